@@ -1,0 +1,186 @@
+#include "qt_serial_port.h"
+
+#include "com_ports.h"
+
+#include <QElapsedTimer>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
+
+namespace {
+// Longest time output() and close() wait for written bytes to leave. At
+// 19200 baud the longest command line takes about 15 ms.
+constexpr int kDrainTimeoutMs = 2000;
+} // namespace
+
+QtSerialPort::QtSerialPort() = default;
+
+QtSerialPort::~QtSerialPort()
+{
+    close();
+}
+
+void QtSerialPort::setCommPort(qint16 number)
+{
+    m_commPort = number;
+}
+
+qint16 QtSerialPort::commPort() const
+{
+    return m_commPort;
+}
+
+QString QtSerialPort::deviceName() const
+{
+    return comPortDevice(m_commPort);
+}
+
+bool QtSerialPort::portOpen() const
+{
+    return m_port.isOpen();
+}
+
+Outcome QtSerialPort::open()
+{
+    if (m_port.isOpen())
+        return Outcome::ok();
+    const QString device = deviceName();
+    if (device.isEmpty())
+        return Outcome::failed(QStringLiteral("no port has been chosen"));
+
+    m_fault.clear();
+    m_port.setPortName(device);
+    m_port.setBaudRate(QSerialPort::Baud19200);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QString reason = describeError();
+        m_port.clearError();
+        return Outcome::failed(reason);
+    }
+    // Control lines cannot be set on every device (a pseudo-terminal refuses
+    // them); that is no reason to call the open failed.
+    m_port.clearError();
+
+    // Bytes left over from an earlier use of the device must not be read as
+    // a reply to this session's commands.
+    m_port.clear(QSerialPort::AllDirections);
+    m_port.waitForReadyRead(0);
+    m_port.readAll();
+    m_port.clearError();
+    return Outcome::ok();
+}
+
+void QtSerialPort::close()
+{
+    if (!m_port.isOpen())
+        return;
+    QElapsedTimer waited;
+    waited.start();
+    while (m_port.bytesToWrite() > 0 && waited.elapsed() < kDrainTimeoutMs) {
+        if (!m_port.waitForBytesWritten(kDrainTimeoutMs - int(waited.elapsed())))
+            break;
+    }
+#ifdef Q_OS_UNIX
+    // The bytes may still sit in the driver's queue; wait until they are sent.
+    if (m_port.error() == QSerialPort::NoError)
+        ::tcdrain(int(m_port.handle()));
+#endif
+    m_port.close();
+    m_port.clearError();
+}
+
+Outcome QtSerialPort::output(const QByteArray& bytes)
+{
+    if (!m_port.isOpen())
+        return Outcome::failed(QStringLiteral("the port is not open"));
+    if (!m_fault.isEmpty())
+        return Outcome::failed(m_fault);
+    if (m_port.write(bytes) != bytes.size()) {
+        noteFault();
+        return Outcome::failed(m_fault);
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (m_port.bytesToWrite() > 0) {
+        const int left = kDrainTimeoutMs - int(waited.elapsed());
+        if (left <= 0 || !m_port.waitForBytesWritten(left)) {
+            noteFault();
+            if (m_fault.isEmpty())
+                m_fault = QStringLiteral("the device did not take the data in time");
+            return Outcome::failed(m_fault);
+        }
+    }
+    return Outcome::ok();
+}
+
+QByteArray QtSerialPort::input()
+{
+    if (!m_port.isOpen())
+        return QByteArray();
+    // Without an event loop the device is only read when polled. A few
+    // polls take what a burst left in the driver; a device that never stops
+    // sending cannot hold the caller here.
+    for (int poll = 0; poll < 16 && m_port.waitForReadyRead(0); ++poll) {
+    }
+    noteFault();
+    return m_port.readAll();
+}
+
+bool QtSerialPort::waitForInput(int timeoutMs)
+{
+    if (!m_port.isOpen() || !m_fault.isEmpty())
+        return false;
+    if (m_port.bytesAvailable() > 0)
+        return true;
+    const bool arrived = m_port.waitForReadyRead(timeoutMs);
+    noteFault();
+    return arrived;
+}
+
+QString QtSerialPort::fault() const
+{
+    return m_fault;
+}
+
+void QtSerialPort::noteFault()
+{
+    switch (m_port.error()) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError:
+    case QSerialPort::UnsupportedOperationError:
+        m_port.clearError();
+        return;
+    default:
+        if (m_fault.isEmpty())
+            m_fault = describeError();
+        m_port.clearError();
+    }
+}
+
+QString QtSerialPort::describeError() const
+{
+    QString reason = m_port.errorString();
+    if (reason.isEmpty() || reason == QLatin1String("Unknown error")) {
+        switch (m_port.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            return QStringLiteral("no such device");
+        case QSerialPort::PermissionError:
+            return QStringLiteral("permission denied, or the device is in use");
+        case QSerialPort::OpenError:
+            return QStringLiteral("the device is already open");
+        case QSerialPort::ResourceError:
+            return QStringLiteral("the device was removed or stopped working");
+        case QSerialPort::WriteError:
+            return QStringLiteral("the device refused the data");
+        case QSerialPort::ReadError:
+            return QStringLiteral("the device could not be read");
+        default:
+            return QStringLiteral("the serial port failed");
+        }
+    }
+    return reason;
+}

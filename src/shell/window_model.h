@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// The main window IEC1000 as the logic sees it: its elements by name, its
+// members, and the colour roles. The window's text fields are the system's
+// only store of measured and computed values; the logic reads and writes them
+// through Form, which the window implements over its widgets.
+
+// Harmonic cells HrmNo(i) and HrmLim(i), i = 0 to 38, belong to harmonic
+// order i + 2.
+inline constexpr int kHarmonicCells = 39;
+inline constexpr int harmonicOrder(int cell) { return cell + 2; }
+
+// Text fields. Read-only except PowerD.
+enum class Field {
+    Reslbl,  // log-on status words and the verdict
+    Vlttxt,  // rms voltage, V
+    AmpTxt,  // rms current, A
+    FreqTxt, // fundamental frequency, Hz
+    Wattxt,  // true power, W
+    PfTxt,   // true power factor (W/VA)
+    PowerD,  // the Class D power typed by the operator, W
+};
+
+enum class Button { Run, Log, PrntFrm, Exit };
+
+// Option buttons: com1 to com4 form one group in the frame CommSet, Aopt to
+// Dopt one group in the frame Product.
+enum class Option { com1, com2, com3, com4, Aopt, Bopt, Copt, Dopt };
+
+inline constexpr std::array<Option, 4> kPortOptions{Option::com1, Option::com2, Option::com3,
+                                                    Option::com4};
+inline constexpr std::array<Option, 4> kClassOptions{Option::Aopt, Option::Bopt, Option::Copt,
+                                                     Option::Dopt};
+
+// Colour roles.
+enum class Colour {
+    Neutral,    // the platform's tooltip background: read-only fields, passed cells
+    LimitCell,  // R 255, G 224, B 192: HrmLim cells, never changed
+    Fail,       // R 255, G 0, B 0
+    NotTested,  // R 0, G 0, B 255
+    Pass,       // R 0, G 255, B 0
+    Black,      // text of a reset cell
+    White,      // text on the fail and not-tested colours
+    WindowText, // the platform's default text colour
+};
+
+enum class Progress { Hidden, Shown };
+
+// The elements the logic touches, as operations on them.
+class Form
+{
+public:
+    virtual ~Form() = default;
+
+    virtual QString text(Field field) const = 0;
+    virtual void setText(Field field, const QString& text) = 0;
+    virtual void setBackColor(Field field, Colour colour) = 0;
+
+    // HrmNo(i): measured current of harmonic i + 2, mA.
+    virtual QString hrmNo(int cell) const = 0;
+    virtual void setHrmNo(int cell, const QString& text) = 0;
+    virtual void setHrmNoBackColor(int cell, Colour colour) = 0;
+    virtual void setHrmNoForeColor(int cell, Colour colour) = 0;
+    // HrmLim(i): limit of harmonic i + 2, as "<number>mA".
+    virtual QString hrmLim(int cell) const = 0;
+    virtual void setHrmLim(int cell, const QString& text) = 0;
+
+    virtual QString caption(Button button) const = 0;
+    virtual void setCaption(Button button, const QString& caption) = 0;
+    virtual void setEnabled(Button button, bool enabled) = 0;
+
+    virtual bool selected(Option option) const = 0;
+    virtual void setEnabled(Option option, bool enabled) = 0;
+
+    // ProgressBar1, range 0 to 100.
+    virtual void setProgressVisible(bool visible) = 0;
+    virtual void setProgress(int value) = 0;
+};
+
+// The members of the window object. They live as long as the window and are
+// touched only on the window's thread.
+struct WindowMembers
+{
+    // The analyzer's latest reply, replaced by Incoming.
+    QString result;
+    // The fundamental current, in A, as the result reply gave it.
+    QString FundAmp;
+    // The serial port 1 to 4 chosen at log on; 0 until the first log on.
+    qint16 PortNumber = 0;
+    // 0: no harmonic has failed its limit; -1: at least one has.
+    qint16 TestFailed = 0;
+    // Set once EXIT or the window's close has ended the tool. A handler that
+    // was interrupted at a dispatch point returns at once when it sees it.
+    bool ending = false;
+};

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "serial_port.h"
+#include "virtual_clock.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+// A scripted serial port on the virtual clock. Everything written is kept
+// with the time it was written; replies are scheduled by a responder that
+// sees each complete line the code sends, and arrive at their virtual time.
+class FakeSerialPort : public SerialPort
+{
+public:
+    struct Written
+    {
+        qint64 atMs;
+        QByteArray bytes;
+    };
+    // Called with each complete line written (without CR LF).
+    using Responder = std::function<void(const QByteArray& line)>;
+
+    explicit FakeSerialPort(VirtualClock& clock) : m_clock(clock) {}
+
+    void setCommPort(qint16 number) override { m_commPort = number; }
+    qint16 commPort() const override { return m_commPort; }
+    QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(m_commPort); }
+
+    bool portOpen() const override { return m_open; }
+    Outcome open() override
+    {
+        events << QStringLiteral("open %1").arg(m_commPort);
+        if (!openFailure.isEmpty())
+            return Outcome::failed(openFailure);
+        m_open = true;
+        m_fault.clear();
+        m_pending.clear();
+        return Outcome::ok();
+    }
+    void close() override
+    {
+        if (m_open)
+            events << QStringLiteral("close");
+        m_open = false;
+    }
+
+    Outcome output(const QByteArray& bytes) override
+    {
+        if (!m_open)
+            return Outcome::failed(QStringLiteral("the port is not open"));
+        if (!m_fault.isEmpty())
+            return Outcome::failed(m_fault);
+        if (writesBeforeFailure == 0) {
+            m_fault = QStringLiteral("the device refused the data");
+            return Outcome::failed(m_fault);
+        }
+        if (writesBeforeFailure > 0)
+            --writesBeforeFailure;
+        written.append({m_clock.nowMs(), bytes});
+        wire += bytes;
+        events << QStringLiteral("out ") + QString::fromLatin1(bytes);
+        m_partial += bytes;
+        qsizetype end;
+        while ((end = m_partial.indexOf("\r\n")) >= 0) {
+            const QByteArray line = m_partial.left(end);
+            m_partial.remove(0, end + 2);
+            if (responder)
+                responder(line);
+        }
+        return Outcome::ok();
+    }
+
+    QByteArray input() override
+    {
+        QByteArray arrived;
+        while (!m_pending.isEmpty() && m_pending.first().atMs <= m_clock.nowMs())
+            arrived += m_pending.takeFirst().bytes;
+        ++reads;
+        return arrived;
+    }
+
+    bool waitForInput(int timeoutMs) override
+    {
+        if (!m_open || !m_fault.isEmpty())
+            return false;
+        const qint64 deadline = m_clock.nowMs() + timeoutMs;
+        if (!m_pending.isEmpty() && m_pending.first().atMs <= deadline) {
+            m_clock.advanceTo(m_pending.first().atMs);
+            return true;
+        }
+        m_clock.advanceTo(deadline);
+        return false;
+    }
+
+    QString fault() const override { return m_fault; }
+
+    // Bytes that arrive `afterMs` from now, after everything already sent.
+    void deliver(const QByteArray& bytes, int afterMs = 0)
+    {
+        qint64 at = m_clock.nowMs() + afterMs;
+        if (!m_pending.isEmpty())
+            at = std::max(at, m_pending.last().atMs);
+        m_pending.append({at, bytes});
+    }
+    // The line dies: every later write fails and nothing more arrives.
+    void breakLine(const QString& reason)
+    {
+        m_fault = reason;
+        m_pending.clear();
+    }
+
+    // What the code wrote, in order.
+    QByteArray wire;
+    QList<Written> written;
+    // "open N", "out <bytes>", "close", in order.
+    QStringList events;
+    int reads = 0;
+    Responder responder;
+    // A non-empty reason makes open() fail with it.
+    QString openFailure;
+    // Writes accepted before the line refuses them; -1: never refuse.
+    int writesBeforeFailure = -1;
+
+private:
+    VirtualClock& m_clock;
+    qint16 m_commPort = 0;
+    bool m_open = false;
+    QString m_fault;
+    QByteArray m_partial;
+    QList<Written> m_pending;
+};
