@@ -6,8 +6,7 @@
 
 CommandChannel::CommandChannel(SerialPort& port, Clock& clock, QString& result)
     : m_port(port), m_clock(clock), m_result(result)
-{
-}
+{}
 
 void CommandChannel::Out(const QString& sendtext)
 {

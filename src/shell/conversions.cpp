@@ -159,8 +159,7 @@ std::optional<double> StrictNumber(const QString& text)
         number.pop_back();
 
     double value = 0;
-    const auto [end, error] =
-        std::from_chars(number.data(), number.data() + number.size(), value);
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
@@ -171,7 +170,8 @@ QString NumberText(double value)
     if (std::isnan(value))
         return QStringLiteral("0");
     if (std::isinf(value))
-        value = value > 0 ? std::numeric_limits<double>::max() : -std::numeric_limits<double>::max();
+        value =
+            value > 0 ? std::numeric_limits<double>::max() : -std::numeric_limits<double>::max();
     if (value == 0)
         return QStringLiteral("0");
 

@@ -12,7 +12,10 @@
 // Harmonic cells HrmNo(i) and HrmLim(i), i = 0 to 38, belong to harmonic
 // order i + 2.
 inline constexpr int kHarmonicCells = 39;
-inline constexpr int harmonicOrder(int cell) { return cell + 2; }
+inline constexpr int harmonicOrder(int cell)
+{
+    return cell + 2;
+}
 
 // Text fields. Read-only except PowerD.
 enum class Field {
@@ -93,7 +96,30 @@ struct WindowMembers
     qint16 PortNumber = 0;
     // 0: no harmonic has failed its limit; -1: at least one has.
     qint16 TestFailed = 0;
-    // Set once EXIT or the window's close has ended the tool. A handler that
-    // was interrupted at a dispatch point returns at once when it sees it.
-    bool ending = false;
+};
+
+// Which handlers are running. A click handled at a dispatch point runs its
+// handler nested inside the interrupted one; the handlers consult this so
+// that a nested click cannot start a second log on or measurement cycle in
+// the middle of the first, and an interrupted handler stops once the tool is
+// ending.
+struct Activity
+{
+    bool logOn = false;         // Log_Click is running (log on or log off)
+    bool testRun = false;       // a measurement cycle is running
+    bool stopRequested = false; // Run was clicked while a cycle ran
+    bool ending = false;        // EXIT or closing the window has ended the tool
+};
+
+// Sets a flag of Activity for the life of a scope.
+class ActivityScope
+{
+public:
+    explicit ActivityScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~ActivityScope() { m_flag = false; }
+    ActivityScope(const ActivityScope&) = delete;
+    ActivityScope& operator=(const ActivityScope&) = delete;
+
+private:
+    bool& m_flag;
 };

@@ -18,5 +18,6 @@ inline constexpr int kReplyFields = 47;
 // order; the parse stops at the first missing field, so every field before it
 // shows its new text and the later ones keep what they held.
 //
-// Returns how many of the 47 fields were found (47 for a complete reply).
+// Returns how many of the 47 fields were found (47 for a complete reply, 0
+// for an empty one); fields are found by position, so any length is read.
 int SortOut(QString& result, Form& form, QString& FundAmp);

@@ -1,0 +1,110 @@
+// iec1000: pre-compliance test of the steady-state harmonic currents of
+// IEC 1000-3-2 with a Zento power analyzer.
+//
+//   iec1000                 the tool, Com 1 to Com 4 on the machine's ports
+//   iec1000 --demo          the tool with Com 1 on the built-in simulated analyzer
+
+#include "main_window.h"
+#include "qt_printer.h"
+#include "qt_serial_port.h"
+#include "qt_toolkit.h"
+#include "system_clock.h"
+
+#include "com_ports.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStyleFactory>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Starts the analyzer simulator that sits beside this executable and points
+// Com 1 at its device. The simulator ends with the tool.
+std::unique_ptr<QProcess> startSimulator(const QString& scenario, QString* error)
+{
+    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("zento-sim");
+    if (!QFileInfo(program).isExecutable()) {
+        *error =
+            QStringLiteral("The simulated analyzer %1 is missing; build it first.").arg(program);
+        return nullptr;
+    }
+    auto simulator = std::make_unique<QProcess>();
+    simulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    simulator->start(
+        program, {QStringLiteral("--scenario"), scenario, QStringLiteral("--exit-on-stdin-eof")});
+    if (!simulator->waitForStarted(5000)) {
+        *error = QStringLiteral("The simulated analyzer could not be started: %1")
+                     .arg(simulator->errorString());
+        return nullptr;
+    }
+    while (!simulator->canReadLine()) {
+        if (!simulator->waitForReadyRead(5000)) {
+            *error = QStringLiteral("The simulated analyzer did not name its device.");
+            return nullptr;
+        }
+    }
+    const QString device = QString::fromLocal8Bit(simulator->readLine()).trimmed();
+    qputenv(comPortVariable(1).toLatin1().constData(), device.toLocal8Bit());
+    std::fprintf(stderr, "iec1000: simulated analyzer (%s) on %s as Com 1\n", qPrintable(scenario),
+                 qPrintable(device));
+    return simulator;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZentoIEC"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Pre-compliance test of harmonic currents (IEC 1000-3-2) with a Zento "
+                       "power analyzer."));
+    parser.addHelpOption();
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Put Com 1 on the built-in simulated analyzer."));
+    const QCommandLineOption scenario(
+        QStringLiteral("scenario"),
+        QStringLiteral("With --demo: how the simulated analyzer behaves (pass, fail, ...)."),
+        QStringLiteral("name"), QStringLiteral("pass"));
+    parser.addOption(demo);
+    parser.addOption(scenario);
+    parser.process(app);
+
+    std::unique_ptr<QProcess> simulator;
+    if (parser.isSet(demo)) {
+        QString error;
+        simulator = startSimulator(parser.value(scenario), &error);
+        if (!simulator) {
+            QMessageBox::critical(nullptr, QStringLiteral("ZentoIEC"), error);
+            return 1;
+        }
+    }
+
+    QtSerialPort port;
+    SystemClock clock;
+    QtToolkit toolkit;
+    QtPrinter printer;
+    IEC1000 window(port, clock, toolkit, printer);
+    toolkit.setWindow(&window);
+    window.show();
+    const int status = app.exec();
+    port.close();
+    if (simulator) {
+        // The simulator ends when its standard input closes.
+        simulator->closeWriteChannel();
+        if (!simulator->waitForFinished(2000))
+            simulator->kill();
+        simulator->waitForFinished(1000);
+    }
+    return status;
+}

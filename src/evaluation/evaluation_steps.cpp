@@ -1,0 +1,41 @@
+#include "evaluation_steps.h"
+
+#include "conversions.h"
+#include "window_model.h"
+
+namespace evaluation {
+
+double asShown(double value)
+{
+    return NumericValue(NumberText(value));
+}
+
+QString inputProblem(const QString& what, const QString& text, const QString& expected)
+{
+    if (text.isEmpty())
+        return QStringLiteral("%1 is empty; it must be %2.").arg(what, expected);
+    if (text.trimmed().isEmpty())
+        return QStringLiteral("%1 holds only blanks; it must be %2.").arg(what, expected);
+
+    // A garbled reply can be long or hold control characters: show a readable
+    // start of it.
+    constexpr qsizetype kShown = 40;
+    QString shown = text.left(kShown);
+    for (QChar& c : shown) {
+        if (!c.isPrint())
+            c = QLatin1Char('?');
+    }
+    if (text.size() > kShown)
+        shown += QStringLiteral("...");
+    return QStringLiteral("%1 \"%2\" is not %3.").arg(what, shown, expected);
+}
+
+void blankEveryOtherCell(Form& form, int first)
+{
+    for (int cell = first; cell < kHarmonicCells; cell += 2) {
+        form.setHrmLim(cell, QString());
+        form.setHrmNo(cell, QString());
+    }
+}
+
+} // namespace evaluation

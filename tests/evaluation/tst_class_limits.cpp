@@ -1,0 +1,322 @@
+#include "class_evaluation.h"
+#include "fake_form.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Colour)
+
+namespace {
+
+// Runs the evaluation of `cls` on `form`. Class C takes its fundamental
+// current from `fundAmp` and its power factor from PfTxt, Class D its power
+// from PowerD.
+Evaluation evaluate(char cls, FakeForm& form, const QString& fundAmp, qint16& testFailed)
+{
+    switch (cls) {
+    case 'A':
+        return ClassA(form, testFailed);
+    case 'B':
+        return ClassB(form, testFailed);
+    case 'C':
+        return ClassC(form, fundAmp, testFailed);
+    default:
+        return ClassD(form, testFailed);
+    }
+}
+
+// A form with a measurement: every harmonic `measuredMa`, the rms current 1 A,
+// and the class inputs (`fundAmp` is for Class C, `powerFactor` goes to
+// PfTxt, `power` to PowerD).
+FakeForm measuredForm(const QString& measuredMa, const QString& powerFactor = "1",
+                      const QString& power = "75")
+{
+    FakeForm form;
+    form.setText(Field::AmpTxt, QStringLiteral("1"));
+    form.setText(Field::PfTxt, powerFactor);
+    form.setText(Field::PowerD, power);
+    for (int cell = 0; cell < kHarmonicCells; ++cell)
+        form.setHrmNo(cell, measuredMa);
+    return form;
+}
+
+} // namespace
+
+class ClassLimits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void classAAndBColumns_data();
+    void classAAndBColumns();
+    void relativeLimits_data();
+    void relativeLimits();
+    void judgedAgainstShownLimit_data();
+    void judgedAgainstShownLimit();
+    void unjudgedCellsBlanked_data();
+    void unjudgedCellsBlanked();
+    void inputNotANumber_data();
+    void inputNotANumber();
+};
+
+void ClassLimits::classAAndBColumns_data()
+{
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<QString>("classA");
+    QTest::addColumn<QString>("classB");
+
+    const char* const rows[kHarmonicCells][2] = {
+        {"1080mA", "1620mA"},   {"2300mA", "3450mA"},   {"430mA", "645mA"},
+        {"1140mA", "1710mA"},   {"300mA", "450mA"},     {"770mA", "1155mA"},
+        {"230mA", "345mA"},     {"400mA", "600mA"},     {"184mA", "276mA"},
+        {"330mA", "495mA"},     {"153.3mA", "230mA"},   {"210mA", "315mA"},
+        {"131.4mA", "197.1mA"}, {"150mA", "225mA"},     {"115mA", "172.5mA"},
+        {"132.3mA", "198.5mA"}, {"102.2mA", "153.3mA"}, {"118.4mA", "177.6mA"},
+        {"92mA", "138mA"},      {"107.1mA", "160.7mA"}, {"83.63mA", "125.4mA"},
+        {"97.82mA", "146.7mA"}, {"76.66mA", "115mA"},   {"90mA", "135mA"},
+        {"70.76mA", "106.1mA"}, {"83.33mA", "125mA"},   {"65.71mA", "98.57mA"},
+        {"77.58mA", "116.3mA"}, {"61.33mA", "92mA"},    {"72.58mA", "108.8mA"},
+        {"57.5mA", "86.25mA"},  {"68.18mA", "102.2mA"}, {"54.11mA", "81.17mA"},
+        {"64.28mA", "96.42mA"}, {"51.11mA", "76.66mA"}, {"60.81mA", "91.21mA"},
+        {"48.42mA", "72.63mA"}, {"57.69mA", "86.53mA"}, {"46mA", "69mA"},
+    };
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        QTest::addRow("harmonic %d", harmonicOrder(cell))
+            << cell << QString::fromLatin1(rows[cell][0]) << QString::fromLatin1(rows[cell][1]);
+    }
+}
+
+void ClassLimits::classAAndBColumns()
+{
+    QFETCH(int, cell);
+    QFETCH(QString, classA);
+    QFETCH(QString, classB);
+
+    for (char cls : {'A', 'B'}) {
+        FakeForm form = measuredForm("10");
+        qint16 testFailed = 0;
+        QCOMPARE(evaluate(cls, form, {}, testFailed).status, Evaluation::Judged);
+        QCOMPARE(form.lim[cell].text, cls == 'A' ? classA : classB);
+        QCOMPARE(form.lim[cell].back, Colour::LimitCell);
+        // 10 mA is below every limit and above both thresholds: a pass.
+        QCOMPARE(form.no[cell].back, Colour::Neutral);
+        QCOMPARE(testFailed, qint16(0));
+    }
+}
+
+void ClassLimits::relativeLimits_data()
+{
+    QTest::addColumn<char>("cls");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("powerFactor");
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<QString>("text");
+
+    // Class C: the input is the fundamental current in A.
+    const QList<std::pair<int, const char*>> c1 = {{0, "20mA"}, {1, "300mA"}, {3, "100mA"},
+                                                   {5, "70mA"}, {7, "50mA"},  {9, "30mA"},
+                                                   {37, "30mA"}};
+    for (const auto& [cell, text] : c1)
+        QTest::addRow("C 1 A, pf 1, cell %d", cell) << 'C' << "1.0"
+                                                    << "1" << cell << text;
+    const QList<std::pair<int, const char*>> c2 = {{0, "2.469mA"}, {1, "33.33mA"}, {3, "12.34mA"},
+                                                   {5, "8.641mA"}, {7, "6.172mA"}, {21, "3.703mA"}};
+    for (const auto& [cell, text] : c2)
+        QTest::addRow("C 0.123456 A, pf 0.9, cell %d", cell) << 'C' << "0.123456"
+                                                             << "0.9" << cell << text;
+    QTest::newRow("C 2.5 A, pf 0.95, 3rd") << 'C' << "2.5"
+                                           << "0.95" << 1 << "712.5mA";
+    QTest::newRow("C 2.5 A, 7th as 175") << 'C' << "2.5"
+                                         << "0.95" << 5 << "175mA";
+    QTest::newRow("C blanks around") << 'C' << " 1.0E+00 "
+                                     << " 1 " << 3 << "100mA";
+    QTest::newRow("C zero current") << 'C' << "0"
+                                    << "1" << 1 << "0mA";
+
+    // Class D: the input is the power in W.
+    const char* const d75[] = {"255mA",   "142.5mA", "75mA",    "37.5mA",  "26.25mA",
+                               "22.21mA", "19.25mA", "16.98mA", "15.19mA", "13.75mA",
+                               "12.55mA", "11.55mA", "10.69mA", "9.956mA", "9.314mA",
+                               "8.75mA",  "8.25mA",  "7.804mA", "7.403mA"};
+    for (int k = 0; k < 19; ++k)
+        QTest::addRow("D 75 W, harmonic %d", 2 * k + 3)
+            << 'D' << "75"
+            << "" << 2 * k + 1 << QString::fromLatin1(d75[k]);
+    const QList<std::pair<int, const char*>> d600 = {{1, "2040mA"}, {3, "1140mA"},  {5, "600mA"},
+                                                     {7, "300mA"},  {9, "210mA"},   {11, "177.6mA"},
+                                                     {13, "154mA"}, {37, "59.23mA"}};
+    for (const auto& [cell, text] : d600)
+        QTest::addRow("D 600 W, cell %d", cell) << 'D' << "600"
+                                                << "" << cell << text;
+    QTest::newRow("D 77.7 W, 3rd in full") << 'D' << "77.7"
+                                           << "" << 1 << "264.18mA";
+    QTest::newRow("D 77.7 W, 11th in full") << 'D' << "77.7"
+                                            << "" << 9 << "27.195mA";
+    QTest::newRow("D 77.7 W, 13th cut") << 'D' << "77.7"
+                                        << "" << 11 << "23.01mA";
+    QTest::newRow("D 77.7 W, 23rd cut to 13") << 'D' << "77.7"
+                                              << "" << 21 << "13mA";
+    QTest::newRow("D zero power") << 'D' << "0"
+                                  << "" << 1 << "0mA";
+    QTest::newRow("D zero power, cut") << 'D' << "0"
+                                       << "" << 37 << "0mA";
+}
+
+void ClassLimits::relativeLimits()
+{
+    QFETCH(char, cls);
+    QFETCH(QString, input);
+    QFETCH(QString, powerFactor);
+    QFETCH(int, cell);
+    QFETCH(QString, text);
+
+    FakeForm form = measuredForm("1", powerFactor, input);
+    qint16 testFailed = 0;
+    QCOMPARE(evaluate(cls, form, input, testFailed).status, Evaluation::Judged);
+    QCOMPARE(form.lim[cell].text, text);
+}
+
+void ClassLimits::judgedAgainstShownLimit_data()
+{
+    QTest::addColumn<char>("cls");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<QString>("measured");
+    QTest::addColumn<QString>("rmsAmps");
+    QTest::addColumn<Colour>("back");
+    QTest::addColumn<qint16>("testFailed");
+
+    const Colour pass = Colour::Neutral, fail = Colour::Fail, blue = Colour::NotTested;
+    QTest::newRow("A 12th at shown limit") << 'A' << "" << 10 << "153.3"
+                                           << "1" << pass << qint16(0);
+    QTest::newRow("A 12th above shown limit") << 'A' << "" << 10 << "153.31"
+                                              << "1" << fail << qint16(-1);
+    QTest::newRow("A 2nd equal 1080") << 'A' << "" << 0 << "1080"
+                                      << "1" << pass << qint16(0);
+    QTest::newRow("A 40th over, below 0.6 %") << 'A' << "" << 38 << "50"
+                                              << "10" << blue << qint16(-1);
+    QTest::newRow("B 2nd over A, under B") << 'B' << "" << 0 << "1500"
+                                           << "1" << pass << qint16(0);
+    QTest::newRow("C 5th above cut limit") << 'C' << "0.123456" << 3 << "12.345"
+                                           << "0.2" << fail << qint16(-1);
+    QTest::newRow("C 5th at cut limit") << 'C' << "0.123456" << 3 << "12.34"
+                                        << "0.2" << pass << qint16(0);
+    QTest::newRow("C 2nd judged") << 'C' << "1" << 0 << "20.5"
+                                  << "1" << fail << qint16(-1);
+    QTest::newRow("C zero current") << 'C' << "0" << 5 << "6"
+                                    << "0" << fail << qint16(-1);
+    QTest::newRow("D 13th above cut limit") << 'D' << "75" << 11 << "22.211"
+                                            << "0.3" << fail << qint16(-1);
+    QTest::newRow("D 13th at cut limit") << 'D' << "75" << 11 << "22.21"
+                                         << "0.3" << pass << qint16(0);
+    QTest::newRow("D zero power, tiny") << 'D' << "0" << 1 << "1"
+                                        << "0" << blue << qint16(-1);
+}
+
+void ClassLimits::judgedAgainstShownLimit()
+{
+    QFETCH(char, cls);
+    QFETCH(QString, input);
+    QFETCH(int, cell);
+    QFETCH(QString, measured);
+    QFETCH(QString, rmsAmps);
+    QFETCH(Colour, back);
+    QFETCH(qint16, testFailed);
+
+    // Every other harmonic at 0 mA: not tested, and never above a limit.
+    FakeForm form = measuredForm("0", "1", input);
+    form.setText(Field::AmpTxt, rmsAmps);
+    form.setHrmNo(cell, measured);
+    qint16 flag = 0;
+    QCOMPARE(evaluate(cls, form, input, flag).status, Evaluation::Judged);
+    QCOMPARE(form.no[cell].back, back);
+    QCOMPARE(form.no[cell].fore, back == Colour::Neutral ? Colour::WindowText : Colour::White);
+    QCOMPARE(flag, testFailed);
+}
+
+void ClassLimits::unjudgedCellsBlanked_data()
+{
+    QTest::addColumn<char>("cls");
+    QTest::addColumn<int>("firstBlank");
+
+    QTest::newRow("Class C: 4th to 40th") << 'C' << 2;
+    QTest::newRow("Class D: 2nd to 40th") << 'D' << 0;
+}
+
+void ClassLimits::unjudgedCellsBlanked()
+{
+    QFETCH(char, cls);
+    QFETCH(int, firstBlank);
+
+    // Every harmonic far above any limit.
+    FakeForm form = measuredForm("99999", "1", "75");
+    qint16 testFailed = 0;
+    QCOMPARE(evaluate(cls, form, "1", testFailed).status, Evaluation::Judged);
+    QCOMPARE(testFailed, qint16(-1));
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const bool blanked = cell >= firstBlank && cell % 2 == 0;
+        QCOMPARE(form.lim[cell].text.isEmpty(), blanked);
+        QCOMPARE(form.no[cell].text, blanked ? QString() : QStringLiteral("99999"));
+        QCOMPARE(form.no[cell].back, blanked ? Colour::Neutral : Colour::Fail);
+    }
+}
+
+void ClassLimits::inputNotANumber_data()
+{
+    QTest::addColumn<char>("cls");
+    QTest::addColumn<QString>("fundAmp");
+    QTest::addColumn<QString>("powerFactor");
+    QTest::addColumn<QString>("power");
+    QTest::addColumn<QStringList>("named");
+
+    QTest::newRow("C current with unit") << 'C' << "1.2A"
+                                         << "1"
+                                         << "75" << QStringList{"fundamental current", "\"1.2A\""};
+    QTest::newRow("C current empty") << 'C' << ""
+                                     << "1"
+                                     << "75" << QStringList{"fundamental current", "empty"};
+    QTest::newRow("C power factor empty") << 'C' << "1"
+                                          << ""
+                                          << "75" << QStringList{"power factor", "empty"};
+    QTest::newRow("C both wrong") << 'C' << "x"
+                                  << "0,9"
+                                  << "75" << QStringList{"fundamental current", "\"x\"", "\"0,9\""};
+    QTest::newRow("D power with unit")
+        << 'D' << "1"
+        << "1"
+        << "75 W" << QStringList{"Class D power", "\"75 W\"", "watts"};
+    QTest::newRow("D power blank") << 'D' << "1"
+                                   << "1"
+                                   << " " << QStringList{"Class D power", "blanks"};
+    QTest::newRow("D power empty") << 'D' << "1"
+                                   << "1"
+                                   << "" << QStringList{"Class D power", "empty"};
+}
+
+void ClassLimits::inputNotANumber()
+{
+    QFETCH(char, cls);
+    QFETCH(QString, fundAmp);
+    QFETCH(QString, powerFactor);
+    QFETCH(QString, power);
+    QFETCH(QStringList, named);
+
+    // Harmonics far above any limit: an invented value would fail them.
+    FakeForm form = measuredForm("99999", powerFactor, power);
+    qint16 testFailed = 0;
+    const Evaluation evaluation = evaluate(cls, form, fundAmp, testFailed);
+
+    QCOMPARE(evaluation.status, Evaluation::NotJudged);
+    for (const QString& part : named)
+        QVERIFY2(evaluation.problem.contains(part), qPrintable(evaluation.problem));
+    QCOMPARE(testFailed, qint16(0));
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        QCOMPARE(form.lim[cell].text, QString());
+        QCOMPARE(form.no[cell].text, QStringLiteral("99999"));
+        QCOMPARE(form.no[cell].back, Colour::Neutral);
+        QCOMPARE(form.no[cell].fore, Colour::WindowText);
+    }
+    QCOMPARE(form.text(Field::PowerD), power);
+}
+
+QTEST_GUILESS_MAIN(ClassLimits)
+#include "tst_class_limits.moc"

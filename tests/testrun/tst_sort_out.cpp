@@ -1,0 +1,187 @@
+#include "fake_form.h"
+#include "sort_out.h"
+
+#include <QtTest>
+
+namespace {
+
+constexpr std::array<Field, 5> kMeasured{Field::Wattxt, Field::Vlttxt, Field::AmpTxt, Field::PfTxt,
+                                         Field::FreqTxt};
+
+// The fields of a complete reply: 230 W, 230.1 V, 1.5 A, power factor 0.98,
+// 50 Hz, two unused fields, 1.234 A fundamental, then harmonic k + 2 as
+// (k + 1) mA.
+QStringList completeFields()
+{
+    QStringList fields{"230", "2.3010E+02", "1.5", "0.98", "50", "0", "0", "1.234"};
+    for (int k = 0; k < kHarmonicCells; ++k)
+        fields << QString::number((k + 1) / 1000.0);
+    return fields;
+}
+
+// A form whose every field the parse may write holds "old".
+FakeForm oldForm()
+{
+    FakeForm form;
+    for (Field f : kMeasured)
+        form.setText(f, QStringLiteral("old"));
+    for (int k = 0; k < kHarmonicCells; ++k)
+        form.setHrmNo(k, QStringLiteral("old"));
+    return form;
+}
+
+} // namespace
+
+class ParseReply : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fieldText_data();
+    void fieldText();
+    void completeReply();
+    void shortReply_data();
+    void shortReply();
+    void replyLongerThan16BitPositions();
+};
+
+void ParseReply::fieldText_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("received");
+    QTest::addColumn<QString>("terminator");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("fieldCount");
+
+    const QString crlf = "\r\n";
+    QTest::newRow("47th before CR LF") << 47 << "0.0123" << crlf << "12.3" << 47;
+    QTest::newRow("47th without line end") << 47 << "0.0123"
+                                           << ""
+                                           << "12.3" << 47;
+    QTest::newRow("47th before LF") << 47 << "0.0123"
+                                    << "\n"
+                                    << "12.3" << 47;
+    QTest::newRow("47th before CR") << 47 << "0.0123"
+                                    << "\r"
+                                    << "12.3" << 47;
+    QTest::newRow("47th before two line ends") << 47 << "0.0123"
+                                               << "\r\n\r\n"
+                                               << "12.3" << 47;
+    QTest::newRow("voltage exponent form") << 2 << "2.3010E+02" << crlf << "230.1" << 47;
+    QTest::newRow("power factor") << 4 << "0.98" << crlf << "0.98" << 47;
+    QTest::newRow("negative power") << 1 << "-12.50" << crlf << "-12.5" << 47;
+    QTest::newRow("harmonic 0.0457 A") << 9 << "0.0457" << crlf << "45.7" << 47;
+    QTest::newRow("harmonic 1.5 A") << 30 << "1.5" << crlf << "1500" << 47;
+    QTest::newRow("empty measurement") << 3 << "" << crlf << "0" << 47;
+    QTest::newRow("empty harmonic") << 20 << "" << crlf << "0" << 47;
+    QTest::newRow("letters only") << 5 << "abc" << crlf << "0" << 47;
+    QTest::newRow("number with unit") << 5 << "12.5A" << crlf << "12.5" << 47;
+    QTest::newRow("fundamental as received") << 8 << " 1.234E+00" << crlf << " 1.234E+00" << 47;
+    QTest::newRow("fundamental last of 8 fields") << 8 << "1.5" << crlf << "1.5" << 8;
+}
+
+void ParseReply::fieldText()
+{
+    QFETCH(int, field);
+    QFETCH(QString, received);
+    QFETCH(QString, terminator);
+    QFETCH(QString, shown);
+    QFETCH(int, fieldCount);
+
+    QStringList fields = completeFields().mid(0, fieldCount);
+    fields[field - 1] = received;
+    QString result = fields.join(',') + terminator;
+    FakeForm form = oldForm();
+    QString fundAmp = "old";
+
+    QCOMPARE(SortOut(result, form, fundAmp), int(fields.size()));
+    if (field <= 5)
+        QCOMPARE(form.text(kMeasured[field - 1]), shown);
+    else if (field == 8)
+        QCOMPARE(fundAmp, shown);
+    else
+        QCOMPARE(form.hrmNo(field - 9), shown);
+}
+
+void ParseReply::completeReply()
+{
+    // Fields 6 and 7 may hold anything; fields after the 47th are ignored.
+    QStringList fields = completeFields();
+    fields[5] = "text";
+    fields[6] = "1e999";
+    for (int extra = 48; extra <= 60; ++extra)
+        fields << "9";
+    QString result = fields.join(',') + "\r\n";
+    FakeForm form = oldForm();
+    form.setHrmNoBackColor(4, Colour::Fail);
+    QString fundAmp;
+
+    QCOMPARE(SortOut(result, form, fundAmp), 47);
+    QCOMPARE(result, fields.join(',') + ",");
+    const QStringList measured{"230", "230.1", "1.5", "0.98", "50"};
+    for (int f = 0; f < 5; ++f)
+        QCOMPARE(form.text(kMeasured[f]), measured[f]);
+    QCOMPARE(fundAmp, QStringLiteral("1.234"));
+    for (int k = 0; k < kHarmonicCells; ++k)
+        QCOMPARE(form.hrmNo(k), QString::number(k + 1));
+    // The parse writes texts only.
+    QCOMPARE(form.no[4].back, Colour::Fail);
+    QCOMPARE(form.no[5].back, Colour::Neutral);
+}
+
+void ParseReply::shortReply_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<int>("found");
+
+    const QStringList all = completeFields();
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("line end only") << "\r\n" << 0;
+    QTest::newRow("one comma") << ",\r\n" << 2;
+    for (int n : {1, 4, 5, 7, 8, 9, 30, 46})
+        QTest::addRow("%d fields", n) << all.mid(0, n).join(',') + "\r\n" << n;
+}
+
+void ParseReply::shortReply()
+{
+    QFETCH(QString, reply);
+    QFETCH(int, found);
+
+    FakeForm form = oldForm();
+    QString fundAmp = "old";
+    QCOMPARE(SortOut(reply, form, fundAmp), found);
+
+    // Every field before the first missing one is written, the later ones
+    // keep what they held.
+    for (int f = 1; f <= kReplyFields; ++f) {
+        QString text;
+        if (f <= 5)
+            text = form.text(kMeasured[f - 1]);
+        else if (f == 8)
+            text = fundAmp;
+        else if (f >= 9)
+            text = form.hrmNo(f - 9);
+        else
+            continue;
+        QVERIFY2((text == "old") == (f > found), qPrintable(QString::number(f) + ": " + text));
+    }
+}
+
+void ParseReply::replyLongerThan16BitPositions()
+{
+    // Positions beyond 32767 and 65535: an unused field of 100000 characters.
+    QStringList fields = completeFields();
+    fields[6] = QString(100000, QLatin1Char('7'));
+    fields[46] = "0.0399";
+    QString result = fields.join(',') + "\r\n";
+    FakeForm form = oldForm();
+    QString fundAmp;
+
+    QCOMPARE(SortOut(result, form, fundAmp), 47);
+    QCOMPARE(fundAmp, QStringLiteral("1.234"));
+    QCOMPARE(form.hrmNo(0), QStringLiteral("1"));
+    QCOMPARE(form.hrmNo(38), QStringLiteral("39.9"));
+}
+
+QTEST_GUILESS_MAIN(ParseReply)
+#include "tst_sort_out.moc"

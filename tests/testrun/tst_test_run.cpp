@@ -1,0 +1,503 @@
+// Run_Click, the measurement cycle, against a scripted analyzer on the
+// virtual clock: the commands and their timing, the status poll, the verdict,
+// and every way a cycle can end without one.
+
+#include "command_channel.h"
+#include "fake_form.h"
+#include "fake_serial_port.h"
+#include "fake_toolkit.h"
+#include "test_run.h"
+#include "virtual_clock.h"
+
+#include <QTest>
+
+namespace {
+
+// The analyzer's answer to ":FRD?" for a product that passes every class
+// with a Class D power of 75 W.
+const QByteArray kPassingReply =
+    "7.5000E+01,2.3010E+02,3.4300E-01,9.5000E-01,5.0000E+01,7.8920E+01,2.4580E+01,3.3000E-01,"
+    "3.1000E-03,8.0200E-02,2.1000E-03,2.8400E-02,1.4000E-03,1.9600E-02,1.0000E-03,1.2100E-02,"
+    "9.0000E-04,8.2000E-03,8.0000E-04,7.1000E-03,7.0000E-04,6.3000E-03,7.0000E-04,5.6000E-03,"
+    "6.0000E-04,5.2000E-03,6.0000E-04,4.9000E-03,5.0000E-04,4.7000E-03,5.0000E-04,4.5000E-03,"
+    "5.0000E-04,4.3000E-03,4.0000E-04,4.1000E-03,4.0000E-04,3.9000E-03,4.0000E-04,3.7000E-03,"
+    "3.0000E-04,3.5000E-03,3.0000E-04,3.3000E-03,3.0000E-04,3.1000E-03,3.0000E-04\r\n";
+
+// The same with a 3rd harmonic of 3.5 A: above the limit of every class.
+QByteArray failingReply()
+{
+    QList<QByteArray> fields = kPassingReply.trimmed().split(',');
+    fields[9] = "3.5000E+00";
+    return fields.join(',') + "\r\n";
+}
+
+QByteArray firstFields(const QByteArray& reply, int count)
+{
+    return reply.trimmed().split(',').mid(0, count).join(',') + "\r\n";
+}
+
+struct Bench
+{
+    explicit Bench(Option productClass = Option::Aopt) : port(clock)
+    {
+        port.setCommPort(1);
+        (void)port.open();
+        form.select(productClass);
+        form.setCaption(Button::Log, QStringLiteral("Log Off"));
+        form.setEnabled(Button::Log, true);
+        for (Option option : kClassOptions)
+            form.setEnabled(option, true);
+        form.setEnabled(Button::Run, true);
+        form.setText(Field::Reslbl, QStringLiteral("Connected & Configured"));
+        answer(QList<QByteArray>{"1\r\n"}, kPassingReply);
+    }
+
+    // The analyzer answers "*STB?" with `status` (pieces 100 ms apart) and
+    // ":FRD?" with `reply` 50 ms after the query.
+    void answer(const QList<QByteArray>& status, const QByteArray& reply)
+    {
+        port.responder = [this, status, reply](const QByteArray& line) {
+            if (line == "*STB?") {
+                for (const QByteArray& piece : status)
+                    port.deliver(piece, 100);
+            } else if (line == ":FRD?" && !reply.isNull()) {
+                port.deliver(reply, 50);
+            }
+        };
+    }
+
+    qint64 writtenAt(const QByteArray& command) const
+    {
+        for (const auto& w : port.written)
+            if (w.bytes == command + "\r\n")
+                return w.atMs;
+        return -1;
+    }
+
+    void verifyControlsBack() const
+    {
+        QCOMPARE(form.caption(Button::Run), QStringLiteral("Start Test"));
+        QVERIFY(form.enabled(Button::Log));
+        for (Option option : kClassOptions)
+            QVERIFY(form.enabled(option));
+        QVERIFY(form.enabled(Button::Run));
+        QVERIFY(!form.progressVisible);
+        QVERIFY(!activity.testRun);
+    }
+
+    VirtualClock clock;
+    FakeSerialPort port;
+    FakeForm form;
+    FakeToolkit toolkit;
+    WindowMembers members;
+    Activity activity;
+    CommandChannel channel{port, clock, members.result};
+    TestRun testRun{form, toolkit, port, channel, clock, members, activity};
+};
+
+} // namespace
+
+class TestTestRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void passingCycle();
+    void verdictForEachClass_data();
+    void verdictForEachClass();
+    void waitsFollowTheWholeSecondClock_data();
+    void waitsFollowTheWholeSecondClock();
+    void classDNeedsAPower();
+    void blankClassDPowerRunsButIsNeverAPass();
+    void statusReadsOne_data();
+    void statusReadsOne();
+    void statusThatNeverReadsOneEndsThePoll_data();
+    void statusThatNeverReadsOneEndsThePoll();
+    void lateStatusLineEndNeverReachesTheResult();
+    void replyThatIsNotWhole_data();
+    void replyThatIsNotWhole();
+    void runClickDuringACycleStopsIt_data();
+    void runClickDuringACycleStopsIt();
+    void clickDuringAWaitIsHandledAtTheNextDispatchPoint();
+    void stopClickDeliveredAfterTheVerdictStartsNothing();
+    void staleStatusOfAStoppedCycleIsNotTaken();
+    void exitAtADispatchPointEndsTheCycle();
+    void lineThatFailsMidCycle_data();
+    void lineThatFailsMidCycle();
+    void previousResultsStayUntilTheCycleEmptiesThem();
+};
+
+void TestTestRun::passingCycle()
+{
+    Bench bench;
+    bench.members.TestFailed = -1; // from an earlier run
+    bench.testRun.Run_Click();
+
+    QCOMPARE(bench.port.wire, QByteArray("*TRG\r\n*STB?\r\n:FRD?\r\n"));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Pass"));
+    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Pass);
+    QCOMPARE(bench.members.TestFailed, qint16(0));
+    QCOMPARE(bench.form.text(Field::Wattxt), QStringLiteral("75"));
+    QCOMPARE(bench.form.text(Field::Vlttxt), QStringLiteral("230.1"));
+    QCOMPARE(bench.form.hrmNo(1), QStringLiteral("80.2"));
+    QCOMPARE(bench.form.hrmLim(0), QStringLiteral("1080mA"));
+    QCOMPARE(bench.form.progressLog, (QList<int>{-1, 10, 20, 35, 50, 75, 90, 95, 100, -2}));
+    bench.verifyControlsBack();
+    QVERIFY(bench.toolkit.messages.isEmpty());
+    // Three dispatch points, and one after the verdict for late stop clicks.
+    QCOMPARE(bench.toolkit.dispatches, 4);
+}
+
+void TestTestRun::verdictForEachClass_data()
+{
+    QTest::addColumn<int>("productClass");
+    QTest::addColumn<bool>("failing");
+    QTest::addColumn<QString>("verdict");
+    const QList<std::pair<const char*, Option>> classes{
+        {"A", Option::Aopt}, {"B", Option::Bopt}, {"C", Option::Copt}, {"D", Option::Dopt}};
+    for (const auto& [name, option] : classes) {
+        QTest::addRow("Class %s passes", name) << int(option) << false << "Pass";
+        QTest::addRow("Class %s fails", name) << int(option) << true << "Fail";
+    }
+}
+
+void TestTestRun::verdictForEachClass()
+{
+    QFETCH(int, productClass);
+    QFETCH(bool, failing);
+    QFETCH(QString, verdict);
+    Bench bench{Option(productClass)};
+    bench.answer({"1\r\n"}, failing ? failingReply() : kPassingReply);
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), verdict);
+    QCOMPARE(bench.form.field(Field::Reslbl).back, failing ? Colour::Fail : Colour::Pass);
+    QCOMPARE(bench.members.TestFailed, qint16(failing ? -1 : 0));
+    // The 3rd harmonic's cell is red exactly when it failed.
+    QCOMPARE(bench.form.no[1].back == Colour::Fail, failing);
+}
+
+void TestTestRun::waitsFollowTheWholeSecondClock_data()
+{
+    QTest::addColumn<int>("msIntoSecond");
+    QTest::newRow("early in a second") << 20;
+    QTest::newRow("late in a second") << 980;
+}
+
+void TestTestRun::waitsFollowTheWholeSecondClock()
+{
+    QFETCH(int, msIntoSecond);
+    Bench bench(Option::Aopt);
+    bench.clock = VirtualClock(msIntoSecond);
+    qint64 parsedAt = -1;
+    bench.toolkit.onDispatch = [&](int n) {
+        if (n == 4)
+            parsedAt = bench.clock.nowMs();
+    };
+    bench.testRun.Run_Click();
+    const qint64 trigger = bench.writtenAt("*TRG");
+    const qint64 status = bench.writtenAt("*STB?");
+    const qint64 read = bench.writtenAt(":FRD?");
+    QVERIFY2(status - trigger > 4000 && status - trigger <= 5001,
+             qPrintable(QString::number(status - trigger)));
+    QVERIFY2(parsedAt - read > 2000 && parsedAt - read <= 3001,
+             qPrintable(QString::number(parsedAt - read)));
+}
+
+void TestTestRun::classDNeedsAPower()
+{
+    Bench bench(Option::Dopt);
+    bench.form.setText(Field::PowerD, QString());
+    bench.form.setText(Field::Reslbl, QStringLiteral("Fail"));
+    bench.members.TestFailed = -1;
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.toolkit.messages,
+             QStringList{"You need to enter a value  from 50 to 600 for Class D Power"});
+    QVERIFY(bench.port.wire.isEmpty());
+    QCOMPARE(bench.members.TestFailed, qint16(-1));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Fail"));
+    QCOMPARE(bench.toolkit.dispatches, 0);
+
+    // Another class runs with the power field empty.
+    bench.form.select(Option::Aopt);
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Pass"));
+}
+
+void TestTestRun::blankClassDPowerRunsButIsNeverAPass()
+{
+    Bench bench(Option::Dopt);
+    bench.form.setText(Field::PowerD, QStringLiteral(" "));
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.port.wire, QByteArray("*TRG\r\n*STB?\r\n:FRD?\r\n"));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("No verdict"));
+    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
+    QCOMPARE(bench.toolkit.messages.size(), 1);
+    QVERIFY(bench.toolkit.messages.first().contains(QLatin1String("power"), Qt::CaseInsensitive));
+    bench.verifyControlsBack();
+}
+
+void TestTestRun::statusReadsOne_data()
+{
+    QTest::addColumn<QList<QByteArray>>("status");
+    QTest::newRow("one read") << QList<QByteArray>{"1\r\n"};
+    QTest::newRow("spread over reads") << QList<QByteArray>{" ", "1", "\r", "\n"};
+    QTest::newRow("blanks around") << QList<QByteArray>{"  1  \r\n"};
+    QTest::newRow("empty line first") << QList<QByteArray>{"\r\n", "1\r\n"};
+    QTest::newRow("line feed only") << QList<QByteArray>{"1\n"};
+}
+
+void TestTestRun::statusReadsOne()
+{
+    QFETCH(QList<QByteArray>, status);
+    Bench bench;
+    bench.answer(status, kPassingReply);
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Pass"));
+    QCOMPARE(bench.form.text(Field::Wattxt), QStringLiteral("75"));
+    // No spinning: the poll sleeps until bytes arrive.
+    QVERIFY2(bench.port.reads < 20, qPrintable(QString::number(bench.port.reads)));
+}
+
+void TestTestRun::statusThatNeverReadsOneEndsThePoll_data()
+{
+    QTest::addColumn<QList<QByteArray>>("status");
+    QTest::addColumn<QString>("inMessage");
+    QTest::newRow("silent analyzer") << QList<QByteArray>{} << "did not answer";
+    QTest::newRow("status 0") << QList<QByteArray>{"0\r\n"} << "status read 0";
+    QTest::newRow("other bits set") << QList<QByteArray>{"3\r\n"} << "status read 3";
+    QTest::newRow("status 17") << QList<QByteArray>{"17\r\n"} << "status read 17";
+    QTest::newRow("1 followed by digits") << QList<QByteArray>{"1", "0\r\n"} << "status read 10";
+}
+
+void TestTestRun::statusThatNeverReadsOneEndsThePoll()
+{
+    QFETCH(QList<QByteArray>, status);
+    QFETCH(QString, inMessage);
+    Bench bench;
+    bench.answer(status, kPassingReply);
+    bench.testRun.Run_Click();
+
+    // Nothing is sent after the status query.
+    QCOMPARE(bench.port.wire, QByteArray("*TRG\r\n*STB?\r\n"));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Analyzer did not answer"));
+    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
+    QCOMPARE(bench.toolkit.messages.size(), 1);
+    QVERIFY2(bench.toolkit.messages.first().contains(inMessage),
+             qPrintable(bench.toolkit.messages.first()));
+    bench.verifyControlsBack();
+    // The poll gave up 20 s after it began, sleeping meanwhile.
+    const qint64 polled = bench.clock.nowMs() - bench.writtenAt("*STB?");
+    QVERIFY2(polled >= 20000 && polled < 20500, qPrintable(QString::number(polled)));
+    QVERIFY2(bench.port.reads < 20, qPrintable(QString::number(bench.port.reads)));
+}
+
+void TestTestRun::lateStatusLineEndNeverReachesTheResult()
+{
+    Bench bench;
+    // The "1" comes, its CR LF only 400 ms later.
+    bench.port.responder = [&](const QByteArray& line) {
+        if (line == "*STB?") {
+            bench.port.deliver("1", 50);
+            bench.port.deliver("\r\n", 400);
+        } else if (line == ":FRD?") {
+            bench.port.deliver(kPassingReply, 50);
+        }
+    };
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Wattxt), QStringLiteral("75"));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Pass"));
+    QVERIFY(bench.writtenAt(":FRD?") >= bench.writtenAt("*STB?") + 400);
+}
+
+void TestTestRun::replyThatIsNotWhole_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("wattxt");
+    QTest::newRow("no reply") << QByteArray() << "No result received"
+                              << "";
+    QTest::newRow("line end only") << QByteArray("\r\n") << "No result received"
+                                   << "";
+    QTest::newRow("20 fields") << firstFields(kPassingReply, 20) << "Incomplete result"
+                               << "75";
+    QTest::newRow("46 fields") << firstFields(kPassingReply, 46) << "Incomplete result"
+                               << "75";
+    QTest::newRow("46 failing fields") << firstFields(failingReply(), 46) << "Incomplete result"
+                                       << "75";
+}
+
+void TestTestRun::replyThatIsNotWhole()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, status);
+    QFETCH(QString, wattxt);
+    Bench bench;
+    bench.answer({"1\r\n"}, reply);
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), status);
+    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
+    // Whatever did arrive is shown.
+    QCOMPARE(bench.form.text(Field::Wattxt), wattxt);
+    bench.verifyControlsBack();
+}
+
+void TestTestRun::runClickDuringACycleStopsIt_data()
+{
+    QTest::addColumn<int>("dispatch");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("A: before anything changed") << 1 << QByteArray();
+    QTest::newRow("B: controls disabled") << 2 << QByteArray();
+    QTest::newRow("C: status queried") << 3 << QByteArray("*TRG\r\n*STB?\r\n");
+}
+
+void TestTestRun::runClickDuringACycleStopsIt()
+{
+    QFETCH(int, dispatch);
+    QFETCH(QByteArray, sent);
+    Bench bench;
+    bench.toolkit.onDispatch = [&](int n) {
+        if (n == dispatch)
+            bench.testRun.Run_Click();
+    };
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.port.wire, sent);
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Stopped"));
+    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Neutral);
+    bench.verifyControlsBack();
+    QVERIFY(!bench.activity.stopRequested);
+    // The next click starts a whole new cycle.
+    bench.toolkit.onDispatch = nullptr;
+    bench.port.wire.clear();
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.port.wire, QByteArray("*TRG\r\n*STB?\r\n:FRD?\r\n"));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Pass"));
+}
+
+void TestTestRun::clickDuringAWaitIsHandledAtTheNextDispatchPoint()
+{
+    Bench bench;
+    // The operator clicks "Stop Test" two seconds into the 5-second wait.
+    bench.port.responder = [&](const QByteArray& line) {
+        if (line == "*TRG")
+            bench.clock.at(bench.clock.nowMs() + 2000,
+                           [&] { bench.toolkit.queueClick([&] { bench.testRun.Run_Click(); }); });
+    };
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.port.wire, QByteArray("*TRG\r\n*STB?\r\n"));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Stopped"));
+}
+
+void TestTestRun::stopClickDeliveredAfterTheVerdictStartsNothing()
+{
+    Bench bench;
+    // Clicked during the 3-second wait: the window system delivers it only
+    // once the verdict is shown.
+    bench.port.responder = [&](const QByteArray& line) {
+        if (line == "*STB?")
+            bench.port.deliver("1\r\n", 20);
+        if (line == ":FRD?") {
+            bench.port.deliver(kPassingReply, 50);
+            bench.toolkit.queueClick([&] { bench.testRun.Run_Click(); });
+        }
+    };
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.port.wire, QByteArray("*TRG\r\n*STB?\r\n:FRD?\r\n"));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Pass"));
+    QVERIFY(!bench.toolkit.hasQueuedClicks());
+    QVERIFY(!bench.activity.stopRequested);
+}
+
+void TestTestRun::staleStatusOfAStoppedCycleIsNotTaken()
+{
+    Bench bench;
+    bench.toolkit.onDispatch = [&](int n) {
+        if (n == 3)
+            bench.testRun.Run_Click();
+    };
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Stopped"));
+    // The status of the stopped cycle arrives; then the analyzer falls silent.
+    bench.clock.advance(1000);
+    bench.toolkit.onDispatch = nullptr;
+    bench.answer({}, QByteArray());
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Analyzer did not answer"));
+}
+
+void TestTestRun::exitAtADispatchPointEndsTheCycle()
+{
+    for (int dispatch = 1; dispatch <= 3; ++dispatch) {
+        Bench bench;
+        bench.toolkit.onDispatch = [&](int n) {
+            if (n == dispatch) {
+                // What EXIT does with the port open.
+                bench.channel.Out(QStringLiteral(":DVC"));
+                bench.channel.Delay(QStringLiteral("2"));
+                bench.port.close();
+                bench.activity.ending = true;
+            }
+        };
+        bench.testRun.Run_Click();
+        QVERIFY2(bench.port.wire.endsWith(":DVC\r\n"), qPrintable(QString::number(dispatch)));
+        QCOMPARE(bench.port.events.last(), QStringLiteral("close"));
+        QCOMPARE(bench.toolkit.dispatches, dispatch);
+        QVERIFY(bench.toolkit.messages.isEmpty());
+    }
+}
+
+void TestTestRun::lineThatFailsMidCycle_data()
+{
+    QTest::addColumn<QByteArray>("breaksAfter");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("after the trigger") << QByteArray("*TRG") << QByteArray("*TRG\r\n");
+    QTest::newRow("during the status poll")
+        << QByteArray("*STB?") << QByteArray("*TRG\r\n*STB?\r\n");
+    QTest::newRow("during the result read")
+        << QByteArray(":FRD?") << QByteArray("*TRG\r\n*STB?\r\n:FRD?\r\n");
+}
+
+void TestTestRun::lineThatFailsMidCycle()
+{
+    QFETCH(QByteArray, breaksAfter);
+    QFETCH(QByteArray, sent);
+    Bench bench;
+    bench.port.responder = [&](const QByteArray& line) {
+        if (line == "*STB?")
+            bench.port.deliver("1\r\n", 20);
+        if (line == breaksAfter)
+            bench.port.breakLine(QStringLiteral("the device was removed"));
+    };
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.port.wire, sent);
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Line failed"));
+    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
+    QCOMPARE(bench.toolkit.messages.size(), 1);
+    QVERIFY(bench.toolkit.messages.first().contains(QLatin1String("the device was removed")));
+    bench.verifyControlsBack();
+}
+
+void TestTestRun::previousResultsStayUntilTheCycleEmptiesThem()
+{
+    Bench bench;
+    bench.answer({"1\r\n"}, failingReply());
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.no[1].back, Colour::Fail);
+    // At point A nothing has changed yet; at point B the verdict is replaced
+    // but the cells still hold the previous result; at C they are empty.
+    QStringList seen;
+    const int before = bench.toolkit.dispatches;
+    bench.toolkit.onDispatch = [&](int n) {
+        seen << QStringLiteral("%1|%2|%3")
+                    .arg(n - before)
+                    .arg(bench.form.text(Field::Reslbl), bench.form.hrmNo(1));
+    };
+    bench.answer({"1\r\n"}, kPassingReply);
+    bench.testRun.Run_Click();
+    QCOMPARE(seen, (QStringList{"1|Fail|3500", "2|Retrieving results....|3500",
+                                "3|Retrieving results....|", "4|Pass|80.2"}));
+    QCOMPARE(bench.form.no[1].back, Colour::Neutral);
+    QCOMPARE(bench.form.no[1].fore, Colour::Black);
+}
+
+QTEST_GUILESS_MAIN(TestTestRun)
+#include "tst_test_run.moc"

@@ -1,0 +1,381 @@
+// zento-sim as a line: the device it offers, what it logs, what it ignores,
+// how it ends. Talks to it over the pseudo-terminal with plain POSIX calls.
+
+#include "raw_device.h"
+#include "simulator.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <termios.h>
+
+namespace {
+
+// CPU time (user + system) of a process in clock ticks, from /proc.
+qint64 cpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // Fields after the parenthesised command name; utime and stime are the
+    // 14th and 15th fields of the line.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    return fields[11].toLongLong() + fields[12].toLongLong();
+}
+
+const QList<QByteArray> configurationSequence = {
+    ":DVC\r\n",
+    ":HMX:ALL 40\r\n",
+    ":AVG:FIX 4\r\n",
+    ":CFG 41,1\r\n",
+    ":CFG 34,1\r\n",
+    ":CFG 26,1\r\n",
+    ":DSE 4\r\n",
+    ":SEL:CLR\r\n",
+    ":SEL:CH1\r\n",
+    ":SEL:VLT;:SEL:AMP;:SEL:WAT\r\n",
+    ":SEL:PWF;:SEL:FRQ\r\n",
+    ":SEL:AHM;:SEL:SER\r\n",
+};
+
+} // namespace
+
+class TestZentoSimLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void printsTheDevicePathFirst();
+    void reportsUsageAndRejectsBadArguments_data();
+    void reportsUsageAndRejectsBadArguments();
+
+    void logsEveryLineWithItsExactBytesAndTime();
+    void joinsALineWrittenInPieces();
+    void logsBytesWithoutLineEndWhenClosing();
+
+    void offersARawLineWithoutEcho();
+    void acceptsOtherCommandsSilently();
+    void matchesQueriesWithinALine_data();
+    void matchesQueriesWithinALine();
+    void staysUsableAcrossReopeningWithoutSpinning();
+
+    void exitsAtEndOfStandardInput();
+    void keepsRunningAtEndOfStandardInputUnlessAsked();
+    void exitsCleanlyOnSignal_data();
+    void exitsCleanlyOnSignal();
+
+private:
+    bool startAndOpen(Simulator& sim, RawDevice& device, const QString& scenario = "pass");
+};
+
+void TestZentoSimLine::initTestCase()
+{
+    QByteArray why;
+    QVERIFY2(ptsUsable(&why), why.constData());
+}
+
+bool TestZentoSimLine::startAndOpen(Simulator& sim, RawDevice& device, const QString& scenario)
+{
+    if (!sim.start(scenario)) {
+        qWarning("%s", qPrintable(sim.errorString()));
+        return false;
+    }
+    QByteArray error;
+    if (!device.open(sim.devicePath(), &error)) {
+        qWarning("%s", error.constData());
+        return false;
+    }
+    return true;
+}
+
+void TestZentoSimLine::printsTheDevicePathFirst()
+{
+    Simulator sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    QVERIFY2(QRegularExpression(R"(^/dev/pts/\d+$)").match(sim.devicePath()).hasMatch(),
+             qPrintable(sim.devicePath()));
+    struct stat info = {};
+    QCOMPARE(::stat(sim.devicePath().toLocal8Bit().constData(), &info), 0);
+    QVERIFY(S_ISCHR(info.st_mode));
+
+    const QList<SimLogEntry> log = sim.log();
+    QVERIFY(!log.isEmpty());
+    QCOMPARE(log.first().direction, QByteArray("EV"));
+    QCOMPARE(log.first().bytes, "start scenario=pass device=" + sim.devicePath().toLocal8Bit());
+}
+
+void TestZentoSimLine::reportsUsageAndRejectsBadArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("expectedOnStdout");
+    QTest::addColumn<QByteArray>("expectedOnStderr");
+
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("--exit-on-stdin-eof")
+                          << QByteArray();
+    QTest::newRow("unknown scenario") << QStringList{"--scenario", "melting"} << 2 << QByteArray()
+                                      << QByteArray("unknown scenario \"melting\"");
+    QTest::newRow("scenario without name")
+        << QStringList{"--scenario"} << 2 << QByteArray() << QByteArray("--scenario needs a value");
+    QTest::newRow("unknown option")
+        << QStringList{"--baud", "9600"} << 2 << QByteArray() << QByteArray("unknown argument");
+}
+
+void TestZentoSimLine::reportsUsageAndRejectsBadArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, expectedOnStdout);
+    QFETCH(QByteArray, expectedOnStderr);
+
+    QProcess process;
+    process.start(Simulator::binaryPath(), arguments);
+    QVERIFY2(process.waitForFinished(5000), qPrintable(process.errorString()));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    const QByteArray out = process.readAllStandardOutput();
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(out.contains(expectedOnStdout), out.constData());
+    QVERIFY2(err.contains(expectedOnStderr), err.constData());
+    // No device is offered when the arguments are refused.
+    if (exitCode != 0)
+        QVERIFY(!out.contains("/dev/"));
+}
+
+void TestZentoSimLine::logsEveryLineWithItsExactBytesAndTime()
+{
+    Simulator sim;
+    RawDevice device;
+    QVERIFY(startAndOpen(sim, device, "silent"));
+
+    const double before = wallClockSeconds();
+    QVERIFY(device.write(":DVC\r\n"));
+    QVERIFY(device.write(":HMX:ALL 40\r\n:AVG:FIX 4\r\n")); // two lines in one write
+    QVERIFY(device.write("x\"y\\z\t\x01\xff\r\n"));
+    QVERIFY(device.write("*RST\n")); // a LF alone ends a line as well
+    QVERIFY(sim.waitForReceived(5, 3000));
+    const double after = wallClockSeconds();
+
+    const QList<QByteArray> expected = {":DVC\r\n", ":HMX:ALL 40\r\n", ":AVG:FIX 4\r\n",
+                                        "x\"y\\z\t\x01\xff\r\n", "*RST\n"};
+    QCOMPARE(sim.received(), expected);
+
+    double previous = 0;
+    for (const SimLogEntry& entry : sim.entries("RX")) {
+        // The log keeps milliseconds, cut rather than rounded.
+        QVERIFY2(entry.atSeconds >= before - 0.002 && entry.atSeconds <= after + 0.002,
+                 qPrintable(QString::number(entry.atSeconds, 'f', 3)));
+        QVERIFY(entry.atSeconds >= previous);
+        previous = entry.atSeconds;
+    }
+
+    // The exact form of the lines, as other tools read them.
+    const QByteArray raw = sim.rawLog();
+    const QRegularExpression rxLine(R"re(^\d{10}\.\d{3} RX "(.*)"$)re",
+                                    QRegularExpression::MultilineOption);
+    QStringList quoted;
+    for (auto it = rxLine.globalMatch(QString::fromLatin1(raw)); it.hasNext();)
+        quoted << it.next().captured(1);
+    const QStringList expectedQuoted = {R"(:DVC\r\n)", R"(:HMX:ALL 40\r\n)", R"(:AVG:FIX 4\r\n)",
+                                        R"(x\"y\\z\t\x01\xFF\r\n)", R"(*RST\n)"};
+    QCOMPARE(quoted, expectedQuoted);
+    QString error;
+    Simulator::parseLog(raw, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+void TestZentoSimLine::joinsALineWrittenInPieces()
+{
+    Simulator sim;
+    RawDevice device;
+    QVERIFY(startAndOpen(sim, device));
+
+    QVERIFY(device.write(":SEL:"));
+    QThread::msleep(150);
+    QVERIFY(sim.received().isEmpty()); // no line before its LF
+    const double secondPart = wallClockSeconds();
+    QVERIFY(device.write("CLR\r"));
+    QThread::msleep(50);
+    QVERIFY(device.write("\n*STB"));
+    QVERIFY(device.write("?\r\n"));
+
+    QCOMPARE(device.readLines(1, 2000), QByteArray("1\r\n"));
+    QCOMPARE(sim.received(), (QList<QByteArray>{":SEL:CLR\r\n", "*STB?\r\n"}));
+    // Logged when the line was complete, not when it began.
+    QVERIFY(sim.entries("RX").first().atSeconds >= secondPart - 0.002);
+}
+
+void TestZentoSimLine::logsBytesWithoutLineEndWhenClosing()
+{
+    Simulator sim;
+    RawDevice device;
+    QVERIFY(startAndOpen(sim, device));
+
+    QVERIFY(device.write(":DVC\r\n*RS"));
+    QVERIFY(sim.waitForReceived(1, 2000));
+    QThread::msleep(100);
+    sim.stop();
+    QVERIFY(sim.exitedCleanly());
+
+    QCOMPARE(sim.received(), (QList<QByteArray>{":DVC\r\n", "*RS"}));
+    const QList<SimLogEntry> log = sim.log();
+    QCOMPARE(log.last().direction, QByteArray("EV"));
+    QVERIFY2(log.last().bytes.startsWith("exit: signal 15"), log.last().bytes.constData());
+}
+
+void TestZentoSimLine::offersARawLineWithoutEcho()
+{
+    Simulator sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    RawDevice device;
+    QByteArray error;
+    // Opened as it is, without settings of our own: the simulator has already
+    // made the line raw, so nothing is echoed or translated either way.
+    QVERIFY2(device.open(sim.devicePath(), &error, false), error.constData());
+    termios settings = {};
+    QCOMPARE(::tcgetattr(device.fd(), &settings), 0);
+    QCOMPARE(settings.c_lflag & (ECHO | ICANON), tcflag_t(0));
+    QCOMPARE(cfgetospeed(&settings), speed_t(B19200));
+
+    QVERIFY(device.write("*STB?\r\n"));
+    QCOMPARE(device.readFor(300), QByteArray("1\r\n"));
+    QCOMPARE(sim.received(), QList<QByteArray>{"*STB?\r\n"});
+}
+
+void TestZentoSimLine::acceptsOtherCommandsSilently()
+{
+    Simulator sim;
+    RawDevice device;
+    QVERIFY(startAndOpen(sim, device));
+
+    QList<QByteArray> lines = configurationSequence;
+    lines << "*TRG\r\n"
+          << "*RST\r\n"
+          << "*IDN?\r\n"
+          << "\r\n";
+    for (const QByteArray& line : lines)
+        QVERIFY(device.write(line));
+
+    // Nothing comes back: no reply and no echo of the commands.
+    QCOMPARE(device.readFor(400), QByteArray());
+    QVERIFY(sim.waitForReceived(lines.size(), 2000));
+    QCOMPARE(sim.received(), lines);
+    QVERIFY(sim.entries("TX").isEmpty());
+}
+
+void TestZentoSimLine::matchesQueriesWithinALine_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("reply");
+
+    QTest::newRow("LF only") << QByteArray("*STB?\n") << QByteArray("1\r\n");
+    QTest::newRow("blanks and lower case") << QByteArray(" *stb? \r\n") << QByteArray("1\r\n");
+    QTest::newRow("after another command")
+        << QByteArray(":SEL:CLR;*STB?\r\n") << QByteArray("1\r\n");
+    QTest::newRow("two queries") << QByteArray("*STB?;*STB?\r\n") << QByteArray("1\r\n1\r\n");
+    QTest::newRow("query with a suffix") << QByteArray("*STB?X\r\n") << QByteArray();
+}
+
+void TestZentoSimLine::matchesQueriesWithinALine()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, reply);
+
+    Simulator sim;
+    RawDevice device;
+    QVERIFY(startAndOpen(sim, device));
+    QVERIFY(device.write(line));
+    QCOMPARE(device.readFor(300), reply);
+}
+
+void TestZentoSimLine::staysUsableAcrossReopeningWithoutSpinning()
+{
+    Simulator sim;
+    RawDevice device;
+    QVERIFY(startAndOpen(sim, device));
+    QVERIFY(device.write("*STB?\r\n"));
+    QCOMPARE(device.readLines(1, 2000), QByteArray("1\r\n"));
+    device.close();
+
+    // With nobody on the device the simulator waits without using the CPU.
+    const qint64 ticksBefore = cpuTicks(sim.processId());
+    QVERIFY(ticksBefore >= 0);
+    QThread::msleep(600);
+    QVERIFY(sim.isRunning());
+    const qint64 ticksIdle = cpuTicks(sim.processId()) - ticksBefore;
+    QVERIFY2(ticksIdle <= 3, qPrintable(QString("%1 ticks while idle").arg(ticksIdle)));
+
+    QByteArray error;
+    QVERIFY2(device.open(sim.devicePath(), &error), error.constData());
+    QVERIFY(device.write("*STB?\r\n"));
+    QCOMPARE(device.readLines(1, 2000), QByteArray("1\r\n"));
+    QCOMPARE(sim.received(), (QList<QByteArray>{"*STB?\r\n", "*STB?\r\n"}));
+    for (const SimLogEntry& entry : sim.entries("EV"))
+        QVERIFY2(!entry.bytes.startsWith("closing line"), entry.bytes.constData());
+}
+
+void TestZentoSimLine::exitsAtEndOfStandardInput()
+{
+    Simulator sim; // asks for --exit-on-stdin-eof by default
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    QThread::msleep(100);
+    QVERIFY(sim.isRunning());
+
+    sim.closeStdin();
+    QVERIFY(sim.waitForFinished(3000));
+    QVERIFY(sim.exitedCleanly());
+    QCOMPARE(sim.log().last().bytes, QByteArray("exit: end of standard input"));
+}
+
+void TestZentoSimLine::keepsRunningAtEndOfStandardInputUnlessAsked()
+{
+    Simulator sim;
+    sim.setExitOnStdinEof(false);
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    sim.closeStdin();
+    QVERIFY(!sim.waitForFinished(500));
+
+    RawDevice device;
+    QByteArray error;
+    QVERIFY2(device.open(sim.devicePath(), &error), error.constData());
+    QVERIFY(device.write("*STB?\r\n"));
+    QCOMPARE(device.readLines(1, 2000), QByteArray("1\r\n"));
+}
+
+void TestZentoSimLine::exitsCleanlyOnSignal_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestZentoSimLine::exitsCleanlyOnSignal()
+{
+    QFETCH(int, signalNumber);
+
+    Simulator sim;
+    RawDevice device;
+    QVERIFY(startAndOpen(sim, device, "status-split"));
+    QVERIFY(device.write("*STB?\r\n")); // a reply still being sent
+    QThread::msleep(50);
+
+    QCOMPARE(::kill(static_cast<pid_t>(sim.processId()), signalNumber), 0);
+    QVERIFY(sim.waitForFinished(3000));
+    QVERIFY(sim.exitedCleanly());
+    const QByteArray last = sim.log().last().bytes;
+    QVERIFY2(last.startsWith("exit: signal " + QByteArray::number(signalNumber) + " "),
+             last.constData());
+}
+
+QTEST_GUILESS_MAIN(TestZentoSimLine)
+#include "tst_zento_sim_line.moc"

@@ -1,0 +1,146 @@
+#include "sim_scenarios.h"
+
+#include <cstdio>
+
+namespace zentosim {
+
+std::string analyzerNumber(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4E", value);
+    return text;
+}
+
+std::string resultLine(const Measurement& m, int fieldCount)
+{
+    std::vector<double> fields = {m.truePower, m.voltage,       m.current,       m.powerFactor,
+                                  m.frequency, m.apparentPower, m.reactivePower, m.fundamental};
+    fields.insert(fields.end(), m.harmonics.begin(), m.harmonics.end());
+
+    std::string line;
+    for (int i = 0; i < fieldCount && i < static_cast<int>(fields.size()); ++i) {
+        if (i > 0)
+            line += ',';
+        line += analyzerNumber(fields[static_cast<std::size_t>(i)]);
+    }
+    line += "\r\n";
+    return line;
+}
+
+namespace {
+
+constexpr double milliamperes = 0.001;
+
+// A small lamp ballast of 75 W: comfortably inside the limits of every class,
+// Class D taken at the 75 W the operator's field starts with. Its lowest
+// currents lie below 5 mA and show as not tested.
+Measurement makePassing()
+{
+    Measurement m;
+    m.truePower = 75.0;
+    m.voltage = 230.1;
+    m.current = 0.343;
+    m.powerFactor = 0.95;
+    m.frequency = 50.0;
+    m.apparentPower = 78.92; // 230.1 V x 0.343 A
+    m.reactivePower = 24.58;
+    m.fundamental = 0.330;
+    const std::array<double, 39> mA = {
+        3.1, 80.2, 2.1, 28.4, 1.4, 19.6, 1.0, 12.1, 0.9, 8.2, // 2nd to 11th
+        0.8, 7.1,  0.7, 6.3,  0.7, 5.6,  0.6, 5.2,  0.6, 4.9, // 12th to 21st
+        0.5, 4.7,  0.5, 4.5,  0.5, 4.3,  0.4, 4.1,  0.4, 3.9, // 22nd to 31st
+        0.4, 3.7,  0.3, 3.5,  0.3, 3.3,  0.3, 3.1,  0.3,      // 32nd to 40th
+    };
+    for (std::size_t i = 0; i < mA.size(); ++i)
+        m.harmonics[i] = mA[i] * milliamperes;
+    return m;
+}
+
+// A rectifier load of 550 W with a 3rd harmonic of 3.5 A: above the 3rd
+// harmonic limit of every class (A 2.3 A, B 3.45 A, C 30 % x PF of 3.9 A,
+// D 255 mA at 75 W).
+Measurement makeFailing()
+{
+    Measurement m;
+    m.truePower = 550.0;
+    m.voltage = 229.8;
+    m.current = 4.2;
+    m.powerFactor = 0.57;
+    m.frequency = 50.0;
+    m.apparentPower = 965.2; // 229.8 V x 4.2 A
+    m.reactivePower = 793.1;
+    m.fundamental = 3.9;
+    const std::array<double, 39> mA = {
+        12.0, 3500.0, 8.0, 900.0, 6.0, 450.0, 5.0, 250.0, 4.0, 150.0, // 2nd to 11th
+        4.0,  100.0,  3.0, 80.0,  3.0, 70.0,  3.0, 60.0,  2.0, 50.0,  // 12th to 21st
+        2.0,  45.0,   2.0, 40.0,  2.0, 35.0,  2.0, 30.0,  2.0, 28.0,  // 22nd to 31st
+        1.0,  26.0,   1.0, 24.0,  1.0, 22.0,  1.0, 20.0,  1.0,        // 32nd to 40th
+    };
+    for (std::size_t i = 0; i < mA.size(); ++i)
+        m.harmonics[i] = mA[i] * milliamperes;
+    return m;
+}
+
+Reply now(const std::string& bytes)
+{
+    return {{0, bytes}};
+}
+
+std::vector<Scenario> makeScenarios()
+{
+    const std::string passLine = resultLine(passingMeasurement());
+    // The table: add a scenario by adding a row.
+    return {
+        {"pass", "a measurement that passes every class", now("1\r\n"), now(passLine)},
+        {"fail", "a measurement that fails every class (3rd harmonic 3.5 A)", now("1\r\n"),
+         now(resultLine(failingMeasurement()))},
+        {"silent", "answers nothing at all", {}, {}},
+        {"status-split",
+         "the status line arrives in four pieces, 100 ms apart",
+         {{0, " "}, {100, "1"}, {100, "\r"}, {100, "\n"}},
+         now(passLine)},
+        {"status-never", "the status always reads 0", now("0\r\n"), now(passLine)},
+        {"status-3", "the status reads 3 (other bits set)", now("3\r\n"), now(passLine)},
+        {"short", "the result reply has only 20 fields", now("1\r\n"),
+         now(resultLine(passingMeasurement(), 20))},
+        {"empty", "the result reply is an empty line", now("1\r\n"), now("\r\n")},
+        {"no-reply", "the result query goes unanswered", now("1\r\n"), {}},
+        {"late-line-end",
+         "the CR LF of the status line follows the 1 after 400 ms",
+         {{0, "1"}, {400, "\r\n"}},
+         now(passLine)},
+        {"close-mid-cycle", "closes the line when it receives *TRG", now("1\r\n"), now(passLine),
+         true},
+    };
+}
+
+} // namespace
+
+const Measurement& passingMeasurement()
+{
+    static const Measurement measurement = makePassing();
+    return measurement;
+}
+
+const Measurement& failingMeasurement()
+{
+    static const Measurement measurement = makeFailing();
+    return measurement;
+}
+
+const std::vector<Scenario>& scenarios()
+{
+    static const std::vector<Scenario> table = makeScenarios();
+    return table;
+}
+
+const Scenario* findScenario(std::string_view name)
+{
+    for (const Scenario& scenario : scenarios()) {
+        if (scenario.name == name)
+            return &scenario;
+    }
+    return nullptr;
+}
+
+} // namespace zentosim

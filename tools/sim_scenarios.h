@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zentosim {
+
+// One measurement as the analyzer reports it to ":FRD?" after the tool's
+// configuration: true power (W), rms voltage (V), rms current (A), power
+// factor, frequency (Hz), apparent power (VA), reactive power (var),
+// fundamental current (A), then the currents of harmonics 2 to 40 (A).
+struct Measurement
+{
+    double truePower = 0;
+    double voltage = 0;
+    double current = 0;
+    double powerFactor = 0;
+    double frequency = 0;
+    double apparentPower = 0;
+    double reactivePower = 0;
+    double fundamental = 0;
+    std::array<double, 39> harmonics{}; // [0] is the 2nd harmonic, [38] the 40th
+};
+
+inline constexpr int resultFieldCount = 47;
+
+// A number the way the analyzer writes it: "7.5000E+01", "3.1000E-03".
+std::string analyzerNumber(double value);
+
+// The ":FRD?" reply line: the first fieldCount fields of the measurement,
+// separated by commas, ended by CR LF.
+std::string resultLine(const Measurement& measurement, int fieldCount = resultFieldCount);
+
+const Measurement& passingMeasurement();
+const Measurement& failingMeasurement();
+
+// A piece of a reply, written delayMs after the previous piece (the first one
+// delayMs after the query arrived).
+struct Chunk
+{
+    int delayMs = 0;
+    std::string bytes;
+};
+using Reply = std::vector<Chunk>;
+
+// How the simulated analyzer behaves. An empty reply leaves that query
+// unanswered; every command other than the two queries is accepted silently.
+struct Scenario
+{
+    std::string name;
+    std::string summary;
+    Reply statusReply; // answer to "*STB?"
+    Reply resultReply; // answer to ":FRD?"
+    bool closeLineOnTrigger = false;
+};
+
+// Every scenario, "pass" first (the default).
+const std::vector<Scenario>& scenarios();
+const Scenario* findScenario(std::string_view name);
+
+} // namespace zentosim
