@@ -1,36 +1,19 @@
 // The serial adapter over a real pseudo-terminal, driven as the handlers
 // drive it: on the window's thread with no event loop running.
 
+#include "com_port_override.h"
 #include "com_ports.h"
 #include "command_channel.h"
+#include "device_holder.h"
 #include "pty_pair.h"
 #include "qt_serial_port.h"
 #include "system_clock.h"
 
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <QTest>
-
-#include <sys/wait.h>
 
 #include <thread>
 
-namespace {
-// Points Com `number` at `device` for the life of the object.
-class ComPortOverride
-{
-public:
-    ComPortOverride(qint16 number, const QString& device)
-        : m_name(comPortVariable(number).toLatin1())
-    {
-        qputenv(m_name.constData(), device.toLocal8Bit());
-    }
-    ~ComPortOverride() { qunsetenv(m_name.constData()); }
-
-private:
-    QByteArray m_name;
-};
-} // namespace
 
 class TestSerialLine : public QObject
 {
@@ -180,36 +163,18 @@ void TestSerialLine::deviceHeldByAnotherProcessIsAnError()
 {
     PtyPair pty;
     ComPortOverride com(3, pty.slavePath());
-    int ready[2];
-    int release[2];
-    QVERIFY(::pipe(ready) == 0 && ::pipe(release) == 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        // Another program holds the port the way serial programs do.
-        QSerialPort other;
-        other.setPortName(pty.slavePath());
-        const char opened = other.open(QIODevice::ReadWrite) ? '1' : '0';
-        (void)!::write(ready[1], &opened, 1);
-        char done;
-        (void)!::read(release[0], &done, 1);
-        ::_exit(0);
-    }
-    char opened = 0;
-    QCOMPARE(::read(ready[0], &opened, 1), ssize_t(1));
-    QCOMPARE(opened, '1');
+    DeviceHolder other(pty.slavePath());
+    QVERIFY(other.holding());
 
     QtSerialPort port;
     port.setCommPort(3);
     const Outcome result = port.open();
-    (void)!::write(release[1], "x", 1);
-    ::waitpid(holder, nullptr, 0);
-    for (int fd : {ready[0], ready[1], release[0], release[1]})
-        ::close(fd);
-
     QVERIFY(!result.succeeded());
     QVERIFY(!result.reason().isEmpty());
     QVERIFY(!port.portOpen());
+
     // Once the other program has let go, the port opens.
+    other.release();
     QVERIFY(port.open().succeeded());
 }
 
