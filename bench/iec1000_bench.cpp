@@ -156,7 +156,8 @@ int main(int argc, char* argv[])
     if (arguments.contains(QStringLiteral("--startup-probe")))
         return startupProbe(app);
     int runs = 5;
-    if (const qsizetype at = arguments.indexOf(QStringLiteral("--runs")); at > 0 && at + 1 < arguments.size())
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--runs"));
+        at > 0 && at + 1 < arguments.size())
         runs = std::max(1, arguments.at(at + 1).toInt());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
@@ -164,9 +165,8 @@ int main(int argc, char* argv[])
     QProcess simulator;
     simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     simulator.start(QDir(QCoreApplication::applicationDirPath()).filePath("zento-sim"),
-                    {QStringLiteral("--scenario"), QStringLiteral("pass"),
-                     QStringLiteral("--log"), QStringLiteral("/dev/null"),
-                     QStringLiteral("--exit-on-stdin-eof")});
+                    {QStringLiteral("--scenario"), QStringLiteral("pass"), QStringLiteral("--log"),
+                     QStringLiteral("/dev/null"), QStringLiteral("--exit-on-stdin-eof")});
     if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000)) {
         std::fprintf(stderr, "iec1000-bench: zento-sim did not start\n");
         return 1;
@@ -189,7 +189,8 @@ int main(int argc, char* argv[])
     click(window.Log);
     click(window.Aopt);
     if (window.Reslbl->text() != QStringLiteral("Connected & Configured")) {
-        std::fprintf(stderr, "iec1000-bench: log on failed: %s\n", qPrintable(window.Reslbl->text()));
+        std::fprintf(stderr, "iec1000-bench: log on failed: %s\n",
+                     qPrintable(window.Reslbl->text()));
         return 1;
     }
 
@@ -208,16 +209,17 @@ int main(int argc, char* argv[])
 
     const Startup startup = measureStartup(runs);
 
-    std::printf("iec1000-bench on Qt platform \"%s\"\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("iec1000-bench on Qt platform \"%s\"\n",
+                qPrintable(QGuiApplication::platformName()));
     std::printf("  cycle verdict      %s (cycle took %.2f s of wall time)\n", qPrintable(verdict),
                 cycleWall);
     std::printf("  cycle CPU          %.4f s     goal < 0.05 s   %s\n", cycleCpu,
                 cycleCpu < 0.05 ? "met" : "MISSED");
     std::printf("  after last wait    %.1f ms     goal < 50 ms    %s\n", afterLastWaitMs,
                 afterLastWaitMs < 50 ? "met" : "MISSED");
-    std::printf("  start-up (warm)    %.1f ms     goal < 150 ms   %s   (median of %d; first run %.1f ms)\n",
-                startup.medianMs, startup.medianMs < 150 ? "met" : "MISSED", runs,
-                startup.firstMs);
+    std::printf(
+        "  start-up (warm)    %.1f ms     goal < 150 ms   %s   (median of %d; first run %.1f ms)\n",
+        startup.medianMs, startup.medianMs < 150 ? "met" : "MISSED", runs, startup.firstMs);
     std::printf("  peak memory        %.1f MB     goal < 45 MB    %s\n", peak,
                 peak < 45 ? "met" : "MISSED");
     return verdict == QStringLiteral("Pass") ? 0 : 1;

@@ -68,8 +68,9 @@ QLabel* label(QWidget* parent, const char* name, const QString& caption, const Q
     return text;
 }
 
-// Labels keep their designed boxes; a face wider than the design's shrinks
-// until the caption fits, instead of being cut off.
+// Labels keep their designed places. A face wider than the design's shrinks
+// until the caption fits its width; a taller one gets the height it needs, so
+// no descender is cut off.
 void fitCaption(QLabel* text)
 {
     QFont font = text->font();
@@ -77,6 +78,9 @@ void fitCaption(QLabel* text)
            font.pointSizeF() > 6)
         font.setPointSizeF(font.pointSizeF() - 0.25);
     text->setFont(font);
+    const int needed = QFontMetrics(font).height();
+    if (needed > text->height())
+        text->resize(text->width(), needed);
 }
 
 QRadioButton* optionButton(QWidget* frame, const char* name, const QString& caption,

@@ -48,7 +48,8 @@ public:
             return false;
         }
         m_com = std::make_unique<ComPortOverride>(com, sim.devicePath());
-        window = std::make_unique<IEC1000>(port, clock, toolkit, printer ? *printer : static_cast<Printer&>(m_noPrinter));
+        window = std::make_unique<IEC1000>(port, clock, toolkit,
+                                           printer ? *printer : static_cast<Printer&>(m_noPrinter));
         toolkit.setWindow(window.get());
         window->show();
         return QTest::qWaitForWindowExposed(window.get());
@@ -104,10 +105,18 @@ private:
 };
 
 // The twelve configuration lines in the order log on sends them.
-inline const QList<QByteArray> kConfigurationLines{
-    ":DVC",      ":HMX:ALL 40", ":AVG:FIX 4", ":CFG 41,1", ":CFG 34,1", ":CFG 26,1",
-    ":DSE 4",    ":SEL:CLR",    ":SEL:CH1",   ":SEL:VLT;:SEL:AMP;:SEL:WAT",
-    ":SEL:PWF;:SEL:FRQ", ":SEL:AHM;:SEL:SER"};
+inline const QList<QByteArray> kConfigurationLines{":DVC",
+                                                   ":HMX:ALL 40",
+                                                   ":AVG:FIX 4",
+                                                   ":CFG 41,1",
+                                                   ":CFG 34,1",
+                                                   ":CFG 26,1",
+                                                   ":DSE 4",
+                                                   ":SEL:CLR",
+                                                   ":SEL:CH1",
+                                                   ":SEL:VLT;:SEL:AMP;:SEL:WAT",
+                                                   ":SEL:PWF;:SEL:FRQ",
+                                                   ":SEL:AHM;:SEL:SER"};
 
 #define START_BENCH(bench, ...)                                                                    \
     do {                                                                                           \

@@ -74,8 +74,10 @@ void TestCycleEndToEnd::cycleForEachClass_data()
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QString>("verdict");
     for (const char* productClass : {"A", "B", "C", "D"}) {
-        QTest::addRow("%s-pass", productClass) << productClass << "pass" << "Pass";
-        QTest::addRow("%s-fail", productClass) << productClass << "fail" << "Fail";
+        QTest::addRow("%s-pass", productClass) << productClass << "pass"
+                                               << "Pass";
+        QTest::addRow("%s-fail", productClass) << productClass << "fail"
+                                               << "Fail";
     }
 }
 
@@ -117,9 +119,12 @@ void TestCycleEndToEnd::statusThatNeverReadsOne_data()
 {
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QString>("inMessage");
-    QTest::newRow("status-never") << "status-never" << "status read 0";
-    QTest::newRow("status-3") << "status-3" << "status read 3";
-    QTest::newRow("silent") << "silent" << "did not answer the status query";
+    QTest::newRow("status-never") << "status-never"
+                                  << "status read 0";
+    QTest::newRow("status-3") << "status-3"
+                              << "status read 3";
+    QTest::newRow("silent") << "silent"
+                            << "did not answer the status query";
 }
 
 void TestCycleEndToEnd::statusThatNeverReadsOne()
@@ -170,9 +175,15 @@ void TestCycleEndToEnd::replyNotWhole_data()
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("watts");
-    QTest::newRow("short") << "short" << "Incomplete result" << "75";
-    QTest::newRow("empty") << "empty" << "No result received" << "";
-    QTest::newRow("no-reply") << "no-reply" << "No result received" << "";
+    QTest::newRow("short") << "short"
+                           << "Incomplete result"
+                           << "75";
+    QTest::newRow("empty") << "empty"
+                           << "No result received"
+                           << "";
+    QTest::newRow("no-reply") << "no-reply"
+                              << "No result received"
+                              << "";
 }
 
 void TestCycleEndToEnd::replyNotWhole()
@@ -299,8 +310,9 @@ void TestCycleEndToEnd::printoutToPdf()
 
     // Render the page and look at it.
     QProcess render;
-    render.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-png"),
-                            QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
+    render.start(pdftoppm,
+                 {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-png"),
+                  QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
     QVERIFY(render.waitForFinished(30000));
     QCOMPARE(render.exitCode(), 0);
     const QImage page(dir.filePath(QStringLiteral("page.png")));

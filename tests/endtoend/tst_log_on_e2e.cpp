@@ -45,9 +45,8 @@ void TestLogOnEndToEnd::logOnSendsTheConfigurationWithItsWaits()
     const QList<SimLogEntry> rx = bench.sim.entries("RX");
     for (int after : {0, 5, 10}) {
         const double gap = rx[after + 1].atSeconds - rx[after].atSeconds;
-        QVERIFY2(gap >= 0 && gap <= 1.05, qPrintable(QStringLiteral("gap after line %1: %2 s")
-                                                         .arg(after + 1)
-                                                         .arg(gap)));
+        QVERIFY2(gap >= 0 && gap <= 1.05,
+                 qPrintable(QStringLiteral("gap after line %1: %2 s").arg(after + 1).arg(gap)));
     }
     QVERIFY2(elapsed <= 3300, qPrintable(QStringLiteral("log on took %1 ms").arg(elapsed)));
 }

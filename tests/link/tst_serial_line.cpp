@@ -14,7 +14,6 @@
 
 #include <thread>
 
-
 class TestSerialLine : public QObject
 {
     Q_OBJECT

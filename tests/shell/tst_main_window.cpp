@@ -122,6 +122,13 @@ void TestMainWindow::elementsStandWhereTheDesignPlacesThem()
     Bench bench;
     const QWidget* element = bench.window->findChild<QWidget*>(name);
     QVERIFY2(element, qPrintable(name));
+    if (qobject_cast<const QLabel*>(element) && element != bench.window->Image1) {
+        // A caption may stand taller than its box when the face needs it.
+        QCOMPARE(element->geometry().topLeft(), place.topLeft());
+        QCOMPARE(element->width(), place.width());
+        QVERIFY(element->height() >= place.height());
+        return;
+    }
     QCOMPARE(element->geometry(), place);
 }
 
@@ -284,8 +291,9 @@ void TestMainWindow::staticCaptions()
     const auto* text = bench.window->findChild<QLabel*>(name);
     QVERIFY(text);
     QCOMPARE(text->text(), caption);
-    // The caption fits its box.
+    // The caption fits its box, descenders included.
     QVERIFY(text->fontMetrics().horizontalAdvance(caption) <= text->width());
+    QVERIFY(text->fontMetrics().height() <= text->height());
 }
 
 void TestMainWindow::harmonicToolTips()

@@ -103,8 +103,6 @@ class TestTestRun : public QObject
 
 private slots:
     void passingCycle();
-    void verdictForEachClass_data();
-    void verdictForEachClass();
     void waitsFollowTheWholeSecondClock_data();
     void waitsFollowTheWholeSecondClock();
     void classDNeedsAPower();
@@ -146,34 +144,6 @@ void TestTestRun::passingCycle()
     QVERIFY(bench.toolkit.messages.isEmpty());
     // Three dispatch points, and one after the verdict for late stop clicks.
     QCOMPARE(bench.toolkit.dispatches, 4);
-}
-
-void TestTestRun::verdictForEachClass_data()
-{
-    QTest::addColumn<int>("productClass");
-    QTest::addColumn<bool>("failing");
-    QTest::addColumn<QString>("verdict");
-    const QList<std::pair<const char*, Option>> classes{
-        {"A", Option::Aopt}, {"B", Option::Bopt}, {"C", Option::Copt}, {"D", Option::Dopt}};
-    for (const auto& [name, option] : classes) {
-        QTest::addRow("Class %s passes", name) << int(option) << false << "Pass";
-        QTest::addRow("Class %s fails", name) << int(option) << true << "Fail";
-    }
-}
-
-void TestTestRun::verdictForEachClass()
-{
-    QFETCH(int, productClass);
-    QFETCH(bool, failing);
-    QFETCH(QString, verdict);
-    Bench bench{Option(productClass)};
-    bench.answer({"1\r\n"}, failing ? failingReply() : kPassingReply);
-    bench.testRun.Run_Click();
-    QCOMPARE(bench.form.text(Field::Reslbl), verdict);
-    QCOMPARE(bench.form.field(Field::Reslbl).back, failing ? Colour::Fail : Colour::Pass);
-    QCOMPARE(bench.members.TestFailed, qint16(failing ? -1 : 0));
-    // The 3rd harmonic's cell is red exactly when it failed.
-    QCOMPARE(bench.form.no[1].back == Colour::Fail, failing);
 }
 
 void TestTestRun::waitsFollowTheWholeSecondClock_data()

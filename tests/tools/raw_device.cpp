@@ -10,17 +10,13 @@
 #include <termios.h>
 #include <unistd.h>
 
-bool RawDevice::open(const QString& path, QByteArray* error, bool makeRaw)
+bool RawDevice::open(const QString& path, QByteArray* error)
 {
     close();
     m_fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
         *error = "open " + path.toLocal8Bit() + ": " + std::strerror(errno);
         return false;
-    }
-    if (!makeRaw) {
-        ::tcflush(m_fd, TCIFLUSH);
-        return true;
     }
     termios settings = {};
     if (::tcgetattr(m_fd, &settings) != 0) {

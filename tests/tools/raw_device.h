@@ -14,11 +14,9 @@ public:
     RawDevice(const RawDevice&) = delete;
     RawDevice& operator=(const RawDevice&) = delete;
 
-    // Opens the device, puts it in raw mode unless told to keep the settings
-    // it has, and drops any bytes waiting from earlier.
-    bool open(const QString& path, QByteArray* error, bool makeRaw = true);
+    // Opens the device in raw mode and drops any bytes waiting from earlier.
+    bool open(const QString& path, QByteArray* error);
     void close();
-    int fd() const { return m_fd; }
 
     bool write(const QByteArray& bytes);
 

@@ -86,8 +86,8 @@ bool Simulator::start(const QString& scenario, const QStringList& extraArguments
 
     QStringList arguments = {QStringLiteral("--scenario"), scenario, QStringLiteral("--log"),
                              logPath()};
-    if (m_exitOnStdinEof)
-        arguments << QStringLiteral("--exit-on-stdin-eof");
+    // The simulator goes when this process does, even without the destructor.
+    arguments << QStringLiteral("--exit-on-stdin-eof");
     arguments << extraArguments;
     m_process.setProgram(program);
     m_process.setArguments(arguments);
@@ -118,12 +118,6 @@ bool Simulator::start(const QString& scenario, const QStringList& extraArguments
     return true;
 }
 
-bool Simulator::isRunning()
-{
-    m_process.waitForFinished(0); // lets QProcess notice an exit without an event loop
-    return m_process.state() != QProcess::NotRunning;
-}
-
 void Simulator::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
@@ -133,29 +127,6 @@ void Simulator::stop()
         m_process.kill();
         m_process.waitForFinished(3000);
     }
-}
-
-void Simulator::closeStdin()
-{
-    m_process.closeWriteChannel();
-}
-
-bool Simulator::waitForFinished(int timeoutMs)
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return true;
-    return m_process.waitForFinished(timeoutMs);
-}
-
-bool Simulator::exitedCleanly() const
-{
-    return m_process.state() == QProcess::NotRunning &&
-           m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
-}
-
-QByteArray Simulator::standardError()
-{
-    return m_process.readAllStandardError();
 }
 
 QByteArray Simulator::rawLog() const
@@ -205,18 +176,6 @@ bool Simulator::waitForEntries(const QByteArray& direction, int count, int timeo
             for (const SimLogEntry& entry : entries)
                 found += entry.direction == direction ? 1 : 0;
             return found >= count;
-        },
-        timeoutMs);
-}
-
-bool Simulator::waitForSent(qsizetype byteCount, int timeoutMs) const
-{
-    return waitForLog(
-        [byteCount](const QList<SimLogEntry>& entries) {
-            qsizetype total = 0;
-            for (const SimLogEntry& entry : entries)
-                total += entry.direction == "TX" ? entry.bytes.size() : 0;
-            return total >= byteCount;
         },
         timeoutMs);
 }

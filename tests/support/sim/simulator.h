@@ -34,10 +34,6 @@ public:
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
 
-    // With it (the default) the simulator ends when this process goes away,
-    // even without the destructor running. Set before start().
-    void setExitOnStdinEof(bool on) { m_exitOnStdinEof = on; }
-
     // Starts the simulator with the scenario and waits up to startTimeoutMs
     // for the device path. On failure returns false and errorString() says why.
     bool start(const QString& scenario = QStringLiteral("pass"),
@@ -46,17 +42,9 @@ public:
 
     QString devicePath() const { return m_devicePath; }
     QString logPath() const;
-    qint64 processId() const { return m_process.processId(); }
 
-    bool isRunning();
     // Ends the simulator: SIGTERM, then SIGKILL if it has not ended within 3 s.
     void stop();
-    // Closes the simulator's standard input, as the tool's death would.
-    void closeStdin();
-    bool waitForFinished(int timeoutMs);
-    // After it has finished: whether it ended by itself with exit status 0.
-    bool exitedCleanly() const;
-    QByteArray standardError();
 
     // The log as written so far.
     QByteArray rawLog() const;
@@ -71,10 +59,6 @@ public:
     {
         return waitForEntries("RX", count, timeoutMs);
     }
-    // Wait until the TX lines hold at least byteCount bytes in all. The log
-    // line of a write follows the write, so a reader that has the bytes may
-    // still have to wait for it.
-    bool waitForSent(qsizetype byteCount, int timeoutMs) const;
     // Wait until the log satisfies the condition, checking every few ms.
     bool waitForLog(const std::function<bool(const QList<SimLogEntry>&)>& condition,
                     int timeoutMs) const;
@@ -91,5 +75,4 @@ private:
     QTemporaryDir m_dir;
     QString m_devicePath;
     QString m_error;
-    bool m_exitOnStdinEof = true;
 };

@@ -1,35 +1,18 @@
-// zento-sim as a line: the device it offers, what it logs, what it ignores,
-// how it ends. Talks to it over the pseudo-terminal with plain POSIX calls.
+// zento-sim as a line: the device it offers, what it logs, what it answers
+// and what it ignores. The scenarios themselves are exercised end to end. Talks to it over the
+// pseudo-terminal with plain POSIX calls.
 
 #include "raw_device.h"
 #include "simulator.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 
-#include <csignal>
 #include <sys/stat.h>
-#include <termios.h>
 
 namespace {
-
-// CPU time (user + system) of a process in clock ticks, from /proc.
-qint64 cpuTicks(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray text = stat.readAll();
-    // Fields after the parenthesised command name; utime and stime are the
-    // 14th and 15th fields of the line.
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13)
-        return -1;
-    return fields[11].toLongLong() + fields[12].toLongLong();
-}
 
 const QList<QByteArray> configurationSequence = {
     ":DVC\r\n",
@@ -48,7 +31,7 @@ const QList<QByteArray> configurationSequence = {
 
 } // namespace
 
-class TestZentoSimLine : public QObject
+class TestZentoSim : public QObject
 {
     Q_OBJECT
 
@@ -61,30 +44,22 @@ private slots:
 
     void logsEveryLineWithItsExactBytesAndTime();
     void joinsALineWrittenInPieces();
-    void logsBytesWithoutLineEndWhenClosing();
 
-    void offersARawLineWithoutEcho();
     void acceptsOtherCommandsSilently();
     void matchesQueriesWithinALine_data();
     void matchesQueriesWithinALine();
-    void staysUsableAcrossReopeningWithoutSpinning();
-
-    void exitsAtEndOfStandardInput();
-    void keepsRunningAtEndOfStandardInputUnlessAsked();
-    void exitsCleanlyOnSignal_data();
-    void exitsCleanlyOnSignal();
 
 private:
     bool startAndOpen(Simulator& sim, RawDevice& device, const QString& scenario = "pass");
 };
 
-void TestZentoSimLine::initTestCase()
+void TestZentoSim::initTestCase()
 {
     QByteArray why;
     QVERIFY2(ptsUsable(&why), why.constData());
 }
 
-bool TestZentoSimLine::startAndOpen(Simulator& sim, RawDevice& device, const QString& scenario)
+bool TestZentoSim::startAndOpen(Simulator& sim, RawDevice& device, const QString& scenario)
 {
     if (!sim.start(scenario)) {
         qWarning("%s", qPrintable(sim.errorString()));
@@ -98,7 +73,7 @@ bool TestZentoSimLine::startAndOpen(Simulator& sim, RawDevice& device, const QSt
     return true;
 }
 
-void TestZentoSimLine::printsTheDevicePathFirst()
+void TestZentoSim::printsTheDevicePathFirst()
 {
     Simulator sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
@@ -114,7 +89,7 @@ void TestZentoSimLine::printsTheDevicePathFirst()
     QCOMPARE(log.first().bytes, "start scenario=pass device=" + sim.devicePath().toLocal8Bit());
 }
 
-void TestZentoSimLine::reportsUsageAndRejectsBadArguments_data()
+void TestZentoSim::reportsUsageAndRejectsBadArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
@@ -131,7 +106,7 @@ void TestZentoSimLine::reportsUsageAndRejectsBadArguments_data()
         << QStringList{"--baud", "9600"} << 2 << QByteArray() << QByteArray("unknown argument");
 }
 
-void TestZentoSimLine::reportsUsageAndRejectsBadArguments()
+void TestZentoSim::reportsUsageAndRejectsBadArguments()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
@@ -152,7 +127,7 @@ void TestZentoSimLine::reportsUsageAndRejectsBadArguments()
         QVERIFY(!out.contains("/dev/"));
 }
 
-void TestZentoSimLine::logsEveryLineWithItsExactBytesAndTime()
+void TestZentoSim::logsEveryLineWithItsExactBytesAndTime()
 {
     Simulator sim;
     RawDevice device;
@@ -194,7 +169,7 @@ void TestZentoSimLine::logsEveryLineWithItsExactBytesAndTime()
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
-void TestZentoSimLine::joinsALineWrittenInPieces()
+void TestZentoSim::joinsALineWrittenInPieces()
 {
     Simulator sim;
     RawDevice device;
@@ -215,44 +190,7 @@ void TestZentoSimLine::joinsALineWrittenInPieces()
     QVERIFY(sim.entries("RX").first().atSeconds >= secondPart - 0.002);
 }
 
-void TestZentoSimLine::logsBytesWithoutLineEndWhenClosing()
-{
-    Simulator sim;
-    RawDevice device;
-    QVERIFY(startAndOpen(sim, device));
-
-    QVERIFY(device.write(":DVC\r\n*RS"));
-    QVERIFY(sim.waitForReceived(1, 2000));
-    QThread::msleep(100);
-    sim.stop();
-    QVERIFY(sim.exitedCleanly());
-
-    QCOMPARE(sim.received(), (QList<QByteArray>{":DVC\r\n", "*RS"}));
-    const QList<SimLogEntry> log = sim.log();
-    QCOMPARE(log.last().direction, QByteArray("EV"));
-    QVERIFY2(log.last().bytes.startsWith("exit: signal 15"), log.last().bytes.constData());
-}
-
-void TestZentoSimLine::offersARawLineWithoutEcho()
-{
-    Simulator sim;
-    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-    RawDevice device;
-    QByteArray error;
-    // Opened as it is, without settings of our own: the simulator has already
-    // made the line raw, so nothing is echoed or translated either way.
-    QVERIFY2(device.open(sim.devicePath(), &error, false), error.constData());
-    termios settings = {};
-    QCOMPARE(::tcgetattr(device.fd(), &settings), 0);
-    QCOMPARE(settings.c_lflag & (ECHO | ICANON), tcflag_t(0));
-    QCOMPARE(cfgetospeed(&settings), speed_t(B19200));
-
-    QVERIFY(device.write("*STB?\r\n"));
-    QCOMPARE(device.readFor(300), QByteArray("1\r\n"));
-    QCOMPARE(sim.received(), QList<QByteArray>{"*STB?\r\n"});
-}
-
-void TestZentoSimLine::acceptsOtherCommandsSilently()
+void TestZentoSim::acceptsOtherCommandsSilently()
 {
     Simulator sim;
     RawDevice device;
@@ -273,7 +211,7 @@ void TestZentoSimLine::acceptsOtherCommandsSilently()
     QVERIFY(sim.entries("TX").isEmpty());
 }
 
-void TestZentoSimLine::matchesQueriesWithinALine_data()
+void TestZentoSim::matchesQueriesWithinALine_data()
 {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QByteArray>("reply");
@@ -286,7 +224,7 @@ void TestZentoSimLine::matchesQueriesWithinALine_data()
     QTest::newRow("query with a suffix") << QByteArray("*STB?X\r\n") << QByteArray();
 }
 
-void TestZentoSimLine::matchesQueriesWithinALine()
+void TestZentoSim::matchesQueriesWithinALine()
 {
     QFETCH(QByteArray, line);
     QFETCH(QByteArray, reply);
@@ -298,84 +236,5 @@ void TestZentoSimLine::matchesQueriesWithinALine()
     QCOMPARE(device.readFor(300), reply);
 }
 
-void TestZentoSimLine::staysUsableAcrossReopeningWithoutSpinning()
-{
-    Simulator sim;
-    RawDevice device;
-    QVERIFY(startAndOpen(sim, device));
-    QVERIFY(device.write("*STB?\r\n"));
-    QCOMPARE(device.readLines(1, 2000), QByteArray("1\r\n"));
-    device.close();
-
-    // With nobody on the device the simulator waits without using the CPU.
-    const qint64 ticksBefore = cpuTicks(sim.processId());
-    QVERIFY(ticksBefore >= 0);
-    QThread::msleep(600);
-    QVERIFY(sim.isRunning());
-    const qint64 ticksIdle = cpuTicks(sim.processId()) - ticksBefore;
-    QVERIFY2(ticksIdle <= 3, qPrintable(QString("%1 ticks while idle").arg(ticksIdle)));
-
-    QByteArray error;
-    QVERIFY2(device.open(sim.devicePath(), &error), error.constData());
-    QVERIFY(device.write("*STB?\r\n"));
-    QCOMPARE(device.readLines(1, 2000), QByteArray("1\r\n"));
-    QCOMPARE(sim.received(), (QList<QByteArray>{"*STB?\r\n", "*STB?\r\n"}));
-    for (const SimLogEntry& entry : sim.entries("EV"))
-        QVERIFY2(!entry.bytes.startsWith("closing line"), entry.bytes.constData());
-}
-
-void TestZentoSimLine::exitsAtEndOfStandardInput()
-{
-    Simulator sim; // asks for --exit-on-stdin-eof by default
-    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-    QThread::msleep(100);
-    QVERIFY(sim.isRunning());
-
-    sim.closeStdin();
-    QVERIFY(sim.waitForFinished(3000));
-    QVERIFY(sim.exitedCleanly());
-    QCOMPARE(sim.log().last().bytes, QByteArray("exit: end of standard input"));
-}
-
-void TestZentoSimLine::keepsRunningAtEndOfStandardInputUnlessAsked()
-{
-    Simulator sim;
-    sim.setExitOnStdinEof(false);
-    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-    sim.closeStdin();
-    QVERIFY(!sim.waitForFinished(500));
-
-    RawDevice device;
-    QByteArray error;
-    QVERIFY2(device.open(sim.devicePath(), &error), error.constData());
-    QVERIFY(device.write("*STB?\r\n"));
-    QCOMPARE(device.readLines(1, 2000), QByteArray("1\r\n"));
-}
-
-void TestZentoSimLine::exitsCleanlyOnSignal_data()
-{
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-}
-
-void TestZentoSimLine::exitsCleanlyOnSignal()
-{
-    QFETCH(int, signalNumber);
-
-    Simulator sim;
-    RawDevice device;
-    QVERIFY(startAndOpen(sim, device, "status-split"));
-    QVERIFY(device.write("*STB?\r\n")); // a reply still being sent
-    QThread::msleep(50);
-
-    QCOMPARE(::kill(static_cast<pid_t>(sim.processId()), signalNumber), 0);
-    QVERIFY(sim.waitForFinished(3000));
-    QVERIFY(sim.exitedCleanly());
-    const QByteArray last = sim.log().last().bytes;
-    QVERIFY2(last.startsWith("exit: signal " + QByteArray::number(signalNumber) + " "),
-             last.constData());
-}
-
-QTEST_GUILESS_MAIN(TestZentoSimLine)
-#include "tst_zento_sim_line.moc"
+QTEST_GUILESS_MAIN(TestZentoSim)
+#include "tst_zento_sim.moc"
