@@ -382,8 +382,11 @@ void IEC1000::endApplication()
 void IEC1000::Exit_Click()
 {
     if (m_port.portOpen()) {
+        m_channel.clearFault();
         m_channel.Out(QString::fromLatin1(zento::kDvc));
-        m_channel.Delay(QStringLiteral("2"));
+        // A line that can no longer be written has nothing to wait for.
+        if (m_channel.fault().isEmpty())
+            m_channel.Delay(QStringLiteral("2"));
         m_port.close();
     }
     endApplication();

@@ -66,6 +66,7 @@ private slots:
     void formWritesReachTheWidgets();
     void exitWhileLoggedOffWritesNothing();
     void exitWithThePortOpenSendsDvcWaitsAndCloses();
+    void exitOnADeadLineDoesNotWait();
     void exitAtADispatchPointOfLogOnIsTheLastThingSent();
     void closingTheWindowSendsNothingAndReleasesThePort();
     void printWithoutResultsSaysSo();
@@ -424,6 +425,21 @@ void TestMainWindow::exitWithThePortOpenSendsDvcWaitsAndCloses()
     const qint64 waited = bench.clock.nowMs() - before;
     QVERIFY2(waited > 1000 && waited <= 2001, qPrintable(QString::number(waited)));
     QVERIFY(!bench.window->isVisible());
+}
+
+void TestMainWindow::exitOnADeadLineDoesNotWait()
+{
+    Bench bench;
+    bench.window->show();
+    bench.port.setCommPort(1);
+    QVERIFY(bench.port.open().succeeded());
+    bench.port.breakLine(QStringLiteral("the device was removed"));
+    const qint64 before = bench.clock.nowMs();
+    QTest::mouseClick(bench.window->Exit, Qt::LeftButton);
+    QCOMPARE(bench.clock.nowMs(), before);
+    QVERIFY(!bench.port.portOpen());
+    QVERIFY(!bench.window->isVisible());
+    QVERIFY(bench.toolkit.messages.isEmpty());
 }
 
 void TestMainWindow::exitAtADispatchPointOfLogOnIsTheLastThingSent()
