@@ -4,6 +4,7 @@
 // clock, Qt's event dispatch) against the simulated analyzer on a
 // pseudo-terminal. Message boxes are recorded instead of shown.
 
+#include "analyzer_lines.h"
 #include "com_port_override.h"
 #include "fake_printer.h"
 #include "main_window.h"
@@ -103,20 +104,6 @@ private:
     std::unique_ptr<ComPortOverride> m_com;
     QString m_error;
 };
-
-// The twelve configuration lines in the order log on sends them.
-inline const QList<QByteArray> kConfigurationLines{":DVC",
-                                                   ":HMX:ALL 40",
-                                                   ":AVG:FIX 4",
-                                                   ":CFG 41,1",
-                                                   ":CFG 34,1",
-                                                   ":CFG 26,1",
-                                                   ":DSE 4",
-                                                   ":SEL:CLR",
-                                                   ":SEL:CH1",
-                                                   ":SEL:VLT;:SEL:AMP;:SEL:WAT",
-                                                   ":SEL:PWF;:SEL:FRQ",
-                                                   ":SEL:AHM;:SEL:SER"};
 
 #define START_BENCH(bench, ...)                                                                    \
     do {                                                                                           \

@@ -16,7 +16,7 @@ namespace {
 // The lines a cycle sent after the configuration.
 QList<QByteArray> cycleLines(const E2EBench& bench)
 {
-    return bench.received().mid(kConfigurationLines.size());
+    return bench.received().mid(kExpectedConfiguration.size());
 }
 
 void logOnAndChoose(E2EBench& bench, QRadioButton* productClass)

@@ -29,13 +29,13 @@ void TestLogOnEndToEnd::logOnSendsTheConfigurationWithItsWaits()
 
     QCOMPARE(bench.reslbl(), QStringLiteral("Connected & Configured"));
     QVERIFY(bench.sim.waitForReceived(12, 2000));
-    QCOMPARE(bench.received(), kConfigurationLines);
+    QCOMPARE(bench.received(), kExpectedConfiguration);
     // Exactly those bytes and no other: every received line was whole.
     QByteArray everything;
     for (const QByteArray& line : bench.sim.received())
         everything += line;
     QByteArray expected;
-    for (const QByteArray& line : kConfigurationLines)
+    for (const QByteArray& line : kExpectedConfiguration)
         expected += line + "\r\n";
     QCOMPARE(everything, expected);
     QVERIFY(bench.sim.sent().isEmpty());

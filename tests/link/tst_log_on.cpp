@@ -1,6 +1,7 @@
 // Log on, the configuration of the analyzer and log off, on a scripted port
 // and the virtual clock.
 
+#include "analyzer_lines.h"
 #include "command_channel.h"
 #include "fake_form.h"
 #include "fake_serial_port.h"
@@ -11,19 +12,6 @@
 #include <QTest>
 
 namespace {
-
-const QList<QByteArray> kConfigurationLines{":DVC",
-                                            ":HMX:ALL 40",
-                                            ":AVG:FIX 4",
-                                            ":CFG 41,1",
-                                            ":CFG 34,1",
-                                            ":CFG 26,1",
-                                            ":DSE 4",
-                                            ":SEL:CLR",
-                                            ":SEL:CH1",
-                                            ":SEL:VLT;:SEL:AMP;:SEL:WAT",
-                                            ":SEL:PWF;:SEL:FRQ",
-                                            ":SEL:AHM;:SEL:SER"};
 
 struct Bench
 {
@@ -48,7 +36,7 @@ struct Bench
 QByteArray configurationWire()
 {
     QByteArray wire;
-    for (const QByteArray& line : kConfigurationLines)
+    for (const QByteArray& line : kExpectedConfiguration)
         wire += line + "\r\n";
     return wire;
 }

@@ -14,6 +14,22 @@
 
 #include <thread>
 
+namespace {
+// A pseudo-terminal standing as Com n, the adapter on it, and the channel
+// over the adapter.
+struct Line
+{
+    explicit Line(qint16 com = 1) : com(com, pty.slavePath()) { port.setCommPort(com); }
+
+    PtyPair pty;
+    ComPortOverride com;
+    QtSerialPort port;
+    SystemClock clock;
+    QString result;
+    CommandChannel channel{port, clock, result};
+};
+} // namespace
+
 class TestSerialLine : public QObject
 {
     Q_OBJECT
@@ -54,88 +70,68 @@ void TestSerialLine::comOptionsNameDevices()
 
 void TestSerialLine::outPutsTheBytesOnTheLineAtOnce()
 {
-    PtyPair pty;
-    ComPortOverride com(2, pty.slavePath());
-    QtSerialPort port;
-    port.setCommPort(2);
-    QCOMPARE(port.deviceName(), pty.slavePath());
-    const Outcome opened = port.open();
+    Line line(2);
+    QCOMPARE(line.port.deviceName(), line.pty.slavePath());
+    const Outcome opened = line.port.open();
     QVERIFY2(opened.succeeded(), qPrintable(opened.reason()));
-    QVERIFY(port.portOpen());
+    QVERIFY(line.port.portOpen());
 
-    SystemClock clock;
-    QString result;
-    CommandChannel channel(port, clock, result);
-    channel.Out(QStringLiteral(":SEL:CLR"));
+    line.channel.Out(QStringLiteral(":SEL:CLR"));
     // No event loop has run: the bytes must already be at the device.
-    QCOMPARE(pty.read(0), QByteArray(":SEL:CLR\r\n"));
-    channel.Out(QString());
-    QCOMPARE(pty.read(0), QByteArray("\r\n"));
-    QVERIFY(channel.fault().isEmpty());
-    port.close();
-    QVERIFY(!port.portOpen());
+    QCOMPARE(line.pty.read(0), QByteArray(":SEL:CLR\r\n"));
+    line.channel.Out(QString());
+    QCOMPARE(line.pty.read(0), QByteArray("\r\n"));
+    QVERIFY(line.channel.fault().isEmpty());
+    line.port.close();
+    QVERIFY(!line.port.portOpen());
 }
 
 void TestSerialLine::incomingReturnsWhatArrivedDuringADelay()
 {
-    PtyPair pty;
-    ComPortOverride com(1, pty.slavePath());
-    QtSerialPort port;
-    port.setCommPort(1);
-    QVERIFY(port.open().succeeded());
-    SystemClock clock;
-    QString result = QStringLiteral("stale");
-    CommandChannel channel(port, clock, result);
+    Line line;
+    QVERIFY(line.port.open().succeeded());
+    line.result = QStringLiteral("stale");
 
     // The analyzer answers while the window's thread sleeps in Delay.
-    std::thread analyzer([&pty] {
+    std::thread analyzer([&line] {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        pty.write("1\r\n");
+        line.pty.write("1\r\n");
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        pty.write("75.0,230.1\r\n");
+        line.pty.write("75.0,230.1\r\n");
     });
     QElapsedTimer waited;
     waited.start();
-    channel.Delay(QStringLiteral("2"));
+    line.channel.Delay(QStringLiteral("2"));
     analyzer.join();
     QVERIFY(waited.elapsed() >= 1000 - 20 && waited.elapsed() <= 2000 + 100);
-    channel.Incoming();
-    QCOMPARE(result, QStringLiteral("1\r\n75.0,230.1\r\n"));
-    channel.Incoming();
-    QCOMPARE(result, QString());
+    line.channel.Incoming();
+    QCOMPARE(line.result, QStringLiteral("1\r\n75.0,230.1\r\n"));
+    line.channel.Incoming();
+    QCOMPARE(line.result, QString());
 }
 
 void TestSerialLine::openDiscardsLeftovers()
 {
-    PtyPair pty;
-    ComPortOverride com(1, pty.slavePath());
-    QtSerialPort port;
-    port.setCommPort(1);
-    QVERIFY(port.open().succeeded());
-    port.close();
+    Line line;
+    QVERIFY(line.port.open().succeeded());
+    line.port.close();
     // An answer that comes after the port closed waits in the device.
-    pty.write("1\r\nleft over\r\n");
+    line.pty.write("1\r\nleft over\r\n");
     QTest::qWait(50);
-    QVERIFY(port.open().succeeded());
-    QCOMPARE(port.input(), QByteArray());
-    pty.write("fresh\r\n");
-    QVERIFY(port.waitForInput(2000));
-    QCOMPARE(port.input(), QByteArray("fresh\r\n"));
+    QVERIFY(line.port.open().succeeded());
+    QCOMPARE(line.port.input(), QByteArray());
+    line.pty.write("fresh\r\n");
+    QVERIFY(line.port.waitForInput(2000));
+    QCOMPARE(line.port.input(), QByteArray("fresh\r\n"));
 }
 
 void TestSerialLine::closeLetsTheLastCommandOut()
 {
-    PtyPair pty;
-    ComPortOverride com(1, pty.slavePath());
-    QtSerialPort port;
-    port.setCommPort(1);
-    QVERIFY(port.open().succeeded());
-    SystemClock clock;
-    QString result;
-    CommandChannel channel(port, clock, result);
-    channel.Out(QStringLiteral("*RST"));
-    port.close();
-    QCOMPARE(pty.read(500), QByteArray("*RST\r\n"));
+    Line line;
+    QVERIFY(line.port.open().succeeded());
+    line.channel.Out(QStringLiteral("*RST"));
+    line.port.close();
+    QCOMPARE(line.pty.read(500), QByteArray("*RST\r\n"));
 }
 
 void TestSerialLine::missingDeviceIsAnError()
@@ -160,43 +156,34 @@ void TestSerialLine::missingDeviceIsAnError()
 
 void TestSerialLine::deviceHeldByAnotherProcessIsAnError()
 {
-    PtyPair pty;
-    ComPortOverride com(3, pty.slavePath());
-    DeviceHolder other(pty.slavePath());
+    Line line(3);
+    DeviceHolder other(line.pty.slavePath());
     QVERIFY(other.holding());
 
-    QtSerialPort port;
-    port.setCommPort(3);
-    const Outcome result = port.open();
+    const Outcome result = line.port.open();
     QVERIFY(!result.succeeded());
     QVERIFY(!result.reason().isEmpty());
-    QVERIFY(!port.portOpen());
+    QVERIFY(!line.port.portOpen());
 
     // Once the other program has let go, the port opens.
     other.release();
-    QVERIFY(port.open().succeeded());
+    QVERIFY(line.port.open().succeeded());
 }
 
 void TestSerialLine::lineThatDiesIsReported()
 {
-    PtyPair pty;
-    ComPortOverride com(1, pty.slavePath());
-    QtSerialPort port;
-    port.setCommPort(1);
-    QVERIFY(port.open().succeeded());
-    SystemClock clock;
-    QString result;
-    CommandChannel channel(port, clock, result);
+    Line line;
+    QVERIFY(line.port.open().succeeded());
 
-    pty.releaseSlave();
-    pty.closeMaster();
-    channel.Incoming();
-    channel.Out(QStringLiteral("*TRG"));
-    QVERIFY2(!channel.fault().isEmpty(), "a line without its device must be reported");
-    QVERIFY(!port.fault().isEmpty());
-    QVERIFY(!port.waitForInput(100));
-    port.close();
-    QVERIFY(!port.portOpen());
+    line.pty.releaseSlave();
+    line.pty.closeMaster();
+    line.channel.Incoming();
+    line.channel.Out(QStringLiteral("*TRG"));
+    QVERIFY2(!line.channel.fault().isEmpty(), "a line without its device must be reported");
+    QVERIFY(!line.port.fault().isEmpty());
+    QVERIFY(!line.port.waitForInput(100));
+    line.port.close();
+    QVERIFY(!line.port.portOpen());
 }
 
 QTEST_GUILESS_MAIN(TestSerialLine)
