@@ -108,11 +108,13 @@ void TestCycleEndToEnd::cycleForEachClass()
     const QColor third = bench.window->HrmNo[1]->palette().color(QPalette::Base);
     QCOMPARE(third == IEC1000::colourOf(Colour::Fail), scenario == "fail");
 
-    // Trigger to status query: Delay "5"; result query to the verdict: Delay "3".
+    // Trigger to status query: Delay "5" (4 to 5 s); result query to the
+    // verdict: Delay "3" (2 to 3 s). The simulator stamps a line when it has
+    // read it, which may lag the write by a scheduling slice: 0.1 s of slack.
     const double waited = bench.receivedAt("*STB?") - bench.receivedAt("*TRG");
-    QVERIFY2(waited >= 3.98 && waited <= 5.05, qPrintable(QString::number(waited)));
+    QVERIFY2(waited >= 3.9 && waited <= 5.1, qPrintable(QString::number(waited)));
     const double read = shownAt - bench.receivedAt(":FRD?");
-    QVERIFY2(read >= 1.98 && read <= 3.05, qPrintable(QString::number(read)));
+    QVERIFY2(read >= 1.9 && read <= 3.1, qPrintable(QString::number(read)));
 }
 
 void TestCycleEndToEnd::statusThatNeverReadsOne_data()

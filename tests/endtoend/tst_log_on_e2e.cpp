@@ -41,11 +41,12 @@ void TestLogOnEndToEnd::logOnSendsTheConfigurationWithItsWaits()
     QVERIFY(bench.sim.sent().isEmpty());
 
     // The waits after ":DVC", ":CFG 26,1" and ":SEL:PWF;:SEL:FRQ" each end
-    // on the next change of the clock's seconds.
+    // on the next change of the clock's seconds (0.1 s of slack for the
+    // simulator's reading).
     const QList<SimLogEntry> rx = bench.sim.entries("RX");
     for (int after : {0, 5, 10}) {
         const double gap = rx[after + 1].atSeconds - rx[after].atSeconds;
-        QVERIFY2(gap >= 0 && gap <= 1.05,
+        QVERIFY2(gap >= 0 && gap <= 1.1,
                  qPrintable(QStringLiteral("gap after line %1: %2 s").arg(after + 1).arg(gap)));
     }
     QVERIFY2(elapsed <= 3300, qPrintable(QStringLiteral("log on took %1 ms").arg(elapsed)));
