@@ -100,15 +100,15 @@ void TestRun::cycle()
 
     m_channel.clearFault();
     m_channel.Out(QString::fromLatin1(zento::kTrigger));
+    if (endedByLineFailure())
+        return;
     m_channel.Delay(QStringLiteral("5"));
     // Whatever arrived before the status query (a reply to an earlier,
     // stopped cycle) is not its answer.
     m_port.input();
     m_channel.Out(QString::fromLatin1(zento::kStatusQuery));
-    if (!m_channel.fault().isEmpty()) {
-        lineFailed(m_channel.fault());
+    if (endedByLineFailure())
         return;
-    }
     m_toolkit.dispatchEvents();
     if (!goOnAfterDispatch())
         return;
@@ -132,17 +132,15 @@ void TestRun::cycle()
                       .arg(QString::fromLatin1(m_lastStatus.trimmed())));
         return;
     case Status::LineFailed:
-        lineFailed(m_port.fault());
+        endedByLineFailure();
         return;
     }
 
     m_channel.Out(QString::fromLatin1(zento::kReadResults));
     m_channel.Delay(QStringLiteral("3"));
     m_channel.Incoming();
-    if (!m_channel.fault().isEmpty()) {
-        lineFailed(m_channel.fault());
+    if (endedByLineFailure())
         return;
-    }
     m_form.setProgress(75);
 
     const int fieldsFound = SortOut(m_members.result, m_form, m_members.FundAmp);
@@ -236,12 +234,16 @@ void TestRun::endWithoutVerdict(const QString& status, const QString& message)
         m_toolkit.messageBox(message);
 }
 
-void TestRun::lineFailed(const QString& reason)
+bool TestRun::endedByLineFailure()
 {
+    const QString reason = m_channel.fault();
+    if (reason.isEmpty())
+        return false;
     endWithoutVerdict(QStringLiteral("Line failed"),
                       QStringLiteral("The line to the analyzer failed during the test: %1.\n\n"
                                      "Log off, check the connection, then log on again.")
                           .arg(reason));
+    return true;
 }
 
 void TestRun::showVerdict(int fieldsFound, const Evaluation& evaluation)

@@ -43,7 +43,9 @@ private:
     // Ends the cycle without a verdict: `status` in Reslbl on the fail
     // colour, `message` (if any) in a message box.
     void endWithoutVerdict(const QString& status, const QString& message);
-    void lineFailed(const QString& reason);
+    // When the line has failed (a write refused, the device gone): ends the
+    // cycle without a verdict, says why, and returns true.
+    bool endedByLineFailure();
     void showVerdict(int fieldsFound, const Evaluation& evaluation);
 
     Form& m_form;

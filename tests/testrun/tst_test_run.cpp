@@ -122,6 +122,7 @@ private slots:
     void exitAtADispatchPointEndsTheCycle();
     void lineThatFailsMidCycle_data();
     void lineThatFailsMidCycle();
+    void refusedTriggerEndsAtOnce();
     void previousResultsStayUntilTheCycleEmptiesThem();
 };
 
@@ -443,6 +444,19 @@ void TestTestRun::lineThatFailsMidCycle()
     QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
     QCOMPARE(bench.toolkit.messages.size(), 1);
     QVERIFY(bench.toolkit.messages.first().contains(QLatin1String("the device was removed")));
+    bench.verifyControlsBack();
+}
+
+void TestTestRun::refusedTriggerEndsAtOnce()
+{
+    Bench bench;
+    bench.port.writesBeforeFailure = 0;
+    const qint64 start = bench.clock.nowMs();
+    bench.testRun.Run_Click();
+    QVERIFY(bench.port.wire.isEmpty());
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Line failed"));
+    // No 5-second wait for an analyzer that was never asked.
+    QCOMPARE(bench.clock.nowMs(), start);
     bench.verifyControlsBack();
 }
 
