@@ -122,14 +122,7 @@ bool LogOn::Configure()
 
 void LogOn::logOff()
 {
-    m_form.setCaption(Button::Log, kLogOnCaption);
-    m_form.setText(Field::Reslbl, QStringLiteral("Disconnected"));
-    m_form.setBackColor(Field::Reslbl, Colour::Neutral);
-    for (Option option : kPortOptions)
-        m_form.setEnabled(option, true);
-    for (Option option : kClassOptions)
-        m_form.setEnabled(option, false);
-    m_form.setEnabled(Button::Run, false);
+    showLoggedOff(QStringLiteral("Disconnected"));
     // A line that has already failed cannot take "*RST"; logging off still
     // closes the port.
     m_channel.Out(QString::fromLatin1(zento::kReset));
@@ -143,18 +136,23 @@ void LogOn::backToLoggedOff(const QString& status)
     if (m_port.portOpen())
         m_port.close();
     m_channel.clearFault();
-    m_form.setCaption(Button::Log, kLogOnCaption);
+    showLoggedOff(status);
     m_form.setEnabled(Button::Log, true);
+    m_form.setProgress(100);
+    m_form.setProgressVisible(false);
+    m_toolkit.setMousePointer(MousePointer::Default);
+}
+
+void LogOn::showLoggedOff(const QString& status)
+{
+    m_form.setCaption(Button::Log, kLogOnCaption);
+    m_form.setText(Field::Reslbl, status);
+    m_form.setBackColor(Field::Reslbl, Colour::Neutral);
     for (Option option : kPortOptions)
         m_form.setEnabled(option, true);
     for (Option option : kClassOptions)
         m_form.setEnabled(option, false);
     m_form.setEnabled(Button::Run, false);
-    m_form.setText(Field::Reslbl, status);
-    m_form.setBackColor(Field::Reslbl, Colour::Neutral);
-    m_form.setProgress(100);
-    m_form.setProgressVisible(false);
-    m_toolkit.setMousePointer(MousePointer::Default);
 }
 
 QString LogOn::portOptionCaption() const

@@ -30,6 +30,10 @@ private:
     // Back to "Port chosen" after log on could not go on: the port closed,
     // the port options enabled, the class options and Run disabled.
     void backToLoggedOff(const QString& status);
+    // The logged-off window: Log reads "Log On", `status` in Reslbl on the
+    // neutral colour, the port options enabled, the class options and Run
+    // disabled.
+    void showLoggedOff(const QString& status);
     QString portOptionCaption() const;
 
     Form& m_form;

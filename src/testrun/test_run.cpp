@@ -119,7 +119,7 @@ void TestRun::cycle()
         break;
     case Status::NoAnswer:
         endWithoutVerdict(
-            QStringLiteral("Analyzer did not answer"),
+            QStringLiteral("Analyzer did not answer"), Colour::Fail,
             m_lastStatus.isEmpty()
                 ? QStringLiteral("The analyzer did not answer the status query within %1 "
                                  "seconds. Nothing more was sent.\n\nCheck that the analyzer is "
@@ -160,11 +160,7 @@ bool TestRun::goOnAfterDispatch()
         return false;
     if (!m_activity.stopRequested)
         return true;
-    restoreControls();
-    m_form.setText(Field::Reslbl, QStringLiteral("Stopped"));
-    m_form.setBackColor(Field::Reslbl, Colour::Neutral);
-    m_form.setProgress(100);
-    m_form.setProgressVisible(false);
+    endWithoutVerdict(QStringLiteral("Stopped"), Colour::Neutral, QString());
     return false;
 }
 
@@ -223,11 +219,11 @@ void TestRun::restoreControls()
         m_form.setEnabled(option, true);
 }
 
-void TestRun::endWithoutVerdict(const QString& status, const QString& message)
+void TestRun::endWithoutVerdict(const QString& status, Colour colour, const QString& message)
 {
     restoreControls();
     m_form.setText(Field::Reslbl, status);
-    m_form.setBackColor(Field::Reslbl, Colour::Fail);
+    m_form.setBackColor(Field::Reslbl, colour);
     m_form.setProgress(100);
     m_form.setProgressVisible(false);
     if (!message.isEmpty())
@@ -239,7 +235,7 @@ bool TestRun::endedByLineFailure()
     const QString reason = m_channel.fault();
     if (reason.isEmpty())
         return false;
-    endWithoutVerdict(QStringLiteral("Line failed"),
+    endWithoutVerdict(QStringLiteral("Line failed"), Colour::Fail,
                       QStringLiteral("The line to the analyzer failed during the test: %1.\n\n"
                                      "Log off, check the connection, then log on again.")
                           .arg(reason));

@@ -40,9 +40,10 @@ private:
     bool goOnAfterDispatch();
     Status pollStatus();
     void restoreControls();
-    // Ends the cycle without a verdict: `status` in Reslbl on the fail
-    // colour, `message` (if any) in a message box.
-    void endWithoutVerdict(const QString& status, const QString& message);
+    // Ends the cycle without a verdict: the controls back, `status` in Reslbl
+    // on `colour`, the progress bar hidden, `message` (if any) in a message
+    // box.
+    void endWithoutVerdict(const QString& status, Colour colour, const QString& message);
     // When the line has failed (a write refused, the device gone): ends the
     // cycle without a verdict, says why, and returns true.
     bool endedByLineFailure();
