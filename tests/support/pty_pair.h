@@ -104,14 +104,3 @@ private:
     QString m_slavePath;
     QString m_error;
 };
-
-// For initTestCase of tests that need a pseudo-terminal.
-#define REQUIRE_PTY()                                                                              \
-    do {                                                                                           \
-        PtyPair probe;                                                                             \
-        QVERIFY2(                                                                                  \
-            probe.error().isEmpty(),                                                               \
-            qPrintable(QStringLiteral("This test needs a usable /dev/pts (pseudo-terminals): "     \
-                                      "%1")                                                        \
-                           .arg(probe.error())));                                                  \
-    } while (false)
