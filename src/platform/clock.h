@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QDateTime>
 
 // The clock the waits read. Delay counts whole seconds of the wall clock: its
 // wait ends when wholeSeconds() has changed often enough, so "1" lasts between
@@ -18,4 +18,6 @@ public:
     virtual qint64 steadyMs() = 0;
     // Sleeps the calling thread; dispatches nothing.
     virtual void sleepMs(int ms) = 0;
+    // The local date and time, for the time stamp of a measurement.
+    virtual QDateTime currentDateTime() { return QDateTime::fromSecsSinceEpoch(wholeSeconds()); }
 };

@@ -141,6 +141,11 @@ bool QtSerialPort::waitForInput(int timeoutMs)
     return arrived;
 }
 
+void QtSerialPort::setInputWanted(bool wanted)
+{
+    m_inputWanted = wanted;
+}
+
 QString QtSerialPort::fault() const
 {
     return m_fault;

@@ -29,6 +29,7 @@ public:
     Outcome output(const QByteArray& bytes) override;
     QByteArray input() override;
     bool waitForInput(int timeoutMs) override;
+    void setInputWanted(bool wanted) override;
 
     QString fault() const override;
 
@@ -38,5 +39,6 @@ private:
 
     QSerialPort m_port;
     qint16 m_commPort = 0;
+    bool m_inputWanted = false;
     QString m_fault;
 };

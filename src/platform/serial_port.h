@@ -42,6 +42,13 @@ public:
     // waiting or timeoutMs has passed. True if bytes are waiting.
     virtual bool waitForInput(int timeoutMs) = 0;
 
+    // Whether a measurement cycle waits for what the analyzer sends. While
+    // false (after open() and until the cycle says otherwise) input is
+    // discarded as it arrives, so an analyzer that talks while the tool is
+    // idle fills no buffer. Set true from the trigger until the reply is
+    // read.
+    virtual void setInputWanted(bool wanted) = 0;
+
     // Why the open line failed (device gone, write refused); empty while it
     // works. Cleared by the next open().
     virtual QString fault() const = 0;

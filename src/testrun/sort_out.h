@@ -1,11 +1,10 @@
 #pragma once
 
+#include "parsed_reply.h"
+
 #include <QString>
 
 class Form;
-
-// A result reply carries at least this many comma-separated fields.
-inline constexpr int kReplyFields = 47;
 
 // SortOut: parses the analyzer's result reply in `result` into the window.
 // Fields 1 to 5 go to Wattxt, Vlttxt, AmpTxt, PfTxt and FreqTxt as the

@@ -95,6 +95,8 @@ public:
         return false;
     }
 
+    void setInputWanted(bool wanted) override { inputWanted = wanted; }
+
     QString fault() const override { return m_fault; }
 
     // Bytes that arrive `afterMs` from now, after everything already sent.
@@ -118,6 +120,7 @@ public:
     // "open N", "out <bytes>", "close", in order.
     QStringList events;
     int reads = 0;
+    bool inputWanted = false;
     Responder responder;
     // A non-empty reason makes open() fail with it.
     QString openFailure;

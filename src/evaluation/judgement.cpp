@@ -1,0 +1,43 @@
+#include "judgement.h"
+
+namespace {
+constexpr std::array<const char*, 4> kStateNames{"pass", "fail", "not_tested", "not_judged"};
+} // namespace
+
+QString classLetter(ProductClass productClass)
+{
+    switch (productClass) {
+    case ProductClass::A:
+        return QStringLiteral("A");
+    case ProductClass::B:
+        return QStringLiteral("B");
+    case ProductClass::C:
+        return QStringLiteral("C");
+    case ProductClass::D:
+        return QStringLiteral("D");
+    case ProductClass::None:
+        break;
+    }
+    return QString();
+}
+
+std::optional<ProductClass> classFromLetter(const QString& letter)
+{
+    for (ProductClass c : {ProductClass::A, ProductClass::B, ProductClass::C, ProductClass::D})
+        if (letter.compare(classLetter(c), Qt::CaseInsensitive) == 0)
+            return c;
+    return std::nullopt;
+}
+
+QString cellStateName(CellState state)
+{
+    return QString::fromLatin1(kStateNames[std::size_t(state)]);
+}
+
+std::optional<CellState> cellStateFromName(const QString& name)
+{
+    for (std::size_t n = 0; n < kStateNames.size(); ++n)
+        if (name == QLatin1String(kStateNames[n]))
+            return CellState(n);
+    return std::nullopt;
+}

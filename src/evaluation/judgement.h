@@ -1,0 +1,59 @@
+#pragma once
+
+#include "window_model.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The equipment class, as the options Aopt to Dopt select it.
+enum class ProductClass { None, A, B, C, D };
+
+// "A" to "D"; empty for None.
+QString classLetter(ProductClass productClass);
+// "A" to "D" (either case) to the class; nothing for any other text.
+std::optional<ProductClass> classFromLetter(const QString& letter);
+
+// What an evaluation came to. `Judged`: the limit column, the cell states and
+// anyFailed are final. `NotJudged`: an input of the class could not be
+// converted (a Class C fundamental current or power factor, a Class D power);
+// no limit was written, no cell coloured, and `problem` tells the operator
+// which input is wrong and why. `NoClass`: no class was selected.
+struct Evaluation
+{
+    enum Status { Judged, NotJudged, NoClass };
+    Status status = NoClass;
+    QString problem;
+};
+
+// The state of one harmonic cell after an evaluation, as its colours show it:
+// Pass keeps the neutral colours, Fail is red, NotTested blue (below 5 mA or
+// below 0.6 % of the rms current, whatever the limit test gave), NotJudged:
+// the class does not judge this harmonic, or the evaluation did not run.
+enum class CellState { Pass, Fail, NotTested, NotJudged };
+
+// "pass", "fail", "not_tested", "not_judged".
+QString cellStateName(CellState state);
+std::optional<CellState> cellStateFromName(const QString& name);
+
+// One evaluation of a measurement under one class: what the window's limit
+// column and harmonic cells show once the class has judged them.
+struct Judgement
+{
+    ProductClass productClass = ProductClass::None;
+    // Class D: the power text the operator gave (PowerD), in W, as typed.
+    // Empty for the other classes.
+    QString power;
+    Evaluation evaluation;
+    // HrmLim(i): "<number>mA", empty where the class sets no limit.
+    std::array<QString, kHarmonicCells> limits{};
+    // HrmNo(i) after the evaluation, in mA: the parsed text, emptied for the
+    // harmonics the class does not judge (Class C: 4 to 40 even; Class D: 2
+    // and 4 to 40 even).
+    std::array<QString, kHarmonicCells> currents{};
+    std::array<CellState, kHarmonicCells> states{};
+    // TestFailed = -1: at least one judged harmonic is above its limit, also
+    // when the not-tested rule then turned its cell blue.
+    bool anyFailed = false;
+};

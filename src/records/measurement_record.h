@@ -1,0 +1,30 @@
+#pragma once
+
+#include "cycle_result.h"
+
+#include <QString>
+
+// The optional product fields an operator gives a measurement.
+struct ProductInfo
+{
+    QString product;
+    QString serial;
+    QString operatorName;
+    QString notes;
+};
+
+// One stored measurement: the cycle result with where and by what it was
+// taken.
+struct MeasurementRecord
+{
+    // Assigned by the store; 0 until the record is saved.
+    qint64 id = 0;
+    CycleResult result;
+    // The port as the operator chose it ("Com 1" to "Com 4", or a device
+    // path given on the command line) and the device it stood for.
+    QString port;
+    QString device;
+    ProductInfo product;
+    // The tool's version that took the measurement.
+    QString toolVersion;
+};

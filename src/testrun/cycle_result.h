@@ -1,0 +1,49 @@
+#pragma once
+
+#include "judgement.h"
+#include "parsed_reply.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// How a measurement cycle ended. Only a complete, valid reply that was judged
+// is Pass or Fail.
+enum class Verdict {
+    Pass,                 // judged, no harmonic above its limit
+    Fail,                 // judged, at least one harmonic above its limit
+    IncompleteResult,     // fewer than 47 fields, or no line end when read
+    InvalidResult,        // a value or harmonic field that is not a number
+    NoResultReceived,     // no result reply at all
+    NoVerdict,            // the class's inputs did not convert, or no class
+    AnalyzerDidNotAnswer, // the status did not read 1 within 20 s
+    LineFailed,           // the serial line failed during the cycle
+    Stopped,              // stopped by the operator (or a signal)
+};
+
+// The verdict field's text: "Pass", "Fail", "Incomplete result", "Invalid
+// result", "No result received", "No verdict", "Analyzer did not answer",
+// "Line failed", "Stopped".
+QString verdictText(Verdict verdict);
+std::optional<Verdict> verdictFromText(const QString& text);
+// Pass or Fail.
+bool isJudged(Verdict verdict);
+
+// One measurement cycle, as a value: what the window shows, the command line
+// prints, the record store keeps and a report renders.
+struct CycleResult
+{
+    Verdict verdict = Verdict::NoResultReceived;
+    // Empty (fieldsFound 0, line empty) when the cycle ended before the
+    // reply was read.
+    ParsedReply reply;
+    // The evaluation of the selected class; status NoClass and every cell
+    // NotJudged when none ran.
+    Judgement judgement;
+    // When the reply was read, or the cycle ended without one; local time.
+    QDateTime measuredAt;
+    // What the operator is told about a cycle that ended without Pass or
+    // Fail (the message box text); empty otherwise.
+    QString problem;
+};
