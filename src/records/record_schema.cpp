@@ -1,0 +1,229 @@
+#include "record_schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace {
+
+bool isSqlite(const QSqlDatabase& db)
+{
+    return db.driverName() == QLatin1String("QSQLITE");
+}
+
+// The only differences between the two databases' SQL: how an id is
+// generated and what holds raw bytes.
+struct Dialect
+{
+    QString idColumn;
+    QString bytesType;
+};
+
+Dialect dialect(const QSqlDatabase& db)
+{
+    if (isSqlite(db))
+        return {QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"), QStringLiteral("BLOB")};
+    return {QStringLiteral("BIGSERIAL PRIMARY KEY"), QStringLiteral("BYTEA")};
+}
+
+QString run(QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        return sqlReason(query.lastError());
+    return {};
+}
+
+QString runAll(QSqlDatabase& db, const QStringList& statements)
+{
+    for (const QString& sql : statements)
+        if (QString reason = run(db, sql); !reason.isEmpty())
+            return reason;
+    return {};
+}
+
+// measured_ms: the measured time in ms since the epoch (UTC), the lowest
+// qint64 when it was not known; utc_offset: its offset from UTC in seconds,
+// NULL when not known. reply and judgement hold JSON objects (the reply's
+// fields and texts; the limits, currents and cell states).
+QString createVersion1(QSqlDatabase& db)
+{
+    const Dialect d = dialect(db);
+    return runAll(db, {
+                          QStringLiteral("CREATE TABLE meta (name TEXT PRIMARY KEY, "
+                                         "value TEXT NOT NULL)"),
+                          QStringLiteral("INSERT INTO meta (name, value) "
+                                         "VALUES ('schema_version', '1')"),
+                          QStringLiteral("CREATE TABLE measurements ("
+                                         "id %1, "
+                                         "measured_ms BIGINT NOT NULL, "
+                                         "utc_offset INTEGER, "
+                                         "verdict TEXT NOT NULL, "
+                                         "problem TEXT, "
+                                         "product_class TEXT NOT NULL, "
+                                         "power TEXT, "
+                                         "evaluation_status TEXT NOT NULL, "
+                                         "evaluation_problem TEXT, "
+                                         "any_failed INTEGER NOT NULL, "
+                                         "reply_line %2, "
+                                         "fields_found INTEGER NOT NULL, "
+                                         "reply TEXT NOT NULL, "
+                                         "judgement TEXT NOT NULL, "
+                                         "port TEXT, "
+                                         "device TEXT)")
+                              .arg(d.idColumn, d.bytesType),
+                          QStringLiteral("CREATE INDEX measurements_newest "
+                                         "ON measurements (measured_ms DESC, id DESC)"),
+                      });
+}
+
+QString upgradeTo2(QSqlDatabase& db)
+{
+    QString reason =
+        runAll(db, {
+                       QStringLiteral("ALTER TABLE measurements ADD COLUMN product TEXT"),
+                       QStringLiteral("ALTER TABLE measurements ADD COLUMN serial TEXT"),
+                       QStringLiteral("ALTER TABLE measurements "
+                                      "ADD COLUMN operator_name TEXT"),
+                       QStringLiteral("ALTER TABLE measurements ADD COLUMN notes TEXT"),
+                       QStringLiteral("ALTER TABLE measurements "
+                                      "ADD COLUMN tool_version TEXT"),
+                       QStringLiteral("ALTER TABLE measurements "
+                                      "ADD COLUMN search TEXT NOT NULL DEFAULT ''"),
+                   });
+    if (!reason.isEmpty())
+        return reason;
+    // Records of version 1 have no product fields: their search text is the
+    // verdict and the class.
+    QSqlQuery rows(db);
+    rows.setForwardOnly(true);
+    if (!rows.exec(QStringLiteral("SELECT id, verdict, product_class FROM measurements")))
+        return sqlReason(rows.lastError());
+    QList<std::pair<qint64, QString>> searches;
+    while (rows.next())
+        searches.append(
+            {rows.value(0).toLongLong(),
+             recordSearchText({}, {}, {}, {}, rows.value(1).toString(), rows.value(2).toString())});
+    rows.finish();
+    QSqlQuery update(db);
+    if (!update.prepare(QStringLiteral("UPDATE measurements SET search = ? WHERE id = ?")))
+        return sqlReason(update.lastError());
+    for (const auto& [id, search] : searches) {
+        update.bindValue(0, search);
+        update.bindValue(1, id);
+        if (!update.exec())
+            return sqlReason(update.lastError());
+    }
+    return run(db, QStringLiteral("UPDATE meta SET value = '2' WHERE name = 'schema_version'"));
+}
+
+// steps[n] brings a store of version n to version n + 1; version 0 is an
+// empty database.
+using Step = QString (*)(QSqlDatabase&);
+constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2};
+
+// The schema version of the store, 0 for an empty database, -1 (and
+// *reason) when it cannot be read.
+int schemaVersion(QSqlDatabase& db, QString* reason)
+{
+    QSqlQuery query(db);
+    const QString sql = isSqlite(db)
+                            ? QStringLiteral("SELECT count(*) FROM sqlite_master "
+                                             "WHERE type = 'table' AND name = 'meta'")
+                            : QStringLiteral("SELECT count(*) FROM information_schema.tables "
+                                             "WHERE table_schema = current_schema() "
+                                             "AND table_name = 'meta'");
+    if (!query.exec(sql) || !query.next()) {
+        *reason = sqlReason(query.lastError());
+        return -1;
+    }
+    if (query.value(0).toInt() == 0)
+        return 0;
+    if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE name = 'schema_version'")) ||
+        !query.next()) {
+        *reason = query.lastError().isValid() ? sqlReason(query.lastError())
+                                              : QStringLiteral("it holds no schema version");
+        return -1;
+    }
+    bool ok = false;
+    const int version = query.value(0).toString().toInt(&ok);
+    if (!ok || version < 1) {
+        *reason =
+            QStringLiteral("its schema version \"%1\" is not valid").arg(query.value(0).toString());
+        return -1;
+    }
+    return version;
+}
+
+} // namespace
+
+QString sqlReason(const QSqlError& error)
+{
+    // simplified(): libpq's reasons span lines.
+    QString text = error.databaseText().simplified();
+    if (text.isEmpty())
+        text = error.driverText().simplified();
+    if (text.isEmpty())
+        text = QStringLiteral("unknown database error");
+    return text;
+}
+
+QString beginWrite(QSqlDatabase& db)
+{
+    if (isSqlite(db))
+        return run(db, QStringLiteral("BEGIN IMMEDIATE"));
+    if (QString reason = run(db, QStringLiteral("BEGIN")); !reason.isEmpty())
+        return reason;
+    // Any constant: every client of this store takes the same lock.
+    QString reason = run(db, QStringLiteral("SELECT pg_advisory_xact_lock(1000320201)"));
+    if (!reason.isEmpty())
+        rollbackWrite(db);
+    return reason;
+}
+
+QString commitWrite(QSqlDatabase& db)
+{
+    return run(db, QStringLiteral("COMMIT"));
+}
+
+void rollbackWrite(QSqlDatabase& db)
+{
+    run(db, QStringLiteral("ROLLBACK"));
+}
+
+QString prepareRecordSchema(QSqlDatabase& db)
+{
+    QString reason;
+    // A quick look first, so that a current store is not write-locked.
+    int version = schemaVersion(db, &reason);
+    if (version == kRecordSchemaVersion)
+        return {};
+    if (version < 0)
+        return reason;
+    if (version > kRecordSchemaVersion)
+        return QStringLiteral("it has schema version %1; this tool knows versions up to %2")
+            .arg(version)
+            .arg(kRecordSchemaVersion);
+    if (reason = beginWrite(db); !reason.isEmpty())
+        return reason;
+    // Another client may have upgraded it meanwhile.
+    version = schemaVersion(db, &reason);
+    for (int step = version; reason.isEmpty() && step < kRecordSchemaVersion; ++step)
+        reason = kSteps[step](db);
+    if (reason.isEmpty())
+        reason = commitWrite(db);
+    if (!reason.isEmpty())
+        rollbackWrite(db);
+    return reason;
+}
+
+QString recordSearchText(const QString& product, const QString& serial, const QString& operatorName,
+                         const QString& notes, const QString& verdictText,
+                         const QString& classLetter)
+{
+    // The unit separator keeps a filter from matching across two fields.
+    return QStringList{product, serial, operatorName, notes, verdictText, classLetter}
+        .join(QChar(0x1f))
+        .toCaseFolded();
+}

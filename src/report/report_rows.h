@@ -1,0 +1,27 @@
+#pragma once
+
+#include "cycle_result.h"
+
+#include <QString>
+
+#include <optional>
+
+// What the renderings show of one measurement, shared by the formats and the
+// PDF report.
+
+// The current of harmonic cell `cell` as the window shows it, in mA: the
+// judged current when the class judged the measurement, the parsed one
+// otherwise; empty when not found or not judged by the class.
+QString shownCurrent(const CycleResult& result, int cell);
+
+// The harmonic's current as a percentage of its limit; nothing when the cell
+// has no current or no (positive) limit.
+std::optional<double> percentOfLimit(const CycleResult& result, int cell);
+
+// The problem the operator was told, with the evaluation's problem when the
+// cycle's does not already say it; empty when there is none.
+QString reportedProblem(const CycleResult& result);
+
+// The reply line with every control character, and the backslash, written as
+// an escape ("\r", "\n", "\t", "\\", "\x1b"), so that it can be printed.
+QString escapedReply(const QString& line);

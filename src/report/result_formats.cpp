@@ -1,0 +1,203 @@
+#include "result_formats.h"
+
+#include "report_rows.h"
+
+#include <QJsonArray>
+#include <QStringList>
+
+namespace {
+
+// The five measured values in the order the formats list them, with their
+// key, caption and unit.
+struct ValueColumn
+{
+    const char* key;
+    const char* caption;
+    const char* unit;
+    QString ParsedReply::*text;
+};
+
+const std::array<ValueColumn, 5> kValueColumns{{
+    {"volts", "Voltage", "V", &ParsedReply::volts},
+    {"amps", "Current", "A", &ParsedReply::amps},
+    {"watts", "Power", "W", &ParsedReply::watts},
+    {"power_factor", "Power factor", "", &ParsedReply::powerFactor},
+    {"frequency", "Frequency", "Hz", &ParsedReply::frequency},
+}};
+
+QString powerText(const CycleResult& result)
+{
+    return result.judgement.productClass == ProductClass::D ? result.judgement.power : QString();
+}
+
+QString csvField(const QString& text)
+{
+    static const QString kSpecial = QStringLiteral(",\"\r\n");
+    for (QChar c : text)
+        if (kSpecial.contains(c)) {
+            QString quoted = text;
+            quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+            return QLatin1Char('"') + quoted + QLatin1Char('"');
+        }
+    return text;
+}
+
+QString csvLine(const QStringList& fields)
+{
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (const QString& field : fields)
+        quoted << csvField(field);
+    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+// The header and the 39 harmonic lines, `extraHeader` and `extra` appended
+// to each.
+QString csvLines(const CycleResult& result, const QStringList& extraHeader,
+                 const QStringList& extra)
+{
+    QStringList header{QStringLiteral("verdict"), QStringLiteral("class"), QStringLiteral("power"),
+                       QStringLiteral("measured_at")};
+    for (const ValueColumn& column : kValueColumns)
+        header << QString::fromLatin1(column.key);
+    header << QStringLiteral("order") << QStringLiteral("current_ma") << QStringLiteral("limit")
+           << QStringLiteral("state") << extraHeader;
+
+    QStringList common{verdictText(result.verdict), classLetter(result.judgement.productClass),
+                       powerText(result), isoTimestamp(result.measuredAt)};
+    for (const ValueColumn& column : kValueColumns)
+        common << result.reply.*column.text;
+
+    QString csv = csvLine(header);
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        QStringList line = common;
+        line << QString::number(harmonicOrder(cell)) << shownCurrent(result, cell)
+             << result.judgement.limits[std::size_t(cell)]
+             << cellStateName(result.judgement.states[std::size_t(cell)]) << extra;
+        csv += csvLine(line);
+    }
+    return csv;
+}
+
+struct RecordColumn
+{
+    const char* key;
+    QString (*value)(const MeasurementRecord&);
+};
+
+const std::array<RecordColumn, 8> kRecordColumns{{
+    {"id", [](const MeasurementRecord& r) { return QString::number(r.id); }},
+    {"port", [](const MeasurementRecord& r) { return r.port; }},
+    {"device", [](const MeasurementRecord& r) { return r.device; }},
+    {"tool_version", [](const MeasurementRecord& r) { return r.toolVersion; }},
+    {"product", [](const MeasurementRecord& r) { return r.product.product; }},
+    {"serial", [](const MeasurementRecord& r) { return r.product.serial; }},
+    {"operator", [](const MeasurementRecord& r) { return r.product.operatorName; }},
+    {"notes", [](const MeasurementRecord& r) { return r.product.notes; }},
+}};
+
+} // namespace
+
+QString isoTimestamp(const QDateTime& time)
+{
+    if (!time.isValid())
+        return QString();
+    const int offset = time.offsetFromUtc();
+    const int minutes = (offset < 0 ? -offset : offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           QStringLiteral("%1%2:%3")
+               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QJsonObject resultJson(const CycleResult& result)
+{
+    QJsonObject json;
+    json.insert(QStringLiteral("verdict"), verdictText(result.verdict));
+    json.insert(QStringLiteral("class"), classLetter(result.judgement.productClass));
+    if (result.judgement.productClass == ProductClass::D)
+        json.insert(QStringLiteral("power"), result.judgement.power);
+    json.insert(QStringLiteral("fields_found"), result.reply.fieldsFound);
+    for (const ValueColumn& column : kValueColumns)
+        json.insert(QString::fromLatin1(column.key), result.reply.*column.text);
+
+    QJsonArray harmonics;
+    for (int cell = 0; cell < kHarmonicCells; ++cell)
+        harmonics.append(QJsonObject{
+            {QStringLiteral("order"), harmonicOrder(cell)},
+            {QStringLiteral("current_ma"), shownCurrent(result, cell)},
+            {QStringLiteral("limit"), result.judgement.limits[std::size_t(cell)]},
+            {QStringLiteral("state"), cellStateName(result.judgement.states[std::size_t(cell)])},
+        });
+    json.insert(QStringLiteral("harmonics"), harmonics);
+
+    const QString problem = reportedProblem(result);
+    if (!problem.isEmpty())
+        json.insert(QStringLiteral("problem"), problem);
+    json.insert(QStringLiteral("measured_at"), isoTimestamp(result.measuredAt));
+    json.insert(QStringLiteral("reply"), result.reply.line);
+    return json;
+}
+
+QString resultCsv(const CycleResult& result)
+{
+    return csvLines(result, {}, {});
+}
+
+QString resultText(const CycleResult& result)
+{
+    const auto shown = [](const QString& text) {
+        return text.isEmpty() ? QStringLiteral("-") : text;
+    };
+    QString text;
+    QString classText = classLetter(result.judgement.productClass);
+    if (result.judgement.productClass == ProductClass::D)
+        classText += QStringLiteral(" (%1 W)").arg(shown(result.judgement.power));
+    const auto line = [&text](const QString& caption, const QString& value) {
+        text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
+    };
+    line(QStringLiteral("Measured at"), shown(isoTimestamp(result.measuredAt)));
+    line(QStringLiteral("Class"), shown(classText));
+    for (const ValueColumn& column : kValueColumns) {
+        const QString value = result.reply.*column.text;
+        const QString unit = QString::fromLatin1(column.unit);
+        line(QString::fromLatin1(column.caption),
+             value.isEmpty() || unit.isEmpty() ? shown(value) : value + QLatin1Char(' ') + unit);
+    }
+
+    text += QStringLiteral("\nOrder  Current (mA)  Limit      State\n");
+    for (int cell = 0; cell < kHarmonicCells; ++cell)
+        text += QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
+                shown(shownCurrent(result, cell)).rightJustified(12) + QStringLiteral("  ") +
+                shown(result.judgement.limits[std::size_t(cell)]).leftJustified(9) +
+                QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
+                QLatin1Char('\n');
+
+    const QString problem = reportedProblem(result);
+    if (!problem.isEmpty())
+        text += QStringLiteral("\nProblem: %1\n").arg(problem);
+    text += QStringLiteral("\nVerdict: %1\n").arg(verdictText(result.verdict));
+    return text;
+}
+
+QJsonObject recordJson(const MeasurementRecord& record)
+{
+    QJsonObject json = resultJson(record.result);
+    json.insert(QStringLiteral("id"), record.id);
+    for (const RecordColumn& column : kRecordColumns)
+        if (qstrcmp(column.key, "id") != 0)
+            json.insert(QString::fromLatin1(column.key), column.value(record));
+    return json;
+}
+
+QString recordCsv(const MeasurementRecord& record)
+{
+    QStringList header;
+    QStringList values;
+    for (const RecordColumn& column : kRecordColumns) {
+        header << QString::fromLatin1(column.key);
+        values << column.value(record);
+    }
+    return csvLines(record.result, header, values);
+}

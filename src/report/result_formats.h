@@ -1,0 +1,41 @@
+#pragma once
+
+#include "cycle_result.h"
+#include "measurement_record.h"
+
+#include <QJsonObject>
+#include <QString>
+
+// Renderings of one measurement. Every value is the text the window shows:
+// the five measured values, each harmonic's current in mA and its limit
+// ("1080mA"). A harmonic's current is the judged current (Judgement::currents)
+// when the class judged the measurement, the parsed one otherwise. A value
+// that was not found is "" in JSON and CSV and "-" in the text table.
+
+// The object `iec1000 measure --format json` prints: verdict, class, power
+// (Class D only), fields_found, volts, amps, watts, power_factor, frequency,
+// harmonics (39 objects: order, current_ma, limit, state), problem (only when
+// there is one), measured_at, reply.
+QJsonObject resultJson(const CycleResult& result);
+
+// RFC 4180: a header line, then one line per harmonic (39), each ended by
+// CR LF. Columns: verdict, class, power, measured_at, volts, amps, watts,
+// power_factor, frequency, order, current_ma, limit, state.
+QString resultCsv(const CycleResult& result);
+
+// A table for a terminal: the measured values with units, one line per
+// harmonic, the problem if any, and "Verdict: <text>" as the last line.
+QString resultText(const CycleResult& result);
+
+// resultJson plus id, port, device, tool_version, product, serial, operator,
+// notes.
+QJsonObject recordJson(const MeasurementRecord& record);
+
+// resultCsv's columns plus id, port, device, tool_version, product, serial,
+// operator, notes, repeated on every line.
+QString recordCsv(const MeasurementRecord& record);
+
+// The measurement time as ISO 8601 with its UTC offset, seconds precision:
+// "2026-12-07T16:10:38+01:00". A zero offset is written "+00:00", never "Z".
+// "" for an invalid time.
+QString isoTimestamp(const QDateTime& time);

@@ -1,0 +1,310 @@
+#include "report_file.h"
+#include "result_formats.h"
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Class D at 75 W, 3rd harmonic over its limit; the even harmonics and the
+// 2nd are not judged by Class D, the 39th is below 5 mA.
+MeasurementRecord classDFail()
+{
+    MeasurementRecord record;
+    record.id = 17;
+    record.port = QStringLiteral("Com 1");
+    record.device = QStringLiteral("/dev/ttyS0");
+    record.toolVersion = QStringLiteral("1.0");
+    record.product = {QStringLiteral("Lamp, \"Deluxe\" 60W"), QStringLiteral("SN-0042"),
+                      QStringLiteral("José Müller"), QStringLiteral("first sample\nretest")};
+    CycleResult& r = record.result;
+    r.verdict = Verdict::Fail;
+    r.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(16, 10, 38), Qt::OffsetFromUTC, 3600);
+    r.judgement.productClass = ProductClass::D;
+    r.judgement.power = "75";
+    r.judgement.evaluation.status = Evaluation::Judged;
+    r.judgement.anyFailed = true;
+    QStringList fields{"75.2", "230.1", "0.48", "0.68", "50", "0", "0", "0.31"};
+    const std::array<double, 5> lowLimits{255, 142.5, 75, 37.5, 26.25}; // orders 3 to 11, mA
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const auto i = std::size_t(cell);
+        const int order = cell + 2;
+        const double limit = order <= 11 ? lowLimits[std::size_t(order - 3) / 2] : 288.75 / order;
+        const double current = order % 2 == 0 ? 1.5
+                               : order == 3   ? 306
+                               : order == 39  ? 4
+                                              : limit / 2;
+        fields << QString::number(current / 1000);
+        r.reply.harmonics[i] = QString::number(current);
+        if (order % 2 == 0) {
+            r.judgement.states[i] = CellState::NotJudged;
+            continue;
+        }
+        r.judgement.currents[i] = r.reply.harmonics[i];
+        r.judgement.limits[i] = QString::number(limit, 'f', 2) + "mA";
+        r.judgement.states[i] = order == 3    ? CellState::Fail
+                                : order == 39 ? CellState::NotTested
+                                              : CellState::Pass;
+    }
+    r.reply.line = fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    r.reply.fieldsFound = kReplyFields;
+    for (int n = 0; n < kReplyFields; ++n)
+        r.reply.fields[std::size_t(n)] = fields[n];
+    r.reply.watts = "75.2";
+    r.reply.volts = "230.1";
+    r.reply.amps = "0.48";
+    r.reply.powerFactor = "0.68";
+    r.reply.frequency = "50";
+    return record;
+}
+
+// A reply cut after 12 fields: no class ran.
+MeasurementRecord incomplete()
+{
+    MeasurementRecord record;
+    record.port = QStringLiteral("Com 2");
+    CycleResult& r = record.result;
+    r.verdict = Verdict::IncompleteResult;
+    r.measuredAt = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    r.problem = QStringLiteral("The result line had 12 of 47 fields.");
+    r.reply.line = QStringLiteral("75,230,0.5,0.7,50,0,0,0.3,0.01,0.2,0.003,0.1");
+    r.reply.fieldsFound = 12;
+    r.reply.watts = "75";
+    r.reply.volts = "230";
+    r.reply.amps = "0.5";
+    r.reply.powerFactor = "0.7";
+    r.reply.frequency = "50";
+    for (int cell = 0; cell < 4; ++cell)
+        r.reply.harmonics[std::size_t(cell)] = QString::number(10 * (cell + 1));
+    r.judgement.states.fill(CellState::NotJudged);
+    return record;
+}
+
+// One RFC 4180 record per CR LF outside quotes.
+QList<QStringList> parseCsv(const QString& text)
+{
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype n = 0; n < text.size(); ++n) {
+        const QChar c = text[n];
+        if (quoted) {
+            if (c == '"' && n + 1 < text.size() && text[n + 1] == '"')
+                field += text[++n];
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row << field;
+            field.clear();
+        } else if (c == '\r' && n + 1 < text.size() && text[n + 1] == '\n') {
+            rows << (row << field);
+            row.clear();
+            field.clear();
+            ++n;
+        } else {
+            field += c;
+        }
+    }
+    if (!row.isEmpty() || !field.isEmpty())
+        rows << (row << field);
+    return rows;
+}
+
+QByteArray run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        qWarning() << program << process.readAllStandardError();
+    return process.readAllStandardOutput();
+}
+
+} // namespace
+
+class TestReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void jsonFile_data();
+    void jsonFile();
+    void csvFile();
+    void textEndsWithVerdict();
+    void pdfText();
+    void pdfPageImage();
+    void refusedPaths_data();
+    void refusedPaths();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestReport::jsonFile_data()
+{
+    QTest::addColumn<MeasurementRecord>("record");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("measuredAt");
+    const QStringList common{"verdict", "class",        "fields_found", "volts",     "amps",
+                             "watts",   "power_factor", "frequency",    "harmonics", "measured_at",
+                             "reply",   "id",           "port",         "device",    "tool_version",
+                             "product", "serial",       "operator",     "notes"};
+    QTest::newRow("class D fail") << classDFail() << (QStringList(common) << "power")
+                                  << "2026-12-07T16:10:38+01:00";
+    QTest::newRow("incomplete") << incomplete() << (QStringList(common) << "problem")
+                                << "2026-01-02T03:04:05+00:00";
+}
+
+void TestReport::jsonFile()
+{
+    QFETCH(MeasurementRecord, record);
+    QFETCH(QStringList, keys);
+    QFETCH(QString, measuredAt);
+    const QString path = m_dir.filePath("record.JSON");
+    const Outcome written = writeReport(record, path);
+    QVERIFY2(written.succeeded(), qPrintable(written.reason()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+
+    QStringList actualKeys = json.keys();
+    actualKeys.sort();
+    keys.sort();
+    QCOMPARE(actualKeys, keys);
+    const CycleResult& r = record.result;
+    QCOMPARE(json["verdict"].toString(), verdictText(r.verdict));
+    QCOMPARE(json["measured_at"].toString(), measuredAt);
+    QCOMPARE(json["fields_found"].toInt(), r.reply.fieldsFound);
+    QCOMPARE(json["reply"].toString(), r.reply.line);
+    QCOMPARE(json["product"].toString(), record.product.product);
+    QCOMPARE(json["operator"].toString(), record.product.operatorName);
+    const QJsonArray harmonics = json["harmonics"].toArray();
+    QCOMPARE(harmonics.size(), kHarmonicCells);
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const auto i = std::size_t(cell);
+        const QJsonObject h = harmonics[cell].toObject();
+        const QString shown = r.judgement.evaluation.status == Evaluation::Judged
+                                  ? r.judgement.currents[i]
+                                  : r.reply.harmonics[i];
+        QCOMPARE(h["order"].toInt(), cell + 2);
+        QCOMPARE(h["current_ma"].toString(), shown);
+        QCOMPARE(h["limit"].toString(), r.judgement.limits[i]);
+        QCOMPARE(h["state"].toString(), cellStateName(r.judgement.states[i]));
+    }
+}
+
+void TestReport::csvFile()
+{
+    const MeasurementRecord record = classDFail();
+    const QString path = m_dir.filePath("record.csv");
+    QVERIFY(writeReport(record, path).succeeded());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY(text.endsWith("\r\n"));
+    QVERIFY(text.contains("\"Lamp, \"\"Deluxe\"\" 60W\""));
+
+    const QList<QStringList> rows = parseCsv(text);
+    QCOMPARE(rows.size(), 1 + kHarmonicCells);
+    const QStringList header = rows[0];
+    QCOMPARE(header.join(','), "verdict,class,power,measured_at,volts,amps,watts,power_factor,"
+                               "frequency,order,current_ma,limit,state,id,port,device,"
+                               "tool_version,product,serial,operator,notes");
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const QStringList& row = rows[cell + 1];
+        QCOMPARE(row.size(), header.size());
+        QCOMPARE(row[header.indexOf("order")], QString::number(cell + 2));
+        QCOMPARE(row[header.indexOf("state")],
+                 cellStateName(record.result.judgement.states[std::size_t(cell)]));
+        QCOMPARE(row[header.indexOf("product")], record.product.product);
+        QCOMPARE(row[header.indexOf("operator")], record.product.operatorName);
+        QCOMPARE(row[header.indexOf("notes")], record.product.notes);
+    }
+}
+
+void TestReport::textEndsWithVerdict()
+{
+    const QStringList lines = resultText(incomplete().result).trimmed().split('\n');
+    QCOMPARE(lines.last(), "Verdict: Incomplete result");
+    QVERIFY(lines.contains("Problem: The result line had 12 of 47 fields."));
+}
+
+void TestReport::pdfText()
+{
+    const MeasurementRecord record = classDFail();
+    const QString path = m_dir.filePath("record.Pdf");
+    const Outcome written = writeReport(record, path);
+    QVERIFY2(written.succeeded(), qPrintable(written.reason()));
+    const QString text = QString::fromUtf8(run("pdftotext", {"-layout", path, "-"}));
+
+    QVERIFY2(text.contains("Verdict: Fail"), qPrintable(text));
+    QVERIFY(text.contains(QRegularExpression("Class\\s+D, power 75 W")));
+    for (const QString& field : {record.product.product, record.product.serial,
+                                 record.product.operatorName, QString("first sample")})
+        QVERIFY2(text.contains(field), qPrintable(field));
+    const CycleResult& r = record.result;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const auto i = std::size_t(cell);
+        const auto cellText = [](const QString& t) { return t.isEmpty() ? QString("-") : t; };
+        const QRegularExpression row(
+            QStringLiteral("(^|\\n)\\s*%1\\s+%2\\s+%3\\s")
+                .arg(cell + 2)
+                .arg(QRegularExpression::escape(cellText(r.judgement.currents[i])),
+                     QRegularExpression::escape(cellText(r.judgement.limits[i]))));
+        QVERIFY2(text.contains(row), qPrintable(row.pattern()));
+    }
+}
+
+void TestReport::pdfPageImage()
+{
+    const QString path = m_dir.filePath("image.pdf");
+    QVERIFY(writeReport(classDFail(), path).succeeded());
+    const QString prefix = m_dir.filePath("page");
+    run("pdftoppm", {"-r", "30", "-png", "-f", "1", "-l", "1", "-singlefile", path, prefix});
+    QImage image(prefix + ".png");
+    QVERIFY(!image.isNull());
+    int dark = 0;
+    int coloured = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            dark += c.value() < 80;
+            coloured += c.hsvSaturation() > 150 && c.value() > 120;
+        }
+    QVERIFY2(dark > 200, qPrintable(QString::number(dark)));
+    QVERIFY2(coloured > 200, qPrintable(QString::number(coloured)));
+}
+
+void TestReport::refusedPaths_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reasonPart");
+    QTest::newRow("unknown extension") << "report.txt"
+                                       << ".pdf, .csv or .json";
+    QTest::newRow("missing folder, pdf") << "missing/report.pdf"
+                                         << "missing/report.pdf";
+    QTest::newRow("missing folder, json") << "missing/report.json"
+                                          << "missing/report.json";
+}
+
+void TestReport::refusedPaths()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reasonPart);
+    const Outcome written = writeReport(classDFail(), m_dir.filePath(path));
+    QVERIFY(!written.succeeded());
+    QVERIFY2(written.reason().contains(reasonPart), qPrintable(written.reason()));
+    QVERIFY(!QFile::exists(m_dir.filePath(path)));
+}
+
+QTEST_MAIN(TestReport)
+#include "tst_report.moc"
