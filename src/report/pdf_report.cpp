@@ -12,6 +12,9 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
 
 namespace {
 

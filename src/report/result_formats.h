@@ -12,10 +12,10 @@
 // when the class judged the measurement, the parsed one otherwise. A value
 // that was not found is "" in JSON and CSV and "-" in the text table.
 
-// The object `iec1000 measure --format json` prints: verdict, class, power
-// (Class D only), fields_found, volts, amps, watts, power_factor, frequency,
-// harmonics (39 objects: order, current_ma, limit, state), problem (only when
-// there is one), measured_at, reply.
+// The object `iec1000 measure --format json` prints: verdict, class ("A" to
+// "D", "" when none was selected), power (Class D only), fields_found, volts, amps, watts,
+// power_factor, frequency, harmonics (39 objects: order, current_ma, limit, state), problem (only
+// when there is one), measured_at, reply.
 QJsonObject resultJson(const CycleResult& result);
 
 // RFC 4180: a header line, then one line per harmonic (39), each ended by
