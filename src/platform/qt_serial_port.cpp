@@ -1,6 +1,7 @@
 #include "qt_serial_port.h"
 
 #include "com_ports.h"
+#include "device_access.h"
 
 #include <QElapsedTimer>
 
@@ -57,7 +58,11 @@ Outcome QtSerialPort::open()
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QString reason = describeError();
+        QString reason = describeError();
+        const QString hint =
+            m_port.error() == QSerialPort::PermissionError ? permissionHint(device) : QString();
+        if (!hint.isEmpty())
+            reason += QStringLiteral(". ") + hint;
         m_port.clearError();
         return Outcome::failed(reason);
     }

@@ -1,0 +1,88 @@
+#include "package_check.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+class TestInstall : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void installsExactlyTheFiles();
+    void desktopEntryIsValid();
+    void manualPageRenders();
+    void icons();
+
+private:
+    QTemporaryDir m_prefix;
+};
+
+void TestInstall::initTestCase()
+{
+    QVERIFY(m_prefix.isValid());
+    const ToolRun install = runTool(QStringLiteral(CMAKE_COMMAND),
+                                    {"--install", IEC1000_BINARY_DIR, "--prefix", m_prefix.path()});
+    QVERIFY2(install.exitCode == 0, qPrintable(install.err));
+}
+
+void TestInstall::installsExactlyTheFiles()
+{
+    QStringList files;
+    QDirIterator it(m_prefix.path(), QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(m_prefix.path()).relativeFilePath(it.next());
+    files.sort();
+    QStringList expected = kInstalledFiles;
+    expected.sort();
+    QCOMPARE(files, expected);
+}
+
+void TestInstall::desktopEntryIsValid()
+{
+    const ToolRun validate =
+        runTool(QStringLiteral("desktop-file-validate"),
+                {m_prefix.filePath(QStringLiteral("share/applications/iec1000.desktop"))});
+    QVERIFY2(validate.exitCode == 0 && validate.out.isEmpty() && validate.err.isEmpty(),
+             qPrintable(validate.out + validate.err));
+}
+
+void TestInstall::manualPageRenders()
+{
+    const ToolRun man = runTool(QStringLiteral("man"),
+                                {"--warnings", "-l", "-P", "cat",
+                                 m_prefix.filePath(QStringLiteral("share/man/man1/iec1000.1.gz"))},
+                                {"MANWIDTH=80", "LC_ALL=C.UTF-8"});
+    QVERIFY2(man.exitCode == 0, qPrintable(man.err));
+    QCOMPARE(man.err, QString());
+    for (const char* heading : {"NAME", "SYNOPSIS", "THE WINDOW", "COMMANDS", "EXIT STATUS",
+                                "ENVIRONMENT", "SERIAL PORT PERMISSIONS"})
+        QVERIFY2(man.out.contains(QStringLiteral("\n%1\n").arg(QLatin1String(heading))), heading);
+    QVERIFY(man.out.contains(QStringLiteral("iec1000 " IEC1000_VERSION)));
+}
+
+void TestInstall::icons()
+{
+    for (int size : {48, 128}) {
+        const QImage icon(m_prefix.filePath(
+            QStringLiteral("share/icons/hicolor/%1x%1/apps/iec1000.png").arg(size)));
+        QCOMPARE(icon.size(), QSize(size, size));
+        QCOMPARE(qAlpha(icon.pixel(size / 2, size / 2)), 255); // the logo, not an empty square
+    }
+    QFile svg(m_prefix.filePath(QStringLiteral("share/icons/hicolor/scalable/apps/iec1000.svg")));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svg);
+    QVERIFY(xml.readNextStartElement());
+    QCOMPARE(xml.name(), QLatin1String("svg"));
+    while (!xml.atEnd())
+        xml.readNext();
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+}
+
+QTEST_GUILESS_MAIN(TestInstall)
+#include "tst_install.moc"
