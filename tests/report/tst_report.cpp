@@ -20,7 +20,7 @@ MeasurementRecord classDFail()
     record.port = QStringLiteral("Com 1");
     record.device = QStringLiteral("/dev/ttyS0");
     record.toolVersion = QStringLiteral("1.0");
-    record.product = {QStringLiteral("Lamp, \"Deluxe\" 60W"), QStringLiteral("SN-0042"),
+    record.product = {QStringLiteral("Lamp, \"Deluxe\" 60W"), QStringLiteral("SN-0042, lot 7"),
                       QStringLiteral("José Müller"), QStringLiteral("first sample\nretest")};
     CycleResult& r = record.result;
     r.verdict = Verdict::Fail;
@@ -226,6 +226,7 @@ void TestReport::csvFile()
         QCOMPARE(row[header.indexOf("state")],
                  cellStateName(record.result.judgement.states[std::size_t(cell)]));
         QCOMPARE(row[header.indexOf("product")], record.product.product);
+        QCOMPARE(row[header.indexOf("serial")], record.product.serial);
         QCOMPARE(row[header.indexOf("operator")], record.product.operatorName);
         QCOMPARE(row[header.indexOf("notes")], record.product.notes);
     }
