@@ -2,8 +2,6 @@
 
 #include "evaluation_steps.h"
 #include "limit_text.h"
-#include "verdict_scheme.h"
-#include "window_model.h"
 
 #include <array>
 
@@ -40,33 +38,35 @@ QString computedLimitText(double limitAmps)
     return LimitText(evaluation::asShown(limitAmps) * 1000);
 }
 
-Evaluation evaluateFixedLimitClass(const FixedLimitClass& limits, Form& form, qint16& TestFailed)
+Judgement evaluateFixedLimitClass(ProductClass productClass, const FixedLimitClass& limits,
+                                  const MeasuredValues& measured)
 {
+    Judgement judgement = evaluation::startJudgement(productClass, measured);
     for (std::size_t k = 0; k < kFixedCells.size(); ++k)
-        form.setHrmLim(kFixedCells[k], QString::fromLatin1(limits.fixedTexts[k]));
+        judgement.limits[kFixedCells[k]] = QString::fromLatin1(limits.fixedTexts[k]);
 
     for (int cell = 6; cell < kHarmonicCells; cell += 2) {
         const double n = harmonicOrder(cell);
-        form.setHrmLim(cell, computedLimitText((8 / n) * limits.evenFactor));
+        judgement.limits[cell] = computedLimitText((8 / n) * limits.evenFactor);
     }
     for (int cell = 13; cell <= 37; cell += 2) {
         const double n = harmonicOrder(cell);
-        form.setHrmLim(cell, computedLimitText((15 / n) * limits.oddFactor));
+        judgement.limits[cell] = computedLimitText((15 / n) * limits.oddFactor);
     }
 
     for (int cell = 0; cell < kHarmonicCells; ++cell)
-        judgeHarmonic(form, cell, TestFailed);
-    return {Evaluation::Judged, {}};
+        evaluation::judgeCell(judgement, cell, measured);
+    return judgement;
 }
 
 } // namespace
 
-Evaluation ClassA(Form& form, qint16& TestFailed)
+Judgement ClassA(const MeasuredValues& measured)
 {
-    return evaluateFixedLimitClass(kClassA, form, TestFailed);
+    return evaluateFixedLimitClass(ProductClass::A, kClassA, measured);
 }
 
-Evaluation ClassB(Form& form, qint16& TestFailed)
+Judgement ClassB(const MeasuredValues& measured)
 {
-    return evaluateFixedLimitClass(kClassB, form, TestFailed);
+    return evaluateFixedLimitClass(ProductClass::B, kClassB, measured);
 }

@@ -4,21 +4,59 @@
 
 #include <QString>
 
+#include <array>
+
 class Form;
+
+// What the class evaluations read of a measurement.
+struct MeasuredValues
+{
+    // HrmNo(i): the measured current of harmonic i + 2 as shown, in mA.
+    std::array<QString, kHarmonicCells> harmonics{};
+    // AmpTxt: the rms current as shown, in A (for the not-tested rule).
+    QString amps;
+    // PfTxt: the power factor as shown (Class C).
+    QString powerFactor;
+    // The power factor as the analyzer sent it, quoted when it does not
+    // convert; empty to quote powerFactor instead.
+    QString powerFactorSent;
+    // FundAmp: the fundamental current in A as the result reply gave it
+    // (Class C).
+    QString fundAmp;
+};
 
 // The first selected class option, tested in the order Aopt, Bopt, Copt, Dopt.
 ProductClass selectedClass(const Form& form);
 
-// Each writes its limit texts into HrmLim, judges the measured cells HrmNo by
-// the verdict scheme and sets TestFailed to -1 (never back to 0) when a
-// harmonic is above its limit; cells the class does not judge are blanked.
+// Each gives the limit texts of its class, judges each measured harmonic by
+// the verdict scheme and empties the cells the class does not judge.
+Judgement ClassA(const MeasuredValues& measured);
+Judgement ClassB(const MeasuredValues& measured);
+Judgement ClassC(const MeasuredValues& measured);
+// `power`: the operator's Class D power text, in W.
+Judgement ClassD(const MeasuredValues& measured, const QString& power);
+
+// Limits: the evaluation of `productClass`; for None a judgement with status
+// NoClass and every cell NotJudged.
+Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power);
+
+// The same on the window's elements: reads HrmNo, AmpTxt, PfTxt (and PowerD
+// for Class D) from the form, writes the judgement into it (showJudgement)
+// and sets TestFailed to -1 (never back to 0) when a harmonic is above its
+// limit.
 Evaluation ClassA(Form& form, qint16& TestFailed);
 Evaluation ClassB(Form& form, qint16& TestFailed);
 // FundAmp: the fundamental current in A as the result reply gave it.
 Evaluation ClassC(Form& form, const QString& FundAmp, qint16& TestFailed);
 // The power is the operator's text of PowerD, in W.
 Evaluation ClassD(Form& form, qint16& TestFailed);
-
-// Limits: runs the evaluation of the selected class, none when no class is
-// selected.
+// Runs the evaluation of the selected class, none when no class is selected.
 Evaluation Limits(Form& form, const QString& FundAmp, qint16& TestFailed);
+
+// What the form reads for an evaluation: HrmNo, AmpTxt, PfTxt and FundAmp.
+MeasuredValues measuredValues(const Form& form, const QString& FundAmp);
+
+// Writes a judgement into the window: for a judged class every limit cell,
+// the emptied harmonic cells and the fail and not-tested colours (cells that
+// pass keep their colours); nothing for a class that was not judged.
+void showJudgement(Form& form, const Judgement& judgement);

@@ -1,7 +1,7 @@
 #include "evaluation_steps.h"
 
 #include "conversions.h"
-#include "window_model.h"
+#include "verdict_scheme.h"
 
 namespace evaluation {
 
@@ -10,13 +10,8 @@ double asShown(double value)
     return NumericValue(NumberText(value));
 }
 
-QString inputProblem(const QString& what, const QString& text, const QString& expected)
+QString shownText(const QString& text)
 {
-    if (text.isEmpty())
-        return QStringLiteral("%1 is empty; it must be %2.").arg(what, expected);
-    if (text.trimmed().isEmpty())
-        return QStringLiteral("%1 holds only blanks; it must be %2.").arg(what, expected);
-
     // A garbled reply can be long or hold control characters: show a readable
     // start of it.
     constexpr qsizetype kShown = 40;
@@ -27,14 +22,41 @@ QString inputProblem(const QString& what, const QString& text, const QString& ex
     }
     if (text.size() > kShown)
         shown += QStringLiteral("...");
-    return QStringLiteral("%1 \"%2\" is not %3.").arg(what, shown, expected);
+    return shown;
 }
 
-void blankEveryOtherCell(Form& form, int first)
+QString inputProblem(const QString& what, const QString& text, const QString& expected)
+{
+    if (text.isEmpty())
+        return QStringLiteral("%1 is empty; it must be %2.").arg(what, expected);
+    if (text.trimmed().isEmpty())
+        return QStringLiteral("%1 holds only blanks; it must be %2.").arg(what, expected);
+
+    return QStringLiteral("%1 \"%2\" is not %3.").arg(what, shownText(text), expected);
+}
+
+Judgement startJudgement(ProductClass productClass, const MeasuredValues& measured)
+{
+    Judgement judgement;
+    judgement.productClass = productClass;
+    judgement.evaluation.status = Evaluation::Judged;
+    judgement.currents = measured.harmonics;
+    judgement.states.fill(CellState::NotJudged);
+    return judgement;
+}
+
+void judgeCell(Judgement& judgement, int cell, const MeasuredValues& measured)
+{
+    judgement.states[cell] = judgeHarmonic(judgement.currents[cell], judgement.limits[cell],
+                                           measured.amps, judgement.anyFailed);
+}
+
+void blankEveryOtherCell(Judgement& judgement, int first)
 {
     for (int cell = first; cell < kHarmonicCells; cell += 2) {
-        form.setHrmLim(cell, QString());
-        form.setHrmNo(cell, QString());
+        judgement.limits[cell] = QString();
+        judgement.currents[cell] = QString();
+        judgement.states[cell] = CellState::NotJudged;
     }
 }
 

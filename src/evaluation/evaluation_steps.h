@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "class_evaluation.h"
 
-class Form;
+#include <QString>
 
 // Steps the class evaluations share.
 namespace evaluation {
@@ -16,10 +16,21 @@ double asShown(double value);
 // names the input (`what`, e.g. "The Class D power"), quotes the text received
 // (shortened when long) and says what it should be (`expected`, e.g. "a number
 // in watts").
+// A text received from the analyzer as a message may quote it: at most 40
+// characters, anything not printable shown as "?", "..." when cut.
+QString shownText(const QString& text);
+
 QString inputProblem(const QString& what, const QString& text, const QString& expected);
 
-// Empties HrmLim(i), then HrmNo(i), for the cells first, first + 2, ..., 38:
-// the harmonics a class does not judge. Their colours are left alone.
-void blankEveryOtherCell(Form& form, int first);
+// A judgement of `productClass` about to be made: status Judged, the
+// measured currents, every cell NotJudged and no limit yet.
+Judgement startJudgement(ProductClass productClass, const MeasuredValues& measured);
+
+// Judges cell `cell` against the limit already in the judgement.
+void judgeCell(Judgement& judgement, int cell, const MeasuredValues& measured);
+
+// Empties the limit and the current of the cells first, first + 2, ..., 38:
+// the harmonics a class does not judge. They stay NotJudged.
+void blankEveryOtherCell(Judgement& judgement, int first);
 
 } // namespace evaluation

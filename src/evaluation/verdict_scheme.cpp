@@ -4,27 +4,40 @@
 #include "evaluation_steps.h"
 #include "window_model.h"
 
-void judgeHarmonic(Form& form, int cell, qint16& TestFailed)
+CellState judgeHarmonic(const QString& measuredMa, const QString& limit, const QString& amps,
+                        bool& failed)
 {
-    const double limit = NumericValue(form.hrmLim(cell));
-    const double measured = NumericValue(form.hrmNo(cell));
+    const double limitMa = NumericValue(limit);
+    const double measured = NumericValue(measuredMa);
 
     // Limit test: a current equal to its limit passes.
-    if (measured > limit) {
-        form.setHrmNoBackColor(cell, Colour::Fail);
-        form.setHrmNoForeColor(cell, Colour::White);
-        TestFailed = -1;
+    CellState state = CellState::Pass;
+    if (measured > limitMa) {
+        state = CellState::Fail;
+        failed = true;
     }
 
     // Not-tested rule, whatever the limit test gave: below 0.6 % of the rms
     // current (both in mA) or below 5 mA. Exactly 5 mA or exactly 0.6 % is
     // tested, so the threshold is taken as shown, to 15 digits: 0.006 * 0.01 A
     // * 1000 is 0.060000000000000005 in double, meant as 0.06. A failed
-    // harmonic turns blue here, but TestFailed stays -1.
-    const double rmsAmps = NumericValue(form.text(Field::AmpTxt));
+    // harmonic turns blue here, but stays failed.
+    const double rmsAmps = NumericValue(amps);
     const double sixPerMille = evaluation::asShown(0.006 * rmsAmps * 1000);
-    if (measured < sixPerMille || measured < 5) {
-        form.setHrmNoBackColor(cell, Colour::NotTested);
+    if (measured < sixPerMille || measured < 5)
+        state = CellState::NotTested;
+    return state;
+}
+
+void judgeHarmonic(Form& form, int cell, qint16& TestFailed)
+{
+    bool failed = false;
+    const CellState state =
+        judgeHarmonic(form.hrmNo(cell), form.hrmLim(cell), form.text(Field::AmpTxt), failed);
+    if (failed)
+        TestFailed = -1;
+    if (state == CellState::Fail || state == CellState::NotTested) {
+        form.setHrmNoBackColor(cell, state == CellState::Fail ? Colour::Fail : Colour::NotTested);
         form.setHrmNoForeColor(cell, Colour::White);
     }
 }

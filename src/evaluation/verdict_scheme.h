@@ -1,13 +1,20 @@
 #pragma once
 
+#include "judgement.h"
+
+#include <QString>
+
 class Form;
 
-#include <QtGlobal>
+// The per-harmonic verdict scheme shared by all classes: the limit test
+// (measured above the limit: failed), then the not-tested rule (measured
+// below 5 mA or below 0.6 % of the rms current: not tested, whatever the
+// limit test gave). `measuredMa` and `limit` are the cell texts (mA), `amps`
+// the rms current text (A). Sets `failed` (never clears it) when the
+// measured current is above the limit, also when the cell ends not tested.
+CellState judgeHarmonic(const QString& measuredMa, const QString& limit, const QString& amps,
+                        bool& failed);
 
-// The per-harmonic verdict scheme shared by all classes, for cell `cell`:
-// the limit test (measured above the limit read back from HrmLim: fail
-// colours, TestFailed = -1), then the not-tested rule (measured below 5 mA or
-// below 0.6 % of the rms current of AmpTxt: not-tested colours, replacing the
-// fail colours but not TestFailed). A cell neither applies to keeps its
-// neutral colours: passed.
+// The same on cell `cell` of the window: fail colours and TestFailed = -1,
+// then not-tested colours replacing the fail colours but not TestFailed.
 void judgeHarmonic(Form& form, int cell, qint16& TestFailed);

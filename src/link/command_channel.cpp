@@ -18,13 +18,27 @@ void CommandChannel::Out(const QString& sendtext)
 
 void CommandChannel::Incoming()
 {
-    m_result.clear();
-    m_result += QString::fromLatin1(m_port.input());
+    // Read until nothing more is waiting, but never without end: an analyzer
+    // that keeps sending cannot hold the tool here.
+    constexpr int kMaxReads = 64;
+    QByteArray received;
+    m_incomingCut = false;
+    for (int read = 0; read < kMaxReads; ++read) {
+        const QByteArray chunk = m_port.input();
+        if (chunk.isEmpty())
+            break;
+        received += chunk;
+        if (received.size() > kInputLimit) {
+            received.remove(0, received.size() - kInputLimit);
+            m_incomingCut = true;
+        }
+    }
+    m_result = QString::fromLatin1(received);
     if (m_fault.isEmpty())
         m_fault = m_port.fault();
 }
 
-void CommandChannel::Delay(const QString& DelayTime)
+bool CommandChannel::Delay(const QString& DelayTime, const std::function<bool()>& interrupted)
 {
     const double wait = NumericValue(DelayTime);
     qint64 start = m_clock.wholeSeconds();
@@ -34,9 +48,11 @@ void CommandChannel::Delay(const QString& DelayTime)
             start = now; // the clock was set back: count from here
         const qint64 elapsed = now - start;
         if (!(wait > double(elapsed)))
-            return;
+            return true;
         // Wake just after the next change of the seconds.
         m_clock.sleepMs(m_clock.msUntilNextSecond() + 1);
+        if (interrupted && interrupted())
+            return false;
     }
 }
 

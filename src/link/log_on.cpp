@@ -1,7 +1,5 @@
 #include "log_on.h"
 
-#include "command_channel.h"
-#include "command_set.h"
 #include "serial_port.h"
 #include "toolkit.h"
 
@@ -12,9 +10,20 @@ const QString kLogOffCaption = QStringLiteral("Log Off");
 
 LogOn::LogOn(Form& form, Toolkit& toolkit, SerialPort& port, CommandChannel& channel,
              WindowMembers& members, Activity& activity)
-    : m_form(form), m_toolkit(toolkit), m_port(port), m_channel(channel), m_members(members),
-      m_activity(activity)
+    : m_form(form), m_toolkit(toolkit), m_port(port), m_members(members), m_activity(activity),
+      m_session(port, channel)
 {}
+
+void LogOn::progress(int value)
+{
+    m_form.setProgress(value);
+}
+
+SessionObserver::Go LogOn::dispatchPoint()
+{
+    m_toolkit.dispatchEvents();
+    return m_activity.ending ? Go::Abandon : Go::On;
+}
 
 void LogOn::portOptionClicked(Option)
 {
@@ -63,31 +72,28 @@ void LogOn::logOn()
         m_form.setEnabled(option, true);
     m_form.setProgress(35);
 
-    if (!m_port.portOpen()) {
-        m_port.setCommPort(m_members.PortNumber);
-        const Outcome opened = m_port.open();
-        if (!opened.succeeded()) {
-            const QString option = portOptionCaption();
-            backToLoggedOff(QStringLiteral("%1 could not be opened").arg(option));
-            m_toolkit.messageBox(
-                QStringLiteral("%1 (%2) could not be opened: %3.\n\nCheck that the analyzer is "
-                               "connected to this port and that no other program is using it, "
-                               "then choose the port and log on again.")
-                    .arg(option, m_port.deviceName(), opened.reason()));
-            return;
-        }
+    const Outcome opened = m_session.open(m_members.PortNumber);
+    if (!opened.succeeded()) {
+        const QString option = portOptionCaption();
+        backToLoggedOff(QStringLiteral("%1 could not be opened").arg(option));
+        m_toolkit.messageBox(
+            QStringLiteral("%1 (%2) could not be opened: %3.\n\nCheck that the analyzer is "
+                           "connected to this port and that no other program is using it, "
+                           "then choose the port and log on again.")
+                .arg(option, m_port.deviceName(), opened.reason()));
+        return;
     }
-    m_channel.clearFault();
 
     m_toolkit.dispatchEvents();
     if (m_activity.ending)
         return;
 
     m_form.setText(Field::Reslbl, QStringLiteral("Configuring"));
-    if (!Configure()) {
+    m_toolkit.setMousePointer(MousePointer::Hourglass);
+    if (!m_session.configure(*this)) {
         if (m_activity.ending)
             return;
-        const QString reason = m_channel.fault();
+        const QString reason = m_session.fault();
         backToLoggedOff(QStringLiteral("Configuration failed"));
         m_toolkit.messageBox(QStringLiteral("The analyzer on %1 (%2) could not be configured: "
                                             "%3.\n\nThe port has been closed. Check the "
@@ -98,44 +104,15 @@ void LogOn::logOn()
     m_form.setText(Field::Reslbl, QStringLiteral("Connected & Configured"));
 }
 
-bool LogOn::Configure()
-{
-    m_toolkit.setMousePointer(MousePointer::Hourglass);
-    m_toolkit.dispatchEvents();
-    if (m_activity.ending)
-        return false;
-    m_form.setProgress(60);
-
-    for (std::size_t line = 0; line < zento::kConfiguration.size(); ++line) {
-        const zento::ConfigurationLine& step = zento::kConfiguration[line];
-        m_channel.Out(QString::fromLatin1(step.text));
-        if (!m_channel.fault().isEmpty())
-            return false;
-        if (step.delayAfter)
-            m_channel.Delay(QString::fromLatin1(step.delayAfter));
-        if (line == 5)
-            m_form.setProgress(70);
-    }
-    m_form.setProgress(85);
-    return true;
-}
-
 void LogOn::logOff()
 {
     showLoggedOff(QStringLiteral("Disconnected"));
-    // A line that has already failed cannot take "*RST"; logging off still
-    // closes the port.
-    m_channel.Out(QString::fromLatin1(zento::kReset));
-    m_channel.clearFault();
-    if (m_port.portOpen())
-        m_port.close();
+    m_session.reset();
 }
 
 void LogOn::backToLoggedOff(const QString& status)
 {
-    if (m_port.portOpen())
-        m_port.close();
-    m_channel.clearFault();
+    m_session.close();
     showLoggedOff(status);
     m_form.setEnabled(Button::Log, true);
     m_form.setProgress(100);

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "analyzer_session.h"
+#include "session_observer.h"
 #include "window_model.h"
 
 class CommandChannel;
 class SerialPort;
 class Toolkit;
 
-// Log on and log off: the port options com1 to com4, the button Log and the
-// configuration of the analyzer.
+// Log on and log off from the window: the port options com1 to com4, the
+// button Log and the configuration of the analyzer (AnalyzerSession).
 //
 // The link state lives in the caption of Log: "Log On" means logged off.
-class LogOn
+class LogOn : private SessionObserver
 {
 public:
     LogOn(Form& form, Toolkit& toolkit, SerialPort& port, CommandChannel& channel,
@@ -21,12 +23,16 @@ public:
     // Log_Click: logs on when Log reads "Log On", otherwise logs off.
     void Log_Click();
 
+    // The session the window's other handlers share (EXIT ends it).
+    AnalyzerSession& session() { return m_session; }
+
 private:
+    // SessionObserver
+    void progress(int value) override;
+    Go dispatchPoint() override;
+
     void logOn();
     void logOff();
-    // Sends the configuration sequence with its waits; reads nothing. False
-    // when the tool is ending or the line failed.
-    bool Configure();
     // Back to "Port chosen" after log on could not go on: the port closed,
     // the port options enabled, the class options and Run disabled.
     void backToLoggedOff(const QString& status);
@@ -39,7 +45,7 @@ private:
     Form& m_form;
     Toolkit& m_toolkit;
     SerialPort& m_port;
-    CommandChannel& m_channel;
     WindowMembers& m_members;
     Activity& m_activity;
+    AnalyzerSession m_session;
 };

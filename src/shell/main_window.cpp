@@ -1,7 +1,6 @@
 #include "main_window.h"
 
 #include "class_selection.h"
-#include "command_set.h"
 #include "logo.h"
 #include "printout.h"
 #include "serial_port.h"
@@ -381,14 +380,7 @@ void IEC1000::endApplication()
 
 void IEC1000::Exit_Click()
 {
-    if (m_port.portOpen()) {
-        m_channel.clearFault();
-        m_channel.Out(QString::fromLatin1(zento::kDvc));
-        // A line that can no longer be written has nothing to wait for.
-        if (m_channel.fault().isEmpty())
-            m_channel.Delay(QStringLiteral("2"));
-        m_port.close();
-    }
+    m_logOn.session().end();
     endApplication();
 }
 

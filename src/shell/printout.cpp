@@ -1,13 +1,14 @@
 #include "printout.h"
 
 #include "printer.h"
+#include "test_run.h"
 #include "toolkit.h"
 #include "window_model.h"
 
 void PrintResult(Form& form, Toolkit& toolkit, Printer& printer,
                  const std::function<QImage()>& windowImage)
 {
-    if (form.hrmNo(0).isEmpty()) {
+    if (!measurementShown(form)) {
         toolkit.messageBox(QStringLiteral("No results available for printing"));
         return;
     }

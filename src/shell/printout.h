@@ -12,8 +12,7 @@ class Toolkit;
 // size, so that it stays sharp when scaled to a page.
 inline constexpr qreal kPrintPixelRatio = 4;
 
-// PrntFrm_Click. Results are available when, and only when, HrmNo(0) is not
-// empty: then the window, as it shows, is printed on the default printer in
+// PrntFrm_Click. When a measurement is shown (measurementShown), the window, as it shows, is printed on the default printer in
 // landscape; otherwise the operator is told "No results available for
 // printing". A printer that is missing or fails is reported in a message box;
 // nothing else changes.

@@ -1,15 +1,15 @@
 #include "sort_out.h"
 
 #include "conversions.h"
+#include "evaluation_steps.h"
 #include "window_model.h"
+
+#include <QRegularExpression>
 
 #include <array>
 
 namespace {
 
-// The measurement fields that receive reply fields 1 to 5, in order.
-constexpr std::array<Field, 5> kMeasurementFields{Field::Wattxt, Field::Vlttxt, Field::AmpTxt,
-                                                  Field::PfTxt, Field::FreqTxt};
 constexpr int kFundamentalField = 8;
 constexpr int kFirstHarmonicField = 9;
 
@@ -23,37 +23,126 @@ void removeTrailingLineEnd(QString& reply)
         reply.chop(1);
 }
 
+QString* shownValue(ParsedReply& reply, int field)
+{
+    switch (field) {
+    case 1:
+        return &reply.watts;
+    case 2:
+        return &reply.volts;
+    case 3:
+        return &reply.amps;
+    case 4:
+        return &reply.powerFactor;
+    case 5:
+        return &reply.frequency;
+    default:
+        return nullptr;
+    }
+}
+
+bool isNumberText(const QString& text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^ *[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)? *$"));
+    return number.match(text).hasMatch();
+}
+
+const std::array<const char*, 5> kValueNames{"true power", "rms voltage", "rms current",
+                                             "power factor", "frequency"};
+
 } // namespace
+
+ParsedReply SortOut(const QString& reply)
+{
+    ParsedReply parsed;
+    parsed.line = reply;
+    // Working form: every field, the last one included, closed by a comma.
+    QString working = reply;
+    removeTrailingLineEnd(working);
+    if (working.isEmpty())
+        return parsed;
+    working += QLatin1Char(',');
+
+    qsizetype fieldStart = 0;
+    while (parsed.fieldsFound < kReplyFields) {
+        const qsizetype comma = working.indexOf(QLatin1Char(','), fieldStart);
+        if (comma < 0)
+            break;
+        const QString field = working.mid(fieldStart, comma - fieldStart);
+        fieldStart = comma + 1;
+        const int number = ++parsed.fieldsFound;
+        parsed.fields[number - 1] = field;
+
+        if (QString* value = shownValue(parsed, number))
+            *value = NumberText(NumericValue(field));
+        else if (number == kFundamentalField)
+            parsed.fundAmp = field; // as received; Class C converts it itself
+        else if (number >= kFirstHarmonicField)
+            parsed.harmonics[number - kFirstHarmonicField] =
+                NumberText(NumericValue(field) * 1000);
+        // Fields 6 and 7 are not used.
+    }
+    return parsed;
+}
+
+void showReply(Form& form, const ParsedReply& reply)
+{
+    const std::array<Field, 5> valueFields{Field::Wattxt, Field::Vlttxt, Field::AmpTxt,
+                                           Field::PfTxt, Field::FreqTxt};
+    const std::array<const QString*, 5> values{&reply.watts, &reply.volts, &reply.amps,
+                                               &reply.powerFactor, &reply.frequency};
+    for (int n = 0; n < int(values.size()); ++n)
+        if (n < reply.fieldsFound)
+            form.setText(valueFields[n], *values[n]);
+    for (int cell = 0; cell < kHarmonicCells; ++cell)
+        if (kFirstHarmonicField + cell <= reply.fieldsFound)
+            form.setHrmNo(cell, reply.harmonics[cell]);
+}
 
 int SortOut(QString& result, Form& form, QString& FundAmp)
 {
-    // Working form: every field, the last one included, closed by a comma.
+    const ParsedReply reply = SortOut(result);
     removeTrailingLineEnd(result);
-    const bool emptyReply = result.isEmpty();
     result += QLatin1Char(',');
-    if (emptyReply)
-        return 0;
+    showReply(form, reply);
+    if (reply.fieldsFound >= kFundamentalField)
+        FundAmp = reply.fundAmp;
+    return reply.fieldsFound;
+}
 
-    // Each field is written before the next one is looked for, so a short
-    // reply leaves every field before the first missing one written and the
-    // later ones as they were.
-    qsizetype fieldStart = 0;
-    int fieldsFound = 0;
-    while (fieldsFound < kReplyFields) {
-        const qsizetype comma = result.indexOf(QLatin1Char(','), fieldStart);
-        if (comma < 0)
-            break;
-        const QString field = result.mid(fieldStart, comma - fieldStart);
-        fieldStart = comma + 1;
-        const int number = ++fieldsFound;
-
-        if (number <= int(kMeasurementFields.size()))
-            form.setText(kMeasurementFields[number - 1], NumberText(NumericValue(field)));
-        else if (number == kFundamentalField)
-            FundAmp = field; // as received; Class C converts it itself
-        else if (number >= kFirstHarmonicField)
-            form.setHrmNo(number - kFirstHarmonicField, NumberText(NumericValue(field) * 1000));
-        // Fields 6 and 7 are not used.
+int firstFieldNotANumber(const ParsedReply& reply)
+{
+    for (int field = 1; field <= reply.fieldsFound; ++field) {
+        if (field > 5 && field < kFirstHarmonicField)
+            continue;
+        if (!isNumberText(reply.fields[field - 1]))
+            return field;
     }
-    return fieldsFound;
+    return 0;
+}
+
+QString fieldNotANumberMessage(const ParsedReply& reply, int field)
+{
+    const QString what =
+        field <= 5 ? QStringLiteral("Field %1 of the result reply (the %2)")
+                         .arg(field)
+                         .arg(QLatin1String(kValueNames[field - 1]))
+                   : QStringLiteral("Field %1 of the result reply (harmonic %2)")
+                         .arg(field)
+                         .arg(field - kFirstHarmonicField + 2);
+    return evaluation::inputProblem(what, reply.fields[field - 1], QStringLiteral("a number")) +
+           QStringLiteral(" The measurement was not judged; check the analyzer and the line, "
+                          "then start the test again.");
+}
+
+MeasuredValues measuredValues(const ParsedReply& reply)
+{
+    MeasuredValues measured;
+    measured.harmonics = reply.harmonics;
+    measured.amps = reply.amps;
+    measured.powerFactor = reply.powerFactor;
+    measured.powerFactorSent = reply.fieldsFound >= 4 ? reply.fields[3] : QString();
+    measured.fundAmp = reply.fundAmp;
+    return measured;
 }

@@ -1,61 +1,65 @@
 #pragma once
 
-#include "class_evaluation.h"
+#include "measurement_cycle.h"
 #include "window_model.h"
 
-#include <QByteArray>
-#include <QString>
+#include <functional>
 
 class Clock;
 class CommandChannel;
 class SerialPort;
 class Toolkit;
 
-// Run_Click: one measurement cycle, from the trigger to the verdict.
+// Run_Click: one measurement cycle started from the window. The cycle itself
+// (MeasurementCycle) reports to this class, which shows it: the progress
+// bar, the captions and enabled states, the dispatch points, the result.
 //
-//   "*TRG", Delay "5", "*STB?", poll the status until it reads 1, ":FRD?",
-//   Delay "3", Incoming, SortOut, Limits, then "Pass" on green or "Fail" on
-//   red.
-//
-// Waiting window events are dispatched only at three points (before the
-// cycle changes anything, after the controls are disabled, after "*STB?");
-// a click on Run handled there is a stop request, EXIT ends the tool.
-class TestRun
+// Waiting window events are dispatched at the cycle's three dispatch points;
+// a click on Run handled there is a stop request, EXIT ends the tool. When
+// the cycle ends, the clicks the window system still holds are handled while
+// the controls are still disabled (so a click made on a disabled option
+// during a wait does nothing), before any message box.
+class TestRun : private CycleObserver
 {
 public:
     // The status poll gives up when the status has not read 1 for this long.
-    static constexpr int kStatusPollLimitMs = 20000;
+    static constexpr int kStatusPollLimitMs = MeasurementCycle::kStatusPollLimitMs;
 
     TestRun(Form& form, Toolkit& toolkit, SerialPort& port, CommandChannel& channel, Clock& clock,
             WindowMembers& members, Activity& activity);
 
     void Run_Click();
 
-private:
-    enum class Status { Ready, NoAnswer, LineFailed };
+    // Called with the result of every cycle that sent "*TRG", once the window
+    // shows it.
+    void setResultListener(std::function<void(const CycleResult&)> listener);
 
-    void cycle();
-    // After a dispatch point: false when the cycle must not go on (the tool
-    // is ending, or Run was clicked), with the window put right for a stop.
-    bool goOnAfterDispatch();
-    Status pollStatus();
+private:
+    // CycleObserver
+    void progress(int value) override;
+    Go dispatchPoint() override;
+    void cycleStarted() override;
+    void resultsCleared() override;
+    ClassChoice classChoice() override;
+    void cycleEnded(const CycleResult& result) override;
+
     void restoreControls();
-    // Ends the cycle without a verdict: the controls back, `status` in Reslbl
-    // on `colour`, the progress bar hidden, `message` (if any) in a message
-    // box.
-    void endWithoutVerdict(const QString& status, Colour colour, const QString& message);
-    // When the line has failed (a write refused, the device gone): ends the
-    // cycle without a verdict, says why, and returns true.
-    bool endedByLineFailure();
-    void showVerdict(int fieldsFound, const Evaluation& evaluation);
 
     Form& m_form;
     Toolkit& m_toolkit;
-    SerialPort& m_port;
-    CommandChannel& m_channel;
-    Clock& m_clock;
     WindowMembers& m_members;
     Activity& m_activity;
-    // The last status line the analyzer sent during a poll, for messages.
-    QByteArray m_lastStatus;
+    MeasurementCycle m_cycle;
+    std::function<void(const CycleResult&)> m_resultListener;
 };
+
+// Writes a cycle result into the window: the values and harmonic cells of a
+// reply that was read (showReply), the judgement (showJudgement), and the
+// verdict field: "Pass" on green, "Fail" and every other verdict but
+// "Stopped" on red, "Stopped" on the neutral colour.
+void showResult(Form& form, const CycleResult& result);
+
+// Whether the window shows a measurement: a value field or a harmonic cell
+// holds text. Not before the first test, nor once a cycle has emptied them;
+// whatever class judged it (Class D empties HrmNo(0)).
+bool measurementShown(const Form& form);

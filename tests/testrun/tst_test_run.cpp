@@ -124,6 +124,15 @@ private slots:
     void lineThatFailsMidCycle();
     void refusedTriggerEndsAtOnce();
     void previousResultsStayUntilTheCycleEmptiesThem();
+    void fieldThatIsNotANumberIsNeverJudged_data();
+    void fieldThatIsNotANumberIsNeverJudged();
+    void replyWithoutLineEndIsIncomplete();
+    void onlyTheLastLineAfterTheQueryIsTheReply_data();
+    void onlyTheLastLineAfterTheQueryIsTheReply();
+    void statusStreamedWithoutLineEndEndsThePollAtItsBound();
+    void classCMessageQuotesThePowerFactorAsSent();
+    void completeClassDResultCountsAsShown();
+    void refusedResultQueryEndsAtOnce();
 };
 
 void TestTestRun::passingCycle()
@@ -143,8 +152,9 @@ void TestTestRun::passingCycle()
     QCOMPARE(bench.form.progressLog, (QList<int>{-1, 10, 20, 35, 50, 75, 90, 95, 100, -2}));
     bench.verifyControlsBack();
     QVERIFY(bench.toolkit.messages.isEmpty());
-    // Three dispatch points, and one after the verdict for late stop clicks.
-    QCOMPARE(bench.toolkit.dispatches, 4);
+    // Three dispatch points, one at the end of the cycle while the controls
+    // are still disabled, and one after the verdict for late stop clicks.
+    QCOMPARE(bench.toolkit.dispatches, 5);
 }
 
 void TestTestRun::waitsFollowTheWholeSecondClock_data()
@@ -478,9 +488,137 @@ void TestTestRun::previousResultsStayUntilTheCycleEmptiesThem()
     bench.answer({"1\r\n"}, kPassingReply);
     bench.testRun.Run_Click();
     QCOMPARE(seen, (QStringList{"1|Fail|3500", "2|Retrieving results....|3500",
-                                "3|Retrieving results....|", "4|Pass|80.2"}));
+                                "3|Retrieving results....|", "4|Retrieving results....|",
+                                "5|Pass|80.2"}));
     QCOMPARE(bench.form.no[1].back, Colour::Neutral);
     QCOMPARE(bench.form.no[1].fore, Colour::Black);
+}
+
+QByteArray withField(const QByteArray& reply, int field, const QByteArray& text)
+{
+    QList<QByteArray> fields = reply.trimmed().split(',');
+    fields[field - 1] = text;
+    return fields.join(',') + "\r\n";
+}
+
+void TestTestRun::fieldThatIsNotANumberIsNeverJudged_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("nan") << withField(kPassingReply, 20, "nan") << "Field 20";
+    QTest::newRow("inf") << withField(kPassingReply, 47, "inf") << "Field 47";
+    QTest::newRow("blanks") << withField(kPassingReply, 9, "   ") << "Field 9";
+    QTest::newRow("empty") << withField(kPassingReply, 30, "") << "Field 30";
+    QTest::newRow("0xFF") << withField(kPassingReply, 12, "\xff") << "Field 12";
+    QTest::newRow("voltage") << withField(kPassingReply, 2, "2x30") << "Field 2";
+    // A NUL in front of the failing "0.5" of the 8th harmonic.
+    QTest::newRow("NUL before a failing value")
+        << withField(kPassingReply, 15, QByteArray("\0" "0.5", 4)) << "Field 15";
+}
+
+void TestTestRun::fieldThatIsNotANumberIsNeverJudged()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, named);
+    Bench bench;
+    bench.answer({"1\r\n"}, reply);
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Invalid result"));
+    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
+    QCOMPARE(bench.toolkit.messages.size(), 1);
+    const QString message = bench.toolkit.messages.first();
+    QVERIFY2(message.startsWith(named + QLatin1String(" of the result reply")), qPrintable(message));
+    QVERIFY(!message.contains(QChar(0)));
+    bench.verifyControlsBack();
+}
+
+void TestTestRun::replyWithoutLineEndIsIncomplete()
+{
+    // The last field, a failing 0.5 A, is cut inside its number.
+    Bench bench;
+    QByteArray cut = withField(kPassingReply, 47, "0.5").trimmed();
+    cut.chop(1);
+    bench.answer({"1\r\n"}, cut);
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Incomplete result"));
+    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
+}
+
+void TestTestRun::onlyTheLastLineAfterTheQueryIsTheReply_data()
+{
+    QTest::addColumn<QList<QByteArray>>("status");
+    QTest::addColumn<QByteArray>("beforeReply");
+    // A stray line 100 ms after the status, once ":FRD?" has gone.
+    QTest::newRow("stray line") << QList<QByteArray>{"1\r\n", "1,\r\n"} << QByteArray();
+    // The status line end comes more than 1 s after its "1".
+    QTest::newRow("late line end") << QList<QByteArray>{"1"} << QByteArray("\r\n");
+    QTest::newRow("empty lines") << QList<QByteArray>{"1\r\n"} << QByteArray("\r\n\r\n");
+}
+
+void TestTestRun::onlyTheLastLineAfterTheQueryIsTheReply()
+{
+    QFETCH(QList<QByteArray>, status);
+    QFETCH(QByteArray, beforeReply);
+    Bench bench;
+    bench.answer(status, beforeReply + failingReply());
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Wattxt), QStringLiteral("75"));
+    QCOMPARE(bench.form.hrmNo(1), QStringLiteral("3500"));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Fail"));
+}
+
+void TestTestRun::statusStreamedWithoutLineEndEndsThePollAtItsBound()
+{
+    Bench bench;
+    bench.port.responder = [&](const QByteArray& line) {
+        if (line == "*STB?")
+            for (int n = 0; n < 300; ++n)
+                bench.port.deliver(QByteArray(100000, '0'), 100);
+    };
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Analyzer did not answer"));
+    const qint64 polled = bench.clock.nowMs() - bench.writtenAt("*STB?");
+    QVERIFY2(polled >= 20000 && polled < 20500, qPrintable(QString::number(polled)));
+    QCOMPARE(bench.toolkit.messages.size(), 1);
+    QVERIFY(bench.toolkit.messages.first().contains(QString(40, QLatin1Char('0')) + "..."));
+    QVERIFY(bench.toolkit.messages.first().size() < 400);
+}
+
+void TestTestRun::classCMessageQuotesThePowerFactorAsSent()
+{
+    Bench bench(Option::Copt);
+    bench.answer({"1\r\n"}, withField(kPassingReply, 4, "1e400"));
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("No verdict"));
+    QCOMPARE(bench.toolkit.messages.size(), 1);
+    QVERIFY2(bench.toolkit.messages.first().contains(QLatin1String("\"1e400\" is not a number")),
+             qPrintable(bench.toolkit.messages.first()));
+}
+
+void TestTestRun::completeClassDResultCountsAsShown()
+{
+    Bench bench(Option::Dopt);
+    QVERIFY(!measurementShown(bench.form));
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Pass"));
+    QVERIFY(bench.form.hrmNo(0).isEmpty());
+    QVERIFY(measurementShown(bench.form));
+    // A cycle that empties the cells and gets no answer leaves nothing shown.
+    bench.answer({}, QByteArray());
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Analyzer did not answer"));
+    QVERIFY(!measurementShown(bench.form));
+}
+
+void TestTestRun::refusedResultQueryEndsAtOnce()
+{
+    Bench bench;
+    bench.port.writesBeforeFailure = 2; // "*TRG" and "*STB?" go, ":FRD?" is refused
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Line failed"));
+    // No 3-second wait for a reply that was never asked for.
+    QVERIFY(bench.clock.nowMs() - bench.writtenAt("*STB?") < 1000);
+    bench.verifyControlsBack();
 }
 
 QTEST_GUILESS_MAIN(TestTestRun)

@@ -1,0 +1,72 @@
+#include "analyzer_session.h"
+
+#include "command_channel.h"
+#include "command_set.h"
+#include "serial_port.h"
+#include "session_observer.h"
+
+AnalyzerSession::AnalyzerSession(SerialPort& port, CommandChannel& channel)
+    : m_port(port), m_channel(channel)
+{}
+
+Outcome AnalyzerSession::open(qint16 portNumber)
+{
+    if (!m_port.portOpen()) {
+        m_port.setCommPort(portNumber);
+        const Outcome opened = m_port.open();
+        if (!opened.succeeded())
+            return opened;
+    }
+    m_channel.clearFault();
+    return Outcome::ok();
+}
+
+bool AnalyzerSession::configure(SessionObserver& observer)
+{
+    if (observer.dispatchPoint() == SessionObserver::Go::Abandon)
+        return false;
+    observer.progress(60);
+
+    for (std::size_t line = 0; line < zento::kConfiguration.size(); ++line) {
+        const zento::ConfigurationLine& step = zento::kConfiguration[line];
+        m_channel.Out(QString::fromLatin1(step.text));
+        if (!m_channel.fault().isEmpty())
+            return false;
+        if (step.delayAfter)
+            m_channel.Delay(QString::fromLatin1(step.delayAfter));
+        if (line == 5)
+            observer.progress(70);
+    }
+    observer.progress(85);
+    return true;
+}
+
+void AnalyzerSession::reset()
+{
+    m_channel.Out(QString::fromLatin1(zento::kReset));
+    m_channel.clearFault();
+    close();
+}
+
+void AnalyzerSession::end()
+{
+    if (!m_port.portOpen())
+        return;
+    m_channel.clearFault();
+    m_channel.Out(QString::fromLatin1(zento::kDvc));
+    // A line that can no longer be written has nothing to wait for.
+    if (m_channel.fault().isEmpty())
+        m_channel.Delay(QStringLiteral("2"));
+    close();
+}
+
+void AnalyzerSession::close()
+{
+    if (m_port.portOpen())
+        m_port.close();
+}
+
+QString AnalyzerSession::fault() const
+{
+    return m_channel.fault();
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "cycle_result.h"
+#include "session_observer.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class Clock;
+class CommandChannel;
+class SerialPort;
+
+// The class a cycle judges its reply under, read when the reply is judged.
+struct ClassChoice
+{
+    ProductClass productClass = ProductClass::None;
+    // The Class D power text, in W; empty for the other classes.
+    QString power;
+};
+
+// Follows a measurement cycle.
+class CycleObserver : public SessionObserver
+{
+public:
+    enum class Step {
+        Triggered, // "*TRG" sent
+        Waiting,   // "*STB?" sent, the status is polled
+        Retrieving // ":FRD?" sent, the reply is awaited
+    };
+
+    // The cycle has begun (after its first dispatch point).
+    virtual void cycleStarted() = 0;
+    // The results of the previous cycle are no longer valid.
+    virtual void resultsCleared() = 0;
+    virtual void step(Step) {}
+    virtual ClassChoice classChoice() = 0;
+    // The cycle's end, with or without a verdict. Not called when the
+    // observer abandoned the cycle.
+    virtual void cycleEnded(const CycleResult& result) = 0;
+};
+
+// One measurement cycle, from the trigger to the verdict:
+//
+//   "*TRG", Delay "5", "*STB?", poll the status until it reads 1 (at most
+//   20 s), ":FRD?", Delay "3", Incoming, SortOut, Limits, the verdict.
+//
+// Three dispatch points: before the cycle changes anything, after
+// cycleStarted(), after "*STB?". Progress 10, 20, 35, 50, 75, 90.
+class MeasurementCycle
+{
+public:
+    // The status poll gives up when the status has not read 1 for this long.
+    static constexpr int kStatusPollLimitMs = 20000;
+    // The most characters of a status line the poll keeps.
+    static constexpr qsizetype kStatusLimit = 1024;
+
+    MeasurementCycle(SerialPort& port, CommandChannel& channel, Clock& clock);
+
+    // Runs one cycle; nothing when the observer abandoned it.
+    std::optional<CycleResult> run(CycleObserver& observer);
+    // Whether the last run sent "*TRG": only such a cycle is a measurement.
+    bool triggered() const { return m_triggered; }
+
+    // The result reply in what arrived after ":FRD?": the last line that
+    // ended, empty lines and lines before it left out. When characters
+    // follow it without a line end, those are the reply, not ended. `cut`:
+    // the characters in front of `input` were dropped, so a reply that starts
+    // at its beginning is not whole.
+    struct ReplyLine
+    {
+        QString text; // as received, its line end included
+        bool ended = false;
+        bool whole = true;
+    };
+    static ReplyLine replyLine(const QString& input, bool cut);
+
+    // The verdict a parsed, judged reply comes to, and what the operator is
+    // told about it.
+    static Verdict replyVerdict(const ReplyLine& line, const ParsedReply& reply,
+                                const Judgement& judgement, QString* problem);
+
+private:
+    enum class Status { Ready, NoAnswer, LineFailed, Interrupted };
+
+    Status pollStatus(CycleObserver& observer);
+    CycleResult endWithout(CycleObserver& observer, Verdict verdict, const QString& problem);
+    std::optional<QString> lineFailure() const;
+
+    SerialPort& m_port;
+    CommandChannel& m_channel;
+    Clock& m_clock;
+    // The last status line the analyzer sent during a poll, for messages.
+    QByteArray m_lastStatus;
+    bool m_triggered = false;
+};
