@@ -33,7 +33,8 @@ Response Analyzer::handleLine(std::string_view line) const
             reply = &m_scenario.statusReply;
         } else if (command == ":FRD?") {
             reply = &m_scenario.resultReply;
-        } else if (command == "*TRG" && m_scenario.closeLineOnTrigger) {
+        }
+        if (!m_scenario.hangUpOn.empty() && command == m_scenario.hangUpOn) {
             response.closeLine = true;
             break;
         }

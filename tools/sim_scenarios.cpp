@@ -1,6 +1,8 @@
 #include "sim_scenarios.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace zentosim {
 
@@ -11,20 +13,35 @@ std::string analyzerNumber(double value)
     return text;
 }
 
-std::string resultLine(const Measurement& m, int fieldCount)
+std::vector<std::string> resultFields(const Measurement& m)
 {
-    std::vector<double> fields = {m.truePower, m.voltage,       m.current,       m.powerFactor,
+    std::vector<double> values = {m.truePower, m.voltage,       m.current,       m.powerFactor,
                                   m.frequency, m.apparentPower, m.reactivePower, m.fundamental};
-    fields.insert(fields.end(), m.harmonics.begin(), m.harmonics.end());
+    values.insert(values.end(), m.harmonics.begin(), m.harmonics.end());
+    std::vector<std::string> fields;
+    for (const double value : values)
+        fields.push_back(analyzerNumber(value));
+    return fields;
+}
 
+namespace {
+
+std::string joinFields(const std::vector<std::string>& fields, std::size_t count)
+{
     std::string line;
-    for (int i = 0; i < fieldCount && i < static_cast<int>(fields.size()); ++i) {
+    for (std::size_t i = 0; i < count && i < fields.size(); ++i) {
         if (i > 0)
             line += ',';
-        line += analyzerNumber(fields[static_cast<std::size_t>(i)]);
+        line += fields[i];
     }
-    line += "\r\n";
     return line;
+}
+
+} // namespace
+
+std::string resultLine(const Measurement& m, int fieldCount)
+{
+    return joinFields(resultFields(m), static_cast<std::size_t>(std::max(fieldCount, 0))) + "\r\n";
 }
 
 namespace {
@@ -86,6 +103,29 @@ Reply now(const std::string& bytes)
     return {{0, bytes}};
 }
 
+constexpr std::size_t harmonicField(int harmonic)
+{
+    return static_cast<std::size_t>(harmonic + 6);
+}
+
+// The passing reply with some fields replaced by other text.
+std::string passLineWith(std::initializer_list<std::pair<int, std::string>> harmonics)
+{
+    std::vector<std::string> fields = resultFields(passingMeasurement());
+    for (const auto& [harmonic, text] : harmonics)
+        fields[harmonicField(harmonic)] = text;
+    return joinFields(fields, fields.size()) + "\r\n";
+}
+
+// The passing reply whose 40th harmonic reads a failing 0.5 A, cut after "0.":
+// no line end follows.
+std::string cutPassLine()
+{
+    std::vector<std::string> fields = resultFields(passingMeasurement());
+    fields.back() = "0.";
+    return joinFields(fields, fields.size());
+}
+
 std::vector<Scenario> makeScenarios()
 {
     const std::string passLine = resultLine(passingMeasurement());
@@ -110,7 +150,28 @@ std::vector<Scenario> makeScenarios()
          {{0, "1"}, {400, "\r\n"}},
          now(passLine)},
         {"close-mid-cycle", "closes the line when it receives *TRG", now("1\r\n"), now(passLine),
-         true},
+         "*TRG"},
+        {"hang-up", "hangs up the line when it receives *STB?", now("1\r\n"), now(passLine),
+         "*STB?"},
+        {"hang-up-result", "hangs up the line when it receives :FRD?", now("1\r\n"), now(passLine),
+         ":FRD?"},
+        {"garbage-nan", "harmonics 4 to 7 read \"nan\", \"inf\", blanks and nothing", now("1\r\n"),
+         now(passLineWith({{4, "nan"}, {5, "inf"}, {6, "   "}, {7, ""}}))},
+        {"garbage-nul", "the 8th harmonic reads a NUL byte, then a failing 0.5", now("1\r\n"),
+         now(passLineWith({{8, std::string(1, '\0') + "0.5"}}))},
+        {"garbage-ff", "the 8th harmonic reads a 0xFF byte, then a failing 0.5", now("1\r\n"),
+         now(passLineWith({{8, "\xff"
+                               "0.5"}}))},
+        {"cut-reply", "the result reply ends without a line end, inside the 40th harmonic \"0.\"",
+         now("1\r\n"), now(cutPassLine())},
+        {"stray-line",
+         "a line \"1,\" follows the status line after 100 ms",
+         {{0, "1\r\n"}, {100, "1,\r\n"}},
+         now(passLine)},
+        {"stream", "streams result fields without line ends from the first line it receives",
+         now("1\r\n"), now(passLine), "", Stream::Bytes},
+        {"stream-lines", "streams result lines from the first line it receives", now("1\r\n"),
+         now(passLine), "", Stream::Lines},
     };
 }
 

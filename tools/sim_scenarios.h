@@ -33,6 +33,10 @@ std::string analyzerNumber(double value);
 // separated by commas, ended by CR LF.
 std::string resultLine(const Measurement& measurement, int fieldCount = resultFieldCount);
 
+// The 47 fields of the ":FRD?" reply as the analyzer writes them, without
+// separators or line end. The harmonic n (2 to 40) is field n + 6.
+std::vector<std::string> resultFields(const Measurement& measurement);
+
 const Measurement& passingMeasurement();
 const Measurement& failingMeasurement();
 
@@ -45,6 +49,14 @@ struct Chunk
 };
 using Reply = std::vector<Chunk>;
 
+// What a streaming analyzer sends, from the first line it receives until the
+// stream's size (--stream-bytes) has been written, as fast as the line takes it.
+enum class Stream {
+    None,
+    Bytes, // result fields and commas without any line end
+    Lines, // whole result lines, each ended by CR LF
+};
+
 // How the simulated analyzer behaves. An empty reply leaves that query
 // unanswered; every command other than the two queries is accepted silently.
 struct Scenario
@@ -53,7 +65,10 @@ struct Scenario
     std::string summary;
     Reply statusReply; // answer to "*STB?"
     Reply resultReply; // answer to ":FRD?"
-    bool closeLineOnTrigger = false;
+    // The command ("*TRG", "*STB?", ":FRD?") on whose arrival the analyzer
+    // hangs up the line instead of answering; empty: never.
+    std::string hangUpOn = {};
+    Stream stream = Stream::None;
 };
 
 // Every scenario, "pass" first (the default).

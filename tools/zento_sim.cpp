@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -36,6 +37,7 @@ struct Options
 {
     std::string scenario = "pass";
     std::string logPath;
+    unsigned long long streamBytes = 100ull * 1000 * 1000;
     bool exitOnStdinEof = false;
     bool help = false;
     bool listScenarios = false;
@@ -44,7 +46,8 @@ struct Options
 void printUsage(std::FILE* out)
 {
     std::fprintf(out,
-                 "Usage: zento-sim [--scenario NAME] [--log FILE] [--exit-on-stdin-eof]\n"
+                 "Usage: zento-sim [--scenario NAME] [--log FILE] [--stream-bytes N]\n"
+                 "                 [--exit-on-stdin-eof]\n"
                  "       zento-sim --list-scenarios | --help\n"
                  "\n"
                  "Simulates a Zento power analyzer on a pseudo-terminal. The first line of\n"
@@ -52,6 +55,8 @@ void printUsage(std::FILE* out)
                  "\n"
                  "  --scenario NAME       how the analyzer answers (default: pass)\n"
                  "  --log FILE            write the log to FILE instead of standard error\n"
+                 "  --stream-bytes N      how many bytes a streaming scenario sends\n"
+                 "                        (default: 100000000); its writes are not logged\n"
                  "  --exit-on-stdin-eof   end when standard input reaches end-of-file\n"
                  "  --list-scenarios      list the scenarios and end\n"
                  "  --help                show this text and end\n"
@@ -59,6 +64,8 @@ void printUsage(std::FILE* out)
                  "Log lines: <epoch seconds.mmm> RX \"<received line, C-escaped>\"\n"
                  "           <epoch seconds.mmm> TX \"<bytes written, C-escaped>\"\n"
                  "           <epoch seconds.mmm> EV <event>\n"
+                 "The event \"all sent bytes read\" says when the tool had read every byte\n"
+                 "of a reply (checked every 5 ms, from 20 ms after the write).\n"
                  "\n"
                  "Scenarios:\n");
     for (const Scenario& scenario : zentosim::scenarios())
@@ -86,9 +93,19 @@ bool parseOptions(int argc, char** argv, Options* options, std::string* error)
             }
             return false;
         };
+        std::string streamBytes;
         if (takeValue("--scenario", &options->scenario) || takeValue("--log", &options->logPath)) {
             if (!error->empty())
                 return false;
+        } else if (takeValue("--stream-bytes", &streamBytes)) {
+            if (!error->empty())
+                return false;
+            char* end = nullptr;
+            options->streamBytes = std::strtoull(streamBytes.c_str(), &end, 10);
+            if (streamBytes.empty() || *end != '\0' || streamBytes[0] == '-') {
+                *error = "--stream-bytes needs a number of bytes";
+                return false;
+            }
         } else if (arg == "--exit-on-stdin-eof") {
             options->exitOnStdinEof = true;
         } else if (arg == "--list-scenarios") {
@@ -193,10 +210,14 @@ bool openLine(Line* line, std::string* error)
 class Simulator
 {
 public:
-    Simulator(const Scenario& scenario, EventLog& log, const Line& line, bool watchStdin)
+    Simulator(const Scenario& scenario, EventLog& log, const Line& line, bool watchStdin,
+              unsigned long long streamBytes)
         : m_analyzer(scenario), m_log(log), m_master(line.master), m_slave(line.slave),
-          m_watchStdin(watchStdin)
-    {}
+          m_watchStdin(watchStdin), m_streamKind(scenario.stream), m_streamLeft(streamBytes)
+    {
+        if (m_streamKind != zentosim::Stream::None)
+            m_streamPattern = streamPattern(m_streamKind);
+    }
 
     // Runs until a signal arrives or, when watched, standard input ends.
     int run();
@@ -214,9 +235,12 @@ private:
     void schedule(const Reply& reply);
     void releaseDueChunks(Clock::time_point now);
     void writeOutgoing();
+    bool writeStream();
+    void noteWhenSentBytesRead(Clock::time_point now);
     void closeLine(std::string_view reason);
     void releaseLine();
     int pollTimeoutMs(Clock::time_point now) const;
+    static std::string streamPattern(zentosim::Stream kind);
 
     zentosim::Analyzer m_analyzer;
     EventLog& m_log;
@@ -227,7 +251,39 @@ private:
     std::deque<Pending> m_scheduled; // reply pieces in the order of their due times
     std::string m_outgoing;          // due bytes the line has not yet taken
     Clock::time_point m_lastDue;
+
+    zentosim::Stream m_streamKind;
+    bool m_streaming = false;
+    unsigned long long m_streamLeft;
+    unsigned long long m_streamSent = 0;
+    std::string m_streamPattern;
+    std::size_t m_streamOffset = 0;
+
+    // A reply was written and the tool has not yet read all of it.
+    bool m_sentBytesUnread = false;
+    Clock::time_point m_lastWrite;
 };
+
+// Checks whether the tool has read what was sent only this long after the
+// last write, so that bytes still on their way into the terminal do not count
+// as read, and then every kReadCheckMs.
+constexpr auto kReadSettle = std::chrono::milliseconds(20);
+constexpr int kReadCheckMs = 5;
+
+std::string Simulator::streamPattern(zentosim::Stream kind)
+{
+    std::string unit;
+    if (kind == zentosim::Stream::Lines) {
+        unit = zentosim::resultLine(zentosim::passingMeasurement());
+    } else {
+        for (const std::string& field : zentosim::resultFields(zentosim::passingMeasurement()))
+            unit += field + ',';
+    }
+    std::string pattern;
+    while (pattern.size() < 64 * 1024)
+        pattern += unit;
+    return pattern;
+}
 
 int Simulator::run()
 {
@@ -235,6 +291,8 @@ int Simulator::run()
     while (exitReason.empty()) {
         releaseDueChunks(Clock::now());
         writeOutgoing();
+        const bool streamWaits = writeStream();
+        noteWhenSentBytesRead(Clock::now());
 
         pollfd fds[3] = {};
         nfds_t count = 0;
@@ -242,7 +300,7 @@ int Simulator::run()
         int masterIndex = -1;
         if (lineOpen()) {
             masterIndex = static_cast<int>(count);
-            const short events = POLLIN | (m_outgoing.empty() ? 0 : POLLOUT);
+            const short events = POLLIN | (m_outgoing.empty() && !streamWaits ? 0 : POLLOUT);
             fds[count++] = {m_master, events, 0};
         }
         int stdinIndex = -1;
@@ -316,6 +374,10 @@ void Simulator::handleReceivedLines()
         const std::string line = m_received.substr(0, end + 1);
         m_received.erase(0, end + 1);
         m_log.received(line);
+        if (m_streamKind != zentosim::Stream::None && !m_streaming && m_streamSent == 0) {
+            m_streaming = true;
+            m_log.event("stream start bytes=" + std::to_string(m_streamLeft));
+        }
         const zentosim::Response response = m_analyzer.handleLine(line);
         schedule(response.reply);
         if (response.closeLine)
@@ -349,6 +411,8 @@ void Simulator::writeOutgoing()
         if (n > 0) {
             m_log.sent(std::string_view(m_outgoing).substr(0, static_cast<std::size_t>(n)));
             m_outgoing.erase(0, static_cast<std::size_t>(n));
+            m_sentBytesUnread = true;
+            m_lastWrite = Clock::now();
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -359,11 +423,56 @@ void Simulator::writeOutgoing()
     }
 }
 
+// Writes the stream while the line takes it; true while the stream waits for
+// the line to take more.
+bool Simulator::writeStream()
+{
+    while (m_streaming && lineOpen()) {
+        if (m_streamLeft == 0) {
+            m_streaming = false;
+            m_log.event("stream end sent=" + std::to_string(m_streamSent));
+            return false;
+        }
+        const std::size_t size = static_cast<std::size_t>(
+            std::min<unsigned long long>(m_streamLeft, m_streamPattern.size() - m_streamOffset));
+        const ssize_t n = ::write(m_master, m_streamPattern.data() + m_streamOffset, size);
+        if (n > 0) {
+            m_streamLeft -= static_cast<unsigned long long>(n);
+            m_streamSent += static_cast<unsigned long long>(n);
+            m_streamOffset =
+                (m_streamOffset + static_cast<std::size_t>(n)) % m_streamPattern.size();
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return true;
+        closeLine(std::string("closing line (write failed: ") + std::strerror(errno) + ")");
+    }
+    return false;
+}
+
+void Simulator::noteWhenSentBytesRead(Clock::time_point now)
+{
+    if (!m_sentBytesUnread || !lineOpen() || now - m_lastWrite < kReadSettle)
+        return;
+    int unread = 0;
+    if (::ioctl(m_slave, FIONREAD, &unread) == 0 && unread == 0) {
+        m_sentBytesUnread = false;
+        m_log.event("all sent bytes read");
+    }
+}
+
 void Simulator::closeLine(std::string_view reason)
 {
     releaseLine();
     m_scheduled.clear();
     m_outgoing.clear();
+    m_sentBytesUnread = false;
+    if (m_streaming) {
+        m_streaming = false;
+        m_log.event("stream end sent=" + std::to_string(m_streamSent));
+    }
     m_log.event(reason);
 }
 
@@ -388,13 +497,17 @@ void Simulator::releaseLine()
 
 int Simulator::pollTimeoutMs(Clock::time_point now) const
 {
+    int timeout = -1;
+    if (m_sentBytesUnread && lineOpen())
+        timeout = kReadCheckMs;
     if (m_scheduled.empty())
-        return -1;
+        return timeout;
     const auto wait = m_scheduled.front().due - now;
     if (wait <= Clock::duration::zero())
         return 0;
     // Round up, so the loop never wakes just before the piece is due.
-    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
+    const int due = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
+    return timeout < 0 ? due : std::min(timeout, due);
 }
 
 } // namespace
@@ -449,6 +562,6 @@ int main(int argc, char** argv)
     std::printf("%s\n", line.devicePath.c_str());
     std::fflush(stdout);
 
-    Simulator simulator(*scenario, log, line, options.exitOnStdinEof);
+    Simulator simulator(*scenario, log, line, options.exitOnStdinEof, options.streamBytes);
     return simulator.run();
 }

@@ -4,6 +4,7 @@
 #include "device_access.h"
 
 #include <QElapsedTimer>
+#include <QScopedValueRollback>
 
 #ifdef Q_OS_UNIX
 #include <termios.h>
@@ -13,9 +14,32 @@ namespace {
 // Longest time output() and close() wait for written bytes to leave. At
 // 19200 baud the longest command line takes about 15 ms.
 constexpr int kDrainTimeoutMs = 2000;
+
+// Errors after which the line cannot be used any more.
+bool isLineFault(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError:
+    case QSerialPort::UnsupportedOperationError:
+    case QSerialPort::NotOpenError:
+        return false;
+    default:
+        return true;
+    }
+}
 } // namespace
 
-QtSerialPort::QtSerialPort() = default;
+QtSerialPort::QtSerialPort()
+{
+    m_port.setReadBufferSize(kReadBufferBytes);
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
+        if (!m_inputWanted && !m_polling)
+            discardInput();
+    });
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError error) { onError(error); });
+}
 
 QtSerialPort::~QtSerialPort()
 {
@@ -76,6 +100,7 @@ Outcome QtSerialPort::open()
     m_port.waitForReadyRead(0);
     m_port.readAll();
     m_port.clearError();
+    m_inputWanted = false;
     return Outcome::ok();
 }
 
@@ -100,12 +125,16 @@ void QtSerialPort::close()
 
 Outcome QtSerialPort::output(const QByteArray& bytes)
 {
-    if (!m_port.isOpen())
-        return Outcome::failed(QStringLiteral("the port is not open"));
     if (!m_fault.isEmpty())
         return Outcome::failed(m_fault);
+    if (!m_port.isOpen())
+        return Outcome::failed(QStringLiteral("the port is not open"));
     if (m_port.write(bytes) != bytes.size()) {
         noteFault();
+        if (m_fault.isEmpty()) {
+            m_fault = QStringLiteral("the device refused the data");
+            releaseFailedLine();
+        }
         return Outcome::failed(m_fault);
     }
     QElapsedTimer waited;
@@ -114,8 +143,10 @@ Outcome QtSerialPort::output(const QByteArray& bytes)
         const int left = kDrainTimeoutMs - int(waited.elapsed());
         if (left <= 0 || !m_port.waitForBytesWritten(left)) {
             noteFault();
-            if (m_fault.isEmpty())
+            if (m_fault.isEmpty()) {
                 m_fault = QStringLiteral("the device did not take the data in time");
+                releaseFailedLine();
+            }
             return Outcome::failed(m_fault);
         }
     }
@@ -128,11 +159,14 @@ QByteArray QtSerialPort::input()
         return QByteArray();
     // Without an event loop the device is only read when polled. A few
     // polls take what a burst left in the driver; a device that never stops
-    // sending cannot hold the caller here.
+    // sending cannot hold the caller here, and the polls stop once
+    // QSerialPort's buffer is full.
+    const QScopedValueRollback polling(m_polling, true);
     for (int poll = 0; poll < 16 && m_port.waitForReadyRead(0); ++poll) {
     }
+    const QByteArray bytes = m_port.read(kReadBufferBytes);
     noteFault();
-    return m_port.readAll();
+    return bytes;
 }
 
 bool QtSerialPort::waitForInput(int timeoutMs)
@@ -141,6 +175,7 @@ bool QtSerialPort::waitForInput(int timeoutMs)
         return false;
     if (m_port.bytesAvailable() > 0)
         return true;
+    const QScopedValueRollback polling(m_polling, true);
     const bool arrived = m_port.waitForReadyRead(timeoutMs);
     noteFault();
     return arrived;
@@ -148,7 +183,21 @@ bool QtSerialPort::waitForInput(int timeoutMs)
 
 void QtSerialPort::setInputWanted(bool wanted)
 {
+    if (wanted == m_inputWanted)
+        return;
     m_inputWanted = wanted;
+    // What is waiting arrived while nobody asked for it.
+    if (wanted)
+        discardInput();
+}
+
+void QtSerialPort::discardInput()
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    noteFault();
 }
 
 QString QtSerialPort::fault() const
@@ -158,17 +207,37 @@ QString QtSerialPort::fault() const
 
 void QtSerialPort::noteFault()
 {
-    switch (m_port.error()) {
-    case QSerialPort::NoError:
-    case QSerialPort::TimeoutError:
-    case QSerialPort::UnsupportedOperationError:
-        m_port.clearError();
+    if (m_fault.isEmpty() && isLineFault(m_port.error()))
+        m_fault = describeError();
+    m_port.clearError();
+    if (!m_fault.isEmpty())
+        releaseFailedLine();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (!isLineFault(error))
         return;
-    default:
-        if (m_fault.isEmpty())
-            m_fault = describeError();
-        m_port.clearError();
-    }
+    if (m_fault.isEmpty())
+        m_fault = describeError();
+    // QSerialPort reports this from inside its own read or write handling,
+    // where closing it is not safe: the line is released once that returns,
+    // by the next call of this adapter or the next pass of the event loop.
+    QMetaObject::invokeMethod(
+        &m_port, [this] { releaseFailedLine(); }, Qt::QueuedConnection);
+}
+
+void QtSerialPort::releaseFailedLine()
+{
+    if (m_fault.isEmpty() || !m_port.isOpen())
+        return;
+#ifdef Q_OS_UNIX
+    // Nothing more can leave; closing must not wait for it.
+    ::tcflush(int(m_port.handle()), TCIOFLUSH);
+#endif
+    m_port.clear(QSerialPort::AllDirections);
+    m_port.close();
+    m_port.clearError();
 }
 
 QString QtSerialPort::describeError() const
