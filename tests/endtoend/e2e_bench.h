@@ -20,7 +20,11 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <QThread>
+
+#include <functional>
 #include <memory>
+#include <thread>
 
 class RecordingToolkit : public QtToolkit
 {
@@ -37,14 +41,57 @@ public:
     QList<double> dispatchedAt;
 };
 
+// The real adapter, remembering every output() the tool made.
+class WatchedSerialPort : public QtSerialPort
+{
+public:
+    Outcome output(const QByteArray& bytes) override
+    {
+        written << bytes;
+        return QtSerialPort::output(bytes);
+    }
+    QList<QByteArray> written;
+};
+
+// Runs `post` on a thread of its own once the simulator has logged the RX
+// line `line` (without CR LF) and afterMs more have passed: input the window
+// system would hold while a handler blocks. `post` may only post (a queued
+// invokeMethod, QCoreApplication::postEvent).
+class PostWhenReceived
+{
+public:
+    PostWhenReceived(const Simulator& sim, const QByteArray& line, int afterMs,
+                     std::function<void()> post)
+        : m_thread([&sim, line, afterMs, post] {
+              const bool seen = sim.waitForLog(
+                  [&](const QList<SimLogEntry>& log) {
+                      for (const SimLogEntry& entry : log)
+                          if (entry.direction == "RX" && entry.bytes == line + "\r\n")
+                              return true;
+                      return false;
+                  },
+                  60000);
+              if (seen) {
+                  QThread::msleep(afterMs);
+                  post();
+              }
+          })
+    {}
+    ~PostWhenReceived() { m_thread.join(); }
+
+private:
+    std::thread m_thread;
+};
+
 class E2EBench
 {
 public:
     // Starts the simulator with the scenario and points Com `com` at it.
     // False (with errorString()) when the simulator cannot start.
-    bool start(const QString& scenario, qint16 com = 1, Printer* printer = nullptr)
+    bool start(const QString& scenario, qint16 com = 1, Printer* printer = nullptr,
+               const QStringList& simArguments = {})
     {
-        if (!sim.start(scenario)) {
+        if (!sim.start(scenario, simArguments)) {
             m_error = sim.errorString();
             return false;
         }
@@ -92,9 +139,29 @@ public:
                 return entry.atSeconds;
         return -1;
     }
+    // When the tool had read all of the reply to the query `line`, as the
+    // simulator saw it (within 5 ms); -1 if it had not within 2 s.
+    double replyReadAt(const QByteArray& line) const
+    {
+        double at = -1;
+        sim.waitForLog(
+            [&](const QList<SimLogEntry>& log) {
+                bool asked = false;
+                for (const SimLogEntry& entry : log) {
+                    asked = asked || (entry.direction == "RX" && entry.bytes == line + "\r\n");
+                    if (asked && entry.direction == "EV" && entry.bytes == "all sent bytes read") {
+                        at = entry.atSeconds;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            2000);
+        return at;
+    }
 
     Simulator sim;
-    QtSerialPort port;
+    WatchedSerialPort port;
     SystemClock clock;
     RecordingToolkit toolkit;
     std::unique_ptr<IEC1000> window;

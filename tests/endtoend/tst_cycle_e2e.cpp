@@ -13,9 +13,11 @@
 
 namespace {
 
-// The lines a cycle sent after the configuration.
-QList<QByteArray> cycleLines(const E2EBench& bench)
+// The lines a cycle sent after the configuration, once the simulator has
+// logged at least `count` of them (it may read the last one a little late).
+QList<QByteArray> cycleLines(const E2EBench& bench, int count)
 {
+    bench.sim.waitForReceived(int(kExpectedConfiguration.size()) + count, 3000);
     return bench.received().mid(kExpectedConfiguration.size());
 }
 
@@ -92,12 +94,11 @@ void TestCycleEndToEnd::cycleForEachClass()
     logOnAndChoose(bench, option);
 
     bench.click(bench.window->Run);
-    const double shownAt = bench.toolkit.dispatchedAt.last();
 
     QCOMPARE(bench.reslbl(), verdict);
     QCOMPARE(bench.reslblColour(),
              IEC1000::colourOf(verdict == "Pass" ? Colour::Pass : Colour::Fail));
-    QCOMPARE(cycleLines(bench), (QList<QByteArray>{"*TRG", "*STB?", ":FRD?"}));
+    QCOMPARE(cycleLines(bench, 3), (QList<QByteArray>{"*TRG", "*STB?", ":FRD?"}));
     verifyControlsBack(bench);
     QVERIFY(bench.toolkit.messages.isEmpty());
 
@@ -109,11 +110,13 @@ void TestCycleEndToEnd::cycleForEachClass()
     QCOMPARE(third == IEC1000::colourOf(Colour::Fail), scenario == "fail");
 
     // Trigger to status query: Delay "5" (4 to 5 s); result query to the
-    // verdict: Delay "3" (2 to 3 s). The simulator stamps a line when it has
-    // read it, which may lag the write by a scheduling slice: 0.1 s of slack.
+    // reading of its reply: Delay "3" (2 to 3 s). Both ends as the simulator
+    // logged them, so a slow test process does not count; it stamps a line
+    // when it has read it and notices a read within 5 ms, which may lag by a
+    // scheduling slice: 0.1 s of slack.
     const double waited = bench.receivedAt("*STB?") - bench.receivedAt("*TRG");
     QVERIFY2(waited >= 3.9 && waited <= 5.1, qPrintable(QString::number(waited)));
-    const double read = shownAt - bench.receivedAt(":FRD?");
+    const double read = bench.replyReadAt(":FRD?") - bench.receivedAt(":FRD?");
     QVERIFY2(read >= 1.9 && read <= 3.1, qPrintable(QString::number(read)));
 }
 
@@ -140,7 +143,7 @@ void TestCycleEndToEnd::statusThatNeverReadsOne()
 
     QCOMPARE(bench.reslbl(), QStringLiteral("Analyzer did not answer"));
     QCOMPARE(bench.reslblColour(), IEC1000::colourOf(Colour::Fail));
-    QCOMPARE(cycleLines(bench), (QList<QByteArray>{"*TRG", "*STB?"}));
+    QCOMPARE(cycleLines(bench, 2), (QList<QByteArray>{"*TRG", "*STB?"}));
     const double polled = bench.toolkit.dispatchedAt.last() - bench.receivedAt("*STB?");
     QVERIFY2(polled >= 19.9 && polled <= 21.0, qPrintable(QString::number(polled)));
     QCOMPARE(bench.toolkit.messages.size(), 1);
@@ -214,11 +217,15 @@ void TestCycleEndToEnd::stopTest()
     START_BENCH(bench, QStringLiteral("pass"));
     logOnAndChoose(bench, bench.window->Aopt);
     // Clicked during the 5-second wait, handled once the status is queried.
-    QTimer::singleShot(2000, bench.window->Run, &QPushButton::click);
-    bench.click(bench.window->Run);
+    {
+        const PostWhenReceived stop(bench.sim, "*TRG", 1000, [&bench] {
+            QMetaObject::invokeMethod(bench.window->Run, "click", Qt::QueuedConnection);
+        });
+        bench.click(bench.window->Run);
+    }
     QCOMPARE(bench.reslbl(), QStringLiteral("Stopped"));
     QCOMPARE(bench.reslblColour(), IEC1000::colourOf(Colour::Neutral));
-    QCOMPARE(cycleLines(bench), (QList<QByteArray>{"*TRG", "*STB?"}));
+    QCOMPARE(cycleLines(bench, 2), (QList<QByteArray>{"*TRG", "*STB?"}));
     verifyControlsBack(bench);
     verifyNothingMoreSent(bench, 3500);
 
@@ -232,11 +239,15 @@ void TestCycleEndToEnd::exitDuringACycle()
     E2EBench bench;
     START_BENCH(bench, QStringLiteral("pass"));
     logOnAndChoose(bench, bench.window->Aopt);
-    QTimer::singleShot(2000, bench.window->Exit, &QPushButton::click);
-    bench.click(bench.window->Run);
+    {
+        const PostWhenReceived exit(bench.sim, "*TRG", 1000, [&bench] {
+            QMetaObject::invokeMethod(bench.window->Exit, "click", Qt::QueuedConnection);
+        });
+        bench.click(bench.window->Run);
+    }
     QVERIFY(!bench.window->isVisible());
     QVERIFY(!bench.port.portOpen());
-    QCOMPARE(cycleLines(bench), (QList<QByteArray>{"*TRG", "*STB?", ":DVC"}));
+    QCOMPARE(cycleLines(bench, 3), (QList<QByteArray>{"*TRG", "*STB?", ":DVC"}));
     verifyNothingMoreSent(bench, 4000);
 }
 
@@ -245,11 +256,15 @@ void TestCycleEndToEnd::windowClosedDuringACycle()
     E2EBench bench;
     START_BENCH(bench, QStringLiteral("pass"));
     logOnAndChoose(bench, bench.window->Aopt);
-    QTimer::singleShot(2000, bench.window.get(), &QWidget::close);
-    bench.click(bench.window->Run);
+    {
+        const PostWhenReceived close(bench.sim, "*TRG", 1000, [&bench] {
+            QMetaObject::invokeMethod(bench.window.get(), "close", Qt::QueuedConnection);
+        });
+        bench.click(bench.window->Run);
+    }
     QVERIFY(!bench.window->isVisible());
     QVERIFY(!bench.port.portOpen());
-    QCOMPARE(cycleLines(bench), (QList<QByteArray>{"*TRG", "*STB?"}));
+    QCOMPARE(cycleLines(bench, 2), (QList<QByteArray>{"*TRG", "*STB?"}));
     verifyNothingMoreSent(bench, 4000);
     // The port was released: another program can open it.
     QSerialPort other;
