@@ -49,6 +49,9 @@ private slots:
     void matchesQueriesWithinALine_data();
     void matchesQueriesWithinALine();
 
+    void misbehavingScenariosSendWhatTheySay_data();
+    void misbehavingScenariosSendWhatTheySay();
+
 private:
     bool startAndOpen(Simulator& sim, RawDevice& device, const QString& scenario = "pass");
 };
@@ -234,6 +237,78 @@ void TestZentoSim::matchesQueriesWithinALine()
     QVERIFY(startAndOpen(sim, device));
     QVERIFY(device.write(line));
     QCOMPARE(device.readFor(300), reply);
+}
+
+void TestZentoSim::misbehavingScenariosSendWhatTheySay_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QByteArray>("query");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QString>("match"); // "contains", "ends", "equals", "hang-up", "stream"
+
+    // The passing reply's 3rd to 9th harmonic fields are 8.0200E-02, 2.1000E-03,
+    // 2.8400E-02, 1.4000E-03, 1.9600E-02, 1.0000E-03, 1.2100E-02.
+    QTest::newRow("garbage-nan") << "garbage-nan" << QByteArray(":FRD?\r\n")
+                                 << QByteArray("8.0200E-02,nan,inf,   ,,1.0000E-03,") << "contains";
+    QTest::newRow("garbage-nul") << "garbage-nul" << QByteArray(":FRD?\r\n")
+                                 << QByteArray("1.9600E-02,\0"
+                                               "0.5,1.2100E-02",
+                                               26)
+                                 << "contains";
+    QTest::newRow("garbage-ff") << "garbage-ff" << QByteArray(":FRD?\r\n")
+                                << QByteArray("1.9600E-02,\xff"
+                                              "0.5,1.2100E-02")
+                                << "contains";
+    QTest::newRow("cut-reply") << "cut-reply" << QByteArray(":FRD?\r\n")
+                               << QByteArray("3.1000E-03,0.") << "ends";
+    QTest::newRow("stray-line") << "stray-line" << QByteArray("*STB?\r\n")
+                                << QByteArray("1\r\n1,\r\n") << "equals";
+    QTest::newRow("hang-up") << "hang-up" << QByteArray("*STB?\r\n") << QByteArray() << "hang-up";
+    QTest::newRow("hang-up-result")
+        << "hang-up-result" << QByteArray(":FRD?\r\n") << QByteArray() << "hang-up";
+    QTest::newRow("stream") << "stream" << QByteArray(":DVC\r\n") << QByteArray() << "stream";
+    QTest::newRow("stream-lines") << "stream-lines" << QByteArray(":DVC\r\n") << QByteArray("\r\n")
+                                  << "stream";
+}
+
+void TestZentoSim::misbehavingScenariosSendWhatTheySay()
+{
+    QFETCH(QString, scenario);
+    QFETCH(QByteArray, query);
+    QFETCH(QByteArray, expected);
+    QFETCH(QString, match);
+
+    Simulator sim;
+    QVERIFY2(sim.start(scenario, {QStringLiteral("--stream-bytes"), QStringLiteral("5000")}),
+             qPrintable(sim.errorString()));
+    RawDevice device;
+    QByteArray error;
+    QVERIFY2(device.open(sim.devicePath(), &error), error.constData());
+    QVERIFY(device.write(query));
+    const QByteArray reply = device.readFor(500);
+
+    if (match == "contains") {
+        QVERIFY2(reply.contains(expected), reply.toPercentEncoding().constData());
+        QVERIFY(reply.endsWith("\r\n"));
+    } else if (match == "ends") {
+        QVERIFY2(reply.endsWith(expected), reply.toPercentEncoding().constData());
+    } else if (match == "equals") {
+        QCOMPARE(reply, expected);
+    } else if (match == "hang-up") {
+        QCOMPARE(reply, QByteArray());
+        QVERIFY(sim.waitForLog(
+            [](const QList<SimLogEntry>& log) { return log.last().bytes == "closing line"; },
+            2000));
+    } else {
+        QCOMPARE(reply.size(), 5000);
+        QCOMPARE(reply.contains("\r\n"), !expected.isEmpty());
+        QVERIFY(sim.waitForLog(
+            [](const QList<SimLogEntry>& log) {
+                return log.last().bytes == "stream end sent=5000";
+            },
+            2000));
+        QVERIFY(sim.entries("TX").isEmpty()); // the stream is not logged byte by byte
+    }
 }
 
 QTEST_GUILESS_MAIN(TestZentoSim)
