@@ -239,9 +239,17 @@ void IEC1000::createElements()
         }
     }
 
+    // The frames' captions sit on their top border line, as designed, so that
+    // the first row of options lies inside below it (Fusion would draw the
+    // border a whole caption lower, through that row).
+    const QString frameStyle = QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 6px; padding: 0 2px; background-color: palette(window); }");
     CommSet = new QGroupBox(QStringLiteral("Communications Set Up"), this);
     CommSet->setObjectName(QStringLiteral("CommSet"));
     CommSet->setGeometry(twips(360, 1200, 2775, 1815));
+    CommSet->setStyleSheet(frameStyle);
     com1 = optionButton(CommSet, "com1", QStringLiteral("Com 1"), QStringLiteral("Com Port 1"),
                         twips(240, 480, 975, 255));
     com2 = optionButton(CommSet, "com2", QStringLiteral("Com 2"), QStringLiteral("Com Port 2"),
@@ -257,6 +265,7 @@ void IEC1000::createElements()
     Product = new QGroupBox(QStringLiteral("Product Specification"), this);
     Product->setObjectName(QStringLiteral("Product"));
     Product->setGeometry(twips(360, 3360, 2775, 975));
+    Product->setStyleSheet(frameStyle);
     Aopt = optionButton(Product, "Aopt", QStringLiteral("Class A"),
                         QStringLiteral("Anything that is not Class B,C or D and <=16A per phase"),
                         twips(240, 240, 975, 255));
