@@ -400,6 +400,60 @@ Outcome RecordStore::add(MeasurementRecord& record)
     return Outcome::ok();
 }
 
+Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
+{
+    if (!isOpen())
+        return Outcome::failed(QStringLiteral("no record store is open"));
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (QString reason = beginWrite(db); !reason.isEmpty())
+        return failure(QStringLiteral("written"), reason);
+    QString reason;
+    {
+        QSqlQuery query(db);
+        if (!query.prepare(
+                QStringLiteral("SELECT verdict, product_class FROM measurements WHERE id = ?"))) {
+            reason = sqlReason(query.lastError());
+        } else {
+            query.bindValue(0, id);
+            if (!query.exec())
+                reason = sqlReason(query.lastError());
+            else if (!query.next())
+                reason = query.lastError().isValid()
+                             ? sqlReason(query.lastError())
+                             : QStringLiteral("it holds no record %1").arg(id);
+        }
+        const QString search =
+            reason.isEmpty()
+                ? recordSearchText(product.product, product.serial, product.operatorName,
+                                   product.notes, query.value(0).toString(),
+                                   query.value(1).toString())
+                : QString();
+        query.finish();
+        if (reason.isEmpty()) {
+            QSqlQuery update(db);
+            if (!update.prepare(QStringLiteral(
+                    "UPDATE measurements SET product = ?, serial = ?, operator_name = ?, "
+                    "notes = ?, search = ? WHERE id = ?"))) {
+                reason = sqlReason(update.lastError());
+            } else {
+                const QVariant values[] = {product.product, product.serial, product.operatorName,
+                                           product.notes,   search,         id};
+                for (int n = 0; n < int(std::size(values)); ++n)
+                    update.bindValue(n, values[n]);
+                if (!update.exec())
+                    reason = sqlReason(update.lastError());
+            }
+        }
+    }
+    if (reason.isEmpty())
+        reason = commitWrite(db);
+    if (!reason.isEmpty()) {
+        rollbackWrite(db);
+        return failure(QStringLiteral("written"), reason);
+    }
+    return Outcome::ok();
+}
+
 std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) const
 {
     const auto fail = [&](const QString& reason) -> std::optional<MeasurementRecord> {

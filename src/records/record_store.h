@@ -61,6 +61,10 @@ public:
     // The record exactly as it was added; nothing (and *error says why) when
     // there is no such record or it could not be read.
     std::optional<MeasurementRecord> record(qint64 id, QString* error = nullptr) const;
+    // Replaces the product fields of record `id` (and what the history
+    // filter matches) in one transaction. Fails, writing nothing, when there
+    // is no such record.
+    Outcome updateProduct(qint64 id, const ProductInfo& product);
     // At most limit records (all when limit <= 0), newest first by measured
     // time, then by id. A filter keeps the records whose product, serial,
     // operator, notes, verdict text or class letter contains it, ignoring

@@ -167,6 +167,15 @@ void roundTripAll(const QString& spec)
         QVERIFY2(loaded, qPrintable(error));
         QCOMPARE(dump(*loaded), dump(record));
     }
+
+    // Product fields given later replace only themselves, and the filter
+    // finds them.
+    MeasurementRecord& first = added.first();
+    first.product = {"Kettle K2", "SN-77", "Dana", "second bench"};
+    QVERIFY(store.updateProduct(first.id, first.product).succeeded());
+    QCOMPARE(dump(reader.record(first.id).value_or(MeasurementRecord())), dump(first));
+    QCOMPARE(reader.history(0, "sn-77").size(), 1);
+    QVERIFY(!store.updateProduct(first.id + 1000, first.product).succeeded());
 }
 
 // Root may write anywhere: while one lives, files are checked as the user

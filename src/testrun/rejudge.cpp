@@ -1,0 +1,21 @@
+#include "rejudge.h"
+
+#include "measurement_cycle.h"
+#include "sort_out.h"
+
+CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const QString& power)
+{
+    const QString& text = stored.reply.line;
+    MeasurementCycle::ReplyLine line;
+    line.text = text;
+    line.ended = text.endsWith(QLatin1Char('\r')) || text.endsWith(QLatin1Char('\n'));
+
+    CycleResult result;
+    result.measuredAt = stored.measuredAt;
+    result.reply = SortOut(text);
+    result.judgement = Limits(productClass, measuredValues(result.reply),
+                              productClass == ProductClass::D ? power : QString());
+    result.verdict =
+        MeasurementCycle::replyVerdict(line, result.reply, result.judgement, &result.problem);
+    return result;
+}
