@@ -3,6 +3,7 @@
 //
 //   iec1000                 the tool, Com 1 to Com 4 on the machine's ports
 //   iec1000 --demo          the tool with Com 1 on the built-in simulated analyzer
+//   iec1000 measure ...     the command line (see src/cli/command_line.h)
 
 #include "main_window.h"
 #include "qt_printer.h"
@@ -11,8 +12,11 @@
 #include "system_clock.h"
 
 #include "com_ports.h"
+#include "command_line.h"
+#include "record_store.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -57,10 +61,35 @@ std::unique_ptr<QProcess> startSimulator(const QString& scenario, QString* error
     return simulator;
 }
 
+int runCommandLine(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int n = 0; n < argc; ++n)
+        arguments << QString::fromLocal8Bit(argv[n]);
+    if (!cli::needsGui(arguments)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("iec1000"));
+        return cli::run(arguments);
+    }
+    // A PDF report paints text: that takes a QGuiApplication, but never a
+    // display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("iec1000"));
+    return cli::run(arguments);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    {
+        QStringList arguments;
+        for (int n = 0; n < argc; ++n)
+            arguments << QString::fromLocal8Bit(argv[n]);
+        if (cli::wanted(arguments))
+            return runCommandLine(argc, argv);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZentoIEC"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -78,7 +107,38 @@ int main(int argc, char* argv[])
         QStringLiteral("name"), QStringLiteral("pass"));
     parser.addOption(demo);
     parser.addOption(scenario);
+    const QCommandLineOption db(
+        QStringLiteral("db"),
+        QStringLiteral("The record store: a SQLite file or postgresql://user@host/dbname "
+                       "(default: IEC1000_DB, else %1).")
+            .arg(defaultRecordStore()),
+        QStringLiteral("store"));
+    parser.addOption(db);
+    for (int n = 1; n <= 4; ++n)
+        parser.addOption(QCommandLineOption(
+            QStringLiteral("com%1").arg(n),
+            QStringLiteral("The device behind Com %1 for this run (wins over %2).")
+                .arg(n)
+                .arg(comPortVariable(qint16(n))),
+            QStringLiteral("device")));
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("Without a command the window starts. Commands: measure, evaluate, "
+                       "history, report, ports (each with --help); --version."),
+        QStringLiteral("[command]"));
     parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "iec1000: unknown command \"%s\"\n%s",
+                     qPrintable(parser.positionalArguments().first()),
+                     qPrintable(parser.helpText()));
+        return cli::kUsage;
+    }
+    for (int n = 1; n <= 4; ++n) {
+        const QString name = QStringLiteral("com%1").arg(n);
+        if (parser.isSet(name))
+            qputenv(comPortVariable(qint16(n)).toLatin1().constData(),
+                    parser.value(name).toLocal8Bit());
+    }
 
     std::unique_ptr<QProcess> simulator;
     if (parser.isSet(demo)) {

@@ -11,4 +11,5 @@ public:
     int msUntilNextSecond() override;
     qint64 steadyMs() override;
     void sleepMs(int ms) override;
+    QDateTime currentDateTime() override { return QDateTime::currentDateTime(); }
 };

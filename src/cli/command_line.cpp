@@ -1,0 +1,668 @@
+#include "command_line.h"
+
+#include "analyzer_session.h"
+#include "com_ports.h"
+#include "command_channel.h"
+#include "measurement_cycle.h"
+#include "port_list.h"
+#include "qt_serial_port.h"
+#include "record_store.h"
+#include "rejudge.h"
+#include "report_file.h"
+#include "result_formats.h"
+#include "system_clock.h"
+#include "version.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <cstdio>
+#include <optional>
+
+namespace cli {
+namespace {
+
+const QStringList kSubcommands{QStringLiteral("measure"), QStringLiteral("evaluate"),
+                               QStringLiteral("history"), QStringLiteral("report"),
+                               QStringLiteral("ports")};
+
+volatile std::sig_atomic_t g_signalled = 0;
+
+extern "C" void onSignal(int)
+{
+    g_signalled = 1;
+}
+
+void out(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void err(const QString& text)
+{
+    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+int usageError(const QCommandLineParser& parser, const QString& message)
+{
+    err(QStringLiteral("iec1000: %1").arg(message));
+    err(parser.helpText());
+    return kUsage;
+}
+
+// The options every command takes: the devices behind Com 1 to Com 4.
+void addComOptions(QCommandLineParser& parser)
+{
+    for (int n = 1; n <= 4; ++n)
+        parser.addOption(QCommandLineOption(
+            QStringLiteral("com%1").arg(n),
+            QStringLiteral("The device behind Com %1 for this run (wins over %2).")
+                .arg(n)
+                .arg(comPortVariable(qint16(n))),
+            QStringLiteral("device")));
+}
+
+void applyComOptions(const QCommandLineParser& parser)
+{
+    for (int n = 1; n <= 4; ++n) {
+        const QString name = QStringLiteral("com%1").arg(n);
+        if (parser.isSet(name))
+            qputenv(comPortVariable(qint16(n)).toLatin1().constData(),
+                    parser.value(name).toLocal8Bit());
+    }
+}
+
+// Parses; false with the exit code in *code when the command must end now
+// (--help, or a usage error).
+bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    parser.addOption(help);
+    if (!parser.parse(arguments)) {
+        *code = usageError(parser, parser.errorText());
+        return false;
+    }
+    if (parser.isSet(help)) {
+        out(parser.helpText());
+        *code = kPass;
+        return false;
+    }
+    applyComOptions(parser);
+    return true;
+}
+
+enum class Format { Text, Json, Csv };
+
+std::optional<Format> formatOf(const QString& name, bool csvAllowed)
+{
+    if (name == QLatin1String("text"))
+        return Format::Text;
+    if (name == QLatin1String("json"))
+        return Format::Json;
+    if (name == QLatin1String("csv") && csvAllowed)
+        return Format::Csv;
+    return std::nullopt;
+}
+
+QString rendered(const CycleResult& result, Format format)
+{
+    switch (format) {
+    case Format::Json:
+        return QString::fromUtf8(QJsonDocument(resultJson(result)).toJson(QJsonDocument::Indented));
+    case Format::Csv:
+        return resultCsv(result);
+    case Format::Text:
+        break;
+    }
+    return resultText(result);
+}
+
+int exitCodeOf(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Pass:
+        return kPass;
+    case Verdict::Fail:
+        return kFail;
+    case Verdict::LineFailed:
+        return kLineFailed;
+    default:
+        return kNoVerdict;
+    }
+}
+
+// --class and --power as a class choice; a usage error in *message.
+std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QString* message)
+{
+    if (!parser.isSet(QStringLiteral("class"))) {
+        *message = QStringLiteral("--class is required (A, B, C or D).");
+        return std::nullopt;
+    }
+    const std::optional<ProductClass> productClass =
+        classFromLetter(parser.value(QStringLiteral("class")));
+    if (!productClass) {
+        *message = QStringLiteral("--class takes A, B, C or D, not \"%1\".")
+                       .arg(parser.value(QStringLiteral("class")));
+        return std::nullopt;
+    }
+    const bool powerGiven = parser.isSet(QStringLiteral("power"));
+    if (*productClass == ProductClass::D && !powerGiven) {
+        *message = QStringLiteral("--class D needs --power (the product's power in watts).");
+        return std::nullopt;
+    }
+    if (*productClass != ProductClass::D && powerGiven) {
+        *message = QStringLiteral("--power goes with --class D only.");
+        return std::nullopt;
+    }
+    return ClassChoice{*productClass, powerGiven ? parser.value(QStringLiteral("power"))
+                                                 : QString()};
+}
+
+void addClassOptions(QCommandLineParser& parser, bool csv)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("class"),
+                                        QStringLiteral("The equipment class: A, B, C or D."),
+                                        QStringLiteral("A|B|C|D")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("power"),
+        QStringLiteral("Class D: the product's power in watts, judged as the window judges "
+                       "its Class D power (a text that is not a number gives \"No verdict\")."),
+        QStringLiteral("watts")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("format"),
+        csv ? QStringLiteral("Output: text (default), json or csv.")
+            : QStringLiteral("Output: text (default) or json."),
+        QStringLiteral("format"), QStringLiteral("text")));
+}
+
+void addDbOption(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("db"),
+        QStringLiteral("The record store: a SQLite file or postgresql://user@host/dbname "
+                       "(default: IEC1000_DB, else %1).")
+            .arg(defaultRecordStore()),
+        QStringLiteral("store")));
+}
+
+// The port as the operator gave it: 1 to 4 or "Com 1" to "Com 4" (the Com
+// option's device), or a device path.
+struct PortChoice
+{
+    QString name;   // "Com 2" or the path
+    QString device; // what is opened
+};
+
+std::optional<PortChoice> portChoiceOf(const QString& text)
+{
+    static const QRegularExpression com(QStringLiteral("^(?:com\\s*)?([1-4])$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = com.match(text.trimmed());
+    if (match.hasMatch()) {
+        const qint16 n = qint16(match.captured(1).toInt());
+        return PortChoice{QStringLiteral("Com %1").arg(n), comPortDevice(n)};
+    }
+    if (text.trimmed().isEmpty())
+        return std::nullopt;
+    return PortChoice{text, text};
+}
+
+// Progress of a measurement on standard error, one line a step; SIGINT and
+// SIGTERM stop it at its next safe point.
+class ConsoleObserver : public CycleObserver
+{
+public:
+    explicit ConsoleObserver(ClassChoice choice) : m_choice(std::move(choice)) {}
+
+    void progress(int) override {}
+    Go dispatchPoint() override { return g_signalled ? Go::Stop : Go::On; }
+    bool interruptible() const override { return true; }
+    bool interruptRequested() override { return g_signalled != 0; }
+    void cycleStarted() override {}
+    void resultsCleared() override {}
+    void step(Step step) override
+    {
+        switch (step) {
+        case Step::Triggered:
+            err(QStringLiteral("Triggered"));
+            return;
+        case Step::Waiting:
+            err(QStringLiteral("Waiting for the analyzer"));
+            return;
+        case Step::Retrieving:
+            err(QStringLiteral("Retrieving results...."));
+            return;
+        }
+    }
+    ClassChoice classChoice() override { return m_choice; }
+    void cycleEnded(const CycleResult& result) override { err(verdictText(result.verdict)); }
+
+private:
+    ClassChoice m_choice;
+};
+
+int measure(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Synopsis: iec1000 measure --port PORT --class A|B|C|D [--power WATTS] [options]\n\n"
+                       "Logs on to the analyzer (the twelve configuration lines), triggers one "
+                       "measurement (*TRG, wait 5 s, poll *STB? until it reads 1 for at most "
+                       "20 s, :FRD?, wait 3 s), logs off (*RST), records it and prints it.\n"
+                       "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
+                       "result, not judged, no answer, stopped by a signal), 3 the port could "
+                       "not be opened or the line failed, 64 usage error."));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("port"),
+        QStringLiteral("1 to 4 or \"Com 1\" to \"Com 4\" (as the window resolves them), or a "
+                       "device path."),
+        QStringLiteral("port")));
+    addClassOptions(parser, true);
+    const QList<std::pair<QString, QString>> productOptions{
+        {QStringLiteral("product"), QStringLiteral("The product's name.")},
+        {QStringLiteral("serial"), QStringLiteral("The product's serial number.")},
+        {QStringLiteral("operator"), QStringLiteral("Who tested it.")},
+        {QStringLiteral("notes"), QStringLiteral("Notes kept with the record.")}};
+    for (const auto& [name, description] : productOptions)
+        parser.addOption(QCommandLineOption(name, description, QStringLiteral("text")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("report"),
+        QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's extension."),
+        QStringLiteral("file")));
+    addDbOption(parser);
+    addComOptions(parser);
+    int code = kPass;
+    if (!parse(parser, arguments, &code))
+        return code;
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(parser, QStringLiteral("unexpected argument \"%1\".")
+                                      .arg(parser.positionalArguments().first()));
+    QString problem;
+    const std::optional<ClassChoice> choice = classChoiceOf(parser, &problem);
+    if (!choice)
+        return usageError(parser, problem);
+    const std::optional<Format> format =
+        formatOf(parser.value(QStringLiteral("format")), true);
+    if (!format)
+        return usageError(parser, QStringLiteral("--format takes text, json or csv."));
+    if (!parser.isSet(QStringLiteral("port")))
+        return usageError(parser, QStringLiteral("--port is required."));
+    const std::optional<PortChoice> port = portChoiceOf(parser.value(QStringLiteral("port")));
+    if (!port)
+        return usageError(parser, QStringLiteral("--port is empty."));
+
+    // The session's port is Com 1 of this process, pointed at the device.
+    qputenv(comPortVariable(1).toLatin1().constData(), port->device.toLocal8Bit());
+    QtSerialPort serial;
+    SystemClock clock;
+    QString received;
+    CommandChannel channel(serial, clock, received);
+    AnalyzerSession session(serial, channel);
+    ConsoleObserver observer(*choice);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    err(QStringLiteral("Connecting"));
+    const Outcome opened = session.open(1);
+    if (!opened.succeeded()) {
+        err(QStringLiteral("iec1000: %1 (%2) could not be opened: %3.")
+                .arg(port->name, port->device, opened.reason()));
+        return kLineFailed;
+    }
+    err(QStringLiteral("Configuring"));
+    if (!session.configure(observer)) {
+        err(QStringLiteral("iec1000: the analyzer on %1 (%2) could not be configured: %3.")
+                .arg(port->name, port->device, session.fault()));
+        session.close();
+        return kLineFailed;
+    }
+    err(QStringLiteral("Connected & Configured"));
+
+    MeasurementCycle cycle(serial, channel, clock);
+    const std::optional<CycleResult> result = cycle.run(observer);
+    session.reset();
+    if (!result) // never: this observer does not abandon a cycle
+        return kNoVerdict;
+    if (!result->problem.isEmpty())
+        err(result->problem);
+
+    MeasurementRecord record;
+    record.result = *result;
+    record.port = port->name;
+    record.device = port->device;
+    record.product = {parser.value(QStringLiteral("product")),
+                      parser.value(QStringLiteral("serial")),
+                      parser.value(QStringLiteral("operator")),
+                      parser.value(QStringLiteral("notes"))};
+    record.toolVersion = QString::fromLatin1(kToolVersion);
+    if (cycle.triggered()) {
+        RecordStore store;
+        Outcome saved = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
+        if (saved.succeeded())
+            saved = store.add(record);
+        if (!saved.succeeded())
+            err(QStringLiteral("iec1000: warning: the measurement was not recorded: %1")
+                    .arg(saved.reason()));
+    }
+
+    out(rendered(*result, *format));
+    if (parser.isSet(QStringLiteral("report"))) {
+        const Outcome written = writeReport(record, parser.value(QStringLiteral("report")));
+        if (!written.succeeded())
+            err(QStringLiteral("iec1000: warning: the report was not written: %1")
+                    .arg(written.reason()));
+    }
+    return exitCodeOf(result->verdict);
+}
+
+int evaluate(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--format F] [FILE|-]\n       iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--format F]\n\n"
+                       "Judges a saved result reply line (from FILE, or standard input for - "
+                       "or no FILE), or a stored record's reply, under a class.\n"
+                       "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 4 the file or record could "
+                       "not be read, 64 usage error."));
+    addClassOptions(parser, true);
+    parser.addOption(QCommandLineOption(QStringLiteral("record"),
+                                        QStringLiteral("Judge the reply of this stored record."),
+                                        QStringLiteral("id")));
+    addDbOption(parser);
+    addComOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("The reply line; - for standard input."),
+                                 QStringLiteral("[FILE|-]"));
+    int code = kPass;
+    if (!parse(parser, arguments, &code))
+        return code;
+    QString problem;
+    const std::optional<ClassChoice> choice = classChoiceOf(parser, &problem);
+    if (!choice)
+        return usageError(parser, problem);
+    const std::optional<Format> format =
+        formatOf(parser.value(QStringLiteral("format")), true);
+    if (!format)
+        return usageError(parser, QStringLiteral("--format takes text, json or csv."));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return usageError(parser, QStringLiteral("give one file at most."));
+
+    CycleResult stored;
+    if (parser.isSet(QStringLiteral("record"))) {
+        if (!files.isEmpty())
+            return usageError(parser, QStringLiteral("give a file or --record, not both."));
+        bool isNumber = false;
+        const qint64 id = parser.value(QStringLiteral("record")).toLongLong(&isNumber);
+        if (!isNumber)
+            return usageError(parser, QStringLiteral("--record takes a record number."));
+        RecordStore store;
+        const Outcome opened = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
+        if (!opened.succeeded()) {
+            err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+            return kStoreFailed;
+        }
+        QString error;
+        const std::optional<MeasurementRecord> record = store.record(id, &error);
+        if (!record) {
+            err(QStringLiteral("iec1000: %1").arg(error));
+            return kStoreFailed;
+        }
+        stored = record->result;
+    } else {
+        const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();
+        QFile file(name);
+        const bool opened = name == QLatin1String("-")
+                                ? file.open(stdin, QIODevice::ReadOnly)
+                                : file.open(QIODevice::ReadOnly);
+        if (!opened) {
+            err(QStringLiteral("iec1000: %1 could not be read: %2").arg(name, file.errorString()));
+            return kStoreFailed;
+        }
+        // A saved reply is at most a few kB; more is not a reply.
+        QByteArray content = file.read(CommandChannel::kInputLimit + 1);
+        if (content.size() > CommandChannel::kInputLimit) {
+            err(QStringLiteral("iec1000: %1 is longer than a result reply (%2 bytes).")
+                    .arg(name)
+                    .arg(CommandChannel::kInputLimit));
+            return kNoVerdict;
+        }
+        // The end of the file ends the reply's line.
+        if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r'))
+            content += "\r\n";
+        stored.reply.line = QString::fromLatin1(content);
+        stored.measuredAt = QDateTime::currentDateTime();
+    }
+    const CycleResult result = judgeAgain(stored, choice->productClass, choice->power);
+    if (!result.problem.isEmpty())
+        err(result.problem);
+    out(rendered(result, *format));
+    return exitCodeOf(result.verdict) == kLineFailed ? kNoVerdict : exitCodeOf(result.verdict);
+}
+
+int history(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Synopsis: iec1000 history [--limit N] [--filter TEXT] [--format text|json]\n\n"
+                       "Lists the stored measurements, newest first.\n"
+                       "Exit codes: 0 listed, 4 the record store could not be read, 64 usage "
+                       "error."));
+    parser.addOption(QCommandLineOption(QStringLiteral("limit"),
+                                        QStringLiteral("At most this many (default 20; 0: all)."),
+                                        QStringLiteral("n"), QStringLiteral("20")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("filter"),
+        QStringLiteral("Only records whose product, serial, operator, notes, verdict or class "
+                       "holds this text."),
+        QStringLiteral("text")));
+    parser.addOption(QCommandLineOption(QStringLiteral("format"),
+                                        QStringLiteral("Output: text (default) or json."),
+                                        QStringLiteral("format"), QStringLiteral("text")));
+    addDbOption(parser);
+    addComOptions(parser);
+    int code = kPass;
+    if (!parse(parser, arguments, &code))
+        return code;
+    bool isNumber = false;
+    const int limit = parser.value(QStringLiteral("limit")).toInt(&isNumber);
+    if (!isNumber || limit < 0)
+        return usageError(parser, QStringLiteral("--limit takes a whole number from 0 up."));
+    const std::optional<Format> format =
+        formatOf(parser.value(QStringLiteral("format")), false);
+    if (!format)
+        return usageError(parser, QStringLiteral("--format takes text or json."));
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(parser, QStringLiteral("unexpected argument \"%1\".")
+                                      .arg(parser.positionalArguments().first()));
+
+    RecordStore store;
+    const Outcome opened = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
+    if (!opened.succeeded()) {
+        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+        return kStoreFailed;
+    }
+    QString error;
+    const QList<RecordSummary> records =
+        store.history(limit, parser.value(QStringLiteral("filter")), &error);
+    if (!error.isEmpty()) {
+        err(QStringLiteral("iec1000: %1").arg(error));
+        return kStoreFailed;
+    }
+    if (*format == Format::Json) {
+        QJsonArray list;
+        for (const RecordSummary& r : records)
+            list.append(QJsonObject{{QStringLiteral("id"), r.id},
+                                    {QStringLiteral("measured_at"), isoTimestamp(r.measuredAt)},
+                                    {QStringLiteral("class"), classLetter(r.productClass)},
+                                    {QStringLiteral("power"), r.power},
+                                    {QStringLiteral("verdict"), verdictText(r.verdict)},
+                                    {QStringLiteral("product"), r.product},
+                                    {QStringLiteral("serial"), r.serial},
+                                    {QStringLiteral("operator"), r.operatorName},
+                                    {QStringLiteral("port"), r.port}});
+        out(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented)));
+        return kPass;
+    }
+    QString table = QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
+                        .arg(QStringLiteral("id"), 6)
+                        .arg(QStringLiteral("measured at"), -25)
+                        .arg(QStringLiteral("class"), -6)
+                        .arg(QStringLiteral("verdict"), -24)
+                        .arg(QStringLiteral("product"), -20)
+                        .arg(QStringLiteral("serial"), -14)
+                        .arg(QStringLiteral("port"));
+    for (const RecordSummary& r : records) {
+        const QString cls = r.productClass == ProductClass::D
+                                ? QStringLiteral("D %1W").arg(r.power)
+                                : classLetter(r.productClass);
+        table += QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
+                     .arg(r.id, 6)
+                     .arg(isoTimestamp(r.measuredAt), -25)
+                     .arg(cls, -6)
+                     .arg(verdictText(r.verdict), -24)
+                     .arg(r.product, -20)
+                     .arg(r.serial, -14)
+                     .arg(r.port);
+    }
+    if (records.isEmpty())
+        table += QStringLiteral("No measurements recorded.\n");
+    out(table);
+    return kPass;
+}
+
+int report(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Synopsis: iec1000 report ID --output FILE\n\n"
+                       "Writes the test report of stored record ID: PDF, CSV or JSON by the "
+                       "output file's extension.\n"
+                       "Exit codes: 0 written, 4 the record or the file could not be read or "
+                       "written, 64 usage error."));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                        QStringLiteral("The report file (.pdf, .csv or .json)."),
+                                        QStringLiteral("file")));
+    addDbOption(parser);
+    addComOptions(parser);
+    parser.addPositionalArgument(QStringLiteral("id"), QStringLiteral("The record's number."),
+                                 QStringLiteral("ID"));
+    int code = kPass;
+    if (!parse(parser, arguments, &code))
+        return code;
+    if (parser.positionalArguments().size() != 1)
+        return usageError(parser, QStringLiteral("give one record number."));
+    bool isNumber = false;
+    const qint64 id = parser.positionalArguments().first().toLongLong(&isNumber);
+    if (!isNumber)
+        return usageError(parser, QStringLiteral("\"%1\" is not a record number.")
+                                      .arg(parser.positionalArguments().first()));
+    if (!parser.isSet(QStringLiteral("output")))
+        return usageError(parser, QStringLiteral("--output is required."));
+
+    RecordStore store;
+    const Outcome opened = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
+    if (!opened.succeeded()) {
+        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+        return kStoreFailed;
+    }
+    QString error;
+    const std::optional<MeasurementRecord> record = store.record(id, &error);
+    if (!record) {
+        err(QStringLiteral("iec1000: %1").arg(error));
+        return kStoreFailed;
+    }
+    const Outcome written = writeReport(*record, parser.value(QStringLiteral("output")));
+    if (!written.succeeded()) {
+        err(QStringLiteral("iec1000: %1").arg(written.reason()));
+        return kStoreFailed;
+    }
+    return kPass;
+}
+
+int ports(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Synopsis: iec1000 ports [--format text|json]\n\n"
+                       "Lists the machine's serial ports and which Com option points at each."));
+    parser.addOption(QCommandLineOption(QStringLiteral("format"),
+                                        QStringLiteral("Output: text (default) or json."),
+                                        QStringLiteral("format"), QStringLiteral("text")));
+    addComOptions(parser);
+    int code = kPass;
+    if (!parse(parser, arguments, &code))
+        return code;
+    const std::optional<Format> format =
+        formatOf(parser.value(QStringLiteral("format")), false);
+    if (!format)
+        return usageError(parser, QStringLiteral("--format takes text or json."));
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(parser, QStringLiteral("unexpected argument \"%1\".")
+                                      .arg(parser.positionalArguments().first()));
+    const QList<PortEntry> entries = listPorts();
+    if (*format == Format::Json)
+        out(QString::fromUtf8(QJsonDocument(portsJson(entries)).toJson(QJsonDocument::Indented)));
+    else
+        out(portsText(entries));
+    return kPass;
+}
+
+} // namespace
+
+bool wanted(const QStringList& arguments)
+{
+    if (arguments.size() < 2)
+        return false;
+    return kSubcommands.contains(arguments.at(1)) || arguments.contains(QStringLiteral("--version"));
+}
+
+bool needsGui(const QStringList& arguments)
+{
+    // A PDF report: measure --report and report --output with a .pdf file.
+    if (arguments.size() < 2 || (arguments.at(1) != QLatin1String("measure") &&
+                                 arguments.at(1) != QLatin1String("report")))
+        return false;
+    for (const QString& argument : arguments)
+        if (argument.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+int run(const QStringList& arguments)
+{
+    if (arguments.contains(QStringLiteral("--version")) &&
+        (arguments.size() < 2 || !kSubcommands.contains(arguments.at(1)))) {
+        out(QStringLiteral("iec1000 %1 (Qt %2)\n")
+                .arg(QLatin1String(kToolVersion), QLatin1String(qVersion())));
+        return kPass;
+    }
+    // The subcommand's own parser sees "iec1000 <subcommand> ...".
+    QStringList rest = arguments;
+    const QString command = rest.takeAt(1);
+    rest[0] = arguments.at(0) + QLatin1Char(' ') + command;
+    if (command == QLatin1String("measure"))
+        return measure(rest);
+    if (command == QLatin1String("evaluate"))
+        return evaluate(rest);
+    if (command == QLatin1String("history"))
+        return history(rest);
+    if (command == QLatin1String("report"))
+        return report(rest);
+    return ports(rest);
+}
+
+} // namespace cli

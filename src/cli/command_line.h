@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QStringList>
+
+// The command line of iec1000 besides the window:
+//
+//   iec1000 measure --port PORT --class A|B|C|D [--power W] [--format F] ...
+//   iec1000 evaluate --class X [--power W] [--format F] [FILE|-]
+//   iec1000 evaluate --record ID --class X [--power W] [--format F]
+//   iec1000 history [--limit N] [--filter TEXT] [--format text|json]
+//   iec1000 report ID --output FILE
+//   iec1000 ports [--format text|json]
+//   iec1000 --version
+//
+// Results go to standard output, progress and errors to standard error.
+namespace cli {
+
+// Exit codes.
+enum ExitCode {
+    kPass = 0,        // Pass, or a command other than measure/evaluate succeeded
+    kFail = 1,        // Fail
+    kNoVerdict = 2,   // a measurement without a verdict, or stopped by a signal
+    kLineFailed = 3,  // the port could not be opened or the line failed
+    kStoreFailed = 4, // the record store or a file could not be read or written
+    kUsage = 64,      // a usage error
+};
+
+// Whether the arguments ask for the command line rather than the window: a
+// subcommand as the first argument, or --version.
+bool wanted(const QStringList& arguments);
+
+// Runs the command line in a running QCoreApplication (a QGuiApplication
+// when a PDF report may be written); returns the exit code.
+int run(const QStringList& arguments);
+
+// Whether writing a report needs a QGuiApplication (a PDF may be written).
+bool needsGui(const QStringList& arguments);
+
+} // namespace cli
