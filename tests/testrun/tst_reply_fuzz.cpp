@@ -1,7 +1,7 @@
 #include "class_evaluation.h"
 #include "conversions.h"
-#include "cycle_verdict.h"
 #include "fake_form.h"
+#include "measurement_cycle.h"
 #include "sort_out.h"
 
 #include <QtTest>
@@ -117,7 +117,7 @@ private slots:
 void ReplyFuzz::hostileReplies()
 {
     Generator generate(20240604);
-    std::map<CycleVerdict, int> seen;
+    std::map<Verdict, int> seen;
     const std::array<Option, 4> classes = kClassOptions;
 
     for (int round = 0; round < 6000; ++round) {
@@ -133,13 +133,26 @@ void ReplyFuzz::hostileReplies()
         QString result = reply;
         const int found = SortOut(result, form, fundAmp);
         const Evaluation evaluation = Limits(form, fundAmp, testFailed);
-        const CycleVerdict verdict = cycleVerdict(found, evaluation, testFailed);
+        // The same reply as a value, judged as a cycle judges it.
+        const ParsedReply parsed = SortOut(reply);
+        const ProductClass productClass = selectedClass(form);
+        const Judgement judgement =
+            Limits(productClass, measuredValues(parsed),
+                   productClass == ProductClass::D ? form.text(Field::PowerD) : QString());
+        const bool ended = reply.endsWith('\n') || reply.endsWith('\r');
+        QString problem;
+        const Verdict verdict = MeasurementCycle::replyVerdict({reply, ended, true}, parsed,
+                                                               judgement, &problem);
         ++seen[verdict];
 
         const QByteArray where = "round " + QByteArray::number(round);
         QVERIFY2(found == fieldsIn(reply), where);
-        if (found < kReplyFields)
-            QVERIFY2(verdict != CycleVerdict::Pass, where);
+        QCOMPARE(parsed.fieldsFound, found);
+        QCOMPARE(judgement.anyFailed, testFailed == -1);
+        if (found < kReplyFields || !ended || firstFieldNotANumber(parsed) != 0)
+            QVERIFY2(!isJudged(verdict), where);
+        if (!isJudged(verdict))
+            QVERIFY2(!problem.isEmpty() || verdict == Verdict::NoResultReceived, where);
         QVERIFY2(testFailed == 0 || testFailed == -1, where);
         for (Field f : {Field::Wattxt, Field::Vlttxt, Field::AmpTxt, Field::PfTxt, Field::FreqTxt})
             QVERIFY2(!looksNonFinite(form.text(f)), where);
@@ -170,8 +183,8 @@ void ReplyFuzz::hostileReplies()
     }
 
     // The replies reached every outcome, a pass included.
-    for (CycleVerdict v : {CycleVerdict::Pass, CycleVerdict::Fail, CycleVerdict::Incomplete,
-                           CycleVerdict::NotJudged})
+    for (Verdict v : {Verdict::Pass, Verdict::Fail, Verdict::IncompleteResult,
+                      Verdict::InvalidResult, Verdict::NoVerdict})
         QVERIFY2(seen[v] > 0, QByteArray::number(int(v)));
 }
 
