@@ -26,6 +26,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -79,26 +80,24 @@ int runCommandLine(int argc, char* argv[])
     return cli::run(arguments);
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// The window's options, read before the window toolkit starts, so that
+// --help and a wrong option need no display.
+struct WindowOptions
 {
-    {
-        QStringList arguments;
-        for (int n = 0; n < argc; ++n)
-            arguments << QString::fromLocal8Bit(argv[n]);
-        if (cli::wanted(arguments))
-            return runCommandLine(argc, argv);
-    }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZentoIEC"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    bool demo = false;
+    QString scenario;
+    QString db;
+};
 
+// Nothing when the window is to start; otherwise the exit code.
+std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* options)
+{
+    QCoreApplication probe(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Pre-compliance test of harmonic currents (IEC 1000-3-2) with a Zento "
-                       "power analyzer."));
-    parser.addHelpOption();
+                       "power analyzer. Without a command the window starts."));
+    const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Put Com 1 on the built-in simulated analyzer."));
     const QCommandLineOption scenario(
@@ -121,12 +120,27 @@ int main(int argc, char* argv[])
                 .arg(n)
                 .arg(comPortVariable(qint16(n))),
             QStringLiteral("device")));
+    // The window toolkit's own options (-platform offscreen, ...) pass through.
+    for (const char* toolkitOption : {"platform", "style", "display", "qwindowgeometry"}) {
+        QCommandLineOption option(QLatin1String(toolkitOption), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral("Without a command the window starts. Commands: measure, evaluate, "
-                       "history, report, ports (each with --help); --version."),
+        QStringLiteral("measure, evaluate, history, report or ports (each with --help); "
+                       "--version prints the version."),
         QStringLiteral("[command]"));
-    parser.process(app);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "iec1000: %s\n%s", qPrintable(parser.errorText()),
+                     qPrintable(parser.helpText()));
+        return cli::kUsage;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return cli::kPass;
+    }
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "iec1000: unknown command \"%s\"\n%s",
                      qPrintable(parser.positionalArguments().first()),
@@ -139,11 +153,35 @@ int main(int argc, char* argv[])
             qputenv(comPortVariable(qint16(n)).toLatin1().constData(),
                     parser.value(name).toLocal8Bit());
     }
+    options->demo = parser.isSet(demo);
+    options->scenario = parser.value(scenario);
+    options->db = parser.value(db);
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    {
+        QStringList arguments;
+        for (int n = 0; n < argc; ++n)
+            arguments << QString::fromLocal8Bit(argv[n]);
+        if (cli::wanted(arguments))
+            return runCommandLine(argc, argv);
+    }
+    WindowOptions options;
+    if (const std::optional<int> code = readWindowOptions(argc, argv, &options))
+        return *code;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZentoIEC"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     std::unique_ptr<QProcess> simulator;
-    if (parser.isSet(demo)) {
+    if (options.demo) {
         QString error;
-        simulator = startSimulator(parser.value(scenario), &error);
+        simulator = startSimulator(options.scenario, &error);
         if (!simulator) {
             QMessageBox::critical(nullptr, QStringLiteral("ZentoIEC"), error);
             return 1;
