@@ -5,11 +5,7 @@
 //   iec1000 --demo          the tool with Com 1 on the built-in simulated analyzer
 //   iec1000 measure ...     the command line (see src/cli/command_line.h)
 
-#include "main_window.h"
-#include "qt_printer.h"
-#include "qt_serial_port.h"
-#include "qt_toolkit.h"
-#include "system_clock.h"
+#include "window_assembly.h"
 
 #include "com_ports.h"
 #include "command_line.h"
@@ -188,15 +184,12 @@ int main(int argc, char* argv[])
         }
     }
 
-    QtSerialPort port;
-    SystemClock clock;
-    QtToolkit toolkit;
-    QtPrinter printer;
-    IEC1000 window(port, clock, toolkit, printer);
-    toolkit.setWindow(&window);
-    window.show();
-    const int status = app.exec();
-    port.close();
+    int status = 0;
+    {
+        WindowAssembly<> tool;
+        tool.window.show();
+        status = app.exec();
+    }
     if (simulator) {
         // The simulator ends when its standard input closes.
         simulator->closeWriteChannel();
