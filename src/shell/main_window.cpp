@@ -1,16 +1,20 @@
 #include "main_window.h"
 
 #include "class_selection.h"
+#include "history_dialog.h"
 #include "logo.h"
 #include "printout.h"
+#include "save_report_dialog.h"
 #include "serial_port.h"
 #include "toolkit.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -149,7 +153,7 @@ IEC1000::IEC1000(SerialPort& port, Clock& clock, Toolkit& toolkit, Printer& prin
     : QWidget(parent), m_port(port), m_toolkit(toolkit), m_printer(printer),
       m_channel(port, clock, m_members.result),
       m_logOn(*this, toolkit, port, m_channel, m_members, m_activity),
-      m_testRun(*this, toolkit, port, m_channel, clock, m_members, m_activity)
+      m_testRun(*this, toolkit, port, m_channel, clock, m_members, m_activity), m_records(toolkit)
 {
     setObjectName(QStringLiteral("IEC1000"));
     setWindowTitle(QStringLiteral("Zento IEC1000-3-2(Pre-Compliance)"));
@@ -164,6 +168,12 @@ IEC1000::IEC1000(SerialPort& port, Clock& clock, Toolkit& toolkit, Printer& prin
     for (QLabel* text : findChildren<QLabel*>())
         if (text != Image1)
             fitCaption(text);
+    createRecordActions();
+    m_records.setSpec(recordStoreSpec(QString()));
+    m_testRun.setResultListener([this](const CycleResult& result) {
+        m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
+                       m_port.deviceName());
+    });
     Form_Load();
 }
 
@@ -316,6 +326,25 @@ void IEC1000::createElements()
     connect(Dopt, &QRadioButton::clicked, this, &IEC1000::Dopt_Click);
 }
 
+void IEC1000::createRecordActions()
+{
+    m_saveReportAction = new QAction(QStringLiteral("Save Report..."), this);
+    m_saveReportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_historyAction = new QAction(QStringLiteral("Measurement History..."), this);
+    m_historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    for (QAction* action : {m_saveReportAction, m_historyAction}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    connect(m_saveReportAction, &QAction::triggered, this, &IEC1000::saveReport);
+    connect(m_historyAction, &QAction::triggered, this, &IEC1000::showHistory);
+}
+
+void IEC1000::setRecordStore(const QString& spec)
+{
+    m_records.setSpec(spec);
+}
+
 // Start-up: the harmonic cells and the verdict field get the neutral
 // background. Every other initial state is the design of createElements().
 void IEC1000::Form_Load()
@@ -376,6 +405,16 @@ void IEC1000::closeEvent(QCloseEvent* event)
         QCoreApplication::quit();
     }
     event->accept();
+}
+
+void IEC1000::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (busy())
+        return;
+    QMenu menu(this);
+    menu.addAction(m_saveReportAction);
+    menu.addAction(m_historyAction);
+    menu.exec(event->globalPos());
 }
 
 void IEC1000::endApplication()
@@ -446,6 +485,33 @@ void IEC1000::Copt_Click()
 void IEC1000::Dopt_Click()
 {
     classOptionClicked(Option::Dopt, *this, m_toolkit);
+}
+
+bool IEC1000::busy() const
+{
+    return m_activity.testRun || m_activity.logOn || m_activity.ending;
+}
+
+void IEC1000::saveReport()
+{
+    if (busy())
+        return;
+    const std::optional<MeasurementRecord>& last = m_records.last();
+    if (!last) {
+        m_toolkit.messageBox(
+            QStringLiteral("There is no measurement to save yet; run a test first."));
+        return;
+    }
+    RecordStore* store = last->id > 0 ? m_records.store() : nullptr;
+    if (const std::optional<ProductInfo> product = ::saveReport(*last, store, m_toolkit, this))
+        m_records.setLastProduct(*product);
+}
+
+void IEC1000::showHistory()
+{
+    if (busy())
+        return;
+    HistoryDialog(m_records, m_toolkit, this).exec();
 }
 
 // Form

@@ -2,6 +2,7 @@
 
 #include "command_channel.h"
 #include "log_on.h"
+#include "record_keeper.h"
 #include "test_run.h"
 #include "window_model.h"
 
@@ -9,6 +10,7 @@
 
 #include <array>
 
+class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -39,6 +41,10 @@ public:
 
     const WindowMembers& members() const { return m_members; }
     const Activity& activity() const { return m_activity; }
+
+    // Where measurements are recorded: a spec as recordStoreSpec() gives it.
+    // Until set, recordStoreSpec(QString()).
+    void setRecordStore(const QString& spec);
 
     // The window as it shows, rendered at `pixelRatio` times its size in
     // pixels, for the printout.
@@ -107,13 +113,22 @@ public slots:
     void Bopt_Click();
     void Copt_Click();
     void Dopt_Click();
+    // "Save Report..." (Ctrl+S) and "Measurement History..." (Ctrl+H), from
+    // the window's context menu; they do nothing while a measurement cycle
+    // or log on runs.
+    void saveReport();
+    void showHistory();
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void createElements();
+    void createRecordActions();
+    // Whether a cycle or log on runs, or the tool is ending.
+    bool busy() const;
     void Form_Load();
     QLineEdit* field(Field field) const;
     QPushButton* button(Button button) const;
@@ -130,4 +145,7 @@ private:
     CommandChannel m_channel;
     LogOn m_logOn;
     TestRun m_testRun;
+    RecordKeeper m_records;
+    QAction* m_saveReportAction = nullptr;
+    QAction* m_historyAction = nullptr;
 };

@@ -1,0 +1,53 @@
+#include "record_keeper.h"
+
+#include "toolkit.h"
+#include "version.h"
+
+RecordKeeper::RecordKeeper(Toolkit& toolkit) : m_toolkit(toolkit) {}
+
+void RecordKeeper::setSpec(const QString& spec)
+{
+    m_store.close();
+    m_spec = spec;
+}
+
+RecordStore* RecordKeeper::store(QString* error)
+{
+    if (m_store.isOpen())
+        return &m_store;
+    const Outcome opened = m_store.open(m_spec);
+    if (opened.succeeded())
+        return &m_store;
+    if (error)
+        *error = opened.reason();
+    return nullptr;
+}
+
+void RecordKeeper::keep(const CycleResult& result, const QString& port, const QString& device)
+{
+    MeasurementRecord record;
+    record.result = result;
+    record.port = port;
+    record.device = device;
+    record.toolVersion = QString::fromLatin1(kToolVersion);
+
+    QString reason;
+    if (RecordStore* records = store(&reason)) {
+        const Outcome added = records->add(record);
+        if (!added.succeeded()) {
+            reason = added.reason();
+            // Opened again on the next measurement: the server or the disk
+            // may be back by then.
+            m_store.close();
+        }
+    }
+    m_last = record;
+    if (!reason.isEmpty())
+        m_toolkit.messageBox(QStringLiteral("The measurement was not recorded: %1").arg(reason));
+}
+
+void RecordKeeper::setLastProduct(const ProductInfo& product)
+{
+    if (m_last)
+        m_last->product = product;
+}

@@ -1,0 +1,165 @@
+// The window keeps every measurement in the record store, and a store that
+// cannot take it never changes what the measurement shows.
+
+#include "fake_printer.h"
+#include "fake_serial_port.h"
+#include "fake_toolkit.h"
+#include "main_window.h"
+#include "record_store.h"
+#include "version.h"
+#include "virtual_clock.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+// The analyzer's ":FRD?" reply for a product whose 3rd harmonic (3.5 A)
+// fails every class.
+const QByteArray kFailingReply =
+    "7.5000E+01,2.3010E+02,3.4300E-01,9.5000E-01,5.0000E+01,7.8920E+01,2.4580E+01,3.3000E-01,"
+    "3.1000E-03,3.5000E+00,2.1000E-03,2.8400E-02,1.4000E-03,1.9600E-02,1.0000E-03,1.2100E-02,"
+    "9.0000E-04,8.2000E-03,8.0000E-04,7.1000E-03,7.0000E-04,6.3000E-03,7.0000E-04,5.6000E-03,"
+    "6.0000E-04,5.2000E-03,6.0000E-04,4.9000E-03,5.0000E-04,4.7000E-03,5.0000E-04,4.5000E-03,"
+    "5.0000E-04,4.3000E-03,4.0000E-04,4.1000E-03,4.0000E-04,3.9000E-03,4.0000E-04,3.7000E-03,"
+    "3.0000E-04,3.5000E-03,3.0000E-04,3.3000E-03,3.0000E-04,3.1000E-03,3.0000E-04\r\n";
+
+struct Bench
+{
+    Bench() : port(clock)
+    {
+        window = std::make_unique<IEC1000>(port, clock, toolkit, printer);
+        port.responder = [this](const QByteArray& line) {
+            if (line == "*STB?")
+                port.deliver("1\r\n", 100);
+            else if (line == ":FRD?")
+                port.deliver(kFailingReply, 50);
+        };
+    }
+
+    // Logs on at Com 2 and runs one Class A cycle.
+    void measure()
+    {
+        window->com2->setChecked(true);
+        window->com2_Click();
+        window->Log_Click();
+        window->Aopt->setChecked(true);
+        window->Aopt_Click();
+        window->Run_Click();
+    }
+
+    QAction* action(const QString& text) const
+    {
+        for (QAction* action : window->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
+
+    VirtualClock clock;
+    FakeSerialPort port;
+    FakeToolkit toolkit;
+    FakePrinter printer;
+    std::unique_ptr<IEC1000> window;
+};
+
+// Root may write anywhere: while one lives, files are touched as the user
+// nobody.
+struct AsNobody
+{
+    const bool root = geteuid() == 0;
+    AsNobody()
+    {
+        if (root && (setegid(65534) != 0 || seteuid(65534) != 0))
+            qFatal("cannot act as nobody");
+    }
+    ~AsNobody()
+    {
+        if (root && (seteuid(0) != 0 || setegid(0) != 0))
+            qFatal("cannot return to root");
+    }
+};
+
+} // namespace
+
+class TestWindowRecords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cycleLandsInTheStore();
+    void unwritableStoreIsToldOnceAndChangesNoVerdict();
+    void saveReportWithoutAMeasurementSaysSo();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestWindowRecords::cycleLandsInTheStore()
+{
+    const QString path = m_dir.filePath(QStringLiteral("records.sqlite"));
+    Bench bench;
+    bench.window->setRecordStore(path);
+    bench.measure();
+    QCOMPARE(bench.window->Reslbl->text(), QStringLiteral("Fail"));
+    QVERIFY(bench.toolkit.messages.isEmpty());
+
+    RecordStore store;
+    QVERIFY(store.open(path).succeeded());
+    const QList<RecordSummary> history = store.history(0);
+    QCOMPARE(history.size(), 1);
+    const std::optional<MeasurementRecord> record = store.record(history.first().id);
+    QVERIFY(record);
+    QCOMPARE(record->port, QStringLiteral("Com 2"));
+    QCOMPARE(record->device, QStringLiteral("/dev/fake2"));
+    QCOMPARE(record->toolVersion, QString::fromLatin1(kToolVersion));
+    QCOMPARE(record->result.verdict, Verdict::Fail);
+    QCOMPARE(record->result.judgement.productClass, ProductClass::A);
+    QCOMPARE(record->result.reply.line, QString::fromLatin1(kFailingReply));
+    QVERIFY(record->product.product.isEmpty() && record->product.operatorName.isEmpty());
+}
+
+void TestWindowRecords::unwritableStoreIsToldOnceAndChangesNoVerdict()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("read-only"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                              QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ExeOther |
+                                                    QFile::ReadOther));
+    Bench bench;
+    bench.window->setRecordStore(folder + QStringLiteral("/records.sqlite"));
+    {
+        AsNobody nobody;
+        bench.measure();
+    }
+    QCOMPARE(bench.window->Reslbl->text(), QStringLiteral("Fail"));
+    QCOMPARE(bench.window->Reslbl->palette().color(QPalette::Base), QColor(255, 0, 0));
+    QCOMPARE(bench.window->HrmNo[1]->text(), QStringLiteral("3500"));
+    QCOMPARE(bench.toolkit.messages.size(), 1);
+    QVERIFY2(bench.toolkit.messages.first().startsWith(
+                 QStringLiteral("The measurement was not recorded: the record store ")),
+             qPrintable(bench.toolkit.messages.first()));
+}
+
+void TestWindowRecords::saveReportWithoutAMeasurementSaysSo()
+{
+    Bench bench;
+    QAction* save = bench.action(QStringLiteral("Save Report..."));
+    QVERIFY(save);
+    QCOMPARE(save->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    save->trigger();
+    QCOMPARE(bench.toolkit.messages,
+             QStringList{"There is no measurement to save yet; run a test first."});
+}
+
+QTEST_MAIN(TestWindowRecords)
+#include "tst_window_records.moc"
