@@ -1,0 +1,371 @@
+// The command line as an operator runs it: `iec1000 measure` and friends as a
+// process without a display, against the simulated analyzer on a
+// pseudo-terminal, with a temporary record store.
+
+#include "analyzer_lines.h"
+#include "class_evaluation.h"
+#include "simulator.h"
+#include "sort_out.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+#include <signal.h>
+
+namespace {
+
+struct ToolRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// No display and no platform plugin chosen: the command line needs neither.
+QProcessEnvironment headless()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "IEC1000_DB", "IEC1000_COM1",
+                             "IEC1000_COM2", "IEC1000_COM3", "IEC1000_COM4"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("DISPLAY"), QString());
+    return environment;
+}
+
+void startTool(QProcess& tool, const QStringList& arguments)
+{
+    tool.setProcessEnvironment(headless());
+    tool.start(qEnvironmentVariable("IEC1000_BIN"), arguments);
+}
+
+// Runs the tool to its end; exitCode stays -1 when it did not end in time.
+ToolRun runTool(const QStringList& arguments, int timeoutMs = 40000)
+{
+    QProcess tool;
+    startTool(tool, arguments);
+    ToolRun run;
+    if (tool.waitForFinished(timeoutMs) && tool.exitStatus() == QProcess::NormalExit)
+        run.exitCode = tool.exitCode();
+    else
+        tool.kill();
+    run.out = tool.readAllStandardOutput();
+    run.err = tool.readAllStandardError();
+    return run;
+}
+
+// The bytes the simulator wrote in answer to ":FRD?".
+QByteArray replySent(const Simulator& sim)
+{
+    QByteArray reply;
+    bool asked = false;
+    for (const SimLogEntry& entry : sim.log()) {
+        if (entry.direction == "RX")
+            asked = entry.bytes == ":FRD?\r\n";
+        else if (asked && entry.direction == "TX")
+            reply += entry.bytes;
+    }
+    return reply;
+}
+
+QJsonObject jsonObject(const QByteArray& text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError)
+        qWarning("not JSON (%s): %s", qPrintable(error.errorString()), text.constData());
+    return document.object();
+}
+
+// The limit and state of each harmonic as the product judges `reply`.
+QList<QPair<QString, QString>> productJudgement(const QByteArray& reply, ProductClass productClass,
+                                                const QString& power)
+{
+    const Judgement judgement =
+        Limits(productClass, measuredValues(SortOut(QString::fromLatin1(reply))), power);
+    QList<QPair<QString, QString>> cells;
+    for (std::size_t cell = 0; cell < judgement.limits.size(); ++cell)
+        cells.append({judgement.limits[cell], cellStateName(judgement.states[cell])});
+    return cells;
+}
+
+QList<QPair<QString, QString>> jsonJudgement(const QJsonObject& result)
+{
+    QList<QPair<QString, QString>> cells;
+    for (const QJsonValue& harmonic : result.value(QStringLiteral("harmonics")).toArray())
+        cells.append({harmonic[QStringLiteral("limit")].toString(),
+                      harmonic[QStringLiteral("state")].toString()});
+    return cells;
+}
+
+#define START_SIM(sim, scenario)                                                                   \
+    do {                                                                                           \
+        QByteArray why;                                                                            \
+        QVERIFY2(ptsUsable(&why), why.constData());                                                \
+        QVERIFY2(QFileInfo(qEnvironmentVariable("IEC1000_BIN")).isExecutable(),                    \
+                 "IEC1000_BIN names the built iec1000");                                           \
+        QVERIFY2((sim).start(scenario), qPrintable((sim).errorString()));                          \
+    } while (false)
+
+} // namespace
+
+class TestCommandLineEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void measureSendsWhatTheWindowSends();
+    void verdictForEachClass_data();
+    void verdictForEachClass();
+    void noVerdict_data();
+    void noVerdict();
+    void usageErrorsTouchNoPort_data();
+    void usageErrorsTouchNoPort();
+    void interruptStopsTheCycle();
+    void evaluateJudgesASavedReplyAsMeasureDid();
+    void historyAndReportOfAMeasurement();
+    void portsListsTheComDevice();
+
+private:
+    QString store() const { return m_dir.filePath(QStringLiteral("records.sqlite")); }
+    QStringList measureArguments(const QString& port, const QString& productClass) const
+    {
+        QStringList arguments{QStringLiteral("measure"),
+                              QStringLiteral("--port"),
+                              port,
+                              QStringLiteral("--class"),
+                              productClass,
+                              QStringLiteral("--format"),
+                              QStringLiteral("json"),
+                              QStringLiteral("--db"),
+                              store()};
+        if (productClass == QLatin1String("D"))
+            arguments << QStringLiteral("--power") << QStringLiteral("75");
+        return arguments;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void TestCommandLineEndToEnd::init()
+{
+    QVERIFY(m_dir.isValid());
+    QFile::remove(store());
+}
+
+void TestCommandLineEndToEnd::measureSendsWhatTheWindowSends()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("pass"));
+
+    const ToolRun run = runTool(measureArguments(sim.devicePath(), QStringLiteral("A")));
+    QCOMPARE(run.exitCode, 0);
+
+    QList<QByteArray> expected;
+    for (const QByteArray& line :
+         kExpectedConfiguration + QList<QByteArray>{"*TRG", "*STB?", ":FRD?", "*RST"})
+        expected.append(line + "\r\n");
+    sim.waitForReceived(int(expected.size()), 3000);
+    QTest::qWait(200); // anything sent after *RST would show by now
+    QCOMPARE(sim.received(), expected);
+    for (const char* progress : {"Connecting", "Configuring", "Connected & Configured", "Triggered",
+                                 "Waiting for the analyzer", "Retrieving results....", "Pass"})
+        QVERIFY2(run.err.contains(progress), run.err.constData());
+}
+
+void TestCommandLineEndToEnd::verdictForEachClass_data()
+{
+    QTest::addColumn<QString>("productClass");
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("verdict");
+    for (const char* productClass : {"A", "B", "C", "D"}) {
+        QTest::addRow("%s-pass", productClass) << productClass << "pass" << 0 << "Pass";
+        QTest::addRow("%s-fail", productClass) << productClass << "fail" << 1 << "Fail";
+    }
+}
+
+// The verdict by exit code and JSON, each limit and state as the window's own
+// logic gives them for the reply the analyzer sent.
+void TestCommandLineEndToEnd::verdictForEachClass()
+{
+    QFETCH(QString, productClass);
+    QFETCH(QString, scenario);
+    QFETCH(int, exitCode);
+    QFETCH(QString, verdict);
+    Simulator sim;
+    START_SIM(sim, scenario);
+
+    const ToolRun run = runTool(measureArguments(sim.devicePath(), productClass));
+    QCOMPARE(run.exitCode, exitCode);
+    const QJsonObject result = jsonObject(run.out);
+    QCOMPARE(result.value(QStringLiteral("verdict")).toString(), verdict);
+    QCOMPARE(result.value(QStringLiteral("class")).toString(), productClass);
+
+    const QByteArray reply = replySent(sim);
+    QVERIFY(!reply.isEmpty());
+    const QString power = productClass == QLatin1String("D") ? QStringLiteral("75") : QString();
+    QCOMPARE(jsonJudgement(result), productJudgement(reply, *classFromLetter(productClass), power));
+}
+
+void TestCommandLineEndToEnd::noVerdict_data()
+{
+    QTest::addColumn<QString>("scenario"); // empty: no simulator
+    QTest::addColumn<QString>("port");     // empty: the simulator's device
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("verdict"); // on stderr
+    QTest::addColumn<int>("timeoutMs");
+    QTest::newRow("short") << "short"
+                           << "" << 2 << "Incomplete result" << 40000;
+    QTest::newRow("status-never") << "status-never"
+                                  << "" << 2 << "Analyzer did not answer" << 60000;
+    QTest::newRow("missing-device") << ""
+                                    << "/dev/does-not-exist" << 3 << "/dev/does-not-exist" << 5000;
+}
+
+void TestCommandLineEndToEnd::noVerdict()
+{
+    QFETCH(QString, scenario);
+    QFETCH(QString, port);
+    QFETCH(int, exitCode);
+    QFETCH(QString, verdict);
+    QFETCH(int, timeoutMs);
+    Simulator sim;
+    if (!scenario.isEmpty()) {
+        START_SIM(sim, scenario);
+        port = sim.devicePath();
+    }
+
+    const ToolRun run = runTool(measureArguments(port, QStringLiteral("A")), timeoutMs);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(verdict.toUtf8()), run.err.constData());
+}
+
+void TestCommandLineEndToEnd::usageErrorsTouchNoPort_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("unknown option") << QStringList{"--class", "A", "--colour", "red"};
+    QTest::newRow("D without power") << QStringList{"--class", "D"};
+    QTest::newRow("class E") << QStringList{"--class", "E"};
+    QTest::newRow("format xml") << QStringList{"--class", "A", "--format", "xml"};
+}
+
+// The port does not exist: a tool that tried to open it would end with 3.
+void TestCommandLineEndToEnd::usageErrorsTouchNoPort()
+{
+    QFETCH(QStringList, options);
+    const ToolRun run = runTool(
+        QStringList{"measure", "--port", "/dev/does-not-exist", "--db", store()} + options, 10000);
+    QCOMPARE(run.exitCode, 64);
+    QVERIFY2(!run.err.contains("Connecting"), run.err.constData());
+    QVERIFY(run.out.isEmpty());
+}
+
+void TestCommandLineEndToEnd::interruptStopsTheCycle()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("pass"));
+    QProcess tool;
+    startTool(tool, measureArguments(sim.devicePath(), QStringLiteral("A")));
+    QVERIFY(sim.waitForLog(
+        [](const QList<SimLogEntry>& log) {
+            return std::any_of(log.begin(), log.end(), [](const SimLogEntry& entry) {
+                return entry.direction == "RX" && entry.bytes == "*TRG\r\n";
+            });
+        },
+        10000));
+
+    ::kill(pid_t(tool.processId()), SIGINT);
+    QVERIFY2(tool.waitForFinished(3000), "ended within 3 s of SIGINT");
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 2);
+    QTest::qWait(200);
+    const QList<QByteArray> received = sim.received();
+    QVERIFY(!received.isEmpty());
+    QCOMPARE(received.last(), QByteArray("*RST\r\n"));
+    QVERIFY(!received.contains(":FRD?\r\n"));
+}
+
+// Class A as measured, and the same reply under Class B.
+void TestCommandLineEndToEnd::evaluateJudgesASavedReplyAsMeasureDid()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("fail"));
+    const ToolRun measured = runTool(measureArguments(sim.devicePath(), QStringLiteral("A")));
+    QCOMPARE(measured.exitCode, 1);
+    const QByteArray reply = replySent(sim);
+    const QString saved = m_dir.filePath(QStringLiteral("reply.txt"));
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(reply);
+    file.close();
+
+    const ToolRun evaluated = runTool({"evaluate", "--class", "A", "--format", "json", saved});
+    QCOMPARE(evaluated.exitCode, 1);
+    const QJsonObject live = jsonObject(measured.out);
+    const QJsonObject again = jsonObject(evaluated.out);
+    for (const char* key : {"verdict", "class", "fields_found", "harmonics", "reply"})
+        QCOMPARE(again.value(QLatin1String(key)), live.value(QLatin1String(key)));
+
+    const ToolRun classB = runTool({"evaluate", "--class", "B", "--format", "json", saved});
+    const QJsonObject underB = jsonObject(classB.out);
+    QCOMPARE(underB.value(QStringLiteral("class")).toString(), QStringLiteral("B"));
+    QCOMPARE(jsonJudgement(underB), productJudgement(reply, ProductClass::B, QString()));
+    QVERIFY(jsonJudgement(underB) != jsonJudgement(live));
+}
+
+void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("fail"));
+    QCOMPARE(runTool(measureArguments(sim.devicePath(), QStringLiteral("C")) +
+                     QStringList{"--product", "Kettle K2"})
+                 .exitCode,
+             1);
+
+    const ToolRun listed = runTool({"history", "--format", "json", "--db", store()});
+    QCOMPARE(listed.exitCode, 0);
+    const QJsonArray records = QJsonDocument::fromJson(listed.out).array();
+    QCOMPARE(records.size(), 1);
+    const QJsonObject record = records.first().toObject();
+    QCOMPARE(record.value(QStringLiteral("class")).toString(), QStringLiteral("C"));
+    QCOMPARE(record.value(QStringLiteral("verdict")).toString(), QStringLiteral("Fail"));
+    QCOMPARE(record.value(QStringLiteral("port")).toString(), sim.devicePath());
+    QCOMPARE(record.value(QStringLiteral("product")).toString(), QStringLiteral("Kettle K2"));
+
+    const QString pdf = m_dir.filePath(QStringLiteral("x.pdf"));
+    const QString id = QString::number(record.value(QStringLiteral("id")).toInteger());
+    const ToolRun reported = runTool({"report", id, "--output", pdf, "--db", store()});
+    QVERIFY2(reported.exitCode == 0, reported.err.constData());
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    QVERIFY2(text.waitForFinished(10000) && text.exitCode() == 0, "pdftotext reads the report");
+    const QByteArray content = text.readAllStandardOutput();
+    QVERIFY2(content.contains("Fail") && content.contains("Kettle K2"), content.constData());
+}
+
+void TestCommandLineEndToEnd::portsListsTheComDevice()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("pass"));
+    const ToolRun run = runTool({"ports", "--format", "json", "--com1", sim.devicePath()});
+    QCOMPARE(run.exitCode, 0);
+    QJsonObject entry;
+    for (const QJsonValue& port : QJsonDocument::fromJson(run.out).array())
+        if (port[QStringLiteral("device")].toString() == sim.devicePath())
+            entry = port.toObject();
+    QVERIFY2(!entry.isEmpty(), run.out.constData());
+    QCOMPARE(entry.value(QStringLiteral("com_options")).toArray(),
+             QJsonArray{QStringLiteral("Com 1")});
+    QVERIFY(entry.value(QStringLiteral("present")).toBool());
+}
+
+QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)
+#include "tst_cli_e2e.moc"
