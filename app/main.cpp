@@ -187,6 +187,7 @@ int main(int argc, char* argv[])
     int status = 0;
     {
         WindowAssembly<> tool;
+        tool.window.setRecordStore(recordStoreSpec(options.db));
         tool.window.show();
         status = app.exec();
     }
