@@ -283,7 +283,7 @@ void TestCommandLineEndToEnd::interruptStopsTheCycle()
         10000));
 
     ::kill(pid_t(tool.processId()), SIGINT);
-    QVERIFY2(tool.waitForFinished(3000), "ended within 3 s of SIGINT");
+    QVERIFY2(tool.waitForFinished(5000), "ended within 5 s of SIGINT");
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tool.exitCode(), 2);
     QTest::qWait(200);
