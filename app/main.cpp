@@ -109,13 +109,7 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
             .arg(defaultRecordStore()),
         QStringLiteral("store"));
     parser.addOption(db);
-    for (int n = 1; n <= 4; ++n)
-        parser.addOption(QCommandLineOption(
-            QStringLiteral("com%1").arg(n),
-            QStringLiteral("The device behind Com %1 for this run (wins over %2).")
-                .arg(n)
-                .arg(comPortVariable(qint16(n))),
-            QStringLiteral("device")));
+    cli::addComOptions(parser);
     // The window toolkit's own options (-platform offscreen, ...) pass through.
     for (const char* toolkitOption : {"platform", "style", "display", "qwindowgeometry"}) {
         QCommandLineOption option(QLatin1String(toolkitOption), QString(), QStringLiteral("value"));
@@ -143,12 +137,7 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
                      qPrintable(parser.helpText()));
         return cli::kUsage;
     }
-    for (int n = 1; n <= 4; ++n) {
-        const QString name = QStringLiteral("com%1").arg(n);
-        if (parser.isSet(name))
-            qputenv(comPortVariable(qint16(n)).toLatin1().constData(),
-                    parser.value(name).toLocal8Bit());
-    }
+    cli::applyComOptions(parser);
     options->demo = parser.isSet(demo);
     options->scenario = parser.value(scenario);
     options->db = parser.value(db);

@@ -60,7 +60,8 @@ int usageError(const QCommandLineParser& parser, const QString& message)
     return kUsage;
 }
 
-// The options every command takes: the devices behind Com 1 to Com 4.
+} // namespace
+
 void addComOptions(QCommandLineParser& parser)
 {
     for (int n = 1; n <= 4; ++n)
@@ -81,6 +82,8 @@ void applyComOptions(const QCommandLineParser& parser)
                     parser.value(name).toLocal8Bit());
     }
 }
+
+namespace {
 
 // Parses; false with the exit code in *code when the command must end now
 // (--help, or a usage error).
@@ -195,6 +198,23 @@ void addDbOption(QCommandLineParser& parser)
                        "(default: IEC1000_DB, else %1).")
             .arg(defaultRecordStore()),
         QStringLiteral("store")));
+}
+
+// Record `id` of the store --db names; nothing, the reason said on standard
+// error, when the store or the record cannot be read.
+std::optional<MeasurementRecord> storedRecord(const QCommandLineParser& parser, qint64 id)
+{
+    RecordStore store;
+    const Outcome opened = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
+    if (!opened.succeeded()) {
+        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+        return std::nullopt;
+    }
+    QString error;
+    std::optional<MeasurementRecord> record = store.record(id, &error);
+    if (!record)
+        err(QStringLiteral("iec1000: %1").arg(error));
+    return record;
 }
 
 // The port as the operator gave it: 1 to 4 or "Com 1" to "Com 4" (the Com
@@ -409,18 +429,9 @@ int evaluate(const QStringList& arguments)
         const qint64 id = parser.value(QStringLiteral("record")).toLongLong(&isNumber);
         if (!isNumber)
             return usageError(parser, QStringLiteral("--record takes a record number."));
-        RecordStore store;
-        const Outcome opened = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
-        if (!opened.succeeded()) {
-            err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+        const std::optional<MeasurementRecord> record = storedRecord(parser, id);
+        if (!record)
             return kStoreFailed;
-        }
-        QString error;
-        const std::optional<MeasurementRecord> record = store.record(id, &error);
-        if (!record) {
-            err(QStringLiteral("iec1000: %1").arg(error));
-            return kStoreFailed;
-        }
         stored = record->result;
     } else {
         const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();
@@ -573,18 +584,9 @@ int report(const QStringList& arguments)
     if (!parser.isSet(QStringLiteral("output")))
         return usageError(parser, QStringLiteral("--output is required."));
 
-    RecordStore store;
-    const Outcome opened = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
-    if (!opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+    const std::optional<MeasurementRecord> record = storedRecord(parser, id);
+    if (!record)
         return kStoreFailed;
-    }
-    QString error;
-    const std::optional<MeasurementRecord> record = store.record(id, &error);
-    if (!record) {
-        err(QStringLiteral("iec1000: %1").arg(error));
-        return kStoreFailed;
-    }
     const Outcome written = writeReport(*record, parser.value(QStringLiteral("output")));
     if (!written.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(written.reason()));

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+class QCommandLineParser;
+
 // The command line of iec1000 besides the window:
 //
 //   iec1000 measure --port PORT --class A|B|C|D [--power W] [--format F] ...
@@ -32,6 +34,12 @@ bool wanted(const QStringList& arguments);
 // Runs the command line in a running QCoreApplication (a QGuiApplication
 // when a PDF report may be written); returns the exit code.
 int run(const QStringList& arguments);
+
+// The options the window and every command take: --com1 to --com4 DEVICE,
+// the device behind a Com option for this run (winning over IEC1000_COMn),
+// and applying them once parsed.
+void addComOptions(QCommandLineParser& parser);
+void applyComOptions(const QCommandLineParser& parser);
 
 // Whether writing a report needs a QGuiApplication (a PDF may be written).
 bool needsGui(const QStringList& arguments);

@@ -56,23 +56,11 @@ MeasurementCycle::MeasurementCycle(SerialPort& port, CommandChannel& channel, Cl
 std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
 {
     m_triggered = false;
-    switch (observer.dispatchPoint()) {
-    case SessionObserver::Go::Abandon:
-        return std::nullopt;
-    case SessionObserver::Go::Stop:
-        return endWithout(observer, Verdict::Stopped, {});
-    case SessionObserver::Go::On:
-        break;
-    }
+    if (const auto ended = afterDispatchPoint(observer))
+        return *ended;
     observer.cycleStarted();
-    switch (observer.dispatchPoint()) {
-    case SessionObserver::Go::Abandon:
-        return std::nullopt;
-    case SessionObserver::Go::Stop:
-        return endWithout(observer, Verdict::Stopped, {});
-    case SessionObserver::Go::On:
-        break;
-    }
+    if (const auto ended = afterDispatchPoint(observer))
+        return *ended;
 
     observer.progress(10);
     observer.resultsCleared();
@@ -100,14 +88,8 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
     if (const auto failure = lineFailure())
         return endWithout(observer, Verdict::LineFailed, *failure);
     observer.step(CycleObserver::Step::Waiting);
-    switch (observer.dispatchPoint()) {
-    case SessionObserver::Go::Abandon:
-        return std::nullopt;
-    case SessionObserver::Go::Stop:
-        return endWithout(observer, Verdict::Stopped, {});
-    case SessionObserver::Go::On:
-        break;
-    }
+    if (const auto ended = afterDispatchPoint(observer))
+        return *ended;
     observer.progress(50);
 
     switch (pollStatus(observer)) {
@@ -156,6 +138,20 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
     observer.progress(90);
     observer.cycleEnded(result);
     return result;
+}
+
+std::optional<std::optional<CycleResult>>
+MeasurementCycle::afterDispatchPoint(CycleObserver& observer)
+{
+    switch (observer.dispatchPoint()) {
+    case SessionObserver::Go::Abandon:
+        return std::optional<CycleResult>();
+    case SessionObserver::Go::Stop:
+        return std::optional<CycleResult>(endWithout(observer, Verdict::Stopped, {}));
+    case SessionObserver::Go::On:
+        break;
+    }
+    return std::nullopt;
 }
 
 MeasurementCycle::ReplyLine MeasurementCycle::replyLine(const QString& input, bool cut)

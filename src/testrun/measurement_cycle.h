@@ -85,6 +85,9 @@ private:
     enum class Status { Ready, NoAnswer, LineFailed, Interrupted };
 
     Status pollStatus(CycleObserver& observer);
+    // A dispatch point: nothing when the cycle goes on; otherwise how run()
+    // ends (no result when the observer abandoned it, "Stopped" on a stop).
+    std::optional<std::optional<CycleResult>> afterDispatchPoint(CycleObserver& observer);
     CycleResult endWithout(CycleObserver& observer, Verdict verdict, const QString& problem);
     std::optional<QString> lineFailure() const;
 
