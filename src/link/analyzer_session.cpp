@@ -43,7 +43,9 @@ bool AnalyzerSession::configure(SessionObserver& observer)
 
 void AnalyzerSession::reset()
 {
-    m_channel.Out(QString::fromLatin1(zento::kReset));
+    // A line released after it failed takes nothing more.
+    if (m_port.portOpen())
+        m_channel.Out(QString::fromLatin1(zento::kReset));
     m_channel.clearFault();
     close();
 }

@@ -25,7 +25,8 @@ public:
     // the session or the line failed (fault() says why).
     bool configure(SessionObserver& observer);
     // Log off: "*RST", then the port closes (the reset drained first). A line
-    // that has already failed takes no command; the port closes all the same.
+    // that has failed (and was released) takes no command; the port closes
+    // all the same.
     void reset();
     // The end of the tool: with the port open, ":DVC", a wait of "2" unless
     // the line failed, and the close. Nothing when the port is closed.
