@@ -20,6 +20,7 @@
 
 #include "com_ports.h"
 #include "main_window.h"
+#include "window_assembly.h"
 #include "qt_printer.h"
 #include "qt_serial_port.h"
 #include "qt_toolkit.h"
@@ -108,12 +109,8 @@ void click(QAbstractButton* button)
 int startupProbe(QApplication& app)
 {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QtSerialPort port;
-    SystemClock clock;
-    QtToolkit toolkit;
-    QtPrinter printer;
-    IEC1000 window(port, clock, toolkit, printer);
-    toolkit.setWindow(&window);
+    WindowAssembly<> tool;
+    IEC1000& window = tool.window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
@@ -219,6 +216,11 @@ int main(int argc, char* argv[])
         at > 0 && at + 1 < arguments.size())
         streamBytes = arguments.at(at + 1).toULongLong();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The measured cycle is recorded, as the tool records it, but into a
+    // store of the benchmark's own.
+    QTemporaryDir store;
+    if (qEnvironmentVariableIsEmpty("IEC1000_DB"))
+        qputenv("IEC1000_DB", store.filePath(QStringLiteral("records.sqlite")).toLocal8Bit());
 
     // The simulated analyzer, answering as a passing product.
     QProcess simulator;
@@ -232,12 +234,10 @@ int main(int argc, char* argv[])
     }
     qputenv(comPortVariable(1).toLatin1().constData(), simulator.readLine().trimmed());
 
-    QtSerialPort port;
-    WatchedClock clock;
-    WatchedToolkit toolkit;
-    QtPrinter printer;
-    IEC1000 window(port, clock, toolkit, printer);
-    toolkit.setWindow(&window);
+    WindowAssembly<QtSerialPort, WatchedClock, WatchedToolkit> tool;
+    IEC1000& window = tool.window;
+    WatchedClock& clock = tool.clock;
+    WatchedToolkit& toolkit = tool.toolkit;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fprintf(stderr, "iec1000-bench: the window was not shown\n");
