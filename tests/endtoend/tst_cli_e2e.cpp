@@ -132,6 +132,7 @@ private slots:
     void evaluateJudgesASavedReplyAsMeasureDid();
     void historyAndReportOfAMeasurement();
     void portsListsTheComDevice();
+    void unwritableStoreKeepsTheVerdict();
 
 private:
     QString store() const { return m_dir.filePath(QStringLiteral("records.sqlite")); }
@@ -365,6 +366,18 @@ void TestCommandLineEndToEnd::portsListsTheComDevice()
     QCOMPARE(entry.value(QStringLiteral("com_options")).toArray(),
              QJsonArray{QStringLiteral("Com 1")});
     QVERIFY(entry.value(QStringLiteral("present")).toBool());
+}
+
+void TestCommandLineEndToEnd::unwritableStoreKeepsTheVerdict()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("fail"));
+    QStringList arguments = measureArguments(sim.devicePath(), QStringLiteral("B"));
+    arguments.last() = m_dir.filePath(QStringLiteral("missing/records.sqlite"));
+    const ToolRun run = runTool(arguments);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(jsonObject(run.out).value("verdict").toString(), QStringLiteral("Fail"));
+    QVERIFY2(run.err.contains("warning: the measurement was not recorded"), run.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)
