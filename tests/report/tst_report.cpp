@@ -34,7 +34,8 @@ MeasurementRecord classDFail()
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const auto i = std::size_t(cell);
         const int order = cell + 2;
-        const double limit = order <= 11 ? lowLimits[std::size_t(order - 3) / 2] : 288.75 / order;
+        const double limit =
+            order >= 3 && order <= 11 ? lowLimits[std::size_t(order - 3) / 2] : 288.75 / order;
         const double current = order % 2 == 0 ? 1.5
                                : order == 3   ? 306
                                : order == 39  ? 4
