@@ -130,7 +130,12 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
 
     CycleResult result;
     const ReplyLine line = replyLine(m_channel.result(), m_channel.incomingCut());
-    result.reply = SortOut(line.text);
+    // A reply whose front was dropped has no field at its place: nothing
+    // of it is shown, but the line is kept.
+    if (line.whole)
+        result.reply = SortOut(line.text);
+    else
+        result.reply.line = line.text;
     const ClassChoice choice = observer.classChoice();
     result.judgement = Limits(choice.productClass, measuredValues(result.reply), choice.power);
     result.verdict = replyVerdict(line, result.reply, result.judgement, &result.problem);

@@ -31,6 +31,13 @@ QByteArray failingReply()
     return fields.join(',') + "\r\n";
 }
 
+QByteArray withField(const QByteArray& reply, int field, const QByteArray& text)
+{
+    QList<QByteArray> fields = reply.trimmed().split(',');
+    fields[field - 1] = text;
+    return fields.join(',') + "\r\n";
+}
+
 QByteArray firstFields(const QByteArray& reply, int count)
 {
     return reply.trimmed().split(',').mid(0, count).join(',') + "\r\n";
@@ -305,6 +312,10 @@ void TestTestRun::replyThatIsNotWhole_data()
                                << "75";
     QTest::newRow("46 failing fields") << firstFields(failingReply(), 46) << "Incomplete result"
                                        << "75";
+    // Longer than a reply can be: its front is dropped, so it is not whole.
+    QTest::newRow("over 8 kB") << withField(kPassingReply, 7, QByteArray(9000, '7'))
+                               << "Incomplete result"
+                               << "";
 }
 
 void TestTestRun::replyThatIsNotWhole()
@@ -492,13 +503,6 @@ void TestTestRun::previousResultsStayUntilTheCycleEmptiesThem()
                                 "5|Pass|80.2"}));
     QCOMPARE(bench.form.no[1].back, Colour::Neutral);
     QCOMPARE(bench.form.no[1].fore, Colour::Black);
-}
-
-QByteArray withField(const QByteArray& reply, int field, const QByteArray& text)
-{
-    QList<QByteArray> fields = reply.trimmed().split(',');
-    fields[field - 1] = text;
-    return fields.join(',') + "\r\n";
 }
 
 void TestTestRun::fieldThatIsNotANumberIsNeverJudged_data()
