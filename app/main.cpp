@@ -12,10 +12,10 @@
 #include "record_store.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStyleFactory>
@@ -90,21 +90,20 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
 {
     QCoreApplication probe(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral(
-            "Pre-compliance test of harmonic currents (IEC 1000-3-2) with a Zento power "
-            "analyzer. Without a command the window starts.\n\n"
-            "Commands (each takes --help):\n"
-            "  measure   log on, take one measurement, log off, record and print it\n"
-            "  evaluate  judge a saved reply line, or a stored record, under a class\n"
-            "  history   list the stored measurements, newest first\n"
-            "  report    write the test report of a stored measurement (PDF, CSV, JSON)\n"
-            "  ports     list the serial ports and the Com options that point at them\n"
-            "  --version print the version\n\n"
-            "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 3 the port could not be opened or "
-            "the line failed, 4 the record store or a file failed, 64 usage error.\n"
-            "Environment: IEC1000_COM1 to IEC1000_COM4 (the device behind each Com "
-            "option), IEC1000_DB (the record store)."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Pre-compliance test of harmonic currents (IEC 1000-3-2) with a Zento power "
+        "analyzer. Without a command the window starts.\n\n"
+        "Commands (each takes --help):\n"
+        "  measure   log on, take one measurement, log off, record and print it\n"
+        "  evaluate  judge a saved reply line, or a stored record, under a class\n"
+        "  history   list the stored measurements, newest first\n"
+        "  report    write the test report of a stored measurement (PDF, CSV, JSON)\n"
+        "  ports     list the serial ports and the Com options that point at them\n"
+        "  --version print the version\n\n"
+        "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 3 the port could not be opened or "
+        "the line failed, 4 the record store or a file failed, 64 usage error.\n"
+        "Environment: IEC1000_COM1 to IEC1000_COM4 (the device behind each Com "
+        "option), IEC1000_DB (the record store)."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Put Com 1 on the built-in simulated analyzer."));

@@ -20,11 +20,11 @@
 
 #include "com_ports.h"
 #include "main_window.h"
-#include "window_assembly.h"
 #include "qt_printer.h"
 #include "qt_serial_port.h"
 #include "qt_toolkit.h"
 #include "system_clock.h"
+#include "window_assembly.h"
 
 #include <QApplication>
 #include <QDir>

@@ -169,8 +169,26 @@ std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QStri
         *message = QStringLiteral("--power goes with --class D only.");
         return std::nullopt;
     }
-    return ClassChoice{*productClass, powerGiven ? parser.value(QStringLiteral("power"))
-                                                 : QString()};
+    return ClassChoice{*productClass,
+                       powerGiven ? parser.value(QStringLiteral("power")) : QString()};
+}
+
+// --class, --power and --format of measure and evaluate; nothing when they
+// are right, otherwise the usage error's exit code.
+std::optional<int> judgingOptions(const QCommandLineParser& parser, ClassChoice* choice,
+                                  Format* format)
+{
+    QString problem;
+    const std::optional<ClassChoice> chosen = classChoiceOf(parser, &problem);
+    if (!chosen)
+        return usageError(parser, problem);
+    const std::optional<Format> formatChosen =
+        formatOf(parser.value(QStringLiteral("format")), true);
+    if (!formatChosen)
+        return usageError(parser, QStringLiteral("--format takes text, json or csv."));
+    *choice = *chosen;
+    *format = *formatChosen;
+    return std::nullopt;
 }
 
 void addClassOptions(QCommandLineParser& parser, bool csv)
@@ -183,11 +201,10 @@ void addClassOptions(QCommandLineParser& parser, bool csv)
         QStringLiteral("Class D: the product's power in watts, judged as the window judges "
                        "its Class D power (a text that is not a number gives \"No verdict\")."),
         QStringLiteral("watts")));
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("format"),
-        csv ? QStringLiteral("Output: text (default), json or csv.")
-            : QStringLiteral("Output: text (default) or json."),
-        QStringLiteral("format"), QStringLiteral("text")));
+    parser.addOption(QCommandLineOption(QStringLiteral("format"),
+                                        csv ? QStringLiteral("Output: text (default), json or csv.")
+                                            : QStringLiteral("Output: text (default) or json."),
+                                        QStringLiteral("format"), QStringLiteral("text")));
 }
 
 void addDbOption(QCommandLineParser& parser)
@@ -276,14 +293,14 @@ private:
 int measure(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Synopsis: iec1000 measure --port PORT --class A|B|C|D [--power WATTS] [options]\n\n"
-                       "Logs on to the analyzer (the twelve configuration lines), triggers one "
-                       "measurement (*TRG, wait 5 s, poll *STB? until it reads 1 for at most "
-                       "20 s, :FRD?, wait 3 s), logs off (*RST), records it and prints it.\n"
-                       "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
-                       "result, not judged, no answer, stopped by a signal), 3 the port could "
-                       "not be opened or the line failed, 64 usage error."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Synopsis: iec1000 measure --port PORT --class A|B|C|D [--power WATTS] [options]\n\n"
+        "Logs on to the analyzer (the twelve configuration lines), triggers one "
+        "measurement (*TRG, wait 5 s, poll *STB? until it reads 1 for at most "
+        "20 s, :FRD?, wait 3 s), logs off (*RST), records it and prints it.\n"
+        "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
+        "result, not judged, no answer, stopped by a signal), 3 the port could "
+        "not be opened or the line failed, 64 usage error."));
     parser.addOption(QCommandLineOption(
         QStringLiteral("port"),
         QStringLiteral("1 to 4 or \"Com 1\" to \"Com 4\" (as the window resolves them), or a "
@@ -309,14 +326,10 @@ int measure(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty())
         return usageError(parser, QStringLiteral("unexpected argument \"%1\".")
                                       .arg(parser.positionalArguments().first()));
-    QString problem;
-    const std::optional<ClassChoice> choice = classChoiceOf(parser, &problem);
-    if (!choice)
-        return usageError(parser, problem);
-    const std::optional<Format> format =
-        formatOf(parser.value(QStringLiteral("format")), true);
-    if (!format)
-        return usageError(parser, QStringLiteral("--format takes text, json or csv."));
+    ClassChoice choice;
+    Format format = Format::Text;
+    if (const std::optional<int> code = judgingOptions(parser, &choice, &format))
+        return *code;
     if (!parser.isSet(QStringLiteral("port")))
         return usageError(parser, QStringLiteral("--port is required."));
     const std::optional<PortChoice> port = portChoiceOf(parser.value(QStringLiteral("port")));
@@ -330,7 +343,7 @@ int measure(const QStringList& arguments)
     QString received;
     CommandChannel channel(serial, clock, received);
     AnalyzerSession session(serial, channel);
-    ConsoleObserver observer(*choice);
+    ConsoleObserver observer(choice);
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
@@ -363,10 +376,9 @@ int measure(const QStringList& arguments)
     record.result = *result;
     record.port = port->name;
     record.device = port->device;
-    record.product = {parser.value(QStringLiteral("product")),
-                      parser.value(QStringLiteral("serial")),
-                      parser.value(QStringLiteral("operator")),
-                      parser.value(QStringLiteral("notes"))};
+    record.product = {
+        parser.value(QStringLiteral("product")), parser.value(QStringLiteral("serial")),
+        parser.value(QStringLiteral("operator")), parser.value(QStringLiteral("notes"))};
     record.toolVersion = QString::fromLatin1(kToolVersion);
     if (cycle.triggered()) {
         RecordStore store;
@@ -378,7 +390,7 @@ int measure(const QStringList& arguments)
                     .arg(saved.reason()));
     }
 
-    out(rendered(*result, *format));
+    out(rendered(*result, format));
     if (parser.isSet(QStringLiteral("report"))) {
         const Outcome written = writeReport(record, parser.value(QStringLiteral("report")));
         if (!written.succeeded())
@@ -391,12 +403,13 @@ int measure(const QStringList& arguments)
 int evaluate(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--format F] [FILE|-]\n       iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--format F]\n\n"
-                       "Judges a saved result reply line (from FILE, or standard input for - "
-                       "or no FILE), or a stored record's reply, under a class.\n"
-                       "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 4 the file or record could "
-                       "not be read, 64 usage error."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--format F] [FILE|-]\n       "
+        "iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--format F]\n\n"
+        "Judges a saved result reply line (from FILE, or standard input for - "
+        "or no FILE), or a stored record's reply, under a class.\n"
+        "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 4 the file or record could "
+        "not be read, 64 usage error."));
     addClassOptions(parser, true);
     parser.addOption(QCommandLineOption(QStringLiteral("record"),
                                         QStringLiteral("Judge the reply of this stored record."),
@@ -409,14 +422,10 @@ int evaluate(const QStringList& arguments)
     int code = kPass;
     if (!parse(parser, arguments, &code))
         return code;
-    QString problem;
-    const std::optional<ClassChoice> choice = classChoiceOf(parser, &problem);
-    if (!choice)
-        return usageError(parser, problem);
-    const std::optional<Format> format =
-        formatOf(parser.value(QStringLiteral("format")), true);
-    if (!format)
-        return usageError(parser, QStringLiteral("--format takes text, json or csv."));
+    ClassChoice choice;
+    Format format = Format::Text;
+    if (const std::optional<int> code = judgingOptions(parser, &choice, &format))
+        return *code;
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
         return usageError(parser, QStringLiteral("give one file at most."));
@@ -436,9 +445,8 @@ int evaluate(const QStringList& arguments)
     } else {
         const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();
         QFile file(name);
-        const bool opened = name == QLatin1String("-")
-                                ? file.open(stdin, QIODevice::ReadOnly)
-                                : file.open(QIODevice::ReadOnly);
+        const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                       : file.open(QIODevice::ReadOnly);
         if (!opened) {
             err(QStringLiteral("iec1000: %1 could not be read: %2").arg(name, file.errorString()));
             return kStoreFailed;
@@ -457,21 +465,21 @@ int evaluate(const QStringList& arguments)
         stored.reply.line = QString::fromLatin1(content);
         stored.measuredAt = QDateTime::currentDateTime();
     }
-    const CycleResult result = judgeAgain(stored, choice->productClass, choice->power);
+    const CycleResult result = judgeAgain(stored, choice.productClass, choice.power);
     if (!result.problem.isEmpty())
         err(result.problem);
-    out(rendered(result, *format));
+    out(rendered(result, format));
     return exitCodeOf(result.verdict) == kLineFailed ? kNoVerdict : exitCodeOf(result.verdict);
 }
 
 int history(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Synopsis: iec1000 history [--limit N] [--filter TEXT] [--format text|json]\n\n"
-                       "Lists the stored measurements, newest first.\n"
-                       "Exit codes: 0 listed, 4 the record store could not be read, 64 usage "
-                       "error."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Synopsis: iec1000 history [--limit N] [--filter TEXT] [--format text|json]\n\n"
+        "Lists the stored measurements, newest first.\n"
+        "Exit codes: 0 listed, 4 the record store could not be read, 64 usage "
+        "error."));
     parser.addOption(QCommandLineOption(QStringLiteral("limit"),
                                         QStringLiteral("At most this many (default 20; 0: all)."),
                                         QStringLiteral("n"), QStringLiteral("20")));
@@ -492,8 +500,7 @@ int history(const QStringList& arguments)
     const int limit = parser.value(QStringLiteral("limit")).toInt(&isNumber);
     if (!isNumber || limit < 0)
         return usageError(parser, QStringLiteral("--limit takes a whole number from 0 up."));
-    const std::optional<Format> format =
-        formatOf(parser.value(QStringLiteral("format")), false);
+    const std::optional<Format> format = formatOf(parser.value(QStringLiteral("format")), false);
     if (!format)
         return usageError(parser, QStringLiteral("--format takes text or json."));
     if (!parser.positionalArguments().isEmpty())
@@ -537,9 +544,8 @@ int history(const QStringList& arguments)
                         .arg(QStringLiteral("serial"), -14)
                         .arg(QStringLiteral("port"));
     for (const RecordSummary& r : records) {
-        const QString cls = r.productClass == ProductClass::D
-                                ? QStringLiteral("D %1W").arg(r.power)
-                                : classLetter(r.productClass);
+        const QString cls = r.productClass == ProductClass::D ? QStringLiteral("D %1W").arg(r.power)
+                                                              : classLetter(r.productClass);
         table += QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
                      .arg(r.id, 6)
                      .arg(isoTimestamp(r.measuredAt), -25)
@@ -608,8 +614,7 @@ int ports(const QStringList& arguments)
     int code = kPass;
     if (!parse(parser, arguments, &code))
         return code;
-    const std::optional<Format> format =
-        formatOf(parser.value(QStringLiteral("format")), false);
+    const std::optional<Format> format = formatOf(parser.value(QStringLiteral("format")), false);
     if (!format)
         return usageError(parser, QStringLiteral("--format takes text or json."));
     if (!parser.positionalArguments().isEmpty())
@@ -629,14 +634,15 @@ bool wanted(const QStringList& arguments)
 {
     if (arguments.size() < 2)
         return false;
-    return kSubcommands.contains(arguments.at(1)) || arguments.contains(QStringLiteral("--version"));
+    return kSubcommands.contains(arguments.at(1)) ||
+           arguments.contains(QStringLiteral("--version"));
 }
 
 bool needsGui(const QStringList& arguments)
 {
     // A PDF report: measure --report and report --output with a .pdf file.
-    if (arguments.size() < 2 || (arguments.at(1) != QLatin1String("measure") &&
-                                 arguments.at(1) != QLatin1String("report")))
+    if (arguments.size() < 2 ||
+        (arguments.at(1) != QLatin1String("measure") && arguments.at(1) != QLatin1String("report")))
         return false;
     for (const QString& argument : arguments)
         if (argument.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))

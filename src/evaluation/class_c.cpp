@@ -22,8 +22,8 @@ Judgement ClassC(const MeasuredValues& measured)
                 QStringLiteral("a number in amperes"));
         if (!powerFactor) {
             // Quote what the analyzer sent, not what the field made of it.
-            const QString sent = measured.powerFactorSent.isNull() ? measured.powerFactor
-                                                                   : measured.powerFactorSent;
+            const QString sent =
+                measured.powerFactorSent.isNull() ? measured.powerFactor : measured.powerFactorSent;
             problems << evaluation::inputProblem(QStringLiteral("The power factor"), sent,
                                                  QStringLiteral("a number"));
         }

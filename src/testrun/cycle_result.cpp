@@ -3,9 +3,15 @@
 #include <array>
 
 namespace {
-constexpr std::array<const char*, 9> kVerdictTexts{
-    "Pass",       "Fail",     "Incomplete result",       "Invalid result", "No result received",
-    "No verdict", "Analyzer did not answer", "Line failed", "Stopped"};
+constexpr std::array<const char*, 9> kVerdictTexts{"Pass",
+                                                   "Fail",
+                                                   "Incomplete result",
+                                                   "Invalid result",
+                                                   "No result received",
+                                                   "No verdict",
+                                                   "Analyzer did not answer",
+                                                   "Line failed",
+                                                   "Stopped"};
 } // namespace
 
 QString verdictText(Verdict verdict)

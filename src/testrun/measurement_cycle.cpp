@@ -68,10 +68,9 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
     observer.progress(35);
 
     const std::function<bool()> interrupted =
-        observer.interruptible() ? std::function<bool()>([&] {
-            return observer.interruptRequested();
-        })
-                                 : std::function<bool()>();
+        observer.interruptible()
+            ? std::function<bool()>([&] { return observer.interruptRequested(); })
+            : std::function<bool()>();
     InputWanted wanted(m_port);
     m_channel.clearFault();
     m_channel.Out(QString::fromLatin1(zento::kTrigger));

@@ -79,8 +79,7 @@ ParsedReply SortOut(const QString& reply)
         else if (number == kFundamentalField)
             parsed.fundAmp = field; // as received; Class C converts it itself
         else if (number >= kFirstHarmonicField)
-            parsed.harmonics[number - kFirstHarmonicField] =
-                NumberText(NumericValue(field) * 1000);
+            parsed.harmonics[number - kFirstHarmonicField] = NumberText(NumericValue(field) * 1000);
         // Fields 6 and 7 are not used.
     }
     return parsed;
@@ -124,13 +123,12 @@ int firstFieldNotANumber(const ParsedReply& reply)
 
 QString fieldNotANumberMessage(const ParsedReply& reply, int field)
 {
-    const QString what =
-        field <= 5 ? QStringLiteral("Field %1 of the result reply (the %2)")
-                         .arg(field)
-                         .arg(QLatin1String(kValueNames[field - 1]))
-                   : QStringLiteral("Field %1 of the result reply (harmonic %2)")
-                         .arg(field)
-                         .arg(field - kFirstHarmonicField + 2);
+    const QString what = field <= 5 ? QStringLiteral("Field %1 of the result reply (the %2)")
+                                          .arg(field)
+                                          .arg(QLatin1String(kValueNames[field - 1]))
+                                    : QStringLiteral("Field %1 of the result reply (harmonic %2)")
+                                          .arg(field)
+                                          .arg(field - kFirstHarmonicField + 2);
     return evaluation::inputProblem(what, reply.fields[field - 1], QStringLiteral("a number")) +
            QStringLiteral(" The measurement was not judged; check the analyzer and the line, "
                           "then start the test again.");

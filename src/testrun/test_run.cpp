@@ -147,8 +147,7 @@ void TestRun::resultsCleared()
 ClassChoice TestRun::classChoice()
 {
     const ProductClass productClass = selectedClass(m_form);
-    return {productClass,
-            productClass == ProductClass::D ? m_form.text(Field::PowerD) : QString()};
+    return {productClass, productClass == ProductClass::D ? m_form.text(Field::PowerD) : QString()};
 }
 
 void TestRun::cycleEnded(const CycleResult& result)

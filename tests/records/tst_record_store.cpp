@@ -1,3 +1,4 @@
+#include "as_nobody.h"
 #include "record_store.h"
 
 #include <QCollator>
@@ -177,23 +178,6 @@ void roundTripAll(const QString& spec)
     QCOMPARE(reader.history(0, "sn-77").size(), 1);
     QVERIFY(!store.updateProduct(first.id + 1000, first.product).succeeded());
 }
-
-// Root may write anywhere: while one lives, files are checked as the user
-// nobody (the real ids stay root, so it can switch back).
-struct AsNobody
-{
-    const bool root = geteuid() == 0;
-    AsNobody()
-    {
-        if (root && (setegid(65534) != 0 || seteuid(65534) != 0))
-            qFatal("cannot act as nobody");
-    }
-    ~AsNobody()
-    {
-        if (root && (seteuid(0) != 0 || setegid(0) != 0))
-            qFatal("cannot return to root");
-    }
-};
 
 // The records_record_store --write <file> mode: adds the samples over and
 // over, printing each id once written, until killed.

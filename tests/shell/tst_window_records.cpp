@@ -1,6 +1,7 @@
 // The window keeps every measurement in the record store, and a store that
 // cannot take it never changes what the measurement shows.
 
+#include "as_nobody.h"
 #include "fake_printer.h"
 #include "fake_serial_port.h"
 #include "fake_toolkit.h"
@@ -69,23 +70,6 @@ struct Bench
     FakeToolkit toolkit;
     FakePrinter printer;
     std::unique_ptr<IEC1000> window;
-};
-
-// Root may write anywhere: while one lives, files are touched as the user
-// nobody.
-struct AsNobody
-{
-    const bool root = geteuid() == 0;
-    AsNobody()
-    {
-        if (root && (setegid(65534) != 0 || seteuid(65534) != 0))
-            qFatal("cannot act as nobody");
-    }
-    ~AsNobody()
-    {
-        if (root && (seteuid(0) != 0 || setegid(0) != 0))
-            qFatal("cannot return to root");
-    }
 };
 
 } // namespace

@@ -141,8 +141,8 @@ void ReplyFuzz::hostileReplies()
                    productClass == ProductClass::D ? form.text(Field::PowerD) : QString());
         const bool ended = reply.endsWith('\n') || reply.endsWith('\r');
         QString problem;
-        const Verdict verdict = MeasurementCycle::replyVerdict({reply, ended, true}, parsed,
-                                                               judgement, &problem);
+        const Verdict verdict =
+            MeasurementCycle::replyVerdict({reply, ended, true}, parsed, judgement, &problem);
         ++seen[verdict];
 
         const QByteArray where = "round " + QByteArray::number(round);

@@ -516,8 +516,11 @@ void TestTestRun::fieldThatIsNotANumberIsNeverJudged_data()
     QTest::newRow("0xFF") << withField(kPassingReply, 12, "\xff") << "Field 12";
     QTest::newRow("voltage") << withField(kPassingReply, 2, "2x30") << "Field 2";
     // A NUL in front of the failing "0.5" of the 8th harmonic.
-    QTest::newRow("NUL before a failing value")
-        << withField(kPassingReply, 15, QByteArray("\0" "0.5", 4)) << "Field 15";
+    QTest::newRow("NUL before a failing value") << withField(kPassingReply, 15,
+                                                             QByteArray("\0"
+                                                                        "0.5",
+                                                                        4))
+                                                << "Field 15";
 }
 
 void TestTestRun::fieldThatIsNotANumberIsNeverJudged()
@@ -531,7 +534,8 @@ void TestTestRun::fieldThatIsNotANumberIsNeverJudged()
     QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
     QCOMPARE(bench.toolkit.messages.size(), 1);
     const QString message = bench.toolkit.messages.first();
-    QVERIFY2(message.startsWith(named + QLatin1String(" of the result reply")), qPrintable(message));
+    QVERIFY2(message.startsWith(named + QLatin1String(" of the result reply")),
+             qPrintable(message));
     QVERIFY(!message.contains(QChar(0)));
     bench.verifyControlsBack();
 }
