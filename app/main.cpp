@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <memory>
@@ -71,6 +72,11 @@ int runCommandLine(int argc, char* argv[])
     // A PDF report paints text: that takes a QGuiApplication, but never a
     // display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's platform wants a private runtime folder; a shell without a session
+    // (a production line's script, ssh as root) may have none.
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("iec1000"));
     return cli::run(arguments);

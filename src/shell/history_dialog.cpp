@@ -107,7 +107,8 @@ void HistoryDialog::reload()
     else if (rows.size() >= kShownRecords)
         m_status->setText(QStringLiteral("The newest %1 records are shown.").arg(kShownRecords));
     else
-        m_status->setText(QStringLiteral("%1 records.").arg(rows.size()));
+        m_status->setText(rows.size() == 1 ? QStringLiteral("1 record.")
+                                           : QStringLiteral("%1 records.").arg(rows.size()));
 }
 
 std::optional<MeasurementRecord> HistoryDialog::selectedRecord()
