@@ -193,7 +193,7 @@ int main(int argc, char* argv[])
     int status = 0;
     {
         WindowAssembly<> tool;
-        tool.window.setRecordStore(recordStoreSpec(options.db));
+        tool.window.setRecordStore(recordStoreName(options.db));
         tool.window.show();
         status = app.exec();
     }

@@ -222,7 +222,7 @@ void addDbOption(QCommandLineParser& parser)
 std::optional<MeasurementRecord> storedRecord(const QCommandLineParser& parser, qint64 id)
 {
     RecordStore store;
-    const Outcome opened = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
+    const Outcome opened = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
     if (!opened.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(opened.reason()));
         return std::nullopt;
@@ -382,7 +382,7 @@ int measure(const QStringList& arguments)
     record.toolVersion = QString::fromLatin1(kToolVersion);
     if (cycle.triggered()) {
         RecordStore store;
-        Outcome saved = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
+        Outcome saved = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
         if (saved.succeeded())
             saved = store.add(record);
         if (!saved.succeeded())
@@ -508,7 +508,7 @@ int history(const QStringList& arguments)
                                       .arg(parser.positionalArguments().first()));
 
     RecordStore store;
-    const Outcome opened = store.open(recordStoreSpec(parser.value(QStringLiteral("db"))));
+    const Outcome opened = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
     if (!opened.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(opened.reason()));
         return kStoreFailed;

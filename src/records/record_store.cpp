@@ -20,8 +20,8 @@
 
 namespace {
 
-// What a spec names: a SQLite file or a PostgreSQL database.
-struct StoreSpec
+// What a store name names: a SQLite file or a PostgreSQL database.
+struct StoreTarget
 {
     bool postgres = false;
     QString path; // SQLite
@@ -31,21 +31,21 @@ struct StoreSpec
     QString password;
     QString dbName;
     QString location;
-    QString error; // why the spec names no store; empty when it does
+    QString error; // why the name names no store; empty when it does
 };
 
-StoreSpec parseSpec(const QString& spec)
+StoreTarget parseStoreName(const QString& storeName)
 {
-    StoreSpec s;
-    s.location = spec;
-    if (spec.trimmed().isEmpty()) {
+    StoreTarget s;
+    s.location = storeName;
+    if (storeName.trimmed().isEmpty()) {
         s.error = QStringLiteral("no record store was named");
         return s;
     }
-    const bool postgres = spec.startsWith(QLatin1String("postgresql://")) ||
-                          spec.startsWith(QLatin1String("postgres://"));
+    const bool postgres = storeName.startsWith(QLatin1String("postgresql://")) ||
+                          storeName.startsWith(QLatin1String("postgres://"));
     if (!postgres) {
-        s.path = spec.startsWith(QLatin1String("sqlite:")) ? spec.mid(7) : spec;
+        s.path = storeName.startsWith(QLatin1String("sqlite:")) ? storeName.mid(7) : storeName;
         if (s.path.contains(QLatin1String("://")))
             s.error = QStringLiteral("it is neither a SQLite file nor a postgresql:// URL");
         else if (s.path.isEmpty())
@@ -55,7 +55,7 @@ StoreSpec parseSpec(const QString& spec)
         return s;
     }
     s.postgres = true;
-    const QUrl url(spec, QUrl::StrictMode);
+    const QUrl url(storeName, QUrl::StrictMode);
     if (!url.isValid()) {
         s.error = QStringLiteral("it is not a valid URL: %1").arg(url.errorString());
         return s;
@@ -229,7 +229,7 @@ QString defaultRecordStore()
            QStringLiteral("/iec1000/records.sqlite");
 }
 
-QString recordStoreSpec(const QString& dbOption)
+QString recordStoreName(const QString& dbOption)
 {
     if (!dbOption.isEmpty())
         return dbOption;
@@ -260,10 +260,10 @@ Outcome RecordStore::failure(const QString& what, const QString& reason) const
         QStringLiteral("the record store %1 could not be %2: %3").arg(m_location, what, reason));
 }
 
-Outcome RecordStore::open(const QString& spec)
+Outcome RecordStore::open(const QString& storeName)
 {
     close();
-    const StoreSpec s = parseSpec(spec);
+    const StoreTarget s = parseStoreName(storeName);
     m_location = s.location;
     if (!s.error.isEmpty())
         return failure(QStringLiteral("opened"), s.error);

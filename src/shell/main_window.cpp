@@ -169,7 +169,7 @@ IEC1000::IEC1000(SerialPort& port, Clock& clock, Toolkit& toolkit, Printer& prin
         if (text != Image1)
             fitCaption(text);
     createRecordActions();
-    m_records.setSpec(recordStoreSpec(QString()));
+    m_records.setStoreName(recordStoreName(QString()));
     m_testRun.setResultListener([this](const CycleResult& result) {
         m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
                        m_port.deviceName());
@@ -340,9 +340,9 @@ void IEC1000::createRecordActions()
     connect(m_historyAction, &QAction::triggered, this, &IEC1000::showHistory);
 }
 
-void IEC1000::setRecordStore(const QString& spec)
+void IEC1000::setRecordStore(const QString& storeName)
 {
-    m_records.setSpec(spec);
+    m_records.setStoreName(storeName);
 }
 
 // Start-up: the harmonic cells and the verdict field get the neutral

@@ -42,9 +42,9 @@ public:
     const WindowMembers& members() const { return m_members; }
     const Activity& activity() const { return m_activity; }
 
-    // Where measurements are recorded: a spec as recordStoreSpec() gives it.
-    // Until set, recordStoreSpec(QString()).
-    void setRecordStore(const QString& spec);
+    // Where measurements are recorded: a store name as recordStoreName() gives it.
+    // Until set, recordStoreName(QString()).
+    void setRecordStore(const QString& storeName);
 
     // The window as it shows, rendered at `pixelRatio` times its size in
     // pixels, for the printout.

@@ -5,17 +5,17 @@
 
 RecordKeeper::RecordKeeper(Toolkit& toolkit) : m_toolkit(toolkit) {}
 
-void RecordKeeper::setSpec(const QString& spec)
+void RecordKeeper::setStoreName(const QString& storeName)
 {
     m_store.close();
-    m_spec = spec;
+    m_storeName = storeName;
 }
 
 RecordStore* RecordKeeper::store(QString* error)
 {
     if (m_store.isOpen())
         return &m_store;
-    const Outcome opened = m_store.open(m_spec);
+    const Outcome opened = m_store.open(m_storeName);
     if (opened.succeeded())
         return &m_store;
     if (error)

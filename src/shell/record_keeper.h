@@ -20,8 +20,8 @@ class RecordKeeper
 public:
     explicit RecordKeeper(Toolkit& toolkit);
 
-    // A spec as RecordStore::open takes it; closes the store open until now.
-    void setSpec(const QString& spec);
+    // A store name as RecordStore::open takes it; closes the store open until now.
+    void setStoreName(const QString& storeName);
 
     // `port`: "Com N" as the operator chose it; `device`: the device it
     // stood for.
@@ -37,7 +37,7 @@ public:
 
 private:
     Toolkit& m_toolkit;
-    QString m_spec;
+    QString m_storeName;
     RecordStore m_store;
     std::optional<MeasurementRecord> m_last;
 };

@@ -152,16 +152,16 @@ QString querySqlite(const QString& path, const QStringList& statements)
 
 // Adds every sample to the store, then checks each through a second store
 // open at the same time.
-void roundTripAll(const QString& spec)
+void roundTripAll(const QString& storeName)
 {
     RecordStore store;
     RecordStore reader;
-    const Outcome opened = store.open(spec);
+    const Outcome opened = store.open(storeName);
     QVERIFY2(opened.succeeded(), qPrintable(opened.reason()));
     QList<MeasurementRecord> added = sampleRecords();
     for (MeasurementRecord& record : added)
         QVERIFY(store.add(record).succeeded() && record.id > 0);
-    QVERIFY(reader.open(spec).succeeded());
+    QVERIFY(reader.open(storeName).succeeded());
     for (const MeasurementRecord& record : added) {
         QString error;
         const std::optional<MeasurementRecord> loaded = reader.record(record.id, &error);
@@ -462,19 +462,20 @@ void RecordStoreTest::postgresRoundTrip()
     Cluster cluster;
     const QString started = cluster.start();
     QVERIFY2(started.isEmpty(), qPrintable(started));
-    const QString spec = "postgresql://postgres@localhost/records?host=" + cluster.dir.path();
-    roundTripAll(spec);
+    const QString storeName = "postgresql://postgres@localhost/records?host=" + cluster.dir.path();
+    roundTripAll(storeName);
     if (QTest::currentTestFailed())
         return;
 
     RecordStore store;
-    QVERIFY(store.open(spec).succeeded());
+    QVERIFY(store.open(storeName).succeeded());
     QCOMPARE(cluster.stop(), QString());
     MeasurementRecord late = sampleRecords()[0];
     const Outcome outcome = store.add(late);
     QVERIFY(!outcome.succeeded() && late.id == 0);
-    QVERIFY2(outcome.reason().startsWith("the record store " + spec + " could not be written: "),
-             qPrintable(outcome.reason()));
+    QVERIFY2(
+        outcome.reason().startsWith("the record store " + storeName + " could not be written: "),
+        qPrintable(outcome.reason()));
 }
 
 int main(int argc, char** argv)
