@@ -40,23 +40,11 @@ Judgement ClassD(const MeasuredValues& measured, const QString& power);
 // NoClass and every cell NotJudged.
 Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power);
 
-// The same on the window's elements: reads HrmNo, AmpTxt, PfTxt (and PowerD
-// for Class D) from the form, writes the judgement into it (showJudgement)
-// and sets TestFailed to -1 (never back to 0) when a harmonic is above its
-// limit.
-Evaluation ClassA(Form& form, qint16& TestFailed);
-Evaluation ClassB(Form& form, qint16& TestFailed);
-// FundAmp: the fundamental current in A as the result reply gave it.
-Evaluation ClassC(Form& form, const QString& FundAmp, qint16& TestFailed);
-// The power is the operator's text of PowerD, in W.
-Evaluation ClassD(Form& form, qint16& TestFailed);
-// Runs the evaluation of the selected class, none when no class is selected.
-Evaluation Limits(Form& form, const QString& FundAmp, qint16& TestFailed);
-
-// What the form reads for an evaluation: HrmNo, AmpTxt, PfTxt and FundAmp.
-MeasuredValues measuredValues(const Form& form, const QString& FundAmp);
-
 // Writes a judgement into the window: for a judged class every limit cell,
 // the emptied harmonic cells and the fail and not-tested colours (cells that
 // pass keep their colours); nothing for a class that was not judged.
 void showJudgement(Form& form, const Judgement& judgement);
+
+// The colours of HrmNo(cell) for its state: red or blue with white text for
+// Fail and NotTested; the others keep theirs.
+void showCellState(Form& form, int cell, CellState state);

@@ -35,17 +35,6 @@ Judgement Limits(ProductClass productClass, const MeasuredValues& measured, cons
     return none;
 }
 
-MeasuredValues measuredValues(const Form& form, const QString& FundAmp)
-{
-    MeasuredValues measured;
-    for (int cell = 0; cell < kHarmonicCells; ++cell)
-        measured.harmonics[cell] = form.hrmNo(cell);
-    measured.amps = form.text(Field::AmpTxt);
-    measured.powerFactor = form.text(Field::PfTxt);
-    measured.fundAmp = FundAmp;
-    return measured;
-}
-
 void showJudgement(Form& form, const Judgement& judgement)
 {
     if (judgement.evaluation.status != Evaluation::Judged)
@@ -54,52 +43,14 @@ void showJudgement(Form& form, const Judgement& judgement)
         form.setHrmLim(cell, judgement.limits[cell]);
         if (judgement.currents[cell] != form.hrmNo(cell))
             form.setHrmNo(cell, judgement.currents[cell]);
-        const CellState state = judgement.states[cell];
-        if (state == CellState::Fail || state == CellState::NotTested) {
-            form.setHrmNoBackColor(cell,
-                                   state == CellState::Fail ? Colour::Fail : Colour::NotTested);
-            form.setHrmNoForeColor(cell, Colour::White);
-        }
+        showCellState(form, cell, judgement.states[cell]);
     }
 }
 
-namespace {
-
-Evaluation onForm(Form& form, const Judgement& judgement, qint16& TestFailed)
+void showCellState(Form& form, int cell, CellState state)
 {
-    showJudgement(form, judgement);
-    if (judgement.anyFailed)
-        TestFailed = -1;
-    return judgement.evaluation;
-}
-
-} // namespace
-
-Evaluation ClassA(Form& form, qint16& TestFailed)
-{
-    return onForm(form, ClassA(measuredValues(form, {})), TestFailed);
-}
-
-Evaluation ClassB(Form& form, qint16& TestFailed)
-{
-    return onForm(form, ClassB(measuredValues(form, {})), TestFailed);
-}
-
-Evaluation ClassC(Form& form, const QString& FundAmp, qint16& TestFailed)
-{
-    return onForm(form, ClassC(measuredValues(form, FundAmp)), TestFailed);
-}
-
-Evaluation ClassD(Form& form, qint16& TestFailed)
-{
-    return onForm(form, ClassD(measuredValues(form, {}), form.text(Field::PowerD)), TestFailed);
-}
-
-Evaluation Limits(Form& form, const QString& FundAmp, qint16& TestFailed)
-{
-    const ProductClass productClass = selectedClass(form);
-    return onForm(form,
-                  Limits(productClass, measuredValues(form, FundAmp),
-                         productClass == ProductClass::D ? form.text(Field::PowerD) : QString()),
-                  TestFailed);
+    if (state == CellState::Fail || state == CellState::NotTested) {
+        form.setHrmNoBackColor(cell, state == CellState::Fail ? Colour::Fail : Colour::NotTested);
+        form.setHrmNoForeColor(cell, Colour::White);
+    }
 }

@@ -2,7 +2,6 @@
 
 #include "conversions.h"
 #include "evaluation_steps.h"
-#include "window_model.h"
 
 CellState judgeHarmonic(const QString& measuredMa, const QString& limit, const QString& amps,
                         bool& failed)
@@ -27,17 +26,4 @@ CellState judgeHarmonic(const QString& measuredMa, const QString& limit, const Q
     if (measured < sixPerMille || measured < 5)
         state = CellState::NotTested;
     return state;
-}
-
-void judgeHarmonic(Form& form, int cell, qint16& TestFailed)
-{
-    bool failed = false;
-    const CellState state =
-        judgeHarmonic(form.hrmNo(cell), form.hrmLim(cell), form.text(Field::AmpTxt), failed);
-    if (failed)
-        TestFailed = -1;
-    if (state == CellState::Fail || state == CellState::NotTested) {
-        form.setHrmNoBackColor(cell, state == CellState::Fail ? Colour::Fail : Colour::NotTested);
-        form.setHrmNoForeColor(cell, Colour::White);
-    }
 }

@@ -4,8 +4,6 @@
 
 #include <QString>
 
-class Form;
-
 // The per-harmonic verdict scheme shared by all classes: the limit test
 // (measured above the limit: failed), then the not-tested rule (measured
 // below 5 mA or below 0.6 % of the rms current: not tested, whatever the
@@ -14,7 +12,3 @@ class Form;
 // measured current is above the limit, also when the cell ends not tested.
 CellState judgeHarmonic(const QString& measuredMa, const QString& limit, const QString& amps,
                         bool& failed);
-
-// The same on cell `cell` of the window: fail colours and TestFailed = -1,
-// then not-tested colours replacing the fail colours but not TestFailed.
-void judgeHarmonic(Form& form, int cell, qint16& TestFailed);

@@ -99,17 +99,6 @@ void showReply(Form& form, const ParsedReply& reply)
             form.setHrmNo(cell, reply.harmonics[cell]);
 }
 
-int SortOut(QString& result, Form& form, QString& FundAmp)
-{
-    const ParsedReply reply = SortOut(result);
-    removeTrailingLineEnd(result);
-    result += QLatin1Char(',');
-    showReply(form, reply);
-    if (reply.fieldsFound >= kFundamentalField)
-        FundAmp = reply.fundAmp;
-    return reply.fieldsFound;
-}
-
 int firstFieldNotANumber(const ParsedReply& reply)
 {
     for (int field = 1; field <= reply.fieldsFound; ++field) {

@@ -16,12 +16,6 @@ class Form;
 // missing field; fields are found by position, so any length is read.
 ParsedReply SortOut(const QString& reply);
 
-// The same on the window: reworks `result` in place into its working form (a
-// trailing line end removed and one "," appended), writes every field found
-// into the window (showReply) and FundAmp, and returns how many fields were
-// found. Fields not found keep what they held.
-int SortOut(QString& result, Form& form, QString& FundAmp);
-
 // Writes the fields found into Wattxt, Vlttxt, AmpTxt, PfTxt, FreqTxt and
 // HrmNo; the others keep what they held.
 void showReply(Form& form, const ParsedReply& reply);

@@ -55,6 +55,12 @@ void showResult(Form& form, const CycleResult& result)
                                                                           : Colour::Fail);
 }
 
+ClassChoice selectedClassChoice(const Form& form)
+{
+    const ProductClass productClass = selectedClass(form);
+    return {productClass, productClass == ProductClass::D ? form.text(Field::PowerD) : QString()};
+}
+
 bool measurementShown(const Form& form)
 {
     for (Field field : {Field::Vlttxt, Field::AmpTxt, Field::FreqTxt, Field::Wattxt, Field::PfTxt})
@@ -146,8 +152,7 @@ void TestRun::resultsCleared()
 
 ClassChoice TestRun::classChoice()
 {
-    const ProductClass productClass = selectedClass(m_form);
-    return {productClass, productClass == ProductClass::D ? m_form.text(Field::PowerD) : QString()};
+    return selectedClassChoice(m_form);
 }
 
 void TestRun::cycleEnded(const CycleResult& result)

@@ -63,3 +63,6 @@ void showResult(Form& form, const CycleResult& result);
 // holds text. Not before the first test, nor once a cycle has emptied them;
 // whatever class judged it (Class D empties HrmNo(0)).
 bool measurementShown(const Form& form);
+
+// The class the options select, with the text of PowerD for Class D.
+ClassChoice selectedClassChoice(const Form& form);

@@ -1,5 +1,6 @@
 #include "class_evaluation.h"
 #include "fake_form.h"
+#include "form_adapters.h"
 
 #include <QtTest>
 

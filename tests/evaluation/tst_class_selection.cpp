@@ -1,6 +1,7 @@
 #include "class_evaluation.h"
 #include "class_selection.h"
 #include "fake_form.h"
+#include "form_adapters.h"
 #include "fake_toolkit.h"
 
 #include <QtTest>

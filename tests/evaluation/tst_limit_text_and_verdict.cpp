@@ -1,4 +1,5 @@
 #include "fake_form.h"
+#include "form_adapters.h"
 #include "limit_text.h"
 #include "verdict_scheme.h"
 

@@ -1,6 +1,7 @@
 #include "class_evaluation.h"
 #include "conversions.h"
 #include "fake_form.h"
+#include "form_adapters.h"
 #include "limit_text.h"
 #include "sort_out.h"
 

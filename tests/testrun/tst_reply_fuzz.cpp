@@ -1,8 +1,10 @@
 #include "class_evaluation.h"
 #include "conversions.h"
 #include "fake_form.h"
+#include "form_adapters.h"
 #include "measurement_cycle.h"
 #include "sort_out.h"
+#include "test_run.h"
 
 #include <QtTest>
 
@@ -135,10 +137,9 @@ void ReplyFuzz::hostileReplies()
         const Evaluation evaluation = Limits(form, fundAmp, testFailed);
         // The same reply as a value, judged as a cycle judges it.
         const ParsedReply parsed = SortOut(reply);
-        const ProductClass productClass = selectedClass(form);
+        const ClassChoice choice = selectedClassChoice(form);
         const Judgement judgement =
-            Limits(productClass, measuredValues(parsed),
-                   productClass == ProductClass::D ? form.text(Field::PowerD) : QString());
+            Limits(choice.productClass, measuredValues(parsed), choice.power);
         const bool ended = reply.endsWith('\n') || reply.endsWith('\r');
         QString problem;
         const Verdict verdict =

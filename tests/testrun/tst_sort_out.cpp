@@ -1,4 +1,5 @@
 #include "fake_form.h"
+#include "form_adapters.h"
 #include "sort_out.h"
 
 #include <QtTest>
