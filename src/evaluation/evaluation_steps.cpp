@@ -41,7 +41,6 @@ Judgement startJudgement(ProductClass productClass, const MeasuredValues& measur
     judgement.productClass = productClass;
     judgement.evaluation.status = Evaluation::Judged;
     judgement.currents = measured.harmonics;
-    judgement.states.fill(CellState::NotJudged);
     return judgement;
 }
 

@@ -37,8 +37,18 @@ enum class CellState { Pass, Fail, NotTested, NotJudged };
 QString cellStateName(CellState state);
 std::optional<CellState> cellStateFromName(const QString& name);
 
+// Every cell NotJudged: where a judgement starts.
+constexpr std::array<CellState, kHarmonicCells> noCellJudged()
+{
+    std::array<CellState, kHarmonicCells> states{};
+    for (CellState& state : states)
+        state = CellState::NotJudged;
+    return states;
+}
+
 // One evaluation of a measurement under one class: what the window's limit
-// column and harmonic cells show once the class has judged them.
+// column and harmonic cells show once the class has judged them. A judgement
+// made by no class (as default-constructed) has no limit and no cell judged.
 struct Judgement
 {
     ProductClass productClass = ProductClass::None;
@@ -52,7 +62,7 @@ struct Judgement
     // harmonics the class does not judge (Class C: 4 to 40 even; Class D: 2
     // and 4 to 40 even).
     std::array<QString, kHarmonicCells> currents{};
-    std::array<CellState, kHarmonicCells> states{};
+    std::array<CellState, kHarmonicCells> states = noCellJudged();
     // TestFailed = -1: at least one judged harmonic is above its limit, also
     // when the not-tested rule then turned its cell blue.
     bool anyFailed = false;

@@ -296,8 +296,6 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     CycleResult result;
     result.verdict = verdict;
     result.problem = problem;
-    result.judgement.states.fill(CellState::NotJudged);
-    result.judgement.evaluation.status = Evaluation::NoClass;
     result.measuredAt = m_clock.currentDateTime();
     observer.cycleEnded(result);
     return result;
