@@ -86,8 +86,10 @@ void applyComOptions(const QCommandLineParser& parser)
 namespace {
 
 // Parses; false with the exit code in *code when the command must end now
-// (--help, or a usage error).
-bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code)
+// (--help, or a usage error: also an argument given to a command that takes
+// none).
+bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code,
+           bool takesArguments = false)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
@@ -100,6 +102,11 @@ bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code)
     if (parser.isSet(help)) {
         out(parser.helpText());
         *code = kPass;
+        return false;
+    }
+    if (!takesArguments && !parser.positionalArguments().isEmpty()) {
+        *code = usageError(parser, QStringLiteral("unexpected argument \"%1\".")
+                                       .arg(parser.positionalArguments().first()));
         return false;
     }
     applyComOptions(parser);
@@ -323,9 +330,6 @@ int measure(const QStringList& arguments)
     int code = kPass;
     if (!parse(parser, arguments, &code))
         return code;
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(parser, QStringLiteral("unexpected argument \"%1\".")
-                                      .arg(parser.positionalArguments().first()));
     ClassChoice choice;
     Format format = Format::Text;
     if (const std::optional<int> code = judgingOptions(parser, &choice, &format))
@@ -420,7 +424,7 @@ int evaluate(const QStringList& arguments)
                                  QStringLiteral("The reply line; - for standard input."),
                                  QStringLiteral("[FILE|-]"));
     int code = kPass;
-    if (!parse(parser, arguments, &code))
+    if (!parse(parser, arguments, &code, true))
         return code;
     ClassChoice choice;
     Format format = Format::Text;
@@ -503,9 +507,6 @@ int history(const QStringList& arguments)
     const std::optional<Format> format = formatOf(parser.value(QStringLiteral("format")), false);
     if (!format)
         return usageError(parser, QStringLiteral("--format takes text or json."));
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(parser, QStringLiteral("unexpected argument \"%1\".")
-                                      .arg(parser.positionalArguments().first()));
 
     RecordStore store;
     const Outcome opened = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
@@ -578,7 +579,7 @@ int report(const QStringList& arguments)
     parser.addPositionalArgument(QStringLiteral("id"), QStringLiteral("The record's number."),
                                  QStringLiteral("ID"));
     int code = kPass;
-    if (!parse(parser, arguments, &code))
+    if (!parse(parser, arguments, &code, true))
         return code;
     if (parser.positionalArguments().size() != 1)
         return usageError(parser, QStringLiteral("give one record number."));
@@ -617,9 +618,6 @@ int ports(const QStringList& arguments)
     const std::optional<Format> format = formatOf(parser.value(QStringLiteral("format")), false);
     if (!format)
         return usageError(parser, QStringLiteral("--format takes text or json."));
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(parser, QStringLiteral("unexpected argument \"%1\".")
-                                      .arg(parser.positionalArguments().first()));
     const QList<PortEntry> entries = listPorts();
     if (*format == Format::Json)
         out(QString::fromUtf8(QJsonDocument(portsJson(entries)).toJson(QJsonDocument::Indented)));
