@@ -59,11 +59,8 @@ std::unique_ptr<QProcess> startSimulator(const QString& scenario, QString* error
     return simulator;
 }
 
-int runCommandLine(int argc, char* argv[])
+int runCommandLine(int argc, char* argv[], const QStringList& arguments)
 {
-    QStringList arguments;
-    for (int n = 0; n < argc; ++n)
-        arguments << QString::fromLocal8Bit(argv[n]);
     if (!cli::needsGui(arguments)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("iec1000"));
@@ -170,7 +167,7 @@ int main(int argc, char* argv[])
         for (int n = 0; n < argc; ++n)
             arguments << QString::fromLocal8Bit(argv[n]);
         if (cli::wanted(arguments))
-            return runCommandLine(argc, argv);
+            return runCommandLine(argc, argv, arguments);
     }
     WindowOptions options;
     if (const std::optional<int> code = readWindowOptions(argc, argv, &options))
