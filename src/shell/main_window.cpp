@@ -170,6 +170,9 @@ IEC1000::IEC1000(SerialPort& port, Clock& clock, Toolkit& toolkit, Printer& prin
             fitCaption(text);
     createRecordActions();
     m_records.setStoreName(recordStoreName(QString()));
+    // No caption is ever read as markup.
+    for (QLabel* text : findChildren<QLabel*>())
+        text->setTextFormat(Qt::PlainText);
     m_testRun.setResultListener([this](const CycleResult& result) {
         m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
                        m_port.deviceName());

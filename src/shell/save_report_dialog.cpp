@@ -5,23 +5,87 @@
 #include "toolkit.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace {
 
 const QString kOperatorKey = QStringLiteral("report/operator");
+const QString kFolderKey = QStringLiteral("report/folder");
+// The most characters a product name or serial number gives a file name.
+constexpr qsizetype kNamePartLimit = 64;
 
 QSettings settings()
 {
     return QSettings(QStringLiteral("iec1000"), QStringLiteral("iec1000"));
 }
 
+// `text` as part of a file name: letters, digits, "-" and "." kept, every run
+// of other characters one "-", no "." or "-" at either end (no hidden file,
+// no "..").
+QString fileNamePart(const QString& text)
+{
+    QString part;
+    for (const QChar c : text) {
+        if (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('.'))
+            part += c;
+        else if (!part.endsWith(QLatin1Char('-')))
+            part += QLatin1Char('-');
+    }
+    part = part.left(kNamePartLimit);
+    const auto trimmed = [](QChar c) { return c == QLatin1Char('-') || c == QLatin1Char('.'); };
+    while (!part.isEmpty() && trimmed(part.front()))
+        part.remove(0, 1);
+    while (!part.isEmpty() && trimmed(part.back()))
+        part.chop(1);
+    return part;
+}
+
 } // namespace
+
+QString suggestedReportName(const MeasurementRecord& record)
+{
+    QStringList parts;
+    for (const QString& field : {record.product.product, record.product.serial})
+        if (const QString part = fileNamePart(field); !part.isEmpty())
+            parts << part;
+    if (parts.isEmpty())
+        parts << QStringLiteral("Report");
+    const QDate measured =
+        record.result.measuredAt.isValid() ? record.result.measuredAt.date() : QDate::currentDate();
+    parts << measured.toString(Qt::ISODate);
+    return parts.join(QLatin1Char('_')) + QStringLiteral(".pdf");
+}
+
+QString reportFolder()
+{
+    const QString remembered = settings().value(kFolderKey).toString();
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir())
+        return remembered;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+bool saveReportFile(const MeasurementRecord& record, const QString& path, Toolkit& toolkit)
+{
+    const Outcome written = writeReport(record, path);
+    if (!written.succeeded()) {
+        toolkit.messageBox(QStringLiteral("The report was not saved: %1").arg(written.reason()));
+        return false;
+    }
+    const QFileInfo file(path);
+    settings().setValue(kFolderKey, file.absolutePath());
+    toolkit.messageBox(QStringLiteral("The report was saved as %1")
+                           .arg(QDir::toNativeSeparators(file.absoluteFilePath())));
+    return true;
+}
 
 ProductDialog::ProductDialog(const ProductInfo& prefill, QWidget* parent) : QDialog(parent)
 {
@@ -44,6 +108,8 @@ ProductDialog::ProductDialog(const ProductInfo& prefill, QWidget* parent) : QDia
     form->addRow(QStringLiteral("Operator:"), m_operator);
     form->addRow(QStringLiteral("Notes:"), m_notes);
     form->addRow(buttons);
+    for (QLabel* text : findChildren<QLabel*>())
+        text->setTextFormat(Qt::PlainText);
 }
 
 ProductInfo ProductDialog::product() const
@@ -69,18 +135,17 @@ std::optional<ProductInfo> saveReport(MeasurementRecord record, RecordStore* sto
     const std::optional<ProductInfo> product = ProductDialog::ask(record.product, parent);
     if (!product)
         return std::nullopt;
+    record.product = *product;
     QString path =
-        QFileDialog::getSaveFileName(parent, QStringLiteral("Save Report"), QString(),
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Save Report"),
+                                     QDir(reportFolder()).filePath(suggestedReportName(record)),
                                      QStringLiteral("PDF (*.pdf);;CSV (*.csv);;JSON (*.json)"));
     if (path.isEmpty())
         return std::nullopt;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
 
-    record.product = *product;
-    const Outcome written = writeReport(record, path);
-    if (!written.succeeded())
-        toolkit.messageBox(QStringLiteral("The report was not saved: %1").arg(written.reason()));
+    saveReportFile(record, path, toolkit);
     if (store && record.id > 0) {
         const Outcome updated = store->updateProduct(record.id, record.product);
         if (!updated.succeeded())

@@ -33,10 +33,27 @@ private:
 };
 
 // Save Report: asks for the product fields (prefilled from the record), then
-// for a file (.pdf, .csv or .json; .pdf when no extension is typed), and
-// writes the report. When `store` is given and the record has an id there,
-// the product fields are also stored on the record. Failures are told through
-// the toolkit. Returns the product fields given; nothing when the operator
+// for a file (.pdf, .csv or .json; .pdf when no extension is typed), offering
+// suggestedReportName() in reportFolder(), and writes the report with
+// saveReportFile(). When `store` is given and the record has an id there, the
+// product fields are also stored on the record. Failures are told through the
+// toolkit. Returns the product fields given; nothing when the operator
 // cancelled.
 std::optional<ProductInfo> saveReport(MeasurementRecord record, RecordStore* store,
                                       Toolkit& toolkit, QWidget* parent);
+
+// The file name a report of `record` is offered under: its product name,
+// serial number and the date it was measured, joined by "_", with ".pdf"
+// ("Product_Serial_2026-12-07.pdf"). Characters a file system may refuse
+// (separators, blanks, wildcards, control characters) become "-"; an empty
+// field is left out, and "Report" stands in when both are empty.
+QString suggestedReportName(const MeasurementRecord& record);
+
+// The folder the last report was saved in (remembered like the operator);
+// the documents folder before the first, or once that folder is gone.
+QString reportFolder();
+
+// Writes the report to `path` and tells the operator where it was saved,
+// naming the file, or why it was not. The folder is remembered once the
+// report is saved. True when it was.
+bool saveReportFile(const MeasurementRecord& record, const QString& path, Toolkit& toolkit);

@@ -4,17 +4,23 @@
 #include "fake_printer.h"
 #include "fake_serial_port.h"
 #include "fake_toolkit.h"
+#include "history_dialog.h"
 #include "main_window.h"
 #include "printout.h"
+#include "qt_toolkit.h"
+#include "record_keeper.h"
+#include "save_report_dialog.h"
 #include "virtual_clock.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 
 #include <memory>
@@ -72,6 +78,8 @@ private slots:
     void printWithoutResultsSaysSo();
     void printWithResultsPrintsTheWindowInLandscape();
     void printerFailureIsReported();
+    void markupIsShownAsText();
+    void clickTimesComeFromTheInputEvents();
 };
 
 void TestMainWindow::windowAndClientArea()
@@ -514,6 +522,51 @@ void TestMainWindow::printerFailureIsReported()
     QCOMPARE(bench.toolkit.messages.size(), 1);
     QVERIFY(bench.toolkit.messages.first().contains(QLatin1String("no default printer")));
     QCOMPARE(bench.window->HrmNo[0]->text(), QStringLiteral("3.1"));
+}
+
+void TestMainWindow::markupIsShownAsText()
+{
+    Bench bench;
+    RecordKeeper records(bench.toolkit);
+    records.setStoreName(recordStoreName(QString())); // the test's own store
+    HistoryDialog history(records, bench.toolkit);
+    JudgeAgainDialog judgeAgain(MeasurementRecord(), bench.toolkit);
+    ProductDialog product(ProductInfo{});
+    for (const QWidget* shown :
+         std::initializer_list<const QWidget*>{bench.window.get(), &history, &judgeAgain, &product})
+        for (const QLabel* text : shown->findChildren<QLabel*>())
+            QVERIFY2(text->textFormat() == Qt::PlainText, qPrintable(text->text()));
+
+    // A message quoting a reply field that holds markup.
+    QtToolkit toolkit;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            format = box->textFormat();
+            box->close();
+        }
+    });
+    toolkit.messageBox(QStringLiteral("<h1 style=\"color:green\">PASS</h1>"));
+    QCOMPARE(format, Qt::PlainText);
+}
+
+void TestMainWindow::clickTimesComeFromTheInputEvents()
+{
+    QtToolkit toolkit;
+    QPushButton button;
+    toolkit.setWindow(&button);
+    QList<qint64> madeAt;
+    connect(&button, &QPushButton::clicked, [&] { madeAt << toolkit.clickMadeAtMs(); });
+    // The stamp the window system gave the release (QTest moves its stamps
+    // on by 500 ms after each release).
+    QTest::lastMouseTimestamp = 100000;
+    QTest::mouseClick(&button, Qt::LeftButton);
+    // A click made by a queued call has no input event.
+    QMetaObject::invokeMethod(&button, "click", Qt::QueuedConnection);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(madeAt,
+             (QList<qint64>{QTest::lastMouseTimestamp - QTest::mouseDoubleClickInterval, -1}));
+    QVERIFY(madeAt[0] > 100000);
 }
 
 QTEST_MAIN(TestMainWindow)

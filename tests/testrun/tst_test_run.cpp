@@ -127,6 +127,8 @@ private slots:
     void stopClickDeliveredAfterTheVerdictStartsNothing();
     void staleStatusOfAStoppedCycleIsNotTaken();
     void exitAtADispatchPointEndsTheCycle();
+    void doubleClickOnStartTestIsNoStop_data();
+    void doubleClickOnStartTestIsNoStop();
     void lineThatFailsMidCycle_data();
     void lineThatFailsMidCycle();
     void refusedTriggerEndsAtOnce();
@@ -418,8 +420,12 @@ void TestTestRun::staleStatusOfAStoppedCycleIsNotTaken()
 
 void TestTestRun::exitAtADispatchPointEndsTheCycle()
 {
-    for (int dispatch = 1; dispatch <= 3; ++dispatch) {
+    // 4: EXIT made during the wait after ":FRD?", handled as the cycle ends.
+    for (int dispatch = 1; dispatch <= 4; ++dispatch) {
         Bench bench;
+        QList<Verdict> recorded;
+        bench.testRun.setResultListener(
+            [&](const CycleResult& result) { recorded << result.verdict; });
         bench.toolkit.onDispatch = [&](int n) {
             if (n == dispatch) {
                 // What EXIT does with the port open.
@@ -434,7 +440,35 @@ void TestTestRun::exitAtADispatchPointEndsTheCycle()
         QCOMPARE(bench.port.events.last(), QStringLiteral("close"));
         QCOMPARE(bench.toolkit.dispatches, dispatch);
         QVERIFY(bench.toolkit.messages.isEmpty());
+        // Once "*TRG" has gone the cycle is a measurement: recorded, as
+        // stopped, before the tool ends.
+        QCOMPARE(recorded, dispatch >= 3 ? QList<Verdict>{Verdict::Stopped} : QList<Verdict>{});
     }
+}
+
+void TestTestRun::doubleClickOnStartTestIsNoStop_data()
+{
+    QTest::addColumn<int>("secondClickAfterMs");
+    QTest::addColumn<QString>("verdict");
+    // Within the desktop's double-click interval of 400 ms, or not.
+    QTest::newRow("double click") << 250 << "Pass";
+    QTest::newRow("a later click stops") << 450 << "Stopped";
+}
+
+void TestTestRun::doubleClickOnStartTestIsNoStop()
+{
+    QFETCH(int, secondClickAfterMs);
+    QFETCH(QString, verdict);
+    Bench bench;
+    bench.toolkit.clickAtMs = 1000;
+    // The second click, made during the wait after "*TRG", is handled seconds later.
+    bench.toolkit.onDispatch = [&](int n) {
+        bench.toolkit.clickAtMs = 1000 + secondClickAfterMs;
+        if (n == 3)
+            bench.testRun.Run_Click();
+    };
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), verdict);
 }
 
 void TestTestRun::lineThatFailsMidCycle_data()
@@ -498,9 +532,10 @@ void TestTestRun::previousResultsStayUntilTheCycleEmptiesThem()
     };
     bench.answer({"1\r\n"}, kPassingReply);
     bench.testRun.Run_Click();
+    // Clicks held during the last waits are handled once the new result is
+    // shown.
     QCOMPARE(seen, (QStringList{"1|Fail|3500", "2|Retrieving results....|3500",
-                                "3|Retrieving results....|", "4|Retrieving results....|",
-                                "5|Pass|80.2"}));
+                                "3|Retrieving results....|", "4|Pass|80.2", "5|Pass|80.2"}));
     QCOMPARE(bench.form.no[1].back, Colour::Neutral);
     QCOMPARE(bench.form.no[1].fore, Colour::Black);
 }
