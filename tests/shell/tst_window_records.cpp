@@ -5,14 +5,18 @@
 #include "fake_printer.h"
 #include "fake_serial_port.h"
 #include "fake_toolkit.h"
+#include "history_dialog.h"
 #include "main_window.h"
 #include "record_store.h"
 #include "version.h"
 #include "virtual_clock.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,6 +86,7 @@ private slots:
     void cycleLandsInTheStore();
     void unwritableStoreIsToldOnceAndChangesNoVerdict();
     void saveReportWithoutAMeasurementSaysSo();
+    void judgeAgainRefusesAClassDPowerOutOfRange();
 
 private:
     QTemporaryDir m_dir;
@@ -143,6 +148,34 @@ void TestWindowRecords::saveReportWithoutAMeasurementSaysSo()
     save->trigger();
     QCOMPARE(bench.toolkit.messages,
              QStringList{"There is no measurement to save yet; run a test first."});
+}
+
+void TestWindowRecords::judgeAgainRefusesAClassDPowerOutOfRange()
+{
+    MeasurementRecord record;
+    record.result.reply.line = QString::fromLatin1(kFailingReply);
+    FakeToolkit toolkit;
+    JudgeAgainDialog dialog(record, toolkit);
+    auto* classes = dialog.findChild<QComboBox*>();
+    classes->setCurrentIndex(classes->findData(int(ProductClass::D)));
+    dialog.findChild<QLineEdit*>()->setText(QStringLiteral("1e6"));
+    QPushButton* judge = nullptr;
+    QPushButton* save = nullptr;
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String("Judge"))
+            judge = button;
+        if (button->text() == QLatin1String("Save Report..."))
+            save = button;
+    }
+    QVERIFY(judge && save);
+    judge->click();
+    QCOMPARE(toolkit.messages,
+             QStringList{"You need to enter a value  from 50 to 600 for Class D Power"});
+    // Nothing judged: no verdict shown, no report of it to save.
+    QVERIFY(!save->isEnabled());
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->wordWrap())
+            QCOMPARE(label->text(), QString());
 }
 
 QTEST_MAIN(TestWindowRecords)
