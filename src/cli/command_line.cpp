@@ -176,6 +176,12 @@ std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QStri
         *message = QStringLiteral("--power goes with --class D only.");
         return std::nullopt;
     }
+    if (*productClass == ProductClass::D &&
+        !classDPowerInRange(parser.value(QStringLiteral("power")))) {
+        *message = QStringLiteral("--power \"%1\": %2 (watts).")
+                       .arg(parser.value(QStringLiteral("power")), classDPowerRangeMessage());
+        return std::nullopt;
+    }
     return ClassChoice{*productClass,
                        powerGiven ? parser.value(QStringLiteral("power")) : QString()};
 }
@@ -205,8 +211,9 @@ void addClassOptions(QCommandLineParser& parser, bool csv)
                                         QStringLiteral("A|B|C|D")));
     parser.addOption(QCommandLineOption(
         QStringLiteral("power"),
-        QStringLiteral("Class D: the product's power in watts, judged as the window judges "
-                       "its Class D power (a text that is not a number gives \"No verdict\")."),
+        QStringLiteral("Class D: the product's power in watts, a number from 50 to 600 (as "
+                       "the window takes its Class D power); any other value is a usage error "
+                       "and nothing is sent or judged."),
         QStringLiteral("watts")));
     parser.addOption(QCommandLineOption(QStringLiteral("format"),
                                         csv ? QStringLiteral("Output: text (default), json or csv.")

@@ -214,6 +214,10 @@ JudgeAgainDialog::JudgeAgainDialog(const MeasurementRecord& record, Toolkit& too
 void JudgeAgainDialog::judge()
 {
     const auto productClass = ProductClass(m_class->currentData().toInt());
+    if (productClass == ProductClass::D && !classDPowerInRange(m_power->text())) {
+        m_toolkit.messageBox(classDPowerRangeMessage());
+        return;
+    }
     MeasurementRecord judged = m_record;
     // A report of a judgement the store does not hold.
     judged.id = 0;

@@ -215,10 +215,9 @@ Verdict MeasurementCycle::replyVerdict(const ReplyLine& line, const ParsedReply&
                              .arg(kReplyFields);
         return Verdict::IncompleteResult;
     }
-    if (const int field = firstFieldNotANumber(reply)) {
-        *problem = fieldNotANumberMessage(reply, field);
+    *problem = invalidReplyProblem(reply);
+    if (!problem->isEmpty())
         return Verdict::InvalidResult;
-    }
     switch (judgement.evaluation.status) {
     case Evaluation::NoClass:
         *problem = QStringLiteral("No equipment class is selected, so the measurement was not "

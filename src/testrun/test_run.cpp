@@ -114,9 +114,10 @@ void TestRun::Run_Click()
     if (m_activity.logOn || m_activity.ending)
         return;
 
-    if (m_form.selected(Option::Dopt) && m_form.text(Field::PowerD).isEmpty()) {
-        m_toolkit.messageBox(
-            QStringLiteral("You need to enter a value  from 50 to 600 for Class D Power"));
+    // Class D with a power that is not a number from 50 to 600 W (the empty
+    // field included): the message, and nothing is sent or changed.
+    if (m_form.selected(Option::Dopt) && !classDPowerInRange(m_form.text(Field::PowerD))) {
+        m_toolkit.messageBox(classDPowerRangeMessage());
         return;
     }
 

@@ -252,19 +252,24 @@ void TestCommandLineEndToEnd::noVerdict()
 void TestCommandLineEndToEnd::usageErrorsTouchNoPort_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::newRow("unknown option") << QStringList{"--class", "A", "--colour", "red"};
-    QTest::newRow("D without power") << QStringList{"--class", "D"};
-    QTest::newRow("class E") << QStringList{"--class", "E"};
-    QTest::newRow("format xml") << QStringList{"--class", "A", "--format", "xml"};
+    QTest::addColumn<QString>("named"); // in the error; empty: not checked
+    QTest::newRow("unknown option") << QStringList{"--class", "A", "--colour", "red"} << "";
+    QTest::newRow("D without power") << QStringList{"--class", "D"} << "";
+    QTest::newRow("class E") << QStringList{"--class", "E"} << "";
+    QTest::newRow("format xml") << QStringList{"--class", "A", "--format", "xml"} << "";
+    QTest::newRow("D power 1e6") << QStringList{"--class", "D", "--power", "1e6"}
+                                 << "from 50 to 600";
 }
 
 // The port does not exist: a tool that tried to open it would end with 3.
 void TestCommandLineEndToEnd::usageErrorsTouchNoPort()
 {
     QFETCH(QStringList, options);
+    QFETCH(QString, named);
     const ToolRun run = runTool(
         QStringList{"measure", "--port", "/dev/does-not-exist", "--db", store()} + options, 10000);
     QCOMPARE(run.exitCode, 64);
+    QVERIFY2(run.err.contains(named.toUtf8()), run.err.constData());
     QVERIFY2(!run.err.contains("Connecting"), run.err.constData());
     QVERIFY(run.out.isEmpty());
 }

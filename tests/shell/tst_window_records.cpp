@@ -14,6 +14,7 @@
 #include "virtual_clock.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,6 +97,7 @@ private slots:
     void savedReportSaysWhereAndItsFolderIsOfferedNext();
     void judgeAgainShowsItsVerdictInItsColour_data();
     void judgeAgainShowsItsVerdictInItsColour();
+    void judgeAgainRefusesAClassDPowerOutOfRange();
 
 private:
     QTemporaryDir m_dir;
@@ -272,6 +274,34 @@ void TestWindowRecords::judgeAgainShowsItsVerdictInItsColour()
             shown = text;
     QVERIFY(shown);
     QCOMPARE(shown->grab().toImage().pixelColor(1, 1), colour);
+}
+
+void TestWindowRecords::judgeAgainRefusesAClassDPowerOutOfRange()
+{
+    MeasurementRecord record;
+    record.result.reply.line = QString::fromLatin1(kFailingReply);
+    FakeToolkit toolkit;
+    JudgeAgainDialog dialog(record, toolkit);
+    auto* classes = dialog.findChild<QComboBox*>();
+    classes->setCurrentIndex(classes->findData(int(ProductClass::D)));
+    dialog.findChild<QLineEdit*>()->setText(QStringLiteral("1e6"));
+    QPushButton* judge = nullptr;
+    QPushButton* save = nullptr;
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String("Judge"))
+            judge = button;
+        if (button->text() == QLatin1String("Save Report..."))
+            save = button;
+    }
+    QVERIFY(judge && save);
+    judge->click();
+    QCOMPARE(toolkit.messages,
+             QStringList{"You need to enter a value  from 50 to 600 for Class D Power"});
+    // Nothing judged: no verdict shown, no report of it to save.
+    QVERIFY(!save->isEnabled());
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->wordWrap())
+            QCOMPARE(label->text(), QString());
 }
 
 QTEST_MAIN(TestWindowRecords)

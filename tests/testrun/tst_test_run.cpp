@@ -112,8 +112,9 @@ private slots:
     void passingCycle();
     void waitsFollowTheWholeSecondClock_data();
     void waitsFollowTheWholeSecondClock();
-    void classDNeedsAPower();
-    void blankClassDPowerRunsButIsNeverAPass();
+    void classDNeedsAPowerInRange_data();
+    void classDNeedsAPowerInRange();
+    void classDPowerChangedDuringTheCycleIsNeverJudged();
     void statusReadsOne_data();
     void statusReadsOne();
     void statusThatNeverReadsOneEndsThePoll_data();
@@ -193,10 +194,20 @@ void TestTestRun::waitsFollowTheWholeSecondClock()
              qPrintable(QString::number(parsedAt - read)));
 }
 
-void TestTestRun::classDNeedsAPower()
+void TestTestRun::classDNeedsAPowerInRange_data()
 {
+    QTest::addColumn<QString>("power");
+    QTest::newRow("empty") << "";
+    QTest::newRow("blank") << " ";
+    QTest::newRow("1e6") << "1e6";
+    QTest::newRow("-75") << "-75";
+}
+
+void TestTestRun::classDNeedsAPowerInRange()
+{
+    QFETCH(QString, power);
     Bench bench(Option::Dopt);
-    bench.form.setText(Field::PowerD, QString());
+    bench.form.setText(Field::PowerD, power);
     bench.form.setText(Field::Reslbl, QStringLiteral("Fail"));
     bench.members.TestFailed = -1;
     bench.testRun.Run_Click();
@@ -207,22 +218,27 @@ void TestTestRun::classDNeedsAPower()
     QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Fail"));
     QCOMPARE(bench.toolkit.dispatches, 0);
 
-    // Another class runs with the power field empty.
+    // Another class runs whatever the power field holds.
     bench.form.select(Option::Aopt);
     bench.testRun.Run_Click();
     QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Pass"));
 }
 
-void TestTestRun::blankClassDPowerRunsButIsNeverAPass()
+void TestTestRun::classDPowerChangedDuringTheCycleIsNeverJudged()
 {
+    // The power field stays editable: 1e6 typed at a dispatch point would
+    // make every limit huge and the failing reply a "Pass".
     Bench bench(Option::Dopt);
-    bench.form.setText(Field::PowerD, QStringLiteral(" "));
+    bench.answer({"1\r\n"}, failingReply());
+    bench.toolkit.onDispatch = [&bench](int) {
+        bench.form.setText(Field::PowerD, QStringLiteral("1e6"));
+    };
     bench.testRun.Run_Click();
     QCOMPARE(bench.port.wire, QByteArray("*TRG\r\n*STB?\r\n:FRD?\r\n"));
     QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("No verdict"));
-    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
     QCOMPARE(bench.toolkit.messages.size(), 1);
-    QVERIFY(bench.toolkit.messages.first().contains(QLatin1String("power"), Qt::CaseInsensitive));
+    QVERIFY2(bench.toolkit.messages.first().contains(QLatin1String("from 50 to 600")),
+             qPrintable(bench.toolkit.messages.first()));
     bench.verifyControlsBack();
 }
 
