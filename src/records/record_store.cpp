@@ -440,9 +440,15 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
                     "WHERE id = ?"))) {
                 reason = sqlReason(update.lastError());
             } else {
-                const QVariant values[] = {product.product,    product.serial, product.operatorName,
-                                           product.notes,      search,         product.lab,
-                                           product.instrument, product.conditions, id};
+                const QVariant values[] = {product.product,
+                                           product.serial,
+                                           product.operatorName,
+                                           product.notes,
+                                           search,
+                                           product.lab,
+                                           product.instrument,
+                                           product.conditions,
+                                           id};
                 for (int n = 0; n < int(std::size(values)); ++n)
                     update.bindValue(n, values[n]);
                 if (!update.exec())

@@ -57,10 +57,11 @@ QList<MeasurementRecord> sampleRecords()
             n > 1 ? QStringLiteral("What went wrong in cycle %1.").arg(n) : QString();
     }
     records[0].result.judgement.productClass = ProductClass::A;
-    records[0].product = {QStringLiteral("Hand mixer HM-3"), QStringLiteral("SN 0042"),
-                          QStringLiteral("Jürgen Weiß"), QStringLiteral("first sample, 50 % fan"),
-                          QStringLiteral("EMC lab 2"), QStringLiteral("Zento PA-1, SN 4711"),
-                          QStringLiteral("230 V 50 Hz, 23 °C")};
+    records[0].product = {
+        QStringLiteral("Hand mixer HM-3"),   QStringLiteral("SN 0042"),
+        QStringLiteral("Jürgen Weiß"),       QStringLiteral("first sample, 50 % fan"),
+        QStringLiteral("EMC lab 2"),         QStringLiteral("Zento PA-1, SN 4711"),
+        QStringLiteral("230 V 50 Hz, 23 °C")};
     records[1].result.judgement.productClass = ProductClass::D;
     records[1].result.judgement.power = QStringLiteral("75");
     records[1].result.judgement.states[1] = CellState::Fail;

@@ -20,8 +20,13 @@ MeasurementRecord classDFail()
     record.port = QStringLiteral("Com 1");
     record.device = QStringLiteral("/dev/ttyS0");
     record.toolVersion = QStringLiteral("1.0");
-    record.product = {QStringLiteral("Lamp, \"Deluxe\" 60W"), QStringLiteral("SN-0042, lot 7"),
-                      QStringLiteral("José Müller"), QStringLiteral("first sample\nretest")};
+    record.product = {QStringLiteral("Lamp, \"Deluxe\" 60W"),
+                      QStringLiteral("SN-0042, lot 7"),
+                      QStringLiteral("José Müller"),
+                      QStringLiteral("first sample\nretest"),
+                      QStringLiteral("EMC lab 2"),
+                      QStringLiteral("Zento PA-1, SN 4711"),
+                      QStringLiteral("230 V 50 Hz supply, 23 °C")};
     CycleResult& r = record.result;
     r.verdict = Verdict::Fail;
     r.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(16, 10, 38), Qt::OffsetFromUTC, 3600);
@@ -86,6 +91,22 @@ MeasurementRecord incomplete()
     return record;
 }
 
+// The analyzer's reply line was invalid, yet the class judged its numbers:
+// every harmonic a pass.
+MeasurementRecord invalidButJudged()
+{
+    MeasurementRecord record = classDFail();
+    CycleResult& r = record.result;
+    r.verdict = Verdict::InvalidResult;
+    r.problem = QStringLiteral("Field 12 is not a number (\"nan\").");
+    for (CellState& state : r.judgement.states)
+        if (state != CellState::NotJudged)
+            state = CellState::Pass;
+    r.judgement.currents[1] = r.reply.harmonics[1] = QStringLiteral("200");
+    r.judgement.anyFailed = false;
+    return record;
+}
+
 // One RFC 4180 record per CR LF outside quotes.
 QList<QStringList> parseCsv(const QString& text)
 {
@@ -142,6 +163,8 @@ private slots:
     void csvFile();
     void textEndsWithVerdict();
     void pdfText();
+    void pdfSummary_data();
+    void pdfSummary();
     void pdfPageImage();
     void refusedPaths_data();
     void refusedPaths();
@@ -155,10 +178,11 @@ void TestReport::jsonFile_data()
     QTest::addColumn<MeasurementRecord>("record");
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QString>("measuredAt");
-    const QStringList common{"verdict", "class",        "fields_found", "volts",     "amps",
-                             "watts",   "power_factor", "frequency",    "harmonics", "measured_at",
-                             "reply",   "id",           "port",         "device",    "tool_version",
-                             "product", "serial",       "operator",     "notes"};
+    const QStringList common{
+        "verdict",      "class",     "fields_found", "volts",       "amps",   "watts",
+        "power_factor", "frequency", "harmonics",    "measured_at", "reply",  "id",
+        "port",         "device",    "tool_version", "product",     "serial", "operator",
+        "notes",        "lab",       "instrument",   "conditions"};
     QTest::newRow("class D fail") << classDFail() << (QStringList(common) << "power")
                                   << "2026-12-07T16:10:38+01:00";
     QTest::newRow("incomplete") << incomplete() << (QStringList(common) << "problem")
@@ -188,6 +212,7 @@ void TestReport::jsonFile()
     QCOMPARE(json["reply"].toString(), r.reply.line);
     QCOMPARE(json["product"].toString(), record.product.product);
     QCOMPARE(json["operator"].toString(), record.product.operatorName);
+    QCOMPARE(json["instrument"].toString(), record.product.instrument);
     const QJsonArray harmonics = json["harmonics"].toArray();
     QCOMPARE(harmonics.size(), kHarmonicCells);
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
@@ -217,9 +242,10 @@ void TestReport::csvFile()
     const QList<QStringList> rows = parseCsv(text);
     QCOMPARE(rows.size(), 1 + kHarmonicCells);
     const QStringList header = rows[0];
-    QCOMPARE(header.join(','), "verdict,class,power,measured_at,volts,amps,watts,power_factor,"
-                               "frequency,order,current_ma,limit,state,id,port,device,"
-                               "tool_version,product,serial,operator,notes");
+    QCOMPARE(header.join(','),
+             "verdict,class,power,measured_at,volts,amps,watts,power_factor,"
+             "frequency,order,current_ma,limit,state,id,port,device,"
+             "tool_version,product,serial,operator,notes,lab,instrument,conditions");
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const QStringList& row = rows[cell + 1];
         QCOMPARE(row.size(), header.size());
@@ -230,6 +256,7 @@ void TestReport::csvFile()
         QCOMPARE(row[header.indexOf("serial")], record.product.serial);
         QCOMPARE(row[header.indexOf("operator")], record.product.operatorName);
         QCOMPARE(row[header.indexOf("notes")], record.product.notes);
+        QCOMPARE(row[header.indexOf("conditions")], record.product.conditions);
     }
 }
 
@@ -249,10 +276,29 @@ void TestReport::pdfText()
     const QString text = QString::fromUtf8(run("pdftotext", {"-layout", path, "-"}));
 
     QVERIFY2(text.contains("Verdict: Fail"), qPrintable(text));
-    QVERIFY(text.contains(QRegularExpression("Class\\s+D, power 75 W")));
-    for (const QString& field : {record.product.product, record.product.serial,
-                                 record.product.operatorName, QString("first sample")})
+    QVERIFY(text.contains(QRegularExpression("Class\\s+D, typed power 75 W")));
+    for (const QString& field :
+         {record.product.product, record.product.serial, record.product.operatorName,
+          QString("first sample"), record.product.lab, record.product.instrument,
+          record.product.conditions})
         QVERIFY2(text.contains(field), qPrintable(field));
+    QVERIFY(text.contains(
+        QRegularExpression("Tested by\\s+José Müller\\s+Checked by\\s+signature\\s+date")));
+    QVERIFY(text.contains("complete reply") && !text.contains("reply fields"));
+
+    // The chart's scale ends just above the highest bar (120 %); bars over
+    // 80 % carry their figure, lower ones none.
+    const QString page1 = QString::fromUtf8(run("pdftotext", {"-l", "1", "-layout", path, "-"}));
+    QVERIFY2(page1.contains(QRegularExpression("(^|\\n) *140 %")), qPrintable(page1));
+    QVERIFY(!page1.contains("200 %"));
+    QVERIFY(page1.contains("120.0 %") && !page1.contains("50.0 %"));
+
+    // Page 2 can be matched on its own.
+    const QString page2 = QString::fromUtf8(run("pdftotext", {"-f", "2", "-layout", path, "-"}));
+    for (const QString& field :
+         {QString("Record 17"), record.product.product, record.product.serial,
+          QString("2026-12-07 16:10:38"), QString("Class D"), QString("Verdict: Fail")})
+        QVERIFY2(page2.contains(field), qPrintable(field));
     const CycleResult& r = record.result;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const auto i = std::size_t(cell);
@@ -266,24 +312,118 @@ void TestReport::pdfText()
     }
 }
 
+void TestReport::pdfSummary_data()
+{
+    QTest::addColumn<MeasurementRecord>("record");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("notShown");
+
+    QTest::newRow("class D, power as typed")
+        << classDFail()
+        << QStringList{"Class D limits computed from the typed power of 75 W; the analyzer "
+                       "measured 75.2 W."}
+        << QStringList{"typed power (more than"};
+    MeasurementRecord above = classDFail();
+    above.result.reply.watts = "90";
+    QTest::newRow("class D, measured 20 % more")
+        << above
+        << QStringList{"The measured power is 20 % above the typed power (more than 10 % apart)"}
+        << QStringList{};
+    MeasurementRecord near = classDFail();
+    near.result.reply.watts = "82";
+    QTest::newRow("class D, measured 9 % more")
+        << near << QStringList{"measured 82 W."} << QStringList{"typed power (more than"};
+
+    MeasurementRecord stopped;
+    stopped.result.verdict = Verdict::Stopped;
+    stopped.result.judgement.productClass = ProductClass::A;
+    QTest::newRow("stopped") << stopped
+                             << QStringList{"The test was stopped", "no reply received",
+                                            "No verdict (Stopped)", "Record not stored"}
+                             << QStringList{};
+    MeasurementRecord invalid = invalidButJudged();
+    invalid.result.judgement.currents[1] = "250"; // 98 % of its limit
+    QTest::newRow("invalid result, judged")
+        << invalid
+        << QStringList{"is not a number (\"nan\")", "No verdict (Invalid result)",
+                       "reply with a value that is not a number"}
+        << QStringList{"98.0 %"};
+}
+
+void TestReport::pdfSummary()
+{
+    QFETCH(MeasurementRecord, record);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, notShown);
+    const QString path = m_dir.filePath("summary.pdf");
+    QVERIFY(writeReport(record, path).succeeded());
+    const QString page1 = QString::fromUtf8(run("pdftotext", {"-l", "1", path, "-"})).simplified();
+    for (const QString& text : shown)
+        QVERIFY2(page1.contains(text), qPrintable(text + " in: " + page1));
+    for (const QString& text : notShown)
+        QVERIFY2(!page1.contains(text), qPrintable(text + " in: " + page1));
+}
+
+// Page `page` of the report of `record`, rendered at 30 dpi.
+QImage renderedPage(const MeasurementRecord& record, int page, const QString& prefix)
+{
+    const QString path = prefix + ".pdf";
+    if (!writeReport(record, path).succeeded())
+        return QImage();
+    const QString number = QString::number(page);
+    run("pdftoppm", {"-r", "30", "-png", "-f", number, "-l", number, "-singlefile", path, prefix});
+    return QImage(prefix + ".png");
+}
+
+// Pixels of `image` that, with their four neighbours, are within 4 of
+// `colour` in each channel: solid areas, not antialiased text.
+int solidPixels(const QImage& image, const QColor& colour)
+{
+    const auto near = [&](int x, int y) {
+        const QColor c = image.pixelColor(x, y);
+        return std::abs(c.red() - colour.red()) <= 4 && std::abs(c.green() - colour.green()) <= 4 &&
+               std::abs(c.blue() - colour.blue()) <= 4;
+    };
+    int count = 0;
+    for (int y = 1; y + 1 < image.height(); ++y)
+        for (int x = 1; x + 1 < image.width(); ++x)
+            count +=
+                near(x, y) && near(x - 1, y) && near(x + 1, y) && near(x, y - 1) && near(x, y + 1);
+    return count;
+}
+
 void TestReport::pdfPageImage()
 {
-    const QString path = m_dir.filePath("image.pdf");
-    QVERIFY(writeReport(classDFail(), path).succeeded());
-    const QString prefix = m_dir.filePath("page");
-    run("pdftoppm", {"-r", "30", "-png", "-f", "1", "-l", "1", "-singlefile", path, prefix});
-    QImage image(prefix + ".png");
-    QVERIFY(!image.isNull());
+    const QImage summary = renderedPage(classDFail(), 1, m_dir.filePath("summary"));
+    QVERIFY(!summary.isNull());
     int dark = 0;
     int coloured = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
+    for (int y = 0; y < summary.height(); ++y)
+        for (int x = 0; x < summary.width(); ++x) {
+            const QColor c = summary.pixelColor(x, y);
             dark += c.value() < 80;
             coloured += c.hsvSaturation() > 150 && c.value() > 120;
         }
     QVERIFY2(dark > 200, qPrintable(QString::number(dark)));
     QVERIFY2(coloured > 200, qPrintable(QString::number(coloured)));
+    const QColor withinLimit(110, 110, 110);
+    QVERIFY(solidPixels(summary, withinLimit) > 20);
+
+    // No bar of a result without a verdict is drawn as within its limit;
+    // only the legend's key is that grey.
+    const QImage invalid = renderedPage(invalidButJudged(), 1, m_dir.filePath("invalid"));
+    QVERIFY(!invalid.isNull());
+    QVERIFY2(solidPixels(invalid, withinLimit) < 5,
+             qPrintable(QString::number(solidPixels(invalid, withinLimit))));
+
+    // The table's failing and not-tested rows are light tints, not solid red
+    // or blue.
+    const QImage table = renderedPage(classDFail(), 2, m_dir.filePath("table"));
+    QVERIFY(!table.isNull());
+    const int solid = solidPixels(table, QColor(255, 0, 0)) + solidPixels(table, QColor(0, 0, 255));
+    const int tints =
+        solidPixels(table, QColor(255, 222, 222)) + solidPixels(table, QColor(222, 230, 255));
+    QVERIFY2(solid < 50 && tints > 300, qPrintable(QStringLiteral("%1 %2").arg(solid).arg(tints)));
 }
 
 void TestReport::refusedPaths_data()

@@ -7,15 +7,20 @@
 #include "fake_toolkit.h"
 #include "main_window.h"
 #include "record_store.h"
+#include "save_report_dialog.h"
 #include "version.h"
 #include "virtual_clock.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -82,6 +87,7 @@ private slots:
     void cycleLandsInTheStore();
     void unwritableStoreIsToldOnceAndChangesNoVerdict();
     void saveReportWithoutAMeasurementSaysSo();
+    void productDialogRemembersTheLabFields();
 
 private:
     QTemporaryDir m_dir;
@@ -143,6 +149,26 @@ void TestWindowRecords::saveReportWithoutAMeasurementSaysSo()
     save->trigger();
     QCOMPARE(bench.toolkit.messages,
              QStringList{"There is no measurement to save yet; run a test first."});
+}
+
+void TestWindowRecords::productDialogRemembersTheLabFields()
+{
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    ProductInfo given;
+    given.lab = QStringLiteral("EMC lab 2");
+    given.instrument = QStringLiteral("Zento PA-1, SN 4711");
+    given.conditions = QStringLiteral("230 V 50 Hz, 23 °C");
+    QTimer::singleShot(0,
+                       [] { qobject_cast<QDialog*>(QApplication::activeModalWidget())->accept(); });
+    const std::optional<ProductInfo> asked = ProductDialog::ask(given, nullptr);
+    QVERIFY(asked);
+    QCOMPARE(asked->conditions, given.conditions);
+
+    // Offered again to the next report that names none.
+    const ProductInfo next = ProductDialog(ProductInfo()).product();
+    QCOMPARE(QStringList({next.lab, next.instrument, next.conditions}),
+             QStringList({given.lab, given.instrument, given.conditions}));
 }
 
 QTEST_MAIN(TestWindowRecords)
