@@ -66,7 +66,7 @@ QString percentText(double percent)
 // a 1-2-2.5-5 scale just above `highest`, with at most 12 steps.
 std::pair<double, double> chartScale(double highest)
 {
-    const double wanted = std::max(kChartMinTopPercent, highest * 1.06);
+    const double wanted = std::max(kChartMinTopPercent, highest * 1.04);
     double step = 10;
     for (double decade = 10;; decade *= 10) {
         bool found = false;
@@ -577,8 +577,8 @@ void ReportPainter::paintTablePage()
     const std::array<const char*, 5> captions{"Order", "Measured (mA)", "Limit", "% of limit",
                                               "State"};
     const double rowHeight = mm(5.1);
-    // fill: the row's tint; mark: a strip at its left edge and the state's
-    // colour (bold), none for a row of no note.
+    // fill: the row's tint; mark: a strip at its left edge and a bold state;
+    // stateText: the state's colour. Invalid colours for a row of no note.
     const auto row = [&](double top, const std::array<QString, 5>& cells, const QColor& fill,
                          const QColor& mark, const QColor& stateText) {
         const QRectF rect(0, top, width(), rowHeight);
@@ -599,7 +599,7 @@ void ReportPainter::paintTablePage()
         for (std::size_t n = 0; n < cells.size(); ++n) {
             const double w = columns[n] * width();
             const bool state = n == 4 && stateText.isValid();
-            if (state) {
+            if (state && mark.isValid()) {
                 QFont bold = font;
                 bold.setBold(true);
                 m_painter.setFont(bold);
