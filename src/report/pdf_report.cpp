@@ -25,6 +25,8 @@ constexpr double kFooterMm = 9;
 constexpr int kPages = 2;
 // The chart's scale reaches at least this far, else just above its highest bar.
 constexpr double kChartMinTopPercent = 110;
+// ... and at most this far: a bar above is drawn cut, with its figure.
+constexpr double kChartMaxTopPercent = 1e6;
 // Bars above this get their figure written above them.
 constexpr double kChartFigureFromPercent = 80;
 // Class D: typed and measured power further apart than this (in % of the
@@ -59,28 +61,24 @@ QString stateText(CellState state)
 
 QString percentText(double percent)
 {
-    return QString::number(percent, 'f', 1) + QStringLiteral(" %");
+    return (percent < kChartMaxTopPercent ? QString::number(percent, 'f', 1)
+                                          : QString::number(percent, 'g', 3)) +
+           QStringLiteral(" %");
 }
 
 // The chart's top, in %: at least kChartMinTopPercent, else the next step of
 // a 1-2-2.5-5 scale just above `highest`, with at most 12 steps.
 std::pair<double, double> chartScale(double highest)
 {
-    const double wanted = std::max(kChartMinTopPercent, highest * 1.04);
-    double step = 10;
-    for (double decade = 10;; decade *= 10) {
-        bool found = false;
-        for (double factor : {1.0, 2.0, 2.5, 5.0}) {
-            step = decade * factor;
-            if (wanted / step <= 12) {
-                found = true;
-                break;
-            }
-        }
-        if (found || decade > 1e12)
-            break;
-    }
-    return {std::ceil(wanted / step) * step, step};
+    // Not std::clamp: `highest` may be infinite (a current beyond any
+    // double over a limit).
+    const double wanted =
+        std::min(std::max(kChartMinTopPercent, highest * 1.04), kChartMaxTopPercent);
+    for (double decade = 10; decade < kChartMaxTopPercent; decade *= 10)
+        for (double factor : {1.0, 2.0, 2.5, 5.0})
+            if (wanted / (decade * factor) <= 12)
+                return {std::ceil(wanted / (decade * factor)) * decade * factor, decade * factor};
+    return {kChartMaxTopPercent, kChartMaxTopPercent / 10};
 }
 
 // Paints the two pages of one report. Lengths are in device pixels; mm()
@@ -416,7 +414,10 @@ void ReportPainter::chart(const QRectF& rect)
     }
     const auto [top, step] = chartScale(highest);
 
-    const double axisWidth = mm(12);
+    const auto scaleText = [](double percent) {
+        return QStringLiteral("%1 %").arg(percent, 0, 'f', 0);
+    };
+    const double axisWidth = std::max(mm(12), metrics().horizontalAdvance(scaleText(top)) + mm(3));
     const double labelHeight = mm(5);
     const double legendHeight = mm(7);
     // Room above the plot for the figure of the highest bar.
@@ -434,8 +435,8 @@ void ReportPainter::chart(const QRectF& rect)
         m_painter.setPen(QPen(QColor(215, 215, 215), mm(0.15)));
         m_painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         m_painter.setPen(kCaptionColour);
-        line(QRectF(rect.left(), y - mm(2), axisWidth - mm(1.5), mm(4)),
-             QStringLiteral("%1 %").arg(percent, 0, 'f', 0), Qt::AlignRight);
+        line(QRectF(rect.left(), y - mm(2), axisWidth - mm(1.5), mm(4)), scaleText(percent),
+             Qt::AlignRight);
     }
 
     const double slot = plot.width() / kHarmonicCells;

@@ -334,6 +334,11 @@ void TestReport::pdfSummary_data()
     QTest::newRow("class D, measured 9 % more")
         << near << QStringList{"measured 82 W."} << QStringList{"typed power (more than"};
 
+    MeasurementRecord huge = classDFail();
+    huge.result.judgement.currents[1] = "1E+308"; // over 255 mA: beyond any double
+    QTest::newRow("class D, a current beyond any scale")
+        << huge << QStringList{"3.92e+307 %", "1000000 %"} << QStringList{};
+
     MeasurementRecord stopped;
     stopped.result.verdict = Verdict::Stopped;
     stopped.result.judgement.productClass = ProductClass::A;
