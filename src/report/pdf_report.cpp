@@ -351,7 +351,7 @@ double ReportPainter::powerNote(double y)
     setFont(9);
     m_painter.setPen(Qt::black);
     const QString measured = m_result.reply.watts.isEmpty()
-                                 ? QStringLiteral("measured no power")
+                                 ? QStringLiteral("gave no power value")
                                  : QStringLiteral("measured %1 W").arg(m_result.reply.watts);
     y += wrapped(QRectF(0, y, width(), mm(10)),
                  QStringLiteral("Class D limits computed from the typed power of %1 W; the "

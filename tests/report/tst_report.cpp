@@ -91,22 +91,6 @@ MeasurementRecord incomplete()
     return record;
 }
 
-// The analyzer's reply line was invalid, yet the class judged its numbers:
-// every harmonic a pass.
-MeasurementRecord invalidButJudged()
-{
-    MeasurementRecord record = classDFail();
-    CycleResult& r = record.result;
-    r.verdict = Verdict::InvalidResult;
-    r.problem = QStringLiteral("Field 12 is not a number (\"nan\").");
-    for (CellState& state : r.judgement.states)
-        if (state != CellState::NotJudged)
-            state = CellState::Pass;
-    r.judgement.currents[1] = r.reply.harmonics[1] = QStringLiteral("200");
-    r.judgement.anyFailed = false;
-    return record;
-}
-
 // One RFC 4180 record per CR LF outside quotes.
 QList<QStringList> parseCsv(const QString& text)
 {
@@ -285,6 +269,7 @@ void TestReport::pdfText()
     QVERIFY(text.contains(
         QRegularExpression("Tested by\\s+José Müller\\s+Checked by\\s+signature\\s+date")));
     QVERIFY(text.contains("complete reply") && !text.contains("reply fields"));
+    QVERIFY(text.contains("the analyzer measured 75.2 W.") && !text.contains("typed power (more"));
 
     // The chart's scale ends just above the highest bar (120 %); bars over
     // 80 % carry their figure, lower ones none.
@@ -318,21 +303,12 @@ void TestReport::pdfSummary_data()
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("notShown");
 
-    QTest::newRow("class D, power as typed")
-        << classDFail()
-        << QStringList{"Class D limits computed from the typed power of 75 W; the analyzer "
-                       "measured 75.2 W."}
-        << QStringList{"typed power (more than"};
     MeasurementRecord above = classDFail();
     above.result.reply.watts = "90";
     QTest::newRow("class D, measured 20 % more")
         << above
         << QStringList{"The measured power is 20 % above the typed power (more than 10 % apart)"}
         << QStringList{};
-    MeasurementRecord near = classDFail();
-    near.result.reply.watts = "82";
-    QTest::newRow("class D, measured 9 % more")
-        << near << QStringList{"measured 82 W."} << QStringList{"typed power (more than"};
 
     MeasurementRecord huge = classDFail();
     huge.result.judgement.currents[1] = "1E+308"; // over 255 mA: beyond any double
@@ -346,8 +322,12 @@ void TestReport::pdfSummary_data()
                              << QStringList{"The test was stopped", "no reply received",
                                             "No verdict (Stopped)", "Record not stored"}
                              << QStringList{};
-    MeasurementRecord invalid = invalidButJudged();
-    invalid.result.judgement.currents[1] = "250"; // 98 % of its limit
+    // Invalid, yet the class judged its numbers: the 3rd at 98 % of its limit.
+    MeasurementRecord invalid = classDFail();
+    invalid.result.verdict = Verdict::InvalidResult;
+    invalid.result.problem = "Field 12 is not a number (\"nan\").";
+    invalid.result.judgement.currents[1] = "250";
+    invalid.result.judgement.states[1] = CellState::Pass;
     QTest::newRow("invalid result, judged")
         << invalid
         << QStringList{"is not a number (\"nan\")", "No verdict (Invalid result)",
@@ -369,65 +349,37 @@ void TestReport::pdfSummary()
         QVERIFY2(!page1.contains(text), qPrintable(text + " in: " + page1));
 }
 
-// Page `page` of the report of `record`, rendered at 30 dpi.
-QImage renderedPage(const MeasurementRecord& record, int page, const QString& prefix)
-{
-    const QString path = prefix + ".pdf";
-    if (!writeReport(record, path).succeeded())
-        return QImage();
-    const QString number = QString::number(page);
-    run("pdftoppm", {"-r", "30", "-png", "-f", number, "-l", number, "-singlefile", path, prefix});
-    return QImage(prefix + ".png");
-}
-
-// Pixels of `image` that, with their four neighbours, are within 4 of
-// `colour` in each channel: solid areas, not antialiased text.
-int solidPixels(const QImage& image, const QColor& colour)
-{
-    const auto near = [&](int x, int y) {
-        const QColor c = image.pixelColor(x, y);
-        return std::abs(c.red() - colour.red()) <= 4 && std::abs(c.green() - colour.green()) <= 4 &&
-               std::abs(c.blue() - colour.blue()) <= 4;
-    };
-    int count = 0;
-    for (int y = 1; y + 1 < image.height(); ++y)
-        for (int x = 1; x + 1 < image.width(); ++x)
-            count +=
-                near(x, y) && near(x - 1, y) && near(x + 1, y) && near(x, y - 1) && near(x, y + 1);
-    return count;
-}
-
 void TestReport::pdfPageImage()
 {
-    const QImage summary = renderedPage(classDFail(), 1, m_dir.filePath("summary"));
-    QVERIFY(!summary.isNull());
+    const QString path = m_dir.filePath("image.pdf");
+    QVERIFY(writeReport(classDFail(), path).succeeded());
+    const QString prefix = m_dir.filePath("page");
+    run("pdftoppm", {"-r", "30", "-png", "-f", "1", "-l", "1", "-singlefile", path, prefix});
+    QImage image(prefix + ".png");
+    QVERIFY(!image.isNull());
     int dark = 0;
     int coloured = 0;
-    for (int y = 0; y < summary.height(); ++y)
-        for (int x = 0; x < summary.width(); ++x) {
-            const QColor c = summary.pixelColor(x, y);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
             dark += c.value() < 80;
             coloured += c.hsvSaturation() > 150 && c.value() > 120;
         }
     QVERIFY2(dark > 200, qPrintable(QString::number(dark)));
     QVERIFY2(coloured > 200, qPrintable(QString::number(coloured)));
-    const QColor withinLimit(110, 110, 110);
-    QVERIFY(solidPixels(summary, withinLimit) > 20);
-
-    // No bar of a result without a verdict is drawn as within its limit;
-    // only the legend's key is that grey.
-    const QImage invalid = renderedPage(invalidButJudged(), 1, m_dir.filePath("invalid"));
-    QVERIFY(!invalid.isNull());
-    QVERIFY2(solidPixels(invalid, withinLimit) < 5,
-             qPrintable(QString::number(solidPixels(invalid, withinLimit))));
 
     // The table's failing and not-tested rows are light tints, not solid red
     // or blue.
-    const QImage table = renderedPage(classDFail(), 2, m_dir.filePath("table"));
-    QVERIFY(!table.isNull());
-    const int solid = solidPixels(table, QColor(255, 0, 0)) + solidPixels(table, QColor(0, 0, 255));
-    const int tints =
-        solidPixels(table, QColor(255, 222, 222)) + solidPixels(table, QColor(222, 230, 255));
+    run("pdftoppm", {"-r", "30", "-png", "-f", "2", "-l", "2", "-singlefile", path, prefix});
+    QVERIFY(image.load(prefix + ".png"));
+    int solid = 0;
+    int tints = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            solid += c == qRgb(255, 0, 0) || c == qRgb(0, 0, 255);
+            tints += c == qRgb(255, 222, 222) || c == qRgb(222, 230, 255);
+        }
     QVERIFY2(solid < 50 && tints > 300, qPrintable(QStringLiteral("%1 %2").arg(solid).arg(tints)));
 }
 
