@@ -304,6 +304,32 @@ private:
     ClassChoice m_choice;
 };
 
+// --lab, --instrument and --conditions: what a lab writes on its test report.
+void addLabOptions(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("lab"), QStringLiteral("The lab's name."),
+                                        QStringLiteral("text")));
+    parser.addOption(QCommandLineOption(QStringLiteral("instrument"),
+                                        QStringLiteral("The analyzer's model and serial number."),
+                                        QStringLiteral("text")));
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("conditions"),
+                           QStringLiteral("The test conditions (supply, temperature, load, ...)."),
+                           QStringLiteral("text")));
+}
+
+// Replaces the lab fields of `product` that were given.
+void takeLabOptions(const QCommandLineParser& parser, ProductInfo* product)
+{
+    const std::pair<QString, QString ProductInfo::*> fields[] = {
+        {QStringLiteral("lab"), &ProductInfo::lab},
+        {QStringLiteral("instrument"), &ProductInfo::instrument},
+        {QStringLiteral("conditions"), &ProductInfo::conditions}};
+    for (const auto& [name, field] : fields)
+        if (parser.isSet(name))
+            product->*field = parser.value(name);
+}
+
 int measure(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -328,6 +354,7 @@ int measure(const QStringList& arguments)
         {QStringLiteral("notes"), QStringLiteral("Notes kept with the record.")}};
     for (const auto& [name, description] : productOptions)
         parser.addOption(QCommandLineOption(name, description, QStringLiteral("text")));
+    addLabOptions(parser);
     parser.addOption(QCommandLineOption(
         QStringLiteral("report"),
         QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's extension."),
@@ -390,6 +417,7 @@ int measure(const QStringList& arguments)
     record.product = {
         parser.value(QStringLiteral("product")), parser.value(QStringLiteral("serial")),
         parser.value(QStringLiteral("operator")), parser.value(QStringLiteral("notes"))};
+    takeLabOptions(parser, &record.product);
     record.toolVersion = QString::fromLatin1(kToolVersion);
     if (cycle.triggered()) {
         RecordStore store;
@@ -573,14 +601,18 @@ int report(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Synopsis: iec1000 report ID --output FILE\n\n"
+        QStringLiteral("Synopsis: iec1000 report ID --output FILE [--lab T] [--instrument T] "
+                       "[--conditions T]\n\n"
                        "Writes the test report of stored record ID: PDF, CSV or JSON by the "
-                       "output file's extension.\n"
+                       "output file's extension. --lab, --instrument and --conditions, when "
+                       "given, replace the record's own in the report (the record keeps "
+                       "them).\n"
                        "Exit codes: 0 written, 4 the record or the file could not be read or "
                        "written, 64 usage error."));
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                         QStringLiteral("The report file (.pdf, .csv or .json)."),
                                         QStringLiteral("file")));
+    addLabOptions(parser);
     addDbOption(parser);
     addComOptions(parser);
     parser.addPositionalArgument(QStringLiteral("id"), QStringLiteral("The record's number."),
@@ -598,9 +630,10 @@ int report(const QStringList& arguments)
     if (!parser.isSet(QStringLiteral("output")))
         return usageError(parser, QStringLiteral("--output is required."));
 
-    const std::optional<MeasurementRecord> record = storedRecord(parser, id);
+    std::optional<MeasurementRecord> record = storedRecord(parser, id);
     if (!record)
         return kStoreFailed;
+    takeLabOptions(parser, &record->product);
     const Outcome written = writeReport(*record, parser.value(QStringLiteral("output")));
     if (!written.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(written.reason()));

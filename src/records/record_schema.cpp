@@ -118,10 +118,22 @@ QString upgradeTo2(QSqlDatabase& db)
     return run(db, QStringLiteral("UPDATE meta SET value = '2' WHERE name = 'schema_version'"));
 }
 
+// Records of version 2 have no lab fields: they stay NULL, read as empty.
+QString upgradeTo3(QSqlDatabase& db)
+{
+    return runAll(db, {
+                          QStringLiteral("ALTER TABLE measurements ADD COLUMN lab TEXT"),
+                          QStringLiteral("ALTER TABLE measurements ADD COLUMN instrument TEXT"),
+                          QStringLiteral("ALTER TABLE measurements ADD COLUMN conditions TEXT"),
+                          QStringLiteral("UPDATE meta SET value = '3' "
+                                         "WHERE name = 'schema_version'"),
+                      });
+}
+
 // steps[n] brings a store of version n to version n + 1; version 0 is an
 // empty database.
 using Step = QString (*)(QSqlDatabase&);
-constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2};
+constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3};
 
 // The schema version of the store, 0 for an empty database, -1 (and
 // *reason) when it cannot be read.

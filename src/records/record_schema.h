@@ -5,8 +5,9 @@
 
 // The schema this tool writes. Version 1 kept the measurement and where it
 // was taken; version 2 added the product fields, the tool's version and the
-// search text the history filter reads.
-inline constexpr int kRecordSchemaVersion = 2;
+// search text the history filter reads; version 3 the lab, the analyzer
+// (instrument) and the test conditions.
+inline constexpr int kRecordSchemaVersion = 3;
 
 // Starts a transaction that will write: on SQLite it takes the write lock at
 // once (waiting up to the busy timeout), on PostgreSQL it also serialises

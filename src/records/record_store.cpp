@@ -353,8 +353,8 @@ Outcome RecordStore::add(MeasurementRecord& record)
             "INSERT INTO measurements (measured_ms, utc_offset, verdict, problem, product_class, "
             "power, evaluation_status, evaluation_problem, any_failed, reply_line, fields_found, "
             "reply, judgement, port, device, product, serial, operator_name, notes, "
-            "tool_version, search) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+            "tool_version, search, lab, instrument, conditions) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
             "RETURNING id"))) {
         reason = sqlReason(query.lastError());
     } else {
@@ -382,6 +382,9 @@ Outcome RecordStore::add(MeasurementRecord& record)
             recordSearchText(record.product.product, record.product.serial,
                              record.product.operatorName, record.product.notes,
                              verdictText(r.verdict), classLetter(j.productClass)),
+            record.product.lab,
+            record.product.instrument,
+            record.product.conditions,
         };
         for (int n = 0; n < int(std::size(values)); ++n)
             query.bindValue(n, values[n]);
@@ -433,11 +436,19 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
             QSqlQuery update(db);
             if (!update.prepare(QStringLiteral(
                     "UPDATE measurements SET product = ?, serial = ?, operator_name = ?, "
-                    "notes = ?, search = ? WHERE id = ?"))) {
+                    "notes = ?, search = ?, lab = ?, instrument = ?, conditions = ? "
+                    "WHERE id = ?"))) {
                 reason = sqlReason(update.lastError());
             } else {
-                const QVariant values[] = {product.product, product.serial, product.operatorName,
-                                           product.notes,   search,         id};
+                const QVariant values[] = {product.product,
+                                           product.serial,
+                                           product.operatorName,
+                                           product.notes,
+                                           search,
+                                           product.lab,
+                                           product.instrument,
+                                           product.conditions,
+                                           id};
                 for (int n = 0; n < int(std::size(values)); ++n)
                     update.bindValue(n, values[n]);
                 if (!update.exec())
@@ -468,8 +479,8 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
     if (!query.prepare(QStringLiteral(
             "SELECT measured_ms, utc_offset, verdict, problem, product_class, power, "
             "evaluation_status, evaluation_problem, any_failed, reply_line, fields_found, reply, "
-            "judgement, port, device, product, serial, operator_name, notes, tool_version "
-            "FROM measurements WHERE id = ?")))
+            "judgement, port, device, product, serial, operator_name, notes, tool_version, "
+            "lab, instrument, conditions FROM measurements WHERE id = ?")))
         return fail(sqlReason(query.lastError()));
     query.bindValue(0, id);
     if (!query.exec())
@@ -507,6 +518,9 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
     record.product.operatorName = textAt(query, 17);
     record.product.notes = textAt(query, 18);
     record.toolVersion = textAt(query, 19);
+    record.product.lab = textAt(query, 20);
+    record.product.instrument = textAt(query, 21);
+    record.product.conditions = textAt(query, 22);
     return record;
 }
 

@@ -21,6 +21,9 @@ const QString kOperatorKey = QStringLiteral("report/operator");
 const QString kFolderKey = QStringLiteral("report/folder");
 // The most characters a product name or serial number gives a file name.
 constexpr qsizetype kNamePartLimit = 64;
+const QString kLabKey = QStringLiteral("report/lab");
+const QString kInstrumentKey = QStringLiteral("report/instrument");
+const QString kConditionsKey = QStringLiteral("report/conditions");
 
 QSettings settings()
 {
@@ -46,6 +49,18 @@ QString fileNamePart(const QString& text)
     while (!part.isEmpty() && trimmed(part.back()))
         part.chop(1);
     return part;
+}
+
+// The prefilled text, else the one last given under `key`.
+QString prefilled(const QString& text, const QString& key)
+{
+    return text.isEmpty() ? settings().value(key).toString() : text;
+}
+
+void remember(const QString& text, const QString& key)
+{
+    if (!text.isEmpty())
+        settings().setValue(key, text);
 }
 
 } // namespace
@@ -93,10 +108,12 @@ ProductDialog::ProductDialog(const ProductInfo& prefill, QWidget* parent) : QDia
     setModal(true);
     m_product = new QLineEdit(prefill.product, this);
     m_serial = new QLineEdit(prefill.serial, this);
-    m_operator =
-        new QLineEdit(prefill.operatorName.isEmpty() ? settings().value(kOperatorKey).toString()
-                                                     : prefill.operatorName,
-                      this);
+    m_operator = new QLineEdit(prefilled(prefill.operatorName, kOperatorKey), this);
+    m_lab = new QLineEdit(prefilled(prefill.lab, kLabKey), this);
+    m_instrument = new QLineEdit(prefilled(prefill.instrument, kInstrumentKey), this);
+    m_instrument->setPlaceholderText(QStringLiteral("model and serial number"));
+    m_conditions = new QLineEdit(prefilled(prefill.conditions, kConditionsKey), this);
+    m_conditions->setPlaceholderText(QStringLiteral("supply, temperature, load"));
     m_notes = new QPlainTextEdit(prefill.notes, this);
     m_notes->setTabChangesFocus(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -106,6 +123,9 @@ ProductDialog::ProductDialog(const ProductInfo& prefill, QWidget* parent) : QDia
     form->addRow(QStringLiteral("Product name:"), m_product);
     form->addRow(QStringLiteral("Serial number:"), m_serial);
     form->addRow(QStringLiteral("Operator:"), m_operator);
+    form->addRow(QStringLiteral("Lab:"), m_lab);
+    form->addRow(QStringLiteral("Analyzer:"), m_instrument);
+    form->addRow(QStringLiteral("Test conditions:"), m_conditions);
     form->addRow(QStringLiteral("Notes:"), m_notes);
     form->addRow(buttons);
     for (QLabel* text : findChildren<QLabel*>())
@@ -114,8 +134,10 @@ ProductDialog::ProductDialog(const ProductInfo& prefill, QWidget* parent) : QDia
 
 ProductInfo ProductDialog::product() const
 {
-    return {m_product->text().trimmed(), m_serial->text().trimmed(), m_operator->text().trimmed(),
-            m_notes->toPlainText().trimmed()};
+    return {m_product->text().trimmed(),   m_serial->text().trimmed(),
+            m_operator->text().trimmed(),  m_notes->toPlainText().trimmed(),
+            m_lab->text().trimmed(),       m_instrument->text().trimmed(),
+            m_conditions->text().trimmed()};
 }
 
 std::optional<ProductInfo> ProductDialog::ask(const ProductInfo& prefill, QWidget* parent)
@@ -124,8 +146,10 @@ std::optional<ProductInfo> ProductDialog::ask(const ProductInfo& prefill, QWidge
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const ProductInfo product = dialog.product();
-    if (!product.operatorName.isEmpty())
-        settings().setValue(kOperatorKey, product.operatorName);
+    remember(product.operatorName, kOperatorKey);
+    remember(product.lab, kLabKey);
+    remember(product.instrument, kInstrumentKey);
+    remember(product.conditions, kConditionsKey);
     return product;
 }
 

@@ -12,8 +12,9 @@ class RecordStore;
 class Toolkit;
 
 // Asks for the product fields of a report: product name, serial number,
-// operator and notes. The operator last given is remembered (QSettings,
-// "iec1000") and offered when `prefill` names none.
+// operator, lab, analyzer, test conditions and notes. The operator, lab,
+// analyzer and conditions last given are remembered (QSettings, "iec1000")
+// and each offered when `prefill` names none.
 class ProductDialog : public QDialog
 {
     Q_OBJECT
@@ -29,6 +30,9 @@ private:
     QLineEdit* m_product = nullptr;
     QLineEdit* m_serial = nullptr;
     QLineEdit* m_operator = nullptr;
+    QLineEdit* m_lab = nullptr;
+    QLineEdit* m_instrument = nullptr;
+    QLineEdit* m_conditions = nullptr;
     QPlainTextEdit* m_notes = nullptr;
 };
 

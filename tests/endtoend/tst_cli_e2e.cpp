@@ -332,7 +332,7 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
     Simulator sim;
     START_SIM(sim, QStringLiteral("fail"));
     QCOMPARE(runTool(measureArguments(sim.devicePath(), QStringLiteral("C")) +
-                     QStringList{"--product", "Kettle K2"})
+                     QStringList{"--product", "Kettle K2", "--lab", "EMC lab 2"})
                  .exitCode,
              1);
 
@@ -348,13 +348,16 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
 
     const QString pdf = m_dir.filePath(QStringLiteral("x.pdf"));
     const QString id = QString::number(record.value(QStringLiteral("id")).toInteger());
-    const ToolRun reported = runTool({"report", id, "--output", pdf, "--db", store()});
+    const ToolRun reported = runTool({"report", id, "--output", pdf, "--db", store(),
+                                      "--instrument", "Zento PA-1", "--conditions", "23 °C"});
     QVERIFY2(reported.exitCode == 0, reported.err.constData());
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     QVERIFY2(text.waitForFinished(10000) && text.exitCode() == 0, "pdftotext reads the report");
     const QByteArray content = text.readAllStandardOutput();
     QVERIFY2(content.contains("Fail") && content.contains("Kettle K2"), content.constData());
+    for (const char* field : {"EMC lab 2", "Zento PA-1", "23 °C"})
+        QVERIFY2(content.contains(field), field);
 }
 
 void TestCommandLineEndToEnd::portsListsTheComDevice()

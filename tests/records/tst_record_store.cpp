@@ -57,8 +57,11 @@ QList<MeasurementRecord> sampleRecords()
             n > 1 ? QStringLiteral("What went wrong in cycle %1.").arg(n) : QString();
     }
     records[0].result.judgement.productClass = ProductClass::A;
-    records[0].product = {QStringLiteral("Hand mixer HM-3"), QStringLiteral("SN 0042"),
-                          QStringLiteral("Jürgen Weiß"), QStringLiteral("first sample, 50 % fan")};
+    records[0].product = {
+        QStringLiteral("Hand mixer HM-3"),   QStringLiteral("SN 0042"),
+        QStringLiteral("Jürgen Weiß"),       QStringLiteral("first sample, 50 % fan"),
+        QStringLiteral("EMC lab 2"),         QStringLiteral("Zento PA-1, SN 4711"),
+        QStringLiteral("230 V 50 Hz, 23 °C")};
     records[1].result.judgement.productClass = ProductClass::D;
     records[1].result.judgement.power = QStringLiteral("75");
     records[1].result.judgement.states[1] = CellState::Fail;
@@ -120,6 +123,9 @@ QStringList dump(const MeasurementRecord& m)
                   shown(m.product.serial),
                   shown(m.product.operatorName),
                   shown(m.product.notes),
+                  shown(m.product.lab),
+                  shown(m.product.instrument),
+                  shown(m.product.conditions),
                   shown(m.toolVersion)};
     for (const QString& text : r.reply.fields)
         d << shown(text);
@@ -172,7 +178,7 @@ void roundTripAll(const QString& storeName)
     // Product fields given later replace only themselves, and the filter
     // finds them.
     MeasurementRecord& first = added.first();
-    first.product = {"Kettle K2", "SN-77", "Dana", "second bench"};
+    first.product = {"Kettle K2", "SN-77", "Dana", "second bench", "lab 3", "PA-1 #2", ""};
     QVERIFY(store.updateProduct(first.id, first.product).succeeded());
     QCOMPARE(dump(reader.record(first.id).value_or(MeasurementRecord())), dump(first));
     QCOMPARE(reader.history(0, "sn-77").size(), 1);
@@ -261,6 +267,7 @@ private slots:
         roundTripAll(QStringLiteral("sqlite:") + m_dir.filePath("round_trip.sqlite"));
     }
     void upgradeFromVersion1();
+    void upgradeFromVersion2();
     void unwritableStore_data();
     void unwritableStore();
     void killedWriterLeavesStoreIntact();
@@ -321,7 +328,38 @@ void RecordStoreTest::upgradeFromVersion1()
         QVERIFY(store.add(added).succeeded());
         QCOMPARE(added.id, 10);
     }
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "2");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "3");
+}
+
+void RecordStoreTest::upgradeFromVersion2()
+{
+    // The samples as version 2 wrote them: no lab, instrument or conditions.
+    const QString old = m_dir.filePath("version2.sqlite");
+    QList<MeasurementRecord> records = sampleRecords();
+    {
+        RecordStore store;
+        QVERIFY(store.open(old).succeeded());
+        for (MeasurementRecord& record : records) {
+            QVERIFY(store.add(record).succeeded());
+            record.product.lab = record.product.instrument = record.product.conditions = QString();
+        }
+    }
+    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN lab",
+                               "ALTER TABLE measurements DROP COLUMN instrument",
+                               "ALTER TABLE measurements DROP COLUMN conditions",
+                               "UPDATE meta SET value = '2' WHERE name = 'schema_version'",
+                               "SELECT count(*) FROM measurements"}),
+             QStringLiteral("9"));
+    RecordStore store;
+    const Outcome opened = store.open(old);
+    QVERIFY2(opened.succeeded(), qPrintable(opened.reason()));
+    for (const MeasurementRecord& record : records)
+        QCOMPARE(dump(store.record(record.id).value_or(MeasurementRecord())), dump(record));
+    MeasurementRecord added = sampleRecords()[0];
+    QVERIFY(store.add(added).succeeded());
+    QCOMPARE(dump(store.record(added.id).value_or(MeasurementRecord())), dump(added));
+    store.close();
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "3");
 }
 
 void RecordStoreTest::unwritableStore_data()

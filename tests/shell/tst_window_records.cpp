@@ -15,6 +15,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -98,6 +101,7 @@ private slots:
     void judgeAgainShowsItsVerdictInItsColour_data();
     void judgeAgainShowsItsVerdictInItsColour();
     void judgeAgainRefusesAClassDPowerOutOfRange();
+    void productDialogRemembersTheLabFields();
 
 private:
     QTemporaryDir m_dir;
@@ -302,6 +306,26 @@ void TestWindowRecords::judgeAgainRefusesAClassDPowerOutOfRange()
     for (QLabel* label : dialog.findChildren<QLabel*>())
         if (label->wordWrap())
             QCOMPARE(label->text(), QString());
+}
+
+void TestWindowRecords::productDialogRemembersTheLabFields()
+{
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    ProductInfo given;
+    given.lab = QStringLiteral("EMC lab 2");
+    given.instrument = QStringLiteral("Zento PA-1, SN 4711");
+    given.conditions = QStringLiteral("230 V 50 Hz, 23 °C");
+    QTimer::singleShot(0,
+                       [] { qobject_cast<QDialog*>(QApplication::activeModalWidget())->accept(); });
+    const std::optional<ProductInfo> asked = ProductDialog::ask(given, nullptr);
+    QVERIFY(asked);
+    QCOMPARE(asked->conditions, given.conditions);
+
+    // Offered again to the next report that names none.
+    const ProductInfo next = ProductDialog(ProductInfo()).product();
+    QCOMPARE(QStringList({next.lab, next.instrument, next.conditions}),
+             QStringList({given.lab, given.instrument, given.conditions}));
 }
 
 QTEST_MAIN(TestWindowRecords)
