@@ -236,7 +236,8 @@ void addDbOption(QCommandLineParser& parser)
 std::optional<MeasurementRecord> storedRecord(const QCommandLineParser& parser, qint64 id)
 {
     RecordStore store;
-    const Outcome opened = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
+    const Outcome opened =
+        store.open(recordStoreName(parser.value(QStringLiteral("db"))), StoreAccess::Read);
     if (!opened.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(opened.reason()));
         return std::nullopt;
@@ -419,11 +420,15 @@ int measure(const QStringList& arguments)
         parser.value(QStringLiteral("operator")), parser.value(QStringLiteral("notes"))};
     takeLabOptions(parser, &record.product);
     record.toolVersion = QString::fromLatin1(kToolVersion);
+    // The verdict is on standard error already; the store is touched only now,
+    // for at most kStoreDeadline, and the result follows it on standard output.
     if (cycle.triggered()) {
+        const QDeadlineTimer deadline(kStoreDeadline);
         RecordStore store;
-        Outcome saved = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
+        Outcome saved = store.open(recordStoreName(parser.value(QStringLiteral("db"))),
+                                   StoreAccess::Write, deadline);
         if (saved.succeeded())
-            saved = store.add(record);
+            saved = store.add(record, deadline);
         if (!saved.succeeded())
             err(QStringLiteral("iec1000: warning: the measurement was not recorded: %1")
                     .arg(saved.reason()));
@@ -544,7 +549,8 @@ int history(const QStringList& arguments)
         return usageError(parser, QStringLiteral("--format takes text or json."));
 
     RecordStore store;
-    const Outcome opened = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
+    const Outcome opened =
+        store.open(recordStoreName(parser.value(QStringLiteral("db"))), StoreAccess::Read);
     if (!opened.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(opened.reason()));
         return kStoreFailed;

@@ -17,9 +17,14 @@ QString beginWrite(QSqlDatabase& db);
 QString commitWrite(QSqlDatabase& db);
 void rollbackWrite(QSqlDatabase& db);
 
+// The schema version of the store: 0 for a database without tables, -1 (and
+// *reason) when it cannot be read, is newer than this tool knows, or the
+// database holds other tables and none of this tool's.
+int recordSchemaVersion(QSqlDatabase& db, QString* reason);
+
 // Creates the schema in an empty database or upgrades an older one, each
-// step in order, in one transaction. Returns the reason it failed, empty on
-// success.
+// step in order, in one transaction; refuses another program's database. Returns the reason it
+// failed, empty on success.
 QString prepareRecordSchema(QSqlDatabase& db);
 
 // What the history filter matches for a record: its product, serial,

@@ -295,6 +295,11 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     CycleResult result;
     result.verdict = verdict;
     result.problem = problem;
+    // Not judged, but taken under the chosen class: the record keeps it.
+    const ClassChoice choice = observer.classChoice();
+    result.judgement.productClass = choice.productClass;
+    if (choice.productClass == ProductClass::D)
+        result.judgement.power = choice.power;
     result.measuredAt = m_clock.currentDateTime();
     observer.cycleEnded(result);
     return result;

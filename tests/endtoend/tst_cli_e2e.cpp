@@ -133,6 +133,7 @@ private slots:
     void historyAndReportOfAMeasurement();
     void portsListsTheComDevice();
     void unwritableStoreKeepsTheVerdict();
+    void historyOfAMissingStore();
 
 private:
     QString store() const { return m_dir.filePath(QStringLiteral("records.sqlite")); }
@@ -381,11 +382,25 @@ void TestCommandLineEndToEnd::unwritableStoreKeepsTheVerdict()
     Simulator sim;
     START_SIM(sim, QStringLiteral("fail"));
     QStringList arguments = measureArguments(sim.devicePath(), QStringLiteral("B"));
-    arguments.last() = m_dir.filePath(QStringLiteral("missing/records.sqlite"));
+    // A file where its folder would be made.
+    QFile blocker(m_dir.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    arguments.last() = m_dir.filePath(QStringLiteral("file/records.sqlite"));
     const ToolRun run = runTool(arguments);
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(jsonObject(run.out).value("verdict").toString(), QStringLiteral("Fail"));
     QVERIFY2(run.err.contains("warning: the measurement was not recorded"), run.err.constData());
+}
+
+// A reading command creates no store.
+void TestCommandLineEndToEnd::historyOfAMissingStore()
+{
+    const QString missing = m_dir.filePath(QStringLiteral("none.sqlite"));
+    const ToolRun run = runTool({"history", "--db", missing});
+    QCOMPARE(run.exitCode, 4);
+    QVERIFY2(run.err.contains(missing.toUtf8()), run.err.constData());
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(!QFile::exists(missing));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)

@@ -143,6 +143,8 @@ private slots:
     void classCMessageQuotesThePowerFactorAsSent();
     void completeClassDResultCountsAsShown();
     void refusedResultQueryEndsAtOnce();
+    void cycleWithoutAVerdictKeepsTheClass_data();
+    void cycleWithoutAVerdictKeepsTheClass();
 };
 
 void TestTestRun::passingCycle()
@@ -682,3 +684,42 @@ void TestTestRun::refusedResultQueryEndsAtOnce()
 
 QTEST_GUILESS_MAIN(TestTestRun)
 #include "tst_test_run.moc"
+
+void TestTestRun::cycleWithoutAVerdictKeepsTheClass_data()
+{
+    QTest::addColumn<QByteArray>("status"); // the answer to *STB?; empty: none
+    QTest::addColumn<bool>("lineFails");    // after *TRG
+    QTest::addColumn<bool>("stopClick");    // once the status was queried
+    QTest::addColumn<QString>("verdict");
+    QTest::newRow("stopped") << QByteArray("1\r\n") << false << true << "Stopped";
+    QTest::newRow("no answer") << QByteArray() << false << false << "Analyzer did not answer";
+    QTest::newRow("line failed") << QByteArray("1\r\n") << true << false << "Line failed";
+}
+
+// The record of the cycle keeps the class and the Class D power it ran under.
+void TestTestRun::cycleWithoutAVerdictKeepsTheClass()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(bool, lineFails);
+    QFETCH(bool, stopClick);
+    QFETCH(QString, verdict);
+    Bench bench(Option::Dopt);
+    bench.form.setText(Field::PowerD, QStringLiteral("75"));
+    bench.answer(status.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{status}, kPassingReply);
+    if (lineFails)
+        bench.port.responder = [&](const QByteArray&) {
+            bench.port.breakLine(QStringLiteral("the device was removed"));
+        };
+    if (stopClick)
+        bench.toolkit.onDispatch = [&](int n) {
+            if (n == 3)
+                bench.testRun.Run_Click();
+        };
+    QList<CycleResult> kept;
+    bench.testRun.setResultListener([&](const CycleResult& result) { kept.append(result); });
+    bench.testRun.Run_Click();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(verdictText(kept.first().verdict), verdict);
+    QCOMPARE(kept.first().judgement.productClass, ProductClass::D);
+    QCOMPARE(kept.first().judgement.power, QStringLiteral("75"));
+}
