@@ -27,8 +27,11 @@
 #include <optional>
 
 #ifdef Q_OS_UNIX
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace cli {
@@ -302,21 +305,20 @@ std::optional<PortChoice> portChoiceOf(const QString& text, QString* message)
     return PortChoice{text, text};
 }
 
-// Whether `device` opens but is no terminal (a plain file, /dev/null): the
-// system's reason for such a port, "Inappropriate ioctl for device", tells
-// an operator nothing.
-bool isNoTerminal(const QString& device)
+// Whether the port failed to open because `device` is no terminal: a file
+// that is not a device, or a device (/dev/null) the system refused with
+// ENOTTY. Its own reason, "Inappropriate ioctl for device", tells an
+// operator nothing. The device is not opened again.
+bool isNoTerminal(const QString& device, const QString& reason)
 {
 #ifdef Q_OS_UNIX
-    const int fd =
-        ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    struct stat info;
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
         return false;
-    const bool terminal = ::isatty(fd) != 0;
-    ::close(fd);
-    return !terminal;
+    return !S_ISCHR(info.st_mode) || reason.contains(QString::fromLocal8Bit(std::strerror(ENOTTY)));
 #else
     Q_UNUSED(device);
+    Q_UNUSED(reason);
     return false;
 #endif
 }
@@ -337,6 +339,15 @@ std::optional<QString> reportPath(const QString& path)
 
 const QString kReportFormats = QStringLiteral(".pdf, .csv or .json");
 
+bool stderrIsTerminal()
+{
+#ifdef Q_OS_UNIX
+    return ::isatty(STDERR_FILENO) != 0;
+#else
+    return false;
+#endif
+}
+
 // Progress of a measurement on standard error, one line a step; SIGINT and
 // SIGTERM stop it at its next safe point. On a terminal, the waits after
 // "Triggered" and "Retrieving results...." also count down on one line that
@@ -345,26 +356,14 @@ const QString kReportFormats = QStringLiteral(".pdf, .csv or .json");
 class ConsoleObserver : public CycleObserver
 {
 public:
-    explicit ConsoleObserver(ClassChoice choice) : m_choice(std::move(choice))
-    {
-#ifdef Q_OS_UNIX
-        m_countdown = ::isatty(STDERR_FILENO) != 0;
-#endif
-    }
+    explicit ConsoleObserver(ClassChoice choice)
+        : m_choice(std::move(choice)), m_countdown(stderrIsTerminal())
+    {}
 
     void progress(int) override {}
-    Go dispatchPoint() override
-    {
-        return g_signalled ? Go::Stop : Go::On;
-    }
-    bool interruptible() const override
-    {
-        return true;
-    }
-    bool interruptRequested() override
-    {
-        return g_signalled != 0;
-    }
+    Go dispatchPoint() override { return g_signalled ? Go::Stop : Go::On; }
+    bool interruptible() const override { return true; }
+    bool interruptRequested() override { return g_signalled != 0; }
     void cycleStarted() override {}
     void resultsCleared() override {}
     void step(Step step) override
@@ -402,10 +401,7 @@ public:
     {
         return QStringLiteral("Check the cable and the analyzer, then run the measurement again.");
     }
-    ClassChoice classChoice() override
-    {
-        return m_choice;
-    }
+    ClassChoice classChoice() override { return m_choice; }
     void cycleEnded(const CycleResult& result) override
     {
         clearCountdown();
@@ -504,7 +500,7 @@ int measure(const QStringList& arguments)
     const Outcome opened = session.open(1);
     if (!opened.succeeded()) {
         err(QStringLiteral("iec1000: %1 could not be opened: %2.")
-                .arg(port->label(), isNoTerminal(port->device)
+                .arg(port->label(), isNoTerminal(port->device, opened.reason())
                                         ? QStringLiteral("it is not a terminal (a serial port)")
                                         : opened.reason()));
         return kLineFailed;
@@ -698,13 +694,13 @@ int history(const QStringList& arguments)
     if (*format == Format::Csv) {
         // The JSON's keys as columns, in its order.
         QString csv =
-            csvLine({QStringLiteral("id"), QStringLiteral("measured_at"), QStringLiteral("class"),
-                     QStringLiteral("power"), QStringLiteral("verdict"), QStringLiteral("product"),
-                     QStringLiteral("serial"), QStringLiteral("operator"), QStringLiteral("port")});
+            csvRow({QStringLiteral("id"), QStringLiteral("measured_at"), QStringLiteral("class"),
+                    QStringLiteral("power"), QStringLiteral("verdict"), QStringLiteral("product"),
+                    QStringLiteral("serial"), QStringLiteral("operator"), QStringLiteral("port")});
         for (const RecordSummary& r : records)
-            csv += csvLine({QString::number(r.id), isoTimestamp(r.measuredAt),
-                            classLetter(r.productClass), r.power, verdictText(r.verdict), r.product,
-                            r.serial, r.operatorName, r.port});
+            csv += csvRow({QString::number(r.id), isoTimestamp(r.measuredAt),
+                           classLetter(r.productClass), r.power, verdictText(r.verdict), r.product,
+                           r.serial, r.operatorName, r.port});
         out(csv);
         return kPass;
     }

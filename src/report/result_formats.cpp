@@ -45,6 +45,15 @@ QString csvField(const QString& text)
     return text;
 }
 
+QString csvLine(const QStringList& fields)
+{
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (const QString& field : fields)
+        quoted << csvField(field);
+    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
 // The numbers beside a harmonic's texts, in mA and %; nothing where the
 // formats write null.
 struct HarmonicNumbers
@@ -138,13 +147,9 @@ QString recordIdText(const MeasurementRecord& record)
 
 } // namespace
 
-QString csvLine(const QStringList& fields)
+QString csvRow(const QStringList& fields)
 {
-    QStringList quoted;
-    quoted.reserve(fields.size());
-    for (const QString& field : fields)
-        quoted << csvField(field);
-    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    return csvLine(fields);
 }
 
 QString isoTimestamp(const QDateTime& time)

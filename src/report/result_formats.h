@@ -54,7 +54,7 @@ QJsonObject recordJson(const MeasurementRecord& record);
 QString recordCsv(const MeasurementRecord& record);
 
 // One RFC 4180 line of `fields`, quoted where needed, ended by CR LF.
-QString csvLine(const QStringList& fields);
+QString csvRow(const QStringList& fields);
 
 // The measurement time as ISO 8601 with its UTC offset, seconds precision:
 // "2026-12-07T16:10:38+01:00". A zero offset is written "+00:00", never "Z".
