@@ -79,6 +79,21 @@ int runCommandLine(int argc, char* argv[], const QStringList& arguments)
     return cli::run(arguments);
 }
 
+// Whether the window has somewhere to go: an X or Wayland display, or a
+// platform the user chose (QT_QPA_PLATFORM: offscreen, vnc, ...), which Qt
+// then tries. Without any, Qt would abort.
+bool displayChosen()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    return false;
+#else
+    return true;
+#endif
+}
+
 // The window's options, read before the window toolkit starts, so that
 // --help and a wrong option need no display.
 struct WindowOptions
@@ -137,8 +152,8 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
         QStringLiteral("[command]"));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "iec1000: %s\n%s", qPrintable(parser.errorText()),
-                     qPrintable(parser.helpText()));
+        std::fprintf(stderr, "iec1000: %s\nTry 'iec1000 --help'.\n",
+                     qPrintable(parser.errorText()));
         return cli::kUsage;
     }
     if (parser.isSet(help)) {
@@ -146,9 +161,14 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
         return cli::kPass;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "iec1000: unknown command \"%s\"\n%s",
-                     qPrintable(parser.positionalArguments().first()),
-                     qPrintable(parser.helpText()));
+        std::fprintf(stderr, "iec1000: unknown command \"%s\"\nTry 'iec1000 --help'.\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return cli::kUsage;
+    }
+    if (!parser.isSet(QStringLiteral("platform")) && !displayChosen()) {
+        std::fputs("iec1000: no display: set DISPLAY, or use a command such as 'iec1000 "
+                   "measure'; see --help\n",
+                   stderr);
         return cli::kUsage;
     }
     cli::applyComOptions(parser);

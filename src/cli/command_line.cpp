@@ -16,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,6 +25,14 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
 
 namespace cli {
 namespace {
@@ -53,11 +62,27 @@ void err(const QString& text)
     std::fflush(stderr);
 }
 
-int usageError(const QCommandLineParser& parser, const QString& message)
+// The command being run ("measure"), for its usage messages.
+QString g_command;
+
+// One line, and where the help is: a script's log keeps the reason in view.
+int usageError(const QCommandLineParser&, const QString& message)
 {
     err(QStringLiteral("iec1000: %1").arg(message));
-    err(parser.helpText());
+    err(QStringLiteral("Try 'iec1000 %1 --help'.").arg(g_command));
     return kUsage;
+}
+
+// The parser's help with the command in its usage line: "Usage: iec1000
+// measure [options] ..." rather than the executable's path alone.
+QString helpOf(const QCommandLineParser& parser)
+{
+    QString help = parser.helpText();
+    const qsizetype lineEnd = help.indexOf(QLatin1Char('\n'));
+    const qsizetype options = help.indexOf(QLatin1String(" [options]"));
+    if (options >= 0 && options < lineEnd)
+        help.replace(0, options, QStringLiteral("Usage: iec1000 %1").arg(g_command));
+    return help;
 }
 
 } // namespace
@@ -75,9 +100,11 @@ void addComOptions(QCommandLineParser& parser)
 
 void applyComOptions(const QCommandLineParser& parser)
 {
+    // The options given: a command without Com options has none to ask for.
+    const QStringList given = parser.optionNames();
     for (int n = 1; n <= 4; ++n) {
         const QString name = QStringLiteral("com%1").arg(n);
-        if (parser.isSet(name))
+        if (given.contains(name))
             qputenv(comPortVariable(qint16(n)).toLatin1().constData(),
                     parser.value(name).toLocal8Bit());
     }
@@ -100,7 +127,7 @@ bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code,
         return false;
     }
     if (parser.isSet(help)) {
-        out(parser.helpText());
+        out(helpOf(parser));
         *code = kPass;
         return false;
     }
@@ -255,28 +282,91 @@ struct PortChoice
 {
     QString name;   // "Com 2" or the path
     QString device; // what is opened
+
+    // "Com 2 (/dev/ttyS1)"; a device path named once.
+    QString label() const
+    {
+        return name == device ? name : QStringLiteral("%1 (%2)").arg(name, device);
+    }
 };
 
-std::optional<PortChoice> portChoiceOf(const QString& text)
+// Nothing, with the usage error in *message, for an empty text or a number
+// that is not 1 to 4 ("5", "Com 0").
+std::optional<PortChoice> portChoiceOf(const QString& text, QString* message)
 {
-    static const QRegularExpression com(QStringLiteral("^(?:com\\s*)?([1-4])$"),
+    static const QRegularExpression com(QStringLiteral("^(?:com\\s*)?(\\d+)$"),
                                         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = com.match(text.trimmed());
     if (match.hasMatch()) {
-        const qint16 n = qint16(match.captured(1).toInt());
-        return PortChoice{QStringLiteral("Com %1").arg(n), comPortDevice(n)};
+        const int n = match.captured(1).toInt();
+        if (n < 1 || n > 4) {
+            *message = QStringLiteral("--port takes Com 1 to Com 4 or a device path, not \"%1\".")
+                           .arg(text);
+            return std::nullopt;
+        }
+        return PortChoice{QStringLiteral("Com %1").arg(n), comPortDevice(qint16(n))};
     }
-    if (text.trimmed().isEmpty())
+    if (text.trimmed().isEmpty()) {
+        *message = QStringLiteral("--port is empty.");
         return std::nullopt;
+    }
     return PortChoice{text, text};
 }
 
+// Whether the port failed to open because `device` is no terminal: a file
+// that is not a device, or a device (/dev/null) the system refused with
+// ENOTTY. Its own reason, "Inappropriate ioctl for device", tells an
+// operator nothing. The device is not opened again.
+bool isNoTerminal(const QString& device, const QString& reason)
+{
+#ifdef Q_OS_UNIX
+    struct stat info;
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
+        return false;
+    return !S_ISCHR(info.st_mode) || reason.contains(QString::fromLocal8Bit(std::strerror(ENOTTY)));
+#else
+    Q_UNUSED(device);
+    Q_UNUSED(reason);
+    return false;
+#endif
+}
+
+// The report file as --report or --output name it: ".pdf" added when it has
+// no extension, as the window's Save Report does; nothing for an extension
+// that names no report format.
+std::optional<QString> reportPath(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix.isEmpty())
+        return path + QStringLiteral(".pdf");
+    if (suffix == QLatin1String("pdf") || suffix == QLatin1String("csv") ||
+        suffix == QLatin1String("json"))
+        return path;
+    return std::nullopt;
+}
+
+const QString kReportFormats = QStringLiteral(".pdf, .csv or .json");
+
+bool stderrIsTerminal()
+{
+#ifdef Q_OS_UNIX
+    return ::isatty(STDERR_FILENO) != 0;
+#else
+    return false;
+#endif
+}
+
 // Progress of a measurement on standard error, one line a step; SIGINT and
-// SIGTERM stop it at its next safe point.
+// SIGTERM stop it at its next safe point. On a terminal, the waits after
+// "Triggered" and "Retrieving results...." also count down on one line that
+// is rewritten in place and cleared at the wait's end; a log gets nothing of
+// it.
 class ConsoleObserver : public CycleObserver
 {
 public:
-    explicit ConsoleObserver(ClassChoice choice) : m_choice(std::move(choice)) {}
+    explicit ConsoleObserver(ClassChoice choice)
+        : m_choice(std::move(choice)), m_countdown(stderrIsTerminal())
+    {}
 
     void progress(int) override {}
     Go dispatchPoint() override { return g_signalled ? Go::Stop : Go::On; }
@@ -286,23 +376,66 @@ public:
     void resultsCleared() override {}
     void step(Step step) override
     {
+        clearCountdown();
         switch (step) {
         case Step::Triggered:
-            err(QStringLiteral("Triggered"));
-            return;
+            m_step = QStringLiteral("Triggered");
+            break;
         case Step::Waiting:
-            err(QStringLiteral("Waiting for the analyzer"));
-            return;
+            m_step = QStringLiteral("Waiting for the analyzer");
+            break;
         case Step::Retrieving:
-            err(QStringLiteral("Retrieving results...."));
+            m_step = QStringLiteral("Retrieving results....");
+            break;
+        }
+        err(m_step);
+    }
+    void waiting(int secondsLeft) override
+    {
+        if (!m_countdown)
+            return;
+        if (secondsLeft <= 0) {
+            clearCountdown();
             return;
         }
+        QString caption = m_step;
+        while (caption.endsWith(QLatin1Char('.')))
+            caption.chop(1);
+        const QString line = QStringLiteral("%1: %2 s left").arg(caption).arg(secondsLeft);
+        m_shownWidth = std::max(m_shownWidth, line.size());
+        writeRaw(QLatin1Char('\r') + line.leftJustified(m_shownWidth));
+    }
+    QString lineFailureAdvice() const override
+    {
+        return QStringLiteral("Check the cable and the analyzer, then run the measurement again.");
     }
     ClassChoice classChoice() override { return m_choice; }
-    void cycleEnded(const CycleResult& result) override { err(verdictText(result.verdict)); }
+    void cycleEnded(const CycleResult& result) override
+    {
+        clearCountdown();
+        err(verdictText(result.verdict));
+    }
 
 private:
+    static void writeRaw(const QString& text)
+    {
+        const QByteArray bytes = text.toUtf8();
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+    }
+    void clearCountdown()
+    {
+        if (m_shownWidth == 0)
+            return;
+        writeRaw(QLatin1Char('\r') + QString(m_shownWidth, QLatin1Char(' ')) + QLatin1Char('\r'));
+        m_shownWidth = 0;
+    }
+
     ClassChoice m_choice;
+    bool m_countdown = false;
+    QString m_step;
+    // The width of the countdown line now shown; 0 when none is.
+    qsizetype m_shownWidth = 0;
 };
 
 // --lab, --instrument and --conditions: what a lab writes on its test report.
@@ -358,7 +491,8 @@ int measure(const QStringList& arguments)
     addLabOptions(parser);
     parser.addOption(QCommandLineOption(
         QStringLiteral("report"),
-        QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's extension."),
+        QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's extension "
+                       "(.pdf is added when it has none)."),
         QStringLiteral("file")));
     addDbOption(parser);
     addComOptions(parser);
@@ -371,9 +505,19 @@ int measure(const QStringList& arguments)
         return *code;
     if (!parser.isSet(QStringLiteral("port")))
         return usageError(parser, QStringLiteral("--port is required."));
-    const std::optional<PortChoice> port = portChoiceOf(parser.value(QStringLiteral("port")));
+    QString portProblem;
+    const std::optional<PortChoice> port =
+        portChoiceOf(parser.value(QStringLiteral("port")), &portProblem);
     if (!port)
-        return usageError(parser, QStringLiteral("--port is empty."));
+        return usageError(parser, portProblem);
+    std::optional<QString> reportFile;
+    if (parser.isSet(QStringLiteral("report"))) {
+        reportFile = reportPath(parser.value(QStringLiteral("report")));
+        if (!reportFile)
+            return usageError(parser,
+                              QStringLiteral("--report takes a %1 file, not \"%2\".")
+                                  .arg(kReportFormats, parser.value(QStringLiteral("report"))));
+    }
 
     // The session's port is Com 1 of this process, pointed at the device.
     qputenv(comPortVariable(1).toLatin1().constData(), port->device.toLocal8Bit());
@@ -390,14 +534,16 @@ int measure(const QStringList& arguments)
     err(QStringLiteral("Connecting"));
     const Outcome opened = session.open(1);
     if (!opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1 (%2) could not be opened: %3.")
-                .arg(port->name, port->device, opened.reason()));
+        err(QStringLiteral("iec1000: %1 could not be opened: %2.")
+                .arg(port->label(), isNoTerminal(port->device, opened.reason())
+                                        ? QStringLiteral("it is not a terminal (a serial port)")
+                                        : opened.reason()));
         return kLineFailed;
     }
     err(QStringLiteral("Configuring"));
     if (!session.configure(observer)) {
-        err(QStringLiteral("iec1000: the analyzer on %1 (%2) could not be configured: %3.")
-                .arg(port->name, port->device, session.fault()));
+        err(QStringLiteral("iec1000: the analyzer on %1 could not be configured: %2.")
+                .arg(port->label(), session.fault()));
         session.close();
         return kLineFailed;
     }
@@ -434,9 +580,20 @@ int measure(const QStringList& arguments)
                     .arg(saved.reason()));
     }
 
-    out(rendered(*result, format));
-    if (parser.isSet(QStringLiteral("report"))) {
-        const Outcome written = writeReport(record, parser.value(QStringLiteral("report")));
+    switch (format) {
+    case Format::Json:
+        out(QString::fromUtf8(
+            QJsonDocument(measurementJson(record)).toJson(QJsonDocument::Indented)));
+        break;
+    case Format::Csv:
+        out(measurementCsv(record));
+        break;
+    case Format::Text:
+        out(measurementText(record));
+        break;
+    }
+    if (reportFile) {
+        const Outcome written = writeReport(record, *reportFile);
         if (!written.succeeded())
             err(QStringLiteral("iec1000: warning: the report was not written: %1")
                     .arg(written.reason()));
@@ -459,7 +616,6 @@ int evaluate(const QStringList& arguments)
                                         QStringLiteral("Judge the reply of this stored record."),
                                         QStringLiteral("id")));
     addDbOption(parser);
-    addComOptions(parser);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("The reply line; - for standard input."),
                                  QStringLiteral("[FILE|-]"));
@@ -520,7 +676,7 @@ int history(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Synopsis: iec1000 history [--limit N] [--filter TEXT] [--format text|json]\n\n"
+        "Synopsis: iec1000 history [--limit N] [--filter TEXT] [--format text|json|csv]\n\n"
         "Lists the stored measurements, newest first.\n"
         "Exit codes: 0 listed, 4 the record store could not be read, 64 usage "
         "error."));
@@ -533,10 +689,9 @@ int history(const QStringList& arguments)
                        "holds this text."),
         QStringLiteral("text")));
     parser.addOption(QCommandLineOption(QStringLiteral("format"),
-                                        QStringLiteral("Output: text (default) or json."),
+                                        QStringLiteral("Output: text (default), json or csv."),
                                         QStringLiteral("format"), QStringLiteral("text")));
     addDbOption(parser);
-    addComOptions(parser);
     int code = kPass;
     if (!parse(parser, arguments, &code))
         return code;
@@ -544,9 +699,9 @@ int history(const QStringList& arguments)
     const int limit = parser.value(QStringLiteral("limit")).toInt(&isNumber);
     if (!isNumber || limit < 0)
         return usageError(parser, QStringLiteral("--limit takes a whole number from 0 up."));
-    const std::optional<Format> format = formatOf(parser.value(QStringLiteral("format")), false);
+    const std::optional<Format> format = formatOf(parser.value(QStringLiteral("format")), true);
     if (!format)
-        return usageError(parser, QStringLiteral("--format takes text or json."));
+        return usageError(parser, QStringLiteral("--format takes text, json or csv."));
 
     RecordStore store;
     const Outcome opened =
@@ -575,6 +730,19 @@ int history(const QStringList& arguments)
                                     {QStringLiteral("operator"), r.operatorName},
                                     {QStringLiteral("port"), r.port}});
         out(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented)));
+        return kPass;
+    }
+    if (*format == Format::Csv) {
+        // The JSON's keys as columns, in its order.
+        QString csv =
+            csvRow({QStringLiteral("id"), QStringLiteral("measured_at"), QStringLiteral("class"),
+                    QStringLiteral("power"), QStringLiteral("verdict"), QStringLiteral("product"),
+                    QStringLiteral("serial"), QStringLiteral("operator"), QStringLiteral("port")});
+        for (const RecordSummary& r : records)
+            csv += csvRow({QString::number(r.id), isoTimestamp(r.measuredAt),
+                           classLetter(r.productClass), r.power, verdictText(r.verdict), r.product,
+                           r.serial, r.operatorName, r.port});
+        out(csv);
         return kPass;
     }
     QString table = QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
@@ -616,11 +784,11 @@ int report(const QStringList& arguments)
                        "Exit codes: 0 written, 4 the record or the file could not be read or "
                        "written, 64 usage error."));
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                        QStringLiteral("The report file (.pdf, .csv or .json)."),
+                                        QStringLiteral("The report file (.pdf, .csv or .json; "
+                                                       ".pdf is added when it has none)."),
                                         QStringLiteral("file")));
     addLabOptions(parser);
     addDbOption(parser);
-    addComOptions(parser);
     parser.addPositionalArgument(QStringLiteral("id"), QStringLiteral("The record's number."),
                                  QStringLiteral("ID"));
     int code = kPass;
@@ -635,12 +803,16 @@ int report(const QStringList& arguments)
                                       .arg(parser.positionalArguments().first()));
     if (!parser.isSet(QStringLiteral("output")))
         return usageError(parser, QStringLiteral("--output is required."));
+    const std::optional<QString> output = reportPath(parser.value(QStringLiteral("output")));
+    if (!output)
+        return usageError(parser, QStringLiteral("--output takes a %1 file, not \"%2\".")
+                                      .arg(kReportFormats, parser.value(QStringLiteral("output"))));
 
     std::optional<MeasurementRecord> record = storedRecord(parser, id);
     if (!record)
         return kStoreFailed;
     takeLabOptions(parser, &record->product);
-    const Outcome written = writeReport(*record, parser.value(QStringLiteral("output")));
+    const Outcome written = writeReport(*record, *output);
     if (!written.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(written.reason()));
         return kStoreFailed;
@@ -684,13 +856,21 @@ bool wanted(const QStringList& arguments)
 
 bool needsGui(const QStringList& arguments)
 {
-    // A PDF report: measure --report and report --output with a .pdf file.
+    // A PDF report: measure --report and report --output with a file whose
+    // extension is .pdf or that has none (.pdf is then added).
     if (arguments.size() < 2 ||
         (arguments.at(1) != QLatin1String("measure") && arguments.at(1) != QLatin1String("report")))
         return false;
-    for (const QString& argument : arguments)
-        if (argument.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+    static const QRegularExpression option(QStringLiteral("^--?(?:report|output|o)(?:=(.*))?$"));
+    for (qsizetype n = 2; n < arguments.size(); ++n) {
+        const QRegularExpressionMatch match = option.match(arguments.at(n));
+        if (!match.hasMatch())
+            continue;
+        const QString file = match.hasCaptured(1) ? match.captured(1) : arguments.value(n + 1);
+        const QString suffix = QFileInfo(file).suffix();
+        if (suffix.isEmpty() || suffix.compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
             return true;
+    }
     return false;
 }
 
@@ -705,6 +885,7 @@ int run(const QStringList& arguments)
     // The subcommand's own parser sees "iec1000 <subcommand> ...".
     QStringList rest = arguments;
     const QString command = rest.takeAt(1);
+    g_command = command;
     rest[0] = arguments.at(0) + QLatin1Char(' ') + command;
     if (command == QLatin1String("measure"))
         return measure(rest);

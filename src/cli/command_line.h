@@ -9,12 +9,13 @@ class QCommandLineParser;
 //   iec1000 measure --port PORT --class A|B|C|D [--power W] [--format F] ...
 //   iec1000 evaluate --class X [--power W] [--format F] [FILE|-]
 //   iec1000 evaluate --record ID --class X [--power W] [--format F]
-//   iec1000 history [--limit N] [--filter TEXT] [--format text|json]
+//   iec1000 history [--limit N] [--filter TEXT] [--format text|json|csv]
 //   iec1000 report ID --output FILE
 //   iec1000 ports [--format text|json]
 //   iec1000 --version
 //
-// Results go to standard output, progress and errors to standard error.
+// Results go to standard output, progress and errors to standard error. A
+// usage error is one line and "Try 'iec1000 COMMAND --help'.".
 namespace cli {
 
 // Exit codes.
@@ -35,7 +36,7 @@ bool wanted(const QStringList& arguments);
 // when a PDF report may be written); returns the exit code.
 int run(const QStringList& arguments);
 
-// The options the window and every command take: --com1 to --com4 DEVICE,
+// The options the window, measure and ports take: --com1 to --com4 DEVICE,
 // the device behind a Com option for this run (winning over IEC1000_COMn),
 // and applying them once parsed.
 void addComOptions(QCommandLineParser& parser);

@@ -1,9 +1,12 @@
 #include "result_formats.h"
 
+#include "conversions.h"
 #include "report_rows.h"
 
 #include <QJsonArray>
 #include <QStringList>
+
+#include <cmath>
 
 namespace {
 
@@ -51,8 +54,42 @@ QString csvLine(const QStringList& fields)
     return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
 
+// The numbers beside a harmonic's texts, in mA and %; nothing where the
+// formats write null.
+struct HarmonicNumbers
+{
+    std::optional<double> currentMa;
+    std::optional<double> limitMa;
+    std::optional<double> percentOfLimit;
+};
+
+HarmonicNumbers harmonicNumbers(const CycleResult& result, int cell)
+{
+    const auto i = std::size_t(cell);
+    HarmonicNumbers numbers;
+    numbers.currentMa = StrictNumber(shownCurrent(result, cell));
+    // The limit the cell was judged against is this text ("1080mA").
+    const QString& limit = result.judgement.limits[i];
+    if (!limit.isEmpty())
+        numbers.limitMa = NumericValue(limit);
+    if (result.judgement.states[i] != CellState::NotJudged)
+        if (const std::optional<double> percent = percentOfLimit(result, cell))
+            numbers.percentOfLimit = std::round(*percent * 100) / 100;
+    return numbers;
+}
+
+QJsonValue jsonNumber(const std::optional<double>& value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+QString csvNumber(const std::optional<double>& value)
+{
+    return value ? NumberText(*value) : QString();
+}
+
 // The header and the 39 harmonic lines, `extraHeader` and `extra` appended
-// to each.
+// to each before limit_ma and percent_of_limit.
 QString csvLines(const CycleResult& result, const QStringList& extraHeader,
                  const QStringList& extra)
 {
@@ -61,7 +98,8 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
     for (const ValueColumn& column : kValueColumns)
         header << QString::fromLatin1(column.key);
     header << QStringLiteral("order") << QStringLiteral("current_ma") << QStringLiteral("limit")
-           << QStringLiteral("state") << extraHeader;
+           << QStringLiteral("state") << extraHeader << QStringLiteral("limit_ma")
+           << QStringLiteral("percent_of_limit");
 
     QStringList common{verdictText(result.verdict), classLetter(result.judgement.productClass),
                        powerText(result), isoTimestamp(result.measuredAt)};
@@ -70,10 +108,12 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
 
     QString csv = csvLine(header);
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const HarmonicNumbers numbers = harmonicNumbers(result, cell);
         QStringList line = common;
         line << QString::number(harmonicOrder(cell)) << shownCurrent(result, cell)
              << result.judgement.limits[std::size_t(cell)]
-             << cellStateName(result.judgement.states[std::size_t(cell)]) << extra;
+             << cellStateName(result.judgement.states[std::size_t(cell)]) << extra
+             << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit);
         csv += csvLine(line);
     }
     return csv;
@@ -99,7 +139,21 @@ const std::array<RecordColumn, 11> kRecordColumns{{
     {"conditions", [](const MeasurementRecord& r) { return r.product.conditions; }},
 }};
 
+// The product fields of a record: the columns from here to the end.
+constexpr std::size_t kFirstProductColumn = 4;
+
+// The record's id as measure prints it: empty until the store gave one.
+QString recordIdText(const MeasurementRecord& record)
+{
+    return record.id > 0 ? QString::number(record.id) : QString();
+}
+
 } // namespace
+
+QString csvRow(const QStringList& fields)
+{
+    return csvLine(fields);
+}
 
 QString isoTimestamp(const QDateTime& time)
 {
@@ -126,13 +180,18 @@ QJsonObject resultJson(const CycleResult& result)
         json.insert(QString::fromLatin1(column.key), result.reply.*column.text);
 
     QJsonArray harmonics;
-    for (int cell = 0; cell < kHarmonicCells; ++cell)
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const HarmonicNumbers numbers = harmonicNumbers(result, cell);
         harmonics.append(QJsonObject{
             {QStringLiteral("order"), harmonicOrder(cell)},
             {QStringLiteral("current_ma"), shownCurrent(result, cell)},
             {QStringLiteral("limit"), result.judgement.limits[std::size_t(cell)]},
             {QStringLiteral("state"), cellStateName(result.judgement.states[std::size_t(cell)])},
+            {QStringLiteral("current_ma_value"), jsonNumber(numbers.currentMa)},
+            {QStringLiteral("limit_ma"), jsonNumber(numbers.limitMa)},
+            {QStringLiteral("percent_of_limit"), jsonNumber(numbers.percentOfLimit)},
         });
+    }
     json.insert(QStringLiteral("harmonics"), harmonics);
 
     const QString problem = reportedProblem(result);
@@ -184,9 +243,50 @@ QString resultText(const CycleResult& result)
     return text;
 }
 
+QJsonObject measurementJson(const MeasurementRecord& record)
+{
+    QJsonObject json = resultJson(record.result);
+    if (record.id > 0)
+        json.insert(QStringLiteral("record_id"), record.id);
+    for (std::size_t n = kFirstProductColumn; n < kRecordColumns.size(); ++n) {
+        const QString value = kRecordColumns[n].value(record);
+        if (!value.isEmpty())
+            json.insert(QString::fromLatin1(kRecordColumns[n].key), value);
+    }
+    return json;
+}
+
+QString measurementCsv(const MeasurementRecord& record)
+{
+    QStringList header{QStringLiteral("record_id")};
+    QStringList values{recordIdText(record)};
+    for (std::size_t n = kFirstProductColumn; n < kRecordColumns.size(); ++n) {
+        header << QString::fromLatin1(kRecordColumns[n].key);
+        values << kRecordColumns[n].value(record);
+    }
+    return csvLines(record.result, header, values);
+}
+
+QString measurementText(const MeasurementRecord& record)
+{
+    static const std::array<const char*, kRecordColumns.size() - kFirstProductColumn> kCaptions{
+        "Product", "Serial", "Operator", "Notes", "Lab", "Analyzer", "Conditions"};
+    QString text;
+    const auto line = [&text](const QString& caption, const QString& value) {
+        if (!value.isEmpty())
+            text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
+    };
+    line(QStringLiteral("Record"), recordIdText(record));
+    for (std::size_t n = 0; n < kCaptions.size(); ++n)
+        line(QString::fromLatin1(kCaptions[n]),
+             kRecordColumns[kFirstProductColumn + n].value(record));
+    return text + resultText(record.result);
+}
+
 QJsonObject recordJson(const MeasurementRecord& record)
 {
     QJsonObject json = resultJson(record.result);
+    json.insert(QStringLiteral("record_id"), record.id);
     json.insert(QStringLiteral("id"), record.id);
     for (const RecordColumn& column : kRecordColumns)
         if (qstrcmp(column.key, "id") != 0)

@@ -5,6 +5,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 // Renderings of one measurement. Every value is the text the window shows:
 // the five measured values, each harmonic's current in mA and its limit
@@ -12,28 +13,48 @@
 // when the class judged the measurement, the parsed one otherwise. A value
 // that was not found is "" in JSON and CSV and "-" in the text table.
 
-// The object `iec1000 measure --format json` prints: verdict, class ("A" to
+// The object `iec1000 evaluate --format json` prints: verdict, class ("A" to
 // "D", "" when none was selected), power (Class D only), fields_found, volts, amps, watts,
 // power_factor, frequency, harmonics (39 objects: order, current_ma, limit, state), problem (only
-// when there is one), measured_at, reply.
+// when there is one), measured_at, reply. Beside the texts each harmonic has
+// numbers: current_ma_value (the current in mA; null when it is not a
+// number), limit_ma (null where the class sets no limit) and
+// percent_of_limit (the current as a percentage of its limit, to two
+// decimals; null where the harmonic was not judged).
 QJsonObject resultJson(const CycleResult& result);
 
 // RFC 4180: a header line, then one line per harmonic (39), each ended by
 // CR LF. Columns: verdict, class, power, measured_at, volts, amps, watts,
-// power_factor, frequency, order, current_ma, limit, state.
+// power_factor, frequency, order, current_ma, limit, state, limit_ma,
+// percent_of_limit (the numbers of resultJson; empty where null there).
 QString resultCsv(const CycleResult& result);
 
 // A table for a terminal: the measured values with units, one line per
 // harmonic, the problem if any, and "Verdict: <text>" as the last line.
 QString resultText(const CycleResult& result);
 
-// resultJson plus id, port, device, tool_version, product, serial, operator,
-// notes.
+// What `iec1000 measure` prints of the measurement it recorded: resultJson
+// plus record_id (only once the store gave the record its id) and those of
+// product, serial, operator and notes that are not empty.
+QJsonObject measurementJson(const MeasurementRecord& record);
+// resultCsv's columns with record_id (empty when the record was not stored),
+// product, serial, operator and notes before limit_ma, repeated on every
+// line.
+QString measurementCsv(const MeasurementRecord& record);
+// resultText with "Record:" (once stored) and the product fields that are
+// not empty in front of it.
+QString measurementText(const MeasurementRecord& record);
+
+// resultJson plus record_id, id (the same number), port, device, tool_version, product, serial,
+// operator, notes.
 QJsonObject recordJson(const MeasurementRecord& record);
 
-// resultCsv's columns plus id, port, device, tool_version, product, serial,
-// operator, notes, repeated on every line.
+// resultCsv's columns with id, port, device, tool_version, product, serial,
+// operator, notes before limit_ma, repeated on every line.
 QString recordCsv(const MeasurementRecord& record);
+
+// One RFC 4180 line of `fields`, quoted where needed, ended by CR LF.
+QString csvRow(const QStringList& fields);
 
 // The measurement time as ISO 8601 with its UTC offset, seconds precision:
 // "2026-12-07T16:10:38+01:00". A zero offset is written "+00:00", never "Z".

@@ -67,24 +67,20 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
     observer.progress(20);
     observer.progress(35);
 
-    const std::function<bool()> interrupted =
-        observer.interruptible()
-            ? std::function<bool()>([&] { return observer.interruptRequested(); })
-            : std::function<bool()>();
     InputWanted wanted(m_port);
     m_channel.clearFault();
     m_channel.Out(QString::fromLatin1(zento::kTrigger));
     m_triggered = true;
-    if (const auto failure = lineFailure())
+    if (const auto failure = lineFailure(observer))
         return endWithout(observer, Verdict::LineFailed, *failure);
     observer.step(CycleObserver::Step::Triggered);
-    if (!m_channel.Delay(QStringLiteral("5"), interrupted))
+    if (!delay(observer, QStringLiteral("5")))
         return endWithout(observer, Verdict::Stopped, {});
     // Whatever arrived before the status query (a reply to an earlier,
     // stopped cycle) is not its answer.
     m_port.input();
     m_channel.Out(QString::fromLatin1(zento::kStatusQuery));
-    if (const auto failure = lineFailure())
+    if (const auto failure = lineFailure(observer))
         return endWithout(observer, Verdict::LineFailed, *failure);
     observer.step(CycleObserver::Step::Waiting);
     if (const auto ended = afterDispatchPoint(observer))
@@ -110,20 +106,20 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
                       .arg(kStatusPollLimitMs / 1000)
                       .arg(evaluation::shownText(QString::fromLatin1(m_lastStatus.trimmed()))));
     case Status::LineFailed:
-        return endWithout(observer, Verdict::LineFailed, lineFailure().value_or(QString()));
+        return endWithout(observer, Verdict::LineFailed, lineFailure(observer).value_or(QString()));
     }
 
     // What follows the status line (a stray line, a late line end) is not
     // the result reply.
     m_port.input();
     m_channel.Out(QString::fromLatin1(zento::kReadResults));
-    if (const auto failure = lineFailure())
+    if (const auto failure = lineFailure(observer))
         return endWithout(observer, Verdict::LineFailed, *failure);
     observer.step(CycleObserver::Step::Retrieving);
-    if (!m_channel.Delay(QStringLiteral("3"), interrupted))
+    if (!delay(observer, QStringLiteral("3")))
         return endWithout(observer, Verdict::Stopped, {});
     m_channel.Incoming();
-    if (const auto failure = lineFailure())
+    if (const auto failure = lineFailure(observer))
         return endWithout(observer, Verdict::LineFailed, *failure);
     observer.progress(75);
 
@@ -305,12 +301,35 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     return result;
 }
 
-std::optional<QString> MeasurementCycle::lineFailure() const
+std::optional<QString> MeasurementCycle::lineFailure(const CycleObserver& observer) const
 {
     const QString reason = m_channel.fault();
     if (reason.isEmpty())
         return std::nullopt;
-    return QStringLiteral("The line to the analyzer failed during the test: %1.\n\n"
-                          "Log off, check the connection, then log on again.")
-        .arg(reason);
+    return QStringLiteral("The line to the analyzer failed during the test: %1.\n\n%2")
+        .arg(reason, observer.lineFailureAdvice());
+}
+
+bool MeasurementCycle::delay(CycleObserver& observer, const QString& seconds)
+{
+    const qint64 length = qint64(NumericValue(seconds));
+    qint64 start = m_clock.wholeSeconds();
+    qint64 shown = length;
+    observer.waiting(int(length));
+    const bool interruptible = observer.interruptible();
+    // Called by Delay after each of its sleeps, which alone set the timing.
+    const bool waited = m_channel.Delay(seconds, [&] {
+        const qint64 now = m_clock.wholeSeconds();
+        if (now < start)
+            start = now; // the clock was set back: count from here, as Delay does
+        const qint64 left = std::max<qint64>(length - (now - start), 0);
+        if (left != shown) {
+            shown = left;
+            observer.waiting(int(left));
+        }
+        return interruptible && observer.interruptRequested();
+    });
+    if (shown != 0)
+        observer.waiting(0);
+    return waited;
 }

@@ -35,6 +35,17 @@ public:
     // The results of the previous cycle are no longer valid.
     virtual void resultsCleared() = 0;
     virtual void step(Step) {}
+    // During the waits after "*TRG" (5 s) and ":FRD?" (3 s): the whole
+    // seconds still to wait, first the wait's full length, then after each
+    // change of the clock's seconds, 0 once the wait is over or stopped.
+    // Neither what is sent nor when depends on it.
+    virtual void waiting(int /*secondsLeft*/) {}
+    // The last sentence of the problem when the line fails during a cycle:
+    // what the operator does next.
+    virtual QString lineFailureAdvice() const
+    {
+        return QStringLiteral("Log off, check the connection, then log on again.");
+    }
     virtual ClassChoice classChoice() = 0;
     // The cycle's end, with or without a verdict. Not called when the
     // observer abandoned the cycle.
@@ -89,7 +100,10 @@ private:
     // ends (no result when the observer abandoned it, "Stopped" on a stop).
     std::optional<std::optional<CycleResult>> afterDispatchPoint(CycleObserver& observer);
     CycleResult endWithout(CycleObserver& observer, Verdict verdict, const QString& problem);
-    std::optional<QString> lineFailure() const;
+    std::optional<QString> lineFailure(const CycleObserver& observer) const;
+    // Delay `seconds` as the channel waits it, telling the observer the
+    // seconds left; false when the observer stopped it.
+    bool delay(CycleObserver& observer, const QString& seconds);
 
     SerialPort& m_port;
     CommandChannel& m_channel;

@@ -4,6 +4,7 @@
 
 #include "analyzer_lines.h"
 #include "class_evaluation.h"
+#include "pty_pair.h"
 #include "simulator.h"
 #include "sort_out.h"
 
@@ -128,6 +129,10 @@ private slots:
     void noVerdict();
     void usageErrorsTouchNoPort_data();
     void usageErrorsTouchNoPort();
+    void commandHelp_data();
+    void commandHelp();
+    void noDisplayNoCommand();
+    void countdownOnATerminal();
     void interruptStopsTheCycle();
     void evaluateJudgesASavedReplyAsMeasureDid();
     void historyAndReportOfAMeasurement();
@@ -180,6 +185,7 @@ void TestCommandLineEndToEnd::measureSendsWhatTheWindowSends()
     for (const char* progress : {"Connecting", "Configuring", "Connected & Configured", "Triggered",
                                  "Waiting for the analyzer", "Retrieving results....", "Pass"})
         QVERIFY2(run.err.contains(progress), run.err.constData());
+    QVERIFY2(!run.err.contains('\r'), "no countdown when standard error is not a terminal");
 }
 
 void TestCommandLineEndToEnd::verdictForEachClass_data()
@@ -230,6 +236,14 @@ void TestCommandLineEndToEnd::noVerdict_data()
                                   << "" << 2 << "Analyzer did not answer" << 60000;
     QTest::newRow("missing-device") << ""
                                     << "/dev/does-not-exist" << 3 << "/dev/does-not-exist" << 5000;
+    QTest::newRow("not-a-terminal")
+        << ""
+        << "/dev/null" << 3 << "/dev/null could not be opened: it is not a terminal" << 5000;
+    QTest::newRow("hang-up") << "hang-up"
+                             << "" << 3
+                             << "\n\nCheck the cable and the analyzer, then run the "
+                                "measurement again."
+                             << 40000;
 }
 
 void TestCommandLineEndToEnd::noVerdict()
@@ -260,6 +274,9 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort_data()
     QTest::newRow("format xml") << QStringList{"--class", "A", "--format", "xml"} << "";
     QTest::newRow("D power 1e6") << QStringList{"--class", "D", "--power", "1e6"}
                                  << "from 50 to 600";
+    QTest::newRow("port 5") << QStringList{"--class", "A", "--port", "5"}
+                            << "Com 1 to Com 4 or a device path";
+    QTest::newRow("report txt") << QStringList{"--class", "A", "--report", "r.txt"} << "";
 }
 
 // The port does not exist: a tool that tried to open it would end with 3.
@@ -273,6 +290,65 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort()
     QVERIFY2(run.err.contains(named.toUtf8()), run.err.constData());
     QVERIFY2(!run.err.contains("Connecting"), run.err.constData());
     QVERIFY(run.out.isEmpty());
+    const QList<QByteArray> lines = run.err.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith("iec1000: "), lines[0].constData());
+    QCOMPARE(lines[1], QByteArray("Try 'iec1000 measure --help'."));
+}
+
+void TestCommandLineEndToEnd::commandHelp_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("comOptions");
+    QTest::newRow("measure") << "measure" << true;
+    QTest::newRow("evaluate") << "evaluate" << false;
+    QTest::newRow("history") << "history" << false;
+    QTest::newRow("report") << "report" << false;
+}
+
+void TestCommandLineEndToEnd::commandHelp()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, comOptions);
+    const ToolRun run = runTool({command, "--help"}, 10000);
+    QCOMPARE(run.exitCode, 0);
+    const QByteArray usage = "Usage: iec1000 " + command.toUtf8() + " [options]";
+    QVERIFY2(run.out.startsWith(usage), run.out.constData());
+    QCOMPARE(run.out.contains("--com1 <device>"), comOptions);
+}
+
+void TestCommandLineEndToEnd::noDisplayNoCommand()
+{
+    const ToolRun run = runTool({}, 10000);
+    QCOMPARE(run.exitCode, 64);
+    QCOMPARE(run.err, QByteArray("iec1000: no display: set DISPLAY, or use a command such as "
+                                 "'iec1000 measure'; see --help\n"));
+}
+
+// Standard error on a terminal: the waits count down on one line, cleared
+// before the next step.
+void TestCommandLineEndToEnd::countdownOnATerminal()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("pass"));
+    PtyPair terminal;
+    QVERIFY2(terminal.error().isEmpty(), qPrintable(terminal.error()));
+    QProcess tool;
+    tool.setStandardErrorFile(terminal.slavePath());
+    startTool(tool, measureArguments(sim.devicePath(), QStringLiteral("A")));
+    QByteArray shown;
+    while (!tool.waitForFinished(100))
+        shown += terminal.read(0);
+    shown += terminal.read(200);
+    QCOMPARE(tool.exitCode(), 0);
+
+    const QByteArray cleared =
+        '\r' + QByteArray(QByteArray("Triggered: 5 s left").size(), ' ') + '\r';
+    for (const QByteArray& part :
+         {QByteArray("Triggered\n\rTriggered: 5 s left\rTriggered: 4 s left"),
+          QByteArray("\rTriggered: 1 s left") + cleared + "Waiting for the analyzer\n",
+          QByteArray("Retrieving results....\n\rRetrieving results: 3 s left")})
+        QVERIFY2(shown.contains(part), shown.constData());
 }
 
 void TestCommandLineEndToEnd::interruptStopsTheCycle()
@@ -332,10 +408,11 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
 {
     Simulator sim;
     START_SIM(sim, QStringLiteral("fail"));
-    QCOMPARE(runTool(measureArguments(sim.devicePath(), QStringLiteral("C")) +
-                     QStringList{"--product", "Kettle K2", "--lab", "EMC lab 2"})
-                 .exitCode,
-             1);
+    const ToolRun measured = runTool(measureArguments(sim.devicePath(), QStringLiteral("C")) +
+                                     QStringList{"--product", "Kettle K2", "--lab", "EMC lab 2"});
+    QCOMPARE(measured.exitCode, 1);
+    const QJsonObject printed = jsonObject(measured.out);
+    QCOMPARE(printed.value(QStringLiteral("product")).toString(), QStringLiteral("Kettle K2"));
 
     const ToolRun listed = runTool({"history", "--format", "json", "--db", store()});
     QCOMPARE(listed.exitCode, 0);
@@ -346,11 +423,21 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
     QCOMPARE(record.value(QStringLiteral("verdict")).toString(), QStringLiteral("Fail"));
     QCOMPARE(record.value(QStringLiteral("port")).toString(), sim.devicePath());
     QCOMPARE(record.value(QStringLiteral("product")).toString(), QStringLiteral("Kettle K2"));
-
-    const QString pdf = m_dir.filePath(QStringLiteral("x.pdf"));
+    QCOMPARE(printed.value(QStringLiteral("record_id")), record.value(QStringLiteral("id")));
     const QString id = QString::number(record.value(QStringLiteral("id")).toInteger());
-    const ToolRun reported = runTool({"report", id, "--output", pdf, "--db", store(),
-                                      "--instrument", "Zento PA-1", "--conditions", "23 °C"});
+
+    const ToolRun csv = runTool({"history", "--format", "csv", "--db", store()});
+    QCOMPARE(csv.exitCode, 0);
+    QVERIFY2(csv.out.startsWith("id,measured_at,class,power,verdict,product,serial,operator,"
+                                "port\r\n" +
+                                id.toUtf8() + ","),
+             csv.out.constData());
+
+    // Without an extension, a PDF.
+    const QString pdf = m_dir.filePath(QStringLiteral("x.pdf"));
+    const ToolRun reported =
+        runTool({"report", id, "--output", m_dir.filePath(QStringLiteral("x")), "--db", store(),
+                 "--instrument", "Zento PA-1", "--conditions", "23 °C"});
     QVERIFY2(reported.exitCode == 0, reported.err.constData());
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});

@@ -145,6 +145,10 @@ private slots:
     void jsonFile_data();
     void jsonFile();
     void csvFile();
+    void harmonicNumbers_data();
+    void harmonicNumbers();
+    void measurementRecordId_data();
+    void measurementRecordId();
     void textEndsWithVerdict();
     void pdfText();
     void pdfSummary_data();
@@ -166,7 +170,7 @@ void TestReport::jsonFile_data()
         "verdict",      "class",     "fields_found", "volts",       "amps",   "watts",
         "power_factor", "frequency", "harmonics",    "measured_at", "reply",  "id",
         "port",         "device",    "tool_version", "product",     "serial", "operator",
-        "notes",        "lab",       "instrument",   "conditions"};
+        "notes",        "lab",       "instrument",   "conditions",  "record_id"};
     QTest::newRow("class D fail") << classDFail() << (QStringList(common) << "power")
                                   << "2026-12-07T16:10:38+01:00";
     QTest::newRow("incomplete") << incomplete() << (QStringList(common) << "problem")
@@ -226,10 +230,10 @@ void TestReport::csvFile()
     const QList<QStringList> rows = parseCsv(text);
     QCOMPARE(rows.size(), 1 + kHarmonicCells);
     const QStringList header = rows[0];
-    QCOMPARE(header.join(','),
-             "verdict,class,power,measured_at,volts,amps,watts,power_factor,"
-             "frequency,order,current_ma,limit,state,id,port,device,"
-             "tool_version,product,serial,operator,notes,lab,instrument,conditions");
+    QCOMPARE(header.join(','), "verdict,class,power,measured_at,volts,amps,watts,power_factor,"
+                               "frequency,order,current_ma,limit,state,id,port,device,"
+                               "tool_version,product,serial,operator,notes,lab,instrument,"
+                               "conditions,limit_ma,percent_of_limit");
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const QStringList& row = rows[cell + 1];
         QCOMPARE(row.size(), header.size());
@@ -242,6 +246,80 @@ void TestReport::csvFile()
         QCOMPARE(row[header.indexOf("notes")], record.product.notes);
         QCOMPARE(row[header.indexOf("conditions")], record.product.conditions);
     }
+    // The 3rd harmonic: 306 mA against 255 mA.
+    QCOMPARE(rows[2][header.indexOf("limit_ma")], "255");
+    QCOMPARE(rows[2][header.indexOf("percent_of_limit")], "120");
+    QCOMPARE(rows[1][header.indexOf("percent_of_limit")], ""); // the 2nd: not judged
+}
+
+void TestReport::harmonicNumbers_data()
+{
+    QTest::addColumn<MeasurementRecord>("record");
+    QTest::addColumn<int>("order");
+    // NaN: null.
+    QTest::addColumn<double>("currentMa");
+    QTest::addColumn<double>("limitMa");
+    QTest::addColumn<double>("percent");
+    const double null = qQNaN();
+    QTest::newRow("fail") << classDFail() << 3 << 306.0 << 255.0 << 120.0;
+    // 4 mA of 7.40 mA
+    QTest::newRow("not tested") << classDFail() << 39 << 4.0 << 7.4 << 54.05;
+    QTest::newRow("not judged by the class") << classDFail() << 2 << null << null << null;
+    QTest::newRow("no class ran") << incomplete() << 3 << 20.0 << null << null;
+}
+
+void TestReport::harmonicNumbers()
+{
+    QFETCH(MeasurementRecord, record);
+    QFETCH(int, order);
+    QFETCH(double, currentMa);
+    QFETCH(double, limitMa);
+    QFETCH(double, percent);
+    const QJsonObject harmonic =
+        resultJson(record.result)["harmonics"].toArray()[order - 2].toObject();
+    QCOMPARE(harmonic["order"].toInt(), order);
+    const std::array<std::pair<const char*, double>, 3> expected{
+        {{"current_ma_value", currentMa}, {"limit_ma", limitMa}, {"percent_of_limit", percent}}};
+    for (const auto& [key, value] : expected) {
+        QVERIFY2(harmonic.contains(key), key);
+        if (qIsNaN(value))
+            QVERIFY2(harmonic[key].isNull(), key);
+        else
+            QCOMPARE(harmonic[key].toDouble(-1), value);
+    }
+}
+
+void TestReport::measurementRecordId_data()
+{
+    QTest::addColumn<qint64>("id");
+    QTest::newRow("stored") << qint64(17);
+    QTest::newRow("store failed") << qint64(0);
+}
+
+// What measure prints carries the record's id once stored, and the product
+// fields.
+void TestReport::measurementRecordId()
+{
+    QFETCH(qint64, id);
+    MeasurementRecord record = classDFail();
+    record.id = id;
+    record.product.notes.clear();
+
+    const QJsonObject json = measurementJson(record);
+    QCOMPARE(json.contains("record_id"), id > 0);
+    QCOMPARE(json["record_id"].toInteger(), id);
+    QCOMPARE(json["serial"].toString(), record.product.serial);
+    QVERIFY(!json.contains("notes"));
+
+    const QStringList text = measurementText(record).split('\n');
+    QCOMPARE(text.contains("Record:        17"), id > 0);
+    QVERIFY(text.contains("Operator:      José Müller"));
+
+    const QList<QStringList> rows = parseCsv(measurementCsv(record));
+    const int column = int(rows[0].indexOf("record_id"));
+    QVERIFY(column > rows[0].indexOf("state"));
+    QCOMPARE(rows[1][column], id > 0 ? QString::number(id) : QString());
+    QCOMPARE(rows[1][rows[0].indexOf("product")], record.product.product);
 }
 
 void TestReport::textEndsWithVerdict()
