@@ -19,9 +19,10 @@ Outcome writeReport(const MeasurementRecord& record, const QString& path);
 //   and the link stays a link (a report saved "through" a link lands where
 //   the link points). A link to a FIFO or a device is written as those are; a
 //   link whose target does not exist is refused: no file is made for it;
-// - a FIFO or a character device (a pipe to another program, /dev/stdout, a
-//   printer's port): written directly, as a shell's ">" does. A write the
-//   device refuses (/dev/full: "No space left on device") is a failure;
+// - a FIFO or a character device (a named pipe to another program, a link
+//   "report.csv" to /dev/stdout): written directly, as a shell's ">" does; a
+//   FIFO waits for its reader. A write the device refuses (/dev/full: "No
+//   space left on device") is a failure;
 // - a folder, a socket or anything else: refused.
 // A failed Outcome names `path` and the system's reason.
 Outcome writeReportFile(const QString& path, const QByteArray& contents);
