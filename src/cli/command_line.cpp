@@ -207,6 +207,12 @@ std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QStri
         *message = QStringLiteral("--power goes with --class D only.");
         return std::nullopt;
     }
+    if (*productClass == ProductClass::D &&
+        !classDPowerInRange(parser.value(QStringLiteral("power")))) {
+        *message = QStringLiteral("--power \"%1\": %2 (watts).")
+                       .arg(parser.value(QStringLiteral("power")), classDPowerRangeMessage());
+        return std::nullopt;
+    }
     return ClassChoice{*productClass,
                        powerGiven ? parser.value(QStringLiteral("power")) : QString()};
 }
@@ -236,8 +242,9 @@ void addClassOptions(QCommandLineParser& parser, bool csv)
                                         QStringLiteral("A|B|C|D")));
     parser.addOption(QCommandLineOption(
         QStringLiteral("power"),
-        QStringLiteral("Class D: the product's power in watts, judged as the window judges "
-                       "its Class D power (a text that is not a number gives \"No verdict\")."),
+        QStringLiteral("Class D: the product's power in watts, a number from 50 to 600 (as "
+                       "the window takes its Class D power); any other value is a usage error "
+                       "and nothing is sent or judged."),
         QStringLiteral("watts")));
     parser.addOption(QCommandLineOption(QStringLiteral("format"),
                                         csv ? QStringLiteral("Output: text (default), json or csv.")
@@ -260,7 +267,8 @@ void addDbOption(QCommandLineParser& parser)
 std::optional<MeasurementRecord> storedRecord(const QCommandLineParser& parser, qint64 id)
 {
     RecordStore store;
-    const Outcome opened = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
+    const Outcome opened =
+        store.open(recordStoreName(parser.value(QStringLiteral("db"))), StoreAccess::Read);
     if (!opened.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(opened.reason()));
         return std::nullopt;
@@ -328,6 +336,32 @@ private:
     ClassChoice m_choice;
 };
 
+// --lab, --instrument and --conditions: what a lab writes on its test report.
+void addLabOptions(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("lab"), QStringLiteral("The lab's name."),
+                                        QStringLiteral("text")));
+    parser.addOption(QCommandLineOption(QStringLiteral("instrument"),
+                                        QStringLiteral("The analyzer's model and serial number."),
+                                        QStringLiteral("text")));
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("conditions"),
+                           QStringLiteral("The test conditions (supply, temperature, load, ...)."),
+                           QStringLiteral("text")));
+}
+
+// Replaces the lab fields of `product` that were given.
+void takeLabOptions(const QCommandLineParser& parser, ProductInfo* product)
+{
+    const std::pair<QString, QString ProductInfo::*> fields[] = {
+        {QStringLiteral("lab"), &ProductInfo::lab},
+        {QStringLiteral("instrument"), &ProductInfo::instrument},
+        {QStringLiteral("conditions"), &ProductInfo::conditions}};
+    for (const auto& [name, field] : fields)
+        if (parser.isSet(name))
+            product->*field = parser.value(name);
+}
+
 int measure(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -352,6 +386,7 @@ int measure(const QStringList& arguments)
         {QStringLiteral("notes"), QStringLiteral("Notes kept with the record.")}};
     for (const auto& [name, description] : productOptions)
         parser.addOption(QCommandLineOption(name, description, QStringLiteral("text")));
+    addLabOptions(parser);
     parser.addOption(QCommandLineOption(
         QStringLiteral("report"),
         QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's extension."),
@@ -413,12 +448,17 @@ int measure(const QStringList& arguments)
     record.product = {
         parser.value(QStringLiteral("product")), parser.value(QStringLiteral("serial")),
         parser.value(QStringLiteral("operator")), parser.value(QStringLiteral("notes"))};
+    takeLabOptions(parser, &record.product);
     record.toolVersion = QString::fromLatin1(kToolVersion);
+    // The verdict is on standard error already; the store is touched only now,
+    // for at most kStoreDeadline, and the result follows it on standard output.
     if (cycle.triggered()) {
+        const QDeadlineTimer deadline(kStoreDeadline);
         RecordStore store;
-        Outcome saved = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
+        Outcome saved = store.open(recordStoreName(parser.value(QStringLiteral("db"))),
+                                   StoreAccess::Write, deadline);
         if (saved.succeeded())
-            saved = store.add(record);
+            saved = store.add(record, deadline);
         if (!saved.succeeded())
             err(QStringLiteral("iec1000: warning: the measurement was not recorded: %1")
                     .arg(saved.reason()));
@@ -539,7 +579,8 @@ int history(const QStringList& arguments)
         return usageError(parser, QStringLiteral("--format takes text or json."));
 
     RecordStore store;
-    const Outcome opened = store.open(recordStoreName(parser.value(QStringLiteral("db"))));
+    const Outcome opened =
+        store.open(recordStoreName(parser.value(QStringLiteral("db"))), StoreAccess::Read);
     if (!opened.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(opened.reason()));
         return kStoreFailed;
@@ -600,14 +641,18 @@ int report(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Synopsis: iec1000 report ID --output FILE\n\n"
+        QStringLiteral("Synopsis: iec1000 report ID --output FILE [--lab T] [--instrument T] "
+                       "[--conditions T]\n\n"
                        "Writes the test report of stored record ID: PDF, CSV or JSON by the "
-                       "output file's extension.\n"
+                       "output file's extension. --lab, --instrument and --conditions, when "
+                       "given, replace the record's own in the report (the record keeps "
+                       "them).\n"
                        "Exit codes: 0 written, 4 the record or the file could not be read or "
                        "written, 64 usage error."));
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                         QStringLiteral("The report file (.pdf, .csv or .json)."),
                                         QStringLiteral("file")));
+    addLabOptions(parser);
     addDbOption(parser);
     addComOptions(parser);
     parser.addPositionalArgument(QStringLiteral("id"), QStringLiteral("The record's number."),
@@ -625,9 +670,10 @@ int report(const QStringList& arguments)
     if (!parser.isSet(QStringLiteral("output")))
         return usageError(parser, QStringLiteral("--output is required."));
 
-    const std::optional<MeasurementRecord> record = storedRecord(parser, id);
+    std::optional<MeasurementRecord> record = storedRecord(parser, id);
     if (!record)
         return kStoreFailed;
+    takeLabOptions(parser, &record->product);
     const Outcome written = writeReport(*record, parser.value(QStringLiteral("output")));
     if (!written.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(written.reason()));

@@ -4,6 +4,25 @@
 #include "evaluation_steps.h"
 #include "limit_text.h"
 
+namespace {
+
+// The Class D power range in W, both ends included.
+constexpr double kLowestPower = 50;
+constexpr double kHighestPower = 600;
+
+} // namespace
+
+bool classDPowerInRange(const QString& power)
+{
+    const std::optional<double> watts = StrictNumber(power);
+    return watts && *watts >= kLowestPower && *watts <= kHighestPower;
+}
+
+QString classDPowerRangeMessage()
+{
+    return QStringLiteral("You need to enter a value  from 50 to 600 for Class D Power");
+}
+
 Judgement ClassD(const MeasuredValues& measured, const QString& power)
 {
     // The limits are milliamperes per watt of the power the operator typed,
@@ -18,6 +37,15 @@ Judgement ClassD(const MeasuredValues& measured, const QString& power)
                                      QStringLiteral("a number in watts")) +
                 QStringLiteral(" Class D cannot be judged: enter the power in watts as a "
                                "number only, such as 75.")};
+        return judgement;
+    }
+    // A power outside 50 to 600 W would give limits that mean nothing (zero,
+    // negative or huge ones that every measurement passes): no verdict.
+    if (!classDPowerInRange(power)) {
+        judgement.evaluation = {
+            Evaluation::NotJudged,
+            QStringLiteral("The Class D power \"%1\" W is out of range. %2.")
+                .arg(evaluation::shownText(power.trimmed()), classDPowerRangeMessage())};
         return judgement;
     }
 

@@ -33,8 +33,21 @@ ProductClass selectedClass(const Form& form);
 Judgement ClassA(const MeasuredValues& measured);
 Judgement ClassB(const MeasuredValues& measured);
 Judgement ClassC(const MeasuredValues& measured);
-// `power`: the operator's Class D power text, in W.
+// `power`: the operator's Class D power text, in W. A power that is not a
+// number, or not from 50 to 600 W, is not judged: no limit, no cell coloured.
 Judgement ClassD(const MeasuredValues& measured, const QString& power);
+
+// The Class D powers a product can be judged at: a number from 50 to 600 W,
+// both included, read as ClassD reads it (StrictNumber: blanks around it
+// aside, so " 75 " and "75.0" are 75; "." is the decimal point whatever the
+// desktop's regional settings, so "75,5" and "75 W" are no number). Every
+// face refuses any other power before anything is sent or judged.
+bool classDPowerInRange(const QString& power);
+
+// What the operator is told about a power out of that range:
+// "You need to enter a value  from 50 to 600 for Class D Power" (two blanks
+// after "value", as the window has always said it).
+QString classDPowerRangeMessage();
 
 // Limits: the evaluation of `productClass`; for None a judgement with status
 // NoClass and every cell NotJudged.

@@ -4,13 +4,19 @@
 
 #include <QString>
 
-// The optional product fields an operator gives a measurement.
+// The optional product fields an operator gives a measurement, with what a
+// lab writes on its test report. All free text.
 struct ProductInfo
 {
     QString product;
     QString serial;
     QString operatorName;
     QString notes;
+    // The lab's name, the analyzer's model and serial number, and the test
+    // conditions (supply, temperature, load, ...).
+    QString lab = {};
+    QString instrument = {};
+    QString conditions = {};
 };
 
 // One stored measurement: the cycle result with where and by what it was

@@ -118,14 +118,48 @@ QString upgradeTo2(QSqlDatabase& db)
     return run(db, QStringLiteral("UPDATE meta SET value = '2' WHERE name = 'schema_version'"));
 }
 
+// Records of version 2 have no lab fields: they stay NULL, read as empty.
+QString upgradeTo3(QSqlDatabase& db)
+{
+    return runAll(db, {
+                          QStringLiteral("ALTER TABLE measurements ADD COLUMN lab TEXT"),
+                          QStringLiteral("ALTER TABLE measurements ADD COLUMN instrument TEXT"),
+                          QStringLiteral("ALTER TABLE measurements ADD COLUMN conditions TEXT"),
+                          QStringLiteral("UPDATE meta SET value = '3' "
+                                         "WHERE name = 'schema_version'"),
+                      });
+}
+
 // steps[n] brings a store of version n to version n + 1; version 0 is an
 // empty database.
 using Step = QString (*)(QSqlDatabase&);
-constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2};
+constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3};
 
-// The schema version of the store, 0 for an empty database, -1 (and
-// *reason) when it cannot be read.
-int schemaVersion(QSqlDatabase& db, QString* reason)
+// The tables of the database that are not this tool's, sorted.
+QStringList otherTables(QSqlDatabase& db, QString* reason)
+{
+    QSqlQuery query(db);
+    const QString sql =
+        isSqlite(db) ? QStringLiteral("SELECT name FROM sqlite_master WHERE type IN "
+                                      "('table', 'view') AND name NOT LIKE 'sqlite\\_%' "
+                                      "ESCAPE '\\' ORDER BY name")
+                     : QStringLiteral("SELECT table_name FROM information_schema.tables "
+                                      "WHERE table_schema = current_schema() ORDER BY table_name");
+    QStringList names;
+    if (!query.exec(sql)) {
+        *reason = sqlReason(query.lastError());
+        return names;
+    }
+    while (query.next())
+        names.append(query.value(0).toString());
+    names.removeAll(QStringLiteral("meta"));
+    names.removeAll(QStringLiteral("measurements"));
+    return names;
+}
+
+} // namespace
+
+int recordSchemaVersion(QSqlDatabase& db, QString* reason)
 {
     QSqlQuery query(db);
     const QString sql = isSqlite(db)
@@ -138,8 +172,18 @@ int schemaVersion(QSqlDatabase& db, QString* reason)
         *reason = sqlReason(query.lastError());
         return -1;
     }
-    if (query.value(0).toInt() == 0)
-        return 0;
+    if (query.value(0).toInt() == 0) {
+        // Another program's database: none of its tables is touched.
+        const QStringList others = otherTables(db, reason);
+        if (!reason->isEmpty())
+            return -1;
+        if (others.isEmpty())
+            return 0;
+        *reason = QStringLiteral("it is another program's database (it holds the tables %1 and "
+                                 "none of this tool's); name a store of its own")
+                      .arg(others.join(QStringLiteral(", ")));
+        return -1;
+    }
     if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE name = 'schema_version'")) ||
         !query.next()) {
         *reason = query.lastError().isValid() ? sqlReason(query.lastError())
@@ -153,10 +197,14 @@ int schemaVersion(QSqlDatabase& db, QString* reason)
             QStringLiteral("its schema version \"%1\" is not valid").arg(query.value(0).toString());
         return -1;
     }
+    if (version > kRecordSchemaVersion) {
+        *reason = QStringLiteral("it has schema version %1; this tool knows versions up to %2")
+                      .arg(version)
+                      .arg(kRecordSchemaVersion);
+        return -1;
+    }
     return version;
 }
-
-} // namespace
 
 QString sqlReason(const QSqlError& error)
 {
@@ -196,19 +244,15 @@ QString prepareRecordSchema(QSqlDatabase& db)
 {
     QString reason;
     // A quick look first, so that a current store is not write-locked.
-    int version = schemaVersion(db, &reason);
+    int version = recordSchemaVersion(db, &reason);
     if (version == kRecordSchemaVersion)
         return {};
     if (version < 0)
         return reason;
-    if (version > kRecordSchemaVersion)
-        return QStringLiteral("it has schema version %1; this tool knows versions up to %2")
-            .arg(version)
-            .arg(kRecordSchemaVersion);
     if (reason = beginWrite(db); !reason.isEmpty())
         return reason;
     // Another client may have upgraded it meanwhile.
-    version = schemaVersion(db, &reason);
+    version = recordSchemaVersion(db, &reason);
     for (int step = version; reason.isEmpty() && step < kRecordSchemaVersion; ++step)
         reason = kSteps[step](db);
     if (reason.isEmpty())

@@ -1,12 +1,14 @@
 #include "record_store.h"
 
 #include "record_schema.h"
+#include "stall_guard.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -15,6 +17,7 @@
 #include <QUrlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 
@@ -34,10 +37,29 @@ struct StoreTarget
     QString error; // why the name names no store; empty when it does
 };
 
+// The store name as a message may show it: without a password, also when
+// the name does not parse (everything from the first ':' after the user name
+// to the last '@' goes, and a "password" query item).
+QString withoutPassword(const QString& storeName)
+{
+    const qsizetype authority = storeName.indexOf(QLatin1String("://"));
+    if (authority < 0)
+        return storeName;
+    QString shown = storeName;
+    const qsizetype at = shown.lastIndexOf(QLatin1Char('@'));
+    const qsizetype colon = shown.indexOf(QLatin1Char(':'), authority + 3);
+    if (colon >= 0 && colon < at)
+        shown.remove(colon, at - colon);
+    static const QRegularExpression passwordItem(QStringLiteral("[?&]password=[^&]*"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    shown.replace(passwordItem, QString());
+    return shown;
+}
+
 StoreTarget parseStoreName(const QString& storeName)
 {
     StoreTarget s;
-    s.location = storeName;
+    s.location = withoutPassword(storeName);
     if (storeName.trimmed().isEmpty()) {
         s.error = QStringLiteral("no record store was named");
         return s;
@@ -57,10 +79,14 @@ StoreTarget parseStoreName(const QString& storeName)
     s.postgres = true;
     const QUrl url(storeName, QUrl::StrictMode);
     if (!url.isValid()) {
-        s.error = QStringLiteral("it is not a valid URL: %1").arg(url.errorString());
+        // Only the kind of fault: what follows it quotes the URL.
+        const QString fault =
+            url.errorString().section(QLatin1Char(';'), 0, 0).section(QLatin1String(" ("), 0, 0);
+        s.error = QStringLiteral("it is not a valid URL (%1; give a password in PGPASSWORD or "
+                                 "~/.pgpass instead)")
+                      .arg(fault);
         return s;
     }
-    s.location = url.toDisplayString(QUrl::RemovePassword);
     const QUrlQuery query(url);
     s.host = query.hasQueryItem(QStringLiteral("host"))
                  ? query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded)
@@ -260,29 +286,84 @@ Outcome RecordStore::failure(const QString& what, const QString& reason) const
         QStringLiteral("the record store %1 could not be %2: %3").arg(m_location, what, reason));
 }
 
-Outcome RecordStore::open(const QString& storeName)
+Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlineTimer deadline)
 {
     close();
+    m_storeName = storeName;
+    m_access = access;
     const StoreTarget s = parseStoreName(storeName);
     m_location = s.location;
     if (!s.error.isEmpty())
         return failure(QStringLiteral("opened"), s.error);
+    if (const QString reason = connect(deadline); !reason.isEmpty())
+        return failure(QStringLiteral("opened"), reason);
+    return Outcome::ok();
+}
 
+namespace {
+
+QString stalled()
+{
+    return QStringLiteral("the server stopped answering (no answer within %1 s)")
+        .arg(kStoreDeadline.count() / 1000);
+}
+
+// Readies a new connection: the session's settings, the schema check, and
+// for a writer the journal and the schema itself. *version: the schema
+// version it has then. The reason it failed, empty on success.
+QString prepareConnection(QSqlDatabase& db, bool postgres, StoreAccess access, int* version)
+{
+    const bool reader = access == StoreAccess::Read;
+    QSqlQuery query(db);
+    if (postgres) {
+        // The server's own bound on a statement waiting for a lock.
+        if (!query.exec(QStringLiteral("SET statement_timeout = %1").arg(kStoreDeadline.count())))
+            return sqlReason(query.lastError());
+        if (reader && !query.exec(QStringLiteral("SET default_transaction_read_only = on")))
+            return sqlReason(query.lastError());
+    }
+    QString reason;
+    *version = recordSchemaVersion(db, &reason);
+    if (*version < 0)
+        return reason;
+    if (reader)
+        return *version == 0 ? QStringLiteral("it holds no records of this tool") : QString();
+    if (!postgres) {
+        if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next())
+            return sqlReason(query.lastError());
+        if (query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+            return QStringLiteral("its file system does not allow a write-ahead log");
+        // FULL, not NORMAL: with NORMAL a power cut may lose the last
+        // records the operator saw saved; one sync per measurement cycle
+        // (about 8 s) costs nothing.
+        if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+            return sqlReason(query.lastError());
+    }
+    query.finish();
+    reason = prepareRecordSchema(db);
+    if (reason.isEmpty())
+        *version = kRecordSchemaVersion;
+    return reason;
+}
+
+} // namespace
+
+QString RecordStore::connect(QDeadlineTimer deadline)
+{
+    const StoreTarget s = parseStoreName(m_storeName);
     const QString driver = s.postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
     if (!QSqlDatabase::isDriverAvailable(driver))
-        return failure(QStringLiteral("opened"),
-                       QStringLiteral("the Qt SQL driver %1 is not installed").arg(driver));
+        return QStringLiteral("the Qt SQL driver %1 is not installed").arg(driver);
 
+    const bool reader = m_access == StoreAccess::Read;
     if (!s.postgres) {
-        const QDir folder = QFileInfo(s.path).absoluteDir();
-        if (!folder.exists()) {
-            const bool isDefault = QFileInfo(s.path).absoluteFilePath() ==
-                                   QFileInfo(defaultRecordStore()).absoluteFilePath();
-            if (!isDefault || !QDir().mkpath(folder.absolutePath()))
-                return failure(QStringLiteral("opened"),
-                               QStringLiteral("the folder %1 does not exist")
-                                   .arg(QDir::toNativeSeparators(folder.absolutePath())));
-        }
+        const QFileInfo file(s.path);
+        if (reader && !file.exists())
+            return QStringLiteral("there is no such file");
+        const QDir folder = file.absoluteDir();
+        if (!folder.exists() && (reader || !QDir().mkpath(folder.absolutePath())))
+            return QStringLiteral("the folder %1 does not exist")
+                .arg(QDir::toNativeSeparators(folder.absolutePath()));
     }
 
     const QString name = QStringLiteral("iec1000-records-%1").arg(++g_connections);
@@ -295,107 +376,134 @@ Outcome RecordStore::open(const QString& storeName)
             db.setUserName(s.user);
             db.setPassword(s.password);
             db.setDatabaseName(s.dbName);
-            db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+            // connect_timeout: whole seconds, at least 2, for each address.
+            // Over TCP, unacknowledged data or unanswered keepalives end the
+            // connection after 10 s; the stall guard bounds the rest.
+            const qint64 connectSeconds = std::clamp<qint64>(deadline.remainingTime() / 1000, 2, 5);
+            db.setConnectOptions(
+                QStringLiteral("connect_timeout=%1;keepalives=1;keepalives_idle=4;"
+                               "keepalives_interval=2;keepalives_count=3;tcp_user_timeout=%2")
+                    .arg(connectSeconds)
+                    .arg(kStoreDeadline.count()));
         } else {
             db.setDatabaseName(s.path);
-            // In ms: how long a write waits for another writer to finish.
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            // In ms: how long a statement waits for another writer to finish.
+            db.setConnectOptions(
+                reader ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
+                       : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         }
         if (!db.open()) {
             reason = sqlReason(db.lastError());
         } else {
-            QSqlQuery query(db);
-            if (s.postgres) {
-                // A statement waiting on a lock or a stalled server fails
-                // after 10 s instead of hanging the tool.
-                if (!query.exec(QStringLiteral("SET statement_timeout = 10000")))
-                    reason = sqlReason(query.lastError());
-            } else if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next()) {
-                reason = sqlReason(query.lastError());
-            } else if (query.value(0).toString().compare(QLatin1String("wal"),
-                                                         Qt::CaseInsensitive) != 0) {
-                reason = QStringLiteral("its file system does not allow a write-ahead log");
-            } else if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))) {
-                // FULL, not NORMAL: with NORMAL a power cut may lose the last
-                // records the operator saw saved; one sync per measurement
-                // cycle (about 8 s) costs nothing.
-                reason = sqlReason(query.lastError());
-            }
-            query.finish();
-            if (reason.isEmpty())
-                reason = prepareRecordSchema(db);
+            StallGuard guard(db, deadline);
+            reason = prepareConnection(db, s.postgres, m_access, &m_schemaVersion);
+            if (guard.finish())
+                reason = stalled();
         }
         if (!reason.isEmpty())
             db.close();
     }
     if (!reason.isEmpty()) {
         QSqlDatabase::removeDatabase(name);
-        return failure(QStringLiteral("opened"), reason);
+        return reason;
     }
     m_connection = name;
-    return Outcome::ok();
+    return {};
 }
 
-Outcome RecordStore::add(MeasurementRecord& record)
+template <typename Statements>
+QString RecordStore::write(Statements statements, QDeadlineTimer deadline)
+{
+    for (int attempt = 0;; ++attempt) {
+        QString reason;
+        bool begun = false;
+        bool lost = false;
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+            StallGuard guard(db, deadline);
+            reason = beginWrite(db);
+            begun = reason.isEmpty();
+            if (begun) {
+                reason = statements(db);
+                if (reason.isEmpty())
+                    reason = commitWrite(db);
+                if (!reason.isEmpty())
+                    rollbackWrite(db);
+            }
+            if (guard.finish())
+                return stalled();
+            lost = !reason.isEmpty() && connectionLost(db);
+        }
+        // A connection found lost before the transaction began (a restarted
+        // server) is made again once; one lost later is not, as its commit
+        // may have been done.
+        if (reason.isEmpty() || begun || !lost || attempt > 0)
+            return reason;
+        close();
+        if (const QString failed = connect(deadline); !failed.isEmpty())
+            return failed;
+    }
+}
+
+Outcome RecordStore::add(MeasurementRecord& record, QDeadlineTimer deadline)
 {
     if (!isOpen())
         return Outcome::failed(QStringLiteral("no record store is open"));
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (m_access == StoreAccess::Read)
+        return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
     const CycleResult& r = record.result;
     const Judgement& j = r.judgement;
     const QDateTime& at = r.measuredAt;
-
-    if (QString reason = beginWrite(db); !reason.isEmpty())
+    qint64 id = 0;
+    const QString reason = write(
+        [&](QSqlDatabase& db) {
+            QSqlQuery query(db);
+            if (!query.prepare(QStringLiteral(
+                    "INSERT INTO measurements (measured_ms, utc_offset, verdict, problem, "
+                    "product_class, power, evaluation_status, evaluation_problem, any_failed, "
+                    "reply_line, fields_found, reply, judgement, port, device, product, serial, "
+                    "operator_name, notes, tool_version, search, lab, instrument, conditions) "
+                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                    "RETURNING id")))
+                return sqlReason(query.lastError());
+            const QVariant values[] = {
+                at.isValid() ? at.toMSecsSinceEpoch() : kUnknownTime,
+                at.isValid() ? QVariant(at.offsetFromUtc()) : QVariant(QMetaType::fromType<int>()),
+                verdictText(r.verdict),
+                r.problem,
+                nonNull(classLetter(j.productClass)),
+                j.power,
+                QString::fromLatin1(kStatusNames[std::size_t(j.evaluation.status)]),
+                j.evaluation.problem,
+                j.anyFailed ? 1 : 0,
+                lineBytes(r.reply.line),
+                r.reply.fieldsFound,
+                replyJson(r.reply),
+                judgementJson(j),
+                record.port,
+                record.device,
+                record.product.product,
+                record.product.serial,
+                record.product.operatorName,
+                record.product.notes,
+                record.toolVersion,
+                recordSearchText(record.product.product, record.product.serial,
+                                 record.product.operatorName, record.product.notes,
+                                 verdictText(r.verdict), classLetter(j.productClass)),
+                record.product.lab,
+                record.product.instrument,
+                record.product.conditions,
+            };
+            for (int n = 0; n < int(std::size(values)); ++n)
+                query.bindValue(n, values[n]);
+            if (!query.exec() || !query.next())
+                return sqlReason(query.lastError());
+            id = query.value(0).toLongLong();
+            return QString();
+        },
+        deadline);
+    if (!reason.isEmpty())
         return failure(QStringLiteral("written"), reason);
-    QSqlQuery query(db);
-    QString reason;
-    if (!query.prepare(QStringLiteral(
-            "INSERT INTO measurements (measured_ms, utc_offset, verdict, problem, product_class, "
-            "power, evaluation_status, evaluation_problem, any_failed, reply_line, fields_found, "
-            "reply, judgement, port, device, product, serial, operator_name, notes, "
-            "tool_version, search) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-            "RETURNING id"))) {
-        reason = sqlReason(query.lastError());
-    } else {
-        const QVariant values[] = {
-            at.isValid() ? at.toMSecsSinceEpoch() : kUnknownTime,
-            at.isValid() ? QVariant(at.offsetFromUtc()) : QVariant(QMetaType::fromType<int>()),
-            verdictText(r.verdict),
-            r.problem,
-            nonNull(classLetter(j.productClass)),
-            j.power,
-            QString::fromLatin1(kStatusNames[std::size_t(j.evaluation.status)]),
-            j.evaluation.problem,
-            j.anyFailed ? 1 : 0,
-            lineBytes(r.reply.line),
-            r.reply.fieldsFound,
-            replyJson(r.reply),
-            judgementJson(j),
-            record.port,
-            record.device,
-            record.product.product,
-            record.product.serial,
-            record.product.operatorName,
-            record.product.notes,
-            record.toolVersion,
-            recordSearchText(record.product.product, record.product.serial,
-                             record.product.operatorName, record.product.notes,
-                             verdictText(r.verdict), classLetter(j.productClass)),
-        };
-        for (int n = 0; n < int(std::size(values)); ++n)
-            query.bindValue(n, values[n]);
-        if (!query.exec() || !query.next())
-            reason = sqlReason(query.lastError());
-    }
-    const qint64 id = reason.isEmpty() ? query.value(0).toLongLong() : 0;
-    query.finish();
-    if (reason.isEmpty())
-        reason = commitWrite(db);
-    if (!reason.isEmpty()) {
-        rollbackWrite(db);
-        return failure(QStringLiteral("written"), reason);
-    }
     record.id = id;
     return Outcome::ok();
 }
@@ -404,53 +512,43 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
 {
     if (!isOpen())
         return Outcome::failed(QStringLiteral("no record store is open"));
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (QString reason = beginWrite(db); !reason.isEmpty())
-        return failure(QStringLiteral("written"), reason);
-    QString reason;
-    {
-        QSqlQuery query(db);
-        if (!query.prepare(
-                QStringLiteral("SELECT verdict, product_class FROM measurements WHERE id = ?"))) {
-            reason = sqlReason(query.lastError());
-        } else {
+    if (m_access == StoreAccess::Read)
+        return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
+    const QString reason = write(
+        [&](QSqlDatabase& db) {
+            QSqlQuery query(db);
+            if (!query.prepare(
+                    QStringLiteral("SELECT verdict, product_class FROM measurements WHERE id = ?")))
+                return sqlReason(query.lastError());
             query.bindValue(0, id);
             if (!query.exec())
-                reason = sqlReason(query.lastError());
-            else if (!query.next())
-                reason = query.lastError().isValid()
-                             ? sqlReason(query.lastError())
-                             : QStringLiteral("it holds no record %1").arg(id);
-        }
-        const QString search =
-            reason.isEmpty()
-                ? recordSearchText(product.product, product.serial, product.operatorName,
-                                   product.notes, query.value(0).toString(),
-                                   query.value(1).toString())
-                : QString();
-        query.finish();
-        if (reason.isEmpty()) {
+                return sqlReason(query.lastError());
+            if (!query.next())
+                return query.lastError().isValid()
+                           ? sqlReason(query.lastError())
+                           : QStringLiteral("it holds no record %1").arg(id);
+            const QString search = recordSearchText(
+                product.product, product.serial, product.operatorName, product.notes,
+                query.value(0).toString(), query.value(1).toString());
+            query.finish();
             QSqlQuery update(db);
             if (!update.prepare(QStringLiteral(
                     "UPDATE measurements SET product = ?, serial = ?, operator_name = ?, "
-                    "notes = ?, search = ? WHERE id = ?"))) {
-                reason = sqlReason(update.lastError());
-            } else {
-                const QVariant values[] = {product.product, product.serial, product.operatorName,
-                                           product.notes,   search,         id};
-                for (int n = 0; n < int(std::size(values)); ++n)
-                    update.bindValue(n, values[n]);
-                if (!update.exec())
-                    reason = sqlReason(update.lastError());
-            }
-        }
-    }
-    if (reason.isEmpty())
-        reason = commitWrite(db);
-    if (!reason.isEmpty()) {
-        rollbackWrite(db);
+                    "notes = ?, search = ?, lab = ?, instrument = ?, conditions = ? "
+                    "WHERE id = ?")))
+                return sqlReason(update.lastError());
+            const QVariant values[] = {product.product, product.serial,     product.operatorName,
+                                       product.notes,   search,             product.lab,
+                                       product.instrument, product.conditions, id};
+            for (int n = 0; n < int(std::size(values)); ++n)
+                update.bindValue(n, values[n]);
+            if (!update.exec())
+                return sqlReason(update.lastError());
+            return QString();
+        },
+        QDeadlineTimer(kStoreDeadline));
+    if (!reason.isEmpty())
         return failure(QStringLiteral("written"), reason);
-    }
     return Outcome::ok();
 }
 
@@ -463,16 +561,28 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
     };
     if (!isOpen())
         return fail(QStringLiteral("it is not open"));
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral(
-            "SELECT measured_ms, utc_offset, verdict, problem, product_class, power, "
-            "evaluation_status, evaluation_problem, any_failed, reply_line, fields_found, reply, "
-            "judgement, port, device, product, serial, operator_name, notes, tool_version "
-            "FROM measurements WHERE id = ?")))
+    // Version 1 had no product fields and no tool version, version 2 no lab
+    // fields.
+    if (!query.prepare(
+            QStringLiteral("SELECT measured_ms, utc_offset, verdict, problem, product_class, "
+                           "power, evaluation_status, evaluation_problem, any_failed, reply_line, "
+                           "fields_found, reply, judgement, port, device, %1, %2 "
+                           "FROM measurements WHERE id = ?")
+                .arg(m_schemaVersion >= 2 ? QLatin1String("product, serial, operator_name, notes, "
+                                                          "tool_version")
+                                          : QLatin1String("NULL, NULL, NULL, NULL, NULL"),
+                     m_schemaVersion >= 3 ? QLatin1String("lab, instrument, conditions")
+                                          : QLatin1String("NULL, NULL, NULL"))))
         return fail(sqlReason(query.lastError()));
     query.bindValue(0, id);
-    if (!query.exec())
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
+    const bool executed = query.exec();
+    if (guard.finish())
+        return fail(stalled());
+    if (!executed)
         return fail(sqlReason(query.lastError()));
     if (!query.next())
         return fail(query.lastError().isValid() ? sqlReason(query.lastError())
@@ -507,6 +617,9 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
     record.product.operatorName = textAt(query, 17);
     record.product.notes = textAt(query, 18);
     record.toolVersion = textAt(query, 19);
+    record.product.lab = textAt(query, 20);
+    record.product.instrument = textAt(query, 21);
+    record.product.conditions = textAt(query, 22);
     return record;
 }
 
@@ -520,16 +633,22 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
     };
     if (!isOpen())
         return fail(QStringLiteral("it is not open"));
+    // Version 1 had no product fields; its records match by verdict and class.
+    const bool current = m_schemaVersion >= 2;
     QString sql = QStringLiteral("SELECT id, measured_ms, utc_offset, product_class, power, "
-                                 "verdict, product, serial, operator_name, port "
-                                 "FROM measurements");
+                                 "verdict, %1, port FROM measurements")
+                      .arg(current ? QLatin1String("product, serial, operator_name")
+                                   : QLatin1String("NULL, NULL, NULL"));
     if (!filter.isEmpty())
-        sql += QStringLiteral(" WHERE search LIKE ? ESCAPE '\\'");
+        sql += current ? QStringLiteral(" WHERE search LIKE ? ESCAPE '\\'")
+                       : QStringLiteral(" WHERE lower(verdict) LIKE ? ESCAPE '\\' "
+                                        "OR lower(product_class) LIKE ? ESCAPE '\\'");
     sql += QStringLiteral(" ORDER BY measured_ms DESC, id DESC");
     if (limit > 0)
         sql += QStringLiteral(" LIMIT %1").arg(limit);
 
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
         return fail(sqlReason(query.lastError()));
@@ -538,9 +657,16 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
         pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
             .replace(QLatin1Char('%'), QLatin1String("\\%"))
             .replace(QLatin1Char('_'), QLatin1String("\\_"));
-        query.bindValue(0, QLatin1Char('%') + pattern + QLatin1Char('%'));
+        pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
+        query.bindValue(0, pattern);
+        if (!current)
+            query.bindValue(1, pattern);
     }
-    if (!query.exec())
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
+    const bool executed = query.exec();
+    if (guard.finish())
+        return fail(stalled());
+    if (!executed)
         return fail(sqlReason(query.lastError()));
     while (query.next()) {
         RecordSummary s;

@@ -31,6 +31,56 @@ QString reportedProblem(const CycleResult& result)
     return result.problem + QStringLiteral("; ") + evaluationProblem;
 }
 
+QString verdictReason(const CycleResult& result)
+{
+    const QString problem = reportedProblem(result);
+    if (!problem.isEmpty() || isJudged(result.verdict))
+        return problem;
+    switch (result.verdict) {
+    case Verdict::Stopped:
+        return QStringLiteral("The test was stopped before a result was judged; the "
+                              "measurement has no verdict.");
+    case Verdict::NoResultReceived:
+        return QStringLiteral("The analyzer sent no result reply; the measurement was not "
+                              "judged.");
+    case Verdict::AnalyzerDidNotAnswer:
+        return QStringLiteral("The analyzer's status did not read 1 within 20 s; no result was "
+                              "read.");
+    case Verdict::LineFailed:
+        return QStringLiteral("The line to the analyzer failed during the test; the "
+                              "measurement was not judged.");
+    default:
+        return QStringLiteral("The measurement was not judged.");
+    }
+}
+
+QString replySummary(const CycleResult& result)
+{
+    const ParsedReply& reply = result.reply;
+    if (reply.fieldsFound == 0 && reply.line.trimmed().isEmpty())
+        return QStringLiteral("no reply received");
+    if (reply.fieldsFound < kReplyFields)
+        return QStringLiteral("incomplete reply: %1 of %2 values")
+            .arg(reply.fieldsFound)
+            .arg(kReplyFields);
+    if (result.verdict == Verdict::IncompleteResult)
+        return QStringLiteral("incomplete reply: cut or without line end");
+    if (result.verdict == Verdict::InvalidResult)
+        return QStringLiteral("reply with a value that is not a number");
+    return QStringLiteral("complete reply");
+}
+
+std::optional<double> powerDeviation(const CycleResult& result)
+{
+    if (result.judgement.productClass != ProductClass::D)
+        return std::nullopt;
+    const std::optional<double> typed = StrictNumber(result.judgement.power);
+    const std::optional<double> measured = StrictNumber(result.reply.watts);
+    if (!typed || !measured || *typed <= 0)
+        return std::nullopt;
+    return (*measured - *typed) / *typed * 100;
+}
+
 bool isBidiControl(QChar c)
 {
     const char16_t u = c.unicode();

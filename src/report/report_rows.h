@@ -22,6 +22,21 @@ std::optional<double> percentOfLimit(const CycleResult& result, int cell);
 // cycle's does not already say it; empty when there is none.
 QString reportedProblem(const CycleResult& result);
 
+// Why a result has no verdict, for the report: the problem the operator was
+// told, else what its verdict means ("The test was stopped ..."); the
+// reported problem (mostly empty) for Pass and Fail.
+QString verdictReason(const CycleResult& result);
+
+// What arrived of the reply, in words: "complete reply", "no reply
+// received", "incomplete reply: 12 of 47 values", ...
+QString replySummary(const CycleResult& result);
+
+// For Class D: how far the measured power lies from the typed one the limits
+// were computed from, in % of the typed power (positive when the analyzer
+// measured more); nothing for another class or when either is not a number
+// or the typed power is not above 0.
+std::optional<double> powerDeviation(const CycleResult& result);
+
 // True for the characters that reorder the text around them when it is laid
 // out: the embeddings, overrides and isolates (U+202A to U+202E, U+2066 to
 // U+2069) and the marks U+200E, U+200F and U+061C.

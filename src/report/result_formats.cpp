@@ -100,7 +100,7 @@ struct RecordColumn
     QString (*value)(const MeasurementRecord&);
 };
 
-const std::array<RecordColumn, 8> kRecordColumns{{
+const std::array<RecordColumn, 11> kRecordColumns{{
     {"id", [](const MeasurementRecord& r) { return QString::number(r.id); }},
     {"port", [](const MeasurementRecord& r) { return r.port; }},
     {"device", [](const MeasurementRecord& r) { return r.device; }},
@@ -109,6 +109,9 @@ const std::array<RecordColumn, 8> kRecordColumns{{
     {"serial", [](const MeasurementRecord& r) { return r.product.serial; }},
     {"operator", [](const MeasurementRecord& r) { return r.product.operatorName; }},
     {"notes", [](const MeasurementRecord& r) { return r.product.notes; }},
+    {"lab", [](const MeasurementRecord& r) { return r.product.lab; }},
+    {"instrument", [](const MeasurementRecord& r) { return r.product.instrument; }},
+    {"conditions", [](const MeasurementRecord& r) { return r.product.conditions; }},
 }};
 
 } // namespace

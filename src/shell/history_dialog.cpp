@@ -1,8 +1,10 @@
 #include "history_dialog.h"
 
+#include "main_window.h"
 #include "record_keeper.h"
 #include "rejudge.h"
 #include "save_report_dialog.h"
+#include "test_run.h"
 #include "toolkit.h"
 
 #include <QComboBox>
@@ -31,6 +33,14 @@ QString cellStateText(CellState state)
         break;
     }
     return QString();
+}
+
+// Store errors, file names and analyzer text are shown as the characters
+// they are, never read as markup.
+void plainTextLabels(QWidget* dialog)
+{
+    for (QLabel* text : dialog->findChildren<QLabel*>())
+        text->setTextFormat(Qt::PlainText);
 }
 
 } // namespace
@@ -79,6 +89,7 @@ HistoryDialog::HistoryDialog(RecordKeeper& records, Toolkit& toolkit, QWidget* p
     connect(m_save, &QPushButton::clicked, this, &HistoryDialog::saveSelected);
     connect(m_judge, &QPushButton::clicked, this, &HistoryDialog::judgeSelected);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    plainTextLabels(this);
     reload();
 }
 
@@ -165,6 +176,7 @@ JudgeAgainDialog::JudgeAgainDialog(const MeasurementRecord& record, Toolkit& too
     QFont bold = m_verdict->font();
     bold.setBold(true);
     m_verdict->setFont(bold);
+    m_verdict->setAutoFillBackground(true);
     m_judgement = new QTreeWidget(this);
     m_judgement->setHeaderLabels({QStringLiteral("Harmonic"), QStringLiteral("mA"),
                                   QStringLiteral("Limit"), QStringLiteral("State")});
@@ -196,11 +208,16 @@ JudgeAgainDialog::JudgeAgainDialog(const MeasurementRecord& record, Toolkit& too
     connect(judge, &QPushButton::clicked, this, &JudgeAgainDialog::judge);
     connect(m_save, &QPushButton::clicked, this, &JudgeAgainDialog::save);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    plainTextLabels(this);
 }
 
 void JudgeAgainDialog::judge()
 {
     const auto productClass = ProductClass(m_class->currentData().toInt());
+    if (productClass == ProductClass::D && !classDPowerInRange(m_power->text())) {
+        m_toolkit.messageBox(classDPowerRangeMessage());
+        return;
+    }
     MeasurementRecord judged = m_record;
     // A report of a judgement the store does not hold.
     judged.id = 0;
@@ -211,6 +228,10 @@ void JudgeAgainDialog::judge()
     if (!problem.isEmpty())
         shown += QStringLiteral(": ") + problem;
     m_verdict->setText(shown);
+    // In the window's verdict colours: Pass on green, the others on red.
+    QPalette palette = m_verdict->palette();
+    palette.setColor(QPalette::All, QPalette::Window, IEC1000::colourOf(verdictColour(r.verdict)));
+    m_verdict->setPalette(palette);
     m_judgement->clear();
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const auto n = std::size_t(cell);

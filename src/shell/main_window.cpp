@@ -61,6 +61,24 @@ QLineEdit* readOnlyField(QWidget* parent, const char* name, const QRect& place,
     return edit;
 }
 
+// The harmonic cells, the limit cells and the five measured values show
+// numbers of up to nine characters in fields 49 pixels wide: "2036.6mA" (the
+// 3rd harmonic's limit at 599 W in Class D), "0.0012345" (a harmonic of
+// 1.2345E-06 A), "-0.012345". A text wider than its field is scrolled to its
+// end, which hides the leading digits; so these fields take a narrow face at
+// the window's size (Liberation Sans Narrow, which the package depends on),
+// and the text may run on into the 2 pixels the field keeps free at its right.
+void fitNumbers(QLineEdit* edit)
+{
+    QFont font = edit->font();
+    QStringList families{QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Arial Narrow"),
+                         QStringLiteral("Nimbus Sans Narrow")};
+    families += font.families();
+    font.setFamilies(families);
+    edit->setFont(font);
+    edit->setTextMargins(0, 0, -2, 0);
+}
+
 QLabel* label(QWidget* parent, const char* name, const QString& caption, const QRect& place,
               Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop)
 {
@@ -170,6 +188,9 @@ IEC1000::IEC1000(SerialPort& port, Clock& clock, Toolkit& toolkit, Printer& prin
             fitCaption(text);
     createRecordActions();
     m_records.setStoreName(recordStoreName(QString()));
+    // No caption is ever read as markup.
+    for (QLabel* text : findChildren<QLabel*>())
+        text->setTextFormat(Qt::PlainText);
     m_testRun.setResultListener([this](const CycleResult& result) {
         m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
                        m_port.deviceName());
@@ -218,6 +239,8 @@ void IEC1000::createElements()
         readOnlyField(this, "Wattxt", twips(9240, 1920, 735, 285), QStringLiteral("true Power"));
     PfTxt = readOnlyField(this, "PfTxt", twips(10800, 1920, 735, 285),
                           QStringLiteral("True power factor (W/VA)"));
+    for (QLineEdit* value : {Vlttxt, AmpTxt, FreqTxt, Wattxt, PfTxt})
+        fitNumbers(value);
 
     const QFont headingFont = sized(font(), 9.75);
     label(this, "Label2", QStringLiteral("Harmonics Table(mA)"), twips(5880, 2400, 3615, 255),
@@ -246,6 +269,8 @@ void IEC1000::createElements()
             HrmLim[cell] = readOnlyField(this, "", twips(pair.limitLeft, top, 735, 285), limitTip);
             HrmLim[cell]->setObjectName(QStringLiteral("HrmLim(%1)").arg(cell));
             setRoleColour(HrmLim[cell], QPalette::Base, colourOf(Colour::LimitCell));
+            fitNumbers(HrmNo[cell]);
+            fitNumbers(HrmLim[cell]);
         }
     }
 

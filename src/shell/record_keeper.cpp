@@ -13,9 +13,14 @@ void RecordKeeper::setStoreName(const QString& storeName)
 
 RecordStore* RecordKeeper::store(QString* error)
 {
+    return store(error, QDeadlineTimer(kStoreDeadline));
+}
+
+RecordStore* RecordKeeper::store(QString* error, QDeadlineTimer deadline)
+{
     if (m_store.isOpen())
         return &m_store;
-    const Outcome opened = m_store.open(m_storeName);
+    const Outcome opened = m_store.open(m_storeName, StoreAccess::Write, deadline);
     if (opened.succeeded())
         return &m_store;
     if (error)
@@ -31,9 +36,11 @@ void RecordKeeper::keep(const CycleResult& result, const QString& port, const QS
     record.device = device;
     record.toolVersion = QString::fromLatin1(kToolVersion);
 
+    // Opening and writing together: the window waits no longer than that.
+    const QDeadlineTimer deadline(kStoreDeadline);
     QString reason;
-    if (RecordStore* records = store(&reason)) {
-        const Outcome added = records->add(record);
+    if (RecordStore* records = store(&reason, deadline)) {
+        const Outcome added = records->add(record, deadline);
         if (!added.succeeded()) {
             reason = added.reason();
             // Opened again on the next measurement: the server or the disk

@@ -14,7 +14,9 @@ class Toolkit;
 // one for its report. The store is opened on first use and kept open; after
 // a failure it is opened again on the next use. A store that cannot be
 // opened or written never stops a measurement: the operator is told once per
-// measurement, in a message box, that it was not recorded and why.
+// measurement, in a message box, that it was not recorded and why. Keeping a
+// measurement blocks the window (handling no input) for at most
+// kStoreDeadline, opening the store included.
 class RecordKeeper
 {
 public:
@@ -36,6 +38,8 @@ public:
     RecordStore* store(QString* error = nullptr);
 
 private:
+    RecordStore* store(QString* error, QDeadlineTimer deadline);
+
     Toolkit& m_toolkit;
     QString m_storeName;
     RecordStore m_store;

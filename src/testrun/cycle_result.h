@@ -14,7 +14,8 @@ enum class Verdict {
     Pass,                 // judged, no harmonic above its limit
     Fail,                 // judged, at least one harmonic above its limit
     IncompleteResult,     // fewer than 47 fields, or no line end when read
-    InvalidResult,        // a value or harmonic field that is not a number
+    InvalidResult,        // more than 47 fields, or a value or harmonic field
+                          // that is not a number or is negative
     NoResultReceived,     // no result reply at all
     NoVerdict,            // the class's inputs did not convert, or no class
     AnalyzerDidNotAnswer, // the status did not read 1 within 20 s

@@ -215,10 +215,9 @@ Verdict MeasurementCycle::replyVerdict(const ReplyLine& line, const ParsedReply&
                              .arg(kReplyFields);
         return Verdict::IncompleteResult;
     }
-    if (const int field = firstFieldNotANumber(reply)) {
-        *problem = fieldNotANumberMessage(reply, field);
+    *problem = invalidReplyProblem(reply);
+    if (!problem->isEmpty())
         return Verdict::InvalidResult;
-    }
     switch (judgement.evaluation.status) {
     case Evaluation::NoClass:
         *problem = QStringLiteral("No equipment class is selected, so the measurement was not "
@@ -296,6 +295,11 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     CycleResult result;
     result.verdict = verdict;
     result.problem = problem;
+    // Not judged, but taken under the chosen class: the record keeps it.
+    const ClassChoice choice = observer.classChoice();
+    result.judgement.productClass = choice.productClass;
+    if (choice.productClass == ProductClass::D)
+        result.judgement.power = choice.power;
     result.measuredAt = m_clock.currentDateTime();
     observer.cycleEnded(result);
     return result;

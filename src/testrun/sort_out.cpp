@@ -6,7 +6,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
+#include <climits>
 
 namespace {
 
@@ -50,6 +52,24 @@ bool isNumberText(const QString& text)
 
 const std::array<const char*, 5> kValueNames{"true power", "rms voltage", "rms current",
                                              "power factor", "frequency"};
+
+const QString kNotJudged =
+    QStringLiteral(" The measurement was not judged; check the analyzer and the line, "
+                   "then start the test again.");
+
+// "Field 3 of the result reply (the rms current)".
+QString fieldName(int field)
+{
+    if (field <= 5)
+        return QStringLiteral("Field %1 of the result reply (the %2)")
+            .arg(field)
+            .arg(QLatin1String(kValueNames[field - 1]));
+    if (field == kFundamentalField)
+        return QStringLiteral("Field %1 of the result reply (the fundamental current)").arg(field);
+    return QStringLiteral("Field %1 of the result reply (harmonic %2)")
+        .arg(field)
+        .arg(field - kFirstHarmonicField + 2);
+}
 
 } // namespace
 
@@ -112,15 +132,48 @@ int firstFieldNotANumber(const ParsedReply& reply)
 
 QString fieldNotANumberMessage(const ParsedReply& reply, int field)
 {
-    const QString what = field <= 5 ? QStringLiteral("Field %1 of the result reply (the %2)")
-                                          .arg(field)
-                                          .arg(QLatin1String(kValueNames[field - 1]))
-                                    : QStringLiteral("Field %1 of the result reply (harmonic %2)")
-                                          .arg(field)
-                                          .arg(field - kFirstHarmonicField + 2);
-    return evaluation::inputProblem(what, reply.fields[field - 1], QStringLiteral("a number")) +
-           QStringLiteral(" The measurement was not judged; check the analyzer and the line, "
-                          "then start the test again.");
+    return evaluation::inputProblem(fieldName(field), reply.fields[field - 1],
+                                    QStringLiteral("a number")) +
+           kNotJudged;
+}
+
+int fieldsReceived(const ParsedReply& reply)
+{
+    QString line = reply.line;
+    removeTrailingLineEnd(line);
+    if (line.isEmpty())
+        return 0;
+    return int(std::min<qsizetype>(line.count(QLatin1Char(',')) + 1, INT_MAX));
+}
+
+int firstNegativeField(const ParsedReply& reply)
+{
+    for (int field = 1; field <= reply.fieldsFound; ++field) {
+        if (field == 4 || field == 6 || field == 7)
+            continue;
+        const QString& text = reply.fields[field - 1];
+        // -0 < 0 is false: a zero with a sign is no negative magnitude.
+        if (isNumberText(text) && NumericValue(text) < 0)
+            return field;
+    }
+    return 0;
+}
+
+QString invalidReplyProblem(const ParsedReply& reply)
+{
+    const int received = fieldsReceived(reply);
+    if (received > kReplyFields)
+        return QStringLiteral("%1 fields expected, %2 received.").arg(kReplyFields).arg(received) +
+               kNotJudged;
+    const int notANumber = firstFieldNotANumber(reply);
+    const int negative = firstNegativeField(reply);
+    if (notANumber && (!negative || notANumber < negative))
+        return fieldNotANumberMessage(reply, notANumber);
+    if (negative)
+        return QStringLiteral("%1 \"%2\" is negative; it must be a magnitude, 0 or more.")
+                   .arg(fieldName(negative), evaluation::shownText(reply.fields[negative - 1])) +
+               kNotJudged;
+    return {};
 }
 
 MeasuredValues measuredValues(const ParsedReply& reply)

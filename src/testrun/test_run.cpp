@@ -1,5 +1,6 @@
 #include "test_run.h"
 
+#include "clock.h"
 #include "sort_out.h"
 #include "toolkit.h"
 
@@ -50,9 +51,19 @@ void showResult(Form& form, const CycleResult& result)
         showJudgement(form, result.judgement);
     }
     form.setText(Field::Reslbl, verdictText(result.verdict));
-    form.setBackColor(Field::Reslbl, result.verdict == Verdict::Pass      ? Colour::Pass
-                                     : result.verdict == Verdict::Stopped ? Colour::Neutral
-                                                                          : Colour::Fail);
+    form.setBackColor(Field::Reslbl, verdictColour(result.verdict));
+}
+
+Colour verdictColour(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Pass:
+        return Colour::Pass;
+    case Verdict::Stopped:
+        return Colour::Neutral;
+    default:
+        return Colour::Fail;
+    }
 }
 
 ClassChoice selectedClassChoice(const Form& form)
@@ -74,7 +85,7 @@ bool measurementShown(const Form& form)
 
 TestRun::TestRun(Form& form, Toolkit& toolkit, SerialPort& port, CommandChannel& channel,
                  Clock& clock, WindowMembers& members, Activity& activity)
-    : m_form(form), m_toolkit(toolkit), m_members(members), m_activity(activity),
+    : m_form(form), m_toolkit(toolkit), m_clock(clock), m_members(members), m_activity(activity),
       m_cycle(port, channel, clock)
 {}
 
@@ -86,27 +97,48 @@ void TestRun::setResultListener(std::function<void(const CycleResult&)> listener
 void TestRun::Run_Click()
 {
     // A click on Run while a cycle runs, whatever its caption, asks the
-    // cycle to stop; it never starts a second one inside the first.
+    // cycle to stop; it never starts a second one inside the first. The
+    // second click of a double click on "Start Test" is no such request: it
+    // is handled only once the cycle reaches a dispatch point, seconds later,
+    // so it is told by when it was made, not when it is handled.
     if (m_activity.testRun) {
-        m_activity.stopRequested = true;
+        const qint64 madeAt = m_toolkit.clickMadeAtMs();
+        const bool secondOfADoubleClick =
+            madeAt >= 0 && m_startClickAtMs >= 0 && madeAt >= m_startClickAtMs &&
+            madeAt - m_startClickAtMs < m_toolkit.doubleClickIntervalMs();
+        if (!secondOfADoubleClick)
+            m_activity.stopRequested = true;
         return;
     }
     // Log on or off is waiting at one of its dispatch points.
     if (m_activity.logOn || m_activity.ending)
         return;
 
-    if (m_form.selected(Option::Dopt) && m_form.text(Field::PowerD).isEmpty()) {
-        m_toolkit.messageBox(
-            QStringLiteral("You need to enter a value  from 50 to 600 for Class D Power"));
+    // Class D with a power that is not a number from 50 to 600 W (the empty
+    // field included): the message, and nothing is sent or changed.
+    if (m_form.selected(Option::Dopt) && !classDPowerInRange(m_form.text(Field::PowerD))) {
+        m_toolkit.messageBox(classDPowerRangeMessage());
         return;
     }
 
     ActivityScope running(m_activity.testRun);
     m_activity.stopRequested = false;
+    m_startClickAtMs = m_toolkit.clickMadeAtMs();
+    m_recorded = false;
     m_members.TestFailed = 0;
     m_cycle.run(*this);
-    if (m_activity.ending)
+    if (m_activity.ending) {
+        // EXIT or closing the window ended the tool during the cycle. A
+        // cycle that sent "*TRG" is a measurement all the same: it is
+        // recorded, as stopped, before the tool ends.
+        if (m_cycle.triggered()) {
+            CycleResult stopped;
+            stopped.verdict = Verdict::Stopped;
+            stopped.measuredAt = m_clock.currentDateTime();
+            record(stopped);
+        }
         return;
+    }
     // Clicks on "Stop Test" that the window system still holds belong to the
     // cycle that just ended: take them as the stop requests they were, so
     // that none starts a new measurement.
@@ -157,29 +189,41 @@ ClassChoice TestRun::classChoice()
 
 void TestRun::cycleEnded(const CycleResult& result)
 {
-    // Clicks made while the cycle waited are handled now, while the class
-    // options and Log are still disabled: they do nothing there. A request to
-    // end the tool made during a wait is honoured before any message box.
-    m_toolkit.dispatchEvents();
-    if (m_activity.ending)
-        return;
-
     if (replyWasRead(result.verdict)) {
         m_members.result = result.reply.line;
         m_members.FundAmp = result.reply.fundAmp;
         if (result.judgement.anyFailed)
             m_members.TestFailed = -1;
     }
+    showResult(m_form, result);
+
+    // Clicks made while the cycle waited are handled now that the window
+    // shows the new result (so "Print Result" prints it), while the class
+    // options and Log are still disabled: they do nothing there. A request to
+    // end the tool made during a wait is honoured before any message box;
+    // Run_Click records the cycle then.
+    m_toolkit.dispatchEvents();
+    if (m_activity.ending)
+        return;
+
     restoreControls();
     if (replyWasRead(result.verdict))
         m_form.setProgress(95);
-    showResult(m_form, result);
     m_form.setProgress(100);
     m_form.setProgressVisible(false);
-    if (m_resultListener && m_cycle.triggered())
-        m_resultListener(result);
+    if (m_cycle.triggered())
+        record(result);
     if (toldInAMessage(result.verdict) && !result.problem.isEmpty())
         m_toolkit.messageBox(result.problem);
+}
+
+void TestRun::record(const CycleResult& result)
+{
+    if (m_recorded)
+        return;
+    m_recorded = true;
+    if (m_resultListener)
+        m_resultListener(result);
 }
 
 void TestRun::restoreControls()

@@ -15,10 +15,14 @@ class Toolkit;
 // bar, the captions and enabled states, the dispatch points, the result.
 //
 // Waiting window events are dispatched at the cycle's three dispatch points;
-// a click on Run handled there is a stop request, EXIT ends the tool. When
-// the cycle ends, the clicks the window system still holds are handled while
-// the controls are still disabled (so a click made on a disabled option
-// during a wait does nothing), before any message box.
+// a click on Run handled there is a stop request, unless it is the second
+// half of a double click on "Start Test"; EXIT ends the tool. When the cycle
+// ends, its result is shown first and then the clicks the window system still
+// holds are handled, while the controls are still disabled: "Print Result"
+// prints the new result, a click made on a disabled option during a wait does
+// nothing, and EXIT or closing the window ends the tool before any message
+// box. A cycle that sent "*TRG" and is cut short by the end of the tool is
+// recorded "Stopped" before the tool ends.
 class TestRun : private CycleObserver
 {
 public:
@@ -30,8 +34,8 @@ public:
 
     void Run_Click();
 
-    // Called with the result of every cycle that sent "*TRG", once the window
-    // shows it.
+    // Called once with the result of every cycle that sent "*TRG", once the
+    // window shows it; with "Stopped" when the tool ended during the cycle.
     void setResultListener(std::function<void(const CycleResult&)> listener);
 
 private:
@@ -44,14 +48,25 @@ private:
     void cycleEnded(const CycleResult& result) override;
 
     void restoreControls();
+    // Hands the result to the listener, once per cycle.
+    void record(const CycleResult& result);
 
     Form& m_form;
     Toolkit& m_toolkit;
+    Clock& m_clock;
     WindowMembers& m_members;
     Activity& m_activity;
     MeasurementCycle m_cycle;
     std::function<void(const CycleResult&)> m_resultListener;
+    bool m_recorded = false;
+    // When the click that started the running cycle was made
+    // (Toolkit::clickMadeAtMs); -1 when unknown.
+    qint64 m_startClickAtMs = -1;
 };
+
+// The verdict field's colour: Pass on green, "Stopped" on the neutral
+// colour, every other verdict on red.
+Colour verdictColour(Verdict verdict);
 
 // Writes a cycle result into the window: the values and harmonic cells of a
 // reply that was read (showReply), the judgement (showJudgement), and the

@@ -136,6 +136,7 @@ private slots:
     void historyAndReportOfAMeasurement();
     void portsListsTheComDevice();
     void unwritableStoreKeepsTheVerdict();
+    void historyOfAMissingStore();
 
 private:
     QString store() const { return m_dir.filePath(QStringLiteral("records.sqlite")); }
@@ -255,19 +256,24 @@ void TestCommandLineEndToEnd::noVerdict()
 void TestCommandLineEndToEnd::usageErrorsTouchNoPort_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::newRow("unknown option") << QStringList{"--class", "A", "--colour", "red"};
-    QTest::newRow("D without power") << QStringList{"--class", "D"};
-    QTest::newRow("class E") << QStringList{"--class", "E"};
-    QTest::newRow("format xml") << QStringList{"--class", "A", "--format", "xml"};
+    QTest::addColumn<QString>("named"); // in the error; empty: not checked
+    QTest::newRow("unknown option") << QStringList{"--class", "A", "--colour", "red"} << "";
+    QTest::newRow("D without power") << QStringList{"--class", "D"} << "";
+    QTest::newRow("class E") << QStringList{"--class", "E"} << "";
+    QTest::newRow("format xml") << QStringList{"--class", "A", "--format", "xml"} << "";
+    QTest::newRow("D power 1e6") << QStringList{"--class", "D", "--power", "1e6"}
+                                 << "from 50 to 600";
 }
 
 // The port does not exist: a tool that tried to open it would end with 3.
 void TestCommandLineEndToEnd::usageErrorsTouchNoPort()
 {
     QFETCH(QStringList, options);
+    QFETCH(QString, named);
     const ToolRun run = runTool(
         QStringList{"measure", "--port", "/dev/does-not-exist", "--db", store()} + options, 10000);
     QCOMPARE(run.exitCode, 64);
+    QVERIFY2(run.err.contains(named.toUtf8()), run.err.constData());
     QVERIFY2(!run.err.contains("Connecting"), run.err.constData());
     QVERIFY(run.out.isEmpty());
 }
@@ -370,7 +376,7 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
     START_SIM(sim, QStringLiteral("fail"));
     const QString product = QStringLiteral("Kettle K2\n\x1b[31m%6");
     QCOMPARE(runTool(measureArguments(sim.devicePath(), QStringLiteral("C")) +
-                     QStringList{"--product", product, "--serial", "SN 7"})
+                     QStringList{"--product", product, "--serial", "SN 7", "--lab", "EMC lab 2"})
                  .exitCode,
              1);
 
@@ -394,13 +400,16 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
 
     const QString pdf = m_dir.filePath(QStringLiteral("x.pdf"));
     const QString id = QString::number(record.value(QStringLiteral("id")).toInteger());
-    const ToolRun reported = runTool({"report", id, "--output", pdf, "--db", store()});
+    const ToolRun reported = runTool({"report", id, "--output", pdf, "--db", store(),
+                                      "--instrument", "Zento PA-1", "--conditions", "23 °C"});
     QVERIFY2(reported.exitCode == 0, reported.err.constData());
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     QVERIFY2(text.waitForFinished(10000) && text.exitCode() == 0, "pdftotext reads the report");
     const QByteArray content = text.readAllStandardOutput();
     QVERIFY2(content.contains("Fail") && content.contains("Kettle K2"), content.constData());
+    for (const char* field : {"EMC lab 2", "Zento PA-1", "23 °C"})
+        QVERIFY2(content.contains(field), field);
 }
 
 void TestCommandLineEndToEnd::portsListsTheComDevice()
@@ -424,11 +433,25 @@ void TestCommandLineEndToEnd::unwritableStoreKeepsTheVerdict()
     Simulator sim;
     START_SIM(sim, QStringLiteral("fail"));
     QStringList arguments = measureArguments(sim.devicePath(), QStringLiteral("B"));
-    arguments.last() = m_dir.filePath(QStringLiteral("missing/records.sqlite"));
+    // A file where its folder would be made.
+    QFile blocker(m_dir.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    arguments.last() = m_dir.filePath(QStringLiteral("file/records.sqlite"));
     const ToolRun run = runTool(arguments);
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(jsonObject(run.out).value("verdict").toString(), QStringLiteral("Fail"));
     QVERIFY2(run.err.contains("warning: the measurement was not recorded"), run.err.constData());
+}
+
+// A reading command creates no store.
+void TestCommandLineEndToEnd::historyOfAMissingStore()
+{
+    const QString missing = m_dir.filePath(QStringLiteral("none.sqlite"));
+    const ToolRun run = runTool({"history", "--db", missing});
+    QCOMPARE(run.exitCode, 4);
+    QVERIFY2(run.err.contains(missing.toUtf8()), run.err.constData());
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(!QFile::exists(missing));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)

@@ -55,8 +55,10 @@ private slots:
     void judgedAgainstShownLimit();
     void unjudgedCellsBlanked_data();
     void unjudgedCellsBlanked();
-    void inputNotANumber_data();
-    void inputNotANumber();
+    void inputRefused_data();
+    void inputRefused();
+    void classDPowerRange_data();
+    void classDPowerRange();
 };
 
 void ClassLimits::classAAndBColumns_data()
@@ -156,10 +158,8 @@ void ClassLimits::relativeLimits_data()
                                         << "" << 11 << "23.01mA";
     QTest::newRow("D 77.7 W, 23rd cut to 13") << 'D' << "77.7"
                                               << "" << 21 << "13mA";
-    QTest::newRow("D zero power") << 'D' << "0"
-                                  << "" << 1 << "0mA";
-    QTest::newRow("D zero power, cut") << 'D' << "0"
-                                       << "" << 37 << "0mA";
+    QTest::newRow("D 50 W, 3rd") << 'D' << "50"
+                                 << "" << 1 << "170mA";
 }
 
 void ClassLimits::relativeLimits()
@@ -209,8 +209,6 @@ void ClassLimits::judgedAgainstShownLimit_data()
                                             << "0.3" << fail << qint16(-1);
     QTest::newRow("D 13th at cut limit") << 'D' << "75" << 11 << "22.21"
                                          << "0.3" << pass << qint16(0);
-    QTest::newRow("D zero power, tiny") << 'D' << "0" << 1 << "1"
-                                        << "0" << blue << qint16(-1);
 }
 
 void ClassLimits::judgedAgainstShownLimit()
@@ -261,7 +259,7 @@ void ClassLimits::unjudgedCellsBlanked()
     }
 }
 
-void ClassLimits::inputNotANumber_data()
+void ClassLimits::inputRefused_data()
 {
     QTest::addColumn<char>("cls");
     QTest::addColumn<QString>("fundAmp");
@@ -291,9 +289,14 @@ void ClassLimits::inputNotANumber_data()
     QTest::newRow("D power empty") << 'D' << "1"
                                    << "1"
                                    << "" << QStringList{"Class D power", "empty"};
+    // Zero, negative or huge limits would judge nothing.
+    for (const char* power : {"0", "-75", "1e6", "49.9"})
+        QTest::addRow("D power %s", power)
+            << 'D' << "1"
+            << "1" << power << QStringList{"Class D power", "50 to 600"};
 }
 
-void ClassLimits::inputNotANumber()
+void ClassLimits::inputRefused()
 {
     QFETCH(char, cls);
     QFETCH(QString, fundAmp);
@@ -317,6 +320,32 @@ void ClassLimits::inputNotANumber()
         QCOMPARE(form.no[cell].fore, Colour::WindowText);
     }
     QCOMPARE(form.text(Field::PowerD), power);
+}
+
+void ClassLimits::classDPowerRange_data()
+{
+    QTest::addColumn<QString>("power");
+    QTest::addColumn<bool>("inRange");
+
+    QTest::newRow("49.9") << "49.9" << false;
+    QTest::newRow("50") << "50" << true;
+    QTest::newRow("600") << "600" << true;
+    QTest::newRow("600.1") << "600.1" << false;
+    QTest::newRow("1e6") << "1e6" << false;
+    QTest::newRow("-75") << "-75" << false;
+    QTest::newRow("0") << "0" << false;
+    QTest::newRow("abc") << "abc" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("blanks around") << " 75 " << true;
+    QTest::newRow("75.0") << "75.0" << true;
+    QTest::newRow("decimal comma") << "75,5" << false;
+}
+
+void ClassLimits::classDPowerRange()
+{
+    QFETCH(QString, power);
+    QFETCH(bool, inRange);
+    QCOMPARE(classDPowerInRange(power), inRange);
 }
 
 QTEST_GUILESS_MAIN(ClassLimits)

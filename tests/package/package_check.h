@@ -16,6 +16,7 @@ inline const QStringList kInstalledFiles{
     "share/icons/hicolor/48x48/apps/iec1000.png",
     "share/icons/hicolor/scalable/apps/iec1000.svg",
     "share/man/man1/iec1000.1.gz",
+    "share/man/man1/zento-sim.1.gz",
 };
 
 struct ToolRun

@@ -15,6 +15,7 @@ private slots:
     void initTestCase();
     void installsExactlyTheFiles();
     void desktopEntryIsValid();
+    void manualPageRenders_data();
     void manualPageRenders();
     void icons();
 
@@ -52,17 +53,32 @@ void TestInstall::desktopEntryIsValid()
              qPrintable(validate.out + validate.err));
 }
 
+void TestInstall::manualPageRenders_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QStringList>("headings");
+    QTest::newRow("iec1000") << QStringLiteral("iec1000")
+                             << QStringList{"NAME", "SYNOPSIS", "THE WINDOW", "COMMANDS",
+                                            "EXIT STATUS", "ENVIRONMENT",
+                                            "SERIAL PORT PERMISSIONS"};
+    QTest::newRow("zento-sim") << QStringLiteral("zento-sim")
+                               << QStringList{"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS",
+                                              "EXIT STATUS"};
+}
+
 void TestInstall::manualPageRenders()
 {
-    const ToolRun man = runTool(QStringLiteral("man"),
-                                {"--warnings", "-l", "-P", "cat",
-                                 m_prefix.filePath(QStringLiteral("share/man/man1/iec1000.1.gz"))},
-                                {"MANWIDTH=80", "LC_ALL=C.UTF-8"});
+    QFETCH(QString, page);
+    QFETCH(QStringList, headings);
+    const ToolRun man = runTool(
+        QStringLiteral("man"),
+        {"--warnings", "-l", "-P", "cat",
+         m_prefix.filePath(QStringLiteral("share/man/man1/%1.1.gz").arg(page))},
+        {"MANWIDTH=80", "LC_ALL=C.UTF-8"});
     QVERIFY2(man.exitCode == 0, qPrintable(man.err));
     QCOMPARE(man.err, QString());
-    for (const char* heading : {"NAME", "SYNOPSIS", "THE WINDOW", "COMMANDS", "EXIT STATUS",
-                                "ENVIRONMENT", "SERIAL PORT PERMISSIONS"})
-        QVERIFY2(man.out.contains(QStringLiteral("\n%1\n").arg(QLatin1String(heading))), heading);
+    for (const QString& heading : headings)
+        QVERIFY2(man.out.contains(QStringLiteral("\n%1\n").arg(heading)), qPrintable(heading));
     QVERIFY(man.out.contains(QStringLiteral("iec1000 " IEC1000_VERSION)));
 }
 

@@ -26,8 +26,13 @@ MeasurementRecord classDFail()
     record.port = QStringLiteral("Com 1");
     record.device = QStringLiteral("/dev/ttyS0");
     record.toolVersion = QStringLiteral("1.0");
-    record.product = {QStringLiteral("Lamp, \"Deluxe\" 60W"), QStringLiteral("SN-0042, lot 7"),
-                      QStringLiteral("José Müller"), QStringLiteral("first sample\nretest")};
+    record.product = {QStringLiteral("Lamp, \"Deluxe\" 60W"),
+                      QStringLiteral("SN-0042, lot 7"),
+                      QStringLiteral("José Müller"),
+                      QStringLiteral("first sample\nretest"),
+                      QStringLiteral("EMC lab 2"),
+                      QStringLiteral("Zento PA-1, SN 4711"),
+                      QStringLiteral("230 V 50 Hz supply, 23 °C")};
     CycleResult& r = record.result;
     r.verdict = Verdict::Fail;
     r.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(16, 10, 38), Qt::OffsetFromUTC, 3600);
@@ -148,6 +153,8 @@ private slots:
     void csvFile();
     void textEndsWithVerdict();
     void pdfText();
+    void pdfSummary_data();
+    void pdfSummary();
     void pdfPageImage();
     void refusedPaths_data();
     void refusedPaths();
@@ -166,10 +173,11 @@ void TestReport::jsonFile_data()
     QTest::addColumn<MeasurementRecord>("record");
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QString>("measuredAt");
-    const QStringList common{"verdict", "class",        "fields_found", "volts",     "amps",
-                             "watts",   "power_factor", "frequency",    "harmonics", "measured_at",
-                             "reply",   "id",           "port",         "device",    "tool_version",
-                             "product", "serial",       "operator",     "notes"};
+    const QStringList common{
+        "verdict",      "class",     "fields_found", "volts",       "amps",   "watts",
+        "power_factor", "frequency", "harmonics",    "measured_at", "reply",  "id",
+        "port",         "device",    "tool_version", "product",     "serial", "operator",
+        "notes",        "lab",       "instrument",   "conditions"};
     QTest::newRow("class D fail") << classDFail() << (QStringList(common) << "power")
                                   << "2026-12-07T16:10:38+01:00";
     QTest::newRow("incomplete") << incomplete() << (QStringList(common) << "problem")
@@ -199,6 +207,7 @@ void TestReport::jsonFile()
     QCOMPARE(json["reply"].toString(), r.reply.line);
     QCOMPARE(json["product"].toString(), record.product.product);
     QCOMPARE(json["operator"].toString(), record.product.operatorName);
+    QCOMPARE(json["instrument"].toString(), record.product.instrument);
     const QJsonArray harmonics = json["harmonics"].toArray();
     QCOMPARE(harmonics.size(), kHarmonicCells);
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
@@ -228,9 +237,10 @@ void TestReport::csvFile()
     const QList<QStringList> rows = parseCsv(text);
     QCOMPARE(rows.size(), 1 + kHarmonicCells);
     const QStringList header = rows[0];
-    QCOMPARE(header.join(','), "verdict,class,power,measured_at,volts,amps,watts,power_factor,"
-                               "frequency,order,current_ma,limit,state,id,port,device,"
-                               "tool_version,product,serial,operator,notes");
+    QCOMPARE(header.join(','),
+             "verdict,class,power,measured_at,volts,amps,watts,power_factor,"
+             "frequency,order,current_ma,limit,state,id,port,device,"
+             "tool_version,product,serial,operator,notes,lab,instrument,conditions");
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const QStringList& row = rows[cell + 1];
         QCOMPARE(row.size(), header.size());
@@ -241,6 +251,7 @@ void TestReport::csvFile()
         QCOMPARE(row[header.indexOf("serial")], record.product.serial);
         QCOMPARE(row[header.indexOf("operator")], record.product.operatorName);
         QCOMPARE(row[header.indexOf("notes")], record.product.notes);
+        QCOMPARE(row[header.indexOf("conditions")], record.product.conditions);
     }
 }
 
@@ -260,10 +271,30 @@ void TestReport::pdfText()
     const QString text = QString::fromUtf8(run("pdftotext", {"-layout", path, "-"}));
 
     QVERIFY2(text.contains("Verdict: Fail"), qPrintable(text));
-    QVERIFY(text.contains(QRegularExpression("Class\\s+D, power 75 W")));
-    for (const QString& field : {record.product.product, record.product.serial,
-                                 record.product.operatorName, QString("first sample")})
+    QVERIFY(text.contains(QRegularExpression("Class\\s+D, typed power 75 W")));
+    for (const QString& field :
+         {record.product.product, record.product.serial, record.product.operatorName,
+          QString("first sample"), record.product.lab, record.product.instrument,
+          record.product.conditions})
         QVERIFY2(text.contains(field), qPrintable(field));
+    QVERIFY(text.contains(
+        QRegularExpression("Tested by\\s+José Müller\\s+Checked by\\s+signature\\s+date")));
+    QVERIFY(text.contains("complete reply") && !text.contains("reply fields"));
+    QVERIFY(text.contains("the analyzer measured 75.2 W.") && !text.contains("typed power (more"));
+
+    // The chart's scale ends just above the highest bar (120 %); bars over
+    // 80 % carry their figure, lower ones none.
+    const QString page1 = QString::fromUtf8(run("pdftotext", {"-l", "1", "-layout", path, "-"}));
+    QVERIFY2(page1.contains(QRegularExpression("(^|\\n) *140 %")), qPrintable(page1));
+    QVERIFY(!page1.contains("200 %"));
+    QVERIFY(page1.contains("120.0 %") && !page1.contains("50.0 %"));
+
+    // Page 2 can be matched on its own.
+    const QString page2 = QString::fromUtf8(run("pdftotext", {"-f", "2", "-layout", path, "-"}));
+    for (const QString& field :
+         {QString("Record 17"), record.product.product, record.product.serial,
+          QString("2026-12-07 16:10:38"), QString("Class D"), QString("Verdict: Fail")})
+        QVERIFY2(page2.contains(field), qPrintable(field));
     const CycleResult& r = record.result;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const auto i = std::size_t(cell);
@@ -275,6 +306,58 @@ void TestReport::pdfText()
                      QRegularExpression::escape(cellText(r.judgement.limits[i]))));
         QVERIFY2(text.contains(row), qPrintable(row.pattern()));
     }
+}
+
+void TestReport::pdfSummary_data()
+{
+    QTest::addColumn<MeasurementRecord>("record");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("notShown");
+
+    MeasurementRecord above = classDFail();
+    above.result.reply.watts = "90";
+    QTest::newRow("class D, measured 20 % more")
+        << above
+        << QStringList{"The measured power is 20 % above the typed power (more than 10 % apart)"}
+        << QStringList{};
+
+    MeasurementRecord huge = classDFail();
+    huge.result.judgement.currents[1] = "1E+308"; // over 255 mA: beyond any double
+    QTest::newRow("class D, a current beyond any scale")
+        << huge << QStringList{"3.92e+307 %", "1000000 %"} << QStringList{};
+
+    MeasurementRecord stopped;
+    stopped.result.verdict = Verdict::Stopped;
+    stopped.result.judgement.productClass = ProductClass::A;
+    QTest::newRow("stopped") << stopped
+                             << QStringList{"The test was stopped", "no reply received",
+                                            "No verdict (Stopped)", "Record not stored"}
+                             << QStringList{};
+    // Invalid, yet the class judged its numbers: the 3rd at 98 % of its limit.
+    MeasurementRecord invalid = classDFail();
+    invalid.result.verdict = Verdict::InvalidResult;
+    invalid.result.problem = "Field 12 is not a number (\"nan\").";
+    invalid.result.judgement.currents[1] = "250";
+    invalid.result.judgement.states[1] = CellState::Pass;
+    QTest::newRow("invalid result, judged")
+        << invalid
+        << QStringList{"is not a number (\"nan\")", "No verdict (Invalid result)",
+                       "reply with a value that is not a number"}
+        << QStringList{"98.0 %"};
+}
+
+void TestReport::pdfSummary()
+{
+    QFETCH(MeasurementRecord, record);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, notShown);
+    const QString path = m_dir.filePath("summary.pdf");
+    QVERIFY(writeReport(record, path).succeeded());
+    const QString page1 = QString::fromUtf8(run("pdftotext", {"-l", "1", path, "-"})).simplified();
+    for (const QString& text : shown)
+        QVERIFY2(page1.contains(text), qPrintable(text + " in: " + page1));
+    for (const QString& text : notShown)
+        QVERIFY2(!page1.contains(text), qPrintable(text + " in: " + page1));
 }
 
 void TestReport::pdfPageImage()
@@ -295,6 +378,20 @@ void TestReport::pdfPageImage()
         }
     QVERIFY2(dark > 200, qPrintable(QString::number(dark)));
     QVERIFY2(coloured > 200, qPrintable(QString::number(coloured)));
+
+    // The table's failing and not-tested rows are light tints, not solid red
+    // or blue.
+    run("pdftoppm", {"-r", "30", "-png", "-f", "2", "-l", "2", "-singlefile", path, prefix});
+    QVERIFY(image.load(prefix + ".png"));
+    int solid = 0;
+    int tints = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            solid += c == qRgb(255, 0, 0) || c == qRgb(0, 0, 255);
+            tints += c == qRgb(255, 222, 222) || c == qRgb(222, 230, 255);
+        }
+    QVERIFY2(solid < 50 && tints > 300, qPrintable(QStringLiteral("%1 %2").arg(solid).arg(tints)));
 }
 
 void TestReport::refusedPaths_data()

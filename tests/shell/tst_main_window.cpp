@@ -1,22 +1,33 @@
 // The window IEC1000: its elements as the design places them, its start-up
 // state, EXIT, closing, and the printout, with the platform faked.
 
+#include "class_evaluation.h"
 #include "fake_printer.h"
 #include "fake_serial_port.h"
 #include "fake_toolkit.h"
+#include "history_dialog.h"
 #include "main_window.h"
 #include "printout.h"
+#include "qt_toolkit.h"
+#include "record_keeper.h"
+#include "save_report_dialog.h"
+#include "sort_out.h"
 #include "virtual_clock.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -45,6 +56,65 @@ QRect twips(int left, int top, int width, int height)
     return QRect(left / 15, top / 15, width / 15, height / 15);
 }
 
+// The width a line edit gives its text: the contents of its frame less its
+// text margins and the 2 pixels it keeps inside them on either side. A text
+// needs one pixel more than its advance (the cursor's), or the field scrolls
+// it to its end and hides its first characters.
+int textWidth(const QLineEdit* edit)
+{
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    option.state |= QStyle::State_Sunken;
+    const QRect contents =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    return contents.marginsRemoved(edit->textMargins()).width() - 2 * 2;
+}
+
+// The first number field of the window (a measured value, a harmonic or a
+// limit cell) whose text does not fit whole, described; empty when all fit.
+QString firstCutText(const IEC1000& w)
+{
+    QList<const QLineEdit*> fields{w.Vlttxt, w.AmpTxt, w.FreqTxt, w.Wattxt, w.PfTxt};
+    for (int cell = 0; cell < kHarmonicCells; ++cell)
+        fields << w.HrmNo[cell] << w.HrmLim[cell];
+    for (const QLineEdit* field : fields) {
+        const int needed = QFontMetrics(field->font()).horizontalAdvance(field->text()) + 1;
+        if (needed > textWidth(field))
+            return QStringLiteral("%1 \"%2\" needs %3 px of %4 (%5)")
+                .arg(field->objectName(), field->text())
+                .arg(needed)
+                .arg(textWidth(field))
+                .arg(QFontInfo(field->font()).family());
+    }
+    return QString();
+}
+
+// The analyzer writes every number with five significant digits
+// (2.3010E+02): a number of each digit pattern for every power of ten from
+// `lowest` to `highest`, with the given sign.
+QStringList analyzerNumbers(int lowest, int highest, int sign = 1)
+{
+    QStringList numbers;
+    for (int exponent = lowest; exponent <= highest; ++exponent)
+        for (double mantissa : {1.0, 1.2345, 4.4444, 5.0505, 6.789, 8.8888, 9.9999})
+            numbers << QString::asprintf("%.4E", sign * mantissa * std::pow(10.0, exponent));
+    return numbers;
+}
+
+// A complete result reply: `value` in fields 1 to 5 but the power factor,
+// `fundamental` in field 8 and `harmonic` in every harmonic field.
+ParsedReply reply(const QString& value, const QString& powerFactor, const QString& fundamental,
+                  const QString& harmonic)
+{
+    QStringList fields(kReplyFields, harmonic);
+    fields[0] = fields[1] = fields[2] = fields[4] = value;
+    fields[3] = powerFactor;
+    fields[5] = fields[6] = QStringLiteral("0");
+    fields[7] = fundamental;
+    return SortOut(fields.join(QLatin1Char(',')) + QStringLiteral("\r\n"));
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -64,6 +134,8 @@ private slots:
     void startUpState();
     void startUpColours();
     void formWritesReachTheWidgets();
+    void everyNumberShowsWhole_data();
+    void everyNumberShowsWhole();
     void exitWhileLoggedOffWritesNothing();
     void exitWithThePortOpenSendsDvcWaitsAndCloses();
     void exitOnADeadLineDoesNotWait();
@@ -72,6 +144,8 @@ private slots:
     void printWithoutResultsSaysSo();
     void printWithResultsPrintsTheWindowInLandscape();
     void printerFailureIsReported();
+    void markupIsShownAsText();
+    void clickTimesComeFromTheInputEvents();
 };
 
 void TestMainWindow::windowAndClientArea()
@@ -399,6 +473,64 @@ void TestMainWindow::formWritesReachTheWidgets()
     QCOMPARE(w.ProgressBar1->value(), 35);
 }
 
+void TestMainWindow::everyNumberShowsWhole_data()
+{
+    QTest::addColumn<QString>("source");
+    for (const char* source : {"reply", "A", "B", "C", "D"})
+        QTest::newRow(source) << QString::fromLatin1(source);
+}
+
+// Each text the parse or a class can write into a number field, on the fonts
+// the package depends on (CTest gives this test a font configuration of those
+// alone): measured values from 0.01 to 99999 of either sign, harmonics from
+// 0.001 mA to 99999 mA, the limits of Classes A and B, of Class C for
+// fundamentals from 1 mA to 99.999 A at power factors from -1 to 1, and of
+// Class D for every whole power from 50 to 600 W.
+void TestMainWindow::everyNumberShowsWhole()
+{
+    QFETCH(QString, source);
+    Bench bench;
+    IEC1000& w = *bench.window;
+    const QString typical = QStringLiteral("1.0000E+00");
+    const MeasuredValues measured = measuredValues(reply(typical, typical, typical, typical));
+    QString cut;
+    int shown = 0;
+    const auto show = [&](const Judgement& judgement) {
+        QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
+        showJudgement(w, judgement);
+        if (cut.isEmpty())
+            cut = firstCutText(w);
+        ++shown;
+    };
+
+    if (source == "reply") {
+        const QStringList values = analyzerNumbers(-2, 4, 1) + analyzerNumbers(-2, 4, -1);
+        const QStringList harmonics = analyzerNumbers(-6, 1);
+        for (qsizetype n = 0; n < std::max(values.size(), harmonics.size()); ++n) {
+            const QString& value = values[n % values.size()];
+            showReply(w, reply(value, value, typical, harmonics[n % harmonics.size()]));
+            if (cut.isEmpty())
+                cut = firstCutText(w);
+            ++shown;
+        }
+    } else if (source == "A") {
+        show(ClassA(measured));
+    } else if (source == "B") {
+        show(ClassB(measured));
+    } else if (source == "C") {
+        for (const QString& fundamental : analyzerNumbers(-3, 1))
+            for (const char* powerFactor :
+                 {"-1", "-0.98765", "-0.5", "0", "0.012345", "0.5", "0.98765", "1"})
+                show(ClassC(measuredValues(
+                    reply(typical, QLatin1String(powerFactor), fundamental, typical))));
+    } else {
+        for (int watts = 50; watts <= 600; ++watts)
+            show(ClassD(measured, QString::number(watts)));
+    }
+    QVERIFY(shown > 0);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut));
+}
+
 void TestMainWindow::exitWhileLoggedOffWritesNothing()
 {
     Bench bench;
@@ -514,6 +646,51 @@ void TestMainWindow::printerFailureIsReported()
     QCOMPARE(bench.toolkit.messages.size(), 1);
     QVERIFY(bench.toolkit.messages.first().contains(QLatin1String("no default printer")));
     QCOMPARE(bench.window->HrmNo[0]->text(), QStringLiteral("3.1"));
+}
+
+void TestMainWindow::markupIsShownAsText()
+{
+    Bench bench;
+    RecordKeeper records(bench.toolkit);
+    records.setStoreName(recordStoreName(QString())); // the test's own store
+    HistoryDialog history(records, bench.toolkit);
+    JudgeAgainDialog judgeAgain(MeasurementRecord(), bench.toolkit);
+    ProductDialog product(ProductInfo{});
+    for (const QWidget* shown :
+         std::initializer_list<const QWidget*>{bench.window.get(), &history, &judgeAgain, &product})
+        for (const QLabel* text : shown->findChildren<QLabel*>())
+            QVERIFY2(text->textFormat() == Qt::PlainText, qPrintable(text->text()));
+
+    // A message quoting a reply field that holds markup.
+    QtToolkit toolkit;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            format = box->textFormat();
+            box->close();
+        }
+    });
+    toolkit.messageBox(QStringLiteral("<h1 style=\"color:green\">PASS</h1>"));
+    QCOMPARE(format, Qt::PlainText);
+}
+
+void TestMainWindow::clickTimesComeFromTheInputEvents()
+{
+    QtToolkit toolkit;
+    QPushButton button;
+    toolkit.setWindow(&button);
+    QList<qint64> madeAt;
+    connect(&button, &QPushButton::clicked, [&] { madeAt << toolkit.clickMadeAtMs(); });
+    // The stamp the window system gave the release (QTest moves its stamps
+    // on by 500 ms after each release).
+    QTest::lastMouseTimestamp = 100000;
+    QTest::mouseClick(&button, Qt::LeftButton);
+    // A click made by a queued call has no input event.
+    QMetaObject::invokeMethod(&button, "click", Qt::QueuedConnection);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(madeAt,
+             (QList<qint64>{QTest::lastMouseTimestamp - QTest::mouseDoubleClickInterval, -1}));
+    QVERIFY(madeAt[0] > 100000);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,21 +1,31 @@
 // The window keeps every measurement in the record store, and a store that
-// cannot take it never changes what the measurement shows.
+// cannot take it never changes what the measurement shows; its reports and
+// the history's dialogs.
 
 #include "as_nobody.h"
 #include "fake_printer.h"
 #include "fake_serial_port.h"
 #include "fake_toolkit.h"
+#include "history_dialog.h"
 #include "main_window.h"
 #include "record_store.h"
+#include "save_report_dialog.h"
 #include "version.h"
 #include "virtual_clock.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -79,13 +89,30 @@ class TestWindowRecords : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void cycleLandsInTheStore();
     void unwritableStoreIsToldOnceAndChangesNoVerdict();
     void saveReportWithoutAMeasurementSaysSo();
+    void printClickedDuringTheLastWaitPrintsTheNewResult();
+    void endingTheToolDuringAWaitRecordsTheCycleStopped_data();
+    void endingTheToolDuringAWaitRecordsTheCycleStopped();
+    void suggestedReportName();
+    void savedReportSaysWhereAndItsFolderIsOfferedNext();
+    void judgeAgainShowsItsVerdictInItsColour_data();
+    void judgeAgainShowsItsVerdictInItsColour();
+    void judgeAgainRefusesAClassDPowerOutOfRange();
+    void productDialogRemembersTheLabFields();
 
 private:
     QTemporaryDir m_dir;
 };
+
+void TestWindowRecords::initTestCase()
+{
+    // The remembered operator and folder go to the test's own settings.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       m_dir.filePath(QStringLiteral("settings")));
+}
 
 void TestWindowRecords::cycleLandsInTheStore()
 {
@@ -143,6 +170,162 @@ void TestWindowRecords::saveReportWithoutAMeasurementSaysSo()
     save->trigger();
     QCOMPARE(bench.toolkit.messages,
              QStringList{"There is no measurement to save yet; run a test first."});
+}
+
+void TestWindowRecords::printClickedDuringTheLastWaitPrintsTheNewResult()
+{
+    Bench bench;
+    bench.window->setRecordStore(m_dir.filePath(QStringLiteral("print.sqlite")));
+    const auto responder = bench.port.responder;
+    bench.port.responder = [&](const QByteArray& line) {
+        responder(line);
+        if (line == ":FRD?") // clicked during the 3-second wait
+            bench.toolkit.queueClick([&] { bench.window->PrntFrm_Click(); });
+    };
+    bench.measure();
+    QVERIFY(bench.toolkit.messages.isEmpty());
+    QCOMPARE(bench.printer.printed.size(), 1);
+}
+
+void TestWindowRecords::endingTheToolDuringAWaitRecordsTheCycleStopped_data()
+{
+    QTest::addColumn<QByteArray>("waitAfter");
+    QTest::addColumn<bool>("exit");
+    QTest::addColumn<QByteArray>("lastSent");
+    // EXIT, handled at the next point that takes clicks, sends ":DVC";
+    // closing the window sends nothing.
+    QTest::newRow("EXIT after *TRG")
+        << QByteArray("*TRG") << true << QByteArray("*STB?\r\n:DVC\r\n");
+    QTest::newRow("EXIT after :FRD?")
+        << QByteArray(":FRD?") << true << QByteArray(":FRD?\r\n:DVC\r\n");
+    QTest::newRow("close after *TRG")
+        << QByteArray("*TRG") << false << QByteArray("*TRG\r\n*STB?\r\n");
+    QTest::newRow("close after :FRD?")
+        << QByteArray(":FRD?") << false << QByteArray("*STB?\r\n:FRD?\r\n");
+}
+
+void TestWindowRecords::endingTheToolDuringAWaitRecordsTheCycleStopped()
+{
+    QFETCH(QByteArray, waitAfter);
+    QFETCH(bool, exit);
+    QFETCH(QByteArray, lastSent);
+    const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".sqlite");
+    Bench bench;
+    bench.window->setRecordStore(path);
+    const auto responder = bench.port.responder;
+    bench.port.responder = [&](const QByteArray& line) {
+        responder(line);
+        if (line == waitAfter)
+            bench.toolkit.queueClick(
+                [&] { exit ? bench.window->Exit_Click() : (void)bench.window->close(); });
+    };
+    bench.measure();
+    QVERIFY(bench.port.wire.endsWith(lastSent));
+    QVERIFY(!bench.port.portOpen() && bench.toolkit.messages.isEmpty());
+    RecordStore store;
+    QVERIFY(store.open(path).succeeded());
+    const QList<RecordSummary> history = store.history(0);
+    QCOMPARE(history.size(), 1);
+    QCOMPARE(history.first().verdict, Verdict::Stopped);
+}
+
+void TestWindowRecords::suggestedReportName()
+{
+    MeasurementRecord record;
+    record.result.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(23, 59, 30));
+    record.product = {QStringLiteral("Lamp 60W"), QStringLiteral("SN/123"), {}, {}};
+    QCOMPARE(::suggestedReportName(record), QStringLiteral("Lamp-60W_SN-123_2026-12-07.pdf"));
+    record.product = {QStringLiteral("../../etc/passwd"), QStringLiteral("a:b*c?\"<>|"), {}, {}};
+    QCOMPARE(::suggestedReportName(record), QStringLiteral("etc-passwd_a-b-c_2026-12-07.pdf"));
+    record.product = {{}, QStringLiteral("   "), {}, {}};
+    QCOMPARE(::suggestedReportName(record), QStringLiteral("Report_2026-12-07.pdf"));
+}
+
+void TestWindowRecords::savedReportSaysWhereAndItsFolderIsOfferedNext()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("reports"));
+    QVERIFY(QDir().mkpath(folder) && reportFolder() != folder);
+    const QString path = folder + QStringLiteral("/Lamp_SN1_2026-12-07.csv");
+    FakeToolkit toolkit;
+    QVERIFY(saveReportFile(MeasurementRecord(), path, toolkit));
+    QCOMPARE(toolkit.messages, QStringList{"The report was saved as " + path});
+    QCOMPARE(reportFolder(), folder);
+}
+
+void TestWindowRecords::judgeAgainShowsItsVerdictInItsColour_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QColor>("colour");
+    QByteArray passing = kFailingReply;
+    QTest::newRow("Pass") << passing.replace("3.5000E+00", "8.0200E-02") << QColor(0, 255, 0);
+    QTest::newRow("Fail") << kFailingReply << QColor(255, 0, 0);
+}
+
+void TestWindowRecords::judgeAgainShowsItsVerdictInItsColour()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QColor, colour);
+    MeasurementRecord record;
+    record.result.reply.line = QString::fromLatin1(reply);
+    FakeToolkit toolkit;
+    JudgeAgainDialog dialog(record, toolkit);
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Judge"))
+            button->click();
+    QLabel* shown = nullptr;
+    for (QLabel* text : dialog.findChildren<QLabel*>())
+        if (text->text() == QString::fromLatin1(QTest::currentDataTag()))
+            shown = text;
+    QVERIFY(shown);
+    QCOMPARE(shown->grab().toImage().pixelColor(1, 1), colour);
+}
+
+void TestWindowRecords::judgeAgainRefusesAClassDPowerOutOfRange()
+{
+    MeasurementRecord record;
+    record.result.reply.line = QString::fromLatin1(kFailingReply);
+    FakeToolkit toolkit;
+    JudgeAgainDialog dialog(record, toolkit);
+    auto* classes = dialog.findChild<QComboBox*>();
+    classes->setCurrentIndex(classes->findData(int(ProductClass::D)));
+    dialog.findChild<QLineEdit*>()->setText(QStringLiteral("1e6"));
+    QPushButton* judge = nullptr;
+    QPushButton* save = nullptr;
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String("Judge"))
+            judge = button;
+        if (button->text() == QLatin1String("Save Report..."))
+            save = button;
+    }
+    QVERIFY(judge && save);
+    judge->click();
+    QCOMPARE(toolkit.messages,
+             QStringList{"You need to enter a value  from 50 to 600 for Class D Power"});
+    // Nothing judged: no verdict shown, no report of it to save.
+    QVERIFY(!save->isEnabled());
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->wordWrap())
+            QCOMPARE(label->text(), QString());
+}
+
+void TestWindowRecords::productDialogRemembersTheLabFields()
+{
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    ProductInfo given;
+    given.lab = QStringLiteral("EMC lab 2");
+    given.instrument = QStringLiteral("Zento PA-1, SN 4711");
+    given.conditions = QStringLiteral("230 V 50 Hz, 23 °C");
+    QTimer::singleShot(0,
+                       [] { qobject_cast<QDialog*>(QApplication::activeModalWidget())->accept(); });
+    const std::optional<ProductInfo> asked = ProductDialog::ask(given, nullptr);
+    QVERIFY(asked);
+    QCOMPARE(asked->conditions, given.conditions);
+
+    // Offered again to the next report that names none.
+    const ProductInfo next = ProductDialog(ProductInfo()).product();
+    QCOMPARE(QStringList({next.lab, next.instrument, next.conditions}),
+             QStringList({given.lab, given.instrument, given.conditions}));
 }
 
 QTEST_MAIN(TestWindowRecords)

@@ -32,6 +32,9 @@ public:
         pointerHistory << p;
     }
 
+    int doubleClickIntervalMs() const override { return doubleClickMs; }
+    qint64 clickMadeAtMs() const override { return clickAtMs; }
+
     void queueClick(std::function<void()> click) { m_queued.append(std::move(click)); }
     bool hasQueuedClicks() const { return !m_queued.isEmpty(); }
 
@@ -41,6 +44,9 @@ public:
     QList<MousePointer> pointerHistory;
     // Runs after the queued clicks of dispatch number n (counted from 1).
     std::function<void(int n)> onDispatch;
+    // What clickMadeAtMs() gives: when the click being handled was made.
+    qint64 clickAtMs = -1;
+    int doubleClickMs = 400;
 
 private:
     QList<std::function<void()>> m_queued;

@@ -150,7 +150,8 @@ void ReplyFuzz::hostileReplies()
         QVERIFY2(found == fieldsIn(reply), where);
         QCOMPARE(parsed.fieldsFound, found);
         QCOMPARE(judgement.anyFailed, testFailed == -1);
-        if (found < kReplyFields || !ended || firstFieldNotANumber(parsed) != 0)
+        if (found < kReplyFields || !ended || firstFieldNotANumber(parsed) != 0 ||
+            firstNegativeField(parsed) != 0 || fieldsReceived(parsed) > kReplyFields)
             QVERIFY2(!isJudged(verdict), where);
         if (!isJudged(verdict))
             QVERIFY2(!problem.isEmpty() || verdict == Verdict::NoResultReceived, where);

@@ -1,5 +1,6 @@
 #include "fake_form.h"
 #include "form_adapters.h"
+#include "measurement_cycle.h"
 #include "sort_out.h"
 
 #include <QtTest>
@@ -44,6 +45,8 @@ private slots:
     void shortReply_data();
     void shortReply();
     void replyLongerThan16BitPositions();
+    void invalidReply_data();
+    void invalidReply();
 };
 
 void ParseReply::fieldText_data()
@@ -182,6 +185,54 @@ void ParseReply::replyLongerThan16BitPositions()
     QCOMPARE(fundAmp, QStringLiteral("1.234"));
     QCOMPARE(form.hrmNo(0), QStringLiteral("1"));
     QCOMPARE(form.hrmNo(38), QStringLiteral("39.9"));
+}
+
+void ParseReply::invalidReply_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("problem"); // the start of the message; empty: judged
+
+    const QStringList all = completeFields();
+    const auto with = [&all](std::initializer_list<std::pair<int, const char*>> changes) {
+        QStringList fields = all;
+        for (const auto& [field, text] : changes)
+            fields[field - 1] = QString::fromLatin1(text);
+        return fields.join(',') + "\r\n";
+    };
+    QTest::newRow("harmonic -3.5")
+        << with({{9, "-3.5"}}) << "Field 9 of the result reply (harmonic 2) \"-3.5\" is negative";
+    QTest::newRow("every field -1") << QStringList(kReplyFields, "-1").join(',') + "\r\n"
+                                    << "Field 1 of the result reply (the true power)";
+    QTest::newRow("volts") << with({{2, "-2.3E+02"}}) << "Field 2 of the result reply (the rms";
+    QTest::newRow("frequency") << with({{5, "-50"}}) << "Field 5 of the result reply (the freq";
+    QTest::newRow("fundamental") << with({{8, "-1.2"}}) << "Field 8 of the result reply (the fund";
+    QTest::newRow("harmonic 40") << with({{47, "-1e999"}}) << "Field 47 of the result reply";
+    QTest::newRow("not a number before negative") << with({{3, "x"}, {9, "-1"}}) << "Field 3";
+    QTest::newRow("negative before not a number") << with({{2, "-1"}, {9, "x"}}) << "Field 2";
+    QTest::newRow("power factor may be negative") << with({{4, "-0.98"}}) << "";
+    QTest::newRow("minus zero") << with({{3, "-0"}, {9, "-0.000"}, {10, "-1e-999"}}) << "";
+    QTest::newRow("94 fields") << all.join(',') + "," + all.join(',') + "\r\n"
+                               << "47 fields expected, 94 received.";
+    QTest::newRow("48 fields, a trailing comma") << all.join(',') + ",\r\n"
+                                                 << "47 fields expected, 48 received.";
+}
+
+void ParseReply::invalidReply()
+{
+    QFETCH(QString, reply);
+    QFETCH(QString, problem);
+
+    const ParsedReply parsed = SortOut(reply);
+    const Judgement judgement = Limits(ProductClass::A, measuredValues(parsed), QString());
+    QString told;
+    const Verdict verdict =
+        MeasurementCycle::replyVerdict({reply, true, true}, parsed, judgement, &told);
+    if (problem.isEmpty()) {
+        QVERIFY2(isJudged(verdict), qPrintable(told));
+        return;
+    }
+    QCOMPARE(verdict, Verdict::InvalidResult);
+    QVERIFY2(told.startsWith(problem), qPrintable(told));
 }
 
 QTEST_GUILESS_MAIN(ParseReply)

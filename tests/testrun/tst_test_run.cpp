@@ -112,8 +112,9 @@ private slots:
     void passingCycle();
     void waitsFollowTheWholeSecondClock_data();
     void waitsFollowTheWholeSecondClock();
-    void classDNeedsAPower();
-    void blankClassDPowerRunsButIsNeverAPass();
+    void classDNeedsAPowerInRange_data();
+    void classDNeedsAPowerInRange();
+    void classDPowerChangedDuringTheCycleIsNeverJudged();
     void statusReadsOne_data();
     void statusReadsOne();
     void statusThatNeverReadsOneEndsThePoll_data();
@@ -127,6 +128,8 @@ private slots:
     void stopClickDeliveredAfterTheVerdictStartsNothing();
     void staleStatusOfAStoppedCycleIsNotTaken();
     void exitAtADispatchPointEndsTheCycle();
+    void doubleClickOnStartTestIsNoStop_data();
+    void doubleClickOnStartTestIsNoStop();
     void lineThatFailsMidCycle_data();
     void lineThatFailsMidCycle();
     void refusedTriggerEndsAtOnce();
@@ -140,6 +143,8 @@ private slots:
     void classCMessageQuotesThePowerFactorAsSent();
     void completeClassDResultCountsAsShown();
     void refusedResultQueryEndsAtOnce();
+    void cycleWithoutAVerdictKeepsTheClass_data();
+    void cycleWithoutAVerdictKeepsTheClass();
 };
 
 void TestTestRun::passingCycle()
@@ -191,10 +196,20 @@ void TestTestRun::waitsFollowTheWholeSecondClock()
              qPrintable(QString::number(parsedAt - read)));
 }
 
-void TestTestRun::classDNeedsAPower()
+void TestTestRun::classDNeedsAPowerInRange_data()
 {
+    QTest::addColumn<QString>("power");
+    QTest::newRow("empty") << "";
+    QTest::newRow("blank") << " ";
+    QTest::newRow("1e6") << "1e6";
+    QTest::newRow("-75") << "-75";
+}
+
+void TestTestRun::classDNeedsAPowerInRange()
+{
+    QFETCH(QString, power);
     Bench bench(Option::Dopt);
-    bench.form.setText(Field::PowerD, QString());
+    bench.form.setText(Field::PowerD, power);
     bench.form.setText(Field::Reslbl, QStringLiteral("Fail"));
     bench.members.TestFailed = -1;
     bench.testRun.Run_Click();
@@ -205,22 +220,27 @@ void TestTestRun::classDNeedsAPower()
     QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Fail"));
     QCOMPARE(bench.toolkit.dispatches, 0);
 
-    // Another class runs with the power field empty.
+    // Another class runs whatever the power field holds.
     bench.form.select(Option::Aopt);
     bench.testRun.Run_Click();
     QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Pass"));
 }
 
-void TestTestRun::blankClassDPowerRunsButIsNeverAPass()
+void TestTestRun::classDPowerChangedDuringTheCycleIsNeverJudged()
 {
+    // The power field stays editable: 1e6 typed at a dispatch point would
+    // make every limit huge and the failing reply a "Pass".
     Bench bench(Option::Dopt);
-    bench.form.setText(Field::PowerD, QStringLiteral(" "));
+    bench.answer({"1\r\n"}, failingReply());
+    bench.toolkit.onDispatch = [&bench](int) {
+        bench.form.setText(Field::PowerD, QStringLiteral("1e6"));
+    };
     bench.testRun.Run_Click();
     QCOMPARE(bench.port.wire, QByteArray("*TRG\r\n*STB?\r\n:FRD?\r\n"));
     QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("No verdict"));
-    QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Fail);
     QCOMPARE(bench.toolkit.messages.size(), 1);
-    QVERIFY(bench.toolkit.messages.first().contains(QLatin1String("power"), Qt::CaseInsensitive));
+    QVERIFY2(bench.toolkit.messages.first().contains(QLatin1String("from 50 to 600")),
+             qPrintable(bench.toolkit.messages.first()));
     bench.verifyControlsBack();
 }
 
@@ -418,8 +438,12 @@ void TestTestRun::staleStatusOfAStoppedCycleIsNotTaken()
 
 void TestTestRun::exitAtADispatchPointEndsTheCycle()
 {
-    for (int dispatch = 1; dispatch <= 3; ++dispatch) {
+    // 4: EXIT made during the wait after ":FRD?", handled as the cycle ends.
+    for (int dispatch = 1; dispatch <= 4; ++dispatch) {
         Bench bench;
+        QList<Verdict> recorded;
+        bench.testRun.setResultListener(
+            [&](const CycleResult& result) { recorded << result.verdict; });
         bench.toolkit.onDispatch = [&](int n) {
             if (n == dispatch) {
                 // What EXIT does with the port open.
@@ -434,7 +458,35 @@ void TestTestRun::exitAtADispatchPointEndsTheCycle()
         QCOMPARE(bench.port.events.last(), QStringLiteral("close"));
         QCOMPARE(bench.toolkit.dispatches, dispatch);
         QVERIFY(bench.toolkit.messages.isEmpty());
+        // Once "*TRG" has gone the cycle is a measurement: recorded, as
+        // stopped, before the tool ends.
+        QCOMPARE(recorded, dispatch >= 3 ? QList<Verdict>{Verdict::Stopped} : QList<Verdict>{});
     }
+}
+
+void TestTestRun::doubleClickOnStartTestIsNoStop_data()
+{
+    QTest::addColumn<int>("secondClickAfterMs");
+    QTest::addColumn<QString>("verdict");
+    // Within the desktop's double-click interval of 400 ms, or not.
+    QTest::newRow("double click") << 250 << "Pass";
+    QTest::newRow("a later click stops") << 450 << "Stopped";
+}
+
+void TestTestRun::doubleClickOnStartTestIsNoStop()
+{
+    QFETCH(int, secondClickAfterMs);
+    QFETCH(QString, verdict);
+    Bench bench;
+    bench.toolkit.clickAtMs = 1000;
+    // The second click, made during the wait after "*TRG", is handled seconds later.
+    bench.toolkit.onDispatch = [&](int n) {
+        bench.toolkit.clickAtMs = 1000 + secondClickAfterMs;
+        if (n == 3)
+            bench.testRun.Run_Click();
+    };
+    bench.testRun.Run_Click();
+    QCOMPARE(bench.form.text(Field::Reslbl), verdict);
 }
 
 void TestTestRun::lineThatFailsMidCycle_data()
@@ -498,9 +550,10 @@ void TestTestRun::previousResultsStayUntilTheCycleEmptiesThem()
     };
     bench.answer({"1\r\n"}, kPassingReply);
     bench.testRun.Run_Click();
+    // Clicks held during the last waits are handled once the new result is
+    // shown.
     QCOMPARE(seen, (QStringList{"1|Fail|3500", "2|Retrieving results....|3500",
-                                "3|Retrieving results....|", "4|Retrieving results....|",
-                                "5|Pass|80.2"}));
+                                "3|Retrieving results....|", "4|Pass|80.2", "5|Pass|80.2"}));
     QCOMPARE(bench.form.no[1].back, Colour::Neutral);
     QCOMPARE(bench.form.no[1].fore, Colour::Black);
 }
@@ -631,3 +684,42 @@ void TestTestRun::refusedResultQueryEndsAtOnce()
 
 QTEST_GUILESS_MAIN(TestTestRun)
 #include "tst_test_run.moc"
+
+void TestTestRun::cycleWithoutAVerdictKeepsTheClass_data()
+{
+    QTest::addColumn<QByteArray>("status"); // the answer to *STB?; empty: none
+    QTest::addColumn<bool>("lineFails");    // after *TRG
+    QTest::addColumn<bool>("stopClick");    // once the status was queried
+    QTest::addColumn<QString>("verdict");
+    QTest::newRow("stopped") << QByteArray("1\r\n") << false << true << "Stopped";
+    QTest::newRow("no answer") << QByteArray() << false << false << "Analyzer did not answer";
+    QTest::newRow("line failed") << QByteArray("1\r\n") << true << false << "Line failed";
+}
+
+// The record of the cycle keeps the class and the Class D power it ran under.
+void TestTestRun::cycleWithoutAVerdictKeepsTheClass()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(bool, lineFails);
+    QFETCH(bool, stopClick);
+    QFETCH(QString, verdict);
+    Bench bench(Option::Dopt);
+    bench.form.setText(Field::PowerD, QStringLiteral("75"));
+    bench.answer(status.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{status}, kPassingReply);
+    if (lineFails)
+        bench.port.responder = [&](const QByteArray&) {
+            bench.port.breakLine(QStringLiteral("the device was removed"));
+        };
+    if (stopClick)
+        bench.toolkit.onDispatch = [&](int n) {
+            if (n == 3)
+                bench.testRun.Run_Click();
+        };
+    QList<CycleResult> kept;
+    bench.testRun.setResultListener([&](const CycleResult& result) { kept.append(result); });
+    bench.testRun.Run_Click();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(verdictText(kept.first().verdict), verdict);
+    QCOMPARE(kept.first().judgement.productClass, ProductClass::D);
+    QCOMPARE(kept.first().judgement.power, QStringLiteral("75"));
+}
