@@ -9,6 +9,7 @@
 #include "record_store.h"
 #include "rejudge.h"
 #include "report_file.h"
+#include "report_rows.h"
 #include "result_formats.h"
 #include "system_clock.h"
 #include "version.h"
@@ -27,6 +28,8 @@
 #include <optional>
 
 #ifdef Q_OS_UNIX
+#include <signal.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +51,32 @@ extern "C" void onSignal(int)
     g_signalled = 1;
 }
 
+// SIGINT, SIGTERM and SIGHUP (a closed terminal, a dropped SSH session) stop
+// a measurement at its next safe point (ConsoleObserver). A SIGHUP ignored
+// when the tool started (nohup) stays ignored. Interrupted system calls are
+// restarted, as std::signal does.
+void stopOnSignals()
+{
+#ifndef Q_OS_UNIX
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+#else
+    struct sigaction stop = {};
+    stop.sa_handler = onSignal;
+    sigemptyset(&stop.sa_mask);
+    stop.sa_flags = SA_RESTART;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before = {};
+        if (signal == SIGHUP && sigaction(SIGHUP, nullptr, &before) == 0 &&
+            before.sa_handler == SIG_IGN)
+            continue;
+        sigaction(signal, &stop, nullptr);
+    }
+#endif
+}
+
+// A failed write (a closed pipe: EPIPE, SIGPIPE being ignored) loses that
+// output and nothing else; the command goes on and ends with its own code.
 void out(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
@@ -528,8 +557,7 @@ int measure(const QStringList& arguments)
     AnalyzerSession session(serial, channel);
     ConsoleObserver observer(choice);
 
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
+    stopOnSignals();
 
     err(QStringLiteral("Connecting"));
     const Outcome opened = session.open(1);
@@ -555,7 +583,7 @@ int measure(const QStringList& arguments)
     if (!result) // never: this observer does not abandon a cycle
         return kNoVerdict;
     if (!result->problem.isEmpty())
-        err(result->problem);
+        err(escapedMessage(result->problem));
 
     MeasurementRecord record;
     record.result = *result;
@@ -667,7 +695,7 @@ int evaluate(const QStringList& arguments)
     }
     const CycleResult result = judgeAgain(stored, choice.productClass, choice.power);
     if (!result.problem.isEmpty())
-        err(result.problem);
+        err(escapedMessage(result.problem));
     out(rendered(result, format));
     return exitCodeOf(result.verdict) == kLineFailed ? kNoVerdict : exitCodeOf(result.verdict);
 }
@@ -745,25 +773,29 @@ int history(const QStringList& arguments)
         out(csv);
         return kPass;
     }
-    QString table = QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
-                        .arg(QStringLiteral("id"), 6)
-                        .arg(QStringLiteral("measured at"), -25)
-                        .arg(QStringLiteral("class"), -6)
-                        .arg(QStringLiteral("verdict"), -24)
-                        .arg(QStringLiteral("product"), -20)
-                        .arg(QStringLiteral("serial"), -14)
-                        .arg(QStringLiteral("port"));
+    // One line a record. Stored texts are escaped (escapedText), so that a line
+    // end or an escape sequence in a product name neither breaks the row nor
+    // reaches the terminal; the row is joined, not filled in with arg(), so a
+    // "%6" in a product name stays as it is.
+    const auto row = [](const QString& id, const QString& at, const QString& cls,
+                        const QString& verdict, const QString& product, const QString& serial,
+                        const QString& port) {
+        return id.rightJustified(6) + QStringLiteral("  ") + at.leftJustified(25) +
+               QStringLiteral("  ") + cls.leftJustified(6) + QStringLiteral("  ") +
+               verdict.leftJustified(24) + QStringLiteral("  ") + product.leftJustified(20) +
+               QStringLiteral("  ") + serial.leftJustified(14) + QStringLiteral("  ") + port +
+               QLatin1Char('\n');
+    };
+    QString table =
+        row(QStringLiteral("id"), QStringLiteral("measured at"), QStringLiteral("class"),
+            QStringLiteral("verdict"), QStringLiteral("product"), QStringLiteral("serial"),
+            QStringLiteral("port"));
     for (const RecordSummary& r : records) {
-        const QString cls = r.productClass == ProductClass::D ? QStringLiteral("D %1W").arg(r.power)
-                                                              : classLetter(r.productClass);
-        table += QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
-                     .arg(r.id, 6)
-                     .arg(isoTimestamp(r.measuredAt), -25)
-                     .arg(cls, -6)
-                     .arg(verdictText(r.verdict), -24)
-                     .arg(r.product, -20)
-                     .arg(r.serial, -14)
-                     .arg(r.port);
+        const QString cls = r.productClass == ProductClass::D
+                                ? QStringLiteral("D ") + escapedText(r.power) + QLatin1Char('W')
+                                : classLetter(r.productClass);
+        table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, verdictText(r.verdict),
+                     escapedText(r.product), escapedText(r.serial), escapedText(r.port));
     }
     if (records.isEmpty())
         table += QStringLiteral("No measurements recorded.\n");
@@ -876,6 +908,12 @@ bool needsGui(const QStringList& arguments)
 
 int run(const QStringList& arguments)
 {
+#ifdef Q_OS_UNIX
+    // A reader that went away (`iec1000 measure ... | head -1`) must not end
+    // the tool before it has recorded the measurement and written the report:
+    // a write to the closed pipe fails with EPIPE instead (out()).
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     if (arguments.contains(QStringLiteral("--version")) &&
         (arguments.size() < 2 || !kSubcommands.contains(arguments.at(1)))) {
         out(QStringLiteral("iec1000 %1 (Qt %2)\n")

@@ -1,14 +1,15 @@
 #include "pdf_report.h"
 
+#include "report_file.h"
 #include "report_rows.h"
 #include "result_formats.h"
 #include "version.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -50,6 +51,16 @@ const QColor kHeaderFill(225, 225, 225);
 QString dashIfEmpty(const QString& text)
 {
     return text.isEmpty() ? QStringLiteral("-") : text;
+}
+
+// What a record text (a product name, the notes) shows on the page: the text
+// as stored, without its bidi controls (isBidiControl), so that an override
+// in a product name cannot reverse what follows it. Letters of a right-to-left
+// script still run right to left.
+QString withoutBidiControls(QString text)
+{
+    text.removeIf(isBidiControl);
+    return text;
 }
 
 QString stateText(CellState state)
@@ -104,10 +115,12 @@ private:
 
     void setFont(double points, bool bold = false, bool mono = false);
     QFontMetricsF metrics() const { return QFontMetricsF(m_painter.font(), m_painter.device()); }
-    // Draws `text` in one line within the rectangle, elided at the right.
+    // Draws `text` (withoutBidiControls) in one line within the rectangle,
+    // elided at the right.
     void line(const QRectF& rect, const QString& text, Qt::Alignment align = Qt::AlignLeft);
-    // Draws `text` wrapped into at most `maxLines` lines from the top of the
-    // rectangle, the last one elided; returns the height used.
+    // Draws `text` (withoutBidiControls) wrapped into at most `maxLines` lines
+    // from the top of the rectangle, the last one elided; returns the height
+    // used.
     double wrapped(const QRectF& rect, const QString& text, int maxLines,
                    QTextOption::WrapMode mode = QTextOption::WrapAtWordBoundaryOrAnywhere);
     void field(double x, double y, double w, const QString& caption, const QString& value);
@@ -141,14 +154,15 @@ void ReportPainter::setFont(double points, bool bold, bool mono)
 
 void ReportPainter::line(const QRectF& rect, const QString& text, Qt::Alignment align)
 {
-    const QString shown = metrics().elidedText(text, Qt::ElideRight, rect.width());
+    const QString shown =
+        metrics().elidedText(withoutBidiControls(text), Qt::ElideRight, rect.width());
     m_painter.drawText(rect, int(align | Qt::AlignVCenter) | Qt::TextSingleLine, shown);
 }
 
 double ReportPainter::wrapped(const QRectF& rect, const QString& text, int maxLines,
                               QTextOption::WrapMode mode)
 {
-    QString lines = text;
+    QString lines = withoutBidiControls(text);
     lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextOption option;
     option.setWrapMode(mode);
@@ -680,10 +694,10 @@ Outcome writePdfReport(const MeasurementRecord& record, const QString& path)
         return Outcome::failed(QStringLiteral("cannot write %1: a PDF report needs a "
                                               "QGuiApplication (the offscreen platform will do)")
                                    .arg(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Outcome::failed(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-
+    // Painted in memory, then written as every report file is (writeReportFile).
+    QByteArray pdf;
+    QBuffer file(&pdf);
+    file.open(QIODevice::WriteOnly);
     {
         QPdfWriter writer(&file);
         writer.setResolution(kResolution);
@@ -705,7 +719,5 @@ Outcome writePdfReport(const MeasurementRecord& record, const QString& path)
         report.paintFooter(2);
         painter.end();
     }
-    if (!file.commit())
-        return Outcome::failed(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    return Outcome::ok();
+    return writeReportFile(path, pdf);
 }

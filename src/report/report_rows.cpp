@@ -81,11 +81,18 @@ std::optional<double> powerDeviation(const CycleResult& result)
     return (*measured - *typed) / *typed * 100;
 }
 
-QString escapedReply(const QString& line)
+bool isBidiControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x202a && u <= 0x202e) || (u >= 0x2066 && u <= 0x2069) || u == 0x200e ||
+           u == 0x200f || u == 0x061c;
+}
+
+QString escapedText(const QString& text)
 {
     QString escaped;
-    escaped.reserve(line.size());
-    for (QChar c : line) {
+    escaped.reserve(text.size());
+    for (QChar c : text) {
         const char16_t u = c.unicode();
         if (u == '\r')
             escaped += QStringLiteral("\\r");
@@ -97,8 +104,18 @@ QString escapedReply(const QString& line)
             escaped += QStringLiteral("\\\\");
         else if (u < 0x20 || (u >= 0x7f && u < 0xa0))
             escaped += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else if (isBidiControl(c))
+            escaped += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
         else
             escaped += c;
     }
     return escaped;
+}
+
+QString escapedMessage(const QString& message)
+{
+    QStringList lines = message.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = escapedText(line);
+    return lines.join(QLatin1Char('\n'));
 }

@@ -37,6 +37,24 @@ QString replySummary(const CycleResult& result);
 // or the typed power is not above 0.
 std::optional<double> powerDeviation(const CycleResult& result);
 
-// The reply line with every control character, and the backslash, written as
-// an escape ("\r", "\n", "\t", "\\", "\x1b"), so that it can be printed.
-QString escapedReply(const QString& line);
+// True for the characters that reorder the text around them when it is laid
+// out: the embeddings, overrides and isolates (U+202A to U+202E, U+2066 to
+// U+2069) and the marks U+200E, U+200F and U+061C.
+bool isBidiControl(QChar c);
+
+// `text` as it can be printed on a terminal: every control character (C0, DEL,
+// C1), every bidi control (isBidiControl) and the backslash written as an
+// escape ("\r", "\n", "\t", "\\", "\x1b", "\x7f", "\u202e"). A line end or an
+// escape sequence in a stored text then neither breaks a line nor reaches
+// the terminal, and no text reorders what follows it.
+QString escapedText(const QString& text);
+
+// A message of the tool's own, made of lines, that may quote other texts: each
+// line as escapedText writes it, the line ends kept.
+QString escapedMessage(const QString& message);
+
+// The reply line as escapedText writes it.
+inline QString escapedReply(const QString& line)
+{
+    return escapedText(line);
+}

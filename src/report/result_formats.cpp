@@ -4,6 +4,7 @@
 #include "report_rows.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cmath>
@@ -33,9 +34,23 @@ QString powerText(const CycleResult& result)
     return result.judgement.productClass == ProductClass::D ? result.judgement.power : QString();
 }
 
-QString csvField(const QString& text)
+// A field a spreadsheet would run as a formula ("=HYPERLINK(...)", "@SUM(...)",
+// "+1-2", a leading tab or CR) gets a leading apostrophe and shows as text. A
+// number keeps its sign: "-0.68" stays "-0.68".
+QString spreadsheetSafe(const QString& text)
+{
+    static const QString kFormulaStart = QStringLiteral("=+-@\t\r");
+    static const QRegularExpression kNumber(
+        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    if (text.isEmpty() || !kFormulaStart.contains(text.front()) || kNumber.match(text).hasMatch())
+        return text;
+    return QLatin1Char('\'') + text;
+}
+
+QString csvField(const QString& field)
 {
     static const QString kSpecial = QStringLiteral(",\"\r\n");
+    const QString text = spreadsheetSafe(field);
     for (QChar c : text)
         if (kSpecial.contains(c)) {
             QString quoted = text;
@@ -209,13 +224,15 @@ QString resultCsv(const CycleResult& result)
 
 QString resultText(const CycleResult& result)
 {
+    // Every text from the analyzer or the record is escaped (escapedText).
     const auto shown = [](const QString& text) {
-        return text.isEmpty() ? QStringLiteral("-") : text;
+        return text.isEmpty() ? QStringLiteral("-") : escapedText(text);
     };
     QString text;
     QString classText = classLetter(result.judgement.productClass);
     if (result.judgement.productClass == ProductClass::D)
-        classText += QStringLiteral(" (%1 W)").arg(shown(result.judgement.power));
+        classText += QStringLiteral(" (%1 W)").arg(
+            result.judgement.power.isEmpty() ? QStringLiteral("-") : result.judgement.power);
     const auto line = [&text](const QString& caption, const QString& value) {
         text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
     };
@@ -224,8 +241,9 @@ QString resultText(const CycleResult& result)
     for (const ValueColumn& column : kValueColumns) {
         const QString value = result.reply.*column.text;
         const QString unit = QString::fromLatin1(column.unit);
-        line(QString::fromLatin1(column.caption),
-             value.isEmpty() || unit.isEmpty() ? shown(value) : value + QLatin1Char(' ') + unit);
+        line(QString::fromLatin1(column.caption), value.isEmpty() || unit.isEmpty()
+                                                      ? shown(value)
+                                                      : shown(value) + QLatin1Char(' ') + unit);
     }
 
     text += QStringLiteral("\nOrder  Current (mA)  Limit      State\n");
@@ -238,7 +256,7 @@ QString resultText(const CycleResult& result)
 
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
-        text += QStringLiteral("\nProblem: %1\n").arg(problem);
+        text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
     text += QStringLiteral("\nVerdict: %1\n").arg(verdictText(result.verdict));
     return text;
 }

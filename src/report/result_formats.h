@@ -26,11 +26,15 @@ QJsonObject resultJson(const CycleResult& result);
 // RFC 4180: a header line, then one line per harmonic (39), each ended by
 // CR LF. Columns: verdict, class, power, measured_at, volts, amps, watts,
 // power_factor, frequency, order, current_ma, limit, state, limit_ma,
-// percent_of_limit (the numbers of resultJson; empty where null there).
+// percent_of_limit (the numbers of resultJson; empty where null there). A
+// field that starts with "=", "+", "-", "@", a tab or a CR and is not a
+// number is written with a leading "'", so that a spreadsheet shows it as
+// text instead of running it as a formula.
 QString resultCsv(const CycleResult& result);
 
 // A table for a terminal: the measured values with units, one line per
-// harmonic, the problem if any, and "Verdict: <text>" as the last line.
+// harmonic, the problem if any, and "Verdict: <text>" as the last line. Texts
+// from the analyzer or the record are escaped (escapedText).
 QString resultText(const CycleResult& result);
 
 // What `iec1000 measure` prints of the measurement it recorded: resultJson

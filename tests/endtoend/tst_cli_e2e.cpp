@@ -19,6 +19,7 @@
 #include <algorithm>
 
 #include <signal.h>
+#include <unistd.h>
 
 namespace {
 
@@ -133,7 +134,9 @@ private slots:
     void commandHelp();
     void noDisplayNoCommand();
     void countdownOnATerminal();
+    void interruptStopsTheCycle_data();
     void interruptStopsTheCycle();
+    void closedStandardOutputKeepsTheVerdict();
     void evaluateJudgesASavedReplyAsMeasureDid();
     void historyAndReportOfAMeasurement();
     void portsListsTheComDevice();
@@ -351,8 +354,16 @@ void TestCommandLineEndToEnd::countdownOnATerminal()
         QVERIFY2(shown.contains(part), shown.constData());
 }
 
+void TestCommandLineEndToEnd::interruptStopsTheCycle_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP); // the terminal closed, the SSH session dropped
+}
+
 void TestCommandLineEndToEnd::interruptStopsTheCycle()
 {
+    QFETCH(int, signal);
     Simulator sim;
     START_SIM(sim, QStringLiteral("pass"));
     QProcess tool;
@@ -365,15 +376,46 @@ void TestCommandLineEndToEnd::interruptStopsTheCycle()
         },
         10000));
 
-    ::kill(pid_t(tool.processId()), SIGINT);
-    QVERIFY2(tool.waitForFinished(5000), "ended within 5 s of SIGINT");
+    ::kill(pid_t(tool.processId()), signal);
+    QVERIFY2(tool.waitForFinished(5000), "ended within 5 s of the signal");
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tool.exitCode(), 2);
+    QVERIFY(tool.readAllStandardError().contains("Stopped"));
     QTest::qWait(200);
     const QList<QByteArray> received = sim.received();
     QVERIFY(!received.isEmpty());
     QCOMPARE(received.last(), QByteArray("*RST\r\n"));
     QVERIFY(!received.contains(":FRD?\r\n"));
+    const QJsonArray records =
+        QJsonDocument::fromJson(runTool({"history", "--format", "json", "--db", store()}).out)
+            .array();
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.first()[QStringLiteral("verdict")].toString(), QStringLiteral("Stopped"));
+}
+
+// `iec1000 measure ... | head -1`: the reader is gone before the result is
+// printed.
+void TestCommandLineEndToEnd::closedStandardOutputKeepsTheVerdict()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("fail"));
+    int pipe[2];
+    QCOMPARE(::pipe(pipe), 0);
+    ::close(pipe[0]);
+    const QString report = m_dir.filePath(QStringLiteral("closed.json"));
+    QProcess tool;
+    tool.setChildProcessModifier([out = pipe[1]] { ::dup2(out, STDOUT_FILENO); });
+    startTool(tool, measureArguments(sim.devicePath(), QStringLiteral("B")) +
+                        QStringList{QStringLiteral("--report"), report});
+    ::close(pipe[1]);
+    QVERIFY(tool.waitForFinished(40000));
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 1);
+    QFile written(report);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(jsonObject(written.readAll()).value("verdict").toString(), QStringLiteral("Fail"));
+    const ToolRun listed = runTool({"history", "--format", "json", "--db", store()});
+    QCOMPARE(QJsonDocument::fromJson(listed.out).array().size(), 1);
 }
 
 // Class A as measured, and the same reply under Class B.
@@ -408,11 +450,13 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
 {
     Simulator sim;
     START_SIM(sim, QStringLiteral("fail"));
-    const ToolRun measured = runTool(measureArguments(sim.devicePath(), QStringLiteral("C")) +
-                                     QStringList{"--product", "Kettle K2", "--lab", "EMC lab 2"});
+    const QString product = QStringLiteral("Kettle K2\n\x1b[31m%6");
+    const ToolRun measured =
+        runTool(measureArguments(sim.devicePath(), QStringLiteral("C")) +
+                QStringList{"--product", product, "--serial", "SN 7", "--lab", "EMC lab 2"});
     QCOMPARE(measured.exitCode, 1);
     const QJsonObject printed = jsonObject(measured.out);
-    QCOMPARE(printed.value(QStringLiteral("product")).toString(), QStringLiteral("Kettle K2"));
+    QCOMPARE(printed.value(QStringLiteral("product")).toString(), product);
 
     const ToolRun listed = runTool({"history", "--format", "json", "--db", store()});
     QCOMPARE(listed.exitCode, 0);
@@ -422,7 +466,15 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
     QCOMPARE(record.value(QStringLiteral("class")).toString(), QStringLiteral("C"));
     QCOMPARE(record.value(QStringLiteral("verdict")).toString(), QStringLiteral("Fail"));
     QCOMPARE(record.value(QStringLiteral("port")).toString(), sim.devicePath());
-    QCOMPARE(record.value(QStringLiteral("product")).toString(), QStringLiteral("Kettle K2"));
+    QCOMPARE(record.value(QStringLiteral("product")).toString(), product);
+
+    // The text listing: one line a record, the product as stored, escaped.
+    const ToolRun table = runTool({"history", "--db", store()});
+    QCOMPARE(table.exitCode, 0);
+    const QList<QByteArray> lines = table.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[1].contains("Kettle K2\\n\\x1b[31m%6  ") && lines[1].contains("SN 7"),
+             lines[1].constData());
     QCOMPARE(printed.value(QStringLiteral("record_id")), record.value(QStringLiteral("id")));
     const QString id = QString::number(record.value(QStringLiteral("id")).toInteger());
 

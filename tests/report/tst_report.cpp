@@ -1,4 +1,5 @@
 #include "report_file.h"
+#include "report_rows.h"
 #include "result_formats.h"
 
 #include <QImage>
@@ -8,6 +9,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -156,6 +162,11 @@ private slots:
     void pdfPageImage();
     void refusedPaths_data();
     void refusedPaths();
+    void csvFormulasShowAsText();
+    void textEscapesControlCharacters();
+    void pdfKeepsTheStoredOrder();
+    void reportTargets_data();
+    void reportTargets();
 
 private:
     QTemporaryDir m_dir;
@@ -481,6 +492,94 @@ void TestReport::refusedPaths()
     QVERIFY(!written.succeeded());
     QVERIFY2(written.reason().contains(reasonPart), qPrintable(written.reason()));
     QVERIFY(!QFile::exists(m_dir.filePath(path)));
+}
+
+void TestReport::csvFormulasShowAsText()
+{
+    MeasurementRecord record = classDFail();
+    record.product = {"=HYPERLINK(\"http://x\")", "\t=1", "-2+3", "@SUM(A1)"};
+    record.result.reply.powerFactor = "-0.68";
+    const QList<QStringList> rows = parseCsv(recordCsv(record));
+    const auto field = [&rows](const char* column) { return rows[1][rows[0].indexOf(column)]; };
+    QCOMPARE(field("product"), "'=HYPERLINK(\"http://x\")");
+    QCOMPARE(field("serial"), "'\t=1");
+    QCOMPARE(field("operator"), "'-2+3");
+    QCOMPARE(field("notes"), "'@SUM(A1)");
+    QCOMPARE(field("power_factor"), "-0.68");
+}
+
+void TestReport::textEscapesControlCharacters()
+{
+    const QString text = QString("a\r\n\x1b[31m\x7f") + QChar(0x9b) + QChar(0x202e) + "é\\";
+    QCOMPARE(escapedText(text), "a\\r\\n\\x1b[31m\\x7f\\x9b\\u202eé\\\\");
+    CycleResult result = incomplete().result;
+    result.reply.volts = text;
+    QVERIFY(resultText(result).contains("Voltage:       " + escapedText(text) + " V\n"));
+    // The tool's own message keeps its line ends; what it quotes is escaped.
+    QCOMPARE(escapedMessage("Field 9 \"\x1b[2J\".\n\nCheck the cable."),
+             "Field 9 \"\\x1b[2J\".\n\nCheck the cable.");
+}
+
+// A right-to-left override would show "Lamp RX 90" on the page.
+void TestReport::pdfKeepsTheStoredOrder()
+{
+    MeasurementRecord record = classDFail();
+    record.product.product = QString("Lamp ") + QChar(0x202e) + "09 XR";
+    record.product.notes = QString("see ") + QChar(0x202e) + "note 12" + QChar(0x202c) + " here";
+    const QString path = m_dir.filePath("bidi.pdf");
+    QVERIFY(writeReport(record, path).succeeded());
+    const QString text = QString::fromUtf8(run("pdftotext", {"-layout", path, "-"}));
+    QVERIFY2(text.contains("Lamp 09 XR") && text.contains("see note 12 here"), qPrintable(text));
+}
+
+void TestReport::reportTargets_data()
+{
+    QTest::addColumn<QString>("kind"); // of the target: "fifo", "full" (a device), "file", ""
+    QTest::addColumn<bool>("throughLink");
+    QTest::addColumn<QString>("failure"); // empty: written
+    QTest::newRow("FIFO") << "fifo" << false << "";
+    QTest::newRow("link to a FIFO") << "fifo" << true << "";
+    QTest::newRow("full device") << "full" << false << "No space left on device";
+    QTest::newRow("link to a file") << "file" << true << "";
+    QTest::newRow("link to nothing") << "" << true << "does not exist";
+}
+
+// Nothing but a regular file is ever replaced, and a link stays a link.
+void TestReport::reportTargets()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, throughLink);
+    QFETCH(QString, failure);
+    const QString target = m_dir.filePath(QTest::currentDataTag() + QString(".csv"));
+    const QByteArray name = QFile::encodeName(target);
+    QFile file(target);
+    int fifo = -1;
+    if (kind == "fifo")
+        QVERIFY(::mkfifo(name, 0600) == 0 && (fifo = ::open(name, O_RDONLY | O_NONBLOCK)) >= 0);
+    else if (kind == "full" && ::mknod(name, S_IFCHR | 0600, makedev(1, 7)) != 0)
+        QVERIFY(QFile::link("/dev/full", target)); // not root: one nobody can replace
+    else if (kind == "file")
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3 && file.flush());
+    const QString path = throughLink ? target + ".link.csv" : target;
+    QVERIFY(!throughLink || QFile::link(target, path));
+
+    const Outcome written = writeReport(classDFail(), path);
+    QVERIFY2(written.succeeded() == failure.isEmpty() && written.reason().contains(failure),
+             qPrintable(written.reason()));
+    QVERIFY(!throughLink || QFileInfo(path).isSymLink());
+    QCOMPARE(QFileInfo(target).isFile(), kind == "file");
+    QCOMPARE(QFileInfo(target).exists(), !kind.isEmpty());
+    const QByteArray csv = recordCsv(classDFail()).toUtf8();
+    if (kind == "fifo") {
+        QByteArray got(csv.size() + 1, '\0');
+        got.truncate(::read(fifo, got.data(), std::size_t(got.size())));
+        ::close(fifo);
+        QCOMPARE(got, csv);
+    } else if (kind == "file") {
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), csv);
+    }
 }
 
 QTEST_MAIN(TestReport)
