@@ -134,6 +134,10 @@ void TestRun::Run_Click()
         if (m_cycle.triggered()) {
             CycleResult stopped;
             stopped.verdict = Verdict::Stopped;
+            const ClassChoice choice = classChoice();
+            stopped.judgement.productClass = choice.productClass;
+            if (choice.productClass == ProductClass::D)
+                stopped.judgement.power = choice.power;
             stopped.measuredAt = m_clock.currentDateTime();
             record(stopped);
         }

@@ -227,6 +227,7 @@ void TestWindowRecords::endingTheToolDuringAWaitRecordsTheCycleStopped()
     const QList<RecordSummary> history = store.history(0);
     QCOMPARE(history.size(), 1);
     QCOMPARE(history.first().verdict, Verdict::Stopped);
+    QCOMPARE(history.first().productClass, ProductClass::A);
 }
 
 void TestWindowRecords::suggestedReportName()
