@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -103,27 +104,32 @@ std::string line(int sample, const HarmonicsMa& harmonicsMa)
     return resultLine(measurement(sample, harmonicsMa));
 }
 
+using SampleLine = std::function<std::string(int sample)>;
+
 // The steady product whose 3rd harmonic reads thirdMa in sample 2 instead.
-std::string excursionLine(int sample, double thirdMa)
+SampleLine excursion(double thirdMa)
 {
-    HarmonicsMa harmonics = steadyMa(sample);
-    if (sample == 1)
-        order(harmonics, 3) = thirdMa;
-    return line(sample, harmonics);
+    return [thirdMa](int sample) {
+        HarmonicsMa harmonics = steadyMa(sample);
+        if (sample == 1)
+            order(harmonics, 3) = thirdMa;
+        return line(sample, harmonics);
+    };
 }
 
 // The steady product whose odd harmonics 21 to 39 read oddMa (at factor 1.00;
 // they vary as the others do).
-std::string highOrdersLine(int sample, const std::array<double, 10>& oddMa)
+SampleLine highOrders(const std::array<double, 10>& oddMa)
 {
-    HarmonicsMa harmonics = steadyMa(sample);
-    for (std::size_t i = 0; i < oddMa.size(); ++i)
-        order(harmonics, 21 + 2 * static_cast<int>(i)) = oddMa[i] * variation(sample).harmonics;
-    return line(sample, harmonics);
+    return [oddMa](int sample) {
+        HarmonicsMa harmonics = steadyMa(sample);
+        for (std::size_t i = 0; i < oddMa.size(); ++i)
+            order(harmonics, 21 + 2 * static_cast<int>(i)) = oddMa[i] * variation(sample).harmonics;
+        return line(sample, harmonics);
+    };
 }
 
-Scenario sampled(std::string name, std::string summary,
-                 std::function<std::string(int sample)> resultForSample)
+Scenario sampled(std::string name, std::string summary, SampleLine resultForSample)
 {
     Scenario scenario;
     scenario.name = std::move(name);
@@ -150,7 +156,7 @@ std::vector<Scenario> sampledScenarios()
         sampled("excursion-140",
                 "Class A: the 3rd harmonic at 140 % of its limit in sample 2, "
                 "about 50 % otherwise",
-                [](int sample) { return excursionLine(sample, 3220.0); }),
+                excursion(3220.0)),
 
         // Sample 2: 2300 mA x 1.60 = 3680 mA, above 150 % (3450 mA). The
         // mean of the first three samples, (1150 + 3680 + 1127) / 3 =
@@ -159,7 +165,7 @@ std::vector<Scenario> sampledScenarios()
         sampled("excursion-160",
                 "Class A: the 3rd harmonic at 160 % of its limit in sample 2, "
                 "about 50 % otherwise",
-                [](int sample) { return excursionLine(sample, 3680.0); }),
+                excursion(3680.0)),
 
         // The 3rd in turn at 2185, 2530 and 2875 mA: 95, 110 and 125 % of
         // 2300 mA, 110 % on average over each three samples. The running
@@ -185,10 +191,7 @@ std::vector<Scenario> sampledScenarios()
         sampled("pohc-within",
                 "Class A: odd harmonics 21 to 25 at about 120 to 125 % of their limits, "
                 "POHC at 96 % of its limit",
-                [](int sample) {
-                    return highOrdersLine(
-                        sample, {134.0, 117.0, 108.0, 58.0, 54.0, 47.0, 44.0, 42.0, 39.0, 37.0});
-                }),
+                highOrders({134.0, 117.0, 108.0, 58.0, 54.0, 47.0, 44.0, 42.0, 39.0, 37.0})),
 
         // Odd 21 to 39 in mA (% of limit): 129 (120.4), 113 (115.5),
         // 104 (115.6), 92 (110.4), 85 (109.6), 80 (110.2), 72 (105.6),
@@ -200,10 +203,7 @@ std::vector<Scenario> sampledScenarios()
         sampled("pohc-above",
                 "Class A: odd harmonics 21 to 39 at 105 to 120 % of their limits, "
                 "POHC at 112 % of its limit",
-                [](int sample) {
-                    return highOrdersLine(
-                        sample, {129.0, 113.0, 104.0, 92.0, 85.0, 80.0, 72.0, 68.0, 64.0, 61.0});
-                }),
+                highOrders({129.0, 113.0, 104.0, 92.0, 85.0, 80.0, 72.0, 68.0, 64.0, 61.0})),
 
         // Samples 3, 6, 9, ...: the 5th harmonic (field 12) reads "nan",
         // so a third of the samples are not judged; the others are steady.
