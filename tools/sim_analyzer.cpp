@@ -19,7 +19,7 @@ std::string normalizedCommand(std::string_view command)
     return upper;
 }
 
-Response Analyzer::handleLine(std::string_view line) const
+Response Analyzer::handleLine(std::string_view line)
 {
     Response response;
     std::size_t start = 0;
@@ -28,15 +28,19 @@ Response Analyzer::handleLine(std::string_view line) const
         const std::string command = normalizedCommand(line.substr(start, end - start));
         start = end + 1;
 
-        const Reply* reply = nullptr;
-        if (command == "*STB?") {
-            reply = &m_scenario.statusReply;
-        } else if (command == ":FRD?") {
-            reply = &m_scenario.resultReply;
-        }
         if (!m_scenario.hangUpOn.empty() && command == m_scenario.hangUpOn) {
             response.closeLine = true;
             break;
+        }
+        const Reply* reply = nullptr;
+        Reply sampleReply;
+        if (command == "*STB?") {
+            reply = &m_scenario.statusReply;
+        } else if (command == ":FRD?" && m_scenario.resultForSample) {
+            sampleReply = {{0, m_scenario.resultForSample(m_resultsAnswered++)}};
+            reply = &sampleReply;
+        } else if (command == ":FRD?") {
+            reply = &m_scenario.resultReply;
         }
         if (reply)
             response.reply.insert(response.reply.end(), reply->begin(), reply->end());

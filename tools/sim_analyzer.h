@@ -23,10 +23,13 @@ class Analyzer
 public:
     explicit Analyzer(const Scenario& scenario) : m_scenario(scenario) {}
 
-    Response handleLine(std::string_view line) const;
+    // Counts the ":FRD?" it answers: the count picks the reply of a scenario
+    // whose replies change from sample to sample.
+    Response handleLine(std::string_view line);
 
 private:
     const Scenario& m_scenario;
+    int m_resultsAnswered = 0;
 };
 
 // The command with blanks and line-end characters removed from both ends, in

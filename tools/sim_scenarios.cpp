@@ -1,5 +1,7 @@
 #include "sim_scenarios.h"
 
+#include "sim_samples.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -24,8 +26,6 @@ std::vector<std::string> resultFields(const Measurement& m)
     return fields;
 }
 
-namespace {
-
 std::string joinFields(const std::vector<std::string>& fields, std::size_t count)
 {
     std::string line;
@@ -36,8 +36,6 @@ std::string joinFields(const std::vector<std::string>& fields, std::size_t count
     }
     return line;
 }
-
-} // namespace
 
 std::string resultLine(const Measurement& m, int fieldCount)
 {
@@ -191,7 +189,12 @@ const Measurement& failingMeasurement()
 
 const std::vector<Scenario>& scenarios()
 {
-    static const std::vector<Scenario> table = makeScenarios();
+    static const std::vector<Scenario> table = [] {
+        std::vector<Scenario> all = makeScenarios();
+        for (Scenario& sampled : sampledScenarios())
+            all.push_back(std::move(sampled));
+        return all;
+    }();
     return table;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,9 @@ inline constexpr int resultFieldCount = 47;
 
 // A number the way the analyzer writes it: "7.5000E+01", "3.1000E-03".
 std::string analyzerNumber(double value);
+
+// The first count fields separated by commas, without a line end.
+std::string joinFields(const std::vector<std::string>& fields, std::size_t count);
 
 // The ":FRD?" reply line: the first fieldCount fields of the measurement,
 // separated by commas, ended by CR LF.
@@ -69,9 +73,14 @@ struct Scenario
     // hangs up the line instead of answering; empty: never.
     std::string hangUpOn = {};
     Stream stream = Stream::None;
+    // When set, the sample-th ":FRD?" answered since the start (from 0) is
+    // answered with this line instead of resultReply: each measurement cycle
+    // of an observation is one sample, and its reply may differ from the last.
+    std::function<std::string(int sample)> resultForSample = {};
 };
 
-// Every scenario, "pass" first (the default).
+// Every scenario, "pass" first (the default); the sampled ones (see
+// sim_samples.h) last.
 const std::vector<Scenario>& scenarios();
 const Scenario* findScenario(std::string_view name);
 

@@ -244,7 +244,10 @@ void TestZentoSim::misbehavingScenariosSendWhatTheySay_data()
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QByteArray>("query");
     QTest::addColumn<QByteArray>("expected");
-    QTest::addColumn<QString>("match"); // "contains", "ends", "equals", "hang-up", "stream"
+    // "contains", "ends", "equals", "hang-up", "stream", or "field N": the
+    // query is sent three times and field N of the three replies reads the
+    // expected texts separated by "|".
+    QTest::addColumn<QString>("match");
 
     // The passing reply's 3rd to 9th harmonic fields are 8.0200E-02, 2.1000E-03,
     // 2.8400E-02, 1.4000E-03, 1.9600E-02, 1.0000E-03, 1.2100E-02.
@@ -269,6 +272,25 @@ void TestZentoSim::misbehavingScenariosSendWhatTheySay_data()
     QTest::newRow("stream") << "stream" << QByteArray(":DVC\r\n") << QByteArray() << "stream";
     QTest::newRow("stream-lines") << "stream-lines" << QByteArray(":DVC\r\n") << QByteArray("\r\n")
                                   << "stream";
+
+    // Samples 1 to 3 of the Class A product: its harmonics times 1.00, 1.02
+    // and 0.98. Field 10 is the 3rd harmonic (limit 2.3 A), 12 the 5th, 28
+    // the 21st (limit 107.14 mA).
+    const QByteArray result(":FRD?\r\n");
+    QTest::newRow("steady") << "steady" << result << QByteArray("1.1500E+00|1.1730E+00|1.1270E+00")
+                            << "field 10";
+    QTest::newRow("excursion-140") << "excursion-140" << result
+                                   << QByteArray("1.1500E+00|3.2200E+00|1.1270E+00") << "field 10";
+    QTest::newRow("excursion-160") << "excursion-160" << result
+                                   << QByteArray("1.1500E+00|3.6800E+00|1.1270E+00") << "field 10";
+    QTest::newRow("average-110") << "average-110" << result
+                                 << QByteArray("2.1850E+00|2.5300E+00|2.8750E+00") << "field 10";
+    QTest::newRow("pohc-within") << "pohc-within" << result
+                                 << QByteArray("1.3400E-01|1.3668E-01|1.3132E-01") << "field 28";
+    QTest::newRow("pohc-above") << "pohc-above" << result
+                                << QByteArray("1.2900E-01|1.3158E-01|1.2642E-01") << "field 28";
+    QTest::newRow("some-unjudged")
+        << "some-unjudged" << result << QByteArray("5.6000E-01|5.7120E-01|nan") << "field 12";
 }
 
 void TestZentoSim::misbehavingScenariosSendWhatTheySay()
@@ -284,6 +306,20 @@ void TestZentoSim::misbehavingScenariosSendWhatTheySay()
     RawDevice device;
     QByteArray error;
     QVERIFY2(device.open(sim.devicePath(), &error), error.constData());
+    if (match.startsWith("field ")) {
+        const int field = match.mid(6).toInt();
+        QVERIFY(device.write(query + query + query));
+        const QByteArray replies = device.readLines(3, 2000);
+        QList<QByteArray> fields;
+        for (const QByteArray& line : replies.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            QVERIFY2(line.endsWith('\r') && line.count(',') == 46, line.constData());
+            fields << line.split(',').value(field - 1);
+        }
+        QCOMPARE(fields, expected.split('|'));
+        return;
+    }
     QVERIFY(device.write(query));
     const QByteArray reply = device.readFor(500);
 
