@@ -42,7 +42,11 @@ public:
         m_observer.waiting(secondsLeft);
         m_tick();
     }
-    QString lineFailureAdvice() const override { return m_observer.lineFailureAdvice(); }
+    QString lineFailureAdvice() const override
+    {
+        const QString advice = m_observer.lineFailureAdvice();
+        return advice.isEmpty() ? CycleObserver::lineFailureAdvice() : advice;
+    }
     ClassChoice classChoice() override { return m_choice; }
     void cycleEnded(const CycleResult&) override {}
 
@@ -148,6 +152,9 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
         }
     };
     CycleRelay relay(observer, choice, tick);
+    // A cycle lasts at least 6 s (Delay "5" and Delay "3"): room for every
+    // sample at once, so that a day's samples are never copied to grow.
+    result.samples.reserve(durationS / 6 + 1);
 
     ObservationEnd end = ObservationEnd::Completed;
     double firstEndS = 0;

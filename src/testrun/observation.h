@@ -79,10 +79,8 @@ public:
     // here, as it arrives.
     virtual void sampleTaken(int index, const ObservedSample& sample,
                              const ObservationJudgement& running) = 0;
-    virtual QString lineFailureAdvice() const
-    {
-        return QStringLiteral("Log off, check the connection, then log on again.");
-    }
+    // As CycleObserver::lineFailureAdvice; empty for the cycle's own.
+    virtual QString lineFailureAdvice() const { return QString(); }
 };
 
 // A timed observation: measurement cycles back to back, each with exactly
