@@ -1,0 +1,197 @@
+#include "observation.h"
+
+#include "clock.h"
+#include "conversions.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// What one cycle of an observation reports, passed on to the observation's
+// observer: the class is the observation's, fixed at its start; `tick` runs
+// at each report so that the seconds left follow the cycle's waits.
+class CycleRelay : public CycleObserver
+{
+public:
+    CycleRelay(ObservationObserver& observer, const ClassChoice& choice, std::function<void()> tick)
+        : m_observer(observer), m_choice(choice), m_tick(std::move(tick))
+    {}
+
+    void progress(int value) override
+    {
+        m_observer.progress(value);
+        m_tick();
+    }
+    Go dispatchPoint() override
+    {
+        m_tick();
+        return m_observer.dispatchPoint();
+    }
+    bool interruptible() const override { return m_observer.interruptible(); }
+    bool interruptRequested() override { return m_observer.interruptRequested(); }
+    void cycleStarted() override {}
+    void resultsCleared() override {}
+    void step(Step step) override
+    {
+        m_observer.step(step);
+        m_tick();
+    }
+    void waiting(int secondsLeft) override
+    {
+        m_observer.waiting(secondsLeft);
+        m_tick();
+    }
+    QString lineFailureAdvice() const override
+    {
+        const QString advice = m_observer.lineFailureAdvice();
+        return advice.isEmpty() ? CycleObserver::lineFailureAdvice() : advice;
+    }
+    ClassChoice classChoice() override { return m_choice; }
+    void cycleEnded(const CycleResult&) override {}
+
+private:
+    ObservationObserver& m_observer;
+    const ClassChoice m_choice;
+    const std::function<void()> m_tick;
+};
+
+ObservationEnd endOf(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::LineFailed:
+        return ObservationEnd::LineFailed;
+    case Verdict::Stopped:
+        return ObservationEnd::Stopped;
+    default:
+        return ObservationEnd::Completed;
+    }
+}
+
+} // namespace
+
+QString observationVerdictText(ObservationVerdict verdict)
+{
+    switch (verdict) {
+    case ObservationVerdict::Pass:
+        return verdictText(Verdict::Pass);
+    case ObservationVerdict::Fail:
+        return verdictText(Verdict::Fail);
+    case ObservationVerdict::IncompleteObservation:
+        break;
+    case ObservationVerdict::LineFailed:
+        return verdictText(Verdict::LineFailed);
+    case ObservationVerdict::Stopped:
+        return verdictText(Verdict::Stopped);
+    }
+    return QStringLiteral("Incomplete observation");
+}
+
+std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
+{
+    if (!isJudged(result.verdict))
+        return std::nullopt;
+    RuleSample sample;
+    for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
+        sample.currentsMa[cell] = NumericValue(result.reply.harmonics[cell]);
+        sample.notTested[cell] = result.judgement.states[cell] == CellState::NotTested;
+    }
+    sample.fundamentalA = NumericValue(result.reply.fundAmp);
+    sample.powerFactor = NumericValue(result.reply.powerFactor);
+    sample.powerW = NumericValue(result.reply.watts);
+    return sample;
+}
+
+ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
+                                  ObservationEnd end)
+{
+    ObservationTally tally;
+    for (const ObservedSample& sample : samples) {
+        if (const std::optional<RuleSample> values = ruleSampleOf(sample.result))
+            tally.add(*values);
+        else
+            tally.addNotJudged();
+    }
+    return tally.judge(choice.productClass, choice.power, end);
+}
+
+Observation::Observation(SerialPort& port, CommandChannel& channel, Clock& clock)
+    : m_cycle(port, channel, clock), m_clock(clock)
+{}
+
+ObservationResult Observation::run(const ClassChoice& choice, int durationS,
+                                   ObservationObserver& observer)
+{
+    ObservationResult result;
+    result.choice = choice;
+    result.durationS = durationS;
+    result.measuredAt = m_clock.currentDateTime();
+    ObservationTally tally;
+    if (durationS < kShortestDurationS || durationS > kLongestDurationS) {
+        result.problem = QStringLiteral("An observation lasts from %1 s to %2 s (24 h), not %3 s; "
+                                        "nothing was sent.")
+                             .arg(kShortestDurationS)
+                             .arg(kLongestDurationS)
+                             .arg(durationS);
+        result.judgement =
+            tally.judge(choice.productClass, choice.power, ObservationEnd::Completed);
+        result.verdict = result.judgement.verdict;
+        return result;
+    }
+
+    const qint64 startMs = m_clock.steadyMs();
+    const qint64 durationMs = qint64(durationS) * 1000;
+    const auto sinceStartS = [&] { return double(m_clock.steadyMs() - startMs) / 1000; };
+    int shownLeft = -1;
+    const auto tick = [&] {
+        const qint64 leftMs = std::max<qint64>(durationMs - (m_clock.steadyMs() - startMs), 0);
+        const int left = int((leftMs + 999) / 1000);
+        if (left != shownLeft) {
+            shownLeft = left;
+            observer.secondsLeft(left);
+        }
+    };
+    CycleRelay relay(observer, choice, tick);
+    // A cycle lasts at least 6 s (Delay "5" and Delay "3"): room for every
+    // sample at once, so that a day's samples are never copied to grow.
+    result.samples.reserve(durationS / 6 + 1);
+
+    ObservationEnd end = ObservationEnd::Completed;
+    double firstEndS = 0;
+    tick();
+    while (m_clock.steadyMs() - startMs < durationMs) {
+        const int index = int(result.samples.size());
+        const double startS = sinceStartS();
+        observer.sampleStarted(index);
+        const std::optional<CycleResult> cycle = m_cycle.run(relay);
+        end = cycle ? endOf(cycle->verdict) : ObservationEnd::Stopped;
+        if (end != ObservationEnd::Completed) {
+            if (cycle)
+                result.problem = cycle->problem;
+            break;
+        }
+        if (const std::optional<RuleSample> values = ruleSampleOf(*cycle))
+            tally.add(*values);
+        else
+            tally.addNotJudged();
+        result.samples.append({startS, *cycle});
+        if (index == 0)
+            firstEndS = sinceStartS();
+        observer.sampleTaken(
+            index, result.samples.last(),
+            tally.judge(choice.productClass, choice.power, ObservationEnd::Completed));
+        tick();
+    }
+
+    result.elapsedS = sinceStartS();
+    result.samplesNotJudged = tally.notJudged();
+    const qsizetype taken = result.samples.size();
+    if (taken > 1)
+        result.sampleIntervalS =
+            (result.samples.last().startS - result.samples.first().startS) / double(taken - 1);
+    else if (taken == 1)
+        result.sampleIntervalS = firstEndS - result.samples.first().startS;
+    result.judgement = tally.judge(choice.productClass, choice.power, end);
+    result.verdict = result.judgement.verdict;
+    return result;
+}
