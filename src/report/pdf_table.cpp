@@ -10,9 +10,9 @@ namespace {
 
 QString stateText(CellState state)
 {
-    if (state == CellState::Fail)
-        return QStringLiteral("FAIL");
-    return cellStateName(state).replace(QLatin1Char('_'), QLatin1Char(' '));
+    // A failed harmonic stands out in capitals.
+    const QString words = cellStateWords(state);
+    return state == CellState::Fail ? words.toUpper() : words;
 }
 
 } // namespace
