@@ -21,6 +21,13 @@ QString classLetter(ProductClass productClass)
     return QString();
 }
 
+QString classWithPower(ProductClass productClass, const QString& power)
+{
+    if (productClass == ProductClass::D && !power.isEmpty())
+        return QStringLiteral("D (%1 W)").arg(power);
+    return classLetter(productClass);
+}
+
 std::optional<ProductClass> classFromLetter(const QString& letter)
 {
     for (ProductClass c : {ProductClass::A, ProductClass::B, ProductClass::C, ProductClass::D})
@@ -32,6 +39,11 @@ std::optional<ProductClass> classFromLetter(const QString& letter)
 QString cellStateName(CellState state)
 {
     return QString::fromLatin1(kStateNames[std::size_t(state)]);
+}
+
+QString cellStateWords(CellState state)
+{
+    return cellStateName(state).replace(QLatin1Char('_'), QLatin1Char(' '));
 }
 
 std::optional<CellState> cellStateFromName(const QString& name)

@@ -12,6 +12,9 @@ enum class ProductClass { None, A, B, C, D };
 
 // "A" to "D"; empty for None.
 QString classLetter(ProductClass productClass);
+// The class with its Class D power: "D (75 W)"; the letter alone for the
+// other classes and for Class D without a power.
+QString classWithPower(ProductClass productClass, const QString& power);
 // "A" to "D" (either case) to the class; nothing for any other text.
 std::optional<ProductClass> classFromLetter(const QString& letter);
 
@@ -35,6 +38,8 @@ enum class CellState { Pass, Fail, NotTested, NotJudged };
 
 // "pass", "fail", "not_tested", "not_judged".
 QString cellStateName(CellState state);
+// The state as a person reads it: "pass", "fail", "not tested", "not judged".
+QString cellStateWords(CellState state);
 std::optional<CellState> cellStateFromName(const QString& name);
 
 // Every cell NotJudged: where a judgement starts.

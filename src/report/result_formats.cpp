@@ -229,10 +229,8 @@ QString resultText(const CycleResult& result)
         return text.isEmpty() ? QStringLiteral("-") : escapedText(text);
     };
     QString text;
-    QString classText = classLetter(result.judgement.productClass);
-    if (result.judgement.productClass == ProductClass::D)
-        classText += QStringLiteral(" (%1 W)").arg(
-            result.judgement.power.isEmpty() ? QStringLiteral("-") : result.judgement.power);
+    const QString classText =
+        classWithPower(result.judgement.productClass, shown(result.judgement.power));
     const auto line = [&text](const QString& caption, const QString& value) {
         text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
     };

@@ -20,19 +20,14 @@
 
 namespace {
 
+// "Pass", "Fail", "Not tested"; empty for a harmonic not judged.
 QString cellStateText(CellState state)
 {
-    switch (state) {
-    case CellState::Pass:
-        return QStringLiteral("Pass");
-    case CellState::Fail:
-        return QStringLiteral("Fail");
-    case CellState::NotTested:
-        return QStringLiteral("Not tested");
-    case CellState::NotJudged:
-        break;
-    }
-    return QString();
+    if (state == CellState::NotJudged)
+        return QString();
+    QString words = cellStateWords(state);
+    words[0] = words[0].toUpper();
+    return words;
 }
 
 // Store errors, file names and analyzer text are shown as the characters
@@ -106,11 +101,9 @@ void HistoryDialog::reload()
         const QString time = row.measuredAt.isValid()
                                  ? row.measuredAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                  : QString();
-        QString productClass = classLetter(row.productClass);
-        if (row.productClass == ProductClass::D && !row.power.isEmpty())
-            productClass += QStringLiteral(" (%1 W)").arg(row.power);
-        auto* item = new QTreeWidgetItem(
-            m_list, {time, productClass, verdictText(row.verdict), row.product, row.serial});
+        auto* item =
+            new QTreeWidgetItem(m_list, {time, classWithPower(row.productClass, row.power),
+                                         verdictText(row.verdict), row.product, row.serial});
         item->setData(0, Qt::UserRole, row.id);
     }
     if (!error.isEmpty())

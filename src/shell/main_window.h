@@ -125,7 +125,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Makes every element of the layout table and sets the members naming them.
     void createElements();
+    void connectElements();
     void createRecordActions();
     // Whether a cycle or log on runs, or the tool is ending.
     bool busy() const;

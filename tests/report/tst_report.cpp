@@ -156,6 +156,8 @@ private slots:
     void measurementRecordId_data();
     void measurementRecordId();
     void textEndsWithVerdict();
+    void textNamesTheClass_data();
+    void textNamesTheClass();
     void pdfText();
     void pdfSummary_data();
     void pdfSummary();
@@ -178,9 +180,9 @@ void TestReport::jsonFile_data()
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QString>("measuredAt");
     const QStringList common{
-        "verdict",      "class",     "fields_found", "volts",       "amps",   "watts",
-        "power_factor", "frequency", "harmonics",    "measured_at", "reply",  "id",
-        "port",         "device",    "tool_version", "product",     "serial", "operator",
+        "verdict",      "class",     "fields_found", "volts",       "amps",     "watts",
+        "power_factor", "frequency", "harmonics",    "measured_at", "reply",    "id",
+        "port",         "device",    "tool_version", "product",     "serial",   "operator",
         "notes",        "lab",       "instrument",   "conditions",  "record_id"};
     QTest::newRow("class D fail") << classDFail() << (QStringList(common) << "power")
                                   << "2026-12-07T16:10:38+01:00";
@@ -340,6 +342,32 @@ void TestReport::textEndsWithVerdict()
     QVERIFY(lines.contains("Problem: The result line had 12 of 47 fields."));
 }
 
+void TestReport::textNamesTheClass_data()
+{
+    QTest::addColumn<ProductClass>("productClass");
+    QTest::addColumn<QString>("power");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("Class D") << ProductClass::D << "75"
+                             << "Class:         D (75 W)";
+    QTest::newRow("Class D, no power") << ProductClass::D << ""
+                                       << "Class:         D (- W)";
+    QTest::newRow("Class B") << ProductClass::B << ""
+                             << "Class:         B";
+    QTest::newRow("no class") << ProductClass::None << ""
+                              << "Class:         -";
+}
+
+void TestReport::textNamesTheClass()
+{
+    QFETCH(ProductClass, productClass);
+    QFETCH(QString, power);
+    QFETCH(QString, shown);
+    CycleResult result = classDFail().result;
+    result.judgement.productClass = productClass;
+    result.judgement.power = power;
+    QVERIFY2(resultText(result).split('\n').contains(shown), qPrintable(resultText(result)));
+}
+
 void TestReport::pdfText()
 {
     const MeasurementRecord record = classDFail();
@@ -377,11 +405,16 @@ void TestReport::pdfText()
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const auto i = std::size_t(cell);
         const auto cellText = [](const QString& t) { return t.isEmpty() ? QString("-") : t; };
+        // A failed harmonic's state in capitals.
+        const QString state = r.judgement.states[i] == CellState::Fail        ? "FAIL"
+                              : r.judgement.states[i] == CellState::NotTested ? "not tested"
+                              : r.judgement.states[i] == CellState::Pass      ? "pass"
+                                                                              : "not judged";
         const QRegularExpression row(
-            QStringLiteral("(^|\\n)\\s*%1\\s+%2\\s+%3\\s")
+            QStringLiteral("(^|\\n)\\s*%1\\s+%2\\s+%3\\s.*\\s%4\\s*(\\n|$)")
                 .arg(cell + 2)
                 .arg(QRegularExpression::escape(cellText(r.judgement.currents[i])),
-                     QRegularExpression::escape(cellText(r.judgement.limits[i]))));
+                     QRegularExpression::escape(cellText(r.judgement.limits[i])), state));
         QVERIFY2(text.contains(row), qPrintable(row.pattern()));
     }
 }

@@ -13,6 +13,7 @@
 #include "save_report_dialog.h"
 #include "sort_out.h"
 #include "virtual_clock.h"
+#include "window_layout.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -126,6 +127,8 @@ private slots:
     void elementsStandWhereTheDesignPlacesThem_data();
     void elementsStandWhereTheDesignPlacesThem();
     void harmonicCellsFormFourColumnPairs();
+    void theWindowIsBuiltFromItsLayoutTable();
+    void everyNamedElementIsInTheLayoutTable();
     void captionsAndToolTips_data();
     void captionsAndToolTips();
     void staticCaptions_data();
@@ -222,6 +225,54 @@ void TestMainWindow::harmonicCellsFormFourColumnPairs()
             QCOMPARE(bench.window->HrmLim[cell]->geometry(), twips(pair.limit, top, 735, 285));
         }
     }
+}
+
+// The layout table is checked against the design by the cases above; here
+// the window is checked against the table, row by row.
+void TestMainWindow::theWindowIsBuiltFromItsLayoutTable()
+{
+    Bench bench;
+    for (const WindowElement& e : windowElements()) {
+        const QWidget* element = bench.window->findChild<QWidget*>(e.name);
+        QVERIFY2(element, qPrintable(e.name));
+        const QString where = e.name + QStringLiteral(" in ") + element->parent()->objectName();
+        QCOMPARE(element->parentWidget()->objectName(),
+                 e.frame.isEmpty() ? QStringLiteral("IEC1000") : e.frame);
+        QCOMPARE(element->pos(), pixels(e.place).topLeft());
+        QCOMPARE(element->width(), pixels(e.place).width());
+        if (e.kind == ElementKind::Label)
+            QVERIFY2(element->height() >= pixels(e.place).height(), qPrintable(where));
+        else
+            QCOMPARE(element->height(), pixels(e.place).height());
+        QString shown;
+        if (auto* button = qobject_cast<const QAbstractButton*>(element))
+            shown = button->text();
+        else if (auto* edit = qobject_cast<const QLineEdit*>(element))
+            shown = edit->text();
+        else if (auto* frame = qobject_cast<const QGroupBox*>(element))
+            shown = frame->title();
+        else if (auto* text = qobject_cast<const QLabel*>(element))
+            shown = text->text();
+        QCOMPARE(shown, e.caption);
+        QCOMPARE(element->toolTip(), e.toolTip);
+        QCOMPARE(element->isEnabled(), !e.startsDisabled);
+    }
+}
+
+void TestMainWindow::everyNamedElementIsInTheLayoutTable()
+{
+    Bench bench;
+    QStringList table;
+    for (const WindowElement& e : windowElements())
+        table << e.name;
+    QCOMPARE(QSet<QString>(table.begin(), table.end()).size(), table.size());
+    QStringList made;
+    for (const QWidget* element : bench.window->findChildren<QWidget*>())
+        if (!element->objectName().isEmpty() && !element->objectName().startsWith("qt_"))
+            made << element->objectName();
+    made.sort();
+    table.sort();
+    QCOMPARE(made, table);
 }
 
 void TestMainWindow::captionsAndToolTips_data()

@@ -1,6 +1,7 @@
 // A stored measurement judged again under another class comes to what a live
 // cycle would have shown for the same reply line under that class.
 
+#include "analyzer_lines.h"
 #include "measurement_cycle.h"
 #include "rejudge.h"
 #include "sort_out.h"
@@ -11,23 +12,6 @@ Q_DECLARE_METATYPE(ProductClass)
 Q_DECLARE_METATYPE(Verdict)
 
 namespace {
-
-// A product that passes every class (Class D at 75 W).
-const QString kPassingReply = QStringLiteral(
-    "7.5000E+01,2.3010E+02,3.4300E-01,9.5000E-01,5.0000E+01,7.8920E+01,2.4580E+01,3.3000E-01,"
-    "3.1000E-03,8.0200E-02,2.1000E-03,2.8400E-02,1.4000E-03,1.9600E-02,1.0000E-03,1.2100E-02,"
-    "9.0000E-04,8.2000E-03,8.0000E-04,7.1000E-03,7.0000E-04,6.3000E-03,7.0000E-04,5.6000E-03,"
-    "6.0000E-04,5.2000E-03,6.0000E-04,4.9000E-03,5.0000E-04,4.7000E-03,5.0000E-04,4.5000E-03,"
-    "5.0000E-04,4.3000E-03,4.0000E-04,4.1000E-03,4.0000E-04,3.9000E-03,4.0000E-04,3.7000E-03,"
-    "3.0000E-04,3.5000E-03,3.0000E-04,3.3000E-03,3.0000E-04,3.1000E-03,3.0000E-04\r\n");
-
-// The 3rd harmonic at 3.5 A: above the limit of every class.
-QString failingReply()
-{
-    QStringList fields = kPassingReply.trimmed().split(QLatin1Char(','));
-    fields[9] = QStringLiteral("3.5000E+00");
-    return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-}
 
 // What a live Class A cycle stored for `line`.
 CycleResult storedClassA(const QString& line)
@@ -53,7 +37,7 @@ private slots:
 
 void TestRejudge::judgedAgainAsALiveCycleWould_data()
 {
-    QTest::addColumn<QString>("line");
+    QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<ProductClass>("productClass");
     QTest::addColumn<QString>("power");
     QTest::addColumn<Verdict>("verdict");
@@ -68,7 +52,8 @@ void TestRejudge::judgedAgainAsALiveCycleWould_data()
 
 void TestRejudge::judgedAgainAsALiveCycleWould()
 {
-    QFETCH(QString, line);
+    QFETCH(QByteArray, bytes);
+    const QString line = QString::fromLatin1(bytes);
     QFETCH(ProductClass, productClass);
     QFETCH(QString, power);
     QFETCH(Verdict, verdict);

@@ -2,6 +2,7 @@
 // cannot take it never changes what the measurement shows; its reports and
 // the history's dialogs.
 
+#include "analyzer_lines.h"
 #include "as_nobody.h"
 #include "fake_printer.h"
 #include "fake_serial_port.h"
@@ -14,8 +15,8 @@
 #include "virtual_clock.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -35,13 +37,7 @@ namespace {
 
 // The analyzer's ":FRD?" reply for a product whose 3rd harmonic (3.5 A)
 // fails every class.
-const QByteArray kFailingReply =
-    "7.5000E+01,2.3010E+02,3.4300E-01,9.5000E-01,5.0000E+01,7.8920E+01,2.4580E+01,3.3000E-01,"
-    "3.1000E-03,3.5000E+00,2.1000E-03,2.8400E-02,1.4000E-03,1.9600E-02,1.0000E-03,1.2100E-02,"
-    "9.0000E-04,8.2000E-03,8.0000E-04,7.1000E-03,7.0000E-04,6.3000E-03,7.0000E-04,5.6000E-03,"
-    "6.0000E-04,5.2000E-03,6.0000E-04,4.9000E-03,5.0000E-04,4.7000E-03,5.0000E-04,4.5000E-03,"
-    "5.0000E-04,4.3000E-03,4.0000E-04,4.1000E-03,4.0000E-04,3.9000E-03,4.0000E-04,3.7000E-03,"
-    "3.0000E-04,3.5000E-03,3.0000E-04,3.3000E-03,3.0000E-04,3.1000E-03,3.0000E-04\r\n";
+const QByteArray kFailingReply = failingReply();
 
 struct Bench
 {
@@ -257,15 +253,16 @@ void TestWindowRecords::judgeAgainShowsItsVerdictInItsColour_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QColor>("colour");
-    QByteArray passing = kFailingReply;
-    QTest::newRow("Pass") << passing.replace("3.5000E+00", "8.0200E-02") << QColor(0, 255, 0);
-    QTest::newRow("Fail") << kFailingReply << QColor(255, 0, 0);
+    QTest::addColumn<QString>("thirdState");
+    QTest::newRow("Pass") << kPassingReply << QColor(0, 255, 0) << "Pass";
+    QTest::newRow("Fail") << kFailingReply << QColor(255, 0, 0) << "Fail";
 }
 
 void TestWindowRecords::judgeAgainShowsItsVerdictInItsColour()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QColor, colour);
+    QFETCH(QString, thirdState);
     MeasurementRecord record;
     record.result.reply.line = QString::fromLatin1(reply);
     FakeToolkit toolkit;
@@ -279,6 +276,10 @@ void TestWindowRecords::judgeAgainShowsItsVerdictInItsColour()
             shown = text;
     QVERIFY(shown);
     QCOMPARE(shown->grab().toImage().pixelColor(1, 1), colour);
+    // Class A: the 2nd harmonic (3.1 mA) is below 5 mA, the 3rd judged.
+    const auto* states = dialog.findChild<QTreeWidget*>();
+    QCOMPARE(states->topLevelItem(0)->text(3), QStringLiteral("Not tested"));
+    QCOMPARE(states->topLevelItem(1)->text(3), thirdState);
 }
 
 void TestWindowRecords::judgeAgainRefusesAClassDPowerOutOfRange()

@@ -1,0 +1,93 @@
+#include "pdf_layout.h"
+
+#include "report_rows.h"
+
+#include <QTextLayout>
+
+#include <utility>
+
+QString dashIfEmpty(const QString& text)
+{
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
+
+namespace {
+
+// What a record text (a product name, the notes) shows on the page: the text
+// as stored, without its bidi controls (isBidiControl), so that an override
+// in a product name cannot reverse what follows it. Letters of a right-to-left
+// script still run right to left.
+QString withoutBidiControls(QString text)
+{
+    text.removeIf(isBidiControl);
+    return text;
+}
+
+} // namespace
+
+void PdfCanvas::setFont(double points, bool bold, bool mono)
+{
+    QFont font(mono ? QStringLiteral("DejaVu Sans Mono") : QStringLiteral("DejaVu Sans"));
+    // No ligatures: the PDF's text must search and copy as typed ("fi", not one glyph).
+    font.setStyleHint(mono ? QFont::Monospace : QFont::SansSerif, QFont::PreferNoShaping);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    m_painter.setFont(font);
+}
+
+void PdfCanvas::line(const QRectF& rect, const QString& text, Qt::Alignment align)
+{
+    const QString shown =
+        metrics().elidedText(withoutBidiControls(text), Qt::ElideRight, rect.width());
+    m_painter.drawText(rect, int(align | Qt::AlignVCenter) | Qt::TextSingleLine, shown);
+}
+
+double PdfCanvas::wrapped(const QRectF& rect, const QString& text, int maxLines,
+                          QTextOption::WrapMode mode)
+{
+    QString lines = withoutBidiControls(text);
+    lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextOption option;
+    option.setWrapMode(mode);
+    const double leading = metrics().lineSpacing();
+
+    // Lays out `shown`, positions its lines; returns how many there are and
+    // where line `maxLines` starts (the text's size when there are fewer).
+    const auto layOut = [&](QTextLayout& layout, const QString& shown) {
+        layout.setText(shown);
+        layout.setFont(m_painter.font());
+        layout.setTextOption(option);
+        layout.beginLayout();
+        int count = 0;
+        qsizetype lastStart = shown.size();
+        for (QTextLine textLine = layout.createLine(); textLine.isValid();
+             textLine = layout.createLine()) {
+            textLine.setLineWidth(rect.width());
+            textLine.setPosition(QPointF(0, count * leading));
+            if (++count == maxLines) {
+                lastStart = textLine.textStart();
+                break;
+            }
+        }
+        layout.endLayout();
+        return std::pair{count, lastStart};
+    };
+
+    QTextLayout layout(QString(), m_painter.font(), m_painter.device());
+    const auto [count, lastStart] = layOut(layout, lines);
+    const bool cut =
+        count == maxLines &&
+        layout.lineAt(count - 1).textStart() + layout.lineAt(count - 1).textLength() < lines.size();
+    if (!cut) {
+        layout.draw(&m_painter, rect.topLeft());
+        return count * leading;
+    }
+    // Too long: the lines before the last as laid out, the rest on the last
+    // line, elided.
+    QTextLayout head(QString(), m_painter.font(), m_painter.device());
+    layOut(head, lines.left(lastStart));
+    head.draw(&m_painter, rect.topLeft());
+    line(QRectF(rect.left(), rect.top() + (maxLines - 1) * leading, rect.width(), leading),
+         lines.mid(lastStart).replace(QChar::LineSeparator, QLatin1Char(' ')));
+    return maxLines * leading;
+}

@@ -1,0 +1,66 @@
+// The window's record menu: "Save Report..." and "Measurement History...".
+
+#include "history_dialog.h"
+#include "main_window.h"
+#include "save_report_dialog.h"
+#include "toolkit.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+
+void IEC1000::createRecordActions()
+{
+    m_saveReportAction = new QAction(QStringLiteral("Save Report..."), this);
+    m_saveReportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_historyAction = new QAction(QStringLiteral("Measurement History..."), this);
+    m_historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    for (QAction* action : {m_saveReportAction, m_historyAction}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    connect(m_saveReportAction, &QAction::triggered, this, &IEC1000::saveReport);
+    connect(m_historyAction, &QAction::triggered, this, &IEC1000::showHistory);
+}
+
+void IEC1000::setRecordStore(const QString& storeName)
+{
+    m_records.setStoreName(storeName);
+}
+
+void IEC1000::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (busy())
+        return;
+    QMenu menu(this);
+    menu.addAction(m_saveReportAction);
+    menu.addAction(m_historyAction);
+    menu.exec(event->globalPos());
+}
+
+bool IEC1000::busy() const
+{
+    return m_activity.testRun || m_activity.logOn || m_activity.ending;
+}
+
+void IEC1000::saveReport()
+{
+    if (busy())
+        return;
+    const std::optional<MeasurementRecord>& last = m_records.last();
+    if (!last) {
+        m_toolkit.messageBox(
+            QStringLiteral("There is no measurement to save yet; run a test first."));
+        return;
+    }
+    RecordStore* store = last->id > 0 ? m_records.store() : nullptr;
+    if (const std::optional<ProductInfo> product = ::saveReport(*last, store, m_toolkit, this))
+        m_records.setLastProduct(*product);
+}
+
+void IEC1000::showHistory()
+{
+    if (busy())
+        return;
+    HistoryDialog(m_records, m_toolkit, this).exec();
+}
