@@ -1,5 +1,7 @@
 #pragma once
 
+#include "harmonics.h"
+
 #include <QString>
 
 #include <array>
@@ -8,14 +10,6 @@
 // members, and the colour roles. The window's text fields are the system's
 // only store of measured and computed values; the logic reads and writes them
 // through Form, which the window implements over its widgets.
-
-// Harmonic cells HrmNo(i) and HrmLim(i), i = 0 to 38, belong to harmonic
-// order i + 2.
-inline constexpr int kHarmonicCells = 39;
-inline constexpr int harmonicOrder(int cell)
-{
-    return cell + 2;
-}
 
 // Text fields. Read-only except PowerD.
 enum class Field {
@@ -88,7 +82,7 @@ public:
 // touched only on the window's thread.
 struct WindowMembers
 {
-    // The analyzer's latest reply, replaced by Incoming.
+    // The result reply of the latest cycle that read one, as received.
     QString result;
     // The fundamental current, in A, as the result reply gave it.
     QString FundAmp;

@@ -29,7 +29,7 @@ struct Bench
     FakeToolkit toolkit;
     WindowMembers members;
     Activity activity;
-    CommandChannel channel{port, clock, members.result};
+    CommandChannel channel{port, clock};
     LogOn logOn{form, toolkit, port, channel, members, activity};
 };
 
