@@ -542,7 +542,8 @@ int measure(const QStringList& arguments)
         return kLineFailed;
     }
     if (!session.configure(observer)) {
-        err(QStringLiteral("iec1000: %1.").arg(configureFailureText(port->label(), session.fault())));
+        err(QStringLiteral("iec1000: %1.")
+                .arg(configureFailureText(port->label(), session.fault())));
         session.close();
         return kLineFailed;
     }

@@ -4,8 +4,7 @@
 #include "conversions.h"
 #include "serial_port.h"
 
-CommandChannel::CommandChannel(SerialPort& port, Clock& clock) : m_port(port), m_clock(clock)
-{}
+CommandChannel::CommandChannel(SerialPort& port, Clock& clock) : m_port(port), m_clock(clock) {}
 
 void CommandChannel::Out(const QString& sendtext)
 {
