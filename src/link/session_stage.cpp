@@ -13,10 +13,14 @@ QString stageText(SessionStage stage)
     return QStringLiteral("Connected & Configured");
 }
 
+QString openFailureText(const QString& port)
+{
+    return QStringLiteral("%1 could not be opened").arg(port);
+}
+
 QString openFailureText(const QString& port, const QString& reason)
 {
-    const QString text = QStringLiteral("%1 could not be opened").arg(port);
-    return reason.isEmpty() ? text : QStringLiteral("%1: %2").arg(text, reason);
+    return QStringLiteral("%1: %2").arg(openFailureText(port), reason);
 }
 
 QString configureFailureText(const QString& port, const QString& reason)

@@ -14,10 +14,11 @@ enum class SessionStage {
 // "Connecting", "Configuring", "Connected & Configured".
 QString stageText(SessionStage stage);
 
-// "<port> could not be opened: <reason>"; without ": <reason>" when the
-// reason is empty. `port` names the port as the face shows it ("Com 2",
-// "Com 2 (/dev/ttyS1)").
-QString openFailureText(const QString& port, const QString& reason = QString());
+// "<port> could not be opened", the status word of the window. `port` names
+// the port as the face shows it ("Com 2", "Com 2 (/dev/ttyS1)").
+QString openFailureText(const QString& port);
+// "<port> could not be opened: <reason>".
+QString openFailureText(const QString& port, const QString& reason);
 
 // "the analyzer on <port> could not be configured: <reason>".
 QString configureFailureText(const QString& port, const QString& reason);

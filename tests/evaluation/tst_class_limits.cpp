@@ -294,8 +294,7 @@ void ClassLimits::inputRefused()
     QFETCH(QStringList, named);
 
     // Harmonics far above any limit: an invented value would fail them.
-    const Judgement judgement =
-        evaluate(cls, measurement("99999", powerFactor, fundAmp), power);
+    const Judgement judgement = evaluate(cls, measurement("99999", powerFactor, fundAmp), power);
     const Evaluation& evaluation = judgement.evaluation;
 
     QCOMPARE(evaluation.status, Evaluation::NotJudged);

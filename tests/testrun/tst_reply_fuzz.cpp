@@ -146,8 +146,8 @@ void ReplyFuzz::hostileReplies()
             QVERIFY2(!isJudged(verdict), where);
         if (!isJudged(verdict))
             QVERIFY2(!problem.isEmpty() || verdict == Verdict::NoResultReceived, where);
-        for (const QString* value : {&parsed.watts, &parsed.volts, &parsed.amps,
-                                     &parsed.powerFactor, &parsed.frequency})
+        for (const QString* value :
+             {&parsed.watts, &parsed.volts, &parsed.amps, &parsed.powerFactor, &parsed.frequency})
             QVERIFY2(!looksNonFinite(*value), where);
 
         for (int cell = 0; cell < kHarmonicCells; ++cell) {

@@ -5,7 +5,6 @@
 
 namespace {
 
-
 // The fields of a complete reply: 230 W, 230.1 V, 1.5 A, power factor 0.98,
 // 50 Hz, two unused fields, 1.234 A fundamental, then harmonic k + 2 as
 // (k + 1) mA.
