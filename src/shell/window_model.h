@@ -6,10 +6,11 @@
 
 #include <array>
 
-// The main window IEC1000 as the logic sees it: its elements by name, its
-// members, and the colour roles. The window's text fields are the system's
-// only store of measured and computed values; the logic reads and writes them
-// through Form, which the window implements over its widgets.
+// The main window IEC1000 as its presenters (LogOn, TestRun, the class
+// options, the show* functions) see it: its elements by name, its members,
+// and the colour roles. The core never sees it: the presenters turn the
+// core's values (ParsedReply, Judgement, CycleResult) and reports into texts
+// and colours through Form, which the window implements over its widgets.
 
 // Text fields. Read-only except PowerD.
 enum class Field {
