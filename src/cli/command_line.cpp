@@ -11,6 +11,7 @@
 #include "report_file.h"
 #include "report_rows.h"
 #include "result_formats.h"
+#include "session_stage.h"
 #include "system_clock.h"
 #include "version.h"
 
@@ -397,6 +398,7 @@ public:
         : m_choice(std::move(choice)), m_countdown(stderrIsTerminal())
     {}
 
+    void stageReached(SessionStage stage) override { err(stageText(stage)); }
     void progress(int) override {}
     Go dispatchPoint() override { return g_signalled ? Go::Stop : Go::On; }
     bool interruptible() const override { return true; }
@@ -552,30 +554,27 @@ int measure(const QStringList& arguments)
     qputenv(comPortVariable(1).toLatin1().constData(), port->device.toLocal8Bit());
     QtSerialPort serial;
     SystemClock clock;
-    QString received;
-    CommandChannel channel(serial, clock, received);
+    CommandChannel channel(serial, clock);
     AnalyzerSession session(serial, channel);
     ConsoleObserver observer(choice);
 
     stopOnSignals();
 
-    err(QStringLiteral("Connecting"));
-    const Outcome opened = session.open(1);
+    const Outcome opened = session.open(1, observer);
     if (!opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1 could not be opened: %2.")
-                .arg(port->label(), isNoTerminal(port->device, opened.reason())
-                                        ? QStringLiteral("it is not a terminal (a serial port)")
-                                        : opened.reason()));
+        err(QStringLiteral("iec1000: %1.")
+                .arg(openFailureText(port->label(),
+                                     isNoTerminal(port->device, opened.reason())
+                                         ? QStringLiteral("it is not a terminal (a serial port)")
+                                         : opened.reason())));
         return kLineFailed;
     }
-    err(QStringLiteral("Configuring"));
     if (!session.configure(observer)) {
-        err(QStringLiteral("iec1000: the analyzer on %1 could not be configured: %2.")
-                .arg(port->label(), session.fault()));
+        err(QStringLiteral("iec1000: %1.")
+                .arg(configureFailureText(port->label(), session.fault())));
         session.close();
         return kLineFailed;
     }
-    err(QStringLiteral("Connected & Configured"));
 
     MeasurementCycle cycle(serial, channel, clock);
     const std::optional<CycleResult> result = cycle.run(observer);

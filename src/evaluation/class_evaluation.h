@@ -6,8 +6,6 @@
 
 #include <array>
 
-class Form;
-
 // What the class evaluations read of a measurement.
 struct MeasuredValues
 {
@@ -24,9 +22,6 @@ struct MeasuredValues
     // (Class C).
     QString fundAmp;
 };
-
-// The first selected class option, tested in the order Aopt, Bopt, Copt, Dopt.
-ProductClass selectedClass(const Form& form);
 
 // Each gives the limit texts of its class, judges each measured harmonic by
 // the verdict scheme and empties the cells the class does not judge.
@@ -52,12 +47,3 @@ QString classDPowerRangeMessage();
 // Limits: the evaluation of `productClass`; for None a judgement with status
 // NoClass and every cell NotJudged.
 Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power);
-
-// Writes a judgement into the window: for a judged class every limit cell,
-// the emptied harmonic cells and the fail and not-tested colours (cells that
-// pass keep their colours); nothing for a class that was not judged.
-void showJudgement(Form& form, const Judgement& judgement);
-
-// The colours of HrmNo(cell) for its state: red or blue with white text for
-// Fail and NotTested; the others keep theirs.
-void showCellState(Form& form, int cell, CellState state);

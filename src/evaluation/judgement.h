@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window_model.h"
+#include "harmonics.h"
 
 #include <QString>
 

@@ -9,8 +9,9 @@ AnalyzerSession::AnalyzerSession(SerialPort& port, CommandChannel& channel)
     : m_port(port), m_channel(channel)
 {}
 
-Outcome AnalyzerSession::open(qint16 portNumber)
+Outcome AnalyzerSession::open(qint16 portNumber, SessionObserver& observer)
 {
+    observer.stageReached(SessionStage::Connecting);
     if (!m_port.portOpen()) {
         m_port.setCommPort(portNumber);
         const Outcome opened = m_port.open();
@@ -23,6 +24,7 @@ Outcome AnalyzerSession::open(qint16 portNumber)
 
 bool AnalyzerSession::configure(SessionObserver& observer)
 {
+    observer.stageReached(SessionStage::Configuring);
     if (observer.dispatchPoint() == SessionObserver::Go::Abandon)
         return false;
     observer.progress(60);
@@ -38,6 +40,7 @@ bool AnalyzerSession::configure(SessionObserver& observer)
             observer.progress(70);
     }
     observer.progress(85);
+    observer.stageReached(SessionStage::Connected);
     return true;
 }
 

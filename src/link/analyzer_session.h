@@ -15,14 +15,16 @@ class AnalyzerSession
 public:
     AnalyzerSession(SerialPort& port, CommandChannel& channel);
 
-    // Opens port `portNumber` (1 to 4) unless the port is already open, and
-    // forgets earlier line failures. A failed outcome says why, in the
-    // system's words.
-    Outcome open(qint16 portNumber);
+    // Reports the stage Connecting, then opens port `portNumber` (1 to 4)
+    // unless the port is already open, and forgets earlier line failures. A
+    // failed outcome says why, in the system's words.
+    Outcome open(qint16 portNumber, SessionObserver& observer);
     // Sends the twelve configuration lines with their waits; reads nothing.
-    // Reports progress 60, 70 (after the sixth line) and 85 and holds one
-    // dispatch point before the first line. False when the observer abandons
-    // the session or the line failed (fault() says why).
+    // Reports the stage Configuring first, then holds one dispatch point
+    // before the first line; reports progress 60, 70 (after the sixth line)
+    // and 85, and the stage Connected once every line went out. False when
+    // the observer abandons the session or the line failed (fault() says
+    // why).
     bool configure(SessionObserver& observer);
     // Log off: "*RST", then the port closes (the reset drained first). A line
     // that has failed (and was released) takes no command; the port closes

@@ -4,9 +4,7 @@
 #include "conversions.h"
 #include "serial_port.h"
 
-CommandChannel::CommandChannel(SerialPort& port, Clock& clock, QString& result)
-    : m_port(port), m_clock(clock), m_result(result)
-{}
+CommandChannel::CommandChannel(SerialPort& port, Clock& clock) : m_port(port), m_clock(clock) {}
 
 void CommandChannel::Out(const QString& sendtext)
 {

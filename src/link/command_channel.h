@@ -8,7 +8,7 @@ class Clock;
 class SerialPort;
 
 // The serial command channel: Out sends one command line, Incoming takes
-// everything received into `result`, Delay waits on the whole-second clock.
+// everything received as result(), Delay waits on the whole-second clock.
 // It frames nothing and never waits by itself.
 //
 // The channel remembers the first failure of the line (a refused write, a
@@ -17,13 +17,12 @@ class SerialPort;
 class CommandChannel
 {
 public:
-    // `result` is the window's member that Incoming replaces.
-    CommandChannel(SerialPort& port, Clock& clock, QString& result);
+    CommandChannel(SerialPort& port, Clock& clock);
 
     // Sends `sendtext` followed by CR LF, in single-byte characters. Reads
     // nothing and waits for nothing but the bytes leaving.
     void Out(const QString& sendtext);
-    // Replaces `result` with every character received since the last read,
+    // Replaces result() with every character received since the last read,
     // keeping at most kInputLimit of the last ones: an analyzer that sends
     // more than a reply cannot grow the tool. incomingCut() tells whether
     // characters in front were dropped.
@@ -48,7 +47,7 @@ public:
 private:
     SerialPort& m_port;
     Clock& m_clock;
-    QString& m_result;
+    QString m_result;
     QString m_fault;
     bool m_incomingCut = false;
 };

@@ -14,6 +14,11 @@ LogOn::LogOn(Form& form, Toolkit& toolkit, SerialPort& port, CommandChannel& cha
       m_session(port, channel)
 {}
 
+void LogOn::stageReached(SessionStage stage)
+{
+    m_form.setText(Field::Reslbl, stageText(stage));
+}
+
 void LogOn::progress(int value)
 {
     m_form.setProgress(value);
@@ -56,7 +61,6 @@ void LogOn::Log_Click()
 void LogOn::logOn()
 {
     m_form.setCaption(Button::Log, kLogOffCaption);
-    m_form.setText(Field::Reslbl, QStringLiteral("Connecting"));
     m_form.setProgressVisible(true);
     m_form.setProgress(10);
     for (int n = 0; n < int(kPortOptions.size()); ++n) {
@@ -72,15 +76,16 @@ void LogOn::logOn()
         m_form.setEnabled(option, true);
     m_form.setProgress(35);
 
-    const Outcome opened = m_session.open(m_members.PortNumber);
+    const Outcome opened = m_session.open(m_members.PortNumber, *this);
     if (!opened.succeeded()) {
         const QString option = portOptionCaption();
-        backToLoggedOff(QStringLiteral("%1 could not be opened").arg(option));
+        backToLoggedOff(openFailureText(option));
         m_toolkit.messageBox(
-            QStringLiteral("%1 (%2) could not be opened: %3.\n\nCheck that the analyzer is "
-                           "connected to this port and that no other program is using it, "
-                           "then choose the port and log on again.")
-                .arg(option, m_port.deviceName(), opened.reason()));
+            openFailureText(QStringLiteral("%1 (%2)").arg(option, m_port.deviceName()),
+                            opened.reason()) +
+            QStringLiteral(".\n\nCheck that the analyzer is connected to this port and that "
+                           "no other program is using it, then choose the port and log on "
+                           "again."));
         return;
     }
 
@@ -88,20 +93,18 @@ void LogOn::logOn()
     if (m_activity.ending)
         return;
 
-    m_form.setText(Field::Reslbl, QStringLiteral("Configuring"));
     m_toolkit.setMousePointer(MousePointer::Hourglass);
     if (!m_session.configure(*this)) {
         if (m_activity.ending)
             return;
         const QString reason = m_session.fault();
         backToLoggedOff(QStringLiteral("Configuration failed"));
-        m_toolkit.messageBox(QStringLiteral("The analyzer on %1 (%2) could not be configured: "
-                                            "%3.\n\nThe port has been closed. Check the "
-                                            "connection, then log on again.")
-                                 .arg(portOptionCaption(), m_port.deviceName(), reason));
-        return;
+        QString message = configureFailureText(
+            QStringLiteral("%1 (%2)").arg(portOptionCaption(), m_port.deviceName()), reason);
+        message[0] = message[0].toUpper();
+        m_toolkit.messageBox(message + QStringLiteral(".\n\nThe port has been closed. Check the "
+                                                      "connection, then log on again."));
     }
-    m_form.setText(Field::Reslbl, QStringLiteral("Connected & Configured"));
 }
 
 void LogOn::logOff()

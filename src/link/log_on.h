@@ -28,6 +28,7 @@ public:
 
 private:
     // SessionObserver
+    void stageReached(SessionStage stage) override;
     void progress(int value) override;
     Go dispatchPoint() override;
 

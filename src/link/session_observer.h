@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session_stage.h"
+
 #include <QString>
 
 // Who follows an analyzer session: the window turns its reports into a
@@ -17,6 +19,8 @@ public:
 
     virtual ~SessionObserver() = default;
 
+    // A log on reached `stage` (AnalyzerSession::open and configure).
+    virtual void stageReached(SessionStage) {}
     // The progress of the operation, 0 to 100.
     virtual void progress(int value) = 0;
     // A dispatch point: the observer handles what waits for it (the window:

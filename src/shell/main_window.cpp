@@ -32,8 +32,7 @@ QColor ruleColour(WindowRule::Colour colour, const QPalette& palette)
 
 IEC1000::IEC1000(SerialPort& port, Clock& clock, Toolkit& toolkit, Printer& printer,
                  QWidget* parent)
-    : QWidget(parent), m_port(port), m_toolkit(toolkit), m_printer(printer),
-      m_channel(port, clock, m_members.result),
+    : QWidget(parent), m_port(port), m_toolkit(toolkit), m_printer(printer), m_channel(port, clock),
       m_logOn(*this, toolkit, port, m_channel, m_members, m_activity),
       m_testRun(*this, toolkit, port, m_channel, clock, m_members, m_activity), m_records(toolkit)
 {

@@ -1,21 +1,16 @@
 #pragma once
 
+#include "harmonics.h"
+
 #include <QString>
 
 #include <array>
 
-// The main window IEC1000 as the logic sees it: its elements by name, its
-// members, and the colour roles. The window's text fields are the system's
-// only store of measured and computed values; the logic reads and writes them
-// through Form, which the window implements over its widgets.
-
-// Harmonic cells HrmNo(i) and HrmLim(i), i = 0 to 38, belong to harmonic
-// order i + 2.
-inline constexpr int kHarmonicCells = 39;
-inline constexpr int harmonicOrder(int cell)
-{
-    return cell + 2;
-}
+// The main window IEC1000 as its presenters (LogOn, TestRun, the class
+// options, the show* functions) see it: its elements by name, its members,
+// and the colour roles. The core never sees it: the presenters turn the
+// core's values (ParsedReply, Judgement, CycleResult) and reports into texts
+// and colours through Form, which the window implements over its widgets.
 
 // Text fields. Read-only except PowerD.
 enum class Field {
@@ -88,7 +83,7 @@ public:
 // touched only on the window's thread.
 struct WindowMembers
 {
-    // The analyzer's latest reply, replaced by Incoming.
+    // The result reply of the latest cycle that read one, as received.
     QString result;
     // The fundamental current, in A, as the result reply gave it.
     QString FundAmp;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window_model.h"
+#include "harmonics.h"
 
 #include <QString>
 
@@ -8,6 +8,8 @@
 
 // A result reply carries at least this many comma-separated fields.
 inline constexpr int kReplyFields = 47;
+// Field 9 carries harmonic 2, the first of the harmonic cells.
+inline constexpr int kFirstHarmonicField = 9;
 
 // The analyzer's result reply, parsed. Fields are numbered 1 to 47 as the
 // analyzer sends them: 1 true power (W), 2 rms voltage (V), 3 rms current

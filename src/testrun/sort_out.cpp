@@ -2,7 +2,6 @@
 
 #include "conversions.h"
 #include "evaluation_steps.h"
-#include "window_model.h"
 
 #include <QRegularExpression>
 
@@ -13,7 +12,6 @@
 namespace {
 
 constexpr int kFundamentalField = 8;
-constexpr int kFirstHarmonicField = 9;
 
 // Removes one line end (CR LF, LF or CR) from the end of the reply, nothing
 // else: a reply read without its terminator keeps its last digit.
@@ -103,20 +101,6 @@ ParsedReply SortOut(const QString& reply)
         // Fields 6 and 7 are not used.
     }
     return parsed;
-}
-
-void showReply(Form& form, const ParsedReply& reply)
-{
-    const std::array<Field, 5> valueFields{Field::Wattxt, Field::Vlttxt, Field::AmpTxt,
-                                           Field::PfTxt, Field::FreqTxt};
-    const std::array<const QString*, 5> values{&reply.watts, &reply.volts, &reply.amps,
-                                               &reply.powerFactor, &reply.frequency};
-    for (int n = 0; n < int(values.size()); ++n)
-        if (n < reply.fieldsFound)
-            form.setText(valueFields[n], *values[n]);
-    for (int cell = 0; cell < kHarmonicCells; ++cell)
-        if (kFirstHarmonicField + cell <= reply.fieldsFound)
-            form.setHrmNo(cell, reply.harmonics[cell]);
 }
 
 int firstFieldNotANumber(const ParsedReply& reply)

@@ -5,8 +5,6 @@
 
 #include <QString>
 
-class Form;
-
 // SortOut: parses one result reply. Fields 1 to 5 are shown as the
 // NumberText of their NumericValue; fields 6 and 7 are not used; field 8 is
 // FundAmp as received; fields 9 to 47 are harmonics 2 to 40 in mA (the field
@@ -17,10 +15,6 @@ class Form;
 // Fields after the 47th are not shown, but such a reply is not judged either
 // (see invalidReplyProblem).
 ParsedReply SortOut(const QString& reply);
-
-// Writes the fields found into Wattxt, Vlttxt, AmpTxt, PfTxt, FreqTxt and
-// HrmNo; the others keep what they held.
-void showReply(Form& form, const ParsedReply& reply);
 
 // The first value or harmonic field (1 to 5, 9 to 47) among those found whose
 // text is not a number (optional blanks around an optional sign, digits with

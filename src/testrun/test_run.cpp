@@ -44,6 +44,20 @@ bool toldInAMessage(Verdict verdict)
 
 } // namespace
 
+void showReply(Form& form, const ParsedReply& reply)
+{
+    const std::array<Field, 5> valueFields{Field::Wattxt, Field::Vlttxt, Field::AmpTxt,
+                                           Field::PfTxt, Field::FreqTxt};
+    const std::array<const QString*, 5> values{&reply.watts, &reply.volts, &reply.amps,
+                                               &reply.powerFactor, &reply.frequency};
+    for (int n = 0; n < int(values.size()); ++n)
+        if (n < reply.fieldsFound)
+            form.setText(valueFields[n], *values[n]);
+    for (int cell = 0; cell < kHarmonicCells; ++cell)
+        if (kFirstHarmonicField + cell <= reply.fieldsFound)
+            form.setHrmNo(cell, reply.harmonics[cell]);
+}
+
 void showResult(Form& form, const CycleResult& result)
 {
     if (replyWasRead(result.verdict)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "class_selection.h"
 #include "measurement_cycle.h"
 #include "window_model.h"
 
@@ -67,6 +68,10 @@ private:
 // The verdict field's colour: Pass on green, "Stopped" on the neutral
 // colour, every other verdict on red.
 Colour verdictColour(Verdict verdict);
+
+// Writes the fields found into Wattxt, Vlttxt, AmpTxt, PfTxt, FreqTxt and
+// HrmNo; the others keep what they held.
+void showReply(Form& form, const ParsedReply& reply);
 
 // Writes a cycle result into the window: the values and harmonic cells of a
 // reply that was read (showReply), the judgement (showJudgement), and the

@@ -1,43 +1,37 @@
 #include "class_evaluation.h"
-#include "fake_form.h"
-#include "form_adapters.h"
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Colour)
+Q_DECLARE_METATYPE(CellState)
 
 namespace {
 
-// Runs the evaluation of `cls` on `form`. Class C takes its fundamental
-// current from `fundAmp` and its power factor from PfTxt, Class D its power
-// from PowerD.
-Evaluation evaluate(char cls, FakeForm& form, const QString& fundAmp, qint16& testFailed)
+// A measurement: every harmonic `measuredMa`, the rms current 1 A, the
+// power factor `powerFactor` and the fundamental current `fundAmp` (Class C).
+MeasuredValues measurement(const QString& measuredMa, const QString& powerFactor = "1",
+                           const QString& fundAmp = QString())
+{
+    MeasuredValues measured;
+    measured.amps = QStringLiteral("1");
+    measured.powerFactor = powerFactor;
+    measured.fundAmp = fundAmp;
+    measured.harmonics.fill(measuredMa);
+    return measured;
+}
+
+// The evaluation of `cls`; Class D at the power `power`, in W.
+Judgement evaluate(char cls, const MeasuredValues& measured, const QString& power = "75")
 {
     switch (cls) {
     case 'A':
-        return ClassA(form, testFailed);
+        return ClassA(measured);
     case 'B':
-        return ClassB(form, testFailed);
+        return ClassB(measured);
     case 'C':
-        return ClassC(form, fundAmp, testFailed);
+        return ClassC(measured);
     default:
-        return ClassD(form, testFailed);
+        return ClassD(measured, power);
     }
-}
-
-// A form with a measurement: every harmonic `measuredMa`, the rms current 1 A,
-// and the class inputs (`fundAmp` is for Class C, `powerFactor` goes to
-// PfTxt, `power` to PowerD).
-FakeForm measuredForm(const QString& measuredMa, const QString& powerFactor = "1",
-                      const QString& power = "75")
-{
-    FakeForm form;
-    form.setText(Field::AmpTxt, QStringLiteral("1"));
-    form.setText(Field::PfTxt, powerFactor);
-    form.setText(Field::PowerD, power);
-    for (int cell = 0; cell < kHarmonicCells; ++cell)
-        form.setHrmNo(cell, measuredMa);
-    return form;
 }
 
 } // namespace
@@ -95,14 +89,12 @@ void ClassLimits::classAAndBColumns()
     QFETCH(QString, classB);
 
     for (char cls : {'A', 'B'}) {
-        FakeForm form = measuredForm("10");
-        qint16 testFailed = 0;
-        QCOMPARE(evaluate(cls, form, {}, testFailed).status, Evaluation::Judged);
-        QCOMPARE(form.lim[cell].text, cls == 'A' ? classA : classB);
-        QCOMPARE(form.lim[cell].back, Colour::LimitCell);
+        const Judgement judgement = evaluate(cls, measurement("10"));
+        QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
+        QCOMPARE(judgement.limits[cell], cls == 'A' ? classA : classB);
         // 10 mA is below every limit and above both thresholds: a pass.
-        QCOMPARE(form.no[cell].back, Colour::Neutral);
-        QCOMPARE(testFailed, qint16(0));
+        QCOMPARE(judgement.states[cell], CellState::Pass);
+        QVERIFY(!judgement.anyFailed);
     }
 }
 
@@ -170,10 +162,9 @@ void ClassLimits::relativeLimits()
     QFETCH(int, cell);
     QFETCH(QString, text);
 
-    FakeForm form = measuredForm("1", powerFactor, input);
-    qint16 testFailed = 0;
-    QCOMPARE(evaluate(cls, form, input, testFailed).status, Evaluation::Judged);
-    QCOMPARE(form.lim[cell].text, text);
+    const Judgement judgement = evaluate(cls, measurement("1", powerFactor, input), input);
+    QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
+    QCOMPARE(judgement.limits[cell], text);
 }
 
 void ClassLimits::judgedAgainstShownLimit_data()
@@ -183,32 +174,32 @@ void ClassLimits::judgedAgainstShownLimit_data()
     QTest::addColumn<int>("cell");
     QTest::addColumn<QString>("measured");
     QTest::addColumn<QString>("rmsAmps");
-    QTest::addColumn<Colour>("back");
-    QTest::addColumn<qint16>("testFailed");
+    QTest::addColumn<CellState>("state");
+    QTest::addColumn<bool>("anyFailed");
 
-    const Colour pass = Colour::Neutral, fail = Colour::Fail, blue = Colour::NotTested;
+    const CellState pass = CellState::Pass, fail = CellState::Fail, blue = CellState::NotTested;
     QTest::newRow("A 12th at shown limit") << 'A' << "" << 10 << "153.3"
-                                           << "1" << pass << qint16(0);
+                                           << "1" << pass << false;
     QTest::newRow("A 12th above shown limit") << 'A' << "" << 10 << "153.31"
-                                              << "1" << fail << qint16(-1);
+                                              << "1" << fail << true;
     QTest::newRow("A 2nd equal 1080") << 'A' << "" << 0 << "1080"
-                                      << "1" << pass << qint16(0);
+                                      << "1" << pass << false;
     QTest::newRow("A 40th over, below 0.6 %") << 'A' << "" << 38 << "50"
-                                              << "10" << blue << qint16(-1);
+                                              << "10" << blue << true;
     QTest::newRow("B 2nd over A, under B") << 'B' << "" << 0 << "1500"
-                                           << "1" << pass << qint16(0);
+                                           << "1" << pass << false;
     QTest::newRow("C 5th above cut limit") << 'C' << "0.123456" << 3 << "12.345"
-                                           << "0.2" << fail << qint16(-1);
+                                           << "0.2" << fail << true;
     QTest::newRow("C 5th at cut limit") << 'C' << "0.123456" << 3 << "12.34"
-                                        << "0.2" << pass << qint16(0);
+                                        << "0.2" << pass << false;
     QTest::newRow("C 2nd judged") << 'C' << "1" << 0 << "20.5"
-                                  << "1" << fail << qint16(-1);
+                                  << "1" << fail << true;
     QTest::newRow("C zero current") << 'C' << "0" << 5 << "6"
-                                    << "0" << fail << qint16(-1);
+                                    << "0" << fail << true;
     QTest::newRow("D 13th above cut limit") << 'D' << "75" << 11 << "22.211"
-                                            << "0.3" << fail << qint16(-1);
+                                            << "0.3" << fail << true;
     QTest::newRow("D 13th at cut limit") << 'D' << "75" << 11 << "22.21"
-                                         << "0.3" << pass << qint16(0);
+                                         << "0.3" << pass << false;
 }
 
 void ClassLimits::judgedAgainstShownLimit()
@@ -218,18 +209,17 @@ void ClassLimits::judgedAgainstShownLimit()
     QFETCH(int, cell);
     QFETCH(QString, measured);
     QFETCH(QString, rmsAmps);
-    QFETCH(Colour, back);
-    QFETCH(qint16, testFailed);
+    QFETCH(CellState, state);
+    QFETCH(bool, anyFailed);
 
     // Every other harmonic at 0 mA: not tested, and never above a limit.
-    FakeForm form = measuredForm("0", "1", input);
-    form.setText(Field::AmpTxt, rmsAmps);
-    form.setHrmNo(cell, measured);
-    qint16 flag = 0;
-    QCOMPARE(evaluate(cls, form, input, flag).status, Evaluation::Judged);
-    QCOMPARE(form.no[cell].back, back);
-    QCOMPARE(form.no[cell].fore, back == Colour::Neutral ? Colour::WindowText : Colour::White);
-    QCOMPARE(flag, testFailed);
+    MeasuredValues values = measurement("0", "1", input);
+    values.amps = rmsAmps;
+    values.harmonics[cell] = measured;
+    const Judgement judgement = evaluate(cls, values, input);
+    QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
+    QCOMPARE(judgement.states[cell], state);
+    QCOMPARE(judgement.anyFailed, anyFailed);
 }
 
 void ClassLimits::unjudgedCellsBlanked_data()
@@ -247,15 +237,14 @@ void ClassLimits::unjudgedCellsBlanked()
     QFETCH(int, firstBlank);
 
     // Every harmonic far above any limit.
-    FakeForm form = measuredForm("99999", "1", "75");
-    qint16 testFailed = 0;
-    QCOMPARE(evaluate(cls, form, "1", testFailed).status, Evaluation::Judged);
-    QCOMPARE(testFailed, qint16(-1));
+    const Judgement judgement = evaluate(cls, measurement("99999", "1", "1"));
+    QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
+    QVERIFY(judgement.anyFailed);
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const bool blanked = cell >= firstBlank && cell % 2 == 0;
-        QCOMPARE(form.lim[cell].text.isEmpty(), blanked);
-        QCOMPARE(form.no[cell].text, blanked ? QString() : QStringLiteral("99999"));
-        QCOMPARE(form.no[cell].back, blanked ? Colour::Neutral : Colour::Fail);
+        QCOMPARE(judgement.limits[cell].isEmpty(), blanked);
+        QCOMPARE(judgement.currents[cell], blanked ? QString() : QStringLiteral("99999"));
+        QCOMPARE(judgement.states[cell], blanked ? CellState::NotJudged : CellState::Fail);
     }
 }
 
@@ -305,21 +294,17 @@ void ClassLimits::inputRefused()
     QFETCH(QStringList, named);
 
     // Harmonics far above any limit: an invented value would fail them.
-    FakeForm form = measuredForm("99999", powerFactor, power);
-    qint16 testFailed = 0;
-    const Evaluation evaluation = evaluate(cls, form, fundAmp, testFailed);
+    const Judgement judgement = evaluate(cls, measurement("99999", powerFactor, fundAmp), power);
+    const Evaluation& evaluation = judgement.evaluation;
 
     QCOMPARE(evaluation.status, Evaluation::NotJudged);
     for (const QString& part : named)
         QVERIFY2(evaluation.problem.contains(part), qPrintable(evaluation.problem));
-    QCOMPARE(testFailed, qint16(0));
+    QVERIFY(!judgement.anyFailed);
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
-        QCOMPARE(form.lim[cell].text, QString());
-        QCOMPARE(form.no[cell].text, QStringLiteral("99999"));
-        QCOMPARE(form.no[cell].back, Colour::Neutral);
-        QCOMPARE(form.no[cell].fore, Colour::WindowText);
+        QCOMPARE(judgement.limits[cell], QString());
+        QCOMPARE(judgement.states[cell], CellState::NotJudged);
     }
-    QCOMPARE(form.text(Field::PowerD), power);
 }
 
 void ClassLimits::classDPowerRange_data()

@@ -1,7 +1,6 @@
 #include "class_evaluation.h"
 #include "class_selection.h"
 #include "fake_form.h"
-#include "form_adapters.h"
 #include "fake_toolkit.h"
 
 #include <QtTest>
@@ -18,6 +17,7 @@ private slots:
     void limitsRunsSelectedClassOnly_data();
     void limitsRunsSelectedClassOnly();
     void limitsWithoutClass();
+    void judgementShown();
 };
 
 void ClassSelection::click_data()
@@ -84,29 +84,69 @@ void ClassSelection::limitsRunsSelectedClassOnly()
     QFETCH(QString, thirdLimit);
 
     FakeForm form;
-    form.setText(Field::PfTxt, QStringLiteral("0.9"));
     form.select(option);
-    qint16 testFailed = 0;
-    const Evaluation evaluation = Limits(form, QStringLiteral("2"), testFailed);
+    const ProductClass productClass = selectedClass(form);
+    MeasuredValues measured;
+    measured.powerFactor = QStringLiteral("0.9");
+    measured.fundAmp = QStringLiteral("2");
+    const Judgement judgement = Limits(productClass, measured, form.text(Field::PowerD));
 
-    QCOMPARE(evaluation.status, Evaluation::Judged);
-    QCOMPARE(form.lim[0].text, secondLimit);
-    QCOMPARE(form.lim[1].text, thirdLimit);
+    QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
+    QCOMPARE(judgement.limits[0], secondLimit);
+    QCOMPARE(judgement.limits[1], thirdLimit);
 }
 
 void ClassSelection::limitsWithoutClass()
 {
     FakeForm form;
-    form.setText(Field::AmpTxt, QStringLiteral("1"));
-    form.setHrmNo(0, QStringLiteral("99999"));
-    qint16 testFailed = 0;
+    QCOMPARE(selectedClass(form), ProductClass::None);
+    MeasuredValues measured;
+    measured.amps = QStringLiteral("1");
+    measured.harmonics[0] = QStringLiteral("99999");
+    measured.fundAmp = QStringLiteral("1");
+    const Judgement judgement = Limits(ProductClass::None, measured, QStringLiteral("75"));
 
-    QCOMPARE(Limits(form, QStringLiteral("1"), testFailed).status, Evaluation::NoClass);
-    QCOMPARE(testFailed, qint16(0));
+    QCOMPARE(judgement.evaluation.status, Evaluation::NoClass);
+    QVERIFY(!judgement.anyFailed);
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        QCOMPARE(judgement.limits[cell], QString());
+        QCOMPARE(judgement.states[cell], CellState::NotJudged);
+    }
+    // Nothing of a judgement without a class reaches the window.
+    form.setHrmNo(0, QStringLiteral("99999"));
+    showJudgement(form, judgement);
     QCOMPARE(form.no[0].text, QStringLiteral("99999"));
     QCOMPARE(form.no[0].back, Colour::Neutral);
-    for (int cell = 0; cell < kHarmonicCells; ++cell)
-        QCOMPARE(form.lim[cell].text, QString());
+}
+
+void ClassSelection::judgementShown()
+{
+    FakeForm form;
+    for (int cell = 0; cell < 4; ++cell)
+        form.setHrmNo(cell, QStringLiteral("50"));
+    Judgement judgement;
+    judgement.evaluation.status = Evaluation::Judged;
+    judgement.limits[0] = QStringLiteral("40mA");
+    judgement.limits[1] = QStringLiteral("300mA");
+    judgement.limits[2] = QStringLiteral("100mA");
+    judgement.currents = {QStringLiteral("50"), QStringLiteral("50"), QStringLiteral("50")};
+    judgement.states[0] = CellState::Fail;
+    judgement.states[1] = CellState::Pass;
+    judgement.states[2] = CellState::NotTested;
+    showJudgement(form, judgement);
+
+    const std::array<Colour, 4> back{Colour::Fail, Colour::Neutral, Colour::NotTested,
+                                     Colour::Neutral};
+    const std::array<Colour, 4> fore{Colour::White, Colour::WindowText, Colour::White,
+                                     Colour::WindowText};
+    for (int cell = 0; cell < 4; ++cell) {
+        QCOMPARE(form.no[cell].back, back[cell]);
+        QCOMPARE(form.no[cell].fore, fore[cell]);
+        QCOMPARE(form.lim[cell].text, judgement.limits[cell]);
+    }
+    // A harmonic the class does not judge is emptied.
+    QCOMPARE(form.no[2].text, QStringLiteral("50"));
+    QCOMPARE(form.no[3].text, QString());
 }
 
 QTEST_GUILESS_MAIN(ClassSelection)

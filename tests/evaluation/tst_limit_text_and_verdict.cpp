@@ -1,11 +1,9 @@
-#include "fake_form.h"
-#include "form_adapters.h"
 #include "limit_text.h"
 #include "verdict_scheme.h"
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Colour)
+Q_DECLARE_METATYPE(CellState)
 
 class LimitTextAndVerdict : public QObject
 {
@@ -55,51 +53,51 @@ void LimitTextAndVerdict::verdict_data()
     QTest::addColumn<QString>("limit");
     QTest::addColumn<QString>("measured");
     QTest::addColumn<QString>("rmsAmps");
-    QTest::addColumn<qint16>("flagBefore");
-    QTest::addColumn<Colour>("back");
-    QTest::addColumn<qint16>("flagAfter");
+    QTest::addColumn<bool>("flagBefore");
+    QTest::addColumn<CellState>("state");
+    QTest::addColumn<bool>("flagAfter");
 
-    const Colour pass = Colour::Neutral, fail = Colour::Fail, blue = Colour::NotTested;
+    const CellState pass = CellState::Pass, fail = CellState::Fail, blue = CellState::NotTested;
     QTest::newRow("equal passes") << "1080mA"
                                   << "1080"
-                                  << "0.5" << qint16(0) << pass << qint16(0);
+                                  << "0.5" << false << pass << false;
     QTest::newRow("above fails") << "1080mA"
                                  << "1080.01"
-                                 << "0.5" << qint16(0) << fail << qint16(-1);
+                                 << "0.5" << false << fail << true;
     QTest::newRow("4.99 mA not tested") << "1080mA"
                                         << "4.99"
-                                        << "0.5" << qint16(0) << blue << qint16(0);
+                                        << "0.5" << false << blue << false;
     QTest::newRow("exactly 5 mA tested") << "1080mA"
                                          << "5"
-                                         << "0.5" << qint16(0) << pass << qint16(0);
+                                         << "0.5" << false << pass << false;
     QTest::newRow("below 0.6 %") << "1080mA"
                                  << "59"
-                                 << "10" << qint16(0) << blue << qint16(0);
+                                 << "10" << false << blue << false;
     QTest::newRow("above 0.6 %") << "1080mA"
                                  << "61"
-                                 << "10" << qint16(0) << pass << qint16(0);
+                                 << "10" << false << pass << false;
     QTest::newRow("exactly 0.6 % of 10 A") << "1080mA"
                                            << "60"
-                                           << "10" << qint16(0) << pass << qint16(0);
+                                           << "10" << false << pass << false;
     // 0.006 * 0.85 * 1000 is 5.1000000000000005 in double.
     QTest::newRow("exactly 0.6 % of 0.85 A") << "1080mA"
                                              << "5.1"
-                                             << "0.85" << qint16(0) << pass << qint16(0);
+                                             << "0.85" << false << pass << false;
     QTest::newRow("over limit and below 0.6 %") << "46mA"
                                                 << "50"
-                                                << "10" << qint16(0) << blue << qint16(-1);
+                                                << "10" << false << blue << true;
     QTest::newRow("empty cell") << "46mA"
                                 << ""
-                                << "10" << qint16(0) << blue << qint16(0);
+                                << "10" << false << blue << false;
     QTest::newRow("empty rms current") << "46mA"
                                        << "5"
-                                       << "" << qint16(0) << pass << qint16(0);
+                                       << "" << false << pass << false;
     QTest::newRow("pass never clears the flag") << "46mA"
                                                 << "20"
-                                                << "1" << qint16(-1) << pass << qint16(-1);
+                                                << "1" << true << pass << true;
     QTest::newRow("zero limit") << "0mA"
                                 << "0.001"
-                                << "0" << qint16(0) << blue << qint16(-1);
+                                << "0" << false << blue << true;
 }
 
 void LimitTextAndVerdict::verdict()
@@ -107,26 +105,13 @@ void LimitTextAndVerdict::verdict()
     QFETCH(QString, limit);
     QFETCH(QString, measured);
     QFETCH(QString, rmsAmps);
-    QFETCH(qint16, flagBefore);
-    QFETCH(Colour, back);
-    QFETCH(qint16, flagAfter);
+    QFETCH(bool, flagBefore);
+    QFETCH(CellState, state);
+    QFETCH(bool, flagAfter);
 
-    FakeForm form;
-    form.setText(Field::AmpTxt, rmsAmps);
-    form.setHrmLim(7, limit);
-    form.setHrmNo(7, measured);
-    qint16 testFailed = flagBefore;
-    judgeHarmonic(form, 7, testFailed);
-
-    QCOMPARE(form.no[7].back, back);
-    QCOMPARE(form.no[7].fore, back == Colour::Neutral ? Colour::WindowText : Colour::White);
-    QCOMPARE(testFailed, flagAfter);
-    QCOMPARE(form.no[7].text, measured);
-    QCOMPARE(form.lim[7].back, Colour::LimitCell);
-    for (int cell = 0; cell < kHarmonicCells; ++cell) {
-        if (cell != 7)
-            QCOMPARE(form.no[cell].back, Colour::Neutral);
-    }
+    bool failed = flagBefore;
+    QCOMPARE(judgeHarmonic(measured, limit, rmsAmps, failed), state);
+    QCOMPARE(failed, flagAfter);
 }
 
 QTEST_GUILESS_MAIN(LimitTextAndVerdict)

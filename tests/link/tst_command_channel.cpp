@@ -36,8 +36,7 @@ void TestCommandChannel::outFramesOneLine()
     QFETCH(QByteArray, wire);
     VirtualClock clock;
     FakeSerialPort port(clock);
-    QString result;
-    CommandChannel channel(port, clock, result);
+    CommandChannel channel(port, clock);
     QVERIFY(port.open().succeeded());
     channel.Out(sendtext);
     QCOMPARE(port.wire, wire);
@@ -49,8 +48,7 @@ void TestCommandChannel::outOnClosedPortIsAFaultNotACrash()
 {
     VirtualClock clock;
     FakeSerialPort port(clock);
-    QString result;
-    CommandChannel channel(port, clock, result);
+    CommandChannel channel(port, clock);
     channel.Out(QStringLiteral(":DVC"));
     QVERIFY(port.wire.isEmpty());
     QCOMPARE(channel.fault(), QStringLiteral("the port is not open"));
@@ -66,22 +64,24 @@ void TestCommandChannel::incomingReplacesResult()
 {
     VirtualClock clock;
     FakeSerialPort port(clock);
-    QString result = QStringLiteral("old reply");
-    CommandChannel channel(port, clock, result);
+    CommandChannel channel(port, clock);
     QVERIFY(port.open().succeeded());
+    port.deliver("old reply");
+    channel.Incoming();
+    QCOMPARE(channel.result(), QStringLiteral("old reply"));
 
     channel.Incoming();
-    QCOMPARE(result, QString());
+    QCOMPARE(channel.result(), QString());
 
     port.deliver("1\r\n");
     port.deliver("230.1,0.5\r\n", 100);
     clock.advance(200);
     channel.Incoming();
-    QCOMPARE(result, QStringLiteral("1\r\n230.1,0.5\r\n"));
+    QCOMPARE(channel.result(), QStringLiteral("1\r\n230.1,0.5\r\n"));
 
     // What was read is gone from the port.
     channel.Incoming();
-    QCOMPARE(result, QString());
+    QCOMPARE(channel.result(), QString());
 }
 
 void TestCommandChannel::delayEndsOnAChangeOfTheSeconds_data()
@@ -110,8 +110,7 @@ void TestCommandChannel::delayEndsOnAChangeOfTheSeconds()
     QFETCH(int, expectedMs);
     VirtualClock clock(msIntoSecond);
     FakeSerialPort port(clock);
-    QString result;
-    CommandChannel channel(port, clock, result);
+    CommandChannel channel(port, clock);
     const qint64 start = clock.nowMs();
     const qint64 startSecond = clock.wholeSeconds();
     channel.Delay(delayTime);
@@ -124,8 +123,7 @@ void TestCommandChannel::delaySleepsInsteadOfSpinning()
 {
     VirtualClock clock(500);
     FakeSerialPort port(clock);
-    QString result;
-    CommandChannel channel(port, clock, result);
+    CommandChannel channel(port, clock);
     channel.Delay(QStringLiteral("5"));
     // One sleep per change of the seconds, not a busy loop.
     QCOMPARE(clock.sleeps(), 5);

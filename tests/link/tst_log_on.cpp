@@ -2,6 +2,7 @@
 // and the virtual clock.
 
 #include "analyzer_lines.h"
+#include "analyzer_session.h"
 #include "command_channel.h"
 #include "fake_form.h"
 #include "fake_serial_port.h"
@@ -29,7 +30,7 @@ struct Bench
     FakeToolkit toolkit;
     WindowMembers members;
     Activity activity;
-    CommandChannel channel{port, clock, members.result};
+    CommandChannel channel{port, clock};
     LogOn logOn{form, toolkit, port, channel, members, activity};
 };
 
@@ -56,6 +57,17 @@ void verifyLoggedOff(const Bench& bench)
     QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Neutral);
 }
 
+// What a session reports: its stages by their words, progress as numbers.
+class StageRecorder : public SessionObserver
+{
+public:
+    void stageReached(SessionStage stage) override { seen << stageText(stage); }
+    void progress(int value) override { seen << QString::number(value); }
+    Go dispatchPoint() override { return Go::On; }
+
+    QStringList seen;
+};
+
 } // namespace
 
 class TestLogOn : public QObject
@@ -76,6 +88,8 @@ private slots:
     void endingAtADispatchPointStopsLogOn_data();
     void endingAtADispatchPointStopsLogOn();
     void lineThatFailsDuringConfiguration();
+    void sessionReportsItsStages_data();
+    void sessionReportsItsStages();
 };
 
 void TestLogOn::portOptionOnlyEnablesLog()
@@ -213,6 +227,10 @@ void TestLogOn::portThatCannotOpenLeavesTheWindowLoggedOff()
                  message.contains(QLatin1String("/dev/fake2")) &&
                  message.contains(QLatin1String("Permission error while locking the device")),
              qPrintable(message));
+    QCOMPARE(message, QStringLiteral("Com 2 (/dev/fake2) could not be opened: Permission error "
+                                     "while locking the device.\n\nCheck that the analyzer is "
+                                     "connected to this port and that no other program is using "
+                                     "it, then choose the port and log on again."));
     QVERIFY(bench.port.wire.isEmpty());
     QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Com 2 could not be opened"));
     verifyLoggedOff(bench);
@@ -287,9 +305,41 @@ void TestLogOn::lineThatFailsDuringConfiguration()
     // Three lines went out; the fourth was refused and nothing followed.
     QCOMPARE(bench.port.written.size(), 3);
     QCOMPARE(bench.toolkit.messages.size(), 1);
-    QVERIFY(bench.toolkit.messages.first().contains(QLatin1String("the device refused the data")));
+    QVERIFY(bench.toolkit.messages.first().startsWith(
+        QLatin1String("The analyzer on Com 1 (/dev/fake1) could not be configured: ")));
+    QVERIFY(bench.toolkit.messages.first().endsWith(
+        QLatin1String("the device refused the data.\n\nThe port has been closed. Check the "
+                      "connection, then log on again.")));
     QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Configuration failed"));
     verifyLoggedOff(bench);
+}
+
+void TestLogOn::sessionReportsItsStages_data()
+{
+    QTest::addColumn<int>("writesBeforeFailure");
+    QTest::addColumn<QStringList>("seen");
+
+    QTest::newRow("configured") << -1
+                                << QStringList{"Connecting", "Configuring",           "60", "70",
+                                               "85",         "Connected & Configured"};
+    QTest::newRow("line fails") << 3 << QStringList{"Connecting", "Configuring", "60"};
+}
+
+void TestLogOn::sessionReportsItsStages()
+{
+    QFETCH(int, writesBeforeFailure);
+    QFETCH(QStringList, seen);
+    VirtualClock clock;
+    FakeSerialPort port(clock);
+    port.writesBeforeFailure = writesBeforeFailure;
+    CommandChannel channel(port, clock);
+    AnalyzerSession session(port, channel);
+    StageRecorder recorder;
+
+    QVERIFY(session.open(1, recorder).succeeded());
+    QCOMPARE(recorder.seen, QStringList{"Connecting"});
+    QCOMPARE(session.configure(recorder), writesBeforeFailure < 0);
+    QCOMPARE(recorder.seen, seen);
 }
 
 QTEST_GUILESS_MAIN(TestLogOn)

@@ -26,8 +26,7 @@ struct Line
     ComPortOverride com;
     QtSerialPort port;
     SystemClock clock;
-    QString result;
-    CommandChannel channel{port, clock, result};
+    CommandChannel channel{port, clock};
 };
 } // namespace
 
@@ -92,7 +91,6 @@ void TestSerialLine::incomingReturnsWhatArrivedDuringADelay()
 {
     Line line;
     QVERIFY(line.port.open().succeeded());
-    line.result = QStringLiteral("stale");
 
     // The analyzer answers while the window's thread sleeps in Delay.
     std::thread analyzer([&line] {
@@ -107,9 +105,9 @@ void TestSerialLine::incomingReturnsWhatArrivedDuringADelay()
     analyzer.join();
     QVERIFY(waited.elapsed() >= 1000 - 20 && waited.elapsed() <= 2000 + 100);
     line.channel.Incoming();
-    QCOMPARE(line.result, QStringLiteral("1\r\n75.0,230.1\r\n"));
+    QCOMPARE(line.channel.result(), QStringLiteral("1\r\n75.0,230.1\r\n"));
     line.channel.Incoming();
-    QCOMPARE(line.result, QString());
+    QCOMPARE(line.channel.result(), QString());
 }
 
 void TestSerialLine::openDiscardsLeftovers()

@@ -1,7 +1,5 @@
 #include "class_evaluation.h"
 #include "conversions.h"
-#include "fake_form.h"
-#include "form_adapters.h"
 #include "limit_text.h"
 #include "sort_out.h"
 
@@ -9,7 +7,7 @@
 
 #include <clocale>
 
-Q_DECLARE_METATYPE(Option)
+Q_DECLARE_METATYPE(ProductClass)
 
 // Every conversion and every text written is the same under a desktop whose
 // numbers use a decimal comma.
@@ -58,36 +56,35 @@ void DecimalComma::conversions()
 
 void DecimalComma::limitColumns_data()
 {
-    QTest::addColumn<Option>("option");
+    QTest::addColumn<ProductClass>("productClass");
     QTest::addColumn<int>("cell");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("A 12th") << Option::Aopt << 10 << "153.3mA";
-    QTest::newRow("A 22nd") << Option::Aopt << 20 << "83.63mA";
-    QTest::newRow("A 37th") << Option::Aopt << 35 << "60.81mA";
-    QTest::newRow("B 16th") << Option::Bopt << 14 << "172.5mA";
-    QTest::newRow("B 28th") << Option::Bopt << 26 << "98.57mA";
-    QTest::newRow("C 3rd") << Option::Copt << 1 << "33.33mA";
-    QTest::newRow("C 5th") << Option::Copt << 3 << "12.34mA";
-    QTest::newRow("D 3rd") << Option::Dopt << 1 << "264.18mA";
-    QTest::newRow("D 11th") << Option::Dopt << 9 << "27.195mA";
-    QTest::newRow("D 13th") << Option::Dopt << 11 << "23.01mA";
-    QTest::newRow("D 23rd") << Option::Dopt << 21 << "13mA";
+    QTest::newRow("A 12th") << ProductClass::A << 10 << "153.3mA";
+    QTest::newRow("A 22nd") << ProductClass::A << 20 << "83.63mA";
+    QTest::newRow("A 37th") << ProductClass::A << 35 << "60.81mA";
+    QTest::newRow("B 16th") << ProductClass::B << 14 << "172.5mA";
+    QTest::newRow("B 28th") << ProductClass::B << 26 << "98.57mA";
+    QTest::newRow("C 3rd") << ProductClass::C << 1 << "33.33mA";
+    QTest::newRow("C 5th") << ProductClass::C << 3 << "12.34mA";
+    QTest::newRow("D 3rd") << ProductClass::D << 1 << "264.18mA";
+    QTest::newRow("D 11th") << ProductClass::D << 9 << "27.195mA";
+    QTest::newRow("D 13th") << ProductClass::D << 11 << "23.01mA";
+    QTest::newRow("D 23rd") << ProductClass::D << 21 << "13mA";
 }
 
 void DecimalComma::limitColumns()
 {
-    QFETCH(Option, option);
+    QFETCH(ProductClass, productClass);
     QFETCH(int, cell);
     QFETCH(QString, text);
 
-    FakeForm form;
-    form.select(option);
-    form.setText(Field::PfTxt, "0.9");
-    form.setText(Field::PowerD, "77.7");
-    qint16 testFailed = 0;
-    QCOMPARE(Limits(form, "0.123456", testFailed).status, Evaluation::Judged);
-    QCOMPARE(form.hrmLim(cell), text);
+    MeasuredValues measured;
+    measured.powerFactor = QStringLiteral("0.9");
+    measured.fundAmp = QStringLiteral("0.123456");
+    const Judgement judgement = Limits(productClass, measured, QStringLiteral("77.7"));
+    QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
+    QCOMPARE(judgement.limits[cell], text);
 }
 
 void DecimalComma::parse()
@@ -95,17 +92,15 @@ void DecimalComma::parse()
     QStringList fields{"1.5E+02", "2.3010E+02", "0.5", "0.98", "49.95", "x", "y", "1.234"};
     for (int k = 0; k < kHarmonicCells; ++k)
         fields << "0.0457";
-    QString result = fields.join(',') + "\r\n";
-    FakeForm form;
-    QString fundAmp;
+    const ParsedReply parsed = SortOut(fields.join(',') + "\r\n");
 
-    QCOMPARE(SortOut(result, form, fundAmp), kReplyFields);
-    QCOMPARE(form.text(Field::Wattxt), QStringLiteral("150"));
-    QCOMPARE(form.text(Field::Vlttxt), QStringLiteral("230.1"));
-    QCOMPARE(form.text(Field::PfTxt), QStringLiteral("0.98"));
-    QCOMPARE(form.text(Field::FreqTxt), QStringLiteral("49.95"));
-    QCOMPARE(form.hrmNo(38), QStringLiteral("45.7"));
-    QCOMPARE(fundAmp, QStringLiteral("1.234"));
+    QCOMPARE(parsed.fieldsFound, kReplyFields);
+    QCOMPARE(parsed.watts, QStringLiteral("150"));
+    QCOMPARE(parsed.volts, QStringLiteral("230.1"));
+    QCOMPARE(parsed.powerFactor, QStringLiteral("0.98"));
+    QCOMPARE(parsed.frequency, QStringLiteral("49.95"));
+    QCOMPARE(parsed.harmonics[38], QStringLiteral("45.7"));
+    QCOMPARE(parsed.fundAmp, QStringLiteral("1.234"));
 }
 
 QTEST_GUILESS_MAIN(DecimalComma)

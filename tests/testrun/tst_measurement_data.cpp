@@ -121,8 +121,7 @@ void MeasurementData::cycleResult()
             port.deliver(reply(QStringLiteral("0.3")).toLatin1(), 50);
         }
     };
-    QString received;
-    CommandChannel channel(port, clock, received);
+    CommandChannel channel(port, clock);
     MeasurementCycle cycle(port, channel, clock);
     Recorder recorder;
     const std::optional<CycleResult> result = cycle.run(recorder);

@@ -1,14 +1,9 @@
-#include "fake_form.h"
-#include "form_adapters.h"
 #include "measurement_cycle.h"
 #include "sort_out.h"
 
 #include <QtTest>
 
 namespace {
-
-constexpr std::array<Field, 5> kMeasured{Field::Wattxt, Field::Vlttxt, Field::AmpTxt, Field::PfTxt,
-                                         Field::FreqTxt};
 
 // The fields of a complete reply: 230 W, 230.1 V, 1.5 A, power factor 0.98,
 // 50 Hz, two unused fields, 1.234 A fundamental, then harmonic k + 2 as
@@ -21,15 +16,20 @@ QStringList completeFields()
     return fields;
 }
 
-// A form whose every field the parse may write holds "old".
-FakeForm oldForm()
+// What the parse made of field `field` (1 to 47) for the window: the shown
+// text of a value or harmonic field, field 8 as received; null when the
+// field was not found or is not used (6 and 7).
+QString shownField(const ParsedReply& reply, int field)
 {
-    FakeForm form;
-    for (Field f : kMeasured)
-        form.setText(f, QStringLiteral("old"));
-    for (int k = 0; k < kHarmonicCells; ++k)
-        form.setHrmNo(k, QStringLiteral("old"));
-    return form;
+    const std::array<const QString*, 5> values{&reply.watts, &reply.volts, &reply.amps,
+                                               &reply.powerFactor, &reply.frequency};
+    if (field <= 5)
+        return *values[field - 1];
+    if (field == 8)
+        return reply.fundAmp;
+    if (field >= kFirstHarmonicField)
+        return reply.harmonics[field - kFirstHarmonicField];
+    return QString();
 }
 
 } // namespace
@@ -94,17 +94,10 @@ void ParseReply::fieldText()
 
     QStringList fields = completeFields().mid(0, fieldCount);
     fields[field - 1] = received;
-    QString result = fields.join(',') + terminator;
-    FakeForm form = oldForm();
-    QString fundAmp = "old";
+    const ParsedReply parsed = SortOut(fields.join(',') + terminator);
 
-    QCOMPARE(SortOut(result, form, fundAmp), int(fields.size()));
-    if (field <= 5)
-        QCOMPARE(form.text(kMeasured[field - 1]), shown);
-    else if (field == 8)
-        QCOMPARE(fundAmp, shown);
-    else
-        QCOMPARE(form.hrmNo(field - 9), shown);
+    QCOMPARE(parsed.fieldsFound, int(fields.size()));
+    QCOMPARE(shownField(parsed, field), shown);
 }
 
 void ParseReply::completeReply()
@@ -115,22 +108,19 @@ void ParseReply::completeReply()
     fields[6] = "1e999";
     for (int extra = 48; extra <= 60; ++extra)
         fields << "9";
-    QString result = fields.join(',') + "\r\n";
-    FakeForm form = oldForm();
-    form.setHrmNoBackColor(4, Colour::Fail);
-    QString fundAmp;
+    const QString line = fields.join(',') + "\r\n";
+    const ParsedReply parsed = SortOut(line);
 
-    QCOMPARE(SortOut(result, form, fundAmp), 47);
-    QCOMPARE(result, fields.join(',') + ",");
+    QCOMPARE(parsed.fieldsFound, 47);
+    QVERIFY(parsed.complete());
+    QCOMPARE(parsed.line, line);
+    QCOMPARE(parsed.fields[5], QStringLiteral("text"));
     const QStringList measured{"230", "230.1", "1.5", "0.98", "50"};
-    for (int f = 0; f < 5; ++f)
-        QCOMPARE(form.text(kMeasured[f]), measured[f]);
-    QCOMPARE(fundAmp, QStringLiteral("1.234"));
+    for (int f = 1; f <= 5; ++f)
+        QCOMPARE(shownField(parsed, f), measured[f - 1]);
+    QCOMPARE(parsed.fundAmp, QStringLiteral("1.234"));
     for (int k = 0; k < kHarmonicCells; ++k)
-        QCOMPARE(form.hrmNo(k), QString::number(k + 1));
-    // The parse writes texts only.
-    QCOMPARE(form.no[4].back, Colour::Fail);
-    QCOMPARE(form.no[5].back, Colour::Neutral);
+        QCOMPARE(parsed.harmonics[k], QString::number(k + 1));
 }
 
 void ParseReply::shortReply_data()
@@ -151,23 +141,17 @@ void ParseReply::shortReply()
     QFETCH(QString, reply);
     QFETCH(int, found);
 
-    FakeForm form = oldForm();
-    QString fundAmp = "old";
-    QCOMPARE(SortOut(reply, form, fundAmp), found);
+    const ParsedReply parsed = SortOut(reply);
+    QCOMPARE(parsed.fieldsFound, found);
+    QVERIFY(!parsed.complete());
 
-    // Every field before the first missing one is written, the later ones
-    // keep what they held.
+    // Every field before the first missing one is there, the later ones are
+    // not.
     for (int f = 1; f <= kReplyFields; ++f) {
-        QString text;
-        if (f <= 5)
-            text = form.text(kMeasured[f - 1]);
-        else if (f == 8)
-            text = fundAmp;
-        else if (f >= 9)
-            text = form.hrmNo(f - 9);
-        else
+        if (f == 6 || f == 7)
             continue;
-        QVERIFY2((text == "old") == (f > found), qPrintable(QString::number(f) + ": " + text));
+        const QString text = shownField(parsed, f);
+        QVERIFY2(text.isNull() == (f > found), qPrintable(QString::number(f) + ": " + text));
     }
 }
 
@@ -177,14 +161,12 @@ void ParseReply::replyLongerThan16BitPositions()
     QStringList fields = completeFields();
     fields[6] = QString(100000, QLatin1Char('7'));
     fields[46] = "0.0399";
-    QString result = fields.join(',') + "\r\n";
-    FakeForm form = oldForm();
-    QString fundAmp;
+    const ParsedReply parsed = SortOut(fields.join(',') + "\r\n");
 
-    QCOMPARE(SortOut(result, form, fundAmp), 47);
-    QCOMPARE(fundAmp, QStringLiteral("1.234"));
-    QCOMPARE(form.hrmNo(0), QStringLiteral("1"));
-    QCOMPARE(form.hrmNo(38), QStringLiteral("39.9"));
+    QCOMPARE(parsed.fieldsFound, 47);
+    QCOMPARE(parsed.fundAmp, QStringLiteral("1.234"));
+    QCOMPARE(parsed.harmonics[0], QStringLiteral("1"));
+    QCOMPARE(parsed.harmonics[38], QStringLiteral("39.9"));
 }
 
 void ParseReply::invalidReply_data()

@@ -81,7 +81,7 @@ struct Bench
     FakeToolkit toolkit;
     WindowMembers members;
     Activity activity;
-    CommandChannel channel{port, clock, members.result};
+    CommandChannel channel{port, clock};
     TestRun testRun{form, toolkit, port, channel, clock, members, activity};
 };
 
