@@ -46,7 +46,7 @@ public:
 
 struct Bench
 {
-    Bench() : port(clock), channel(port, clock, received), observation(port, channel, clock)
+    Bench() : port(clock), channel(port, clock), observation(port, channel, clock)
     {
         port.setCommPort(1);
         (void)port.open();
@@ -77,7 +77,6 @@ struct Bench
 
     VirtualClock clock;
     FakeSerialPort port;
-    QString received;
     CommandChannel channel;
     Observation observation;
     Follower follower;
