@@ -75,6 +75,21 @@ QVariant searchText(const Record& m)
                             classLetter(m.result.judgement.productClass));
 }
 
+// A TEXT column that holds one text member of a record: At, a lambda
+// without captures, gives that member's address.
+template <typename At> constexpr Column textColumn(const char* name, int since, int uses, At)
+{
+    return {name,
+            "TEXT",
+            since,
+            uses,
+            [](const Record& m) -> QVariant { return *At{}(m); },
+            [](const QVariant& v, Record& m) {
+                *At{}(m) = text(v);
+                return kNone;
+            }};
+}
+
 // measured_ms: ms since the epoch (UTC), kUnknownTime when not known;
 // utc_offset: its offset from UTC in seconds, NULL when not known.
 const Column kColumns[] = {
@@ -113,11 +128,7 @@ const Column kColumns[] = {
          m.result.verdict = verdict.value_or(Verdict::NoResultReceived);
          return knownIf(verdict.has_value());
      }},
-    {"problem", "TEXT", 1, 0, [](const Record& m) -> QVariant { return m.result.problem; },
-     [](const QVariant& v, Record& m) {
-         m.result.problem = text(v);
-         return kNone;
-     }},
+    textColumn("problem", 1, 0, [](auto& m) { return &m.result.problem; }),
     {"product_class", "TEXT", 1, Column::InHistory | Column::Searched,
      [](const Record& m) -> QVariant {
          const QString letter = classLetter(m.result.judgement.productClass);
@@ -128,12 +139,7 @@ const Column kColumns[] = {
          m.result.judgement.productClass = productClass.value_or(ProductClass::None);
          return knownIf(productClass.has_value());
      }},
-    {"power", "TEXT", 1, Column::InHistory,
-     [](const Record& m) -> QVariant { return m.result.judgement.power; },
-     [](const QVariant& v, Record& m) {
-         m.result.judgement.power = text(v);
-         return kNone;
-     }},
+    textColumn("power", 1, Column::InHistory, [](auto& m) { return &m.result.judgement.power; }),
     {"evaluation_status", "TEXT", 1, 0,
      [](const Record& m) -> QVariant {
          return QString::fromLatin1(
@@ -144,12 +150,8 @@ const Column kColumns[] = {
          m.result.judgement.evaluation.status = status.value_or(Evaluation::NoClass);
          return knownIf(status.has_value());
      }},
-    {"evaluation_problem", "TEXT", 1, 0,
-     [](const Record& m) -> QVariant { return m.result.judgement.evaluation.problem; },
-     [](const QVariant& v, Record& m) {
-         m.result.judgement.evaluation.problem = text(v);
-         return kNone;
-     }},
+    textColumn("evaluation_problem", 1, 0,
+               [](auto& m) { return &m.result.judgement.evaluation.problem; }),
     {"any_failed", "INTEGER", 1, 0,
      [](const Record& m) -> QVariant { return m.result.judgement.anyFailed ? 1 : 0; },
      [](const QVariant& v, Record& m) {
@@ -176,64 +178,21 @@ const Column kColumns[] = {
      [](const QVariant& v, Record& m) {
          return readJudgementJson(v.toString(), &m.result.judgement) ? kNone : ColumnFault::Damaged;
      }},
-    {"port", "TEXT", 1, Column::InHistory, [](const Record& m) -> QVariant { return m.port; },
-     [](const QVariant& v, Record& m) {
-         m.port = text(v);
-         return kNone;
-     }},
-    {"device", "TEXT", 1, 0, [](const Record& m) -> QVariant { return m.device; },
-     [](const QVariant& v, Record& m) {
-         m.device = text(v);
-         return kNone;
-     }},
-    {"product", "TEXT", 2, Column::InHistory | Column::Product,
-     [](const Record& m) -> QVariant { return m.product.product; },
-     [](const QVariant& v, Record& m) {
-         m.product.product = text(v);
-         return kNone;
-     }},
-    {"serial", "TEXT", 2, Column::InHistory | Column::Product,
-     [](const Record& m) -> QVariant { return m.product.serial; },
-     [](const QVariant& v, Record& m) {
-         m.product.serial = text(v);
-         return kNone;
-     }},
-    {"operator_name", "TEXT", 2, Column::InHistory | Column::Product,
-     [](const Record& m) -> QVariant { return m.product.operatorName; },
-     [](const QVariant& v, Record& m) {
-         m.product.operatorName = text(v);
-         return kNone;
-     }},
-    {"notes", "TEXT", 2, Column::Product,
-     [](const Record& m) -> QVariant { return m.product.notes; },
-     [](const QVariant& v, Record& m) {
-         m.product.notes = text(v);
-         return kNone;
-     }},
-    {"tool_version", "TEXT", 2, 0, [](const Record& m) -> QVariant { return m.toolVersion; },
-     [](const QVariant& v, Record& m) {
-         m.toolVersion = text(v);
-         return kNone;
-     }},
+    textColumn("port", 1, Column::InHistory, [](auto& m) { return &m.port; }),
+    textColumn("device", 1, 0, [](auto& m) { return &m.device; }),
+    textColumn("product", 2, Column::InHistory | Column::Product,
+               [](auto& m) { return &m.product.product; }),
+    textColumn("serial", 2, Column::InHistory | Column::Product,
+               [](auto& m) { return &m.product.serial; }),
+    textColumn("operator_name", 2, Column::InHistory | Column::Product,
+               [](auto& m) { return &m.product.operatorName; }),
+    textColumn("notes", 2, Column::Product, [](auto& m) { return &m.product.notes; }),
+    textColumn("tool_version", 2, 0, [](auto& m) { return &m.toolVersion; }),
     // What the history filter matches, case-folded.
     {"search", "TEXT", 2, Column::Product, searchText, nullptr},
-    {"lab", "TEXT", 3, Column::Product, [](const Record& m) -> QVariant { return m.product.lab; },
-     [](const QVariant& v, Record& m) {
-         m.product.lab = text(v);
-         return kNone;
-     }},
-    {"instrument", "TEXT", 3, Column::Product,
-     [](const Record& m) -> QVariant { return m.product.instrument; },
-     [](const QVariant& v, Record& m) {
-         m.product.instrument = text(v);
-         return kNone;
-     }},
-    {"conditions", "TEXT", 3, Column::Product,
-     [](const Record& m) -> QVariant { return m.product.conditions; },
-     [](const QVariant& v, Record& m) {
-         m.product.conditions = text(v);
-         return kNone;
-     }},
+    textColumn("lab", 3, Column::Product, [](auto& m) { return &m.product.lab; }),
+    textColumn("instrument", 3, Column::Product, [](auto& m) { return &m.product.instrument; }),
+    textColumn("conditions", 3, Column::Product, [](auto& m) { return &m.product.conditions; }),
 };
 
 bool isSelected(const Column& column, int uses)

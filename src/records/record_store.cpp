@@ -65,6 +65,17 @@ QString stalled()
         .arg(kStoreDeadline.count() / 1000);
 }
 
+// Runs a prepared query that reads under kStoreDeadline; the reason it
+// failed, empty on success.
+QString runRead(QSqlQuery& query, const QSqlDatabase& db)
+{
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
+    const bool executed = query.exec();
+    if (guard.finish())
+        return stalled();
+    return executed ? QString() : sqlReason(query.lastError());
+}
+
 // Readies a new connection: the session's settings, the schema check, and
 // for a writer the journal and the schema itself. *version: the schema
 // version it has then. The reason it failed, empty on success.
@@ -279,12 +290,8 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
                            .arg(selectedColumns(0, m_schemaVersion))))
         return fail(sqlReason(query.lastError()));
     query.bindValue(0, id);
-    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
-    const bool executed = query.exec();
-    if (guard.finish())
-        return fail(stalled());
-    if (!executed)
-        return fail(sqlReason(query.lastError()));
+    if (const QString reason = runRead(query, db); !reason.isEmpty())
+        return fail(reason);
     if (!query.next())
         return fail(query.lastError().isValid() ? sqlReason(query.lastError())
                                                 : QStringLiteral("it holds no record %1").arg(id));
@@ -337,12 +344,8 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
         if (!current)
             query.bindValue(1, pattern);
     }
-    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
-    const bool executed = query.exec();
-    if (guard.finish())
-        return fail(stalled());
-    if (!executed)
-        return fail(sqlReason(query.lastError()));
+    if (const QString reason = runRead(query, db); !reason.isEmpty())
+        return fail(reason);
     while (query.next()) {
         // An unknown verdict lists as "No result received", an unknown
         // class as none.
