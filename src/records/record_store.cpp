@@ -346,10 +346,10 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
     }
     if (const QString reason = runRead(query, db); !reason.isEmpty())
         return fail(reason);
+    // Each row sets every member a summary takes. An unknown verdict lists as
+    // "No result received", an unknown class as none.
+    MeasurementRecord m;
     while (query.next()) {
-        // An unknown verdict lists as "No result received", an unknown
-        // class as none.
-        MeasurementRecord m;
         readColumns(query, RecordColumn::InHistory, m);
         const Judgement& j = m.result.judgement;
         summaries.append({m.id, m.result.measuredAt, j.productClass, j.power, m.result.verdict,
