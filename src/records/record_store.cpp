@@ -3,15 +3,13 @@
 #include "record_columns.h"
 #include "record_schema.h"
 #include "stall_guard.h"
+#include "store_connection.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -59,12 +57,6 @@ Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlin
 
 namespace {
 
-QString stalled()
-{
-    return QStringLiteral("the server stopped answering (no answer within %1 s)")
-        .arg(kStoreDeadline.count() / 1000);
-}
-
 // Runs a prepared query that reads under kStoreDeadline; the reason it
 // failed, empty on success.
 QString runRead(QSqlQuery& query, const QSqlDatabase& db)
@@ -72,111 +64,20 @@ QString runRead(QSqlQuery& query, const QSqlDatabase& db)
     StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const bool executed = query.exec();
     if (guard.finish())
-        return stalled();
+        return stalledReason();
     return executed ? QString() : sqlReason(query.lastError());
-}
-
-// Readies a new connection: the session's settings, the schema check, and
-// for a writer the journal and the schema itself. *version: the schema
-// version it has then. The reason it failed, empty on success.
-QString prepareConnection(QSqlDatabase& db, bool postgres, StoreAccess access, int* version)
-{
-    const bool reader = access == StoreAccess::Read;
-    QSqlQuery query(db);
-    if (postgres) {
-        // The server's own bound on a statement waiting for a lock.
-        if (!query.exec(QStringLiteral("SET statement_timeout = %1").arg(kStoreDeadline.count())))
-            return sqlReason(query.lastError());
-        if (reader && !query.exec(QStringLiteral("SET default_transaction_read_only = on")))
-            return sqlReason(query.lastError());
-    }
-    QString reason;
-    *version = recordSchemaVersion(db, &reason);
-    if (*version < 0)
-        return reason;
-    if (reader)
-        return *version == 0 ? QStringLiteral("it holds no records of this tool") : QString();
-    if (!postgres) {
-        if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next())
-            return sqlReason(query.lastError());
-        if (query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-            return QStringLiteral("its file system does not allow a write-ahead log");
-        // FULL, not NORMAL: with NORMAL a power cut may lose the last
-        // records the operator saw saved; one sync per measurement cycle
-        // (about 8 s) costs nothing.
-        if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
-            return sqlReason(query.lastError());
-    }
-    query.finish();
-    reason = prepareRecordSchema(db);
-    if (reason.isEmpty())
-        *version = kRecordSchemaVersion;
-    return reason;
 }
 
 } // namespace
 
 QString RecordStore::connect(QDeadlineTimer deadline)
 {
-    const StoreTarget s = parseStoreName(m_storeName);
-    const QString driver = s.postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
-    if (!QSqlDatabase::isDriverAvailable(driver))
-        return QStringLiteral("the Qt SQL driver %1 is not installed").arg(driver);
-
-    const bool reader = m_access == StoreAccess::Read;
-    if (!s.postgres) {
-        const QFileInfo file(s.path);
-        if (reader && !file.exists())
-            return QStringLiteral("there is no such file");
-        const QDir folder = file.absoluteDir();
-        if (!folder.exists() && (reader || !QDir().mkpath(folder.absolutePath())))
-            return QStringLiteral("the folder %1 does not exist")
-                .arg(QDir::toNativeSeparators(folder.absolutePath()));
-    }
-
     const QString name = QStringLiteral("iec1000-records-%1").arg(++g_connections);
-    QString reason;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
-        if (s.postgres) {
-            db.setHostName(s.host);
-            db.setPort(s.port);
-            db.setUserName(s.user);
-            db.setPassword(s.password);
-            db.setDatabaseName(s.dbName);
-            // connect_timeout: whole seconds, at least 2, for each address.
-            // Over TCP, unacknowledged data or unanswered keepalives end the
-            // connection after 10 s; the stall guard bounds the rest.
-            const qint64 connectSeconds = std::clamp<qint64>(deadline.remainingTime() / 1000, 2, 5);
-            db.setConnectOptions(
-                QStringLiteral("connect_timeout=%1;keepalives=1;keepalives_idle=4;"
-                               "keepalives_interval=2;keepalives_count=3;tcp_user_timeout=%2")
-                    .arg(connectSeconds)
-                    .arg(kStoreDeadline.count()));
-        } else {
-            db.setDatabaseName(s.path);
-            // In ms: how long a statement waits for another writer to finish.
-            db.setConnectOptions(
-                reader ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
-                       : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        }
-        if (!db.open()) {
-            reason = sqlReason(db.lastError());
-        } else {
-            StallGuard guard(db, deadline);
-            reason = prepareConnection(db, s.postgres, m_access, &m_schemaVersion);
-            if (guard.finish())
-                reason = stalled();
-        }
-        if (!reason.isEmpty())
-            db.close();
-    }
-    if (!reason.isEmpty()) {
-        QSqlDatabase::removeDatabase(name);
-        return reason;
-    }
-    m_connection = name;
-    return {};
+    const QString reason = openStoreConnection(name, parseStoreName(m_storeName), m_access,
+                                               deadline, &m_schemaVersion);
+    if (reason.isEmpty())
+        m_connection = name;
+    return reason;
 }
 
 template <typename Statements>
@@ -191,7 +92,7 @@ QString RecordStore::write(Statements statements, QDeadlineTimer deadline)
             StallGuard guard(db, deadline);
             reason = inWriteTransaction(db, statements, &begun);
             if (guard.finish())
-                return stalled();
+                return stalledReason();
             lost = !reason.isEmpty() && connectionLost(db);
         }
         // A connection found lost before the transaction began (a restarted
