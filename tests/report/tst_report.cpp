@@ -182,9 +182,9 @@ void TestReport::jsonFile_data()
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QString>("measuredAt");
     const QStringList common{
-        "verdict",      "class",     "fields_found", "volts",       "amps",     "watts",
-        "power_factor", "frequency", "harmonics",    "measured_at", "reply",    "id",
-        "port",         "device",    "tool_version", "product",     "serial",   "operator",
+        "verdict",      "class",     "fields_found", "volts",       "amps",   "watts",
+        "power_factor", "frequency", "harmonics",    "measured_at", "reply",  "id",
+        "port",         "device",    "tool_version", "product",     "serial", "operator",
         "notes",        "lab",       "instrument",   "conditions",  "record_id"};
     QTest::newRow("class D fail") << classDFail() << (QStringList(common) << "power")
                                   << "2026-12-07T16:10:38+01:00";
