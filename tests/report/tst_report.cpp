@@ -1,3 +1,4 @@
+#include "history_formats.h"
 #include "report_file.h"
 #include "report_rows.h"
 #include "result_formats.h"
@@ -5,6 +6,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -166,6 +168,8 @@ private slots:
     void refusedPaths();
     void csvFormulasShowAsText();
     void textEscapesControlCharacters();
+    void historyTextEscapesStoredTexts();
+    void historyCsvHasTheJsonKeysAsColumns();
     void pdfKeepsTheStoredOrder();
     void reportTargets_data();
     void reportTargets();
@@ -613,6 +617,52 @@ void TestReport::reportTargets()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), csv);
     }
+}
+
+namespace {
+// A Class D record at 250 W whose product holds a line end, an escape
+// sequence and a "%6".
+RecordSummary storedSummary()
+{
+    RecordSummary summary;
+    summary.id = 7;
+    summary.measuredAt = QDateTime(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC);
+    summary.productClass = ProductClass::D;
+    summary.power = QStringLiteral("250");
+    summary.verdict = Verdict::Fail;
+    summary.product = QStringLiteral("Kettle K2\n\x1b[31m%6");
+    summary.serial = QStringLiteral("SN 7");
+    summary.port = QStringLiteral("Com 2");
+    return summary;
+}
+} // namespace
+
+void TestReport::historyTextEscapesStoredTexts()
+{
+    const QStringList lines = historyText({storedSummary()}).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3); // the heading, the record, the final line end
+    QVERIFY(lines[0].startsWith(QStringLiteral("    id  measured at")));
+    QVERIFY2(lines[1].contains(QStringLiteral("D 250W")) &&
+                 lines[1].contains(QStringLiteral("Kettle K2\\n\\x1b[31m%6  ")) &&
+                 lines[1].endsWith(QStringLiteral("SN 7            Com 2")),
+             qPrintable(lines[1]));
+    QVERIFY(historyText({}).endsWith(QStringLiteral("\nNo measurements recorded.\n")));
+}
+
+void TestReport::historyCsvHasTheJsonKeysAsColumns()
+{
+    const RecordSummary summary = storedSummary();
+    const QJsonObject json = historyJson({summary}).first().toObject();
+    const QStringList csv = historyCsv({summary}).split(QStringLiteral("\r\n"));
+    QCOMPARE(csv.size(), 3);
+    QStringList keys;
+    for (const QString& column : csv[0].split(QLatin1Char(',')))
+        keys << column;
+    QCOMPARE(keys.size(), json.size());
+    for (const QString& key : keys)
+        QVERIFY2(json.contains(key), qPrintable(key));
+    QCOMPARE(json.value(QStringLiteral("power")).toString(), QStringLiteral("250"));
+    QVERIFY(csv[1].startsWith(QStringLiteral("7,2026-03-01T09:30:00")));
 }
 
 QTEST_MAIN(TestReport)
