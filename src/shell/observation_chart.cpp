@@ -257,11 +257,20 @@ void ObservationChart::setBar(const StateBars& bars, int index, OrderPoint::Stat
 
 void ObservationChart::showSample(double secondsSinceStart, const std::vector<OrderPoint>& orders)
 {
+    // A value that is not a finite number (a limit of 0 mA) shows as none.
+    std::array<OrderPoint, kOrders> finite;
     std::array<const OrderPoint*, kOrders> byIndex{};
     for (const OrderPoint& point : orders) {
-        if (point.order >= kFirstOrder && point.order <= kLastOrder &&
-            point.state != OrderPoint::State::NotJudged)
-            byIndex[std::size_t(point.order - kFirstOrder)] = &point;
+        if (point.order < kFirstOrder || point.order > kLastOrder ||
+            point.state == OrderPoint::State::NotJudged)
+            continue;
+        const auto i = std::size_t(point.order - kFirstOrder);
+        finite[i] = point;
+        for (auto* value : {&finite[i].latestPct, &finite[i].averagePct, &finite[i].maximumPct}) {
+            if (*value && !std::isfinite(**value))
+                value->reset();
+        }
+        byIndex[i] = &finite[i];
     }
 
     QList<QPointF> latest;

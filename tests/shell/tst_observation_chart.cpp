@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QValueAxis>
 
+#include <cmath>
+#include <limits>
+
 using State = OrderPoint::State;
 
 class TestObservationChart : public QObject
@@ -21,6 +24,7 @@ private slots:
     void barsShowTheSample();
     void timeSeriesFollowsTheWorstAverages();
     void longHistoryKeepsItsHighestSamples();
+    void valueNotFiniteShowsNothing();
 
 private:
     // The bar sets of the average (0) or maximum (1) bars: pass, fail, not tested.
@@ -129,6 +133,19 @@ void TestObservationChart::longHistoryKeepsItsHighestSamples()
     QVERIFY2(shown.size() <= 400, qPrintable(QString::number(shown.size())));
     QVERIFY(shown.contains(QPointF(8.0 * 777, 149)));
     QCOMPARE(shown.last().x(), 8.0 * 999);
+}
+
+void TestObservationChart::valueNotFiniteShowsNothing()
+{
+    const double infinite = std::numeric_limits<double>::infinity();
+    ObservationChart chart;
+    chart.showSample(0, {point(3, infinite, infinite, std::nan(""), State::Fail),
+                         point(5, 120, 120, 120, State::Fail)});
+    QCOMPARE(bars(chart, 0).at(1)->at(1), 0.0);
+    QCOMPARE(bars(chart, 1).at(1)->at(1), 0.0);
+    QCOMPARE(bars(chart, 0).at(1)->at(3), 120.0);
+    QCOMPARE(chart.barChart()->axes(Qt::Vertical).at(0)->property("max").toDouble(), 160.0);
+    QCOMPARE(chart.worstOrders(), std::vector<int>{5});
 }
 
 QTEST_MAIN(TestObservationChart)
