@@ -1,5 +1,7 @@
 #include "observation_chart.h"
 
+#include "verdict_palette.h"
+
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChart>
@@ -21,9 +23,14 @@ namespace {
 // grey as in the printed report. The maximum is the lighter bar.
 const QColor kPassAverage(110, 110, 110);
 const QColor kPassMaximum(190, 190, 190);
-const QColor kFailAverage(255, 0, 0);
+QColor paletteColour(const Rgb& rgb)
+{
+    return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+const QColor kFailAverage = paletteColour(VerdictPalette::kFail);
 const QColor kFailMaximum(255, 165, 165);
-const QColor kNotTestedAverage(0, 0, 255);
+const QColor kNotTestedAverage = paletteColour(VerdictPalette::kNotTested);
 const QColor kNotTestedMaximum(165, 165, 255);
 const std::array<QColor, ObservationChart::kWorstOrders> kWorstColours{
     QColor(230, 120, 0), QColor(0, 150, 60), QColor(150, 0, 170)};
