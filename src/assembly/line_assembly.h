@@ -1,9 +1,7 @@
 #pragma once
 
-#include "analyzer_session.h"
-#include "command_channel.h"
+#include "analyzer_line.h"
 #include "configuration.h"
-#include "measurement_cycle.h"
 #include "qt_serial_port.h"
 #include "system_clock.h"
 
@@ -21,7 +19,8 @@ struct LineAssembly
     QtSerialPort port;
     const qint16 portNumber;
     SystemClock clock;
-    CommandChannel channel{port, clock};
-    AnalyzerSession session{port, channel};
-    MeasurementCycle cycle{port, channel, clock};
+    AnalyzerLine line{port, clock};
+    CommandChannel& channel = line.channel;
+    AnalyzerSession& session = line.session;
+    MeasurementCycle& cycle = line.cycle;
 };

@@ -29,7 +29,8 @@ public:
 
     Port port;
     WindowClock clock;
+    AnalyzerLine line{port, clock};
     WindowToolkit toolkit;
     WindowPrinter printer;
-    IEC1000 window{port, clock, toolkit, printer};
+    IEC1000 window{line, toolkit, printer};
 };
