@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "class_selection.h"
+#include "observation_window.h"
 #include "printout.h"
 #include "serial_port.h"
 #include "toolkit.h"
@@ -31,8 +32,9 @@ QColor ruleColour(WindowRule::Colour colour, const QPalette& palette)
 } // namespace
 
 IEC1000::IEC1000(AnalyzerLine& line, Toolkit& toolkit, Printer& printer, QWidget* parent)
-    : QWidget(parent), m_port(line.port), m_toolkit(toolkit), m_printer(printer),
-      m_channel(line.channel), m_logOn(*this, toolkit, line.port, line.session, m_members, m_activity),
+    : QWidget(parent), m_line(line), m_port(line.port), m_toolkit(toolkit), m_printer(printer),
+      m_channel(line.channel),
+      m_logOn(*this, toolkit, line.port, line.session, m_members, m_activity),
       m_testRun(*this, toolkit, line.cycle, line.clock, m_members, m_activity), m_records(toolkit)
 {
     setObjectName(QStringLiteral("IEC1000"));

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QGroupBox;
@@ -17,6 +18,8 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class ObservationRecorder;
+class ObservationWindow;
 class Printer;
 class Toolkit;
 
@@ -116,6 +119,15 @@ public slots:
     // or log on runs.
     void saveReport();
     void showHistory();
+    // "Timed Observation..." (Ctrl+T): shows the observation window, made on
+    // first use; it works this window's line and session.
+    void showObservation();
+
+public:
+    // The observation window; nullptr until it was first shown.
+    ObservationWindow* observationWindow() const { return m_observationWindow.get(); }
+    // Where the observation window records; it outlives this window.
+    void setObservationRecorder(ObservationRecorder* recorder);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -137,6 +149,7 @@ private:
     // window closes and the application leaves its event loop.
     void endApplication();
 
+    AnalyzerLine& m_line;
     SerialPort& m_port;
     Toolkit& m_toolkit;
     Printer& m_printer;
@@ -148,4 +161,7 @@ private:
     RecordKeeper m_records;
     QAction* m_saveReportAction = nullptr;
     QAction* m_historyAction = nullptr;
+    QAction* m_observationAction = nullptr;
+    ObservationRecorder* m_observationRecorder = nullptr;
+    std::unique_ptr<ObservationWindow> m_observationWindow;
 };

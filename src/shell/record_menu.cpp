@@ -1,7 +1,9 @@
-// The window's record menu: "Save Report..." and "Measurement History...".
+// The window's context menu: "Save Report...", "Measurement History..." and
+// "Timed Observation...".
 
 #include "history_dialog.h"
 #include "main_window.h"
+#include "observation_window.h"
 #include "save_report_dialog.h"
 #include "toolkit.h"
 
@@ -15,12 +17,15 @@ void IEC1000::createRecordActions()
     m_saveReportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     m_historyAction = new QAction(QStringLiteral("Measurement History..."), this);
     m_historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    for (QAction* action : {m_saveReportAction, m_historyAction}) {
+    m_observationAction = new QAction(QStringLiteral("Timed Observation..."), this);
+    m_observationAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    for (QAction* action : {m_saveReportAction, m_historyAction, m_observationAction}) {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
     connect(m_saveReportAction, &QAction::triggered, this, &IEC1000::saveReport);
     connect(m_historyAction, &QAction::triggered, this, &IEC1000::showHistory);
+    connect(m_observationAction, &QAction::triggered, this, &IEC1000::showObservation);
 }
 
 void IEC1000::setRecordStore(const QString& storeName)
@@ -35,6 +40,7 @@ void IEC1000::contextMenuEvent(QContextMenuEvent* event)
     QMenu menu(this);
     menu.addAction(m_saveReportAction);
     menu.addAction(m_historyAction);
+    menu.addAction(m_observationAction);
     menu.exec(event->globalPos());
 }
 
@@ -63,4 +69,27 @@ void IEC1000::showHistory()
     if (busy())
         return;
     HistoryDialog(m_records, m_toolkit, this).exec();
+}
+
+void IEC1000::showObservation()
+{
+    // While the observation runs, the shortcut only brings its window up.
+    const bool observing = m_observationWindow && m_observationWindow->running();
+    if (busy() && !observing)
+        return;
+    if (!m_observationWindow) {
+        m_observationWindow =
+            std::make_unique<ObservationWindow>(m_line, *this, m_toolkit, m_members, m_activity);
+        m_observationWindow->setRecorder(m_observationRecorder);
+    }
+    m_observationWindow->show();
+    m_observationWindow->raise();
+    m_observationWindow->activateWindow();
+}
+
+void IEC1000::setObservationRecorder(ObservationRecorder* recorder)
+{
+    m_observationRecorder = recorder;
+    if (m_observationWindow)
+        m_observationWindow->setRecorder(recorder);
 }

@@ -1,6 +1,6 @@
 // The window keeps every measurement in the record store, and a store that
 // cannot take it never changes what the measurement shows; its reports and
-// the history's dialogs.
+// the history's dialogs; the timed observation's window.
 
 #include "analyzer_lines.h"
 #include "as_nobody.h"
@@ -9,6 +9,7 @@
 #include "fake_toolkit.h"
 #include "history_dialog.h"
 #include "main_window.h"
+#include "observation_window.h"
 #include "record_store.h"
 #include "save_report_dialog.h"
 #include "version.h"
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -54,15 +56,32 @@ struct Bench
         };
     }
 
-    // Logs on at Com 2 and runs one Class A cycle.
-    void measure()
+    // Logs on at Com 2 and chooses Class A.
+    void logOnClassA()
     {
         window->com2->setChecked(true);
         window->com2_Click();
         window->Log_Click();
         window->Aopt->setChecked(true);
         window->Aopt_Click();
+    }
+
+    // Logs on at Com 2 and runs one Class A cycle.
+    void measure()
+    {
+        logOnClassA();
         window->Run_Click();
+    }
+
+    // Opens "Timed Observation..." with its shortcut, as the operator does.
+    ObservationWindow* openObservation()
+    {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        if (!QTest::qWaitForWindowActive(window.get()))
+            return nullptr;
+        QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);
+        return window->observationWindow();
     }
 
     QAction* action(const QString& text) const
@@ -80,6 +99,40 @@ struct Bench
     FakePrinter printer;
     std::unique_ptr<IEC1000> window;
 };
+
+// Keeps what the observation window records, in order.
+struct FakeObservationRecorder : ObservationRecorder
+{
+    void begin(ObservationRecord& record) override
+    {
+        record.id = 7;
+        calls << QStringLiteral("begin");
+    }
+    void addSample(qint64 id, int index, const ObservedSample& sample) override
+    {
+        calls << QStringLiteral("sample %1 of %2").arg(index).arg(id);
+        verdicts << sample.verdict;
+    }
+    void finish(const ObservationRecord& record) override
+    {
+        calls << QStringLiteral("finish");
+        finished = record;
+    }
+
+    QStringList calls;
+    QList<Verdict> verdicts;
+    std::optional<ObservationRecord> finished;
+};
+
+// What a bench's port was sent after the log on, line by line.
+QList<QByteArray> sentAfterLogOn(const Bench& bench)
+{
+    QList<QByteArray> lines = bench.port.wire.split('\n');
+    lines.removeLast(); // after the last line end
+    for (QByteArray& line : lines)
+        line.chop(1); // CR
+    return lines.mid(kExpectedConfiguration.size());
+}
 
 } // namespace
 
@@ -101,6 +154,11 @@ private slots:
     void judgeAgainShowsItsVerdictInItsColour();
     void judgeAgainRefusesAClassDPowerOutOfRange();
     void productDialogRemembersTheLabFields();
+    void ctrlTOpensTheObservationWindowWhichNeedsTheSession();
+    void observationRunsCyclesUntilItsDurationHasPassed_data();
+    void observationRunsCyclesUntilItsDurationHasPassed();
+    void observationStoppedOrEndedByExitIsRecordedStopped_data();
+    void observationStoppedOrEndedByExitIsRecordedStopped();
 
 private:
     QTemporaryDir m_dir;
@@ -335,3 +393,129 @@ void TestWindowRecords::productDialogRemembersTheLabFields()
 
 QTEST_MAIN(TestWindowRecords)
 #include "tst_window_records.moc"
+
+void TestWindowRecords::ctrlTOpensTheObservationWindowWhichNeedsTheSession()
+{
+    Bench bench;
+    QVERIFY(bench.action(QStringLiteral("Timed Observation...")));
+    ObservationWindow* observation = bench.openObservation();
+    QVERIFY(observation && observation->isVisible());
+    QCOMPARE(observation->duration->value(), 150);
+    QCOMPARE(observation->duration->minimum(), 30);
+    QCOMPARE(observation->duration->maximum(), 86400);
+    QVERIFY(!observation->saveReport->isEnabled()); // no report writer yet
+
+    observation->startStop->click();
+    QCOMPARE(bench.toolkit.messages,
+             QStringList{"Log on to the analyzer in the main window first: the observation "
+                         "uses its session."});
+    QVERIFY(bench.port.wire.isEmpty());
+}
+
+void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("pass") << kPassingReply << "Pass" << QColor(0, 255, 0);
+    QTest::newRow("fail") << kFailingReply << "Fail" << QColor(255, 0, 0);
+}
+
+void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, verdict);
+    QFETCH(QColor, colour);
+    Bench bench;
+    bench.port.responder = [&](const QByteArray& line) {
+        if (line == "*STB?")
+            bench.port.deliver("1\r\n", 100);
+        else if (line == ":FRD?")
+            bench.port.deliver(reply, 50);
+    };
+    FakeObservationRecorder recorder;
+    bench.window->setObservationRecorder(&recorder);
+    bench.logOnClassA();
+    ObservationWindow* observation = bench.openObservation();
+    QVERIFY(observation);
+    observation->duration->setValue(30);
+    int dispatchesWithRunOrLogEnabled = 0;
+    bench.toolkit.onDispatch = [&](int) {
+        if (bench.window->Run->isEnabled() || bench.window->Log->isEnabled())
+            ++dispatchesWithRunOrLogEnabled;
+    };
+    const qint64 startedMs = bench.clock.nowMs();
+
+    observation->startStop->click();
+
+    // A cycle takes about 8 s: cycles start at about 0, 8, 16 and 24 s; the
+    // one under way at 30 s completes and counts.
+    QList<QByteArray> cycles;
+    for (int n = 0; n < 4; ++n)
+        cycles << "*TRG"
+               << "*STB?"
+               << ":FRD?";
+    QCOMPARE(sentAfterLogOn(bench), cycles);
+    QVERIFY(bench.clock.nowMs() - startedMs >= 30000);
+    QVERIFY(bench.toolkit.dispatches > 0);
+    QCOMPARE(dispatchesWithRunOrLogEnabled, 0);
+    QVERIFY(bench.window->Run->isEnabled() && bench.window->Log->isEnabled());
+    QCOMPARE(observation->startStop->text(), QStringLiteral("Start"));
+    QCOMPARE(observation->verdict->text(), verdict);
+    QCOMPARE(observation->verdict->palette().color(QPalette::Base), colour);
+    QCOMPARE(observation->samples->text(), QStringLiteral("Samples: 4 judged, 0 not judged"));
+    QVERIFY(!observation->chart->worstOrders().empty());
+    QCOMPARE(recorder.calls, (QStringList{"begin", "sample 0 of 7", "sample 1 of 7",
+                                          "sample 2 of 7", "sample 3 of 7", "finish"}));
+    QCOMPARE(recorder.finished->result.verdict,
+             verdict == "Pass" ? ObservationVerdict::Pass : ObservationVerdict::Fail);
+    QCOMPARE(recorder.finished->port, QStringLiteral("Com 2"));
+    QCOMPARE(recorder.finished->result.choice.productClass, ProductClass::A);
+    QVERIFY(bench.toolkit.messages.isEmpty());
+}
+
+void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped_data()
+{
+    QTest::addColumn<bool>("exit");
+    QTest::addColumn<QByteArray>("lastSent");
+    // The click is taken at the dispatch point after the second "*STB?":
+    // Stop sends nothing more; EXIT sends what it always sends.
+    QTest::newRow("Stop") << false << QByteArray("*TRG\r\n*STB?\r\n");
+    QTest::newRow("EXIT") << true << QByteArray("*STB?\r\n:DVC\r\n");
+}
+
+void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped()
+{
+    QFETCH(bool, exit);
+    QFETCH(QByteArray, lastSent);
+    Bench bench;
+    FakeObservationRecorder recorder;
+    bench.window->setObservationRecorder(&recorder);
+    bench.logOnClassA();
+    ObservationWindow* observation = bench.openObservation();
+    QVERIFY(observation);
+    int triggers = 0;
+    const auto responder = bench.port.responder;
+    bench.port.responder = [&](const QByteArray& line) {
+        responder(line);
+        if (line == "*TRG" && ++triggers == 2)
+            bench.toolkit.queueClick(
+                [&] { exit ? bench.window->Exit_Click() : observation->startStop->click(); });
+    };
+
+    observation->startStop->click();
+
+    QVERIFY(bench.port.wire.endsWith(lastSent));
+    QCOMPARE(recorder.calls, (QStringList{"begin", "sample 0 of 7", "finish"}));
+    QCOMPARE(recorder.finished->result.verdict, ObservationVerdict::Stopped);
+    QCOMPARE(recorder.finished->result.samples.size(), 1);
+    QCOMPARE(bench.port.portOpen(), !exit);
+    if (exit) {
+        QVERIFY(!observation->isVisible());
+        return;
+    }
+    QCOMPARE(observation->verdict->text(), QStringLiteral("Stopped"));
+    QCOMPARE(observation->verdict->palette().color(QPalette::Base),
+             IEC1000::colourOf(Colour::Neutral));
+    QVERIFY(bench.window->Run->isEnabled() && bench.window->Log->isEnabled());
+}

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "observation.h"
+#include "observation_chart.h"
+#include "observation_record.h"
+#include "outcome.h"
+#include "window_model.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+struct AnalyzerLine;
+class Toolkit;
+
+// Where the window records an observation as it goes: begun before the first
+// cycle, each sample as it arrives, finished with the verdict. A recorder
+// tells the operator itself when the store cannot take it; the observation
+// goes on either way.
+class ObservationRecorder
+{
+public:
+    virtual ~ObservationRecorder() = default;
+    // Sets record.id when the store took the record; leaves it 0 otherwise.
+    virtual void begin(ObservationRecord& record) = 0;
+    virtual void addSample(qint64 id, int index, const ObservedSample& sample) = 0;
+    virtual void finish(const ObservationRecord& record) = 0;
+};
+
+// Writes the report of an observation to a file (PDF, CSV or JSON by its
+// extension).
+using ObservationReportWriter =
+    std::function<Outcome(const ObservationRecord& record, const QString& path)>;
+
+// The chart's view of the running judgement after `latest`: every order 2 to
+// 40 with its latest, average and maximum values in % of its limit and its
+// state; an order the class sets no limit shows as NotJudged.
+std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
+                                    const ObservedSample& latest);
+
+// The colour role the verdict of an observation is shown on: Pass on green,
+// "Stopped" on the neutral colour, every other verdict on red.
+Colour observationVerdictColour(ObservationVerdict verdict);
+
+// "Timed Observation...": a window of its own beside IEC1000 that runs an
+// observation on the session IEC1000 has logged on, under the class (and
+// Class D power) chosen there. While it runs, IEC1000's Run and Log are
+// disabled and its activity says a measurement runs; the cycles dispatch the
+// window events at their dispatch points as a single cycle does, so the
+// chart follows each sample and a click on "Stop" is taken there. EXIT or
+// closing IEC1000 ends the observation "Stopped" (EXIT itself sends what it
+// always sends); closing this window during a run stops it.
+class ObservationWindow : public QWidget, private ObservationObserver
+{
+    Q_OBJECT
+
+public:
+    // `members` give the port number the record names; the line, form,
+    // toolkit, members and activity outlive the window.
+    ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& toolkit,
+                      const WindowMembers& members, Activity& activity, QWidget* parent = nullptr);
+    ~ObservationWindow() override;
+
+    // Records go nowhere until a recorder is set; it outlives the window.
+    void setRecorder(ObservationRecorder* recorder);
+    // "Save Report..." stays disabled until a writer is set.
+    void setReportWriter(ObservationReportWriter writer);
+
+    bool running() const { return m_running; }
+    // The last observation run from this window, as recorded.
+    const std::optional<ObservationRecord>& last() const { return m_last; }
+
+    QSpinBox* duration = nullptr;
+    QPushButton* startStop = nullptr;
+    ObservationChart* chart = nullptr;
+    QLabel* samples = nullptr;
+    QLabel* timeLeft = nullptr;
+    QLineEdit* verdict = nullptr;
+    QLabel* sampling = nullptr;
+    QPushButton* saveReport = nullptr;
+
+public slots:
+    // "Start" starts an observation; "Stop" during one asks it to stop at
+    // its next dispatch point.
+    void startStopClicked();
+    void saveReportClicked();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // ObservationObserver
+    void progress(int) override {}
+    Go dispatchPoint() override;
+    void secondsLeft(int seconds) override;
+    void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
+                     const ObservationJudgement& running) override;
+
+    // Why an observation cannot start now; empty when it can.
+    QString refusal() const;
+    void run();
+    void showCounts(int judged, int notJudged);
+    void showVerdict(const QString& text, Colour colour);
+    void updateSaveReport();
+
+    AnalyzerLine& m_line;
+    Form& m_form;
+    Toolkit& m_toolkit;
+    const WindowMembers& m_members;
+    Activity& m_activity;
+    Observation m_observation;
+    ObservationRecorder* m_recorder = nullptr;
+    ObservationReportWriter m_reportWriter;
+    bool m_running = false;
+    bool m_stopRequested = false;
+    qint64 m_recordId = 0;
+    std::optional<ObservationRecord> m_last;
+};
