@@ -1,12 +1,15 @@
 // Start Test over a pseudo-terminal to the simulated analyzer: whole
 // measurement cycles, their timing, every way a cycle ends without a
-// verdict, and the printout.
+// verdict, the printout, and a timed observation.
 
 #include "e2e_bench.h"
+#include "observation_window.h"
 #include "qt_printer.h"
 
+#include <QApplication>
 #include <QProcess>
 #include <QSerialPort>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -68,6 +71,7 @@ private slots:
     void lineFailsDuringACycle();
     void classDPowerThatIsNotANumber();
     void printoutToPdf();
+    void observationOfThirtySeconds();
 };
 
 void TestCycleEndToEnd::cycleForEachClass_data()
@@ -352,6 +356,43 @@ void TestCycleEndToEnd::printoutToPdf()
     QVERIFY2(std::abs(ratio - 792.0 / 524.0) < 0.03, qPrintable(QString::number(ratio)));
     QVERIFY2(green, "the green Pass verdict is on the page");
     QVERIFY2(red, "the legend's fail swatch is on the page");
+}
+
+void TestCycleEndToEnd::observationOfThirtySeconds()
+{
+    E2EBench bench;
+    START_BENCH(bench, QStringLiteral("excursion-140"));
+    logOnAndChoose(bench, bench.window->Aopt);
+    QApplication::setActiveWindow(bench.window);
+    QVERIFY(QTest::qWaitForWindowActive(bench.window));
+    QTest::keyClick(bench.window, Qt::Key_T, Qt::ControlModifier);
+    ObservationWindow* observation = bench.window->observationWindow();
+    QVERIFY(observation && QTest::qWaitForWindowExposed(observation));
+    observation->duration->setValue(30);
+
+    bench.click(observation->startStop);
+
+    // A cycle takes 6 to 8 s or a little more: 4 or 5 of them start within
+    // the 30 s, each exactly as a single cycle.
+    QVERIFY(observation->last());
+    const ObservationResult& result = observation->last()->result;
+    const qsizetype taken = result.samples.size();
+    QVERIFY2(taken == 4 || taken == 5, qPrintable(QString::number(taken)));
+    QList<QByteArray> cycles;
+    for (qsizetype n = 0; n < taken; ++n)
+        cycles << "*TRG"
+               << "*STB?"
+               << ":FRD?";
+    QCOMPARE(cycleLines(bench, int(cycles.size())), cycles);
+    // The 3rd harmonic at 140 % in sample 2 fails that single cycle; the
+    // observation passes.
+    QCOMPARE(result.samples.at(1).verdict, Verdict::Fail);
+    QCOMPARE(observation->verdict->text(), QStringLiteral("Pass"));
+    QCOMPARE(observation->verdict->palette().color(QPalette::Base),
+             IEC1000::colourOf(Colour::Pass));
+    QVERIFY(observation->chart->worstOrders().front() == 3);
+    verifyControlsBack(bench);
+    QVERIFY(bench.toolkit().messages.isEmpty());
 }
 
 QTEST_MAIN(TestCycleEndToEnd)
