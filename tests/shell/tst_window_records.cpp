@@ -108,10 +108,9 @@ struct FakeObservationRecorder : ObservationRecorder
         record.id = 7;
         calls << QStringLiteral("begin");
     }
-    void addSample(qint64 id, int index, const ObservedSample& sample) override
+    void addSample(qint64 id, int index, const ObservedSample&) override
     {
         calls << QStringLiteral("sample %1 of %2").arg(index).arg(id);
-        verdicts << sample.verdict;
     }
     void finish(const ObservationRecord& record) override
     {
@@ -120,7 +119,6 @@ struct FakeObservationRecorder : ObservationRecorder
     }
 
     QStringList calls;
-    QList<Verdict> verdicts;
     std::optional<ObservationRecord> finished;
 };
 
@@ -401,8 +399,6 @@ void TestWindowRecords::ctrlTOpensTheObservationWindowWhichNeedsTheSession()
     ObservationWindow* observation = bench.openObservation();
     QVERIFY(observation && observation->isVisible());
     QCOMPARE(observation->duration->value(), 150);
-    QCOMPARE(observation->duration->minimum(), 30);
-    QCOMPARE(observation->duration->maximum(), 86400);
     QVERIFY(!observation->saveReport->isEnabled()); // no report writer yet
 
     observation->startStop->click();
@@ -460,7 +456,6 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     QVERIFY(bench.toolkit.dispatches > 0);
     QCOMPARE(dispatchesWithRunOrLogEnabled, 0);
     QVERIFY(bench.window->Run->isEnabled() && bench.window->Log->isEnabled());
-    QCOMPARE(observation->startStop->text(), QStringLiteral("Start"));
     QCOMPARE(observation->verdict->text(), verdict);
     QCOMPARE(observation->verdict->palette().color(QPalette::Base), colour);
     QCOMPARE(observation->samples->text(), QStringLiteral("Samples: 4 judged, 0 not judged"));
