@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStringList>
 #include <QVBoxLayout>
 
 namespace {
@@ -59,6 +60,30 @@ QString clockText(int seconds)
 }
 
 } // namespace
+
+QString observationNotes(const ObservationResult& result)
+{
+    QStringList notes;
+    if (!result.samples.isEmpty())
+        notes << samplingSentence(result.sampleIntervalS);
+    const ObservationJudgement& judgement = result.judgement;
+    if (judgement.pohc && judgement.samplesJudged > 0)
+        notes << QStringLiteral("POHC %1 mA, limit %2 mA: %3")
+                     .arg(judgement.pohc->measuredMa, 0, 'f', 1)
+                     .arg(judgement.pohc->limitMa, 0, 'f', 1)
+                     .arg(judgement.pohc->allowanceApplied
+                              ? QStringLiteral("orders 21 to 39 may average up to 150 %")
+                              : QStringLiteral("no allowance"));
+    if (judgement.productClass == ProductClass::D && judgement.basis.highestPowerW)
+        notes << QStringLiteral("highest power %1 W, typed %2 W%3")
+                     .arg(*judgement.basis.highestPowerW, 0, 'f', 1)
+                     .arg(judgement.basis.typedPower)
+                     .arg(judgement.basis.powerDiffers ? QStringLiteral(": more than 10 % apart")
+                                                       : QString());
+    if (!judgement.problem.isEmpty())
+        notes << judgement.problem;
+    return notes.join(QLatin1Char('\n'));
+}
 
 std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
                                     const ObservedSample& latest)
@@ -245,8 +270,7 @@ void ObservationWindow::run()
     const ObservationResult& result = m_last->result;
     showCounts(result.judgement.samplesJudged, result.judgement.samplesNotJudged);
     showVerdict(observationVerdictText(result.verdict), observationVerdictColour(result.verdict));
-    if (!result.samples.isEmpty())
-        sampling->setText(samplingSentence(result.sampleIntervalS));
+    sampling->setText(observationNotes(result));
     duration->setEnabled(true);
     startStop->setText(kStartCaption);
     m_form.setEnabled(Button::Run, true);

@@ -44,6 +44,12 @@ using ObservationReportWriter =
 std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
                                     const ObservedSample& latest);
 
+// What the operator reads beside the verdict, one note a line: how the
+// samples were taken, POHC and whether its allowance applied (Class A and
+// D), the highest measured against the typed power (Class D), and why the
+// class set no limits.
+QString observationNotes(const ObservationResult& result);
+
 // The colour role the verdict of an observation is shown on: Pass on green,
 // "Stopped" on the neutral colour, every other verdict on red.
 Colour observationVerdictColour(ObservationVerdict verdict);

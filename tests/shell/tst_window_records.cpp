@@ -157,6 +157,8 @@ private slots:
     void observationRunsCyclesUntilItsDurationHasPassed();
     void observationStoppedOrEndedByExitIsRecordedStopped_data();
     void observationStoppedOrEndedByExitIsRecordedStopped();
+    void observationNotesBesideTheVerdict_data();
+    void observationNotesBesideTheVerdict();
 
 private:
     QTemporaryDir m_dir;
@@ -513,4 +515,34 @@ void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped()
     QCOMPARE(observation->verdict->palette().color(QPalette::Base),
              IEC1000::colourOf(Colour::Neutral));
     QVERIFY(bench.window->Run->isEnabled() && bench.window->Log->isEnabled());
+}
+
+void TestWindowRecords::observationNotesBesideTheVerdict_data()
+{
+    QTest::addColumn<ProductClass>("productClass");
+    QTest::addColumn<QString>("notes");
+    QTest::newRow("A") << ProductClass::A
+                       << "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s "
+                          "smoothing\nPOHC 40.0 mA, limit 50.5 mA: orders 21 to 39 may average "
+                          "up to 150 %";
+    QTest::newRow("D") << ProductClass::D
+                       << "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s "
+                          "smoothing\nPOHC 40.0 mA, limit 50.5 mA: orders 21 to 39 may average "
+                          "up to 150 %\nhighest power 90.0 W, typed 75 W: more than 10 % apart";
+}
+
+void TestWindowRecords::observationNotesBesideTheVerdict()
+{
+    QFETCH(ProductClass, productClass);
+    QFETCH(QString, notes);
+    ObservationResult result;
+    result.samples.resize(2);
+    result.sampleIntervalS = 8.26;
+    result.judgement.productClass = productClass;
+    result.judgement.samplesJudged = 2;
+    result.judgement.pohc = Pohc{40, 50.5, true};
+    result.judgement.basis.typedPower = QStringLiteral("75");
+    result.judgement.basis.highestPowerW = 90;
+    result.judgement.basis.powerDiffers = true;
+    QCOMPARE(observationNotes(result), notes);
 }
