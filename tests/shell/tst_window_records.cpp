@@ -473,18 +473,21 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
 
 void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped_data()
 {
-    QTest::addColumn<bool>("exit");
+    QTest::addColumn<QString>("how");
     QTest::addColumn<QByteArray>("lastSent");
     // The click is taken at the dispatch point after the second "*STB?":
-    // Stop sends nothing more; EXIT sends what it always sends.
-    QTest::newRow("Stop") << false << QByteArray("*TRG\r\n*STB?\r\n");
-    QTest::newRow("EXIT") << true << QByteArray("*STB?\r\n:DVC\r\n");
+    // Stop and closing the observation's window send nothing more; EXIT
+    // sends what it always sends.
+    QTest::newRow("Stop") << "Stop" << QByteArray("*TRG\r\n*STB?\r\n");
+    QTest::newRow("close") << "close" << QByteArray("*TRG\r\n*STB?\r\n");
+    QTest::newRow("EXIT") << "EXIT" << QByteArray("*STB?\r\n:DVC\r\n");
 }
 
 void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped()
 {
-    QFETCH(bool, exit);
+    QFETCH(QString, how);
     QFETCH(QByteArray, lastSent);
+    const bool exit = how == "EXIT";
     Bench bench;
     FakeObservationRecorder recorder;
     bench.window->setObservationRecorder(&recorder);
@@ -496,8 +499,12 @@ void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped()
     bench.port.responder = [&](const QByteArray& line) {
         responder(line);
         if (line == "*TRG" && ++triggers == 2)
-            bench.toolkit.queueClick(
-                [&] { exit ? bench.window->Exit_Click() : observation->startStop->click(); });
+            bench.toolkit.queueClick([&] {
+                if (how == "close")
+                    observation->close();
+                else
+                    exit ? bench.window->Exit_Click() : observation->startStop->click();
+            });
     };
 
     observation->startStop->click();
@@ -507,10 +514,9 @@ void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped()
     QCOMPARE(recorder.finished->result.verdict, ObservationVerdict::Stopped);
     QCOMPARE(recorder.finished->result.samples.size(), 1);
     QCOMPARE(bench.port.portOpen(), !exit);
-    if (exit) {
-        QVERIFY(!observation->isVisible());
+    QCOMPARE(observation->isVisible(), how == "Stop");
+    if (exit)
         return;
-    }
     QCOMPARE(observation->verdict->text(), QStringLiteral("Stopped"));
     QCOMPARE(observation->verdict->palette().color(QPalette::Base),
              IEC1000::colourOf(Colour::Neutral));
