@@ -142,6 +142,7 @@ private slots:
     void portsListsTheComDevice();
     void unwritableStoreKeepsTheVerdict();
     void historyOfAMissingStore();
+    void observeAMomentaryExcursion();
 
 private:
     QString store() const { return m_dir.filePath(QStringLiteral("records.sqlite")); }
@@ -481,7 +482,7 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
     const ToolRun csv = runTool({"history", "--format", "csv", "--db", store()});
     QCOMPARE(csv.exitCode, 0);
     QVERIFY2(csv.out.startsWith("id,measured_at,class,power,verdict,product,serial,operator,"
-                                "port\r\n" +
+                                "port,kind\r\n" +
                                 id.toUtf8() + ","),
              csv.out.constData());
 
@@ -540,6 +541,44 @@ void TestCommandLineEndToEnd::historyOfAMissingStore()
     QVERIFY2(run.err.contains(missing.toUtf8()), run.err.constData());
     QVERIFY(run.out.isEmpty());
     QVERIFY(!QFile::exists(missing));
+}
+
+// One sample of four at 140 % of the 3rd harmonic's limit fails its single
+// cycle; the observation passes, is recorded sample by sample, is listed as
+// an observation and is judged again from the store.
+void TestCommandLineEndToEnd::observeAMomentaryExcursion()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("excursion-140"));
+    const ToolRun observed = runTool({"observe", "--port", sim.devicePath(), "--class", "A",
+                                      "--duration", "30", "--format", "json", "--db", store()},
+                                     70000);
+    QVERIFY2(observed.exitCode == 0, observed.err.constData());
+    const QJsonObject json = jsonObject(observed.out);
+    for (const char* key :
+         {"verdict", "class", "power", "duration_s", "elapsed_s", "samples", "samples_not_judged",
+          "sample_interval_s", "rules", "harmonics", "pohc", "measured_at", "record_id"})
+        QVERIFY2(json.contains(QLatin1String(key)), key);
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("Pass"));
+    QVERIFY(json.value("samples").toInt() >= 4);
+    QCOMPARE(json["harmonics"][1]["maximum_pct"].toDouble(), 140.0);
+    QVERIFY2(observed.err.contains("Sample 2: Fail;"), observed.err.constData());
+    QCOMPARE(sim.received().last(), QByteArray("*RST\r\n"));
+
+    const QJsonArray listed =
+        QJsonDocument::fromJson(runTool({"history", "--format", "json", "--db", store()}).out)
+            .array();
+    QCOMPARE(listed.size(), 1);
+    QCOMPARE(listed[0]["kind"].toString(), QStringLiteral("observation"));
+    QCOMPARE(listed[0]["id"], json.value("record_id"));
+
+    const QString id = QString::number(json.value("record_id").toInteger());
+    const ToolRun again =
+        runTool({"evaluate", "--record", id, "--class", "A", "--format", "json", "--db", store()});
+    QCOMPARE(again.exitCode, 0);
+    const QJsonObject judged = jsonObject(again.out);
+    for (const char* key : {"verdict", "samples", "harmonics", "pohc"})
+        QCOMPARE(judged.value(QLatin1String(key)), json.value(QLatin1String(key)));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)
