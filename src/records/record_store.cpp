@@ -158,7 +158,7 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
             // What the search text is made of besides the product fields.
             QSqlQuery query(db);
             if (!query.prepare(
-                    QStringLiteral("SELECT %1 FROM measurements WHERE id = ?")
+                    QStringLiteral("SELECT %1, verdict FROM measurements WHERE id = ?")
                         .arg(selectedColumns(RecordColumn::Searched, kRecordSchemaVersion))))
                 return sqlReason(query.lastError());
             query.bindValue(0, id);
@@ -171,11 +171,24 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
             MeasurementRecord record;
             readColumns(query, RecordColumn::Searched, record);
             record.product = product;
+            // The verdict as stored: an observation's may be none of a
+            // measurement's ("Incomplete observation").
+            const QString verdict = query.value(query.record().count() - 1).toString();
             query.finish();
             QSqlQuery update(db);
             if (!update.prepare(updateProductStatement()))
                 return sqlReason(update.lastError());
             QVariantList values = productValues(record);
+            int n = 0;
+            for (const RecordColumn& column : recordColumns()) {
+                if (!(column.uses & RecordColumn::Product))
+                    continue;
+                if (QLatin1String(column.name) == QLatin1String("search"))
+                    values[n] = recordSearchText(product.product, product.serial,
+                                                 product.operatorName, product.notes, verdict,
+                                                 classLetter(record.result.judgement.productClass));
+                ++n;
+            }
             values.append(id);
             for (int n = 0; n < int(values.size()); ++n)
                 update.bindValue(n, values[n]);

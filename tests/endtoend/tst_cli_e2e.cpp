@@ -270,8 +270,8 @@ void TestCommandLineEndToEnd::noVerdict()
 
 void TestCommandLineEndToEnd::usageErrorsTouchNoPort_data()
 {
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("named"); // in the error; empty: not checked
+    QTest::addColumn<QStringList>("options"); // of measure, or "observe" and its options
+    QTest::addColumn<QString>("named");       // in the error; empty: not checked
     QTest::newRow("unknown option") << QStringList{"--class", "A", "--colour", "red"} << "";
     QTest::newRow("D without power") << QStringList{"--class", "D"} << "";
     QTest::newRow("class E") << QStringList{"--class", "E"} << "";
@@ -281,6 +281,10 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort_data()
     QTest::newRow("port 5") << QStringList{"--class", "A", "--port", "5"}
                             << "Com 1 to Com 4 or a device path";
     QTest::newRow("report txt") << QStringList{"--class", "A", "--report", "r.txt"} << "";
+    QTest::newRow("observe 29 s") << QStringList{"observe", "--class", "A", "--duration", "29"}
+                                  << "30 to 86400 seconds";
+    QTest::newRow("observe 86401 s")
+        << QStringList{"observe", "--class", "A", "--duration", "86401"} << "30 to 86400 seconds";
 }
 
 // The port does not exist: a tool that tried to open it would end with 3.
@@ -288,8 +292,10 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort()
 {
     QFETCH(QStringList, options);
     QFETCH(QString, named);
+    const QString command =
+        options.first() == QLatin1String("observe") ? options.takeFirst() : QStringLiteral("measure");
     const ToolRun run = runTool(
-        QStringList{"measure", "--port", "/dev/does-not-exist", "--db", store()} + options, 10000);
+        QStringList{command, "--port", "/dev/does-not-exist", "--db", store()} + options, 10000);
     QCOMPARE(run.exitCode, 64);
     QVERIFY2(run.err.contains(named.toUtf8()), run.err.constData());
     QVERIFY2(!run.err.contains("Connecting"), run.err.constData());
@@ -297,7 +303,7 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort()
     const QList<QByteArray> lines = run.err.trimmed().split('\n');
     QCOMPARE(lines.size(), 2);
     QVERIFY2(lines[0].startsWith("iec1000: "), lines[0].constData());
-    QCOMPARE(lines[1], QByteArray("Try 'iec1000 measure --help'."));
+    QCOMPARE(lines[1], "Try 'iec1000 " + command.toUtf8() + " --help'.");
 }
 
 void TestCommandLineEndToEnd::commandHelp_data()
@@ -305,6 +311,7 @@ void TestCommandLineEndToEnd::commandHelp_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("comOptions");
     QTest::newRow("measure") << "measure" << true;
+    QTest::newRow("observe") << "observe" << true;
     QTest::newRow("evaluate") << "evaluate" << false;
     QTest::newRow("history") << "history" << false;
     QTest::newRow("report") << "report" << false;
