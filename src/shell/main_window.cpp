@@ -47,6 +47,8 @@ IEC1000::IEC1000(AnalyzerLine& line, Toolkit& toolkit, Printer& printer, QWidget
         m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
                        m_port.deviceName());
     });
+    m_observationKeeper = std::make_unique<ObservationKeeper>(m_records, toolkit);
+    m_observationRecorder = m_observationKeeper.get();
     Form_Load();
 }
 

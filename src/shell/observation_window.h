@@ -33,6 +33,32 @@ public:
     virtual void finish(const ObservationRecord& record) = 0;
 };
 
+class RecordKeeper;
+class RecordStore;
+
+// Records the window's observations in the record store of a RecordKeeper
+// (the store the window's measurements go to). A store that cannot be opened
+// or written never stops an observation: the operator is told once, when it
+// has ended, that it was not (completely) recorded and why.
+class ObservationKeeper : public ObservationRecorder
+{
+public:
+    ObservationKeeper(RecordKeeper& records, Toolkit& toolkit);
+
+    void begin(ObservationRecord& record) override;
+    void addSample(qint64 id, int index, const ObservedSample& sample) override;
+    void finish(const ObservationRecord& record) override;
+
+private:
+    // Keeps the first failure of this observation; a store that failed a
+    // write is closed, to be opened again on the next use.
+    void failed(const Outcome& outcome, RecordStore* store);
+
+    RecordKeeper& m_records;
+    Toolkit& m_toolkit;
+    QString m_failure;
+};
+
 // Writes the report of an observation to a file (PDF, CSV or JSON by its
 // extension).
 using ObservationReportWriter =

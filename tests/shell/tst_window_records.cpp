@@ -157,6 +157,7 @@ private slots:
     void observationRunsCyclesUntilItsDurationHasPassed();
     void observationStoppedOrEndedByExitIsRecordedStopped_data();
     void observationStoppedOrEndedByExitIsRecordedStopped();
+    void observationLandsInTheStoreSampleBySample();
     void observationNotesBesideTheVerdict_data();
     void observationNotesBesideTheVerdict();
 
@@ -521,6 +522,44 @@ void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped()
     QCOMPARE(observation->verdict->palette().color(QPalette::Base),
              IEC1000::colourOf(Colour::Neutral));
     QVERIFY(bench.window->Run->isEnabled() && bench.window->Log->isEnabled());
+}
+
+void TestWindowRecords::observationLandsInTheStoreSampleBySample()
+{
+    const QString path = m_dir.filePath(QStringLiteral("observations.sqlite"));
+    Bench bench;
+    bench.window->setRecordStore(path);
+    bench.logOnClassA();
+    ObservationWindow* observation = bench.openObservation();
+    QVERIFY(observation);
+    RecordStore reader;
+    QVERIFY(reader.open(path).succeeded());
+    int triggers = 0;
+    qsizetype storedBeforeTheSecondSample = -1;
+    const auto responder = bench.port.responder;
+    bench.port.responder = [&](const QByteArray& line) {
+        responder(line);
+        if (line == "*TRG" && ++triggers == 2) {
+            const QList<RecordSummary> history = reader.history(0);
+            if (const auto kept = reader.observation(history.value(0).id))
+                storedBeforeTheSecondSample = kept->result.samples.size();
+            bench.toolkit.queueClick([&] { observation->startStop->click(); });
+        }
+    };
+
+    observation->startStop->click();
+
+    QCOMPARE(storedBeforeTheSecondSample, 1);
+    const QList<RecordSummary> history = reader.history(0);
+    QCOMPARE(history.size(), 1);
+    QCOMPARE(history.first().kind, QStringLiteral("observation"));
+    QCOMPARE(history.first().observationVerdict, QStringLiteral("Stopped"));
+    const std::optional<ObservationRecord> kept = reader.observation(history.first().id);
+    QVERIFY(kept);
+    QCOMPARE(kept->port, QStringLiteral("Com 2"));
+    QCOMPARE(kept->result.samples.size(), 1);
+    QCOMPARE(kept->result.samples.first().line, QString::fromLatin1(kFailingReply));
+    QVERIFY(bench.toolkit.messages.isEmpty());
 }
 
 void TestWindowRecords::observationNotesBesideTheVerdict_data()
