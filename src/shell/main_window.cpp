@@ -48,7 +48,6 @@ IEC1000::IEC1000(AnalyzerLine& line, Toolkit& toolkit, Printer& printer, QWidget
                        m_port.deviceName());
     });
     m_observationKeeper = std::make_unique<ObservationKeeper>(m_records, toolkit);
-    m_observationRecorder = m_observationKeeper.get();
     Form_Load();
 }
 

@@ -126,9 +126,6 @@ public slots:
 public:
     // The observation window; nullptr until it was first shown.
     ObservationWindow* observationWindow() const { return m_observationWindow.get(); }
-    // Where the observation window records instead of the record store
-    // (setRecordStore); it outlives this window.
-    void setObservationRecorder(ObservationRecorder* recorder);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -165,6 +162,5 @@ private:
     QAction* m_observationAction = nullptr;
     // Records the observations in the store of m_records.
     std::unique_ptr<ObservationRecorder> m_observationKeeper;
-    ObservationRecorder* m_observationRecorder = nullptr;
     std::unique_ptr<ObservationWindow> m_observationWindow;
 };

@@ -80,16 +80,9 @@ void IEC1000::showObservation()
     if (!m_observationWindow) {
         m_observationWindow =
             std::make_unique<ObservationWindow>(m_line, *this, m_toolkit, m_members, m_activity);
-        m_observationWindow->setRecorder(m_observationRecorder);
+        m_observationWindow->setRecorder(m_observationKeeper.get());
     }
     m_observationWindow->show();
     m_observationWindow->raise();
     m_observationWindow->activateWindow();
-}
-
-void IEC1000::setObservationRecorder(ObservationRecorder* recorder)
-{
-    m_observationRecorder = recorder;
-    if (m_observationWindow)
-        m_observationWindow->setRecorder(recorder);
 }
