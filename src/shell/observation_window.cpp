@@ -25,6 +25,8 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString kStartCaption = QStringLiteral("Start");
@@ -196,7 +198,14 @@ ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& to
     verdictFont.setPointSize(16);
     verdictFont.setBold(true);
     verdict->setFont(verdictFont);
-    verdict->setMinimumWidth(260);
+    // Wide enough for the longest verdict in the face the system has.
+    int widest = 0;
+    for (ObservationVerdict each : {ObservationVerdict::Pass, ObservationVerdict::Fail,
+                                    ObservationVerdict::IncompleteObservation,
+                                    ObservationVerdict::LineFailed, ObservationVerdict::Stopped})
+        widest = std::max(
+            widest, QFontMetrics(verdictFont).horizontalAdvance(observationVerdictText(each)));
+    verdict->setMinimumWidth(widest + 4 * verdict->fontMetrics().averageCharWidth());
     sampling = new QLabel(this);
 
     auto* controls = new QHBoxLayout;

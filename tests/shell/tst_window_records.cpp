@@ -379,6 +379,8 @@ void TestWindowRecords::ctrlTOpensTheObservationWindowWhichNeedsTheSession()
     ObservationWindow* observation = bench.openObservation();
     QVERIFY(observation && observation->isVisible());
     QCOMPARE(observation->duration->value(), 150);
+    QVERIFY(observation->verdict->fontMetrics().horizontalAdvance("Incomplete observation") <
+            observation->verdict->contentsRect().width());
     QVERIFY(!observation->saveReport->isEnabled()); // no report writer yet
 
     observation->startStop->click();
