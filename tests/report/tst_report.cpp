@@ -145,6 +145,8 @@ ObservedSample observedAt(double startS, const CycleResult& cycle)
 // (90.9 %), the 39th at 3 mA (below 5 mA: not tested), the others at 10 mA:
 // POHC sqrt(9 * 10² + 3²) = 30.1 mA, within the 251.3 mA of the limits
 // 107.1, 97.82, 90, 83.33, 77.58, 72.58, 68.18, 64.28, 60.81 and 57.69 mA.
+// Each judged sample measured 1970 W and a fundamental of 9.5 A at a power
+// factor of 0.9, the 7th 9.8 A.
 ObservationRecord classAObservation()
 {
     ObservationRecord record;
@@ -173,7 +175,7 @@ ObservationRecord classAObservation()
             continue;
         }
         cycle.verdict = Verdict::Fail;
-        cycle.reply.fundAmp = "9.5";
+        cycle.reply.fundAmp = k == 6 ? "9.8" : "9.5";
         cycle.reply.powerFactor = "0.9";
         cycle.reply.watts = "1970";
         for (int cell = 0; cell < kHarmonicCells; ++cell) {
@@ -233,6 +235,8 @@ private slots:
     void reportTargets_data();
     void reportTargets();
     void observationPdf();
+    void observationSummary_data();
+    void observationSummary();
 
 private:
     QTemporaryDir m_dir;
@@ -730,6 +734,65 @@ void TestReport::observationPdf()
              qPrintable(pages[2]));
 
     QVERIFY(!writeObservationReport(record, m_dir.filePath("observation.txt")).succeeded());
+}
+
+// The observation under another class, judged again.
+ObservationRecord judgedAs(ProductClass productClass, const QString& power)
+{
+    ObservationRecord record = classAObservation();
+    ObservationResult& r = record.result;
+    r.choice = {productClass, power};
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.verdict = r.judgement.verdict;
+    return record;
+}
+
+void TestReport::observationSummary_data()
+{
+    QTest::addColumn<ObservationRecord>("record");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("notShown");
+
+    const QString flag = "! The highest measured power is more than 10 % apart from the typed "
+                         "power";
+    QTest::newRow("class D, 1970 W measured of 500 W typed")
+        << judgedAs(ProductClass::D, "500")
+        << QStringList{"Class D, typed power 500 W",
+                       "Power limits from the typed power of 500 W; highest measured power "
+                       "1970.0 W",
+                       flag}
+        << QStringList{};
+    QTest::newRow("class C: the 7th sample's fundamental")
+        << judgedAs(ProductClass::C, QString())
+        << QStringList{"Limits from the highest fundamental current of the samples, 9.8 A "
+                       "(judged sample 7), and its power factor, 0.9",
+                       "POHC not part of the rules of Class C"}
+        << QStringList{flag};
+
+    ObservationRecord stopped = classAObservation();
+    stopped.result.samples.clear();
+    stopped.result.judgement =
+        judgeSamples(stopped.result.samples, stopped.result.choice, ObservationEnd::Stopped);
+    stopped.result.verdict = stopped.result.judgement.verdict;
+    QTest::newRow("stopped before a sample")
+        << stopped
+        << QStringList{"Verdict: Stopped", "Samples no sample taken",
+                       "No sample was judged against a limit."}
+        << QStringList{"sampled every"};
+}
+
+void TestReport::observationSummary()
+{
+    QFETCH(ObservationRecord, record);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, notShown);
+    const QString path = m_dir.filePath("observation-summary.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString page1 = QString::fromUtf8(run("pdftotext", {"-l", "1", path, "-"})).simplified();
+    for (const QString& text : shown)
+        QVERIFY2(page1.contains(text), qPrintable(text + " in: " + page1));
+    for (const QString& text : notShown)
+        QVERIFY2(!page1.contains(text), qPrintable(text + " in: " + page1));
 }
 
 QTEST_MAIN(TestReport)
