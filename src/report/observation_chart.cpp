@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -17,6 +18,9 @@ constexpr double kLowestTopPercent = 160;
 constexpr double kFigureFromPercent = 80;
 // Up to this many samples, each judged one is marked on its line.
 constexpr qsizetype kMarkedSamples = 120;
+// The width of a slot of the time axis, mm, once the samples are more than
+// the orderSlots.
+constexpr double kSlotMm = 0.6;
 // The time series' lines, one an order, apart from the verdict colours.
 const std::array<QColor, 3> kSeriesColours{QColor(214, 110, 0), QColor(120, 40, 170),
                                            QColor(0, 135, 135)};
@@ -243,7 +247,7 @@ void ObservationTimeSeries::paint(const QRectF& rect)
     const auto [timeTop, timeStep] = chartScale(span / unit, 1);
 
     const double labelHeight = mm(9);
-    const double legendHeight = mm(7);
+    const double legendHeight = mm(11);
     const QRectF plot = paintScale(rect, highest, labelHeight + legendHeight);
     const auto xOf = [&, timeTop = timeTop](double seconds) {
         return plot.left() + plot.width() * std::clamp(seconds / unit, 0.0, timeTop) / timeTop;
@@ -271,24 +275,83 @@ void ObservationTimeSeries::paint(const QRectF& rect)
             m_painter.drawLine(QPointF(x, plot.bottom() - mm(2.5)), QPointF(x, plot.bottom()));
         }
 
+    m_painter.save();
+    m_painter.setClipRect(plot.adjusted(-mm(1), -mm(1), mm(1), mm(1)));
+    // More samples than the plot can tell apart: each order's samples in a
+    // slot of the time axis drawn as the band from their lowest to their
+    // highest value, and a line through their means.
+    const double slotWidth = mm(kSlotMm);
+    const int slotCount = std::max(1, int(plot.width() / slotWidth));
+    const bool slotted = times.size() > slotCount;
+    struct Slot
+    {
+        double low = 0;
+        double high = 0;
+        double sum = 0;
+        int count = 0;
+    };
+    std::vector<std::vector<Slot>> orderSlots;
+    if (slotted) {
+        orderSlots.assign(std::size_t(worst.size()), std::vector<Slot>(std::size_t(slotCount)));
+        for (qsizetype k = 0; k < times.size(); ++k) {
+            if (!percents[k])
+                continue;
+            const auto i = std::size_t(
+                std::clamp(int((xOf(times[k]) - plot.left()) / slotWidth), 0, slotCount - 1));
+            for (qsizetype n = 0; n < worst.size(); ++n) {
+                const double percent = (*percents[k])[std::size_t(n)];
+                Slot& slot = orderSlots[std::size_t(n)][i];
+                slot.low = slot.count == 0 ? percent : std::min(slot.low, percent);
+                slot.high = slot.count == 0 ? percent : std::max(slot.high, percent);
+                slot.sum += percent;
+                ++slot.count;
+            }
+        }
+        // The bands first, so that every order's line shows over them.
+        for (qsizetype n = worst.size() - 1; n >= 0; --n) {
+            QColor band = kSeriesColours[std::size_t(n)];
+            band.setAlpha(80);
+            m_painter.setPen(Qt::NoPen);
+            m_painter.setBrush(band);
+            for (int i = 0; i < slotCount; ++i) {
+                const Slot& slot = orderSlots[std::size_t(n)][std::size_t(i)];
+                // At least as high as the line is wide: no band of no area.
+                const double top = yOf(slot.high);
+                if (slot.count > 0)
+                    m_painter.drawRect(QRectF(plot.left() + i * slotWidth, top, slotWidth,
+                                              std::max(yOf(slot.low) - top, mm(0.2))));
+            }
+        }
+    }
+    m_painter.restore();
     paintLimitLines();
     m_painter.save();
     m_painter.setClipRect(plot.adjusted(-mm(1), -mm(1), mm(1), mm(1)));
+    // The worst order drawn last, on top.
     const bool marked = times.size() <= kMarkedSamples;
-    for (qsizetype n = 0; n < worst.size(); ++n) {
+    for (qsizetype n = worst.size() - 1; n >= 0; --n) {
         QPainterPath path;
         bool open = false;
-        for (qsizetype k = 0; k < times.size(); ++k) {
-            if (!percents[k]) {
-                open = false;
-                continue;
+        const auto addPoint = [&](std::optional<QPointF> point) {
+            if (point && open)
+                path.lineTo(*point);
+            else if (point)
+                path.moveTo(*point);
+            open = point.has_value();
+        };
+        if (slotted) {
+            for (int i = 0; i < slotCount; ++i) {
+                const Slot& slot = orderSlots[std::size_t(n)][std::size_t(i)];
+                addPoint(slot.count == 0
+                             ? std::nullopt
+                             : std::optional(QPointF(plot.left() + (i + 0.5) * slotWidth,
+                                                     yOf(slot.sum / slot.count))));
             }
-            const QPointF point(xOf(times[k]), yOf((*percents[k])[std::size_t(n)]));
-            if (open)
-                path.lineTo(point);
-            else
-                path.moveTo(point);
-            open = true;
+        } else {
+            for (qsizetype k = 0; k < times.size(); ++k)
+                addPoint(percents[k] ? std::optional(QPointF(xOf(times[k]),
+                                                             yOf((*percents[k])[std::size_t(n)])))
+                                     : std::nullopt);
         }
         const QColor& colour = kSeriesColours[std::size_t(n)];
         m_painter.setBrush(Qt::NoBrush);
@@ -331,5 +394,13 @@ void ObservationTimeSeries::paint(const QRectF& rect)
         m_painter.setPen(Qt::black);
         line(QRectF(x + mm(1.5), y, plot.right() - x, mm(4.6)),
              QStringLiteral("sample not judged"));
+    }
+    if (slotted) {
+        setFont(7);
+        m_painter.setPen(Qt::black);
+        line(QRectF(plot.left(), y + mm(5), plot.width(), mm(4.6)),
+             QStringLiteral("Each line: the mean of the samples in a slot of %1 s; its band: their "
+                            "lowest to highest value.")
+                 .arg(QString::number(timeTop * unit * slotWidth / plot.width(), 'f', 0)));
     }
 }
