@@ -7,9 +7,9 @@
 
 #include "window_assembly.h"
 
-#include "com_ports.h"
 #include "command_line.h"
-#include "record_store.h"
+#include "configuration.h"
+#include "options.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -28,8 +28,9 @@
 namespace {
 
 // Starts the analyzer simulator that sits beside this executable and points
-// Com 1 at its device. The simulator ends with the tool.
-std::unique_ptr<QProcess> startSimulator(const QString& scenario, QString* error)
+// Com 1 of `devices` at its device. The simulator ends with the tool.
+std::unique_ptr<QProcess> startSimulator(const QString& scenario, ComDevices* devices,
+                                         QString* error)
 {
     const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("zento-sim");
     if (!QFileInfo(program).isExecutable()) {
@@ -53,18 +54,19 @@ std::unique_ptr<QProcess> startSimulator(const QString& scenario, QString* error
         }
     }
     const QString device = QString::fromLocal8Bit(simulator->readLine()).trimmed();
-    qputenv(comPortVariable(1).toLatin1().constData(), device.toLocal8Bit());
+    devices->setDevice(1, device);
     std::fprintf(stderr, "iec1000: simulated analyzer (%s) on %s as Com 1\n", qPrintable(scenario),
                  qPrintable(device));
     return simulator;
 }
 
-int runCommandLine(int argc, char* argv[], const QStringList& arguments)
+int runCommandLine(int argc, char* argv[], const QStringList& arguments,
+                   const Configuration& configuration)
 {
     if (!cli::needsGui(arguments)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("iec1000"));
-        return cli::run(arguments);
+        return cli::run(arguments, configuration);
     }
     // A PDF report paints text: that takes a QGuiApplication, but never a
     // display.
@@ -76,7 +78,7 @@ int runCommandLine(int argc, char* argv[], const QStringList& arguments)
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("iec1000"));
-    return cli::run(arguments);
+    return cli::run(arguments, configuration);
 }
 
 // Whether the window has somewhere to go: an X or Wayland display, or a
@@ -100,7 +102,8 @@ struct WindowOptions
 {
     bool demo = false;
     QString scenario;
-    QString db;
+    // What the environment named, with --com1 to --com4 and --db in place.
+    Configuration configuration;
 };
 
 // Nothing when the window is to start; otherwise the exit code.
@@ -131,13 +134,7 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
         QStringLiteral("name"), QStringLiteral("pass"));
     parser.addOption(demo);
     parser.addOption(scenario);
-    const QCommandLineOption db(
-        QStringLiteral("db"),
-        QStringLiteral("The record store: a SQLite file or postgresql://user@host/dbname "
-                       "(default: IEC1000_DB, else %1).")
-            .arg(defaultRecordStore()),
-        QStringLiteral("store"));
-    parser.addOption(db);
+    cli::addDbOption(parser);
     cli::addComOptions(parser);
     // The window toolkit's own options (-platform offscreen, ...) pass through.
     for (const char* toolkitOption : {"platform", "style", "display", "qwindowgeometry"}) {
@@ -171,10 +168,9 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
                    stderr);
         return cli::kUsage;
     }
-    cli::applyComOptions(parser);
+    options->configuration = cli::configured(parser, options->configuration);
     options->demo = parser.isSet(demo);
     options->scenario = parser.value(scenario);
-    options->db = parser.value(db);
     return std::nullopt;
 }
 
@@ -182,14 +178,17 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
 
 int main(int argc, char* argv[])
 {
+    // IEC1000_COM1 to IEC1000_COM4 and IEC1000_DB are read here, once.
+    const Configuration fromEnvironment = Configuration::fromEnvironment();
     {
         QStringList arguments;
         for (int n = 0; n < argc; ++n)
             arguments << QString::fromLocal8Bit(argv[n]);
         if (cli::wanted(arguments))
-            return runCommandLine(argc, argv, arguments);
+            return runCommandLine(argc, argv, arguments, fromEnvironment);
     }
     WindowOptions options;
+    options.configuration = fromEnvironment;
     if (const std::optional<int> code = readWindowOptions(argc, argv, &options))
         return *code;
 
@@ -200,7 +199,7 @@ int main(int argc, char* argv[])
     std::unique_ptr<QProcess> simulator;
     if (options.demo) {
         QString error;
-        simulator = startSimulator(options.scenario, &error);
+        simulator = startSimulator(options.scenario, &options.configuration.devices, &error);
         if (!simulator) {
             QMessageBox::critical(nullptr, QStringLiteral("ZentoIEC"), error);
             return 1;
@@ -209,8 +208,7 @@ int main(int argc, char* argv[])
 
     int status = 0;
     {
-        WindowAssembly<> tool;
-        tool.window.setRecordStore(recordStoreName(options.db));
+        WindowAssembly<> tool(options.configuration);
         tool.window.show();
         status = app.exec();
     }

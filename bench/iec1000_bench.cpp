@@ -18,12 +18,7 @@
 // Runs on the current Qt platform (set QT_QPA_PLATFORM=offscreen when there is
 // no display). zento-sim is taken from beside this program.
 
-#include "com_ports.h"
-#include "main_window.h"
-#include "qt_printer.h"
-#include "qt_serial_port.h"
-#include "qt_toolkit.h"
-#include "system_clock.h"
+#include "configuration.h"
 #include "window_assembly.h"
 
 #include <QApplication>
@@ -109,7 +104,7 @@ void click(QAbstractButton* button)
 int startupProbe(QApplication& app)
 {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    WindowAssembly<> tool;
+    WindowAssembly<> tool(Configuration::fromEnvironment());
     IEC1000& window = tool.window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -130,8 +125,9 @@ struct StreamFigures
 };
 
 // Logs the window on at Com 2 to an analyzer that streams `bytes` and keeps the
-// window's event loop running until the analyzer has sent them all.
-StreamFigures measureStream(IEC1000& window, qulonglong bytes)
+// window's event loop running until the analyzer has sent them all. `port`:
+// the window's, closed; Com 2 is pointed at the analyzer.
+StreamFigures measureStream(IEC1000& window, QtSerialPort& port, qulonglong bytes)
 {
     StreamFigures figures;
     QTemporaryDir dir;
@@ -144,7 +140,9 @@ StreamFigures measureStream(IEC1000& window, qulonglong bytes)
                      QStringLiteral("--log"), log, QStringLiteral("--exit-on-stdin-eof")});
     if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000))
         return figures;
-    qputenv(comPortVariable(2).toLatin1().constData(), simulator.readLine().trimmed());
+    ComDevices devices = port.devices();
+    devices.setDevice(2, QString::fromLocal8Bit(simulator.readLine().trimmed()));
+    port.setDevices(devices);
 
     const double cpuBefore = cpuSeconds();
     const double wallBefore = steadySeconds();
@@ -219,8 +217,9 @@ int main(int argc, char* argv[])
     // The measured cycle is recorded, as the tool records it, but into a
     // store of the benchmark's own.
     QTemporaryDir store;
+    Configuration configuration = Configuration::fromEnvironment();
     if (qEnvironmentVariableIsEmpty("IEC1000_DB"))
-        qputenv("IEC1000_DB", store.filePath(QStringLiteral("records.sqlite")).toLocal8Bit());
+        configuration.storeName = store.filePath(QStringLiteral("records.sqlite"));
 
     // The simulated analyzer, answering as a passing product.
     QProcess simulator;
@@ -232,9 +231,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "iec1000-bench: zento-sim did not start\n");
         return 1;
     }
-    qputenv(comPortVariable(1).toLatin1().constData(), simulator.readLine().trimmed());
+    configuration.devices.setDevice(1, QString::fromLocal8Bit(simulator.readLine().trimmed()));
 
-    WindowAssembly<QtSerialPort, WatchedClock, WatchedToolkit> tool;
+    WindowAssembly<QtSerialPort, WatchedClock, WatchedToolkit> tool(configuration);
     IEC1000& window = tool.window;
     WatchedClock& clock = tool.clock;
     WatchedToolkit& toolkit = tool.toolkit;
@@ -266,7 +265,7 @@ int main(int argc, char* argv[])
     simulator.closeWriteChannel();
     simulator.waitForFinished(2000);
 
-    const StreamFigures stream = measureStream(window, streamBytes);
+    const StreamFigures stream = measureStream(window, tool.port, streamBytes);
     const Startup startup = measureStartup(runs);
 
     std::printf("iec1000-bench on Qt platform \"%s\"\n",

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QStringList>
+#include "configuration.h"
 
-class QCommandLineParser;
+#include <QStringList>
 
 // The command line of iec1000 besides the window:
 //
@@ -33,14 +33,10 @@ enum ExitCode {
 bool wanted(const QStringList& arguments);
 
 // Runs the command line in a running QCoreApplication (a QGuiApplication
-// when a PDF report may be written); returns the exit code.
-int run(const QStringList& arguments);
-
-// The options the window, measure and ports take: --com1 to --com4 DEVICE,
-// the device behind a Com option for this run (winning over IEC1000_COMn),
-// and applying them once parsed.
-void addComOptions(QCommandLineParser& parser);
-void applyComOptions(const QCommandLineParser& parser);
+// when a PDF report may be written); returns the exit code. `configuration`:
+// what the environment named at the start (Configuration::fromEnvironment());
+// a command's --com and --db options win over it.
+int run(const QStringList& arguments, const Configuration& configuration);
 
 // Whether writing a report needs a QGuiApplication (a PDF may be written).
 bool needsGui(const QStringList& arguments);

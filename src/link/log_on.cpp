@@ -8,10 +8,10 @@ const QString kLogOnCaption = QStringLiteral("Log On");
 const QString kLogOffCaption = QStringLiteral("Log Off");
 } // namespace
 
-LogOn::LogOn(Form& form, Toolkit& toolkit, SerialPort& port, CommandChannel& channel,
+LogOn::LogOn(Form& form, Toolkit& toolkit, SerialPort& port, AnalyzerSession& session,
              WindowMembers& members, Activity& activity)
     : m_form(form), m_toolkit(toolkit), m_port(port), m_members(members), m_activity(activity),
-      m_session(port, channel)
+      m_session(session)
 {}
 
 void LogOn::stageReached(SessionStage stage)

@@ -4,7 +4,6 @@
 #include "session_observer.h"
 #include "window_model.h"
 
-class CommandChannel;
 class SerialPort;
 class Toolkit;
 
@@ -15,7 +14,7 @@ class Toolkit;
 class LogOn : private SessionObserver
 {
 public:
-    LogOn(Form& form, Toolkit& toolkit, SerialPort& port, CommandChannel& channel,
+    LogOn(Form& form, Toolkit& toolkit, SerialPort& port, AnalyzerSession& session,
           WindowMembers& members, Activity& activity);
 
     // com1_Click to com4_Click: enables Log; nothing else.
@@ -48,5 +47,5 @@ private:
     SerialPort& m_port;
     WindowMembers& m_members;
     Activity& m_activity;
-    AnalyzerSession m_session;
+    AnalyzerSession& m_session;
 };

@@ -2,11 +2,31 @@
 
 #include <QString>
 
-// The device behind each port option "Com 1" to "Com 4": /dev/ttyS0 to
-// /dev/ttyS3 on Linux, COM1 to COM4 on Windows. The environment variable
-// IEC1000_COMn, when set and not empty, names the device of option n instead
-// (a USB adapter such as /dev/ttyUSB0, or a pseudo-terminal).
-QString comPortDevice(qint16 number);
+#include <array>
+
+// The devices behind the port options "Com 1" to "Com 4", a value the tool
+// reads once at its start and hands to the serial adapter: /dev/ttyS0 to
+// /dev/ttyS3 on Linux, COM1 to COM4 on Windows, unless the environment
+// variable IEC1000_COMn (read by fromEnvironment()) or an option names the
+// device of option n instead (a USB adapter such as /dev/ttyUSB0, or a
+// pseudo-terminal).
+class ComDevices
+{
+public:
+    // The machine's own ports.
+    ComDevices();
+    // The machine's own ports, with each IEC1000_COMn that is set and not
+    // empty in place of option n.
+    static ComDevices fromEnvironment();
+
+    // The device behind option `number`; empty outside 1 to 4.
+    QString device(qint16 number) const;
+    // Points option `number` (1 to 4) at `device`; an empty device leaves it.
+    void setDevice(qint16 number, const QString& device);
+
+private:
+    std::array<QString, 4> m_devices;
+};
 
 // The name of the environment variable that replaces the device of option n.
 QString comPortVariable(qint16 number);

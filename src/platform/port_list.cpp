@@ -89,10 +89,10 @@ QList<PortEntry> listPorts(QList<PortEntry> entries, const std::function<QString
     return entries;
 }
 
-QList<PortEntry> listPorts()
+QList<PortEntry> listPorts(const ComDevices& devices)
 {
     return listPorts(QSerialPortInfo::availablePorts(),
-                     [](int number) { return comPortDevice(qint16(number)); });
+                     [&devices](int number) { return devices.device(qint16(number)); });
 }
 
 QString portsText(const QList<PortEntry>& entries)

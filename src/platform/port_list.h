@@ -1,5 +1,7 @@
 #pragma once
 
+#include "com_ports.h"
+
 #include <QJsonArray>
 #include <QList>
 #include <QSerialPortInfo>
@@ -34,8 +36,8 @@ QList<PortEntry> listPorts(const QList<QSerialPortInfo>& system,
 QList<PortEntry> listPorts(QList<PortEntry> system, const std::function<QString(int)>& comDevice);
 
 // The same for this machine: QSerialPortInfo::availablePorts() and the
-// devices of comPortDevice().
-QList<PortEntry> listPorts();
+// devices behind the Com options.
+QList<PortEntry> listPorts(const ComDevices& devices);
 
 // A table with one line per entry, for a terminal. Ends with
 // "No serial ports found." when no entry is present.

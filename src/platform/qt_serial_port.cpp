@@ -1,6 +1,5 @@
 #include "qt_serial_port.h"
 
-#include "com_ports.h"
 #include "device_access.h"
 
 #include <QElapsedTimer>
@@ -30,7 +29,7 @@ bool isLineFault(QSerialPort::SerialPortError error)
 }
 } // namespace
 
-QtSerialPort::QtSerialPort()
+QtSerialPort::QtSerialPort(const ComDevices& devices) : m_devices(devices)
 {
     m_port.setReadBufferSize(kReadBufferBytes);
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
@@ -58,7 +57,7 @@ qint16 QtSerialPort::commPort() const
 
 QString QtSerialPort::deviceName() const
 {
-    return comPortDevice(m_commPort);
+    return m_devices.device(m_commPort);
 }
 
 bool QtSerialPort::portOpen() const

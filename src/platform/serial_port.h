@@ -21,7 +21,7 @@ public:
     virtual void setCommPort(qint16 number) = 0;
     virtual qint16 commPort() const = 0;
     // The device the current port number stands for ("/dev/ttyS0", "COM1", or
-    // what IEC1000_COMn names), for messages to the operator.
+    // the device the Com option was pointed at), for messages to the operator.
     virtual QString deviceName() const = 0;
 
     // PortOpen

@@ -217,49 +217,47 @@ QString sqlReason(const QSqlError& error)
     return text;
 }
 
-QString beginWrite(QSqlDatabase& db)
+QString inWriteTransaction(QSqlDatabase& db,
+                           const std::function<QString(QSqlDatabase&)>& statements, bool* begun)
 {
-    if (isSqlite(db))
-        return run(db, QStringLiteral("BEGIN IMMEDIATE"));
-    if (QString reason = run(db, QStringLiteral("BEGIN")); !reason.isEmpty())
+    if (begun)
+        *begun = false;
+    QString reason =
+        run(db, isSqlite(db) ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    if (!reason.isEmpty())
         return reason;
     // Any constant: every client of this store takes the same lock.
-    QString reason = run(db, QStringLiteral("SELECT pg_advisory_xact_lock(1000320201)"));
+    if (!isSqlite(db))
+        reason = run(db, QStringLiteral("SELECT pg_advisory_xact_lock(1000320201)"));
+    if (reason.isEmpty()) {
+        if (begun)
+            *begun = true;
+        reason = statements(db);
+        if (reason.isEmpty())
+            reason = run(db, QStringLiteral("COMMIT"));
+    }
     if (!reason.isEmpty())
-        rollbackWrite(db);
+        run(db, QStringLiteral("ROLLBACK"));
     return reason;
-}
-
-QString commitWrite(QSqlDatabase& db)
-{
-    return run(db, QStringLiteral("COMMIT"));
-}
-
-void rollbackWrite(QSqlDatabase& db)
-{
-    run(db, QStringLiteral("ROLLBACK"));
 }
 
 QString prepareRecordSchema(QSqlDatabase& db)
 {
     QString reason;
     // A quick look first, so that a current store is not write-locked.
-    int version = recordSchemaVersion(db, &reason);
+    const int version = recordSchemaVersion(db, &reason);
     if (version == kRecordSchemaVersion)
         return {};
     if (version < 0)
         return reason;
-    if (reason = beginWrite(db); !reason.isEmpty())
+    return inWriteTransaction(db, [](QSqlDatabase& db) {
+        // Another client may have upgraded it meanwhile.
+        QString reason;
+        const int version = recordSchemaVersion(db, &reason);
+        for (int step = version; reason.isEmpty() && step < kRecordSchemaVersion; ++step)
+            reason = kSteps[step](db);
         return reason;
-    // Another client may have upgraded it meanwhile.
-    version = recordSchemaVersion(db, &reason);
-    for (int step = version; reason.isEmpty() && step < kRecordSchemaVersion; ++step)
-        reason = kSteps[step](db);
-    if (reason.isEmpty())
-        reason = commitWrite(db);
-    if (!reason.isEmpty())
-        rollbackWrite(db);
-    return reason;
+    });
 }
 
 QString recordSearchText(const QString& product, const QString& serial, const QString& operatorName,

@@ -1,6 +1,6 @@
 #include "observation_report.h"
 
-#include "observation_chart.h"
+#include "observation_pdf_chart.h"
 #include "pdf_chart.h"
 #include "pdf_page.h"
 #include "pdf_table.h"

@@ -30,11 +30,10 @@ QColor ruleColour(WindowRule::Colour colour, const QPalette& palette)
 
 } // namespace
 
-IEC1000::IEC1000(SerialPort& port, Clock& clock, Toolkit& toolkit, Printer& printer,
-                 QWidget* parent)
-    : QWidget(parent), m_port(port), m_toolkit(toolkit), m_printer(printer), m_channel(port, clock),
-      m_logOn(*this, toolkit, port, m_channel, m_members, m_activity),
-      m_testRun(*this, toolkit, port, m_channel, clock, m_members, m_activity), m_records(toolkit)
+IEC1000::IEC1000(AnalyzerLine& line, Toolkit& toolkit, Printer& printer, QWidget* parent)
+    : QWidget(parent), m_port(line.port), m_toolkit(toolkit), m_printer(printer),
+      m_channel(line.channel), m_logOn(*this, toolkit, line.port, line.session, m_members, m_activity),
+      m_testRun(*this, toolkit, line.cycle, line.clock, m_members, m_activity), m_records(toolkit)
 {
     setObjectName(QStringLiteral("IEC1000"));
     setWindowTitle(QStringLiteral("Zento IEC1000-3-2(Pre-Compliance)"));
@@ -42,7 +41,6 @@ IEC1000::IEC1000(SerialPort& port, Clock& clock, Toolkit& toolkit, Printer& prin
     createElements();
     connectElements();
     createRecordActions();
-    m_records.setStoreName(recordStoreName(QString()));
     m_testRun.setResultListener([this](const CycleResult& result) {
         m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
                        m_port.deviceName());

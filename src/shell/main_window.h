@@ -1,6 +1,6 @@
 #pragma once
 
-#include "command_channel.h"
+#include "analyzer_line.h"
 #include "log_on.h"
 #include "record_keeper.h"
 #include "test_run.h"
@@ -17,9 +17,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class Clock;
 class Printer;
-class SerialPort;
 class Toolkit;
 
 // The window IEC1000, captioned "Zento IEC1000-3-2(Pre-Compliance)": every
@@ -35,15 +33,15 @@ public:
     static constexpr int kWidth = 792;
     static constexpr int kHeight = 524;
 
-    IEC1000(SerialPort& port, Clock& clock, Toolkit& toolkit, Printer& printer,
-            QWidget* parent = nullptr);
+    // The window works the analyzer line it is given (its port, channel,
+    // session and cycle); records go to no store until setRecordStore().
+    IEC1000(AnalyzerLine& line, Toolkit& toolkit, Printer& printer, QWidget* parent = nullptr);
     ~IEC1000() override;
 
     const WindowMembers& members() const { return m_members; }
     const Activity& activity() const { return m_activity; }
 
     // Where measurements are recorded: a store name as recordStoreName() gives it.
-    // Until set, recordStoreName(QString()).
     void setRecordStore(const QString& storeName);
 
     // The window as it shows, rendered at `pixelRatio` times its size in
@@ -144,7 +142,7 @@ private:
     Printer& m_printer;
     WindowMembers m_members;
     Activity m_activity;
-    CommandChannel m_channel;
+    CommandChannel& m_channel;
     LogOn m_logOn;
     TestRun m_testRun;
     RecordKeeper m_records;

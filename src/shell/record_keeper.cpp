@@ -1,7 +1,7 @@
 #include "record_keeper.h"
 
+#include "new_record.h"
 #include "toolkit.h"
-#include "version.h"
 
 RecordKeeper::RecordKeeper(Toolkit& toolkit) : m_toolkit(toolkit) {}
 
@@ -30,11 +30,7 @@ RecordStore* RecordKeeper::store(QString* error, QDeadlineTimer deadline)
 
 void RecordKeeper::keep(const CycleResult& result, const QString& port, const QString& device)
 {
-    MeasurementRecord record;
-    record.result = result;
-    record.port = port;
-    record.device = device;
-    record.toolVersion = QString::fromLatin1(kToolVersion);
+    MeasurementRecord record = newRecord(result, port, device);
 
     // Opening and writing together: the window waits no longer than that.
     const QDeadlineTimer deadline(kStoreDeadline);

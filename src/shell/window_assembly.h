@@ -1,20 +1,27 @@
 #pragma once
 
+#include "configuration.h"
 #include "main_window.h"
 #include "qt_printer.h"
 #include "qt_serial_port.h"
 #include "qt_toolkit.h"
 #include "system_clock.h"
 
-// The window wired to the real serial port, clock, toolkit and printer: the
-// one place the tool, the benchmark and the end-to-end tests build it. A
-// benchmark or a test may put a watching subclass of an adapter in its place.
+// The window wired from the configuration to the real serial adapter (on the
+// configured devices), clock, toolkit, printer and record store: the one
+// place the tool, the benchmark and the end-to-end tests build it. A
+// benchmark or a test may put a watching subclass of an adapter in its place
+// (a port takes the configured devices in its constructor).
 template <class Port = QtSerialPort, class WindowClock = SystemClock,
           class WindowToolkit = QtToolkit, class WindowPrinter = QtPrinter>
 class WindowAssembly
 {
 public:
-    WindowAssembly() { toolkit.setWindow(&window); }
+    explicit WindowAssembly(const Configuration& configuration) : port(configuration.devices)
+    {
+        toolkit.setWindow(&window);
+        window.setRecordStore(configuration.storeName);
+    }
     // The port is released (drained) after the window has gone.
     ~WindowAssembly() { port.close(); }
     WindowAssembly(const WindowAssembly&) = delete;
@@ -22,7 +29,8 @@ public:
 
     Port port;
     WindowClock clock;
+    AnalyzerLine line{port, clock};
     WindowToolkit toolkit;
     WindowPrinter printer;
-    IEC1000 window{port, clock, toolkit, printer};
+    IEC1000 window{line, toolkit, printer};
 };

@@ -2,6 +2,8 @@
 
 #include "clock.h"
 #include "conversions.h"
+#include "rejudge.h"
+#include "sort_out.h"
 
 #include <algorithm>
 #include <functional>
@@ -102,13 +104,62 @@ std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
     return sample;
 }
 
+ObservedSample observedSample(double startS, const CycleResult& cycle)
+{
+    ObservedSample sample;
+    sample.startS = startS;
+    sample.measuredAt = cycle.measuredAt;
+    sample.verdict = cycle.verdict;
+    sample.problem = cycle.problem;
+    sample.line = cycle.reply.line;
+    switch (cycle.verdict) {
+    case Verdict::AnalyzerDidNotAnswer:
+    case Verdict::LineFailed:
+    case Verdict::Stopped:
+        sample.reply = ObservedSample::Reply::NotRead;
+        break;
+    default:
+        // A whole line that is not empty has at least one field: a line
+        // kept without any was cut.
+        if (!cycle.reply.line.isEmpty() && cycle.reply.fieldsFound == 0)
+            sample.reply = ObservedSample::Reply::Cut;
+        break;
+    }
+    sample.values = ruleSampleOf(cycle);
+    return sample;
+}
+
+CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choice)
+{
+    const QString power = choice.productClass == ProductClass::D ? choice.power : QString();
+    CycleResult result;
+    result.measuredAt = sample.measuredAt;
+    switch (sample.reply) {
+    case ObservedSample::Reply::Whole:
+        result.reply.line = sample.line;
+        return judgeAgain(result, choice.productClass, power);
+    case ObservedSample::Reply::Cut:
+        result.reply.line = sample.line;
+        result.judgement = Limits(choice.productClass, measuredValues(result.reply), power);
+        break;
+    case ObservedSample::Reply::NotRead:
+        result.judgement.productClass = choice.productClass;
+        result.judgement.power = power;
+        break;
+    }
+    // Neither depends on the class.
+    result.verdict = sample.verdict;
+    result.problem = sample.problem;
+    return result;
+}
+
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
                                   ObservationEnd end)
 {
     ObservationTally tally;
     for (const ObservedSample& sample : samples) {
-        if (const std::optional<RuleSample> values = ruleSampleOf(sample.result))
-            tally.add(*values);
+        if (sample.values)
+            tally.add(*sample.values);
         else
             tally.addNotJudged();
     }
@@ -170,15 +221,15 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
                 result.problem = cycle->problem;
             break;
         }
-        if (const std::optional<RuleSample> values = ruleSampleOf(*cycle))
+        result.samples.append(observedSample(startS, *cycle));
+        if (const std::optional<RuleSample>& values = result.samples.last().values)
             tally.add(*values);
         else
             tally.addNotJudged();
-        result.samples.append({startS, *cycle});
         if (index == 0)
             firstEndS = sinceStartS();
         observer.sampleTaken(
-            index, result.samples.last(),
+            index, result.samples.last(), *cycle,
             tally.judge(choice.productClass, choice.power, ObservationEnd::Completed));
         tick();
     }

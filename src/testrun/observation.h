@@ -22,15 +22,41 @@ QString observationVerdictText(ObservationVerdict verdict);
 // (not Pass or Fail): such a sample is counted, never used as a value.
 std::optional<RuleSample> ruleSampleOf(const CycleResult& result);
 
-// One cycle of an observation.
+// One cycle of an observation, kept in little room: a day's samples fit in
+// a few MB. cycleResultOf() gives back the cycle's full result.
 struct ObservedSample
 {
+    // How much of the result reply the cycle read.
+    enum class Reply : quint8 {
+        Whole,   // a reply (or none at all) was read and judged
+        Cut,     // the reply's front was dropped: kept, never parsed
+        NotRead, // the cycle ended before reading a reply
+    };
+
     // When the cycle began: seconds after the observation's start, on the
     // steady clock.
     double startS = 0;
-    // Judged or not; its measuredAt is when its reply was read.
-    CycleResult result;
+    // When its reply was read, or the cycle ended without one; local time.
+    QDateTime measuredAt;
+    // The single-cycle verdict under the observation's class, and what the
+    // operator is told when it is not Pass or Fail.
+    Verdict verdict = Verdict::NoResultReceived;
+    QString problem;
+    // The reply line as received, its line end included when one came.
+    QString line;
+    Reply reply = Reply::Whole;
+    // What the rules read of it; none when it was not judged.
+    std::optional<RuleSample> values;
 };
+
+// The sample of a cycle that began `startS` seconds after the start.
+ObservedSample observedSample(double startS, const CycleResult& cycle);
+
+// The full result of a sample's cycle, as the cycle gave it under `choice`:
+// under the observation's class, the very result its cycle produced. Under
+// another class, the reply is judged again as a live cycle would have judged
+// it; observedSample() of that result is the sample judged again.
+CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choice);
 
 // A timed observation, as a value: what the window shows, the command line
 // prints, the record store keeps and a report renders.
@@ -44,6 +70,9 @@ struct ObservationResult
     double elapsedS = 0;
     // Every sample taken, judged or not, in order.
     QList<ObservedSample> samples;
+    // The full result of samples[k]'s cycle: what the window's latest sample,
+    // a report's time series and a record's per-sample judgement show.
+    CycleResult sampleResult(qsizetype k) const { return cycleResultOf(samples.at(k), choice); }
     int samplesNotJudged = 0;
     // The mean time between the starts of the samples, s; with one sample,
     // its length; 0 without any.
@@ -56,8 +85,8 @@ struct ObservationResult
     QString problem;
 };
 
-// The samples judged again, for instance after judgeAgain() under another
-// class.
+// The rules over the samples' values, judged under `choice`: the
+// observation's class, or the class they were judged again under.
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
                                   ObservationEnd end);
 
@@ -74,10 +103,10 @@ public:
     // Whole seconds of the duration left, rounded up, when that changes; 0
     // once it has passed (a cycle that has started still completes).
     virtual void secondsLeft(int /*seconds*/) {}
-    // Sample `index` has ended, with the judgement of the samples so far
-    // (verdict as if the observation ended now). A store writes the sample
-    // here, as it arrives.
-    virtual void sampleTaken(int index, const ObservedSample& sample,
+    // Sample `index` has ended: as kept, its cycle's full result, and the
+    // judgement of the samples so far (verdict as if the observation ended
+    // now). A store writes the sample here, as it arrives.
+    virtual void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
                              const ObservationJudgement& running) = 0;
     // As CycleObserver::lineFailureAdvice; empty for the cycle's own.
     virtual QString lineFailureAdvice() const { return QString(); }

@@ -97,10 +97,10 @@ bool measurementShown(const Form& form)
     return false;
 }
 
-TestRun::TestRun(Form& form, Toolkit& toolkit, SerialPort& port, CommandChannel& channel,
-                 Clock& clock, WindowMembers& members, Activity& activity)
+TestRun::TestRun(Form& form, Toolkit& toolkit, MeasurementCycle& cycle, Clock& clock,
+                 WindowMembers& members, Activity& activity)
     : m_form(form), m_toolkit(toolkit), m_clock(clock), m_members(members), m_activity(activity),
-      m_cycle(port, channel, clock)
+      m_cycle(cycle)
 {}
 
 void TestRun::setResultListener(std::function<void(const CycleResult&)> listener)

@@ -7,8 +7,6 @@
 #include <functional>
 
 class Clock;
-class CommandChannel;
-class SerialPort;
 class Toolkit;
 
 // Run_Click: one measurement cycle started from the window. The cycle itself
@@ -30,7 +28,7 @@ public:
     // The status poll gives up when the status has not read 1 for this long.
     static constexpr int kStatusPollLimitMs = MeasurementCycle::kStatusPollLimitMs;
 
-    TestRun(Form& form, Toolkit& toolkit, SerialPort& port, CommandChannel& channel, Clock& clock,
+    TestRun(Form& form, Toolkit& toolkit, MeasurementCycle& cycle, Clock& clock,
             WindowMembers& members, Activity& activity);
 
     void Run_Click();
@@ -57,7 +55,7 @@ private:
     Clock& m_clock;
     WindowMembers& m_members;
     Activity& m_activity;
-    MeasurementCycle m_cycle;
+    MeasurementCycle& m_cycle;
     std::function<void(const CycleResult&)> m_resultListener;
     bool m_recorded = false;
     // When the click that started the running cycle was made

@@ -5,13 +5,10 @@
 // pseudo-terminal. Message boxes are recorded instead of shown.
 
 #include "analyzer_lines.h"
-#include "com_port_override.h"
+#include "configuration.h"
 #include "fake_printer.h"
-#include "main_window.h"
-#include "qt_serial_port.h"
-#include "qt_toolkit.h"
 #include "simulator.h"
-#include "system_clock.h"
+#include "window_assembly.h"
 
 #include <QDateTime>
 #include <QLineEdit>
@@ -45,12 +42,24 @@ public:
 class WatchedSerialPort : public QtSerialPort
 {
 public:
+    using QtSerialPort::QtSerialPort;
     Outcome output(const QByteArray& bytes) override
     {
         written << bytes;
         return QtSerialPort::output(bytes);
     }
     QList<QByteArray> written;
+};
+
+// The printer a test hands the bench (a PDF file), or one that keeps what
+// it would print.
+class ChosenPrinter : public Printer
+{
+public:
+    void setOrientation(int value) override { target->setOrientation(value); }
+    Outcome print(const QImage& image) override { return target->print(image); }
+
+    Printer* target = nullptr;
 };
 
 // Runs `post` on a thread of its own once the simulator has logged the RX
@@ -86,7 +95,11 @@ private:
 class E2EBench
 {
 public:
-    // Starts the simulator with the scenario and points Com `com` at it.
+    using Assembly =
+        WindowAssembly<WatchedSerialPort, SystemClock, RecordingToolkit, ChosenPrinter>;
+
+    // Starts the simulator with the scenario and builds the window from the
+    // configuration the environment names, with Com `com` on the simulator.
     // False (with errorString()) when the simulator cannot start.
     bool start(const QString& scenario, qint16 com = 1, Printer* printer = nullptr,
                const QStringList& simArguments = {})
@@ -95,13 +108,25 @@ public:
             m_error = sim.errorString();
             return false;
         }
-        m_com = std::make_unique<ComPortOverride>(com, sim.devicePath());
-        window = std::make_unique<IEC1000>(port, clock, toolkit,
-                                           printer ? *printer : static_cast<Printer&>(m_noPrinter));
-        toolkit.setWindow(window.get());
+        Configuration configuration = Configuration::fromEnvironment();
+        configuration.devices.setDevice(com, sim.devicePath());
+        m_tool = std::make_unique<Assembly>(configuration);
+        m_tool->printer.target = printer ? printer : &m_noPrinter;
+        window = &m_tool->window;
         window->show();
-        return QTest::qWaitForWindowExposed(window.get());
+        return QTest::qWaitForWindowExposed(window);
     }
+    // Points Com `com` at `device` while the port is closed, as IEC1000_COMn
+    // or --comN do at the start.
+    void pointCom(qint16 com, const QString& device)
+    {
+        ComDevices devices = port().devices();
+        devices.setDevice(com, device);
+        port().setDevices(devices);
+    }
+    WatchedSerialPort& port() { return m_tool->port; }
+    SystemClock& clock() { return m_tool->clock; }
+    RecordingToolkit& toolkit() { return m_tool->toolkit; }
     QString errorString() const { return m_error; }
 
     void click(QAbstractButton* button)
@@ -161,14 +186,12 @@ public:
     }
 
     Simulator sim;
-    WatchedSerialPort port;
-    SystemClock clock;
-    RecordingToolkit toolkit;
-    std::unique_ptr<IEC1000> window;
+    // The window of the assembly, once started.
+    IEC1000* window = nullptr;
 
 private:
     FakePrinter m_noPrinter;
-    std::unique_ptr<ComPortOverride> m_com;
+    std::unique_ptr<Assembly> m_tool;
     QString m_error;
 };
 

@@ -100,7 +100,7 @@ void TestCycleEndToEnd::cycleForEachClass()
              IEC1000::colourOf(verdict == "Pass" ? Colour::Pass : Colour::Fail));
     QCOMPARE(cycleLines(bench, 3), (QList<QByteArray>{"*TRG", "*STB?", ":FRD?"}));
     verifyControlsBack(bench);
-    QVERIFY(bench.toolkit.messages.isEmpty());
+    QVERIFY(bench.toolkit().messages.isEmpty());
 
     // The values arrived and were judged.
     QCOMPARE(bench.window->Vlttxt->text(), scenario == "pass" ? "230.1" : "229.8");
@@ -144,11 +144,11 @@ void TestCycleEndToEnd::statusThatNeverReadsOne()
     QCOMPARE(bench.reslbl(), QStringLiteral("Analyzer did not answer"));
     QCOMPARE(bench.reslblColour(), IEC1000::colourOf(Colour::Fail));
     QCOMPARE(cycleLines(bench, 2), (QList<QByteArray>{"*TRG", "*STB?"}));
-    const double polled = bench.toolkit.dispatchedAt.last() - bench.receivedAt("*STB?");
+    const double polled = bench.toolkit().dispatchedAt.last() - bench.receivedAt("*STB?");
     QVERIFY2(polled >= 19.9 && polled <= 21.0, qPrintable(QString::number(polled)));
-    QCOMPARE(bench.toolkit.messages.size(), 1);
-    QVERIFY2(bench.toolkit.messages.first().contains(inMessage),
-             qPrintable(bench.toolkit.messages.first()));
+    QCOMPARE(bench.toolkit().messages.size(), 1);
+    QVERIFY2(bench.toolkit().messages.first().contains(inMessage),
+             qPrintable(bench.toolkit().messages.first()));
     verifyControlsBack(bench);
     verifyNothingMoreSent(bench, 500);
 }
@@ -246,7 +246,7 @@ void TestCycleEndToEnd::exitDuringACycle()
         bench.click(bench.window->Run);
     }
     QVERIFY(!bench.window->isVisible());
-    QVERIFY(!bench.port.portOpen());
+    QVERIFY(!bench.port().portOpen());
     QCOMPARE(cycleLines(bench, 3), (QList<QByteArray>{"*TRG", "*STB?", ":DVC"}));
     verifyNothingMoreSent(bench, 4000);
 }
@@ -258,12 +258,12 @@ void TestCycleEndToEnd::windowClosedDuringACycle()
     logOnAndChoose(bench, bench.window->Aopt);
     {
         const PostWhenReceived close(bench.sim, "*TRG", 1000, [&bench] {
-            QMetaObject::invokeMethod(bench.window.get(), "close", Qt::QueuedConnection);
+            QMetaObject::invokeMethod(bench.window, "close", Qt::QueuedConnection);
         });
         bench.click(bench.window->Run);
     }
     QVERIFY(!bench.window->isVisible());
-    QVERIFY(!bench.port.portOpen());
+    QVERIFY(!bench.port().portOpen());
     QCOMPARE(cycleLines(bench, 2), (QList<QByteArray>{"*TRG", "*STB?"}));
     verifyNothingMoreSent(bench, 4000);
     // The port was released: another program can open it.
@@ -280,15 +280,15 @@ void TestCycleEndToEnd::lineFailsDuringACycle()
     bench.click(bench.window->Run);
     QCOMPARE(bench.reslbl(), QStringLiteral("Line failed"));
     QCOMPARE(bench.reslblColour(), IEC1000::colourOf(Colour::Fail));
-    QCOMPARE(bench.toolkit.messages.size(), 1);
-    QVERIFY(bench.toolkit.messages.first().contains(QLatin1String("Log off")));
+    QCOMPARE(bench.toolkit().messages.size(), 1);
+    QVERIFY(bench.toolkit().messages.first().contains(QLatin1String("Log off")));
     verifyControlsBack(bench);
 
     // The tool stays usable: log off, and a log on reports the dead line.
     bench.click(bench.window->Log);
     QCOMPARE(bench.reslbl(), QStringLiteral("Disconnected"));
     QCOMPARE(bench.window->Log->text(), QStringLiteral("Log On"));
-    QVERIFY(!bench.port.portOpen());
+    QVERIFY(!bench.port().portOpen());
 }
 
 void TestCycleEndToEnd::classDPowerThatIsNotANumber()
@@ -299,7 +299,7 @@ void TestCycleEndToEnd::classDPowerThatIsNotANumber()
     bench.window->PowerD->setText(QStringLiteral("75 W"));
     bench.click(bench.window->Run);
     // Refused at Start Test: nothing is measured, shown or judged.
-    QCOMPARE(bench.toolkit.messages,
+    QCOMPARE(bench.toolkit().messages,
              QStringList{"You need to enter a value  from 50 to 600 for Class D Power"});
     QCOMPARE(bench.reslbl(), QStringLiteral("Connected & Configured"));
     QCOMPARE(bench.window->HrmNo[1]->text(), QString());
@@ -320,7 +320,7 @@ void TestCycleEndToEnd::printoutToPdf()
     QCOMPARE(bench.reslbl(), QStringLiteral("Pass"));
 
     bench.click(bench.window->PrntFrm);
-    QVERIFY(bench.toolkit.messages.isEmpty());
+    QVERIFY(bench.toolkit().messages.isEmpty());
     QVERIFY(QFileInfo(pdf).size() > 0);
 
     // Render the page and look at it.

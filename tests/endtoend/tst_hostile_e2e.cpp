@@ -70,7 +70,7 @@ void TestHostileAnalyzer::idleWindowTakesAStreamInBoundedMemory()
     QVERIFY2(ended, "the analyzer could not send its 150 MB within 150 s");
     const double grown = statusMegabytes("VmHWM") - residentBefore;
     QVERIFY2(grown < 50, qPrintable(QStringLiteral("grew by %1 MB").arg(grown)));
-    QVERIFY(bench.port.portOpen());
+    QVERIFY(bench.port().portOpen());
     QCOMPARE(bench.reslbl(), QStringLiteral("Connected & Configured"));
 }
 
@@ -81,19 +81,19 @@ void TestHostileAnalyzer::hungUpLineCostsNoCpu()
     logOnWithClassA(bench);
     bench.click(bench.window->Run);
     QCOMPARE(bench.reslbl(), QStringLiteral("Line failed"));
-    QVERIFY(!bench.port.portOpen());
-    QVERIFY(!bench.port.fault().isEmpty());
+    QVERIFY(!bench.port().portOpen());
+    QVERIFY(!bench.port().fault().isEmpty());
 
     const double cpuBefore = cpuSeconds();
     QTest::qWait(2000);
     const double used = cpuSeconds() - cpuBefore;
     QVERIFY2(used < 0.2, qPrintable(QStringLiteral("%1 s of CPU in 2 s idle").arg(used)));
 
-    const QList<QByteArray> writtenBefore = bench.port.written;
+    const QList<QByteArray> writtenBefore = bench.port().written;
     bench.click(bench.window->Log);
     QCOMPARE(bench.reslbl(), QStringLiteral("Disconnected"));
     QCOMPARE(bench.window->Log->text(), QStringLiteral("Log On"));
-    QCOMPARE(bench.port.written, writtenBefore);
+    QCOMPARE(bench.port().written, writtenBefore);
 }
 
 void TestHostileAnalyzer::exitWhileTheStatusPollWaits()
@@ -106,7 +106,7 @@ void TestHostileAnalyzer::exitWhileTheStatusPollWaits()
         QMetaObject::invokeMethod(bench.window->Exit, "click", Qt::QueuedConnection);
     });
     // The application's own loop, which EXIT ends.
-    QTimer::singleShot(0, bench.window.get(), [&bench] { bench.click(bench.window->Run); });
+    QTimer::singleShot(0, bench.window, [&bench] { bench.click(bench.window->Run); });
     QTimer::singleShot(60000, [] { QCoreApplication::exit(2); });
     QCOMPARE(QCoreApplication::exec(), 0);
 
@@ -116,7 +116,7 @@ void TestHostileAnalyzer::exitWhileTheStatusPollWaits()
     const double afterPoll = bench.sim.entries("RX").last().atSeconds - bench.receivedAt("*STB?");
     QVERIFY2(afterPoll >= 19.9, qPrintable(QString::number(afterPoll)));
     QVERIFY(!bench.window->isVisible());
-    QCOMPARE(bench.toolkit.messages, QStringList());
+    QCOMPARE(bench.toolkit().messages, QStringList());
 }
 
 void TestHostileAnalyzer::classClickDuringTheResultWait()

@@ -63,7 +63,7 @@ void TestLogOnEndToEnd::logOffResetsTheAnalyzerBeforeTheLineCloses()
     bench.window->setBackColor(Field::Reslbl, Colour::Fail);
 
     bench.click(bench.window->Log);
-    QVERIFY(!bench.port.portOpen());
+    QVERIFY(!bench.port().portOpen());
     QVERIFY(bench.sim.waitForReceived(13, 2000));
     QCOMPARE(bench.received().last(), QByteArray("*RST"));
     QCOMPARE(bench.reslbl(), QStringLiteral("Disconnected"));
@@ -86,7 +86,7 @@ void TestLogOnEndToEnd::silentAnalyzerStillEndsConfigured()
     START_BENCH(bench, QStringLiteral("silent"));
     bench.logOn();
     QCOMPARE(bench.reslbl(), QStringLiteral("Connected & Configured"));
-    QVERIFY(bench.toolkit.messages.isEmpty());
+    QVERIFY(bench.toolkit().messages.isEmpty());
     QVERIFY(bench.window->Aopt->isEnabled());
 }
 
@@ -94,11 +94,11 @@ void TestLogOnEndToEnd::missingDeviceIsReported()
 {
     E2EBench bench;
     START_BENCH(bench, QStringLiteral("pass"));
-    ComPortOverride missing(3, QStringLiteral("/dev/iec1000-test-no-such-device"));
+    bench.pointCom(3, QStringLiteral("/dev/iec1000-test-no-such-device"));
     bench.logOn(3);
 
-    QCOMPARE(bench.toolkit.messages.size(), 1);
-    const QString message = bench.toolkit.messages.first();
+    QCOMPARE(bench.toolkit().messages.size(), 1);
+    const QString message = bench.toolkit().messages.first();
     QVERIFY2(message.contains(QLatin1String("Com 3")) &&
                  message.contains(QLatin1String("/dev/iec1000-test-no-such-device")) &&
                  message.contains(QLatin1String("No such file"), Qt::CaseInsensitive),
@@ -126,9 +126,9 @@ void TestLogOnEndToEnd::deviceHeldByAnotherProcessIsReported()
     QVERIFY(other.holding());
     bench.logOn(1);
 
-    QCOMPARE(bench.toolkit.messages.size(), 1);
-    QVERIFY2(bench.toolkit.messages.first().contains(bench.sim.devicePath()),
-             qPrintable(bench.toolkit.messages.first()));
+    QCOMPARE(bench.toolkit().messages.size(), 1);
+    QVERIFY2(bench.toolkit().messages.first().contains(bench.sim.devicePath()),
+             qPrintable(bench.toolkit().messages.first()));
     QCOMPARE(bench.reslbl(), QStringLiteral("Com 1 could not be opened"));
     QCOMPARE(bench.window->Log->text(), QStringLiteral("Log On"));
     QVERIFY(bench.received().isEmpty());
@@ -149,7 +149,7 @@ void TestLogOnEndToEnd::exitWithThePortOpen()
     took.start();
     bench.click(bench.window->Exit);
     const qint64 elapsed = took.elapsed();
-    QVERIFY(!bench.port.portOpen());
+    QVERIFY(!bench.port().portOpen());
     QVERIFY(!bench.window->isVisible());
     QVERIFY(bench.sim.waitForReceived(13, 2000));
     QCOMPARE(bench.received().last(), QByteArray(":DVC"));

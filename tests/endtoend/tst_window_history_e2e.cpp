@@ -33,7 +33,7 @@ void TestWindowHistoryEndToEnd::windowCycleIsInTheHistory()
     bench.click(bench.window->Bopt);
     bench.click(bench.window->Run);
     QCOMPARE(bench.reslbl(), QStringLiteral("Fail"));
-    QVERIFY(bench.toolkit.messages.isEmpty());
+    QVERIFY(bench.toolkit().messages.isEmpty());
 
     QProcess history;
     history.start(tool,

@@ -31,7 +31,8 @@ struct Bench
     WindowMembers members;
     Activity activity;
     CommandChannel channel{port, clock};
-    LogOn logOn{form, toolkit, port, channel, members, activity};
+    AnalyzerSession session{port, channel};
+    LogOn logOn{form, toolkit, port, session, members, activity};
 };
 
 QByteArray configurationWire()

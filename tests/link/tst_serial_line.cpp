@@ -20,10 +20,12 @@ namespace {
 // over the adapter.
 struct Line
 {
-    explicit Line(qint16 com = 1) : com(com, pty.slavePath()) { port.setCommPort(com); }
+    explicit Line(qint16 com = 1) : port(comDevicesWith(com, pty.slavePath()))
+    {
+        port.setCommPort(com);
+    }
 
     PtyPair pty;
-    ComPortOverride com;
     QtSerialPort port;
     SystemClock clock;
     CommandChannel channel{port, clock};
@@ -55,18 +57,23 @@ void TestSerialLine::initTestCase()
 void TestSerialLine::comOptionsNameDevices()
 {
     qunsetenv("IEC1000_COM3");
-    QCOMPARE(comPortDevice(1), QStringLiteral("/dev/ttyS0"));
-    QCOMPARE(comPortDevice(4), QStringLiteral("/dev/ttyS3"));
-    QCOMPARE(comPortDevice(0), QString());
-    QCOMPARE(comPortDevice(5), QString());
-    {
-        ComPortOverride usb(3, QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(comPortDevice(3), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(comPortDevice(2), QStringLiteral("/dev/ttyS1"));
-    }
+    QCOMPARE(ComDevices::fromEnvironment().device(1), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(ComDevices::fromEnvironment().device(4), QStringLiteral("/dev/ttyS3"));
+    QCOMPARE(ComDevices().device(0), QString());
+    QCOMPARE(ComDevices().device(5), QString());
+    qputenv("IEC1000_COM3", "/dev/ttyUSB0");
+    const ComDevices usb = ComDevices::fromEnvironment();
+    QCOMPARE(usb.device(3), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(usb.device(2), QStringLiteral("/dev/ttyS1"));
+    // Read once: a later change of the environment leaves the value as it is.
     qputenv("IEC1000_COM3", "");
-    QCOMPARE(comPortDevice(3), QStringLiteral("/dev/ttyS2"));
+    QCOMPARE(usb.device(3), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(ComDevices::fromEnvironment().device(3), QStringLiteral("/dev/ttyS2"));
     qunsetenv("IEC1000_COM3");
+    // The adapter opens what the value names for its port number.
+    QtSerialPort port(usb);
+    port.setCommPort(3);
+    QCOMPARE(port.deviceName(), QStringLiteral("/dev/ttyUSB0"));
 }
 
 void TestSerialLine::outPutsTheBytesOnTheLineAtOnce()
@@ -136,8 +143,7 @@ void TestSerialLine::closeLetsTheLastCommandOut()
 
 void TestSerialLine::missingDeviceIsAnError()
 {
-    ComPortOverride com(2, QStringLiteral("/dev/iec1000-no-such-device"));
-    QtSerialPort port;
+    QtSerialPort port(comDevicesWith(2, QStringLiteral("/dev/iec1000-no-such-device")));
     port.setCommPort(2);
     const Outcome opened = port.open();
     QVERIFY(!opened.succeeded());

@@ -1,3 +1,4 @@
+#include "history_formats.h"
 #include "observation_report.h"
 #include "report_file.h"
 #include "report_rows.h"
@@ -6,6 +7,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -133,12 +135,6 @@ QList<QStringList> parseCsv(const QString& text)
     return rows;
 }
 
-// A sample of an observation: the cycle that began `startS` s after its start.
-ObservedSample observedAt(double startS, const CycleResult& cycle)
-{
-    return ObservedSample{startS, cycle};
-}
-
 // A Class A observation of 18 samples, 8.3 s apart, the 12th not judged: the
 // 3rd averages 2467.6 mA of its 2300 mA limit (107.3 %, fails), the 5th jumps
 // to 1600 mA of 1140 mA (140.4 %) once, the 7th stays at 700 mA of 770 mA
@@ -171,7 +167,7 @@ ObservationRecord classAObservation()
         if (k == 11) {
             cycle.verdict = Verdict::IncompleteResult;
             cycle.problem = QStringLiteral("The result line had 12 of 47 fields.");
-            r.samples.append(observedAt(k * 8.3, cycle));
+            r.samples.append(observedSample(k * 8.3, cycle));
             continue;
         }
         cycle.verdict = Verdict::Fail;
@@ -189,7 +185,7 @@ ObservationRecord classAObservation()
             cycle.judgement.states[std::size_t(cell)] =
                 order == 39 ? CellState::NotTested : CellState::Pass;
         }
-        r.samples.append(observedAt(k * 8.3, cycle));
+        r.samples.append(observedSample(k * 8.3, cycle));
     }
     r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
     r.verdict = r.judgement.verdict;
@@ -231,6 +227,8 @@ private slots:
     void refusedPaths();
     void csvFormulasShowAsText();
     void textEscapesControlCharacters();
+    void historyTextEscapesStoredTexts();
+    void historyCsvHasTheJsonKeysAsColumns();
     void pdfKeepsTheStoredOrder();
     void reportTargets_data();
     void reportTargets();
@@ -793,6 +791,52 @@ void TestReport::observationSummary()
         QVERIFY2(page1.contains(text), qPrintable(text + " in: " + page1));
     for (const QString& text : notShown)
         QVERIFY2(!page1.contains(text), qPrintable(text + " in: " + page1));
+}
+
+namespace {
+// A Class D record at 250 W whose product holds a line end, an escape
+// sequence and a "%6".
+RecordSummary storedSummary()
+{
+    RecordSummary summary;
+    summary.id = 7;
+    summary.measuredAt = QDateTime(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC);
+    summary.productClass = ProductClass::D;
+    summary.power = QStringLiteral("250");
+    summary.verdict = Verdict::Fail;
+    summary.product = QStringLiteral("Kettle K2\n\x1b[31m%6");
+    summary.serial = QStringLiteral("SN 7");
+    summary.port = QStringLiteral("Com 2");
+    return summary;
+}
+} // namespace
+
+void TestReport::historyTextEscapesStoredTexts()
+{
+    const QStringList lines = historyText({storedSummary()}).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3); // the heading, the record, the final line end
+    QVERIFY(lines[0].startsWith(QStringLiteral("    id  measured at")));
+    QVERIFY2(lines[1].contains(QStringLiteral("D 250W")) &&
+                 lines[1].contains(QStringLiteral("Kettle K2\\n\\x1b[31m%6  ")) &&
+                 lines[1].endsWith(QStringLiteral("SN 7            Com 2")),
+             qPrintable(lines[1]));
+    QVERIFY(historyText({}).endsWith(QStringLiteral("\nNo measurements recorded.\n")));
+}
+
+void TestReport::historyCsvHasTheJsonKeysAsColumns()
+{
+    const RecordSummary summary = storedSummary();
+    const QJsonObject json = historyJson({summary}).first().toObject();
+    const QStringList csv = historyCsv({summary}).split(QStringLiteral("\r\n"));
+    QCOMPARE(csv.size(), 3);
+    QStringList keys;
+    for (const QString& column : csv[0].split(QLatin1Char(',')))
+        keys << column;
+    QCOMPARE(keys.size(), json.size());
+    for (const QString& key : keys)
+        QVERIFY2(json.contains(key), qPrintable(key));
+    QCOMPARE(json.value(QStringLiteral("power")).toString(), QStringLiteral("250"));
+    QVERIFY(csv[1].startsWith(QStringLiteral("7,2026-03-01T09:30:00")));
 }
 
 QTEST_MAIN(TestReport)

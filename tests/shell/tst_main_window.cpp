@@ -35,10 +35,16 @@ namespace {
 
 struct Bench
 {
-    Bench() : port(clock) { window = std::make_unique<IEC1000>(port, clock, toolkit, printer); }
+    Bench() : port(clock)
+    {
+        window = std::make_unique<IEC1000>(line, toolkit, printer);
+        // The test's own store, as CTest names it.
+        window->setRecordStore(qEnvironmentVariable("IEC1000_DB"));
+    }
 
     VirtualClock clock;
     FakeSerialPort port;
+    AnalyzerLine line{port, clock};
     FakeToolkit toolkit;
     FakePrinter printer;
     std::unique_ptr<IEC1000> window;

@@ -43,7 +43,9 @@ struct Bench
 {
     Bench() : port(clock)
     {
-        window = std::make_unique<IEC1000>(port, clock, toolkit, printer);
+        window = std::make_unique<IEC1000>(line, toolkit, printer);
+        // The test's own store, as CTest names it.
+        window->setRecordStore(qEnvironmentVariable("IEC1000_DB"));
         port.responder = [this](const QByteArray& line) {
             if (line == "*STB?")
                 port.deliver("1\r\n", 100);
@@ -73,6 +75,7 @@ struct Bench
 
     VirtualClock clock;
     FakeSerialPort port;
+    AnalyzerLine line{port, clock};
     FakeToolkit toolkit;
     FakePrinter printer;
     std::unique_ptr<IEC1000> window;

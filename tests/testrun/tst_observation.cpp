@@ -29,17 +29,17 @@ public:
     void progress(int) override {}
     Go dispatchPoint() override { return taken.size() >= stopAfter ? Go::Stop : Go::On; }
     void secondsLeft(int seconds) override { left << seconds; }
-    void sampleTaken(int index, const ObservedSample& sample,
+    void sampleTaken(int index, const ObservedSample&, const CycleResult& cycle,
                      const ObservationJudgement& running) override
     {
         taken << index;
-        verdicts << sample.result.verdict;
+        cycles << cycle;
         judgedSoFar << running.samplesJudged;
     }
 
     qsizetype stopAfter = 1000;
     QList<int> taken;
-    QList<Verdict> verdicts;
+    QList<CycleResult> cycles;
     QList<int> judgedSoFar;
     QList<int> left;
 };
@@ -52,17 +52,17 @@ struct Bench
         (void)port.open();
         port.responder = [this](const QByteArray& line) {
             if (line == "*STB?")
-                port.deliver("1\r\n", 100);
+                port.deliver(statuses.isEmpty() ? "1\r\n" : statuses.takeFirst(), 100);
             if (line == ":FRD?") {
                 port.deliver(replies.isEmpty() ? reply() : replies.takeFirst(), 50);
             }
         };
     }
 
-    ObservationResult run(int durationS = 30)
+    ObservationResult run(int durationS = 30, const ClassChoice& choice = {ProductClass::A, {}})
     {
         startMs = clock.nowMs();
-        return observation.run({ProductClass::A, {}}, durationS, follower);
+        return observation.run(choice, durationS, follower);
     }
 
     // When each "*TRG" was written, ms after the start.
@@ -82,6 +82,8 @@ struct Bench
     Follower follower;
     // The replies to the next ":FRD?" queries; reply() once they are used.
     QList<QByteArray> replies;
+    // The same for "*STB?"; "1" once they are used.
+    QList<QByteArray> statuses;
     qint64 startMs = 0;
 };
 
@@ -95,6 +97,8 @@ private slots:
     void cycleAtTheEndCompletesAndCounts();
     void cyclesBackToBack();
     void sampleNotJudgedIsCountedNotUsed();
+    void sampleGivesBackItsCycleResult_data();
+    void sampleGivesBackItsCycleResult();
     void lineFailureKeepsEarlierSamples();
     void stopEndsIt();
     void durationOutOfRangeSendsNothing();
@@ -110,7 +114,7 @@ void ObservationRun::cycleAtTheEndCompletesAndCounts()
     QVERIFY(triggers.last() < 30000);
     QVERIFY(result.elapsedS > 30);
     QCOMPARE(result.samples.size(), 4);
-    QCOMPARE(result.samples.last().result.verdict, Verdict::Pass);
+    QCOMPARE(result.samples.last().verdict, Verdict::Pass);
     QCOMPARE(result.samples.last().startS, double(triggers.last()) / 1000);
     QCOMPARE(result.verdict, ObservationVerdict::Pass);
     QCOMPARE(result.judgement.samplesJudged, 4);
@@ -146,12 +150,64 @@ void ObservationRun::sampleNotJudgedIsCountedNotUsed()
     bench.replies = {reply(), reply("99", "nan")};
     const ObservationResult result = bench.run(30);
     QCOMPARE(result.samples.size(), 4);
-    QCOMPARE(result.samples[1].result.verdict, Verdict::InvalidResult);
+    QCOMPARE(result.samples[1].verdict, Verdict::InvalidResult);
     QCOMPARE(result.samplesNotJudged, 1);
     QCOMPARE(result.judgement.samplesJudged, 3);
     QCOMPARE(result.judgement.orders[1].maximumMa, 10.0);
     // 1 of 4 is more than 10 %.
     QCOMPARE(result.verdict, ObservationVerdict::IncompleteObservation);
+}
+
+void ObservationRun::sampleGivesBackItsCycleResult_data()
+{
+    QTest::addColumn<ClassChoice>("choice");
+    QTest::newRow("Class A") << ClassChoice{ProductClass::A, {}};
+    QTest::newRow("Class D 75 W") << ClassChoice{ProductClass::D, QStringLiteral("75")};
+}
+
+// Every kind of sample, kept compact, gives back the full result its cycle
+// produced.
+void ObservationRun::sampleGivesBackItsCycleResult()
+{
+    QFETCH(ClassChoice, choice);
+    Bench bench;
+    QByteArray unended = reply();
+    unended.chop(2);
+    // The 3rd cycle's status never reads 1: no reply is read.
+    bench.statuses = {"1\r\n", "1\r\n", "0\r\n"};
+    bench.replies = {
+        reply("3"), reply("99", "nan"), "1,2,3\r\n", unended, QByteArray(9000, '1') + reply(),
+        "\r\n"};
+    const ObservationResult result = bench.run(80, choice);
+    const QList<CycleResult>& cycles = bench.follower.cycles;
+    QCOMPARE(cycles.size(), result.samples.size());
+    QList<Verdict> verdicts;
+    for (qsizetype k = 0; k < cycles.size(); ++k) {
+        const CycleResult rebuilt = result.sampleResult(k);
+        const CycleResult& cycle = cycles[k];
+        verdicts << rebuilt.verdict;
+        QCOMPARE(rebuilt.verdict, cycle.verdict);
+        QCOMPARE(rebuilt.problem, cycle.problem);
+        QCOMPARE(rebuilt.measuredAt, cycle.measuredAt);
+        QCOMPARE(rebuilt.reply.line, cycle.reply.line);
+        QCOMPARE(rebuilt.reply.fieldsFound, cycle.reply.fieldsFound);
+        QCOMPARE(rebuilt.reply.fields, cycle.reply.fields);
+        QCOMPARE(rebuilt.reply.harmonics, cycle.reply.harmonics);
+        QCOMPARE(rebuilt.reply.watts, cycle.reply.watts);
+        QCOMPARE(rebuilt.reply.fundAmp, cycle.reply.fundAmp);
+        QCOMPARE(rebuilt.judgement.productClass, cycle.judgement.productClass);
+        QCOMPARE(rebuilt.judgement.power, cycle.judgement.power);
+        QCOMPARE(rebuilt.judgement.evaluation.status, cycle.judgement.evaluation.status);
+        QCOMPARE(rebuilt.judgement.evaluation.problem, cycle.judgement.evaluation.problem);
+        QCOMPARE(rebuilt.judgement.limits, cycle.judgement.limits);
+        QCOMPARE(rebuilt.judgement.currents, cycle.judgement.currents);
+        QCOMPARE(rebuilt.judgement.states, cycle.judgement.states);
+        QCOMPARE(rebuilt.judgement.anyFailed, cycle.judgement.anyFailed);
+    }
+    QCOMPARE(verdicts.mid(0, 7),
+             (QList<Verdict>{Verdict::Fail, Verdict::InvalidResult, Verdict::AnalyzerDidNotAnswer,
+                             Verdict::IncompleteResult, Verdict::IncompleteResult,
+                             Verdict::IncompleteResult, Verdict::NoResultReceived}));
 }
 
 void ObservationRun::lineFailureKeepsEarlierSamples()

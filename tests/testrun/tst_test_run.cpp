@@ -82,7 +82,8 @@ struct Bench
     WindowMembers members;
     Activity activity;
     CommandChannel channel{port, clock};
-    TestRun testRun{form, toolkit, port, channel, clock, members, activity};
+    MeasurementCycle cycle{port, channel, clock};
+    TestRun testRun{form, toolkit, cycle, clock, members, activity};
 };
 
 } // namespace

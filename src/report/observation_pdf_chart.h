@@ -7,10 +7,6 @@
 
 #include <optional>
 
-// The rule values of one sample; none for a sample that was not judged. The
-// one place the report reads a sample's values.
-std::optional<RuleSample> sampleValues(const ObservedSample& sample);
-
 // The cells of the `count` orders with the highest average as % of their
 // limits, highest first; orders without a percentage are left out, and all
 // when no sample was judged.

@@ -1,4 +1,4 @@
-#include "observation_chart.h"
+#include "observation_pdf_chart.h"
 
 #include "pdf_chart.h"
 
@@ -46,11 +46,6 @@ std::pair<QColor, QColor> barColours(CellState state)
 }
 
 } // namespace
-
-std::optional<RuleSample> sampleValues(const ObservedSample& sample)
-{
-    return ruleSampleOf(sample.result);
-}
 
 QList<int> worstOrderCells(const ObservationJudgement& judgement, int count)
 {
@@ -223,7 +218,7 @@ void ObservationTimeSeries::paint(const QRectF& rect)
     double highest = 0;
     for (const ObservedSample& sample : m_result.samples) {
         times.append(sample.startS);
-        const std::optional<RuleSample> values = sampleValues(sample);
+        const std::optional<RuleSample>& values = sample.values;
         if (!values) {
             percents.append(std::nullopt);
             continue;

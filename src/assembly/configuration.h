@@ -1,0 +1,22 @@
+#pragma once
+
+#include "com_ports.h"
+
+#include <QString>
+
+// What the tool is wired from, read once at its start: the devices behind
+// Com 1 to Com 4 (IEC1000_COMn, then --com1 to --com4), the record store
+// (IEC1000_DB, then --db) and, for a command, the Com option it opens.
+struct Configuration
+{
+    ComDevices devices;
+    // The Com option (1 to 4) a command opens; the window lets the operator
+    // choose.
+    qint16 port = 1;
+    // A store name as RecordStore::open takes it.
+    QString storeName;
+
+    // The machine's ports and the default store, with what IEC1000_COM1 to
+    // IEC1000_COM4 and IEC1000_DB name in their place.
+    static Configuration fromEnvironment();
+};

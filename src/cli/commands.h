@@ -1,0 +1,19 @@
+#pragma once
+
+#include "configuration.h"
+
+#include <QStringList>
+
+// The commands of the command line, one file each. `arguments` start with
+// "iec1000 COMMAND"; `configuration` is what the environment named at the
+// start, before the command's own --com and --db options. Each returns its
+// exit code (command_line.h).
+namespace cli {
+
+int measure(const QStringList& arguments, const Configuration& configuration);
+int evaluate(const QStringList& arguments, const Configuration& configuration);
+int history(const QStringList& arguments, const Configuration& configuration);
+int report(const QStringList& arguments, const Configuration& configuration);
+int ports(const QStringList& arguments, const Configuration& configuration);
+
+} // namespace cli

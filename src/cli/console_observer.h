@@ -1,0 +1,48 @@
+#pragma once
+
+#include "measurement_cycle.h"
+
+#include <QString>
+
+namespace cli {
+
+// SIGINT, SIGTERM and SIGHUP (a closed terminal, a dropped SSH session) stop
+// a measurement at its next safe point (ConsoleObserver). A SIGHUP ignored
+// when the tool started (nohup) stays ignored. Interrupted system calls are
+// restarted, as std::signal does.
+void stopOnSignals();
+
+// Progress of a measurement on standard error, one line a step; SIGINT and
+// SIGTERM stop it at its next safe point. On a terminal, the waits after
+// "Triggered" and "Retrieving results...." also count down on one line that
+// is rewritten in place and cleared at the wait's end; a log gets nothing of
+// it.
+class ConsoleObserver : public CycleObserver
+{
+public:
+    explicit ConsoleObserver(ClassChoice choice);
+
+    void stageReached(SessionStage stage) override;
+    void progress(int) override {}
+    Go dispatchPoint() override;
+    bool interruptible() const override { return true; }
+    bool interruptRequested() override;
+    void cycleStarted() override {}
+    void resultsCleared() override {}
+    void step(Step step) override;
+    void waiting(int secondsLeft) override;
+    QString lineFailureAdvice() const override;
+    ClassChoice classChoice() override { return m_choice; }
+    void cycleEnded(const CycleResult& result) override;
+
+private:
+    void clearCountdown();
+
+    ClassChoice m_choice;
+    bool m_countdown = false;
+    QString m_step;
+    // The width of the countdown line now shown; 0 when none is.
+    qsizetype m_shownWidth = 0;
+};
+
+} // namespace cli

@@ -1,0 +1,104 @@
+#include "commands.h"
+
+#include "command_channel.h"
+#include "command_line.h"
+#include "options.h"
+#include "rejudge.h"
+#include "report_rows.h"
+#include "result_formats.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QJsonDocument>
+
+namespace cli {
+namespace {
+
+QString rendered(const CycleResult& result, Format format)
+{
+    switch (format) {
+    case Format::Json:
+        return QString::fromUtf8(QJsonDocument(resultJson(result)).toJson(QJsonDocument::Indented));
+    case Format::Csv:
+        return resultCsv(result);
+    case Format::Text:
+        break;
+    }
+    return resultText(result);
+}
+
+} // namespace
+
+int evaluate(const QStringList& arguments, const Configuration& startConfiguration)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--format F] [FILE|-]\n       "
+        "iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--format F]\n\n"
+        "Judges a saved result reply line (from FILE, or standard input for - "
+        "or no FILE), or a stored record's reply, under a class.\n"
+        "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 4 the file or record could "
+        "not be read, 64 usage error."));
+    addClassOptions(parser, true);
+    parser.addOption(QCommandLineOption(QStringLiteral("record"),
+                                        QStringLiteral("Judge the reply of this stored record."),
+                                        QStringLiteral("id")));
+    addDbOption(parser);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("The reply line; - for standard input."),
+                                 QStringLiteral("[FILE|-]"));
+    int code = kPass;
+    if (!parse(parser, arguments, &code, true))
+        return code;
+    ClassChoice choice;
+    Format format = Format::Text;
+    if (const std::optional<int> code = judgingOptions(parser, &choice, &format))
+        return *code;
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return usageError(QStringLiteral("give one file at most."));
+
+    CycleResult stored;
+    if (parser.isSet(QStringLiteral("record"))) {
+        if (!files.isEmpty())
+            return usageError(QStringLiteral("give a file or --record, not both."));
+        bool isNumber = false;
+        const qint64 id = parser.value(QStringLiteral("record")).toLongLong(&isNumber);
+        if (!isNumber)
+            return usageError(QStringLiteral("--record takes a record number."));
+        const std::optional<MeasurementRecord> record =
+            storedRecord(configured(parser, startConfiguration), id);
+        if (!record)
+            return kStoreFailed;
+        stored = record->result;
+    } else {
+        const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();
+        QFile file(name);
+        const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                       : file.open(QIODevice::ReadOnly);
+        if (!opened) {
+            err(QStringLiteral("iec1000: %1 could not be read: %2").arg(name, file.errorString()));
+            return kStoreFailed;
+        }
+        // A saved reply is at most a few kB; more is not a reply.
+        QByteArray content = file.read(CommandChannel::kInputLimit + 1);
+        if (content.size() > CommandChannel::kInputLimit) {
+            err(QStringLiteral("iec1000: %1 is longer than a result reply (%2 bytes).")
+                    .arg(name)
+                    .arg(CommandChannel::kInputLimit));
+            return kNoVerdict;
+        }
+        // The end of the file ends the reply's line.
+        if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r'))
+            content += "\r\n";
+        stored.reply.line = QString::fromLatin1(content);
+        stored.measuredAt = QDateTime::currentDateTime();
+    }
+    const CycleResult result = judgeAgain(stored, choice.productClass, choice.power);
+    if (!result.problem.isEmpty())
+        err(escapedMessage(result.problem));
+    out(rendered(result, format));
+    return exitCodeOf(result.verdict) == kLineFailed ? kNoVerdict : exitCodeOf(result.verdict);
+}
+
+} // namespace cli

@@ -1,0 +1,262 @@
+#include "options.h"
+
+#include "class_evaluation.h"
+#include "command_line.h"
+#include "record_store.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace cli {
+namespace {
+
+// The command being run ("measure"), for its usage messages.
+QString g_command;
+
+// The parser's help with the command in its usage line: "Usage: iec1000
+// measure [options] ..." rather than the executable's path alone.
+QString helpOf(const QCommandLineParser& parser)
+{
+    QString help = parser.helpText();
+    const qsizetype lineEnd = help.indexOf(QLatin1Char('\n'));
+    const qsizetype options = help.indexOf(QLatin1String(" [options]"));
+    if (options >= 0 && options < lineEnd)
+        help.replace(0, options, QStringLiteral("Usage: iec1000 %1").arg(g_command));
+    return help;
+}
+
+// --class and --power as a class choice; a usage error in *message.
+std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QString* message)
+{
+    if (!parser.isSet(QStringLiteral("class"))) {
+        *message = QStringLiteral("--class is required (A, B, C or D).");
+        return std::nullopt;
+    }
+    const std::optional<ProductClass> productClass =
+        classFromLetter(parser.value(QStringLiteral("class")));
+    if (!productClass) {
+        *message = QStringLiteral("--class takes A, B, C or D, not \"%1\".")
+                       .arg(parser.value(QStringLiteral("class")));
+        return std::nullopt;
+    }
+    const bool powerGiven = parser.isSet(QStringLiteral("power"));
+    if (*productClass == ProductClass::D && !powerGiven) {
+        *message = QStringLiteral("--class D needs --power (the product's power in watts).");
+        return std::nullopt;
+    }
+    if (*productClass != ProductClass::D && powerGiven) {
+        *message = QStringLiteral("--power goes with --class D only.");
+        return std::nullopt;
+    }
+    if (*productClass == ProductClass::D &&
+        !classDPowerInRange(parser.value(QStringLiteral("power")))) {
+        *message = QStringLiteral("--power \"%1\": %2 (watts).")
+                       .arg(parser.value(QStringLiteral("power")), classDPowerRangeMessage());
+        return std::nullopt;
+    }
+    return ClassChoice{*productClass,
+                       powerGiven ? parser.value(QStringLiteral("power")) : QString()};
+}
+
+} // namespace
+
+void addComOptions(QCommandLineParser& parser)
+{
+    for (int n = 1; n <= 4; ++n)
+        parser.addOption(QCommandLineOption(
+            QStringLiteral("com%1").arg(n),
+            QStringLiteral("The device behind Com %1 for this run (wins over %2).")
+                .arg(n)
+                .arg(comPortVariable(qint16(n))),
+            QStringLiteral("device")));
+}
+
+void addDbOption(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("db"),
+        QStringLiteral("The record store: a SQLite file or postgresql://user@host/dbname "
+                       "(default: IEC1000_DB, else %1).")
+            .arg(defaultRecordStore()),
+        QStringLiteral("store")));
+}
+
+Configuration configured(const QCommandLineParser& parser, Configuration configuration)
+{
+    // The options given: a command without Com options has none to ask for.
+    const QStringList given = parser.optionNames();
+    for (int n = 1; n <= 4; ++n) {
+        const QString name = QStringLiteral("com%1").arg(n);
+        if (given.contains(name))
+            configuration.devices.setDevice(qint16(n), parser.value(name));
+    }
+    if (given.contains(QStringLiteral("db")) && !parser.value(QStringLiteral("db")).isEmpty())
+        configuration.storeName = parser.value(QStringLiteral("db"));
+    return configuration;
+}
+
+void setCommand(const QString& command)
+{
+    g_command = command;
+}
+
+void out(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void err(const QString& text)
+{
+    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+int usageError(const QString& message)
+{
+    err(QStringLiteral("iec1000: %1").arg(message));
+    err(QStringLiteral("Try 'iec1000 %1 --help'.").arg(g_command));
+    return kUsage;
+}
+
+bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code, bool takesArguments)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    parser.addOption(help);
+    if (!parser.parse(arguments)) {
+        *code = usageError(parser.errorText());
+        return false;
+    }
+    if (parser.isSet(help)) {
+        out(helpOf(parser));
+        *code = kPass;
+        return false;
+    }
+    if (!takesArguments && !parser.positionalArguments().isEmpty()) {
+        *code = usageError(QStringLiteral("unexpected argument \"%1\".")
+                               .arg(parser.positionalArguments().first()));
+        return false;
+    }
+    return true;
+}
+
+std::optional<Format> formatOf(const QString& name, bool csvAllowed)
+{
+    if (name == QLatin1String("text"))
+        return Format::Text;
+    if (name == QLatin1String("json"))
+        return Format::Json;
+    if (name == QLatin1String("csv") && csvAllowed)
+        return Format::Csv;
+    return std::nullopt;
+}
+
+int exitCodeOf(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Pass:
+        return kPass;
+    case Verdict::Fail:
+        return kFail;
+    case Verdict::LineFailed:
+        return kLineFailed;
+    default:
+        return kNoVerdict;
+    }
+}
+
+std::optional<int> judgingOptions(const QCommandLineParser& parser, ClassChoice* choice,
+                                  Format* format)
+{
+    QString problem;
+    const std::optional<ClassChoice> chosen = classChoiceOf(parser, &problem);
+    if (!chosen)
+        return usageError(problem);
+    const std::optional<Format> formatChosen =
+        formatOf(parser.value(QStringLiteral("format")), true);
+    if (!formatChosen)
+        return usageError(QStringLiteral("--format takes text, json or csv."));
+    *choice = *chosen;
+    *format = *formatChosen;
+    return std::nullopt;
+}
+
+void addClassOptions(QCommandLineParser& parser, bool csv)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("class"),
+                                        QStringLiteral("The equipment class: A, B, C or D."),
+                                        QStringLiteral("A|B|C|D")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("power"),
+        QStringLiteral("Class D: the product's power in watts, a number from 50 to 600 (as "
+                       "the window takes its Class D power); any other value is a usage error "
+                       "and nothing is sent or judged."),
+        QStringLiteral("watts")));
+    parser.addOption(QCommandLineOption(QStringLiteral("format"),
+                                        csv ? QStringLiteral("Output: text (default), json or csv.")
+                                            : QStringLiteral("Output: text (default) or json."),
+                                        QStringLiteral("format"), QStringLiteral("text")));
+}
+
+void addLabOptions(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("lab"), QStringLiteral("The lab's name."),
+                                        QStringLiteral("text")));
+    parser.addOption(QCommandLineOption(QStringLiteral("instrument"),
+                                        QStringLiteral("The analyzer's model and serial number."),
+                                        QStringLiteral("text")));
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("conditions"),
+                           QStringLiteral("The test conditions (supply, temperature, load, ...)."),
+                           QStringLiteral("text")));
+}
+
+void takeLabOptions(const QCommandLineParser& parser, ProductInfo* product)
+{
+    const std::pair<QString, QString ProductInfo::*> fields[] = {
+        {QStringLiteral("lab"), &ProductInfo::lab},
+        {QStringLiteral("instrument"), &ProductInfo::instrument},
+        {QStringLiteral("conditions"), &ProductInfo::conditions}};
+    for (const auto& [name, field] : fields)
+        if (parser.isSet(name))
+            product->*field = parser.value(name);
+}
+
+std::optional<QString> reportPath(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix.isEmpty())
+        return path + QStringLiteral(".pdf");
+    if (suffix == QLatin1String("pdf") || suffix == QLatin1String("csv") ||
+        suffix == QLatin1String("json"))
+        return path;
+    return std::nullopt;
+}
+
+QString reportFormats()
+{
+    return QStringLiteral(".pdf, .csv or .json");
+}
+
+std::optional<MeasurementRecord> storedRecord(const Configuration& configuration, qint64 id)
+{
+    RecordStore store;
+    const Outcome opened = store.open(configuration.storeName, StoreAccess::Read);
+    if (!opened.succeeded()) {
+        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+        return std::nullopt;
+    }
+    QString error;
+    std::optional<MeasurementRecord> record = store.record(id, &error);
+    if (!record)
+        err(QStringLiteral("iec1000: %1").arg(error));
+    return record;
+}
+
+} // namespace cli

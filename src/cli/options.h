@@ -1,0 +1,75 @@
+#pragma once
+
+#include "configuration.h"
+#include "cycle_result.h"
+#include "measurement_cycle.h"
+#include "measurement_record.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QCommandLineParser;
+
+// What the window and the commands share: the options --com1 to --com4 and
+// --db that change the configuration, the class and format options, the
+// output streams and the usage error.
+namespace cli {
+
+// --com1 to --com4 DEVICE: the device behind a Com option for this run
+// (winning over IEC1000_COMn). The window, measure and ports take them.
+void addComOptions(QCommandLineParser& parser);
+// --db STORE: the record store (winning over IEC1000_DB).
+void addDbOption(QCommandLineParser& parser);
+// The configuration with the --com and --db options that were given in place.
+Configuration configured(const QCommandLineParser& parser, Configuration configuration);
+
+// The command being run ("measure"), for its usage messages and help.
+void setCommand(const QString& command);
+
+// Standard output and standard error. A failed write (a closed pipe: EPIPE,
+// SIGPIPE being ignored) loses that output and nothing else; the command
+// goes on and ends with its own code. err() ends the line.
+void out(const QString& text);
+void err(const QString& text);
+
+// One line, and where the help is: a script's log keeps the reason in view.
+// Returns kUsage.
+int usageError(const QString& message);
+
+// Parses; false with the exit code in *code when the command must end now
+// (--help, or a usage error: also an argument given to a command that takes
+// none).
+bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code,
+           bool takesArguments = false);
+
+enum class Format { Text, Json, Csv };
+std::optional<Format> formatOf(const QString& name, bool csvAllowed);
+
+// The exit code of a verdict.
+int exitCodeOf(Verdict verdict);
+
+// --class, --power and --format of measure and evaluate.
+void addClassOptions(QCommandLineParser& parser, bool csv);
+// Nothing when they are right, otherwise the usage error's exit code.
+std::optional<int> judgingOptions(const QCommandLineParser& parser, ClassChoice* choice,
+                                  Format* format);
+
+// --lab, --instrument and --conditions: what a lab writes on its test report.
+void addLabOptions(QCommandLineParser& parser);
+// Replaces the lab fields of `product` that were given.
+void takeLabOptions(const QCommandLineParser& parser, ProductInfo* product);
+
+// The report file as --report or --output name it: ".pdf" added when it has
+// no extension, as the window's Save Report does; nothing for an extension
+// that names no report format.
+std::optional<QString> reportPath(const QString& path);
+// The report formats, for usage errors.
+QString reportFormats();
+
+// Record `id` of the configured store; nothing, the reason said on standard
+// error, when the store or the record cannot be read.
+std::optional<MeasurementRecord> storedRecord(const Configuration& configuration, qint64 id);
+
+} // namespace cli

@@ -1,0 +1,61 @@
+#include "commands.h"
+
+#include "command_line.h"
+#include "options.h"
+#include "report_file.h"
+
+#include <QCommandLineParser>
+
+namespace cli {
+
+int report(const QStringList& arguments, const Configuration& startConfiguration)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Synopsis: iec1000 report ID --output FILE [--lab T] [--instrument T] "
+                       "[--conditions T]\n\n"
+                       "Writes the test report of stored record ID: PDF, CSV or JSON by the "
+                       "output file's extension. --lab, --instrument and --conditions, when "
+                       "given, replace the record's own in the report (the record keeps "
+                       "them).\n"
+                       "Exit codes: 0 written, 4 the record or the file could not be read or "
+                       "written, 64 usage error."));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                        QStringLiteral("The report file (.pdf, .csv or .json; "
+                                                       ".pdf is added when it has none)."),
+                                        QStringLiteral("file")));
+    addLabOptions(parser);
+    addDbOption(parser);
+    parser.addPositionalArgument(QStringLiteral("id"), QStringLiteral("The record's number."),
+                                 QStringLiteral("ID"));
+    int code = kPass;
+    if (!parse(parser, arguments, &code, true))
+        return code;
+    if (parser.positionalArguments().size() != 1)
+        return usageError(QStringLiteral("give one record number."));
+    bool isNumber = false;
+    const qint64 id = parser.positionalArguments().first().toLongLong(&isNumber);
+    if (!isNumber)
+        return usageError(QStringLiteral("\"%1\" is not a record number.")
+                              .arg(parser.positionalArguments().first()));
+    if (!parser.isSet(QStringLiteral("output")))
+        return usageError(QStringLiteral("--output is required."));
+    const std::optional<QString> output = reportPath(parser.value(QStringLiteral("output")));
+    if (!output)
+        return usageError(QStringLiteral("--output takes a %1 file, not \"%2\".")
+                              .arg(reportFormats(), parser.value(QStringLiteral("output"))));
+
+    std::optional<MeasurementRecord> record =
+        storedRecord(configured(parser, startConfiguration), id);
+    if (!record)
+        return kStoreFailed;
+    takeLabOptions(parser, &record->product);
+    const Outcome written = writeReport(*record, *output);
+    if (!written.succeeded()) {
+        err(QStringLiteral("iec1000: %1").arg(written.reason()));
+        return kStoreFailed;
+    }
+    return kPass;
+}
+
+} // namespace cli

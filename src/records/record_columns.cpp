@@ -1,0 +1,272 @@
+#include "record_columns.h"
+
+#include "record_json.h"
+#include "record_schema.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+
+#include <array>
+#include <limits>
+
+namespace {
+
+using Column = RecordColumn;
+using Record = MeasurementRecord;
+constexpr ColumnFault kNone = ColumnFault::None;
+
+// A text column: NULL for a null QString, so that a field that was not found
+// loads as null and an empty one as empty.
+QString text(const QVariant& value)
+{
+    if (!value.isValid())
+        return {};
+    const QString stored = value.toString();
+    return stored.isNull() ? QStringLiteral("") : stored;
+}
+
+// An unknown measured time sorts as the oldest.
+constexpr qint64 kUnknownTime = std::numeric_limits<qint64>::min();
+
+// The evaluation status as stored, in the order of Evaluation::Status.
+constexpr std::array<const char*, 3> kStatusNames{"judged", "not_judged", "no_class"};
+
+std::optional<Evaluation::Status> statusFromName(const QString& name)
+{
+    for (std::size_t n = 0; n < kStatusNames.size(); ++n)
+        if (name == QLatin1String(kStatusNames[n]))
+            return Evaluation::Status(n);
+    return std::nullopt;
+}
+
+std::optional<ProductClass> classFromColumn(const QString& letter)
+{
+    if (letter.isEmpty())
+        return ProductClass::None;
+    return classFromLetter(letter);
+}
+
+// The reply line as the bytes received (Latin-1, one character a byte).
+QVariant lineBytes(const QString& line)
+{
+    if (line.isNull())
+        return QVariant(QMetaType::fromType<QByteArray>());
+    const QByteArray bytes = line.toLatin1();
+    return bytes.isEmpty() ? QByteArray("", 0) : bytes;
+}
+
+QString lineOf(const QVariant& value)
+{
+    if (!value.isValid())
+        return {};
+    const QString line = QString::fromLatin1(value.toByteArray());
+    return line.isNull() ? QStringLiteral("") : line;
+}
+
+ColumnFault knownIf(bool known)
+{
+    return known ? kNone : ColumnFault::UnknownName;
+}
+
+QVariant searchText(const Record& m)
+{
+    return recordSearchText(m.product.product, m.product.serial, m.product.operatorName,
+                            m.product.notes, verdictText(m.result.verdict),
+                            classLetter(m.result.judgement.productClass));
+}
+
+// A TEXT column that holds one text member of a record: At, a lambda
+// without captures, gives that member's address.
+template <typename At> constexpr Column textColumn(const char* name, int since, int uses, At)
+{
+    return {name,
+            "TEXT",
+            since,
+            uses,
+            [](const Record& m) -> QVariant { return *At{}(m); },
+            [](const QVariant& v, Record& m) {
+                *At{}(m) = text(v);
+                return kNone;
+            }};
+}
+
+// measured_ms: ms since the epoch (UTC), kUnknownTime when not known;
+// utc_offset: its offset from UTC in seconds, NULL when not known.
+const Column kColumns[] = {
+    {"id", "INTEGER", 1, Column::InHistory, nullptr,
+     [](const QVariant& v, Record& m) {
+         m.id = v.toLongLong();
+         return kNone;
+     }},
+    {"measured_ms", "BIGINT", 1, Column::InHistory,
+     [](const Record& m) -> QVariant {
+         const QDateTime& at = m.result.measuredAt;
+         return at.isValid() ? at.toMSecsSinceEpoch() : kUnknownTime;
+     },
+     [](const QVariant& v, Record& m) {
+         const qint64 ms = v.toLongLong();
+         m.result.measuredAt =
+             ms == kUnknownTime ? QDateTime() : QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+         return kNone;
+     }},
+    {"utc_offset", "INTEGER", 1, Column::InHistory,
+     [](const Record& m) {
+         const QDateTime& at = m.result.measuredAt;
+         return at.isValid() ? QVariant(at.offsetFromUtc()) : QVariant(QMetaType::fromType<int>());
+     },
+     [](const QVariant& v, Record& m) {
+         QDateTime& at = m.result.measuredAt;
+         at = v.isValid() ? QDateTime::fromMSecsSinceEpoch(at.toMSecsSinceEpoch(),
+                                                           Qt::OffsetFromUTC, v.toInt())
+                          : QDateTime();
+         return kNone;
+     }},
+    {"verdict", "TEXT", 1, Column::InHistory | Column::Searched,
+     [](const Record& m) -> QVariant { return verdictText(m.result.verdict); },
+     [](const QVariant& v, Record& m) {
+         const std::optional<Verdict> verdict = verdictFromText(v.toString());
+         m.result.verdict = verdict.value_or(Verdict::NoResultReceived);
+         return knownIf(verdict.has_value());
+     }},
+    textColumn("problem", 1, 0, [](auto& m) { return &m.result.problem; }),
+    {"product_class", "TEXT", 1, Column::InHistory | Column::Searched,
+     [](const Record& m) -> QVariant {
+         const QString letter = classLetter(m.result.judgement.productClass);
+         return letter.isNull() ? QStringLiteral("") : letter;
+     },
+     [](const QVariant& v, Record& m) {
+         const std::optional<ProductClass> productClass = classFromColumn(v.toString());
+         m.result.judgement.productClass = productClass.value_or(ProductClass::None);
+         return knownIf(productClass.has_value());
+     }},
+    textColumn("power", 1, Column::InHistory, [](auto& m) { return &m.result.judgement.power; }),
+    {"evaluation_status", "TEXT", 1, 0,
+     [](const Record& m) -> QVariant {
+         return QString::fromLatin1(
+             kStatusNames[std::size_t(m.result.judgement.evaluation.status)]);
+     },
+     [](const QVariant& v, Record& m) {
+         const std::optional<Evaluation::Status> status = statusFromName(v.toString());
+         m.result.judgement.evaluation.status = status.value_or(Evaluation::NoClass);
+         return knownIf(status.has_value());
+     }},
+    textColumn("evaluation_problem", 1, 0,
+               [](auto& m) { return &m.result.judgement.evaluation.problem; }),
+    {"any_failed", "INTEGER", 1, 0,
+     [](const Record& m) -> QVariant { return m.result.judgement.anyFailed ? 1 : 0; },
+     [](const QVariant& v, Record& m) {
+         m.result.judgement.anyFailed = v.toInt() != 0;
+         return kNone;
+     }},
+    {"reply_line", "BLOB", 1, 0, [](const Record& m) { return lineBytes(m.result.reply.line); },
+     [](const QVariant& v, Record& m) {
+         m.result.reply.line = lineOf(v);
+         return kNone;
+     }},
+    {"fields_found", "INTEGER", 1, 0,
+     [](const Record& m) -> QVariant { return m.result.reply.fieldsFound; },
+     [](const QVariant& v, Record& m) {
+         m.result.reply.fieldsFound = v.toInt();
+         return kNone;
+     }},
+    {"reply", "TEXT", 1, 0, [](const Record& m) -> QVariant { return replyJson(m.result.reply); },
+     [](const QVariant& v, Record& m) {
+         return readReplyJson(v.toString(), &m.result.reply) ? kNone : ColumnFault::Damaged;
+     }},
+    {"judgement", "TEXT", 1, 0,
+     [](const Record& m) -> QVariant { return judgementJson(m.result.judgement); },
+     [](const QVariant& v, Record& m) {
+         return readJudgementJson(v.toString(), &m.result.judgement) ? kNone : ColumnFault::Damaged;
+     }},
+    textColumn("port", 1, Column::InHistory, [](auto& m) { return &m.port; }),
+    textColumn("device", 1, 0, [](auto& m) { return &m.device; }),
+    textColumn("product", 2, Column::InHistory | Column::Product,
+               [](auto& m) { return &m.product.product; }),
+    textColumn("serial", 2, Column::InHistory | Column::Product,
+               [](auto& m) { return &m.product.serial; }),
+    textColumn("operator_name", 2, Column::InHistory | Column::Product,
+               [](auto& m) { return &m.product.operatorName; }),
+    textColumn("notes", 2, Column::Product, [](auto& m) { return &m.product.notes; }),
+    textColumn("tool_version", 2, 0, [](auto& m) { return &m.toolVersion; }),
+    // What the history filter matches, case-folded.
+    {"search", "TEXT", 2, Column::Product, searchText, nullptr},
+    textColumn("lab", 3, Column::Product, [](auto& m) { return &m.product.lab; }),
+    textColumn("instrument", 3, Column::Product, [](auto& m) { return &m.product.instrument; }),
+    textColumn("conditions", 3, Column::Product, [](auto& m) { return &m.product.conditions; }),
+};
+
+bool isSelected(const Column& column, int uses)
+{
+    return column.read && (column.uses & uses) == uses;
+}
+
+} // namespace
+
+std::span<const RecordColumn> recordColumns()
+{
+    return kColumns;
+}
+
+QString selectedColumns(int uses, int schemaVersion)
+{
+    QStringList names;
+    for (const Column& column : kColumns)
+        if (isSelected(column, uses))
+            names.append(column.since > schemaVersion ? QStringLiteral("NULL")
+                                                      : QLatin1String(column.name));
+    return names.join(QStringLiteral(", "));
+}
+
+ColumnFault readColumns(const QSqlQuery& query, int uses, MeasurementRecord& record)
+{
+    ColumnFault fault = kNone;
+    int position = 0;
+    for (const Column& column : kColumns) {
+        if (!isSelected(column, uses))
+            continue;
+        const QVariant value = query.isNull(position) ? QVariant() : query.value(position);
+        ++position;
+        if (const ColumnFault found = column.read(value, record); fault == kNone)
+            fault = found;
+    }
+    return fault;
+}
+
+QString insertStatement()
+{
+    QStringList names;
+    for (const Column& column : kColumns)
+        if (column.write)
+            names.append(QLatin1String(column.name));
+    const QStringList marks(names.size(), QStringLiteral("?"));
+    return QStringLiteral("INSERT INTO measurements (%1) VALUES (%2) RETURNING id")
+        .arg(names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+}
+
+QVariantList insertValues(const MeasurementRecord& record)
+{
+    QVariantList values;
+    for (const Column& column : kColumns)
+        if (column.write)
+            values.append(column.write(record));
+    return values;
+}
+
+QString updateProductStatement()
+{
+    QStringList sets;
+    for (const Column& column : kColumns)
+        if (column.uses & Column::Product)
+            sets.append(QLatin1String(column.name) + QStringLiteral(" = ?"));
+    return QStringLiteral("UPDATE measurements SET %1 WHERE id = ?")
+        .arg(sets.join(QStringLiteral(", ")));
+}
+
+QVariantList productValues(const MeasurementRecord& record)
+{
+    QVariantList values;
+    for (const Column& column : kColumns)
+        if (column.uses & Column::Product)
+            values.append(column.write(record));
+    return values;
+}

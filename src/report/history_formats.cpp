@@ -1,0 +1,67 @@
+#include "history_formats.h"
+
+#include "report_rows.h"
+#include "result_formats.h"
+
+#include <QJsonObject>
+
+QJsonArray historyJson(const QList<RecordSummary>& records)
+{
+    QJsonArray list;
+    for (const RecordSummary& r : records)
+        list.append(QJsonObject{{QStringLiteral("id"), r.id},
+                                {QStringLiteral("measured_at"), isoTimestamp(r.measuredAt)},
+                                {QStringLiteral("class"), classLetter(r.productClass)},
+                                {QStringLiteral("power"), r.power},
+                                {QStringLiteral("verdict"), verdictText(r.verdict)},
+                                {QStringLiteral("product"), r.product},
+                                {QStringLiteral("serial"), r.serial},
+                                {QStringLiteral("operator"), r.operatorName},
+                                {QStringLiteral("port"), r.port}});
+    return list;
+}
+
+QString historyCsv(const QList<RecordSummary>& records)
+{
+    // The JSON's keys as columns, in its order.
+    QString csv =
+        csvRow({QStringLiteral("id"), QStringLiteral("measured_at"), QStringLiteral("class"),
+                QStringLiteral("power"), QStringLiteral("verdict"), QStringLiteral("product"),
+                QStringLiteral("serial"), QStringLiteral("operator"), QStringLiteral("port")});
+    for (const RecordSummary& r : records)
+        csv +=
+            csvRow({QString::number(r.id), isoTimestamp(r.measuredAt), classLetter(r.productClass),
+                    r.power, verdictText(r.verdict), r.product, r.serial, r.operatorName, r.port});
+    return csv;
+}
+
+QString historyText(const QList<RecordSummary>& records)
+{
+    // One line a record. Stored texts are escaped (escapedText), so that a line
+    // end or an escape sequence in a product name neither breaks the row nor
+    // reaches the terminal; the row is joined, not filled in with arg(), so a
+    // "%6" in a product name stays as it is.
+    const auto row = [](const QString& id, const QString& at, const QString& cls,
+                        const QString& verdict, const QString& product, const QString& serial,
+                        const QString& port) {
+        return id.rightJustified(6) + QStringLiteral("  ") + at.leftJustified(25) +
+               QStringLiteral("  ") + cls.leftJustified(6) + QStringLiteral("  ") +
+               verdict.leftJustified(24) + QStringLiteral("  ") + product.leftJustified(20) +
+               QStringLiteral("  ") + serial.leftJustified(14) + QStringLiteral("  ") + port +
+               QLatin1Char('\n');
+    };
+    QString table =
+        row(QStringLiteral("id"), QStringLiteral("measured at"), QStringLiteral("class"),
+            QStringLiteral("verdict"), QStringLiteral("product"), QStringLiteral("serial"),
+            QStringLiteral("port"));
+    for (const RecordSummary& r : records) {
+        const QString cls = r.productClass == ProductClass::D
+                                ? QStringLiteral("D ") + escapedText(r.power) + QLatin1Char('W')
+                                : classLetter(r.productClass);
+        table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, verdictText(r.verdict),
+                     escapedText(r.product), escapedText(r.serial), escapedText(r.port));
+    }
+    if (records.isEmpty())
+        table += QStringLiteral("No measurements recorded.\n");
+    return table;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "record_store.h"
+
+#include <QJsonArray>
+#include <QList>
+#include <QString>
+
+// The history of the record store (a list of RecordSummary, newest first) as
+// the command line prints it.
+
+// One object a record: id, measured_at, class, power, verdict, product,
+// serial, operator, port.
+QJsonArray historyJson(const QList<RecordSummary>& records);
+// The JSON's keys as columns, in its order, one row a record.
+QString historyCsv(const QList<RecordSummary>& records);
+// A table for a terminal, one line a record, its stored texts escaped
+// (escapedText); "No measurements recorded." when there are none.
+QString historyText(const QList<RecordSummary>& records);
