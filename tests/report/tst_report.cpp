@@ -235,6 +235,9 @@ private slots:
     void observationPdf();
     void observationSummary_data();
     void observationSummary();
+    void observationVerdictColour_data();
+    void observationVerdictColour();
+    void observationOfADay();
 
 private:
     QTemporaryDir m_dir;
@@ -810,6 +813,63 @@ RecordSummary storedSummary()
     return summary;
 }
 } // namespace
+
+void TestReport::observationVerdictColour_data()
+{
+    QTest::addColumn<ObservationRecord>("record");
+    QTest::addColumn<QRgb>("colour");
+    QTest::newRow("pass, green") << judgedAs(ProductClass::B, QString()) << qRgb(0, 255, 0);
+    QTest::newRow("fail, red") << classAObservation() << qRgb(255, 0, 0);
+    ObservationRecord incomplete = classAObservation();
+    incomplete.result.verdict = ObservationVerdict::IncompleteObservation;
+    QTest::newRow("incomplete, red") << incomplete << qRgb(255, 0, 0);
+}
+
+void TestReport::observationVerdictColour()
+{
+    QFETCH(ObservationRecord, record);
+    QFETCH(QRgb, colour);
+    const QString path = m_dir.filePath("observation-colour.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString prefix = m_dir.filePath("observation-page");
+    run("pdftoppm", {"-r", "30", "-png", "-f", "1", "-l", "1", "-singlefile", path, prefix});
+    const QImage image(prefix + ".png");
+    QVERIFY(!image.isNull());
+    // The verdict box: a band of its colour across the page.
+    int rows = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        int inColour = 0;
+        for (int x = 0; x < image.width(); ++x)
+            inColour += image.pixel(x, y) == colour;
+        rows += inColour > image.width() / 2;
+    }
+    QVERIFY2(rows >= 8, qPrintable(QString::number(rows)));
+}
+
+// A day at 8 s: more samples than the time series can draw one by one.
+void TestReport::observationOfADay()
+{
+    ObservationRecord record = classAObservation();
+    ObservationResult& r = record.result;
+    QList<ObservedSample> day;
+    for (int k = 0; k < 10800; ++k) {
+        day.append(r.samples[k % r.samples.size()]);
+        day.last().startS = k * 8.0;
+    }
+    r.samples = day;
+    r.durationS = 86400;
+    r.elapsedS = 86400;
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    const QString path = m_dir.filePath("day.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString page3 =
+        QString::fromUtf8(run("pdftotext", {"-f", "3", "-l", "3", path, "-"})).simplified();
+    QVERIFY2(page3.contains("time from the start, h") &&
+                 page3.contains("order 3 (average 107.3 %)") &&
+                 page3.contains(QRegularExpression("Each line: the mean of the samples in a slot "
+                                                   "of \\d+ s; its band: their lowest to highest")),
+             qPrintable(page3));
+}
 
 void TestReport::historyTextEscapesStoredTexts()
 {
