@@ -19,6 +19,7 @@
 // no display). zento-sim is taken from beside this program.
 
 #include "configuration.h"
+#include "peak_memory.h"
 #include "window_assembly.h"
 
 #include <QApplication>
@@ -53,18 +54,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Peak resident set size of this process, in MB.
-double peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
 }
 
 // The clock the tool uses, noting when each of its sleeps ended.

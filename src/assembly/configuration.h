@@ -1,6 +1,7 @@
 #pragma once
 
 #include "com_ports.h"
+#include "measurement_cycle.h"
 
 #include <QString>
 
@@ -15,6 +16,9 @@ struct Configuration
     qint16 port = 1;
     // A store name as RecordStore::open takes it.
     QString storeName;
+    // The class a command judges under (--class, --power); the window's
+    // operator picks it in the window instead.
+    ClassChoice choice;
 
     // The machine's ports and the default store, with what IEC1000_COM1 to
     // IEC1000_COM4 and IEC1000_DB name in their place.

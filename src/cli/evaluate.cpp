@@ -50,9 +50,9 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
     int code = kPass;
     if (!parse(parser, arguments, &code, true))
         return code;
-    ClassChoice choice;
+    Configuration configuration = configured(parser, startConfiguration);
     Format format = Format::Text;
-    if (const std::optional<int> code = judgingOptions(parser, &choice, &format))
+    if (const std::optional<int> code = judgingOptions(parser, &configuration.choice, &format))
         return *code;
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
@@ -66,8 +66,7 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         const qint64 id = parser.value(QStringLiteral("record")).toLongLong(&isNumber);
         if (!isNumber)
             return usageError(QStringLiteral("--record takes a record number."));
-        const std::optional<MeasurementRecord> record =
-            storedRecord(configured(parser, startConfiguration), id);
+        const std::optional<MeasurementRecord> record = storedRecord(configuration, id);
         if (!record)
             return kStoreFailed;
         stored = record->result;
@@ -94,7 +93,8 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         stored.reply.line = QString::fromLatin1(content);
         stored.measuredAt = QDateTime::currentDateTime();
     }
-    const CycleResult result = judgeAgain(stored, choice.productClass, choice.power);
+    const CycleResult result =
+        judgeAgain(stored, configuration.choice.productClass, configuration.choice.power);
     if (!result.problem.isEmpty())
         err(escapedMessage(result.problem));
     out(rendered(result, format));

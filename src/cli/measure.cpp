@@ -2,7 +2,6 @@
 
 #include "command_line.h"
 #include "console_observer.h"
-#include "session_stage.h"
 #include "line_assembly.h"
 #include "new_record.h"
 #include "options.h"
@@ -10,6 +9,7 @@
 #include "report_file.h"
 #include "report_rows.h"
 #include "result_formats.h"
+#include "session_stage.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -121,9 +121,8 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
     if (!parse(parser, arguments, &code))
         return code;
     Configuration configuration = configured(parser, startConfiguration);
-    ClassChoice choice;
     Format format = Format::Text;
-    if (const std::optional<int> code = judgingOptions(parser, &choice, &format))
+    if (const std::optional<int> code = judgingOptions(parser, &configuration.choice, &format))
         return *code;
     if (!parser.isSet(QStringLiteral("port")))
         return usageError(QStringLiteral("--port is required."));
@@ -145,7 +144,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
     configuration.port = port->number;
     configuration.devices.setDevice(port->number, port->device);
     LineAssembly line(configuration);
-    ConsoleObserver observer(choice);
+    ConsoleObserver observer(configuration.choice);
 
     stopOnSignals();
 
