@@ -12,9 +12,9 @@
 namespace cli {
 namespace {
 
-const QStringList kSubcommands{QStringLiteral("measure"), QStringLiteral("evaluate"),
-                               QStringLiteral("history"), QStringLiteral("report"),
-                               QStringLiteral("ports")};
+const QStringList kSubcommands{QStringLiteral("measure"),  QStringLiteral("observe"),
+                               QStringLiteral("evaluate"), QStringLiteral("history"),
+                               QStringLiteral("report"),   QStringLiteral("ports")};
 
 } // namespace
 
@@ -28,10 +28,11 @@ bool wanted(const QStringList& arguments)
 
 bool needsGui(const QStringList& arguments)
 {
-    // A PDF report: measure --report and report --output with a file whose
+    // A PDF report: measure (and observe) --report and report --output with a file whose
     // extension is .pdf or that has none (.pdf is then added).
     if (arguments.size() < 2 ||
-        (arguments.at(1) != QLatin1String("measure") && arguments.at(1) != QLatin1String("report")))
+        (arguments.at(1) != QLatin1String("measure") &&
+         arguments.at(1) != QLatin1String("observe") && arguments.at(1) != QLatin1String("report")))
         return false;
     static const QRegularExpression option(QStringLiteral("^--?(?:report|output|o)(?:=(.*))?$"));
     for (qsizetype n = 2; n < arguments.size(); ++n) {
@@ -67,6 +68,8 @@ int run(const QStringList& arguments, const Configuration& configuration)
     rest[0] = arguments.at(0) + QLatin1Char(' ') + command;
     if (command == QLatin1String("measure"))
         return measure(rest, configuration);
+    if (command == QLatin1String("observe"))
+        return observe(rest, configuration);
     if (command == QLatin1String("evaluate"))
         return evaluate(rest, configuration);
     if (command == QLatin1String("history"))

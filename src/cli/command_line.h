@@ -7,6 +7,7 @@
 // The command line of iec1000 besides the window:
 //
 //   iec1000 measure --port PORT --class A|B|C|D [--power W] [--format F] ...
+//   iec1000 observe --port PORT --class A|B|C|D [--duration SECONDS] ...
 //   iec1000 evaluate --class X [--power W] [--format F] [FILE|-]
 //   iec1000 evaluate --record ID --class X [--power W] [--format F]
 //   iec1000 history [--limit N] [--filter TEXT] [--format text|json|csv]

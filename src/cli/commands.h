@@ -1,6 +1,8 @@
 #pragma once
 
 #include "configuration.h"
+#include "observation_record.h"
+#include "options.h"
 
 #include <QStringList>
 
@@ -11,9 +13,16 @@
 namespace cli {
 
 int measure(const QStringList& arguments, const Configuration& configuration);
+int observe(const QStringList& arguments, const Configuration& configuration);
 int evaluate(const QStringList& arguments, const Configuration& configuration);
 int history(const QStringList& arguments, const Configuration& configuration);
 int report(const QStringList& arguments, const Configuration& configuration);
 int ports(const QStringList& arguments, const Configuration& configuration);
+
+// What observe prints of an observation, and its exit code (0 Pass, 1 Fail,
+// 2 incomplete or stopped, 3 line failed); evaluate --record of an
+// observation prints the same.
+QString renderedObservation(const ObservationRecord& record, Format format);
+int observationExitCode(ObservationVerdict verdict);
 
 } // namespace cli

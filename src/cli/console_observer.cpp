@@ -1,5 +1,6 @@
 #include "console_observer.h"
 
+#include "harmonics.h"
 #include "options.h"
 #include "session_stage.h"
 
@@ -128,6 +129,58 @@ void ConsoleObserver::clearCountdown()
         return;
     writeRaw(QLatin1Char('\r') + QString(m_shownWidth, QLatin1Char(' ')) + QLatin1Char('\r'));
     m_shownWidth = 0;
+}
+
+void ConsoleObservationObserver::stageReached(SessionStage stage)
+{
+    err(stageText(stage));
+}
+
+SessionObserver::Go ConsoleObservationObserver::dispatchPoint()
+{
+    return g_signalled ? Go::Stop : Go::On;
+}
+
+bool ConsoleObservationObserver::interruptRequested()
+{
+    return g_signalled != 0;
+}
+
+void ConsoleObservationObserver::sampleTaken(int index, const ObservedSample& sample,
+                                             const CycleResult&,
+                                             const ObservationJudgement& running)
+{
+    err(sampleProgressLine(index, sample.verdict, m_secondsLeft, running));
+}
+
+QString ConsoleObservationObserver::lineFailureAdvice() const
+{
+    return QStringLiteral("Check the cable and the analyzer, then run the observation again.");
+}
+
+QString sampleProgressLine(int index, Verdict verdict, int secondsLeft,
+                           const ObservationJudgement& running)
+{
+    QString line = QStringLiteral("Sample %1: %2; %3 s left")
+                       .arg(index + 1)
+                       .arg(verdictText(verdict))
+                       .arg(secondsLeft);
+    // The order whose average is highest in % of its limit.
+    int worst = -1;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const OrderJudgement& o = running.orders[std::size_t(cell)];
+        if (o.averagePct &&
+            (worst < 0 || *o.averagePct > *running.orders[std::size_t(worst)].averagePct))
+            worst = cell;
+    }
+    if (worst >= 0) {
+        const OrderJudgement& o = running.orders[std::size_t(worst)];
+        line += QStringLiteral("; worst order %1: average %2 %, maximum %3 % of its limit")
+                    .arg(harmonicOrder(worst))
+                    .arg(QString::number(*o.averagePct, 'f', 1),
+                         QString::number(o.maximumPct.value_or(0), 'f', 1));
+    }
+    return line;
 }
 
 } // namespace cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measurement_cycle.h"
+#include "observation.h"
 
 #include <QString>
 
@@ -44,5 +45,31 @@ private:
     // The width of the countdown line now shown; 0 when none is.
     qsizetype m_shownWidth = 0;
 };
+
+// Progress of a timed observation on standard error: the log-on stages, then
+// one line a sample: its number, its single-cycle verdict, the seconds left
+// and the worst order so far in % of its limit. SIGINT, SIGTERM and SIGHUP
+// stop it at its next safe point, as they stop a measurement.
+class ConsoleObservationObserver : public ObservationObserver
+{
+public:
+    void stageReached(SessionStage stage) override;
+    void progress(int) override {}
+    Go dispatchPoint() override;
+    bool interruptible() const override { return true; }
+    bool interruptRequested() override;
+    void secondsLeft(int seconds) override { m_secondsLeft = seconds; }
+    void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
+                     const ObservationJudgement& running) override;
+    QString lineFailureAdvice() const override;
+
+private:
+    int m_secondsLeft = 0;
+};
+
+// "Sample 3: Pass; 126 s left; worst order 5: average 87.2 %, maximum
+// 140.0 % of its limit": what the observer writes of a sample.
+QString sampleProgressLine(int index, Verdict verdict, int secondsLeft,
+                           const ObservationJudgement& running);
 
 } // namespace cli

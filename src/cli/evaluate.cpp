@@ -2,7 +2,9 @@
 
 #include "command_channel.h"
 #include "command_line.h"
+#include "observation.h"
 #include "options.h"
+#include "record_store.h"
 #include "rejudge.h"
 #include "report_rows.h"
 #include "result_formats.h"
@@ -27,6 +29,32 @@ QString rendered(const CycleResult& result, Format format)
     return resultText(result);
 }
 
+// The observation with its samples judged again under `choice`, as the
+// observation would have judged them under that class. One that was never
+// finished stays "Incomplete observation".
+ObservationRecord judgedAgain(ObservationRecord record, const ClassChoice& choice)
+{
+    ObservationResult& r = record.result;
+    ObservationEnd end = ObservationEnd::Completed;
+    if (r.verdict == ObservationVerdict::LineFailed)
+        end = ObservationEnd::LineFailed;
+    else if (r.verdict == ObservationVerdict::Stopped)
+        end = ObservationEnd::Stopped;
+    // Under its own class the samples give its verdict unless it was never
+    // finished.
+    const bool unfinished = r.verdict == ObservationVerdict::IncompleteObservation &&
+                            judgeSamples(r.samples, r.choice, end).verdict != r.verdict;
+    for (ObservedSample& sample : r.samples)
+        sample = observedSample(sample.startS, cycleResultOf(sample, choice));
+    r.choice = choice;
+    r.judgement = judgeSamples(r.samples, choice, end);
+    r.samplesNotJudged = r.judgement.samplesNotJudged;
+    if (unfinished)
+        r.judgement.verdict = ObservationVerdict::IncompleteObservation;
+    r.verdict = r.judgement.verdict;
+    return record;
+}
+
 } // namespace
 
 int evaluate(const QStringList& arguments, const Configuration& startConfiguration)
@@ -36,7 +64,9 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         "Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--format F] [FILE|-]\n       "
         "iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--format F]\n\n"
         "Judges a saved result reply line (from FILE, or standard input for - "
-        "or no FILE), or a stored record's reply, under a class.\n"
+        "or no FILE), or a stored record's reply, under a class. A stored timed "
+        "observation has each of its samples judged again, and the observation by "
+        "its rules.\n"
         "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 4 the file or record could "
         "not be read, 64 usage error."));
     addClassOptions(parser, true);
@@ -66,9 +96,30 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         const qint64 id = parser.value(QStringLiteral("record")).toLongLong(&isNumber);
         if (!isNumber)
             return usageError(QStringLiteral("--record takes a record number."));
-        const std::optional<MeasurementRecord> record = storedRecord(configuration, id);
-        if (!record)
+        RecordStore store;
+        const Outcome opened = store.open(configuration.storeName, StoreAccess::Read);
+        if (!opened.succeeded()) {
+            err(QStringLiteral("iec1000: %1").arg(opened.reason()));
             return kStoreFailed;
+        }
+        // A timed observation: its samples judged again.
+        if (const std::optional<ObservationRecord> observation = store.observation(id)) {
+            const ObservationRecord judged = judgedAgain(*observation, configuration.choice);
+            const QString problem = judged.result.problem.isEmpty()
+                                        ? judged.result.judgement.problem
+                                        : judged.result.problem;
+            if (!problem.isEmpty())
+                err(escapedMessage(problem));
+            out(renderedObservation(judged, format));
+            const int code = observationExitCode(judged.result.verdict);
+            return code == kLineFailed ? kNoVerdict : code;
+        }
+        QString error;
+        const std::optional<MeasurementRecord> record = store.record(id, &error);
+        if (!record) {
+            err(QStringLiteral("iec1000: %1").arg(error));
+            return kStoreFailed;
+        }
         stored = record->result;
     } else {
         const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();

@@ -16,74 +16,7 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-#endif
-
 namespace cli {
-namespace {
-
-// The port as the operator gave it: 1 to 4 or "Com 1" to "Com 4" (the Com
-// option's device), or a device path.
-struct PortChoice
-{
-    QString name;      // "Com 2" or the path
-    QString device;    // what is opened
-    qint16 number = 1; // the Com option opened: a path stands behind Com 1
-
-    // "Com 2 (/dev/ttyS1)"; a device path named once.
-    QString label() const
-    {
-        return name == device ? name : QStringLiteral("%1 (%2)").arg(name, device);
-    }
-};
-
-// Nothing, with the usage error in *message, for an empty text or a number
-// that is not 1 to 4 ("5", "Com 0").
-std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& devices,
-                                       QString* message)
-{
-    static const QRegularExpression com(QStringLiteral("^(?:com\\s*)?(\\d+)$"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = com.match(text.trimmed());
-    if (match.hasMatch()) {
-        const int n = match.captured(1).toInt();
-        if (n < 1 || n > 4) {
-            *message = QStringLiteral("--port takes Com 1 to Com 4 or a device path, not \"%1\".")
-                           .arg(text);
-            return std::nullopt;
-        }
-        return PortChoice{QStringLiteral("Com %1").arg(n), devices.device(qint16(n)), qint16(n)};
-    }
-    if (text.trimmed().isEmpty()) {
-        *message = QStringLiteral("--port is empty.");
-        return std::nullopt;
-    }
-    return PortChoice{text, text, 1};
-}
-
-// Whether the port failed to open because `device` is no terminal: a file
-// that is not a device, or a device (/dev/null) the system refused with
-// ENOTTY. Its own reason, "Inappropriate ioctl for device", tells an
-// operator nothing. The device is not opened again.
-bool isNoTerminal(const QString& device, const QString& reason)
-{
-#ifdef Q_OS_UNIX
-    struct stat info;
-    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
-        return false;
-    return !S_ISCHR(info.st_mode) || reason.contains(QString::fromLocal8Bit(std::strerror(ENOTTY)));
-#else
-    Q_UNUSED(device);
-    Q_UNUSED(reason);
-    return false;
-#endif
-}
-
-} // namespace
 
 int measure(const QStringList& arguments, const Configuration& startConfiguration)
 {
@@ -102,14 +35,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
                        "device path."),
         QStringLiteral("port")));
     addClassOptions(parser, true);
-    const QList<std::pair<QString, QString>> productOptions{
-        {QStringLiteral("product"), QStringLiteral("The product's name.")},
-        {QStringLiteral("serial"), QStringLiteral("The product's serial number.")},
-        {QStringLiteral("operator"), QStringLiteral("Who tested it.")},
-        {QStringLiteral("notes"), QStringLiteral("Notes kept with the record.")}};
-    for (const auto& [name, description] : productOptions)
-        parser.addOption(QCommandLineOption(name, description, QStringLiteral("text")));
-    addLabOptions(parser);
+    addProductOptions(parser);
     parser.addOption(QCommandLineOption(
         QStringLiteral("report"),
         QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's extension "
@@ -172,10 +98,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
         err(escapedMessage(result->problem));
 
     MeasurementRecord record = newRecord(*result, port->name, port->device);
-    record.product = {
-        parser.value(QStringLiteral("product")), parser.value(QStringLiteral("serial")),
-        parser.value(QStringLiteral("operator")), parser.value(QStringLiteral("notes"))};
-    takeLabOptions(parser, &record.product);
+    record.product = productOf(parser);
     // The verdict is on standard error already; the store is touched only now,
     // for at most kStoreDeadline, and the result follows it on standard output.
     if (line.cycle.triggered()) {

@@ -5,9 +5,18 @@
 #include "record_store.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
 
 namespace cli {
 namespace {
@@ -257,6 +266,69 @@ std::optional<MeasurementRecord> storedRecord(const Configuration& configuration
     if (!record)
         err(QStringLiteral("iec1000: %1").arg(error));
     return record;
+}
+
+// Nothing, with the usage error in *message, for an empty text or a number
+// that is not 1 to 4 ("5", "Com 0").
+std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& devices,
+                                       QString* message)
+{
+    static const QRegularExpression com(QStringLiteral("^(?:com\\s*)?(\\d+)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = com.match(text.trimmed());
+    if (match.hasMatch()) {
+        const int n = match.captured(1).toInt();
+        if (n < 1 || n > 4) {
+            *message = QStringLiteral("--port takes Com 1 to Com 4 or a device path, not \"%1\".")
+                           .arg(text);
+            return std::nullopt;
+        }
+        return PortChoice{QStringLiteral("Com %1").arg(n), devices.device(qint16(n)), qint16(n)};
+    }
+    if (text.trimmed().isEmpty()) {
+        *message = QStringLiteral("--port is empty.");
+        return std::nullopt;
+    }
+    return PortChoice{text, text, 1};
+}
+
+// Whether the port failed to open because `device` is no terminal: a file
+// that is not a device, or a device (/dev/null) the system refused with
+// ENOTTY. Its own reason, "Inappropriate ioctl for device", tells an
+// operator nothing. The device is not opened again.
+bool isNoTerminal(const QString& device, const QString& reason)
+{
+#ifdef Q_OS_UNIX
+    struct stat info;
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
+        return false;
+    return !S_ISCHR(info.st_mode) || reason.contains(QString::fromLocal8Bit(std::strerror(ENOTTY)));
+#else
+    Q_UNUSED(device);
+    Q_UNUSED(reason);
+    return false;
+#endif
+}
+
+void addProductOptions(QCommandLineParser& parser)
+{
+    const QList<std::pair<QString, QString>> productOptions{
+        {QStringLiteral("product"), QStringLiteral("The product's name.")},
+        {QStringLiteral("serial"), QStringLiteral("The product's serial number.")},
+        {QStringLiteral("operator"), QStringLiteral("Who tested it.")},
+        {QStringLiteral("notes"), QStringLiteral("Notes kept with the record.")}};
+    for (const auto& [name, description] : productOptions)
+        parser.addOption(QCommandLineOption(name, description, QStringLiteral("text")));
+    addLabOptions(parser);
+}
+
+ProductInfo productOf(const QCommandLineParser& parser)
+{
+    ProductInfo product{
+        parser.value(QStringLiteral("product")), parser.value(QStringLiteral("serial")),
+        parser.value(QStringLiteral("operator")), parser.value(QStringLiteral("notes"))};
+    takeLabOptions(parser, &product);
+    return product;
 }
 
 } // namespace cli

@@ -72,4 +72,34 @@ QString reportFormats();
 // error, when the store or the record cannot be read.
 std::optional<MeasurementRecord> storedRecord(const Configuration& configuration, qint64 id);
 
+// The port as the operator gave it: 1 to 4 or "Com 1" to "Com 4" (the Com
+// option's device), or a device path.
+struct PortChoice
+{
+    QString name;      // "Com 2" or the path
+    QString device;    // what is opened
+    qint16 number = 1; // the Com option opened: a path stands behind Com 1
+
+    // "Com 2 (/dev/ttyS1)"; a device path named once.
+    QString label() const
+    {
+        return name == device ? name : QStringLiteral("%1 (%2)").arg(name, device);
+    }
+};
+
+// Nothing, with the usage error in *message, for an empty text or a number
+// that is not 1 to 4 ("5", "Com 0").
+std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& devices,
+                                       QString* message);
+
+// Whether the port failed to open because `device` is no terminal: a file
+// that is not a device, or a device (/dev/null) the system refused with
+// ENOTTY. The device is not opened again.
+bool isNoTerminal(const QString& device, const QString& reason);
+
+// --product, --serial, --operator, --notes and the lab options of measure
+// and observe; the product fields they give.
+void addProductOptions(QCommandLineParser& parser);
+ProductInfo productOf(const QCommandLineParser& parser);
+
 } // namespace cli

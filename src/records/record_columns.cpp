@@ -46,23 +46,6 @@ std::optional<ProductClass> classFromColumn(const QString& letter)
     return classFromLetter(letter);
 }
 
-// The reply line as the bytes received (Latin-1, one character a byte).
-QVariant lineBytes(const QString& line)
-{
-    if (line.isNull())
-        return QVariant(QMetaType::fromType<QByteArray>());
-    const QByteArray bytes = line.toLatin1();
-    return bytes.isEmpty() ? QByteArray("", 0) : bytes;
-}
-
-QString lineOf(const QVariant& value)
-{
-    if (!value.isValid())
-        return {};
-    const QString line = QString::fromLatin1(value.toByteArray());
-    return line.isNull() ? QStringLiteral("") : line;
-}
-
 ColumnFault knownIf(bool known)
 {
     return known ? kNone : ColumnFault::UnknownName;
@@ -158,9 +141,10 @@ const Column kColumns[] = {
          m.result.judgement.anyFailed = v.toInt() != 0;
          return kNone;
      }},
-    {"reply_line", "BLOB", 1, 0, [](const Record& m) { return lineBytes(m.result.reply.line); },
+    {"reply_line", "BLOB", 1, 0,
+     [](const Record& m) { return replyLineValue(m.result.reply.line); },
      [](const QVariant& v, Record& m) {
-         m.result.reply.line = lineOf(v);
+         m.result.reply.line = replyLineOf(v);
          return kNone;
      }},
     {"fields_found", "INTEGER", 1, 0,
@@ -193,6 +177,10 @@ const Column kColumns[] = {
     textColumn("lab", 3, Column::Product, [](auto& m) { return &m.product.lab; }),
     textColumn("instrument", 3, Column::Product, [](auto& m) { return &m.product.instrument; }),
     textColumn("conditions", 3, Column::Product, [](auto& m) { return &m.product.conditions; }),
+    // "measurement", or "observation" for a timed observation's row (which
+    // the observation calls of the store write and read).
+    {"kind", "TEXT", 4, 0, [](const Record&) -> QVariant { return QStringLiteral("measurement"); },
+     nullptr},
 };
 
 bool isSelected(const Column& column, int uses)
@@ -201,6 +189,23 @@ bool isSelected(const Column& column, int uses)
 }
 
 } // namespace
+
+// The reply line as the bytes received (Latin-1, one character a byte).
+QVariant replyLineValue(const QString& line)
+{
+    if (line.isNull())
+        return QVariant(QMetaType::fromType<QByteArray>());
+    const QByteArray bytes = line.toLatin1();
+    return bytes.isEmpty() ? QByteArray("", 0) : bytes;
+}
+
+QString replyLineOf(const QVariant& value)
+{
+    if (!value.isValid())
+        return {};
+    const QString line = QString::fromLatin1(value.toByteArray());
+    return line.isNull() ? QStringLiteral("") : line;
+}
 
 std::span<const RecordColumn> recordColumns()
 {

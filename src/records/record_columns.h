@@ -43,6 +43,11 @@ struct RecordColumn
     ColumnFault (*read)(const QVariant& value, MeasurementRecord& record);
 };
 
+// A reply line as its column holds it: the bytes received (Latin-1, one
+// character a byte), NULL for a null line; and back.
+QVariant replyLineValue(const QString& line);
+QString replyLineOf(const QVariant& value);
+
 // The measurements table's columns in the order the schema declares them.
 std::span<const RecordColumn> recordColumns();
 

@@ -130,10 +130,49 @@ QString upgradeTo3(QSqlDatabase& db)
                       });
 }
 
+// An observation is a record of the measurements table of kind
+// 'observation': its start, verdict, class, power, product fields and
+// search text, with an empty reply and judgement. Its own row keeps the
+// duration, elapsed time and interval, whether it was finished and the rule
+// set it is judged by; each sample is a row of its own, written as it
+// arrives: when it started (s after the start), when it was read, its
+// single-cycle verdict and problem, the reply line as received and how much
+// of it was read ('whole', 'cut', 'not_read'). Records of version 3 are all
+// measurements.
+QString upgradeTo4(QSqlDatabase& db)
+{
+    const Dialect d = dialect(db);
+    return runAll(db, {
+                          QStringLiteral("ALTER TABLE measurements "
+                                         "ADD COLUMN kind TEXT NOT NULL DEFAULT 'measurement'"),
+                          QStringLiteral("CREATE TABLE observations ("
+                                         "id BIGINT PRIMARY KEY, "
+                                         "duration_s INTEGER NOT NULL, "
+                                         "elapsed_s DOUBLE PRECISION, "
+                                         "sample_interval_s DOUBLE PRECISION, "
+                                         "finished INTEGER NOT NULL, "
+                                         "rules TEXT NOT NULL)"),
+                          QStringLiteral("CREATE TABLE observation_samples ("
+                                         "observation_id BIGINT NOT NULL, "
+                                         "sample_index INTEGER NOT NULL, "
+                                         "start_s DOUBLE PRECISION NOT NULL, "
+                                         "measured_ms BIGINT NOT NULL, "
+                                         "utc_offset INTEGER, "
+                                         "verdict TEXT NOT NULL, "
+                                         "problem TEXT, "
+                                         "reply_line %1, "
+                                         "reply TEXT NOT NULL, "
+                                         "PRIMARY KEY (observation_id, sample_index))")
+                              .arg(d.bytesType),
+                          QStringLiteral("UPDATE meta SET value = '4' "
+                                         "WHERE name = 'schema_version'"),
+                      });
+}
+
 // steps[n] brings a store of version n to version n + 1; version 0 is an
 // empty database.
 using Step = QString (*)(QSqlDatabase&);
-constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3};
+constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3, upgradeTo4};
 
 // The tables of the database that are not this tool's, sorted.
 QStringList otherTables(QSqlDatabase& db, QString* reason)
@@ -154,6 +193,8 @@ QStringList otherTables(QSqlDatabase& db, QString* reason)
         names.append(query.value(0).toString());
     names.removeAll(QStringLiteral("meta"));
     names.removeAll(QStringLiteral("measurements"));
+    names.removeAll(QStringLiteral("observations"));
+    names.removeAll(QStringLiteral("observation_samples"));
     return names;
 }
 

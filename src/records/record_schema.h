@@ -8,8 +8,10 @@
 // The schema this tool writes. Version 1 kept the measurement and where it
 // was taken; version 2 added the product fields, the tool's version and the
 // search text the history filter reads; version 3 the lab, the analyzer
-// (instrument) and the test conditions.
-inline constexpr int kRecordSchemaVersion = 3;
+// (instrument) and the test conditions; version 4 the timed observations:
+// a kind for each record of the measurements table, an observation's own
+// row and its samples.
+inline constexpr int kRecordSchemaVersion = 4;
 
 // Runs `statements` in one transaction that writes, commits it when they
 // return no reason and rolls it back otherwise. Begun on SQLite it holds the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measurement_record.h"
+#include "observation_record.h"
 #include "outcome.h"
 #include "store_connection.h"
 
@@ -23,6 +24,12 @@ struct RecordSummary
     QString serial;
     QString operatorName;
     QString port;
+    // "measurement", or "observation" for a timed observation.
+    QString kind = QStringLiteral("measurement");
+    // An observation's verdict as stored ("Incomplete observation" has no
+    // Verdict; `verdict` then reads "No result received"); empty for a
+    // measurement.
+    QString observationVerdict = {};
 };
 
 // The measurements kept in a SQLite file or a PostgreSQL database, named as
@@ -71,6 +78,22 @@ public:
     // case.
     QList<RecordSummary> history(int limit, const QString& filter = {},
                                  QString* error = nullptr) const;
+
+    // A timed observation, kept as one record whose samples are written as
+    // they arrive: a crash or a kill loses at most the sample in flight.
+    // beginObservation writes the record without samples and sets record.id;
+    // addSample writes sample `index` of observation `id` (again writing a
+    // sample already there changes nothing); finishObservation writes its
+    // verdict, end and any sample not written yet. Each is one transaction.
+    Outcome beginObservation(ObservationRecord& record);
+    Outcome addSample(qint64 id, int index, const ObservedSample& sample);
+    Outcome finishObservation(const ObservationRecord& record);
+    // The observation with its samples as they were kept, judged again by
+    // the rules (judgeSamples). One never finished (the tool was ended
+    // during it) reads as "Incomplete observation" with the samples written
+    // until then. Nothing (and *error says why) when there is no such
+    // observation: record() and observation() each refuse the other kind.
+    std::optional<ObservationRecord> observation(qint64 id, QString* error = nullptr) const;
 
 private:
     Outcome failure(const QString& what, const QString& reason) const;

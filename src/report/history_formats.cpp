@@ -5,6 +5,17 @@
 
 #include <QJsonObject>
 
+namespace {
+
+// An observation's verdict as stored ("Incomplete observation" is one of
+// its own).
+QString verdictOf(const RecordSummary& r)
+{
+    return r.observationVerdict.isEmpty() ? verdictText(r.verdict) : r.observationVerdict;
+}
+
+} // namespace
+
 QJsonArray historyJson(const QList<RecordSummary>& records)
 {
     QJsonArray list;
@@ -13,11 +24,12 @@ QJsonArray historyJson(const QList<RecordSummary>& records)
                                 {QStringLiteral("measured_at"), isoTimestamp(r.measuredAt)},
                                 {QStringLiteral("class"), classLetter(r.productClass)},
                                 {QStringLiteral("power"), r.power},
-                                {QStringLiteral("verdict"), verdictText(r.verdict)},
+                                {QStringLiteral("verdict"), verdictOf(r)},
                                 {QStringLiteral("product"), r.product},
                                 {QStringLiteral("serial"), r.serial},
                                 {QStringLiteral("operator"), r.operatorName},
-                                {QStringLiteral("port"), r.port}});
+                                {QStringLiteral("port"), r.port},
+                                {QStringLiteral("kind"), r.kind}});
     return list;
 }
 
@@ -27,11 +39,12 @@ QString historyCsv(const QList<RecordSummary>& records)
     QString csv =
         csvRow({QStringLiteral("id"), QStringLiteral("measured_at"), QStringLiteral("class"),
                 QStringLiteral("power"), QStringLiteral("verdict"), QStringLiteral("product"),
-                QStringLiteral("serial"), QStringLiteral("operator"), QStringLiteral("port")});
+                QStringLiteral("serial"), QStringLiteral("operator"), QStringLiteral("port"),
+                QStringLiteral("kind")});
     for (const RecordSummary& r : records)
         csv +=
             csvRow({QString::number(r.id), isoTimestamp(r.measuredAt), classLetter(r.productClass),
-                    r.power, verdictText(r.verdict), r.product, r.serial, r.operatorName, r.port});
+                    r.power, verdictOf(r), r.product, r.serial, r.operatorName, r.port, r.kind});
     return csv;
 }
 
@@ -43,23 +56,23 @@ QString historyText(const QList<RecordSummary>& records)
     // "%6" in a product name stays as it is.
     const auto row = [](const QString& id, const QString& at, const QString& cls,
                         const QString& verdict, const QString& product, const QString& serial,
-                        const QString& port) {
+                        const QString& port, const QString& kind) {
         return id.rightJustified(6) + QStringLiteral("  ") + at.leftJustified(25) +
                QStringLiteral("  ") + cls.leftJustified(6) + QStringLiteral("  ") +
                verdict.leftJustified(24) + QStringLiteral("  ") + product.leftJustified(20) +
-               QStringLiteral("  ") + serial.leftJustified(14) + QStringLiteral("  ") + port +
-               QLatin1Char('\n');
+               QStringLiteral("  ") + kind.leftJustified(11) + QStringLiteral("  ") +
+               serial.leftJustified(14) + QStringLiteral("  ") + port + QLatin1Char('\n');
     };
     QString table =
         row(QStringLiteral("id"), QStringLiteral("measured at"), QStringLiteral("class"),
             QStringLiteral("verdict"), QStringLiteral("product"), QStringLiteral("serial"),
-            QStringLiteral("port"));
+            QStringLiteral("port"), QStringLiteral("kind"));
     for (const RecordSummary& r : records) {
         const QString cls = r.productClass == ProductClass::D
                                 ? QStringLiteral("D ") + escapedText(r.power) + QLatin1Char('W')
                                 : classLetter(r.productClass);
-        table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, verdictText(r.verdict),
-                     escapedText(r.product), escapedText(r.serial), escapedText(r.port));
+        table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, verdictOf(r),
+                     escapedText(r.product), escapedText(r.serial), escapedText(r.port), r.kind);
     }
     if (records.isEmpty())
         table += QStringLiteral("No measurements recorded.\n");

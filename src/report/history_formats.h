@@ -10,7 +10,7 @@
 // the command line prints it.
 
 // One object a record: id, measured_at, class, power, verdict, product,
-// serial, operator, port.
+// serial, operator, port, kind ("measurement" or "observation").
 QJsonArray historyJson(const QList<RecordSummary>& records);
 // The JSON's keys as columns, in its order, one row a record.
 QString historyCsv(const QList<RecordSummary>& records);

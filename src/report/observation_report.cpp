@@ -1,11 +1,14 @@
 #include "observation_report.h"
 
+#include "observation_formats.h"
 #include "observation_pdf_chart.h"
 #include "pdf_chart.h"
 #include "pdf_page.h"
 #include "pdf_table.h"
+#include "report_file.h"
 
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QPainter>
 
 namespace {
@@ -257,10 +260,15 @@ void ObservationPainter::paintTimePage()
 
 Outcome writeObservationReport(const ObservationRecord& record, const QString& path)
 {
-    if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) != 0)
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("csv"))
+        return writeReportFile(path, observationCsv(record).toUtf8());
+    if (suffix == QLatin1String("json"))
+        return writeReportFile(
+            path, QJsonDocument(observationJson(record)).toJson(QJsonDocument::Indented));
+    if (suffix != QLatin1String("pdf"))
         return Outcome::failed(
-            QStringLiteral("cannot write %1: an observation's report is written as .pdf")
-                .arg(path));
+            QStringLiteral("cannot write %1: a report is a .pdf, .csv or .json file").arg(path));
     const PageHeading heading = headingOf(record);
     return writePdfPages(
         path, QString::fromLatin1(kTitle), [&](QPainter& painter, QPagedPaintDevice& device) {

@@ -14,8 +14,8 @@
 //    bar chart of each order's average and highest sample as % of its limit;
 // 2. the table per order (limit, average, %, maximum, %, state);
 // 3. the worst three orders over time as % of their limits.
-// Any extension other than ".pdf" (case-insensitive) is refused: the
-// observation's CSV and JSON are written by the formats of their own. The
-// file is written as writeReportFile writes it; a PDF needs a
-// QGuiApplication, as writePdfReport does.
+// By the extension, case-insensitive: ".pdf", ".csv" (observationCsv, UTF-8)
+// or ".json" (observationJson, indented, UTF-8); another is a failed Outcome
+// that names the three. The file is written as writeReportFile writes it; a
+// PDF needs a QGuiApplication, as writePdfReport does.
 Outcome writeObservationReport(const ObservationRecord& record, const QString& path);

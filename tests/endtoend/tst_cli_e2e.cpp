@@ -142,6 +142,7 @@ private slots:
     void portsListsTheComDevice();
     void unwritableStoreKeepsTheVerdict();
     void historyOfAMissingStore();
+    void observeAMomentaryExcursion();
 
 private:
     QString store() const { return m_dir.filePath(QStringLiteral("records.sqlite")); }
@@ -269,8 +270,8 @@ void TestCommandLineEndToEnd::noVerdict()
 
 void TestCommandLineEndToEnd::usageErrorsTouchNoPort_data()
 {
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("named"); // in the error; empty: not checked
+    QTest::addColumn<QStringList>("options"); // of measure, or "observe" and its options
+    QTest::addColumn<QString>("named");       // in the error; empty: not checked
     QTest::newRow("unknown option") << QStringList{"--class", "A", "--colour", "red"} << "";
     QTest::newRow("D without power") << QStringList{"--class", "D"} << "";
     QTest::newRow("class E") << QStringList{"--class", "E"} << "";
@@ -280,6 +281,10 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort_data()
     QTest::newRow("port 5") << QStringList{"--class", "A", "--port", "5"}
                             << "Com 1 to Com 4 or a device path";
     QTest::newRow("report txt") << QStringList{"--class", "A", "--report", "r.txt"} << "";
+    QTest::newRow("observe 29 s") << QStringList{"observe", "--class", "A", "--duration", "29"}
+                                  << "30 to 86400 seconds";
+    QTest::newRow("observe 86401 s")
+        << QStringList{"observe", "--class", "A", "--duration", "86401"} << "30 to 86400 seconds";
 }
 
 // The port does not exist: a tool that tried to open it would end with 3.
@@ -287,8 +292,10 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort()
 {
     QFETCH(QStringList, options);
     QFETCH(QString, named);
+    const QString command =
+        options.first() == QLatin1String("observe") ? options.takeFirst() : QStringLiteral("measure");
     const ToolRun run = runTool(
-        QStringList{"measure", "--port", "/dev/does-not-exist", "--db", store()} + options, 10000);
+        QStringList{command, "--port", "/dev/does-not-exist", "--db", store()} + options, 10000);
     QCOMPARE(run.exitCode, 64);
     QVERIFY2(run.err.contains(named.toUtf8()), run.err.constData());
     QVERIFY2(!run.err.contains("Connecting"), run.err.constData());
@@ -296,7 +303,7 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort()
     const QList<QByteArray> lines = run.err.trimmed().split('\n');
     QCOMPARE(lines.size(), 2);
     QVERIFY2(lines[0].startsWith("iec1000: "), lines[0].constData());
-    QCOMPARE(lines[1], QByteArray("Try 'iec1000 measure --help'."));
+    QCOMPARE(lines[1], "Try 'iec1000 " + command.toUtf8() + " --help'.");
 }
 
 void TestCommandLineEndToEnd::commandHelp_data()
@@ -304,6 +311,7 @@ void TestCommandLineEndToEnd::commandHelp_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("comOptions");
     QTest::newRow("measure") << "measure" << true;
+    QTest::newRow("observe") << "observe" << true;
     QTest::newRow("evaluate") << "evaluate" << false;
     QTest::newRow("history") << "history" << false;
     QTest::newRow("report") << "report" << false;
@@ -481,7 +489,7 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
     const ToolRun csv = runTool({"history", "--format", "csv", "--db", store()});
     QCOMPARE(csv.exitCode, 0);
     QVERIFY2(csv.out.startsWith("id,measured_at,class,power,verdict,product,serial,operator,"
-                                "port\r\n" +
+                                "port,kind\r\n" +
                                 id.toUtf8() + ","),
              csv.out.constData());
 
@@ -540,6 +548,44 @@ void TestCommandLineEndToEnd::historyOfAMissingStore()
     QVERIFY2(run.err.contains(missing.toUtf8()), run.err.constData());
     QVERIFY(run.out.isEmpty());
     QVERIFY(!QFile::exists(missing));
+}
+
+// One sample of four at 140 % of the 3rd harmonic's limit fails its single
+// cycle; the observation passes, is recorded sample by sample, is listed as
+// an observation and is judged again from the store.
+void TestCommandLineEndToEnd::observeAMomentaryExcursion()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("excursion-140"));
+    const ToolRun observed = runTool({"observe", "--port", sim.devicePath(), "--class", "A",
+                                      "--duration", "30", "--format", "json", "--db", store()},
+                                     70000);
+    QVERIFY2(observed.exitCode == 0, observed.err.constData());
+    const QJsonObject json = jsonObject(observed.out);
+    for (const char* key :
+         {"verdict", "class", "power", "duration_s", "elapsed_s", "samples", "samples_not_judged",
+          "sample_interval_s", "rules", "harmonics", "pohc", "measured_at", "record_id"})
+        QVERIFY2(json.contains(QLatin1String(key)), key);
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("Pass"));
+    QVERIFY(json.value("samples").toInt() >= 4);
+    QCOMPARE(json["harmonics"][1]["maximum_pct"].toDouble(), 140.0);
+    QVERIFY2(observed.err.contains("Sample 2: Fail;"), observed.err.constData());
+    QCOMPARE(sim.received().last(), QByteArray("*RST\r\n"));
+
+    const QJsonArray listed =
+        QJsonDocument::fromJson(runTool({"history", "--format", "json", "--db", store()}).out)
+            .array();
+    QCOMPARE(listed.size(), 1);
+    QCOMPARE(listed[0]["kind"].toString(), QStringLiteral("observation"));
+    QCOMPARE(listed[0]["id"], json.value("record_id"));
+
+    const QString id = QString::number(json.value("record_id").toInteger());
+    const ToolRun again =
+        runTool({"evaluate", "--record", id, "--class", "A", "--format", "json", "--db", store()});
+    QCOMPARE(again.exitCode, 0);
+    const QJsonObject judged = jsonObject(again.out);
+    for (const char* key : {"verdict", "samples", "harmonics", "pohc"})
+        QCOMPARE(judged.value(QLatin1String(key)), json.value(QLatin1String(key)));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)

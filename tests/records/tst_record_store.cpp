@@ -1,6 +1,8 @@
+#include "analyzer_lines.h"
 #include "as_nobody.h"
 #include "record_columns.h"
 #include "record_store.h"
+#include "rejudge.h"
 
 #include <QCollator>
 #include <QProcess>
@@ -144,6 +146,76 @@ QStringList dump(const MeasurementRecord& m)
     return d;
 }
 
+// A Class A observation of four samples: passing, failing, a reply whose
+// front was dropped (not judged) and passing; its verdict is "Incomplete
+// observation" (a quarter not judged).
+ObservationRecord sampleObservation()
+{
+    ObservationRecord o;
+    o.port = QStringLiteral("Com 2");
+    o.device = QStringLiteral("/dev/ttyS1");
+    o.product = {QStringLiteral("Hand mixer HM-3"),
+                 QStringLiteral("SN 0042"),
+                 {},
+                 {},
+                 QStringLiteral("EMC lab 2")};
+    o.toolVersion = QStringLiteral("1.0");
+    ObservationResult& r = o.result;
+    r.choice = {ProductClass::A, {}};
+    r.durationS = 30;
+    r.measuredAt = QDateTime(QDate(2024, 3, 9), QTime(10, 4, 5, 678), QTimeZone(3600));
+    const QByteArray lines[] = {kPassingReply, failingReply(), kPassingReply.mid(30),
+                                kPassingReply};
+    for (int n = 0; n < 4; ++n) {
+        CycleResult cycle;
+        cycle.reply.line = QString::fromLatin1(lines[n]);
+        cycle.measuredAt = r.measuredAt.addMSecs(8250 * (n + 1));
+        r.samples.append(observedSample(8.25 * n, judgeAgain(cycle, ProductClass::A, {})));
+    }
+    r.elapsedS = 33.5;
+    r.sampleIntervalS = 8.25;
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.samplesNotJudged = r.judgement.samplesNotJudged;
+    r.verdict = r.judgement.verdict;
+    return o;
+}
+
+// Every member of an observation that is stored or judged from what is.
+QStringList dump(const ObservationRecord& o)
+{
+    const ObservationResult& r = o.result;
+    const auto at = [](const QDateTime& t) {
+        return QStringLiteral("%1/%2").arg(t.toMSecsSinceEpoch()).arg(t.offsetFromUtc());
+    };
+    QStringList d{QString::number(o.id),
+                  shown(o.port),
+                  shown(o.device),
+                  shown(o.product.product),
+                  shown(o.product.serial),
+                  shown(o.product.lab),
+                  shown(o.toolVersion),
+                  classLetter(r.choice.productClass),
+                  shown(r.choice.power),
+                  observationVerdictText(r.verdict),
+                  shown(r.problem),
+                  at(r.measuredAt),
+                  QString::number(r.durationS),
+                  QString::number(r.elapsedS),
+                  QString::number(r.sampleIntervalS),
+                  QString::number(r.samplesNotJudged),
+                  QString::number(r.judgement.samplesJudged)};
+    for (const ObservedSample& s : r.samples) {
+        d << QString::number(s.startS) << at(s.measuredAt) << verdictText(s.verdict)
+          << shown(s.problem) << shown(s.line) << QString::number(int(s.reply))
+          << QString::number(s.values.has_value());
+        if (s.values)
+            d << QString::number(s.values->currentsMa[1]);
+    }
+    for (const OrderJudgement& order : r.judgement.orders)
+        d << cellStateName(order.state) << QString::number(order.averageMa);
+    return d;
+}
+
 // The last statement's first value, through a connection of the test's own;
 // "failed: <statement>" when one failed.
 QString querySqlite(const QString& path, const QStringList& statements)
@@ -190,6 +262,31 @@ void roundTripAll(const QString& storeName)
     QCOMPARE(dump(reader.record(first.id).value_or(MeasurementRecord())), dump(first));
     QCOMPARE(reader.history(0, "sn-77").size(), 1);
     QVERIFY(!store.updateProduct(first.id + 1000, first.product).succeeded());
+
+    // An observation: begun, its samples added one by one, finished; read
+    // back as it was, listed with its kind, and never as a measurement.
+    ObservationRecord observation = sampleObservation();
+    QVERIFY(store.beginObservation(observation).succeeded() && observation.id > first.id);
+    for (int n = 0; n < int(observation.result.samples.size()); ++n)
+        QVERIFY(store.addSample(observation.id, n, observation.result.samples.at(n)).succeeded());
+    QVERIFY(store.finishObservation(observation).succeeded());
+    QString error;
+    const std::optional<ObservationRecord> loaded = reader.observation(observation.id, &error);
+    QVERIFY2(loaded, qPrintable(error));
+    QCOMPARE(dump(*loaded), dump(observation));
+    QCOMPARE(observationVerdictText(loaded->result.verdict), "Incomplete observation");
+    const QList<RecordSummary> listed = reader.history(1, "incomplete observation");
+    QCOMPARE(listed.size(), 1);
+    QCOMPARE(QStringList({listed.first().kind, listed.first().observationVerdict}),
+             QStringList({"observation", "Incomplete observation"}));
+    QCOMPARE(reader.history(0).last().kind, "measurement");
+    QVERIFY(!reader.record(observation.id, &error));
+    QVERIFY2(error.endsWith("is an observation, not a measurement"), qPrintable(error));
+    QVERIFY(!reader.observation(first.id, &error));
+    QVERIFY(!RecordStore().finishObservation(observation).succeeded());
+    // Its product fields given later keep what the filter finds of its verdict.
+    QVERIFY(store.updateProduct(observation.id, {"Fan F1", {}, {}, {}}).succeeded());
+    QCOMPARE(reader.history(0, "incomplete observation").size(), 1);
 }
 
 // The records_record_store --write <file> mode: adds the samples over and
@@ -202,6 +299,24 @@ int writeForever(const QString& path)
         MeasurementRecord record = sampleRecords()[n % 9];
         ok = store.add(record).succeeded();
         std::printf("%lld\n", static_cast<long long>(record.id));
+        std::fflush(stdout);
+    }
+    return 1;
+}
+
+// The records_record_store --observe <file> mode: begins an observation of
+// sampleObservation() and adds its samples over and over, printing its id,
+// then each sample's index once written, until killed.
+int observeForever(const QString& path)
+{
+    RecordStore store;
+    ObservationRecord observation = sampleObservation();
+    const QList<ObservedSample> samples = observation.result.samples;
+    bool ok = store.open(path).succeeded() && store.beginObservation(observation).succeeded();
+    std::printf("%lld\n", static_cast<long long>(observation.id));
+    for (int n = 0; ok; ++n) {
+        ok = store.addSample(observation.id, n, samples[n % 4]).succeeded();
+        std::printf("%d\n", n);
         std::fflush(stdout);
     }
     return 1;
@@ -363,9 +478,11 @@ private slots:
     }
     void upgradeFromVersion1();
     void upgradeFromVersion2();
+    void upgradeFromVersion3();
     void unwritableStore_data();
     void unwritableStore();
     void killedWriterLeavesStoreIntact();
+    void killedObservationKeepsItsSamples();
     void history_data();
     void history();
     void historyFilter_data();
@@ -440,7 +557,7 @@ void RecordStoreTest::upgradeFromVersion1()
         QVERIFY(store.add(added).succeeded());
         QCOMPARE(added.id, 10);
     }
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "3");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "4");
 }
 
 void RecordStoreTest::upgradeFromVersion2()
@@ -456,7 +573,9 @@ void RecordStoreTest::upgradeFromVersion2()
             record.product.lab = record.product.instrument = record.product.conditions = QString();
         }
     }
-    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN lab",
+    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN kind",
+                               "DROP TABLE observations", "DROP TABLE observation_samples",
+                               "ALTER TABLE measurements DROP COLUMN lab",
                                "ALTER TABLE measurements DROP COLUMN instrument",
                                "ALTER TABLE measurements DROP COLUMN conditions",
                                "UPDATE meta SET value = '2' WHERE name = 'schema_version'",
@@ -471,7 +590,43 @@ void RecordStoreTest::upgradeFromVersion2()
     QVERIFY(store.add(added).succeeded());
     QCOMPARE(dump(store.record(added.id).value_or(MeasurementRecord())), dump(added));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "3");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "4");
+}
+
+void RecordStoreTest::upgradeFromVersion3()
+{
+    // The samples as version 3 wrote them: no kind, no observations.
+    const QString old = m_dir.filePath("version3.sqlite");
+    QList<MeasurementRecord> records = sampleRecords();
+    {
+        RecordStore store;
+        QVERIFY(store.open(old).succeeded());
+        for (MeasurementRecord& record : records)
+            QVERIFY(store.add(record).succeeded());
+    }
+    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN kind",
+                               "DROP TABLE observations", "DROP TABLE observation_samples",
+                               "UPDATE meta SET value = '3' WHERE name = 'schema_version'",
+                               "SELECT count(*) FROM measurements"}),
+             QStringLiteral("9"));
+    {
+        RecordStore reader;
+        QVERIFY(reader.open(old, StoreAccess::Read).succeeded());
+        QCOMPARE(reader.history(0).first().kind, "measurement");
+        QVERIFY(!reader.observation(records.first().id));
+    }
+    RecordStore store;
+    const Outcome opened = store.open(old);
+    QVERIFY2(opened.succeeded(), qPrintable(opened.reason()));
+    for (const MeasurementRecord& record : records)
+        QCOMPARE(dump(store.record(record.id).value_or(MeasurementRecord())), dump(record));
+    ObservationRecord observation = sampleObservation();
+    QVERIFY(store.beginObservation(observation).succeeded());
+    QVERIFY(store.finishObservation(observation).succeeded());
+    QCOMPARE(dump(store.observation(observation.id).value_or(ObservationRecord())),
+             dump(observation));
+    store.close();
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "4");
 }
 
 void RecordStoreTest::unwritableStore_data()
@@ -542,6 +697,39 @@ void RecordStoreTest::killedWriterLeavesStoreIntact()
     }
     MeasurementRecord after = sampleRecords()[0];
     QVERIFY(store.add(after).succeeded() && after.id > ids.last());
+}
+
+// A kill during an observation loses at most the sample in flight: the
+// samples written before it read back, the observation "Incomplete
+// observation" as never finished.
+void RecordStoreTest::killedObservationKeepsItsSamples()
+{
+    const QString path = m_dir.filePath("killed_observation.sqlite");
+    QProcess writer;
+    writer.start(QCoreApplication::applicationFilePath(), {"--observe", path});
+    QList<int> written;
+    while (written.size() < 41 && writer.waitForReadyRead(10000))
+        while (writer.canReadLine())
+            written.append(writer.readLine().toInt());
+    QVERIFY(written.size() >= 41 && written.first() > 0);
+    ::kill(pid_t(writer.processId()), SIGKILL);
+    QVERIFY(writer.waitForFinished(5000));
+    QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
+
+    RecordStore store;
+    QVERIFY(store.open(path, StoreAccess::Read).succeeded());
+    QString error;
+    const std::optional<ObservationRecord> kept = store.observation(written.first(), &error);
+    QVERIFY2(kept, qPrintable(error));
+    const ObservationResult& r = kept->result;
+    // Written: the indexes printed; one more may have been committed unprinted.
+    QVERIFY2(r.samples.size() >= written.size() - 1 && r.samples.size() <= written.size(),
+             qPrintable(QString::number(r.samples.size())));
+    const QList<ObservedSample> samples = sampleObservation().result.samples;
+    for (qsizetype n = 0; n < r.samples.size(); ++n)
+        QCOMPARE(r.samples.at(n).line, samples.at(n % 4).line);
+    QCOMPARE(r.verdict, ObservationVerdict::IncompleteObservation);
+    QVERIFY2(r.problem.contains("never finished"), qPrintable(r.problem));
 }
 
 void RecordStoreTest::history_data()
@@ -754,6 +942,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--write") == 0)
         return writeForever(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && qstrcmp(argv[1], "--observe") == 0)
+        return observeForever(QString::fromLocal8Bit(argv[2]));
     RecordStoreTest test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

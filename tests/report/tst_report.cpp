@@ -1,5 +1,8 @@
+#include "analyzer_lines.h"
 #include "history_formats.h"
+#include "observation_formats.h"
 #include "observation_report.h"
+#include "rejudge.h"
 #include "report_file.h"
 #include "report_rows.h"
 #include "result_formats.h"
@@ -238,6 +241,10 @@ private slots:
     void observationVerdictColour_data();
     void observationVerdictColour();
     void observationOfADay();
+    void observationReportFiles();
+
+    void observationFormats_data();
+    void observationFormats();
 
 private:
     QTemporaryDir m_dir;
@@ -871,6 +878,20 @@ void TestReport::observationOfADay()
              qPrintable(page3));
 }
 
+// A report named .csv or .json is the observation's CSV or JSON.
+void TestReport::observationReportFiles()
+{
+    const ObservationRecord record = classAObservation();
+    QFile csv(m_dir.filePath("observation.Csv"));
+    QVERIFY(writeObservationReport(record, csv.fileName()).succeeded());
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(), observationCsv(record).toUtf8());
+    QFile json(m_dir.filePath("observation.json"));
+    QVERIFY(writeObservationReport(record, json.fileName()).succeeded());
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(json.readAll()).object(), observationJson(record));
+}
+
 void TestReport::historyTextEscapesStoredTexts()
 {
     const QStringList lines = historyText({storedSummary()}).split(QLatin1Char('\n'));
@@ -897,6 +918,101 @@ void TestReport::historyCsvHasTheJsonKeysAsColumns()
         QVERIFY2(json.contains(key), qPrintable(key));
     QCOMPARE(json.value(QStringLiteral("power")).toString(), QStringLiteral("250"));
     QVERIFY(csv[1].startsWith(QStringLiteral("7,2026-03-01T09:30:00")));
+}
+
+// Three passing samples and a failing one under `choice`, judged.
+ObservationRecord observationOf(const ClassChoice& choice, const QString& problem)
+{
+    ObservationRecord record;
+    record.id = 5;
+    record.product.product = QStringLiteral("Hand mixer");
+    ObservationResult& r = record.result;
+    r.choice = choice;
+    r.durationS = 30;
+    r.elapsedS = 33.04;
+    r.sampleIntervalS = 8.26;
+    r.problem = problem;
+    r.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(16, 10, 38), Qt::OffsetFromUTC, 3600);
+    for (int n = 0; n < 4; ++n) {
+        CycleResult cycle;
+        cycle.reply.line = QString::fromLatin1(n == 2 ? failingReply() : kPassingReply);
+        r.samples.append(
+            observedSample(8.26 * n, judgeAgain(cycle, choice.productClass, choice.power)));
+    }
+    r.judgement = judgeSamples(r.samples, choice, ObservationEnd::Completed);
+    r.samplesNotJudged = r.judgement.samplesNotJudged;
+    r.verdict = r.judgement.verdict;
+    return record;
+}
+
+void TestReport::observationFormats_data()
+{
+    QTest::addColumn<ObservationRecord>("record");
+    QTest::addColumn<QStringList>("extraKeys");
+    QTest::addColumn<bool>("pohc");
+    QTest::newRow("class A") << observationOf({ProductClass::A, {}}, {}) << QStringList() << true;
+    QTest::newRow("class B, a problem")
+        << observationOf({ProductClass::B, {}}, QStringLiteral("The serial line failed."))
+        << QStringList{"problem"} << false;
+    QTest::newRow("class D") << observationOf({ProductClass::D, QStringLiteral("150")}, {})
+                             << QStringList{"highest_power_w", "power_differs"} << true;
+}
+
+// The keys and types of the JSON, the CSV's shape and the text's last line.
+void TestReport::observationFormats()
+{
+    QFETCH(ObservationRecord, record);
+    QFETCH(QStringList, extraKeys);
+    QFETCH(bool, pohc);
+    const QJsonObject json = observationJson(record);
+    QStringList keys{"verdict",
+                     "class",
+                     "power",
+                     "duration_s",
+                     "elapsed_s",
+                     "samples",
+                     "samples_not_judged",
+                     "sample_interval_s",
+                     "sampling",
+                     "rules",
+                     "harmonics",
+                     "pohc",
+                     "measured_at",
+                     "record_id",
+                     "product"};
+    keys << extraKeys;
+    keys.sort();
+    QCOMPARE(json.keys(), keys);
+    QCOMPARE(json["verdict"].toString(), observationVerdictText(record.result.verdict));
+    QCOMPARE(json["samples"].toInt(), 4);
+    QCOMPARE(json["elapsed_s"].toDouble(), 33.0);
+    QCOMPARE(json["measured_at"].toString(), QStringLiteral("2026-12-07T16:10:38+01:00"));
+    QCOMPARE(json["rules"].toString(), QLatin1String(kObservationRules));
+    const QJsonArray harmonics = json["harmonics"].toArray();
+    QCOMPARE(harmonics.size(), kHarmonicCells);
+    const QJsonObject third = harmonics.at(1).toObject();
+    QCOMPARE(third.keys(), QStringList({"average_ma", "average_pct", "limit_ma", "maximum_ma",
+                                        "maximum_pct", "order", "state"}));
+    QCOMPARE(third["order"].toInt(), 3);
+    QVERIFY(third["limit_ma"].isDouble() && third["average_ma"].isDouble() &&
+            third["maximum_pct"].isDouble());
+    QCOMPARE(third["maximum_ma"].toDouble(), 3500.0);
+    QCOMPARE(third["state"].toString(), cellStateName(record.result.judgement.orders[1].state));
+    QCOMPARE(json["pohc"].isObject(), pohc);
+    if (pohc)
+        QVERIFY(json["pohc"]["allowance_applied"].isBool() &&
+                json["pohc"]["measured_ma"].isDouble() && json["pohc"]["limit_ma"].isDouble());
+
+    const QStringList csv = observationCsv(record).split(QStringLiteral("\r\n"));
+    QCOMPARE(csv.size(), kHarmonicCells + 2); // the header, the orders, the last line end
+    QVERIFY(csv[0].startsWith(QStringLiteral("verdict,class,power,measured_at,duration_s")));
+    QVERIFY2(csv[2].contains(QStringLiteral(",3,")) && csv[2].contains(QStringLiteral("3500.000")),
+             qPrintable(csv[2]));
+
+    const QString text = observationText(record);
+    QVERIFY(text.contains(samplingSentence(8.26)));
+    QVERIFY(text.endsWith(
+        QStringLiteral("\nVerdict: %1\n").arg(observationVerdictText(record.result.verdict))));
 }
 
 QTEST_MAIN(TestReport)

@@ -1,0 +1,222 @@
+#include "commands.h"
+
+#include "command_line.h"
+#include "console_observer.h"
+#include "line_assembly.h"
+#include "observation.h"
+#include "observation_formats.h"
+#include "observation_report.h"
+#include "options.h"
+#include "record_store.h"
+#include "report_rows.h"
+#include "session_stage.h"
+#include "version.h"
+
+#include <QCommandLineParser>
+#include <QJsonDocument>
+
+namespace cli {
+namespace {
+
+// The progress on standard error, and each sample written to the store as
+// it arrives.
+class RecordingObserver : public ConsoleObservationObserver
+{
+public:
+    RecordingObserver(RecordStore& store, const ObservationRecord& record)
+        : m_store(store), m_record(record)
+    {}
+
+    void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
+                     const ObservationJudgement& running) override
+    {
+        if (m_record.id > 0) {
+            const Outcome written = m_store.addSample(m_record.id, index, sample);
+            // Said once; the end writes every sample still missing.
+            if (!written.succeeded() && !m_warned) {
+                m_warned = true;
+                err(QStringLiteral("iec1000: warning: sample %1 was not recorded: %2")
+                        .arg(index + 1)
+                        .arg(written.reason()));
+            }
+        }
+        ConsoleObservationObserver::sampleTaken(index, sample, cycle, running);
+    }
+
+private:
+    RecordStore& m_store;
+    const ObservationRecord& m_record;
+    bool m_warned = false;
+};
+
+} // namespace
+
+QString renderedObservation(const ObservationRecord& record, Format format)
+{
+    switch (format) {
+    case Format::Json:
+        return QString::fromUtf8(
+            QJsonDocument(observationJson(record)).toJson(QJsonDocument::Indented));
+    case Format::Csv:
+        return observationCsv(record);
+    case Format::Text:
+        break;
+    }
+    return observationText(record);
+}
+
+int observationExitCode(ObservationVerdict verdict)
+{
+    switch (verdict) {
+    case ObservationVerdict::Pass:
+        return kPass;
+    case ObservationVerdict::Fail:
+        return kFail;
+    case ObservationVerdict::LineFailed:
+        return kLineFailed;
+    case ObservationVerdict::IncompleteObservation:
+    case ObservationVerdict::Stopped:
+        break;
+    }
+    return kNoVerdict;
+}
+
+int observe(const QStringList& arguments, const Configuration& startConfiguration)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Synopsis: iec1000 observe --port PORT --class A|B|C|D [--power WATTS] "
+            "[--duration SECONDS] [options]\n\n"
+            "Logs on to the analyzer, repeats the measurement cycle back to back for the "
+            "duration (each cycle one sample, about 8 s), logs off (*RST) and judges the "
+            "samples by the %1. Each sample is recorded as it arrives; the progress (sample, "
+            "seconds left, the worst order in % of its limit) goes to standard error.\n"
+            "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete observation, stopped by a "
+            "signal), 3 the port could not be opened or the line failed, 4 the record store "
+            "or the report file could not be written, 64 usage error.")
+            .arg(QLatin1String(kObservationRules)));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("port"),
+        QStringLiteral("1 to 4 or \"Com 1\" to \"Com 4\" (as the window resolves them), or a "
+                       "device path."),
+        QStringLiteral("port")));
+    addClassOptions(parser, true);
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("duration"),
+        QStringLiteral("How long to observe, in seconds: %1 to %2 (24 h); default %3.")
+            .arg(Observation::kShortestDurationS)
+            .arg(Observation::kLongestDurationS)
+            .arg(Observation::kDefaultDurationS),
+        QStringLiteral("seconds"), QString::number(Observation::kDefaultDurationS)));
+    addProductOptions(parser);
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("report"),
+        QStringLiteral("Also write the observation's report: PDF, CSV or JSON by the file's "
+                       "extension (none: .pdf)."),
+        QStringLiteral("file")));
+    addDbOption(parser);
+    addComOptions(parser);
+    int code = kPass;
+    if (!parse(parser, arguments, &code))
+        return code;
+    Configuration configuration = configured(parser, startConfiguration);
+    ClassChoice choice;
+    Format format = Format::Text;
+    if (const std::optional<int> code = judgingOptions(parser, &choice, &format))
+        return *code;
+    if (!parser.isSet(QStringLiteral("port")))
+        return usageError(QStringLiteral("--port is required."));
+    QString portProblem;
+    const std::optional<PortChoice> port =
+        portChoiceOf(parser.value(QStringLiteral("port")), configuration.devices, &portProblem);
+    if (!port)
+        return usageError(portProblem);
+    bool isNumber = false;
+    const int durationS = parser.value(QStringLiteral("duration")).toInt(&isNumber);
+    if (!isNumber || durationS < Observation::kShortestDurationS ||
+        durationS > Observation::kLongestDurationS)
+        return usageError(QStringLiteral("--duration takes %1 to %2 seconds, not \"%3\".")
+                              .arg(Observation::kShortestDurationS)
+                              .arg(Observation::kLongestDurationS)
+                              .arg(parser.value(QStringLiteral("duration"))));
+    std::optional<QString> reportFile;
+    if (parser.isSet(QStringLiteral("report"))) {
+        reportFile = reportPath(parser.value(QStringLiteral("report")));
+        if (!reportFile)
+            return usageError(QStringLiteral("--report takes a %1 file, not \"%2\".")
+                                  .arg(reportFormats(), parser.value(QStringLiteral("report"))));
+    }
+
+    ObservationRecord record;
+    record.port = port->name;
+    record.device = port->device;
+    record.product = productOf(parser);
+    record.toolVersion = QString::fromLatin1(kToolVersion);
+    record.result.choice = choice;
+    record.result.durationS = durationS;
+
+    // The store first: an observation that could not be recorded is not
+    // begun, and nothing is sent.
+    RecordStore store;
+    if (const Outcome opened = store.open(configuration.storeName); !opened.succeeded()) {
+        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+        return kStoreFailed;
+    }
+
+    configuration.port = port->number;
+    configuration.devices.setDevice(port->number, port->device);
+    LineAssembly line(configuration);
+    RecordingObserver observer(store, record);
+
+    stopOnSignals();
+
+    const Outcome opened = line.session.open(line.portNumber, observer);
+    if (!opened.succeeded()) {
+        err(QStringLiteral("iec1000: %1.")
+                .arg(openFailureText(port->label(),
+                                     isNoTerminal(port->device, opened.reason())
+                                         ? QStringLiteral("it is not a terminal (a serial port)")
+                                         : opened.reason())));
+        return kLineFailed;
+    }
+    if (!line.session.configure(observer)) {
+        err(QStringLiteral("iec1000: %1.")
+                .arg(configureFailureText(port->label(), line.session.fault())));
+        line.session.close();
+        return kLineFailed;
+    }
+
+    record.result.measuredAt = line.clock.currentDateTime();
+    if (const Outcome begun = store.beginObservation(record); !begun.succeeded()) {
+        err(QStringLiteral("iec1000: the observation was not begun: %1").arg(begun.reason()));
+        line.session.reset();
+        return kStoreFailed;
+    }
+    err(QStringLiteral("Observing for %1 s as record %2").arg(durationS).arg(record.id));
+
+    Observation observation(line.port, line.channel, line.clock);
+    record.result = observation.run(choice, durationS, observer);
+    line.session.reset();
+    if (!record.result.problem.isEmpty())
+        err(escapedMessage(record.result.problem));
+    err(observationVerdictText(record.result.verdict));
+
+    int exitCode = observationExitCode(record.result.verdict);
+    if (const Outcome finished = store.finishObservation(record); !finished.succeeded()) {
+        err(QStringLiteral("iec1000: the observation's end was not recorded: %1")
+                .arg(finished.reason()));
+        exitCode = kStoreFailed;
+    }
+    out(renderedObservation(record, format));
+    if (reportFile) {
+        if (const Outcome written = writeObservationReport(record, *reportFile);
+            !written.succeeded()) {
+            err(QStringLiteral("iec1000: the report was not written: %1").arg(written.reason()));
+            exitCode = kStoreFailed;
+        }
+    }
+    return exitCode;
+}
+
+} // namespace cli
