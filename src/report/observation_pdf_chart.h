@@ -5,8 +5,6 @@
 
 #include <QList>
 
-#include <optional>
-
 // The cells of the `count` orders with the highest average as % of their
 // limits, highest first; orders without a percentage are left out, and all
 // when no sample was judged.
@@ -54,7 +52,9 @@ private:
 // The worst orders over time: each judged sample's current of the three
 // orders with the highest average, as % of their limits, against the time
 // from the start; samples not judged break the lines and are marked on the
-// time axis. The 100 % and 150 % lines and a legend.
+// time axis. More samples than the plot can tell apart (a long observation):
+// each slot of the time axis shows its samples' mean, over a band from their
+// lowest to their highest value. The 100 % and 150 % lines and a legend.
 class ObservationTimeSeries : public PercentPlot
 {
 public:
