@@ -5,15 +5,14 @@
 #include "line_assembly.h"
 #include "observation.h"
 #include "observation_formats.h"
+#include "observation_report.h"
 #include "options.h"
 #include "record_store.h"
-#include "report_file.h"
 #include "report_rows.h"
 #include "session_stage.h"
 #include "version.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QJsonDocument>
 
 namespace cli {
@@ -49,16 +48,6 @@ private:
     const ObservationRecord& m_record;
     bool m_warned = false;
 };
-
-// The report file of an observation: CSV or JSON by its extension.
-Outcome writeObservationFile(const ObservationRecord& record, const QString& path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("csv"))
-        return writeReportFile(path, observationCsv(record).toUtf8());
-    return writeReportFile(path,
-                           QJsonDocument(observationJson(record)).toJson(QJsonDocument::Indented));
-}
 
 } // namespace
 
@@ -123,8 +112,8 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     addProductOptions(parser);
     parser.addOption(QCommandLineOption(
         QStringLiteral("report"),
-        QStringLiteral("Also write the observation's report: CSV or JSON by the file's "
-                       "extension."),
+        QStringLiteral("Also write the observation's report: PDF, CSV or JSON by the file's "
+                       "extension (none: .pdf)."),
         QStringLiteral("file")));
     addDbOption(parser);
     addComOptions(parser);
@@ -153,13 +142,10 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
                               .arg(parser.value(QStringLiteral("duration"))));
     std::optional<QString> reportFile;
     if (parser.isSet(QStringLiteral("report"))) {
-        const QString given = parser.value(QStringLiteral("report"));
-        const QString suffix = QFileInfo(given).suffix().toLower();
-        if (suffix != QLatin1String("csv") && suffix != QLatin1String("json"))
-            return usageError(QStringLiteral("--report takes a .csv or .json file for an "
-                                             "observation, not \"%1\".")
-                                  .arg(given));
-        reportFile = given;
+        reportFile = reportPath(parser.value(QStringLiteral("report")));
+        if (!reportFile)
+            return usageError(QStringLiteral("--report takes a %1 file, not \"%2\".")
+                                  .arg(reportFormats(), parser.value(QStringLiteral("report"))));
     }
 
     ObservationRecord record;
@@ -224,7 +210,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     }
     out(renderedObservation(record, format));
     if (reportFile) {
-        if (const Outcome written = writeObservationFile(record, *reportFile);
+        if (const Outcome written = writeObservationReport(record, *reportFile);
             !written.succeeded()) {
             err(QStringLiteral("iec1000: the report was not written: %1").arg(written.reason()));
             exitCode = kStoreFailed;

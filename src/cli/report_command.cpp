@@ -1,7 +1,9 @@
 #include "commands.h"
 
 #include "command_line.h"
+#include "observation_report.h"
 #include "options.h"
+#include "record_store.h"
 #include "report_file.h"
 
 #include <QCommandLineParser>
@@ -14,7 +16,8 @@ int report(const QStringList& arguments, const Configuration& startConfiguration
     parser.setApplicationDescription(
         QStringLiteral("Synopsis: iec1000 report ID --output FILE [--lab T] [--instrument T] "
                        "[--conditions T]\n\n"
-                       "Writes the test report of stored record ID: PDF, CSV or JSON by the "
+                       "Writes the test report of stored record ID (a measurement or a timed "
+                       "observation): PDF, CSV or JSON by the "
                        "output file's extension. --lab, --instrument and --conditions, when "
                        "given, replace the record's own in the report (the record keeps "
                        "them).\n"
@@ -45,12 +48,26 @@ int report(const QStringList& arguments, const Configuration& startConfiguration
         return usageError(QStringLiteral("--output takes a %1 file, not \"%2\".")
                               .arg(reportFormats(), parser.value(QStringLiteral("output"))));
 
-    std::optional<MeasurementRecord> record =
-        storedRecord(configured(parser, startConfiguration), id);
-    if (!record)
+    RecordStore store;
+    const Outcome opened =
+        store.open(configured(parser, startConfiguration).storeName, StoreAccess::Read);
+    if (!opened.succeeded()) {
+        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
         return kStoreFailed;
-    takeLabOptions(parser, &record->product);
-    const Outcome written = writeReport(*record, *output);
+    }
+    // A measurement, or else a timed observation.
+    Outcome written = Outcome::ok();
+    QString error;
+    if (std::optional<MeasurementRecord> record = store.record(id, &error)) {
+        takeLabOptions(parser, &record->product);
+        written = writeReport(*record, *output);
+    } else if (std::optional<ObservationRecord> observation = store.observation(id)) {
+        takeLabOptions(parser, &observation->product);
+        written = writeObservationReport(*observation, *output);
+    } else {
+        err(QStringLiteral("iec1000: %1").arg(error));
+        return kStoreFailed;
+    }
     if (!written.succeeded()) {
         err(QStringLiteral("iec1000: %1").arg(written.reason()));
         return kStoreFailed;

@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <algorithm>
 
@@ -18,6 +19,9 @@ QString stalledReason()
 }
 
 namespace {
+
+// How long SQLite waits for a lock another writer holds.
+constexpr int kSqliteBusyTimeoutMs = 5000;
 
 // Readies a new connection: the session's settings, the schema check, and
 // for a writer the journal and the schema itself. *version: the schema
@@ -40,10 +44,24 @@ QString prepareConnection(QSqlDatabase& db, bool postgres, StoreAccess access, i
     if (reader)
         return *version == 0 ? QStringLiteral("it holds no records of this tool") : QString();
     if (!postgres) {
-        if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next())
-            return sqlReason(query.lastError());
-        if (query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-            return QStringLiteral("its file system does not allow a write-ahead log");
+        // While another writer holds a lock on the same new store (several
+        // benches, or tests, starting on one file), SQLite answers "database
+        // is locked" at once, or the journal mode it keeps, without waiting
+        // for the lock the switch takes: ask again for as long as a lock may
+        // be waited for.
+        QDeadlineTimer walDeadline(kSqliteBusyTimeoutMs);
+        for (;;) {
+            const bool answered =
+                query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next();
+            if (answered &&
+                query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+                break;
+            if (walDeadline.hasExpired())
+                return answered ? QStringLiteral("its file system does not allow a write-ahead log")
+                                : sqlReason(query.lastError());
+            query.finish();
+            QThread::msleep(50);
+        }
         // FULL, not NORMAL: with NORMAL a power cut may lose the last
         // records the operator saw saved; one sync per measurement cycle
         // (about 8 s) costs nothing.
@@ -99,8 +117,9 @@ QString openStoreConnection(const QString& name, const StoreTarget& s, StoreAcce
             db.setDatabaseName(s.path);
             // In ms: how long a statement waits for another writer to finish.
             db.setConnectOptions(
-                reader ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
-                       : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+                QStringLiteral("%1QSQLITE_BUSY_TIMEOUT=%2")
+                    .arg(reader ? QStringLiteral("QSQLITE_OPEN_READONLY;") : QString())
+                    .arg(kSqliteBusyTimeoutMs));
         }
         if (!db.open()) {
             reason = sqlReason(db.lastError());

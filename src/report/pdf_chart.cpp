@@ -11,8 +11,6 @@
 
 namespace {
 
-// The chart's scale reaches at least this far, else just above its highest bar.
-constexpr double kChartMinTopPercent = 110;
 // Bars above this get their figure written above them.
 constexpr double kChartFigureFromPercent = 80;
 
@@ -25,12 +23,11 @@ QString percentText(double percent)
            QStringLiteral(" %");
 }
 
-std::pair<double, double> chartScale(double highest)
+std::pair<double, double> chartScale(double highest, double lowestTop)
 {
     // Not std::clamp: `highest` may be infinite (a current beyond any
     // double over a limit).
-    const double wanted =
-        std::min(std::max(kChartMinTopPercent, highest * 1.04), kChartMaxTopPercent);
+    const double wanted = std::min(std::max(lowestTop, highest * 1.04), kChartMaxTopPercent);
     for (double decade = 10; decade < kChartMaxTopPercent; decade *= 10)
         for (double factor : {1.0, 2.0, 2.5, 5.0})
             if (wanted / (decade * factor) <= 12)

@@ -2,16 +2,12 @@
 
 #include "pdf_chart.h"
 #include "pdf_layout.h"
+#include "pdf_page.h"
 #include "pdf_table.h"
-#include "report_file.h"
 #include "report_rows.h"
 #include "result_formats.h"
-#include "version.h"
 
-#include <QBuffer>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QPdfWriter>
 
 #include <algorithm>
 #include <array>
@@ -19,153 +15,55 @@
 
 namespace {
 
-constexpr double kMarginMm = 15;
 constexpr int kPages = 2;
 // Class D: typed and measured power further apart than this (in % of the
 // typed power) are flagged.
 constexpr double kPowerToleranceTypedPercent = 10;
+constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Test Report";
+
+QString classText(const CycleResult& result)
+{
+    QString text = classLetter(result.judgement.productClass);
+    if (result.judgement.productClass == ProductClass::D)
+        text += QStringLiteral(", typed power %1 W").arg(dashIfEmpty(result.judgement.power));
+    return text;
+}
+
+PageHeading headingOf(const MeasurementRecord& record)
+{
+    PageHeading heading;
+    heading.recordId = record.id;
+    heading.product = record.product;
+    heading.port = record.port;
+    heading.device = record.device;
+    heading.timeCaption = QStringLiteral("Measured");
+    heading.time = reportTimeText(record.result.measuredAt);
+    heading.classText = classText(record.result);
+    heading.verdict = verdictText(record.result.verdict);
+    heading.toolVersion = record.toolVersion;
+    heading.pages = kPages;
+    return heading;
+}
 
 // Paints the two pages of one report.
-class ReportPainter : public PdfCanvas
+class ReportPainter : public PdfPage
 {
 public:
-    ReportPainter(QPainter& painter, const MeasurementRecord& record, QSizeF area)
-        : PdfCanvas(painter, area), m_record(record), m_result(record.result)
+    ReportPainter(QPainter& painter, const PageHeading& heading, const MeasurementRecord& record,
+                  QSizeF area)
+        : PdfPage(painter, area, heading), m_result(record.result)
     {}
 
     void paintSummaryPage();
     void paintTablePage();
-    // The header every page carries, so that a page torn off can be matched:
-    // record id, product, serial, time, class and verdict.
-    double paintHeader(double y);
-    void paintFooter(int page);
 
 private:
-    void field(double x, double y, double w, const QString& caption, const QString& value);
-    double title(double y);
-    double productBlock(double y);
     double valuesRow(double y);
     double powerNote(double y);
     double verdictBox(double y);
-    // "Tested by" (the operator) and "Checked by" with lines to sign; returns
-    // its top, drawn to end at `bottom`.
-    double signatures(double bottom);
-    QString measuredText() const;
-    QString classText() const;
 
-    const MeasurementRecord& m_record;
     const CycleResult& m_result;
 };
-
-void ReportPainter::field(double x, double y, double w, const QString& caption,
-                          const QString& value)
-{
-    const double captionWidth = mm(30);
-    setFont(9, true);
-    m_painter.setPen(kCaptionColour);
-    line(QRectF(x, y, captionWidth, mm(6)), caption);
-    setFont(9);
-    m_painter.setPen(Qt::black);
-    line(QRectF(x + captionWidth, y, w - captionWidth, mm(6)), dashIfEmpty(value));
-}
-
-double ReportPainter::title(double y)
-{
-    const QString text = QStringLiteral("IEC 1000-3-2 Harmonic Current Pre-Compliance Test Report");
-    double points = 15;
-    setFont(points, true);
-    while (points > 9 && metrics().horizontalAdvance(text) > width()) {
-        points -= 0.5;
-        setFont(points, true);
-    }
-    m_painter.setPen(Qt::black);
-    line(QRectF(0, y, width(), mm(9)), text);
-    y += mm(10);
-    m_painter.setPen(QPen(kRuleColour, mm(0.3)));
-    m_painter.drawLine(QPointF(0, y), QPointF(width(), y));
-    return y + mm(3);
-}
-
-QString ReportPainter::measuredText() const
-{
-    const QDateTime& at = m_result.measuredAt;
-    return at.isValid() ? at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                              QStringLiteral(" UTC") + isoTimestamp(at).right(6)
-                        : QString();
-}
-
-QString ReportPainter::classText() const
-{
-    QString text = classLetter(m_result.judgement.productClass);
-    if (m_result.judgement.productClass == ProductClass::D)
-        text += QStringLiteral(", typed power %1 W").arg(dashIfEmpty(m_result.judgement.power));
-    return text;
-}
-
-double ReportPainter::paintHeader(double y)
-{
-    const ProductInfo& product = m_record.product;
-    const QString record = m_record.id > 0 ? QStringLiteral("Record %1").arg(m_record.id)
-                                           : QStringLiteral("Record not stored");
-    // Two lines, each a left and a right part; the left one gives way.
-    const auto twoParts = [&](const QString& left, const QString& right, bool boldRight) {
-        setFont(7.5, boldRight);
-        const double rightWidth =
-            std::min(metrics().horizontalAdvance(right) + mm(1), width() * 0.6);
-        line(QRectF(width() - rightWidth, y, rightWidth, mm(4)), right, Qt::AlignRight);
-        setFont(7.5);
-        line(QRectF(0, y, width() - rightWidth - mm(3), mm(4)), left);
-        y += mm(4);
-    };
-    m_painter.setPen(Qt::black);
-    twoParts(QStringLiteral("%1   Product: %2").arg(record, dashIfEmpty(product.product)),
-             QStringLiteral("Verdict: %1").arg(verdictText(m_result.verdict)), true);
-    twoParts(QStringLiteral("Serial: %1").arg(dashIfEmpty(product.serial)),
-             QStringLiteral("Measured %1   Class %2").arg(dashIfEmpty(measuredText()), classText()),
-             false);
-    y += mm(1);
-    m_painter.setPen(QPen(kRuleColour, mm(0.2)));
-    m_painter.drawLine(QPointF(0, y), QPointF(width(), y));
-    return y + mm(2);
-}
-
-double ReportPainter::productBlock(double y)
-{
-    const ProductInfo& product = m_record.product;
-    const double half = width() / 2;
-    QString port = m_record.port;
-    if (!m_record.device.isEmpty() && m_record.device != m_record.port)
-        port += QStringLiteral(" (%1)").arg(m_record.device);
-
-    field(0, y, half, QStringLiteral("Product"), product.product);
-    field(half, y, half, QStringLiteral("Measured"), measuredText());
-    y += mm(6);
-    field(0, y, half, QStringLiteral("Serial number"), product.serial);
-    field(half, y, half, QStringLiteral("Port"), port);
-    y += mm(6);
-    field(0, y, half, QStringLiteral("Operator"), product.operatorName);
-    field(half, y, half, QStringLiteral("Class"), classText());
-    y += mm(6);
-    field(0, y, half, QStringLiteral("Lab"), product.lab);
-    field(half, y, half, QStringLiteral("Analyzer"), product.instrument);
-    y += mm(6);
-
-    // Free text over the whole width: caption, then up to `maxLines` lines.
-    const auto text = [&](const QString& caption, const QString& value, int maxLines) {
-        setFont(9, true);
-        m_painter.setPen(kCaptionColour);
-        line(QRectF(0, y, mm(30), mm(6)), caption);
-        setFont(9);
-        m_painter.setPen(Qt::black);
-        const double top = y + (mm(6) - metrics().lineSpacing()) / 2;
-        const double used =
-            wrapped(QRectF(mm(30), top, width() - mm(30), mm(20)), dashIfEmpty(value), maxLines);
-        y = std::max(y + mm(6), top + used + mm(1));
-    };
-    text(QStringLiteral("Test conditions"), product.conditions, 2);
-    text(QStringLiteral("Notes"), product.notes, 3);
-    return y + mm(2);
-}
 
 double ReportPainter::valuesRow(double y)
 {
@@ -259,36 +157,9 @@ double ReportPainter::verdictBox(double y)
     return y + mm(4);
 }
 
-double ReportPainter::signatures(double bottom)
-{
-    const double height = mm(14);
-    const double y = bottom - height;
-    const double half = width() / 2;
-    const auto signature = [&](double x, const QString& caption, const QString& name) {
-        setFont(9, true);
-        m_painter.setPen(kCaptionColour);
-        line(QRectF(x, y, mm(25), mm(6)), caption);
-        setFont(9);
-        m_painter.setPen(Qt::black);
-        line(QRectF(x + mm(25), y, half - mm(30), mm(6)), name);
-        // The lines to sign and date on.
-        const double lineY = y + mm(12);
-        m_painter.setPen(QPen(Qt::black, mm(0.2)));
-        m_painter.drawLine(QPointF(x, lineY), QPointF(x + half * 0.55, lineY));
-        m_painter.drawLine(QPointF(x + half * 0.62, lineY), QPointF(x + half - mm(6), lineY));
-        setFont(6.5);
-        m_painter.setPen(kCaptionColour);
-        line(QRectF(x, lineY, half * 0.55, mm(3)), QStringLiteral("signature"));
-        line(QRectF(x + half * 0.62, lineY, half * 0.3, mm(3)), QStringLiteral("date"));
-    };
-    signature(0, QStringLiteral("Tested by"), m_record.product.operatorName);
-    signature(half, QStringLiteral("Checked by"), QString());
-    return y;
-}
-
 void ReportPainter::paintSummaryPage()
 {
-    double y = title(paintHeader(0));
+    double y = title(paintHeader(0), QString::fromLatin1(kTitle));
     y = productBlock(y);
     y = valuesRow(y);
     y = powerNote(y);
@@ -328,55 +199,18 @@ void ReportPainter::paintTablePage()
             QTextOption::WrapAnywhere);
 }
 
-void ReportPainter::paintFooter(int page)
-{
-    const double top = m_area.height() - mm(kFooterMm) + mm(3);
-    m_painter.setPen(QPen(kRuleColour, mm(0.2)));
-    m_painter.drawLine(QPointF(0, top), QPointF(width(), top));
-    setFont(7.5);
-    m_painter.setPen(kCaptionColour);
-    const QString version =
-        m_record.toolVersion.isEmpty() ? QString::fromLatin1(kToolVersion) : m_record.toolVersion;
-    const QRectF rect(0, top + mm(1), width(), mm(5));
-    line(rect.adjusted(0, 0, -mm(25), 0),
-         QStringLiteral("Pre-compliance measurement, not a certified compliance test. "
-                        "Measured with iec1000 %1.")
-             .arg(version));
-    line(rect, QStringLiteral("Page %1 of %2").arg(page).arg(kPages), Qt::AlignRight);
-}
-
 } // namespace
 
 Outcome writePdfReport(const MeasurementRecord& record, const QString& path)
 {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return Outcome::failed(QStringLiteral("cannot write %1: a PDF report needs a "
-                                              "QGuiApplication (the offscreen platform will do)")
-                                   .arg(path));
-    // Painted in memory, then written as every report file is (writeReportFile).
-    QByteArray pdf;
-    QBuffer file(&pdf);
-    file.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(kResolution);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
-                                         QPageLayout::Millimeter));
-        writer.setTitle(QStringLiteral("IEC 1000-3-2 Harmonic Current Pre-Compliance Test Report"));
-        writer.setCreator(QStringLiteral("iec1000 %1").arg(QString::fromLatin1(kToolVersion)));
-        QPainter painter;
-        if (!painter.begin(&writer))
-            return Outcome::failed(
-                QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        painter.setRenderHint(QPainter::Antialiasing);
-        ReportPainter report(painter, record, QSizeF(writer.width(), writer.height()));
-        report.paintSummaryPage();
-        report.paintFooter(1);
-        writer.newPage();
-        report.paintTablePage();
-        report.paintFooter(2);
-        painter.end();
-    }
-    return writeReportFile(path, pdf);
+    const PageHeading heading = headingOf(record);
+    return writePdfPages(
+        path, QString::fromLatin1(kTitle), [&](QPainter& painter, QPagedPaintDevice& device) {
+            ReportPainter report(painter, heading, record, QSizeF(device.width(), device.height()));
+            report.paintSummaryPage();
+            report.paintFooter(1);
+            device.newPage();
+            report.paintTablePage();
+            report.paintFooter(2);
+        });
 }

@@ -586,6 +586,14 @@ void TestCommandLineEndToEnd::observeAMomentaryExcursion()
     const QJsonObject judged = jsonObject(again.out);
     for (const char* key : {"verdict", "samples", "harmonics", "pohc"})
         QCOMPARE(judged.value(QLatin1String(key)), json.value(QLatin1String(key)));
+
+    // Its report from the store, as for a measurement.
+    const QString csv = m_dir.filePath(QStringLiteral("observation.csv"));
+    const ToolRun reported = runTool({"report", id, "--output", csv, "--db", store()});
+    QVERIFY2(reported.exitCode == 0, reported.err.constData());
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith("verdict,"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)

@@ -104,7 +104,8 @@ void TestCycleEndToEnd::cycleForEachClass()
              IEC1000::colourOf(verdict == "Pass" ? Colour::Pass : Colour::Fail));
     QCOMPARE(cycleLines(bench, 3), (QList<QByteArray>{"*TRG", "*STB?", ":FRD?"}));
     verifyControlsBack(bench);
-    QVERIFY(bench.toolkit().messages.isEmpty());
+    QVERIFY2(bench.toolkit().messages.isEmpty(),
+             qPrintable(bench.toolkit().messages.join(QStringLiteral(" | "))));
 
     // The values arrived and were judged.
     QCOMPARE(bench.window->Vlttxt->text(), scenario == "pass" ? "230.1" : "229.8");

@@ -493,6 +493,7 @@ private slots:
     void refusedStoreIsLeftAsItWas_data();
     void refusedStoreIsLeftAsItWas();
     void writerCreatesTheFolder();
+    void writerWaitsForAnotherCreatingTheStore();
     void columnsMatchTheSchema();
 
 private:
@@ -921,6 +922,32 @@ void RecordStoreTest::writerCreatesTheFolder()
     MeasurementRecord record = sampleRecords()[0];
     QVERIFY(store.add(record).succeeded());
     QVERIFY(QFileInfo(path).isFile());
+}
+
+// Two benches starting on one new store: while one holds its first write
+// lock, the other's switch to the write-ahead log waits instead of failing.
+void RecordStoreTest::writerWaitsForAnotherCreatingTheStore()
+{
+    const QString path = m_dir.filePath("shared-new.sqlite");
+    {
+        QSqlDatabase first = QSqlDatabase::addDatabase("QSQLITE", "first-writer");
+        first.setDatabaseName(path);
+        QVERIFY(first.open());
+        QSqlQuery lock(first);
+        QVERIFY(lock.exec("BEGIN IMMEDIATE"));
+        QVERIFY(lock.exec("CREATE TABLE scratch (x INTEGER)"));
+        Outcome opened = Outcome::failed("not run");
+        std::thread second([&] {
+            RecordStore store;
+            opened = store.open(path);
+        });
+        QThread::msleep(300);
+        QVERIFY(lock.exec("ROLLBACK"));
+        second.join();
+        QVERIFY2(opened.succeeded(), qPrintable(opened.reason()));
+        first.close();
+    }
+    QSqlDatabase::removeDatabase("first-writer");
 }
 
 // The column table names the columns a new store is given, in their order

@@ -1,6 +1,7 @@
 #include "analyzer_lines.h"
 #include "history_formats.h"
 #include "observation_formats.h"
+#include "observation_report.h"
 #include "rejudge.h"
 #include "report_file.h"
 #include "report_rows.h"
@@ -137,6 +138,64 @@ QList<QStringList> parseCsv(const QString& text)
     return rows;
 }
 
+// A Class A observation of 18 samples, 8.3 s apart, the 12th not judged: the
+// 3rd averages 2467.6 mA of its 2300 mA limit (107.3 %, fails), the 5th jumps
+// to 1600 mA of 1140 mA (140.4 %) once, the 7th stays at 700 mA of 770 mA
+// (90.9 %), the 39th at 3 mA (below 5 mA: not tested), the others at 10 mA:
+// POHC sqrt(9 * 10² + 3²) = 30.1 mA, within the 251.3 mA of the limits
+// 107.1, 97.82, 90, 83.33, 77.58, 72.58, 68.18, 64.28, 60.81 and 57.69 mA.
+// Each judged sample measured 1970 W and a fundamental of 9.5 A at a power
+// factor of 0.9, the 7th 9.8 A.
+ObservationRecord classAObservation()
+{
+    ObservationRecord record;
+    record.id = 42;
+    record.port = QStringLiteral("Com 2");
+    record.toolVersion = QStringLiteral("1.0");
+    record.product = {QStringLiteral("Drive PX-9"), QStringLiteral("SN-77"),
+                      QStringLiteral("Ana Lima"),   QStringLiteral("after the fan swap"),
+                      QStringLiteral("EMC lab 2"),  QStringLiteral("Zento PA-1"),
+                      QStringLiteral("230 V 50 Hz")};
+    ObservationResult& r = record.result;
+    r.choice = {ProductClass::A, QString()};
+    r.durationS = 150;
+    r.elapsedS = 149.4 + 8.2;
+    r.sampleIntervalS = 8.3;
+    r.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0), Qt::UTC);
+    const std::array<double, 18> third{2300, 2350, 2400, 2450, 2500, 2550, 2600, 2500, 2450,
+                                       2400, 2450, 0,    2350, 2300, 2400, 2500, 2600, 2850};
+    for (int k = 0; k < 18; ++k) {
+        CycleResult cycle;
+        cycle.measuredAt = r.measuredAt.addMSecs(qint64(k * 8300 + 8000));
+        if (k == 11) {
+            cycle.verdict = Verdict::IncompleteResult;
+            cycle.problem = QStringLiteral("The result line had 12 of 47 fields.");
+            r.samples.append(observedSample(k * 8.3, cycle));
+            continue;
+        }
+        cycle.verdict = Verdict::Fail;
+        cycle.reply.fundAmp = k == 6 ? "9.8" : "9.5";
+        cycle.reply.powerFactor = "0.9";
+        cycle.reply.watts = "1970";
+        for (int cell = 0; cell < kHarmonicCells; ++cell) {
+            const int order = cell + 2;
+            const double current = order == 3    ? third[std::size_t(k)]
+                                   : order == 5  ? (k == 4 ? 1600 : 200)
+                                   : order == 7  ? 700
+                                   : order == 39 ? 3
+                                                 : 10;
+            cycle.reply.harmonics[std::size_t(cell)] = QString::number(current);
+            cycle.judgement.states[std::size_t(cell)] =
+                order == 39 ? CellState::NotTested : CellState::Pass;
+        }
+        r.samples.append(observedSample(k * 8.3, cycle));
+    }
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.verdict = r.judgement.verdict;
+    r.samplesNotJudged = r.judgement.samplesNotJudged;
+    return record;
+}
+
 QByteArray run(const QString& program, const QStringList& arguments)
 {
     QProcess process;
@@ -176,6 +235,13 @@ private slots:
     void pdfKeepsTheStoredOrder();
     void reportTargets_data();
     void reportTargets();
+    void observationPdf();
+    void observationSummary_data();
+    void observationSummary();
+    void observationVerdictColour_data();
+    void observationVerdictColour();
+    void observationOfADay();
+    void observationReportFiles();
 
     void observationFormats_data();
     void observationFormats();
@@ -625,6 +691,118 @@ void TestReport::reportTargets()
     }
 }
 
+void TestReport::observationPdf()
+{
+    const ObservationRecord record = classAObservation();
+    QCOMPARE(record.result.verdict, ObservationVerdict::Fail);
+    const QString path = m_dir.filePath("observation.PDF");
+    const Outcome written = writeObservationReport(record, path);
+    QVERIFY2(written.succeeded(), qPrintable(written.reason()));
+
+    const QString sampling = "17 samples judged, 1 not judged; sampled every 8.3 s from analyzer "
+                             "snapshots, not the standard's 1.5 s smoothing";
+    QStringList pages;
+    for (int page = 1; page <= 3; ++page)
+        pages << QString::fromUtf8(run("pdftotext", {"-f", QString::number(page), "-l",
+                                                     QString::number(page), "-layout", path, "-"}));
+    for (int page = 1; page <= 3; ++page) {
+        const QString simple = pages[page - 1].simplified();
+        for (const QString& field :
+             {QString("Record 42 Product: Drive PX-9"), QString("Verdict: Fail"),
+              QString("Serial: SN-77"), QString("Started 2026-12-07 09:30:00 UTC+00:00 Class A"),
+              QString("Page %1 of 3").arg(page), sampling})
+            QVERIFY2(simple.contains(field),
+                     qPrintable(QString("page %1: %2 in %3").arg(page).arg(field, simple)));
+    }
+    const QString page1 = pages[0].simplified();
+    for (const QString& field :
+         {QString("Rules observation rules, average 100 %, samples 150 %, POHC"),
+          QString("Duration 150 s asked, 157.6 s elapsed"),
+          QString("POHC odd orders 21 to 39: 30.1 mA measured, limit 251.3 mA; allowance "
+                  "applied"),
+          QString("Lab EMC lab 2"), QString("Tested by Ana Lima")})
+        QVERIFY2(page1.contains(field), qPrintable(field + " in " + page1));
+
+    // The failed order stands out; the 39th, below 5 mA throughout, was not
+    // tested; the 5th's single excursion to 140 % passes.
+    const QString& page2 = pages[1];
+    for (const QString& row : {QString("3 2300.00 2467.6 107.3 % 2850.0 123.9 % FAIL"),
+                               QString("5 1140.00 282.4 24.8 % 1600.0 140.4 % pass"),
+                               QString("39 57.69 3.0 5.2 % 3.0 5.2 % not tested")}) {
+        QStringList words = row.split(' ');
+        for (QString& word : words)
+            word = QRegularExpression::escape(word);
+        const QRegularExpression pattern("(^|\\n) *" + words.join("\\s+") + " *\\n");
+        QVERIFY2(page2.contains(pattern), qPrintable(row + " in " + page2));
+    }
+
+    // The time series draws the three orders of the highest averages.
+    QVERIFY2(pages[2].simplified().contains("order 3 (average 107.3 %) order 7 (average 90.9 %) "
+                                            "order 5 (average 24.8 %)"),
+             qPrintable(pages[2]));
+
+    QVERIFY(!writeObservationReport(record, m_dir.filePath("observation.txt")).succeeded());
+}
+
+// The observation under another class, judged again.
+ObservationRecord judgedAs(ProductClass productClass, const QString& power)
+{
+    ObservationRecord record = classAObservation();
+    ObservationResult& r = record.result;
+    r.choice = {productClass, power};
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.verdict = r.judgement.verdict;
+    return record;
+}
+
+void TestReport::observationSummary_data()
+{
+    QTest::addColumn<ObservationRecord>("record");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("notShown");
+
+    const QString flag = "! The highest measured power is more than 10 % apart from the typed "
+                         "power";
+    QTest::newRow("class D, 1970 W measured of 500 W typed")
+        << judgedAs(ProductClass::D, "500")
+        << QStringList{"Class D, typed power 500 W",
+                       "Power limits from the typed power of 500 W; highest measured power "
+                       "1970.0 W",
+                       flag}
+        << QStringList{};
+    QTest::newRow("class C: the 7th sample's fundamental")
+        << judgedAs(ProductClass::C, QString())
+        << QStringList{"Limits from the highest fundamental current of the samples, 9.8 A "
+                       "(judged sample 7), and its power factor, 0.9",
+                       "POHC not part of the rules of Class C"}
+        << QStringList{flag};
+
+    ObservationRecord stopped = classAObservation();
+    stopped.result.samples.clear();
+    stopped.result.judgement =
+        judgeSamples(stopped.result.samples, stopped.result.choice, ObservationEnd::Stopped);
+    stopped.result.verdict = stopped.result.judgement.verdict;
+    QTest::newRow("stopped before a sample")
+        << stopped
+        << QStringList{"Verdict: Stopped", "Samples no sample taken",
+                       "No sample was judged against a limit."}
+        << QStringList{"sampled every"};
+}
+
+void TestReport::observationSummary()
+{
+    QFETCH(ObservationRecord, record);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, notShown);
+    const QString path = m_dir.filePath("observation-summary.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString page1 = QString::fromUtf8(run("pdftotext", {"-l", "1", path, "-"})).simplified();
+    for (const QString& text : shown)
+        QVERIFY2(page1.contains(text), qPrintable(text + " in: " + page1));
+    for (const QString& text : notShown)
+        QVERIFY2(!page1.contains(text), qPrintable(text + " in: " + page1));
+}
+
 namespace {
 // A Class D record at 250 W whose product holds a line end, an escape
 // sequence and a "%6".
@@ -642,6 +820,77 @@ RecordSummary storedSummary()
     return summary;
 }
 } // namespace
+
+void TestReport::observationVerdictColour_data()
+{
+    QTest::addColumn<ObservationRecord>("record");
+    QTest::addColumn<QRgb>("colour");
+    QTest::newRow("pass, green") << judgedAs(ProductClass::B, QString()) << qRgb(0, 255, 0);
+    QTest::newRow("fail, red") << classAObservation() << qRgb(255, 0, 0);
+    ObservationRecord incomplete = classAObservation();
+    incomplete.result.verdict = ObservationVerdict::IncompleteObservation;
+    QTest::newRow("incomplete, red") << incomplete << qRgb(255, 0, 0);
+}
+
+void TestReport::observationVerdictColour()
+{
+    QFETCH(ObservationRecord, record);
+    QFETCH(QRgb, colour);
+    const QString path = m_dir.filePath("observation-colour.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString prefix = m_dir.filePath("observation-page");
+    run("pdftoppm", {"-r", "30", "-png", "-f", "1", "-l", "1", "-singlefile", path, prefix});
+    const QImage image(prefix + ".png");
+    QVERIFY(!image.isNull());
+    // The verdict box: a band of its colour across the page.
+    int rows = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        int inColour = 0;
+        for (int x = 0; x < image.width(); ++x)
+            inColour += image.pixel(x, y) == colour;
+        rows += inColour > image.width() / 2;
+    }
+    QVERIFY2(rows >= 8, qPrintable(QString::number(rows)));
+}
+
+// A day at 8 s: more samples than the time series can draw one by one.
+void TestReport::observationOfADay()
+{
+    ObservationRecord record = classAObservation();
+    ObservationResult& r = record.result;
+    QList<ObservedSample> day;
+    for (int k = 0; k < 10800; ++k) {
+        day.append(r.samples[k % r.samples.size()]);
+        day.last().startS = k * 8.0;
+    }
+    r.samples = day;
+    r.durationS = 86400;
+    r.elapsedS = 86400;
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    const QString path = m_dir.filePath("day.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString page3 =
+        QString::fromUtf8(run("pdftotext", {"-f", "3", "-l", "3", path, "-"})).simplified();
+    QVERIFY2(page3.contains("time from the start, h") &&
+                 page3.contains("order 3 (average 107.3 %)") &&
+                 page3.contains(QRegularExpression("Each line: the mean of the samples in a slot "
+                                                   "of \\d+ s; its band: their lowest to highest")),
+             qPrintable(page3));
+}
+
+// A report named .csv or .json is the observation's CSV or JSON.
+void TestReport::observationReportFiles()
+{
+    const ObservationRecord record = classAObservation();
+    QFile csv(m_dir.filePath("observation.Csv"));
+    QVERIFY(writeObservationReport(record, csv.fileName()).succeeded());
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(), observationCsv(record).toUtf8());
+    QFile json(m_dir.filePath("observation.json"));
+    QVERIFY(writeObservationReport(record, json.fileName()).succeeded());
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(json.readAll()).object(), observationJson(record));
+}
 
 void TestReport::historyTextEscapesStoredTexts()
 {
