@@ -190,6 +190,7 @@ ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& to
     samples = new QLabel(this);
     timeLeft = new QLabel(this);
     saveReport = new QPushButton(QStringLiteral("Save Report..."), this);
+    saveReport->setToolTip(QStringLiteral("PDF, CSV or JSON report of the last observation"));
     chart = new ObservationChart(this);
     verdict = new QLineEdit(this);
     verdict->setReadOnly(true);
@@ -380,10 +381,7 @@ void ObservationWindow::showVerdict(const QString& text, Colour colour)
 
 void ObservationWindow::updateSaveReport()
 {
-    const bool writable = bool(m_reportWriter);
-    saveReport->setEnabled(writable && m_last && !m_running);
-    saveReport->setToolTip(writable ? QStringLiteral("Save the report of the last observation")
-                                    : QStringLiteral("The observation report is not built in yet"));
+    saveReport->setEnabled(m_reportWriter && m_last && !m_running);
 }
 
 void ObservationWindow::saveReportClicked()
@@ -394,20 +392,33 @@ void ObservationWindow::saveReportClicked()
     if (!product)
         return;
     m_last->product = *product;
-    const QString offered =
-        QStringLiteral("Observation_%1.pdf")
-            .arg(m_last->result.measuredAt.toString(QStringLiteral("yyyy-MM-dd_HH-mm")));
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"),
-                                                QDir(reportFolder()).filePath(offered),
-                                                QStringLiteral("Reports (*.pdf *.csv *.json)"));
+    // Offered as a measurement's report is: product, serial, date.
+    MeasurementRecord named;
+    named.product = *product;
+    named.result.measuredAt = m_last->result.measuredAt;
+    QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"),
+                                     QDir(reportFolder()).filePath(suggestedReportName(named)),
+                                     QStringLiteral("PDF (*.pdf);;CSV (*.csv);;JSON (*.json)"));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
+    saveReportTo(path);
+}
+
+bool ObservationWindow::saveReportTo(const QString& path)
+{
+    if (!m_reportWriter || !m_last || m_running)
+        return false;
     const Outcome written = m_reportWriter(*m_last, path);
-    m_toolkit.messageBox(
-        written.succeeded() ? QStringLiteral("The report was saved as %1.").arg(path)
-                            : QStringLiteral("The report was not saved: %1").arg(written.reason()));
+    if (!written.succeeded()) {
+        m_toolkit.messageBox(QStringLiteral("The report was not saved: %1").arg(written.reason()));
+        return false;
+    }
+    m_toolkit.messageBox(QStringLiteral("The report was saved as %1")
+                             .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+    return true;
 }
 
 void ObservationWindow::closeEvent(QCloseEvent* event)

@@ -101,7 +101,8 @@ public:
 
     // Records go nowhere until a recorder is set; it outlives the window.
     void setRecorder(ObservationRecorder* recorder);
-    // "Save Report..." stays disabled until a writer is set.
+    // "Save Report..." stays disabled until a writer is set and an
+    // observation has ended.
     void setReportWriter(ObservationReportWriter writer);
 
     bool running() const { return m_running; }
@@ -121,7 +122,14 @@ public slots:
     // "Start" starts an observation; "Stop" during one asks it to stop at
     // its next dispatch point.
     void startStopClicked();
+    // Asks for the product fields and a file, then saveReportTo().
     void saveReportClicked();
+
+public:
+    // Writes the report of the last observation to `path` (by its extension)
+    // and tells the operator where it was saved, or why not. False when it
+    // was not, or there is nothing to save.
+    bool saveReportTo(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -3,6 +3,7 @@
 
 #include "history_dialog.h"
 #include "main_window.h"
+#include "observation_report.h"
 #include "observation_window.h"
 #include "save_report_dialog.h"
 #include "toolkit.h"
@@ -81,6 +82,7 @@ void IEC1000::showObservation()
         m_observationWindow =
             std::make_unique<ObservationWindow>(m_line, *this, m_toolkit, m_members, m_activity);
         m_observationWindow->setRecorder(m_observationKeeper.get());
+        m_observationWindow->setReportWriter(writeObservationReport);
     }
     m_observationWindow->show();
     m_observationWindow->raise();

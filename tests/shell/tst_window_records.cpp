@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -381,7 +382,7 @@ void TestWindowRecords::ctrlTOpensTheObservationWindowWhichNeedsTheSession()
     QCOMPARE(observation->duration->value(), 150);
     QVERIFY(observation->verdict->fontMetrics().horizontalAdvance("Incomplete observation") <
             observation->verdict->contentsRect().width());
-    QVERIFY(!observation->saveReport->isEnabled()); // no report writer yet
+    QVERIFY(!observation->saveReport->isEnabled()); // nothing observed yet
 
     observation->startStop->click();
     QCOMPARE(bench.toolkit.messages,
@@ -440,6 +441,13 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     QCOMPARE(observation->verdict->palette().color(QPalette::Base), colour);
     QCOMPARE(observation->samples->text(), QStringLiteral("Samples: 4 judged, 0 not judged"));
     QVERIFY(!observation->chart->worstOrders().empty());
+    QVERIFY(observation->saveReport->isEnabled());
+    const QString report = m_dir.filePath(QStringLiteral("observation-%1.json").arg(verdict));
+    QVERIFY(observation->saveReportTo(report));
+    QCOMPARE(bench.toolkit.messages.takeFirst(), "The report was saved as " + report);
+    QFile written(report);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(written.readAll())["verdict"].toString(), verdict);
     QVERIFY(bench.toolkit.messages.isEmpty());
 }
 
