@@ -32,6 +32,14 @@ QString cellStateText(CellState state)
 
 // Store errors, file names and analyzer text are shown as the characters
 // they are, never read as markup.
+// Item data: whether the row is a timed observation.
+constexpr int kObservationRole = Qt::UserRole + 1;
+
+bool isObservation(const QTreeWidgetItem* item)
+{
+    return item->data(0, kObservationRole).toBool();
+}
+
 void plainTextLabels(QWidget* dialog)
 {
     for (QLabel* text : dialog->findChildren<QLabel*>())
@@ -53,7 +61,7 @@ HistoryDialog::HistoryDialog(RecordKeeper& records, Toolkit& toolkit, QWidget* p
     m_list = new QTreeWidget(this);
     m_list->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Class"),
                              QStringLiteral("Verdict"), QStringLiteral("Product"),
-                             QStringLiteral("Serial")});
+                             QStringLiteral("Serial"), QStringLiteral("Kind")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -76,9 +84,11 @@ HistoryDialog::HistoryDialog(RecordKeeper& records, Toolkit& toolkit, QWidget* p
 
     connect(m_filter, &QLineEdit::textChanged, this, &HistoryDialog::reload);
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] {
-        const bool chosen = m_list->currentItem() != nullptr;
-        m_save->setEnabled(chosen);
-        m_judge->setEnabled(chosen);
+        const QTreeWidgetItem* item = m_list->currentItem();
+        m_save->setEnabled(item != nullptr);
+        // A timed observation is judged again on the command line
+        // (iec1000 evaluate --record).
+        m_judge->setEnabled(item && !isObservation(item));
     });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &HistoryDialog::saveSelected);
     connect(m_save, &QPushButton::clicked, this, &HistoryDialog::saveSelected);
@@ -101,10 +111,15 @@ void HistoryDialog::reload()
         const QString time = row.measuredAt.isValid()
                                  ? row.measuredAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                  : QString();
-        auto* item =
-            new QTreeWidgetItem(m_list, {time, classWithPower(row.productClass, row.power),
-                                         verdictText(row.verdict), row.product, row.serial});
+        const bool observation = row.kind == QLatin1String("observation");
+        auto* item = new QTreeWidgetItem(
+            m_list,
+            {time, classWithPower(row.productClass, row.power),
+             observation ? row.observationVerdict : verdictText(row.verdict), row.product,
+             row.serial,
+             observation ? QStringLiteral("Timed observation") : QStringLiteral("Measurement")});
         item->setData(0, Qt::UserRole, row.id);
+        item->setData(0, kObservationRole, observation);
     }
     if (!error.isEmpty())
         m_status->setText(error);
@@ -131,6 +146,19 @@ std::optional<MeasurementRecord> HistoryDialog::selectedRecord()
 
 void HistoryDialog::saveSelected()
 {
+    const QTreeWidgetItem* item = m_list->currentItem();
+    if (item && isObservation(item)) {
+        QString error;
+        RecordStore* store = m_records.store(&error);
+        const std::optional<ObservationRecord> observation =
+            store ? store->observation(item->data(0, Qt::UserRole).toLongLong(), &error)
+                  : std::nullopt;
+        if (!observation)
+            m_toolkit.messageBox(error);
+        else if (saveObservationReport(*observation, store, m_toolkit, this))
+            reload();
+        return;
+    }
     const std::optional<MeasurementRecord> record = selectedRecord();
     if (!record)
         return;

@@ -1,5 +1,6 @@
 #include "save_report_dialog.h"
 
+#include "observation_report.h"
 #include "record_store.h"
 #include "report_file.h"
 #include "toolkit.h"
@@ -14,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <functional>
 
 namespace {
 
@@ -88,9 +91,14 @@ QString reportFolder()
     return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
-bool saveReportFile(const MeasurementRecord& record, const QString& path, Toolkit& toolkit)
+namespace {
+
+// Writes a report with `write` and tells the operator where it went, or why
+// not; the folder is remembered once it is saved.
+bool saveWith(const std::function<Outcome(const QString&)>& write, const QString& path,
+              Toolkit& toolkit)
 {
-    const Outcome written = writeReport(record, path);
+    const Outcome written = write(path);
     if (!written.succeeded()) {
         toolkit.messageBox(QStringLiteral("The report was not saved: %1").arg(written.reason()));
         return false;
@@ -100,6 +108,54 @@ bool saveReportFile(const MeasurementRecord& record, const QString& path, Toolki
     toolkit.messageBox(QStringLiteral("The report was saved as %1")
                            .arg(QDir::toNativeSeparators(file.absoluteFilePath())));
     return true;
+}
+
+// Save Report's steps for a record of either kind: the product fields, the
+// file (offered as suggestedReportName() names it), the report, and the
+// fields stored on the record.
+template <class Record>
+std::optional<ProductInfo> saveReportOf(Record record, RecordStore* store, Toolkit& toolkit,
+                                        QWidget* parent,
+                                        Outcome (*write)(const Record&, const QString&))
+{
+    const std::optional<ProductInfo> product = ProductDialog::ask(record.product, parent);
+    if (!product)
+        return std::nullopt;
+    record.product = *product;
+    MeasurementRecord named;
+    named.product = record.product;
+    named.result.measuredAt = record.result.measuredAt;
+    QString path =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Save Report"),
+                                     QDir(reportFolder()).filePath(suggestedReportName(named)),
+                                     QStringLiteral("PDF (*.pdf);;CSV (*.csv);;JSON (*.json)"));
+    if (path.isEmpty())
+        return std::nullopt;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+
+    saveWith([&](const QString& file) { return write(record, file); }, path, toolkit);
+    if (store && record.id > 0) {
+        const Outcome updated = store->updateProduct(record.id, record.product);
+        if (!updated.succeeded())
+            toolkit.messageBox(
+                QStringLiteral("The product fields were not recorded: %1").arg(updated.reason()));
+    }
+    return product;
+}
+
+} // namespace
+
+bool saveReportFile(const MeasurementRecord& record, const QString& path, Toolkit& toolkit)
+{
+    return saveWith([&](const QString& file) { return writeReport(record, file); }, path, toolkit);
+}
+
+bool saveObservationReportFile(const ObservationRecord& record, const QString& path,
+                               Toolkit& toolkit)
+{
+    return saveWith([&](const QString& file) { return writeObservationReport(record, file); }, path,
+                    toolkit);
 }
 
 ProductDialog::ProductDialog(const ProductInfo& prefill, QWidget* parent) : QDialog(parent)
@@ -156,25 +212,12 @@ std::optional<ProductInfo> ProductDialog::ask(const ProductInfo& prefill, QWidge
 std::optional<ProductInfo> saveReport(MeasurementRecord record, RecordStore* store,
                                       Toolkit& toolkit, QWidget* parent)
 {
-    const std::optional<ProductInfo> product = ProductDialog::ask(record.product, parent);
-    if (!product)
-        return std::nullopt;
-    record.product = *product;
-    QString path =
-        QFileDialog::getSaveFileName(parent, QStringLiteral("Save Report"),
-                                     QDir(reportFolder()).filePath(suggestedReportName(record)),
-                                     QStringLiteral("PDF (*.pdf);;CSV (*.csv);;JSON (*.json)"));
-    if (path.isEmpty())
-        return std::nullopt;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pdf");
+    return saveReportOf<MeasurementRecord>(std::move(record), store, toolkit, parent, writeReport);
+}
 
-    saveReportFile(record, path, toolkit);
-    if (store && record.id > 0) {
-        const Outcome updated = store->updateProduct(record.id, record.product);
-        if (!updated.succeeded())
-            toolkit.messageBox(
-                QStringLiteral("The product fields were not recorded: %1").arg(updated.reason()));
-    }
-    return product;
+std::optional<ProductInfo> saveObservationReport(ObservationRecord record, RecordStore* store,
+                                                 Toolkit& toolkit, QWidget* parent)
+{
+    return saveReportOf<ObservationRecord>(std::move(record), store, toolkit, parent,
+                                           writeObservationReport);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measurement_record.h"
+#include "observation_record.h"
 
 #include <QDialog>
 
@@ -45,6 +46,9 @@ private:
 // cancelled.
 std::optional<ProductInfo> saveReport(MeasurementRecord record, RecordStore* store,
                                       Toolkit& toolkit, QWidget* parent);
+// The same for a timed observation's record.
+std::optional<ProductInfo> saveObservationReport(ObservationRecord record, RecordStore* store,
+                                                 Toolkit& toolkit, QWidget* parent);
 
 // The file name a report of `record` is offered under: its product name,
 // serial number and the date it was measured, joined by "_", with ".pdf"
@@ -61,3 +65,5 @@ QString reportFolder();
 // naming the file, or why it was not. The folder is remembered once the
 // report is saved. True when it was.
 bool saveReportFile(const MeasurementRecord& record, const QString& path, Toolkit& toolkit);
+bool saveObservationReportFile(const ObservationRecord& record, const QString& path,
+                               Toolkit& toolkit);

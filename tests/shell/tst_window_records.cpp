@@ -130,6 +130,7 @@ private slots:
     void judgeAgainShowsItsVerdictInItsColour_data();
     void judgeAgainShowsItsVerdictInItsColour();
     void judgeAgainRefusesAClassDPowerOutOfRange();
+    void historyListsATimedObservation();
     void productDialogRemembersTheLabFields();
     void ctrlTOpensTheObservationWindowWhichNeedsTheSession();
     void observationRunsCyclesUntilItsDurationHasPassed_data();
@@ -368,6 +369,36 @@ void TestWindowRecords::productDialogRemembersTheLabFields()
     const ProductInfo next = ProductDialog(ProductInfo()).product();
     QCOMPARE(QStringList({next.lab, next.instrument, next.conditions}),
              QStringList({given.lab, given.instrument, given.conditions}));
+}
+
+// A timed observation is listed with its own verdict and kind; it is judged
+// again on the command line, not through Judge Again.
+void TestWindowRecords::historyListsATimedObservation()
+{
+    FakeToolkit toolkit;
+    RecordKeeper keeper(toolkit);
+    keeper.setStoreName(m_dir.filePath(QStringLiteral("observation.sqlite")));
+    ObservationRecord observation;
+    observation.result.choice = {ProductClass::A, {}};
+    observation.result.measuredAt = QDateTime::currentDateTime();
+    observation.result.verdict = ObservationVerdict::IncompleteObservation;
+    RecordStore* store = keeper.store();
+    QVERIFY(store && store->beginObservation(observation).succeeded());
+    QVERIFY(store->finishObservation(observation).succeeded());
+
+    HistoryDialog dialog(keeper, toolkit);
+    auto* list = dialog.findChild<QTreeWidget*>();
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QTreeWidgetItem* row = list->topLevelItem(0);
+    QCOMPARE(QStringList({row->text(2), row->text(5)}),
+             QStringList({"Incomplete observation", "Timed observation"}));
+    list->setCurrentItem(row);
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String("Judge Again..."))
+            QVERIFY(!button->isEnabled());
+        if (button->text() == QLatin1String("Save Report..."))
+            QVERIFY(button->isEnabled());
+    }
 }
 
 QTEST_MAIN(TestWindowRecords)
