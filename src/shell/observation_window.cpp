@@ -6,7 +6,6 @@
 #include "clock.h"
 #include "main_window.h"
 #include "record_keeper.h"
-#include "save_report_dialog.h"
 #include "serial_port.h"
 #include "test_run.h"
 #include "toolkit.h"
@@ -14,9 +13,6 @@
 #include "widget_colours.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -246,9 +242,9 @@ void ObservationWindow::setRecorder(ObservationRecorder* recorder)
     m_recorder = recorder;
 }
 
-void ObservationWindow::setReportWriter(ObservationReportWriter writer)
+void ObservationWindow::setReportSaver(ObservationReportSaver saver)
 {
-    m_reportWriter = std::move(writer);
+    m_reportSaver = std::move(saver);
     updateSaveReport();
 }
 
@@ -381,44 +377,15 @@ void ObservationWindow::showVerdict(const QString& text, Colour colour)
 
 void ObservationWindow::updateSaveReport()
 {
-    saveReport->setEnabled(m_reportWriter && m_last && !m_running);
+    saveReport->setEnabled(m_reportSaver && m_last && !m_running);
 }
 
 void ObservationWindow::saveReportClicked()
 {
-    if (!m_reportWriter || !m_last || m_running)
+    if (!m_reportSaver || !m_last || m_running)
         return;
-    const std::optional<ProductInfo> product = ProductDialog::ask(m_last->product, this);
-    if (!product)
-        return;
-    m_last->product = *product;
-    // Offered as a measurement's report is: product, serial, date.
-    MeasurementRecord named;
-    named.product = *product;
-    named.result.measuredAt = m_last->result.measuredAt;
-    QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"),
-                                     QDir(reportFolder()).filePath(suggestedReportName(named)),
-                                     QStringLiteral("PDF (*.pdf);;CSV (*.csv);;JSON (*.json)"));
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pdf");
-    saveReportTo(path);
-}
-
-bool ObservationWindow::saveReportTo(const QString& path)
-{
-    if (!m_reportWriter || !m_last || m_running)
-        return false;
-    const Outcome written = m_reportWriter(*m_last, path);
-    if (!written.succeeded()) {
-        m_toolkit.messageBox(QStringLiteral("The report was not saved: %1").arg(written.reason()));
-        return false;
-    }
-    m_toolkit.messageBox(QStringLiteral("The report was saved as %1")
-                             .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
-    return true;
+    if (const std::optional<ProductInfo> product = m_reportSaver(*m_last, this))
+        m_last->product = *product;
 }
 
 void ObservationWindow::closeEvent(QCloseEvent* event)

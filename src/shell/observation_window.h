@@ -59,10 +59,10 @@ private:
     QString m_failure;
 };
 
-// Writes the report of an observation to a file (PDF, CSV or JSON by its
-// extension).
-using ObservationReportWriter =
-    std::function<Outcome(const ObservationRecord& record, const QString& path)>;
+// Saves the report of an observation as the operator asks (product fields,
+// file): the product fields given, nothing when the operator cancelled.
+using ObservationReportSaver =
+    std::function<std::optional<ProductInfo>(const ObservationRecord& record, QWidget* parent)>;
 
 // The chart's view of the running judgement after `latest`: every order 2 to
 // 40 with its latest, average and maximum values in % of its limit and its
@@ -101,9 +101,9 @@ public:
 
     // Records go nowhere until a recorder is set; it outlives the window.
     void setRecorder(ObservationRecorder* recorder);
-    // "Save Report..." stays disabled until a writer is set and an
+    // "Save Report..." stays disabled until a saver is set and an
     // observation has ended.
-    void setReportWriter(ObservationReportWriter writer);
+    void setReportSaver(ObservationReportSaver saver);
 
     bool running() const { return m_running; }
     // The last observation run from this window, as recorded.
@@ -122,14 +122,7 @@ public slots:
     // "Start" starts an observation; "Stop" during one asks it to stop at
     // its next dispatch point.
     void startStopClicked();
-    // Asks for the product fields and a file, then saveReportTo().
     void saveReportClicked();
-
-public:
-    // Writes the report of the last observation to `path` (by its extension)
-    // and tells the operator where it was saved, or why not. False when it
-    // was not, or there is nothing to save.
-    bool saveReportTo(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -156,7 +149,7 @@ private:
     Activity& m_activity;
     Observation m_observation;
     ObservationRecorder* m_recorder = nullptr;
-    ObservationReportWriter m_reportWriter;
+    ObservationReportSaver m_reportSaver;
     bool m_running = false;
     bool m_stopRequested = false;
     qint64 m_recordId = 0;

@@ -3,7 +3,6 @@
 
 #include "history_dialog.h"
 #include "main_window.h"
-#include "observation_report.h"
 #include "observation_window.h"
 #include "save_report_dialog.h"
 #include "toolkit.h"
@@ -82,7 +81,11 @@ void IEC1000::showObservation()
         m_observationWindow =
             std::make_unique<ObservationWindow>(m_line, *this, m_toolkit, m_members, m_activity);
         m_observationWindow->setRecorder(m_observationKeeper.get());
-        m_observationWindow->setReportWriter(writeObservationReport);
+        m_observationWindow->setReportSaver(
+            [this](const ObservationRecord& record, QWidget* parent) {
+                RecordStore* store = record.id > 0 ? m_records.store() : nullptr;
+                return ::saveObservationReport(record, store, m_toolkit, parent);
+            });
     }
     m_observationWindow->show();
     m_observationWindow->raise();
