@@ -53,6 +53,13 @@ void AnalyzerSession::reset()
     close();
 }
 
+void AnalyzerSession::resetAndEnd()
+{
+    if (m_port.portOpen() && m_channel.fault().isEmpty())
+        m_channel.Out(QString::fromLatin1(zento::kReset));
+    end();
+}
+
 void AnalyzerSession::end()
 {
     if (!m_port.portOpen())

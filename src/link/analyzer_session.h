@@ -33,6 +33,9 @@ public:
     // The end of the tool: with the port open, ":DVC", a wait of "2" unless
     // the line failed, and the close. Nothing when the port is closed.
     void end();
+    // The end of the tool while the analyzer is still measuring (a timed
+    // observation stopped by it): "*RST" first, then as end().
+    void resetAndEnd();
     // Closes the port (drained) without a command.
     void close();
 

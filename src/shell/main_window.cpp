@@ -124,7 +124,11 @@ void IEC1000::endApplication()
 
 void IEC1000::Exit_Click()
 {
-    m_logOn.session().end();
+    // A timed observation ends as a stop: the analyzer is reset first.
+    if (m_observationWindow && m_observationWindow->running())
+        m_logOn.session().resetAndEnd();
+    else
+        m_logOn.session().end();
     endApplication();
 }
 

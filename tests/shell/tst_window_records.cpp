@@ -484,7 +484,7 @@ void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped_data()
     // sends what it always sends.
     QTest::newRow("Stop") << "Stop" << QByteArray("*TRG\r\n*STB?\r\n");
     QTest::newRow("close") << "close" << QByteArray("*TRG\r\n*STB?\r\n");
-    QTest::newRow("EXIT") << "EXIT" << QByteArray("*STB?\r\n:DVC\r\n");
+    QTest::newRow("EXIT") << "EXIT" << QByteArray("*STB?\r\n*RST\r\n:DVC\r\n");
 }
 
 void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped()
