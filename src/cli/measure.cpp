@@ -9,7 +9,6 @@
 #include "report_file.h"
 #include "report_rows.h"
 #include "result_formats.h"
-#include "session_stage.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -74,21 +73,8 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
 
     stopOnSignals();
 
-    const Outcome opened = line.session.open(line.portNumber, observer);
-    if (!opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1.")
-                .arg(openFailureText(port->label(),
-                                     isNoTerminal(port->device, opened.reason())
-                                         ? QStringLiteral("it is not a terminal (a serial port)")
-                                         : opened.reason())));
-        return kLineFailed;
-    }
-    if (!line.session.configure(observer)) {
-        err(QStringLiteral("iec1000: %1.")
-                .arg(configureFailureText(port->label(), line.session.fault())));
-        line.session.close();
-        return kLineFailed;
-    }
+    if (const std::optional<int> failed = logOn(line, *port, observer))
+        return *failed;
 
     const std::optional<CycleResult> result = line.cycle.run(observer);
     line.session.reset();

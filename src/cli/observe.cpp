@@ -9,7 +9,6 @@
 #include "options.h"
 #include "record_store.h"
 #include "report_rows.h"
-#include "session_stage.h"
 #include "version.h"
 
 #include <QCommandLineParser>
@@ -171,21 +170,8 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
 
     stopOnSignals();
 
-    const Outcome opened = line.session.open(line.portNumber, observer);
-    if (!opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1.")
-                .arg(openFailureText(port->label(),
-                                     isNoTerminal(port->device, opened.reason())
-                                         ? QStringLiteral("it is not a terminal (a serial port)")
-                                         : opened.reason())));
-        return kLineFailed;
-    }
-    if (!line.session.configure(observer)) {
-        err(QStringLiteral("iec1000: %1.")
-                .arg(configureFailureText(port->label(), line.session.fault())));
-        line.session.close();
-        return kLineFailed;
-    }
+    if (const std::optional<int> failed = logOn(line, *port, observer))
+        return *failed;
 
     record.result.measuredAt = line.clock.currentDateTime();
     if (const Outcome begun = store.beginObservation(record); !begun.succeeded()) {

@@ -3,6 +3,7 @@
 #include "class_evaluation.h"
 #include "command_line.h"
 #include "record_store.h"
+#include "session_stage.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -329,6 +330,26 @@ ProductInfo productOf(const QCommandLineParser& parser)
         parser.value(QStringLiteral("operator")), parser.value(QStringLiteral("notes"))};
     takeLabOptions(parser, &product);
     return product;
+}
+
+std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObserver& observer)
+{
+    const Outcome opened = line.session.open(line.portNumber, observer);
+    if (!opened.succeeded()) {
+        err(QStringLiteral("iec1000: %1.")
+                .arg(openFailureText(port.label(),
+                                     isNoTerminal(port.device, opened.reason())
+                                         ? QStringLiteral("it is not a terminal (a serial port)")
+                                         : opened.reason())));
+        return kLineFailed;
+    }
+    if (!line.session.configure(observer)) {
+        err(QStringLiteral("iec1000: %1.")
+                .arg(configureFailureText(port.label(), line.session.fault())));
+        line.session.close();
+        return kLineFailed;
+    }
+    return std::nullopt;
 }
 
 } // namespace cli

@@ -2,6 +2,7 @@
 
 #include "configuration.h"
 #include "cycle_result.h"
+#include "line_assembly.h"
 #include "measurement_cycle.h"
 #include "measurement_record.h"
 
@@ -96,6 +97,11 @@ std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& de
 // that is not a device, or a device (/dev/null) the system refused with
 // ENOTTY. The device is not opened again.
 bool isNoTerminal(const QString& device, const QString& reason);
+
+// Logs on to the analyzer over `line` at `port` as the window does (open,
+// configure), the stages told to `observer`; nothing when logged on,
+// otherwise the exit code, the reason said on standard error.
+std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObserver& observer);
 
 // --product, --serial, --operator, --notes and the lab options of measure
 // and observe; the product fields they give.

@@ -82,6 +82,25 @@ QString runRead(QSqlQuery& query, const QSqlDatabase& db)
     return executed ? QString() : sqlReason(query.lastError());
 }
 
+// Reads the row of record `id` into `query`: the record's columns, its kind,
+// then `extra` (", verdict"); the reason it could not, empty when it could.
+QString readRecordRow(QSqlQuery& query, const QSqlDatabase& db, int schemaVersion, qint64 id,
+                      const QString& extra = {})
+{
+    query.setForwardOnly(true);
+    if (!query.prepare(
+            QStringLiteral("SELECT %1, %2%3 FROM measurements WHERE id = ?")
+                .arg(selectedColumns(0, schemaVersion), kindColumn(schemaVersion), extra)))
+        return sqlReason(query.lastError());
+    query.bindValue(0, id);
+    if (const QString reason = runRead(query, db); !reason.isEmpty())
+        return reason;
+    if (!query.next())
+        return query.lastError().isValid() ? sqlReason(query.lastError())
+                                           : QStringLiteral("it holds no record %1").arg(id);
+    return {};
+}
+
 } // namespace
 
 QString RecordStore::connect(QDeadlineTimer deadline)
@@ -213,16 +232,8 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
         return fail(QStringLiteral("it is not open"));
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT %1, %2 FROM measurements WHERE id = ?")
-                           .arg(selectedColumns(0, m_schemaVersion), kindColumn(m_schemaVersion))))
-        return fail(sqlReason(query.lastError()));
-    query.bindValue(0, id);
-    if (const QString reason = runRead(query, db); !reason.isEmpty())
+    if (const QString reason = readRecordRow(query, db, m_schemaVersion, id); !reason.isEmpty())
         return fail(reason);
-    if (!query.next())
-        return fail(query.lastError().isValid() ? sqlReason(query.lastError())
-                                                : QStringLiteral("it holds no record %1").arg(id));
     if (const QString kind = query.value(query.record().count() - 1).toString();
         kind != kMeasurementKind)
         return fail(QStringLiteral("record %1 is an %2, not a measurement").arg(id).arg(kind));
@@ -527,16 +538,10 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         return fail(QStringLiteral("it is not open"));
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT %1, %2, verdict FROM measurements WHERE id = ?")
-                           .arg(selectedColumns(0, m_schemaVersion), kindColumn(m_schemaVersion))))
-        return fail(sqlReason(query.lastError()));
-    query.bindValue(0, id);
-    if (const QString reason = runRead(query, db); !reason.isEmpty())
+    if (const QString reason =
+            readRecordRow(query, db, m_schemaVersion, id, QStringLiteral(", verdict"));
+        !reason.isEmpty())
         return fail(reason);
-    if (!query.next())
-        return fail(query.lastError().isValid() ? sqlReason(query.lastError())
-                                                : QStringLiteral("it holds no record %1").arg(id));
     const int kind = query.record().count() - 2;
     if (query.value(kind).toString() != kObservationKind)
         return fail(QStringLiteral("record %1 is a %2, not an observation")
