@@ -4,6 +4,7 @@
 #include "record_schema.h"
 #include "stall_guard.h"
 #include "store_connection.h"
+#include "store_reads.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -16,21 +17,22 @@
 #include <atomic>
 #include <limits>
 
+using namespace store_internal;
+
 namespace {
 
 std::atomic<int> g_connections{0};
 
-const QString kMeasurementKind = QStringLiteral("measurement");
-const QString kObservationKind = QStringLiteral("observation");
+} // namespace
 
-// The kind column as a store of `schemaVersion` reads it: every record of an
-// older store is a measurement.
+namespace store_internal {
+
 QString kindColumn(int schemaVersion)
 {
     return schemaVersion >= 4 ? QStringLiteral("kind") : QStringLiteral("'measurement'");
 }
 
-} // namespace
+} // namespace store_internal
 
 RecordStore::~RecordStore()
 {
@@ -69,10 +71,8 @@ Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlin
     return Outcome::ok();
 }
 
-namespace {
+namespace store_internal {
 
-// Runs a prepared query that reads under kStoreDeadline; the reason it
-// failed, empty on success.
 QString runRead(QSqlQuery& query, const QSqlDatabase& db)
 {
     StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
@@ -82,10 +82,8 @@ QString runRead(QSqlQuery& query, const QSqlDatabase& db)
     return executed ? QString() : sqlReason(query.lastError());
 }
 
-// Reads the row of record `id` into `query`: the record's columns, its kind,
-// then `extra` (", verdict"); the reason it could not, empty when it could.
 QString readRecordRow(QSqlQuery& query, const QSqlDatabase& db, int schemaVersion, qint64 id,
-                      const QString& extra = {})
+                      const QString& extra)
 {
     query.setForwardOnly(true);
     if (!query.prepare(
@@ -101,7 +99,7 @@ QString readRecordRow(QSqlQuery& query, const QSqlDatabase& db, int schemaVersio
     return {};
 }
 
-} // namespace
+} // namespace store_internal
 
 QString RecordStore::connect(QDeadlineTimer deadline)
 {
@@ -113,8 +111,8 @@ QString RecordStore::connect(QDeadlineTimer deadline)
     return reason;
 }
 
-template <typename Statements>
-QString RecordStore::write(Statements statements, QDeadlineTimer deadline)
+QString RecordStore::write(const std::function<QString(QSqlDatabase&)>& statements,
+                           QDeadlineTimer deadline)
 {
     for (int attempt = 0;; ++attempt) {
         QString reason;
@@ -305,336 +303,4 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
     if (query.lastError().isValid())
         return fail(sqlReason(query.lastError()));
     return summaries;
-}
-
-namespace {
-
-constexpr qint64 kUnknownMs = std::numeric_limits<qint64>::min();
-
-QVariant msOf(const QDateTime& at)
-{
-    return at.isValid() ? at.toMSecsSinceEpoch() : kUnknownMs;
-}
-
-QVariant offsetOf(const QDateTime& at)
-{
-    return at.isValid() ? QVariant(at.offsetFromUtc()) : QVariant(QMetaType::fromType<int>());
-}
-
-QDateTime timeOf(const QVariant& ms, const QVariant& offset)
-{
-    if (ms.toLongLong() == kUnknownMs || !offset.isValid() || offset.isNull())
-        return {};
-    return QDateTime::fromMSecsSinceEpoch(ms.toLongLong(), Qt::OffsetFromUTC, offset.toInt());
-}
-
-// How much of a sample's reply was read, as its column holds it.
-constexpr std::array<const char*, 3> kReplyNames{"whole", "cut", "not_read"};
-
-std::optional<ObservationVerdict> observationVerdictFromText(const QString& text)
-{
-    for (ObservationVerdict verdict : {ObservationVerdict::Pass, ObservationVerdict::Fail,
-                                       ObservationVerdict::IncompleteObservation,
-                                       ObservationVerdict::LineFailed, ObservationVerdict::Stopped})
-        if (observationVerdictText(verdict) == text)
-            return verdict;
-    return std::nullopt;
-}
-
-// The single-cycle verdict that stands for an observation's verdict in the
-// columns a measurement has; "Incomplete observation" has none of its own.
-Verdict standInVerdict(ObservationVerdict verdict)
-{
-    switch (verdict) {
-    case ObservationVerdict::Pass:
-        return Verdict::Pass;
-    case ObservationVerdict::Fail:
-        return Verdict::Fail;
-    case ObservationVerdict::LineFailed:
-        return Verdict::LineFailed;
-    case ObservationVerdict::Stopped:
-        return Verdict::Stopped;
-    case ObservationVerdict::IncompleteObservation:
-        break;
-    }
-    return Verdict::NoResultReceived;
-}
-
-// The measurements row of an observation, in the order of insertStatement():
-// its start, verdict, class and power, no reply, the product fields and
-// what the history filter matches.
-QVariantList observationRow(const ObservationRecord& o)
-{
-    MeasurementRecord row;
-    row.result.measuredAt = o.result.measuredAt;
-    row.result.verdict = standInVerdict(o.result.verdict);
-    row.result.problem = o.result.problem;
-    row.result.judgement.productClass = o.result.choice.productClass;
-    row.result.judgement.power =
-        o.result.choice.productClass == ProductClass::D ? o.result.choice.power : QString();
-    row.result.judgement.anyFailed = o.result.verdict == ObservationVerdict::Fail;
-    row.port = o.port;
-    row.device = o.device;
-    row.product = o.product;
-    row.toolVersion = o.toolVersion;
-    QVariantList values = insertValues(row);
-    const QString verdict = observationVerdictText(o.result.verdict);
-    int n = 0;
-    for (const RecordColumn& column : recordColumns()) {
-        if (!column.write)
-            continue;
-        const QLatin1String name(column.name);
-        if (name == QLatin1String("verdict"))
-            values[n] = verdict;
-        else if (name == QLatin1String("search"))
-            values[n] = recordSearchText(o.product.product, o.product.serial,
-                                         o.product.operatorName, o.product.notes, verdict,
-                                         classLetter(o.result.choice.productClass));
-        else if (name == QLatin1String("kind"))
-            values[n] = kObservationKind;
-        ++n;
-    }
-    return values;
-}
-
-QString insertSample(QSqlDatabase& db, qint64 id, int index, const ObservedSample& sample)
-{
-    QSqlQuery query(db);
-    if (!query.prepare(QStringLiteral(
-            "INSERT INTO observation_samples (observation_id, sample_index, start_s, measured_ms, "
-            "utc_offset, verdict, problem, reply_line, reply) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) "
-            "ON CONFLICT (observation_id, sample_index) DO NOTHING")))
-        return sqlReason(query.lastError());
-    const QVariantList values{id,
-                              index,
-                              sample.startS,
-                              msOf(sample.measuredAt),
-                              offsetOf(sample.measuredAt),
-                              verdictText(sample.verdict),
-                              sample.problem.isNull() ? QVariant(QMetaType::fromType<QString>())
-                                                      : QVariant(sample.problem),
-                              replyLineValue(sample.line),
-                              QString::fromLatin1(kReplyNames[std::size_t(sample.reply)])};
-    for (int n = 0; n < int(values.size()); ++n)
-        query.bindValue(n, values[n]);
-    return query.exec() ? QString() : sqlReason(query.lastError());
-}
-
-QString runStatement(QSqlDatabase& db, const QString& sql, const QVariantList& values)
-{
-    QSqlQuery query(db);
-    if (!query.prepare(sql))
-        return sqlReason(query.lastError());
-    for (int n = 0; n < int(values.size()); ++n)
-        query.bindValue(n, values[n]);
-    return query.exec() ? QString() : sqlReason(query.lastError());
-}
-
-} // namespace
-
-Outcome RecordStore::beginObservation(ObservationRecord& record)
-{
-    if (!isOpen())
-        return Outcome::failed(QStringLiteral("no record store is open"));
-    if (m_access == StoreAccess::Read)
-        return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
-    qint64 id = 0;
-    const QString reason = write(
-        [&](QSqlDatabase& db) {
-            QSqlQuery query(db);
-            if (!query.prepare(insertStatement()))
-                return sqlReason(query.lastError());
-            const QVariantList values = observationRow(record);
-            for (int n = 0; n < int(values.size()); ++n)
-                query.bindValue(n, values[n]);
-            if (!query.exec() || !query.next())
-                return sqlReason(query.lastError());
-            id = query.value(0).toLongLong();
-            query.finish();
-            return runStatement(db,
-                                QStringLiteral("INSERT INTO observations (id, duration_s, "
-                                               "elapsed_s, sample_interval_s, finished, rules) "
-                                               "VALUES (?, ?, NULL, NULL, 0, ?)"),
-                                {id, record.result.durationS, QLatin1String(kObservationRules)});
-        },
-        QDeadlineTimer(kStoreDeadline));
-    if (!reason.isEmpty())
-        return failure(QStringLiteral("written"), reason);
-    record.id = id;
-    return Outcome::ok();
-}
-
-Outcome RecordStore::addSample(qint64 id, int index, const ObservedSample& sample)
-{
-    if (!isOpen())
-        return Outcome::failed(QStringLiteral("no record store is open"));
-    if (m_access == StoreAccess::Read)
-        return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
-    const QString reason =
-        write([&](QSqlDatabase& db) { return insertSample(db, id, index, sample); },
-              QDeadlineTimer(kStoreDeadline));
-    if (!reason.isEmpty())
-        return failure(QStringLiteral("written"), reason);
-    return Outcome::ok();
-}
-
-Outcome RecordStore::finishObservation(const ObservationRecord& record)
-{
-    if (!isOpen())
-        return Outcome::failed(QStringLiteral("no record store is open"));
-    if (m_access == StoreAccess::Read)
-        return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
-    const ObservationResult& r = record.result;
-    const QString verdict = observationVerdictText(r.verdict);
-    const QString reason = write(
-        [&](QSqlDatabase& db) {
-            QSqlQuery found(db);
-            if (!found.prepare(QStringLiteral("SELECT kind FROM measurements WHERE id = ?")))
-                return sqlReason(found.lastError());
-            found.bindValue(0, record.id);
-            if (!found.exec())
-                return sqlReason(found.lastError());
-            if (!found.next() || found.value(0).toString() != kObservationKind)
-                return QStringLiteral("it holds no observation %1").arg(record.id);
-            found.finish();
-            QString failed = runStatement(
-                db,
-                QStringLiteral("UPDATE measurements SET measured_ms = ?, utc_offset = ?, "
-                               "verdict = ?, problem = ?, any_failed = ?, search = ? "
-                               "WHERE id = ?"),
-                {msOf(r.measuredAt), offsetOf(r.measuredAt), verdict,
-                 r.problem.isNull() ? QVariant(QMetaType::fromType<QString>())
-                                    : QVariant(r.problem),
-                 r.verdict == ObservationVerdict::Fail ? 1 : 0,
-                 recordSearchText(record.product.product, record.product.serial,
-                                  record.product.operatorName, record.product.notes, verdict,
-                                  classLetter(r.choice.productClass)),
-                 record.id});
-            if (failed.isEmpty())
-                failed = runStatement(db,
-                                      QStringLiteral("UPDATE observations SET elapsed_s = ?, "
-                                                     "sample_interval_s = ?, finished = 1 "
-                                                     "WHERE id = ?"),
-                                      {r.elapsedS, r.sampleIntervalS, record.id});
-            // A sample whose own write failed is written now.
-            for (int n = 0; failed.isEmpty() && n < int(r.samples.size()); ++n)
-                failed = insertSample(db, record.id, n, r.samples.at(n));
-            return failed;
-        },
-        QDeadlineTimer(kStoreDeadline));
-    if (!reason.isEmpty())
-        return failure(QStringLiteral("written"), reason);
-    return Outcome::ok();
-}
-
-std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* error) const
-{
-    const auto fail = [&](const QString& reason) -> std::optional<ObservationRecord> {
-        if (error)
-            *error = failure(QStringLiteral("read"), reason).reason();
-        return std::nullopt;
-    };
-    if (!isOpen())
-        return fail(QStringLiteral("it is not open"));
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QSqlQuery query(db);
-    if (const QString reason =
-            readRecordRow(query, db, m_schemaVersion, id, QStringLiteral(", verdict"));
-        !reason.isEmpty())
-        return fail(reason);
-    const int kind = query.record().count() - 2;
-    if (query.value(kind).toString() != kObservationKind)
-        return fail(QStringLiteral("record %1 is a %2, not an observation")
-                        .arg(id)
-                        .arg(query.value(kind).toString()));
-    MeasurementRecord row;
-    const ColumnFault fault = readColumns(query, 0, row);
-    const std::optional<ObservationVerdict> storedVerdict =
-        observationVerdictFromText(query.value(kind + 1).toString());
-    if (fault == ColumnFault::Damaged || !storedVerdict ||
-        (fault == ColumnFault::UnknownName && row.result.verdict != Verdict::NoResultReceived))
-        return fail(QStringLiteral("record %1 holds an unknown verdict or class").arg(id));
-    query.finish();
-
-    ObservationRecord record;
-    record.id = id;
-    record.port = row.port;
-    record.device = row.device;
-    record.product = row.product;
-    record.toolVersion = row.toolVersion;
-    ObservationResult& r = record.result;
-    r.choice = {row.result.judgement.productClass, row.result.judgement.power};
-    r.measuredAt = row.result.measuredAt;
-    r.problem = row.result.problem;
-
-    QSqlQuery own(db);
-    own.setForwardOnly(true);
-    if (!own.prepare(QStringLiteral("SELECT duration_s, elapsed_s, sample_interval_s, finished "
-                                    "FROM observations WHERE id = ?")))
-        return fail(sqlReason(own.lastError()));
-    own.bindValue(0, id);
-    if (const QString reason = runRead(own, db); !reason.isEmpty())
-        return fail(reason);
-    if (!own.next())
-        return fail(QStringLiteral("observation %1 has lost its own row").arg(id));
-    r.durationS = own.value(0).toInt();
-    r.elapsedS = own.value(1).toDouble();
-    r.sampleIntervalS = own.value(2).toDouble();
-    const bool finished = own.value(3).toInt() != 0;
-    own.finish();
-
-    QSqlQuery samples(db);
-    samples.setForwardOnly(true);
-    if (!samples.prepare(
-            QStringLiteral("SELECT start_s, measured_ms, utc_offset, verdict, problem, "
-                           "reply_line, reply FROM observation_samples "
-                           "WHERE observation_id = ? ORDER BY sample_index")))
-        return fail(sqlReason(samples.lastError()));
-    samples.bindValue(0, id);
-    if (const QString reason = runRead(samples, db); !reason.isEmpty())
-        return fail(reason);
-    while (samples.next()) {
-        ObservedSample sample;
-        sample.startS = samples.value(0).toDouble();
-        sample.measuredAt =
-            timeOf(samples.value(1), samples.isNull(2) ? QVariant() : samples.value(2));
-        const std::optional<Verdict> verdict = verdictFromText(samples.value(3).toString());
-        const auto reply = std::find(kReplyNames.begin(), kReplyNames.end(),
-                                     samples.value(6).toString().toLatin1());
-        if (!verdict || reply == kReplyNames.end())
-            return fail(QStringLiteral("observation %1 holds a damaged sample").arg(id));
-        sample.verdict = *verdict;
-        sample.problem = samples.isNull(4) ? QString() : samples.value(4).toString();
-        sample.line = replyLineOf(samples.isNull(5) ? QVariant() : samples.value(5));
-        sample.reply = ObservedSample::Reply(reply - kReplyNames.begin());
-        // The values the rules read, from the reply as its cycle judged it.
-        sample.values = ruleSampleOf(cycleResultOf(sample, r.choice));
-        r.samples.append(sample);
-    }
-    if (samples.lastError().isValid())
-        return fail(sqlReason(samples.lastError()));
-
-    const qsizetype taken = r.samples.size();
-    if (!finished) {
-        // Ended without its end written: what the samples say of the time.
-        r.elapsedS = taken > 0 ? r.samples.last().startS : 0;
-        r.sampleIntervalS =
-            taken > 1 ? (r.samples.last().startS - r.samples.first().startS) / double(taken - 1)
-                      : 0;
-    }
-    ObservationEnd end = ObservationEnd::Completed;
-    if (*storedVerdict == ObservationVerdict::LineFailed)
-        end = ObservationEnd::LineFailed;
-    else if (*storedVerdict == ObservationVerdict::Stopped)
-        end = ObservationEnd::Stopped;
-    r.judgement = judgeSamples(r.samples, r.choice, end);
-    r.samplesNotJudged = r.judgement.samplesNotJudged;
-    if (!finished) {
-        r.judgement.verdict = ObservationVerdict::IncompleteObservation;
-        r.problem = QStringLiteral("The observation was never finished (the tool ended during "
-                                   "it); the %1 samples taken until then are kept.")
-                        .arg(taken);
-    }
-    r.verdict = r.judgement.verdict;
-    return record;
 }

@@ -10,8 +10,10 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
+class QSqlDatabase;
 // One line of the history: what the list shows, without the harmonics.
 struct RecordSummary
 {
@@ -101,7 +103,7 @@ private:
     QString connect(QDeadlineTimer deadline);
     // Runs `statements` in one write transaction under the deadline; the
     // reason it failed, empty on success.
-    template <typename Statements> QString write(Statements statements, QDeadlineTimer deadline);
+    QString write(const std::function<QString(QSqlDatabase&)>& statements, QDeadlineTimer deadline);
 
     QString m_connection;
     QString m_location;

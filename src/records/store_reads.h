@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+// What the record store's measurements and observations share to read the
+// measurements table.
+namespace store_internal {
+
+inline const QString kMeasurementKind = QStringLiteral("measurement");
+inline const QString kObservationKind = QStringLiteral("observation");
+
+// The kind column as a store of `schemaVersion` reads it: every record of an
+// older store is a measurement.
+QString kindColumn(int schemaVersion);
+
+// Runs a prepared query that reads under kStoreDeadline; the reason it
+// failed, empty on success.
+QString runRead(QSqlQuery& query, const QSqlDatabase& db);
+
+// Reads the row of record `id` into `query`: the record's columns, its kind,
+// then `extra` (", verdict"); the reason it could not, empty when it could.
+QString readRecordRow(QSqlQuery& query, const QSqlDatabase& db, int schemaVersion, qint64 id,
+                      const QString& extra = {});
+
+} // namespace store_internal
