@@ -16,14 +16,6 @@ namespace {
 constexpr int kPages = 3;
 constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Observation Report";
 
-QString classText(const ClassChoice& choice)
-{
-    QString text = classLetter(choice.productClass);
-    if (choice.productClass == ProductClass::D)
-        text += QStringLiteral(", typed power %1 W").arg(dashIfEmpty(choice.power));
-    return text;
-}
-
 PageHeading headingOf(const ObservationRecord& record)
 {
     PageHeading heading;
@@ -33,7 +25,8 @@ PageHeading headingOf(const ObservationRecord& record)
     heading.device = record.device;
     heading.timeCaption = QStringLiteral("Started");
     heading.time = reportTimeText(record.result.measuredAt);
-    heading.classText = classText(record.result.choice);
+    heading.classText =
+        reportClassText(record.result.choice.productClass, record.result.choice.power);
     heading.verdict = observationVerdictText(record.result.verdict);
     heading.toolVersion = record.toolVersion;
     heading.pages = kPages;

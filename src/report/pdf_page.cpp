@@ -24,6 +24,14 @@ QString reportTimeText(const QDateTime& time)
                           : QString();
 }
 
+QString reportClassText(ProductClass productClass, const QString& power)
+{
+    QString text = classLetter(productClass);
+    if (productClass == ProductClass::D)
+        text += QStringLiteral(", typed power %1 W").arg(dashIfEmpty(power));
+    return text;
+}
+
 void PdfPage::field(double x, double y, double w, const QString& caption, const QString& value)
 {
     const double captionWidth = mm(30);

@@ -34,6 +34,9 @@ struct PageHeading
 // "2026-12-07 16:10:38 UTC+01:00"; empty for an invalid time.
 QString reportTimeText(const QDateTime& time);
 
+// The class as a page's header names it: "A", or "D, typed power 75 W".
+QString reportClassText(ProductClass productClass, const QString& power);
+
 // The parts every report page shares: the header and the footer of each page,
 // and the first page's title, product fields and signatures.
 class PdfPage : public PdfCanvas

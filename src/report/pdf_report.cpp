@@ -21,14 +21,6 @@ constexpr int kPages = 2;
 constexpr double kPowerToleranceTypedPercent = 10;
 constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Test Report";
 
-QString classText(const CycleResult& result)
-{
-    QString text = classLetter(result.judgement.productClass);
-    if (result.judgement.productClass == ProductClass::D)
-        text += QStringLiteral(", typed power %1 W").arg(dashIfEmpty(result.judgement.power));
-    return text;
-}
-
 PageHeading headingOf(const MeasurementRecord& record)
 {
     PageHeading heading;
@@ -38,7 +30,8 @@ PageHeading headingOf(const MeasurementRecord& record)
     heading.device = record.device;
     heading.timeCaption = QStringLiteral("Measured");
     heading.time = reportTimeText(record.result.measuredAt);
-    heading.classText = classText(record.result);
+    heading.classText =
+        reportClassText(record.result.judgement.productClass, record.result.judgement.power);
     heading.verdict = verdictText(record.result.verdict);
     heading.toolVersion = record.toolVersion;
     heading.pages = kPages;
