@@ -97,11 +97,8 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         if (!isNumber)
             return usageError(QStringLiteral("--record takes a record number."));
         RecordStore store;
-        const Outcome opened = store.open(configuration.storeName, StoreAccess::Read);
-        if (!opened.succeeded()) {
-            err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+        if (!openForReading(store, configuration))
             return kStoreFailed;
-        }
         // A timed observation: its samples judged again.
         if (const std::optional<ObservationRecord> observation = store.observation(id)) {
             const ObservationRecord judged = judgedAgain(*observation, configuration.choice);

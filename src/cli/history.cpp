@@ -42,12 +42,8 @@ int history(const QStringList& arguments, const Configuration& startConfiguratio
         return usageError(QStringLiteral("--format takes text, json or csv."));
 
     RecordStore store;
-    const Outcome opened =
-        store.open(configured(parser, startConfiguration).storeName, StoreAccess::Read);
-    if (!opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+    if (!openForReading(store, configured(parser, startConfiguration)))
         return kStoreFailed;
-    }
     QString error;
     const QList<RecordSummary> records =
         store.history(limit, parser.value(QStringLiteral("filter")), &error);

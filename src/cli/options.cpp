@@ -254,19 +254,12 @@ QString reportFormats()
     return QStringLiteral(".pdf, .csv or .json");
 }
 
-std::optional<MeasurementRecord> storedRecord(const Configuration& configuration, qint64 id)
+bool openForReading(RecordStore& store, const Configuration& configuration)
 {
-    RecordStore store;
     const Outcome opened = store.open(configuration.storeName, StoreAccess::Read);
-    if (!opened.succeeded()) {
+    if (!opened.succeeded())
         err(QStringLiteral("iec1000: %1").arg(opened.reason()));
-        return std::nullopt;
-    }
-    QString error;
-    std::optional<MeasurementRecord> record = store.record(id, &error);
-    if (!record)
-        err(QStringLiteral("iec1000: %1").arg(error));
-    return record;
+    return opened.succeeded();
 }
 
 // Nothing, with the usage error in *message, for an empty text or a number

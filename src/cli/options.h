@@ -16,6 +16,8 @@ class QCommandLineParser;
 // What the window and the commands share: the options --com1 to --com4 and
 // --db that change the configuration, the class and format options, the
 // output streams and the usage error.
+class RecordStore;
+
 namespace cli {
 
 // --com1 to --com4 DEVICE: the device behind a Com option for this run
@@ -69,9 +71,9 @@ std::optional<QString> reportPath(const QString& path);
 // The report formats, for usage errors.
 QString reportFormats();
 
-// Record `id` of the configured store; nothing, the reason said on standard
-// error, when the store or the record cannot be read.
-std::optional<MeasurementRecord> storedRecord(const Configuration& configuration, qint64 id);
+// Opens the configured store for reading (history, report, evaluate
+// --record); false, the reason said on standard error, when it cannot be.
+bool openForReading(RecordStore& store, const Configuration& configuration);
 
 // The port as the operator gave it: 1 to 4 or "Com 1" to "Com 4" (the Com
 // option's device), or a device path.

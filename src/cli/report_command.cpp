@@ -49,12 +49,8 @@ int report(const QStringList& arguments, const Configuration& startConfiguration
                               .arg(reportFormats(), parser.value(QStringLiteral("output"))));
 
     RecordStore store;
-    const Outcome opened =
-        store.open(configured(parser, startConfiguration).storeName, StoreAccess::Read);
-    if (!opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+    if (!openForReading(store, configured(parser, startConfiguration)))
         return kStoreFailed;
-    }
     // A measurement, or else a timed observation.
     Outcome written = Outcome::ok();
     QString error;
