@@ -9,6 +9,7 @@
 
 #include "command_line.h"
 #include "configuration.h"
+#include "display_probe.h"
 #include "options.h"
 
 #include <QApplication>
@@ -81,19 +82,36 @@ int runCommandLine(int argc, char* argv[], const QStringList& arguments,
     return cli::run(arguments, configuration);
 }
 
-// Whether the window has somewhere to go: an X or Wayland display, or a
-// platform the user chose (QT_QPA_PLATFORM: offscreen, vnc, ...), which Qt
-// then tries. Without any, Qt would abort.
-bool displayChosen()
+// Why the window has nowhere to go (empty: no display named; otherwise the
+// start of a sentence), or nothing when it has somewhere: an X or Wayland
+// display, or a platform the user chose (-platform, QT_QPA_PLATFORM:
+// offscreen, vnc, ...), which Qt then tries. An X display that does not
+// answer is found here: Qt would print five lines and abort.
+std::optional<QString> noDisplay(const QCommandLineParser& parser)
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        if (!qEnvironmentVariableIsEmpty(variable))
-            return true;
-    return false;
+    const QString platform = parser.isSet(QStringLiteral("platform"))
+                                 ? parser.value(QStringLiteral("platform"))
+                                 : qEnvironmentVariable("QT_QPA_PLATFORM");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    // Qt's X platform: chosen by name ("xcb", "xcb:option"), or its default
+    // without a Wayland display.
+    const bool x = platform.isEmpty() ? !wayland
+                                      : platform == QLatin1String("xcb") ||
+                                            platform.startsWith(QLatin1String("xcb:"));
+    if (!x)
+        return std::nullopt;
+    const QString display = parser.isSet(QStringLiteral("display"))
+                                ? parser.value(QStringLiteral("display"))
+                                : qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        return QString();
+    if (!xDisplayAnswers(display))
+        return QStringLiteral("the display \"%1\" does not answer; ").arg(display);
 #else
-    return true;
+    Q_UNUSED(parser);
 #endif
+    return std::nullopt;
 }
 
 // The window's options, read before the window toolkit starts, so that
@@ -111,20 +129,21 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
 {
     QCoreApplication probe(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Pre-compliance test of harmonic currents (IEC 1000-3-2) with a Zento power "
-        "analyzer. Without a command the window starts.\n\n"
-        "Commands (each takes --help):\n"
-        "  measure   log on, take one measurement, log off, record and print it\n"
-        "  evaluate  judge a saved reply line, or a stored record, under a class\n"
-        "  history   list the stored measurements, newest first\n"
-        "  report    write the test report of a stored measurement (PDF, CSV, JSON)\n"
-        "  ports     list the serial ports and the Com options that point at them\n"
-        "  --version print the version\n\n"
-        "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 3 the port could not be opened or "
-        "the line failed, 4 the record store or a file failed, 64 usage error.\n"
-        "Environment: IEC1000_COM1 to IEC1000_COM4 (the device behind each Com "
-        "option), IEC1000_DB (the record store)."));
+    QString commandList;
+    for (const cli::CommandSummary& command : cli::commands())
+        commandList +=
+            QStringLiteral("  %1 %2\n").arg(command.name.leftJustified(9), command.summary);
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Pre-compliance test of harmonic currents (IEC 1000-3-2) with a Zento power "
+            "analyzer. Without a command the window starts.\n\n"
+            "Commands (each takes --help):\n%1"
+            "  --version print the version\n\n"
+            "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 3 the port could not be opened or "
+            "the line failed, 4 the record store or a file failed, 64 usage error.\n"
+            "Environment: IEC1000_COM1 to IEC1000_COM4 (the device behind each Com "
+            "option), IEC1000_DB (the record store).")
+            .arg(commandList));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Put Com 1 on the built-in simulated analyzer."));
@@ -142,13 +161,22 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
-    parser.addPositionalArgument(
-        QStringLiteral("command"),
-        QStringLiteral("measure, evaluate, history, report or ports (each with --help); "
-                       "--version prints the version."),
-        QStringLiteral("[command]"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("One of the commands above (each with --help); "
+                                                "--version prints the version."),
+                                 QStringLiteral("[command]"));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    if (!parser.parse(QCoreApplication::arguments())) {
+    // A first word that is no option is a command mistyped ("mesure"), not
+    // the window with options it does not know.
+    const QStringList arguments = QCoreApplication::arguments();
+    const auto unknownCommand = [](const QString& word) {
+        std::fprintf(stderr, "iec1000: %s\nTry 'iec1000 --help'.\n",
+                     qPrintable(cli::unknownCommandMessage(word)));
+        return int(cli::kUsage);
+    };
+    if (arguments.size() > 1 && !arguments.at(1).startsWith(QLatin1Char('-')))
+        return unknownCommand(arguments.at(1));
+    if (!parser.parse(arguments)) {
         std::fprintf(stderr, "iec1000: %s\nTry 'iec1000 --help'.\n",
                      qPrintable(parser.errorText()));
         return cli::kUsage;
@@ -157,15 +185,13 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
         std::fputs(qPrintable(parser.helpText()), stdout);
         return cli::kPass;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "iec1000: unknown command \"%s\"\nTry 'iec1000 --help'.\n",
-                     qPrintable(parser.positionalArguments().first()));
-        return cli::kUsage;
-    }
-    if (!parser.isSet(QStringLiteral("platform")) && !displayChosen()) {
-        std::fputs("iec1000: no display: set DISPLAY, or use a command such as 'iec1000 "
-                   "measure'; see --help\n",
-                   stderr);
+    if (!parser.positionalArguments().isEmpty())
+        return unknownCommand(parser.positionalArguments().first());
+    if (const std::optional<QString> why = noDisplay(parser)) {
+        std::fprintf(stderr,
+                     "iec1000: no display: %sset DISPLAY, or use a command such as 'iec1000 "
+                     "measure'; see --help\n",
+                     qPrintable(*why));
         return cli::kUsage;
     }
     options->configuration = cli::configured(parser, options->configuration);

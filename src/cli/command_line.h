@@ -29,9 +29,24 @@ enum ExitCode {
     kUsage = 64,      // a usage error
 };
 
+// A command and what it does, in one line.
+struct CommandSummary
+{
+    QString name;
+    QString summary;
+};
+
+// Every command, in the order the tool's help lists them.
+const QList<CommandSummary>& commands();
+
 // Whether the arguments ask for the command line rather than the window: a
-// subcommand as the first argument, or --version.
+// command as the first argument, or --version.
 bool wanted(const QStringList& arguments);
+
+// The usage error for a first argument that is no command: "unknown command
+// 'mesure'; did you mean 'measure'?", or, when no command is near it, the
+// commands there are.
+QString unknownCommandMessage(const QString& word);
 
 // Runs the command line in a running QCoreApplication (a QGuiApplication
 // when a PDF report may be written); returns the exit code. `configuration`:
