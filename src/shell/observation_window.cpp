@@ -230,6 +230,8 @@ ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& to
             widest, QFontMetrics(verdictFont).horizontalAdvance(observationVerdictText(each)));
     verdict->setMinimumWidth(widest + 4 * verdict->fontMetrics().averageCharWidth());
     sampling = new QLabel(this);
+    // A reason naming three failed orders is wider than the window.
+    sampling->setWordWrap(true);
 
     auto* controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Duration:"), this));
