@@ -363,6 +363,8 @@ void ObservationWindow::run()
     sampling->setText(observationNotes(result));
     duration->setEnabled(true);
     startStop->setText(kStartCaption);
+    // A line that failed ended the session.
+    showJudgingBasis();
     m_form.setEnabled(Button::Run, true);
     m_form.setEnabled(Button::Log, true);
     updateSaveReport();
