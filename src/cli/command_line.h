@@ -1,6 +1,8 @@
 #pragma once
 
+#include "command_names.h"
 #include "configuration.h"
+#include "exit_codes.h"
 
 #include <QStringList>
 
@@ -19,34 +21,9 @@
 // usage error is one line and "Try 'iec1000 COMMAND --help'.".
 namespace cli {
 
-// Exit codes.
-enum ExitCode {
-    kPass = 0,        // Pass, or a command other than measure/evaluate succeeded
-    kFail = 1,        // Fail
-    kNoVerdict = 2,   // a measurement without a verdict, or stopped by a signal
-    kLineFailed = 3,  // the port could not be opened or the line failed
-    kStoreFailed = 4, // the record store or a file could not be read or written
-    kUsage = 64,      // a usage error
-};
-
-// A command and what it does, in one line.
-struct CommandSummary
-{
-    QString name;
-    QString summary;
-};
-
-// Every command, in the order the tool's help lists them.
-const QList<CommandSummary>& commands();
-
 // Whether the arguments ask for the command line rather than the window: a
 // command as the first argument, or --version.
 bool wanted(const QStringList& arguments);
-
-// The usage error for a first argument that is no command: "unknown command
-// 'mesure'; did you mean 'measure'?", or, when no command is near it, the
-// commands there are.
-QString unknownCommandMessage(const QString& word);
 
 // Runs the command line in a running QCoreApplication (a QGuiApplication
 // when a PDF report may be written); returns the exit code. `configuration`:
