@@ -77,5 +77,12 @@ int main(int argc, char* argv[])
         arguments << QString::fromLocal8Bit(argv[n]);
     if (cli::wanted(arguments))
         return runCommandLine(argc, argv, arguments, fromEnvironment);
+    // A first word that is no option is a command mistyped ("mesure"), not
+    // the window with options it does not know.
+    if (arguments.size() > 1 && !arguments.at(1).startsWith(QLatin1Char('-'))) {
+        std::fprintf(stderr, "iec1000: %s\nTry 'iec1000 --help'.\n",
+                     qPrintable(unknownCommandMessage(arguments.at(1))));
+        return kUsage;
+    }
     return runWindow(argc, argv, fromEnvironment);
 }

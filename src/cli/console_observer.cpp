@@ -31,6 +31,12 @@ bool stderrIsTerminal()
 #endif
 }
 
+// The log-on stage as the progress says it: Connecting names the device.
+QString stageLine(SessionStage stage, const QString& port)
+{
+    return stage == SessionStage::Connecting ? connectingText(port) : stageText(stage);
+}
+
 void writeRaw(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
@@ -60,13 +66,13 @@ void stopOnSignals()
 #endif
 }
 
-ConsoleObserver::ConsoleObserver(ClassChoice choice)
-    : m_choice(std::move(choice)), m_countdown(stderrIsTerminal())
+ConsoleObserver::ConsoleObserver(ClassChoice choice, QString port)
+    : m_choice(std::move(choice)), m_port(std::move(port)), m_countdown(stderrIsTerminal())
 {}
 
 void ConsoleObserver::stageReached(SessionStage stage)
 {
-    err(stageText(stage));
+    err(stageLine(stage, m_port));
 }
 
 CycleObserver::Go ConsoleObserver::dispatchPoint()
@@ -133,7 +139,7 @@ void ConsoleObserver::clearCountdown()
 
 void ConsoleObservationObserver::stageReached(SessionStage stage)
 {
-    err(stageText(stage));
+    err(stageLine(stage, m_port));
 }
 
 SessionObserver::Go ConsoleObservationObserver::dispatchPoint()

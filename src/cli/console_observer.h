@@ -13,7 +13,8 @@ namespace cli {
 // restarted, as std::signal does.
 void stopOnSignals();
 
-// Progress of a measurement on standard error, one line a step; SIGINT and
+// Progress of a measurement on standard error, one line a step (the first
+// "Connecting to /dev/ttyS0 (Com 1)"); SIGINT and
 // SIGTERM stop it at its next safe point. On a terminal, the waits after
 // "Triggered" and "Retrieving results...." also count down on one line that
 // is rewritten in place and cleared at the wait's end; a log gets nothing of
@@ -21,7 +22,9 @@ void stopOnSignals();
 class ConsoleObserver : public CycleObserver
 {
 public:
-    explicit ConsoleObserver(ClassChoice choice);
+    // `port`: the device opened, as the progress names it ("/dev/ttyS0
+    // (Com 1)").
+    ConsoleObserver(ClassChoice choice, QString port);
 
     void stageReached(SessionStage stage) override;
     void progress(int) override {}
@@ -40,6 +43,7 @@ private:
     void clearCountdown();
 
     ClassChoice m_choice;
+    QString m_port;
     bool m_countdown = false;
     QString m_step;
     // The width of the countdown line now shown; 0 when none is.
@@ -53,6 +57,9 @@ private:
 class ConsoleObservationObserver : public ObservationObserver
 {
 public:
+    // `port`: as ConsoleObserver's.
+    explicit ConsoleObservationObserver(QString port) : m_port(std::move(port)) {}
+
     void stageReached(SessionStage stage) override;
     void progress(int) override {}
     Go dispatchPoint() override;
@@ -64,6 +71,7 @@ public:
     QString lineFailureAdvice() const override;
 
 private:
+    QString m_port;
     int m_secondsLeft = 0;
 };
 

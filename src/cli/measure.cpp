@@ -69,7 +69,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
     configuration.port = port->number;
     configuration.devices.setDevice(port->number, port->device);
     LineAssembly line(configuration);
-    ConsoleObserver observer(configuration.choice);
+    ConsoleObserver observer(configuration.choice, port->deviceLabel());
 
     stopOnSignals();
 

@@ -22,8 +22,8 @@ namespace {
 class RecordingObserver : public ConsoleObservationObserver
 {
 public:
-    RecordingObserver(RecordStore& store, const ObservationRecord& record)
-        : m_store(store), m_record(record)
+    RecordingObserver(RecordStore& store, const ObservationRecord& record, QString port)
+        : ConsoleObservationObserver(std::move(port)), m_store(store), m_record(record)
     {}
 
     void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
@@ -166,7 +166,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     configuration.port = port->number;
     configuration.devices.setDevice(port->number, port->device);
     LineAssembly line(configuration);
-    RecordingObserver observer(store, record);
+    RecordingObserver observer(store, record, port->deviceLabel());
 
     stopOnSignals();
 

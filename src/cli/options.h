@@ -80,10 +80,17 @@ struct PortChoice
     {
         return name == device ? name : QStringLiteral("%1 (%2)").arg(name, device);
     }
+    // The device first, as the progress names what it opens: "/dev/ttyS1
+    // (Com 2)"; a device path named once.
+    QString deviceLabel() const
+    {
+        return name == device ? device : QStringLiteral("%1 (%2)").arg(device, name);
+    }
 };
 
 // Nothing, with the usage error in *message, for an empty text or a number
-// that is not 1 to 4 ("5", "Com 0").
+// that is not 1 to 4 ("5", "Com 0"). "COM2", as Windows names its ports, is
+// Com 2.
 std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& devices,
                                        QString* message);
 

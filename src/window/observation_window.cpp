@@ -62,6 +62,9 @@ QString clockText(int seconds)
 QString observationNotes(const ObservationResult& result)
 {
     QStringList notes;
+    // Why it failed first, beside "Fail".
+    if (result.verdict == ObservationVerdict::Fail && !result.judgement.failureReason.isEmpty())
+        notes << result.judgement.failureReason;
     if (!result.samples.isEmpty())
         notes << samplingSentence(result.sampleIntervalS);
     const ObservationJudgement& judgement = result.judgement;
@@ -81,6 +84,27 @@ QString observationNotes(const ObservationResult& result)
     if (!judgement.problem.isEmpty())
         notes << judgement.problem;
     return notes.join(QLatin1Char('\n'));
+}
+
+QString judgingBasisText(const ClassChoice& choice, const QString& port)
+{
+    QString judged;
+    switch (choice.productClass) {
+    case ProductClass::None:
+        judged = QStringLiteral("no class chosen yet");
+        break;
+    case ProductClass::D:
+        judged = classDPowerInRange(choice.power)
+                     ? QStringLiteral("Class D at %1 W").arg(choice.power.trimmed())
+                     : QStringLiteral("Class D, no power from 50 to 600 W typed yet");
+        break;
+    default:
+        judged = QStringLiteral("Class ") + classLetter(choice.productClass);
+        break;
+    }
+    return QStringLiteral("Judges by %1 %2")
+        .arg(judged, port.isEmpty() ? QStringLiteral("(not logged on)")
+                                    : QStringLiteral("on %1").arg(port));
 }
 
 std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
@@ -182,6 +206,8 @@ ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& to
     duration->setSuffix(QStringLiteral(" s"));
     duration->setToolTip(QStringLiteral("Observation period, 30 s to 24 h"));
     startStop = new QPushButton(kStartCaption, this);
+    judgedBy = new QLabel(this);
+    judgedBy->setTextFormat(Qt::PlainText);
     samples = new QLabel(this);
     timeLeft = new QLabel(this);
     saveReport = new QPushButton(QStringLiteral("Save Report..."), this);
@@ -203,6 +229,8 @@ ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& to
             widest, QFontMetrics(verdictFont).horizontalAdvance(observationVerdictText(each)));
     verdict->setMinimumWidth(widest + 4 * verdict->fontMetrics().averageCharWidth());
     sampling = new QLabel(this);
+    // A reason naming three failed orders is wider than the window.
+    sampling->setWordWrap(true);
 
     auto* controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Duration:"), this));
@@ -219,11 +247,13 @@ ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& to
     outcome->addWidget(sampling, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addWidget(judgedBy);
     layout->addWidget(chart, 1);
     layout->addLayout(outcome);
 
     showCounts(0, 0);
     secondsLeft(duration->value());
+    showJudgingBasis();
     connect(duration, &QSpinBox::valueChanged, this, [this](int seconds) {
         if (!m_running)
             secondsLeft(seconds);
@@ -293,6 +323,7 @@ void ObservationWindow::run()
     sampling->clear();
     showVerdict(QStringLiteral("Observing...."), Colour::Neutral);
 
+    showJudgingBasis();
     const ClassChoice choice = selectedClassChoice(m_form);
     ObservationRecord record;
     record.port = QStringLiteral("Com %1").arg(m_members.PortNumber);
@@ -331,6 +362,8 @@ void ObservationWindow::run()
     sampling->setText(observationNotes(result));
     duration->setEnabled(true);
     startStop->setText(kStartCaption);
+    // A line that failed ended the session.
+    showJudgingBasis();
     m_form.setEnabled(Button::Run, true);
     m_form.setEnabled(Button::Log, true);
     updateSaveReport();
@@ -385,6 +418,32 @@ void ObservationWindow::saveReportClicked()
         return;
     if (const std::optional<ProductInfo> product = m_reportSaver(*m_last, this))
         m_last->product = *product;
+}
+
+void ObservationWindow::showJudgingBasis()
+{
+    // While an observation runs, it judges by what it started with.
+    if (m_running)
+        return;
+    const bool loggedOn = m_form.caption(Button::Log) == kLoggedOnCaption && m_line.port.portOpen();
+    judgedBy->setText(judgingBasisText(
+        selectedClassChoice(m_form),
+        loggedOn
+            ? QStringLiteral("Com %1 (%2)").arg(m_members.PortNumber).arg(m_line.port.deviceName())
+            : QString()));
+}
+
+void ObservationWindow::showEvent(QShowEvent* event)
+{
+    showJudgingBasis();
+    QWidget::showEvent(event);
+}
+
+void ObservationWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        showJudgingBasis();
+    QWidget::changeEvent(event);
 }
 
 void ObservationWindow::closeEvent(QCloseEvent* event)

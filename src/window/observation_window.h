@@ -76,6 +76,11 @@ std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
 // class set no limits.
 QString observationNotes(const ObservationResult& result);
 
+// What the observation judges by, as its window says it: "Judges by Class D
+// at 75 W on Com 1 (/dev/ttyS0)". `port`: the port logged on with its
+// device; empty when none is ("not logged on").
+QString judgingBasisText(const ClassChoice& choice, const QString& port);
+
 // The colour role the verdict of an observation is shown on: Pass on green,
 // "Stopped" on the neutral colour, every other verdict on red.
 Colour observationVerdictColour(ObservationVerdict verdict);
@@ -111,6 +116,8 @@ public:
 
     QSpinBox* duration = nullptr;
     QPushButton* startStop = nullptr;
+    // The class, power and port of IEC1000 the observation judges by.
+    QLabel* judgedBy = nullptr;
     ObservationChart* chart = nullptr;
     QLabel* samples = nullptr;
     QLabel* timeLeft = nullptr;
@@ -123,9 +130,14 @@ public slots:
     // its next dispatch point.
     void startStopClicked();
     void saveReportClicked();
+    // Shows what the next observation judges by (while one runs: what it
+    // judges by); IEC1000 calls it when its class, power or session changes.
+    void showJudgingBasis();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // ObservationObserver

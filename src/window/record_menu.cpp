@@ -9,7 +9,10 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 
 void IEC1000::createRecordActions()
 {
@@ -86,6 +89,14 @@ void IEC1000::showObservation()
                 RecordStore* store = record.id > 0 ? m_records.store() : nullptr;
                 return ::saveObservationReport(record, store, m_toolkit, parent);
             });
+        // What it judges by follows the class, the power and the session
+        // (after the handlers of Log and Run have run).
+        ObservationWindow* window = m_observationWindow.get();
+        for (QRadioButton* option : {Aopt, Bopt, Copt, Dopt})
+            connect(option, &QRadioButton::toggled, window, &ObservationWindow::showJudgingBasis);
+        connect(PowerD, &QLineEdit::textChanged, window, &ObservationWindow::showJudgingBasis);
+        for (QPushButton* button : {Log, Run})
+            connect(button, &QPushButton::clicked, window, &ObservationWindow::showJudgingBasis);
     }
     m_observationWindow->show();
     m_observationWindow->raise();

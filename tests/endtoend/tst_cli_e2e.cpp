@@ -41,17 +41,19 @@ QProcessEnvironment headless()
     return environment;
 }
 
-void startTool(QProcess& tool, const QStringList& arguments)
+void startTool(QProcess& tool, const QStringList& arguments,
+               const QProcessEnvironment& environment = headless())
 {
-    tool.setProcessEnvironment(headless());
+    tool.setProcessEnvironment(environment);
     tool.start(qEnvironmentVariable("IEC1000_BIN"), arguments);
 }
 
 // Runs the tool to its end; exitCode stays -1 when it did not end in time.
-ToolRun runTool(const QStringList& arguments, int timeoutMs = 40000)
+ToolRun runTool(const QStringList& arguments, int timeoutMs = 40000,
+                const QProcessEnvironment& environment = headless())
 {
     QProcess tool;
-    startTool(tool, arguments);
+    startTool(tool, arguments, environment);
     ToolRun run;
     if (tool.waitForFinished(timeoutMs) && tool.exitStatus() == QProcess::NormalExit)
         run.exitCode = tool.exitCode();
@@ -132,6 +134,9 @@ private slots:
     void usageErrorsTouchNoPort();
     void commandHelp_data();
     void commandHelp();
+    void toolHelpAndUnknownCommand_data();
+    void toolHelpAndUnknownCommand();
+    void noDisplayNoCommand_data();
     void noDisplayNoCommand();
     void countdownOnATerminal();
     void interruptStopsTheCycle_data();
@@ -171,13 +176,17 @@ void TestCommandLineEndToEnd::init()
     QFile::remove(store());
 }
 
+// The port as Windows names it, COM1: Com 1, whose device the progress names.
 void TestCommandLineEndToEnd::measureSendsWhatTheWindowSends()
 {
     Simulator sim;
     START_SIM(sim, QStringLiteral("pass"));
 
-    const ToolRun run = runTool(measureArguments(sim.devicePath(), QStringLiteral("A")));
+    const ToolRun run = runTool(measureArguments(QStringLiteral("COM1"), QStringLiteral("A")) +
+                                QStringList{QStringLiteral("--com1"), sim.devicePath()});
     QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.err.startsWith("Connecting to " + sim.devicePath().toUtf8() + " (Com 1)\n"),
+             run.err.constData());
 
     QList<QByteArray> expected;
     for (const QByteArray& line :
@@ -292,8 +301,8 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort()
 {
     QFETCH(QStringList, options);
     QFETCH(QString, named);
-    const QString command =
-        options.first() == QLatin1String("observe") ? options.takeFirst() : QStringLiteral("measure");
+    const QString command = options.first() == QLatin1String("observe") ? options.takeFirst()
+                                                                        : QStringLiteral("measure");
     const ToolRun run = runTool(
         QStringList{command, "--port", "/dev/does-not-exist", "--db", store()} + options, 10000);
     QCOMPARE(run.exitCode, 64);
@@ -328,12 +337,65 @@ void TestCommandLineEndToEnd::commandHelp()
     QCOMPARE(run.out.contains("--com1 <device>"), comOptions);
 }
 
+void TestCommandLineEndToEnd::toolHelpAndUnknownCommand_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("help")
+        << QStringList{"--help"} << 0
+        << "Commands (each takes --help):\n"
+           "  measure   log on, take one measurement, log off, record and print it\n"
+           "  observe   log on, measure back to back for a duration, judge and record the "
+           "timed observation\n"
+        << "";
+    QTest::newRow("mesure") << QStringList{"mesure", "--port", "1", "--class", "A"} << 64 << ""
+                            << "iec1000: unknown command 'mesure'; did you mean 'measure'?\n"
+                               "Try 'iec1000 --help'.\n";
+    QTest::newRow("hist after an option")
+        << QStringList{"--demo", "hist"} << 64 << ""
+        << "iec1000: unknown command 'hist'; did you mean 'history'?\nTry 'iec1000 --help'.\n";
+    QTest::newRow("far from any") << QStringList{"calibrate"} << 64 << ""
+                                  << "iec1000: unknown command 'calibrate'; the commands are "
+                                     "measure, observe, evaluate, history, report and ports.\n"
+                                     "Try 'iec1000 --help'.\n";
+}
+
+// Without a display: the answer comes before any window would.
+void TestCommandLineEndToEnd::toolHelpAndUnknownCommand()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    const ToolRun run = runTool(arguments, 10000);
+    QTEST(run.exitCode, "exitCode");
+    QVERIFY2(run.out.contains(out.toUtf8()), run.out.constData());
+    QCOMPARE(QString::fromUtf8(run.err), err);
+}
+
+void TestCommandLineEndToEnd::noDisplayNoCommand_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("none") << ""
+                          << "iec1000: no display: set DISPLAY, or use a command such as "
+                             "'iec1000 measure'; see --help\n";
+    // No X server listens on display 4711.
+    QTest::newRow("not-answering")
+        << ":4711"
+        << "iec1000: no display: the display \":4711\" does not answer; set DISPLAY, or use a "
+           "command such as 'iec1000 measure'; see --help\n";
+}
+
 void TestCommandLineEndToEnd::noDisplayNoCommand()
 {
-    const ToolRun run = runTool({}, 10000);
+    QFETCH(QString, display);
+    QProcessEnvironment environment = headless();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    const ToolRun run = runTool({}, 10000, environment);
     QCOMPARE(run.exitCode, 64);
-    QCOMPARE(run.err, QByteArray("iec1000: no display: set DISPLAY, or use a command such as "
-                                 "'iec1000 measure'; see --help\n"));
+    QTEST(QString::fromUtf8(run.err), "err");
 }
 
 // Standard error on a terminal: the waits count down on one line, cleared
@@ -569,6 +631,8 @@ void TestCommandLineEndToEnd::observeAMomentaryExcursion()
     QCOMPARE(json.value("verdict").toString(), QStringLiteral("Pass"));
     QVERIFY(json.value("samples").toInt() >= 4);
     QCOMPARE(json["harmonics"][1]["maximum_pct"].toDouble(), 140.0);
+    QVERIFY2(observed.err.startsWith("Connecting to " + sim.devicePath().toUtf8() + "\n"),
+             observed.err.constData());
     QVERIFY2(observed.err.contains("Sample 2: Fail;"), observed.err.constData());
     QCOMPARE(sim.received().last(), QByteArray("*RST\r\n"));
 

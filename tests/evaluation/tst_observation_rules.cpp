@@ -23,6 +23,9 @@ RuleSample quietSample()
     return sample;
 }
 
+// Order: its values in the samples.
+using OrderValues = QMap<int, QList<double>>;
+
 int cellOf(int order)
 {
     return order - 2;
@@ -49,6 +52,9 @@ private slots:
     void classDPower_data();
     void classDPower();
     void samplingSentence();
+    void failureReason_data();
+    void failureReason();
+    void orderOrdinals();
 };
 
 void ObservationRules::oneOrder_data()
@@ -240,6 +246,53 @@ void ObservationRules::samplingSentence()
             "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s smoothing"));
     QCOMPARE(QString::fromLatin1(kObservationRules),
              QStringLiteral("observation rules, average 100 %, samples 150 %, POHC"));
+}
+
+void ObservationRules::failureReason_data()
+{
+    // Class A limits: 2nd 1080, 3rd 2300, 4th 430, 5th 1140, 7th 770, 23rd
+    // 97.82 mA. Two samples; the orders not named at 10 mA.
+    QTest::addColumn<OrderValues>("samples"); // order: the two values
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a sample above 150 %")
+        << OrderValues{{5, {1721.4, 100}}} << "5th: one sample at 151 % of its limit";
+    QTest::newRow("the average above its limit")
+        << OrderValues{{7, {800, 800}}} << "7th: average at 104 % of its limit";
+    QTest::newRow("both, a hair above 150 %")
+        << OrderValues{{3, {3450.2, 3450.2}}}
+        << "3rd: average at 150 %, one sample at 150.01 % of its limit";
+    QTest::newRow("under the POHC allowance")
+        << OrderValues{{23, {147.71, 147.71}}}
+        << "23rd: average at 151 % (150 % allowed), one sample at 151 % of its limit";
+    QTest::newRow("four orders")
+        << OrderValues{{2, {2160, 2160}}, {3, {4600, 4600}}, {4, {860, 860}}, {5, {2280, 2280}}}
+        << "2nd: average at 200 %, one sample at 200 % of its limit; 3rd: average at 200 %, one "
+           "sample at 200 % of its limit; 4th: average at 200 %, one sample at 200 % of its "
+           "limit; 1 more order";
+    QTest::newRow("pass") << OrderValues{} << "";
+}
+
+void ObservationRules::failureReason()
+{
+    QFETCH(OrderValues, samples);
+    QList<RuleSample> judged(2, quietSample());
+    for (auto order = samples.cbegin(); order != samples.cend(); ++order)
+        for (qsizetype n = 0; n < judged.size(); ++n)
+            judged[n].currentsMa[std::size_t(cellOf(order.key()))] = order.value()[n];
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::A, {}, judged, 0, ObservationEnd::Completed);
+    QTEST(judgement.failureReason, "reason");
+    QCOMPARE(judgement.verdict,
+             samples.isEmpty() ? ObservationVerdict::Pass : ObservationVerdict::Fail);
+}
+
+void ObservationRules::orderOrdinals()
+{
+    QStringList ordinals;
+    for (int order : {2, 3, 4, 11, 12, 13, 21, 22, 23, 40})
+        ordinals << orderOrdinal(order);
+    QCOMPARE(ordinals, QStringList({"2nd", "3rd", "4th", "11th", "12th", "13th", "21st", "22nd",
+                                    "23rd", "40th"}));
 }
 
 QTEST_GUILESS_MAIN(ObservationRules)

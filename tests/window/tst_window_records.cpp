@@ -370,8 +370,9 @@ void TestWindowRecords::productDialogRemembersTheLabFields()
              QStringList({given.lab, given.instrument, given.conditions}));
 }
 
-// A timed observation is listed with its own verdict and kind; it is judged
-// again on the command line, not through Judge Again.
+// A timed observation is listed by its record id with its own verdict and
+// kind, its stored texts escaped as the text output escapes them; it is
+// judged again on the command line, not through Judge Again.
 void TestWindowRecords::historyListsATimedObservation()
 {
     FakeToolkit toolkit;
@@ -381,6 +382,8 @@ void TestWindowRecords::historyListsATimedObservation()
     observation.result.choice = {ProductClass::A, {}};
     observation.result.measuredAt = QDateTime::currentDateTime();
     observation.result.verdict = ObservationVerdict::IncompleteObservation;
+    // A right-to-left override would show "Lamp" and the rest reversed.
+    observation.product.product = QStringLiteral("Lamp \u202eA-11");
     RecordStore* store = keeper.store();
     QVERIFY(store && store->beginObservation(observation).succeeded());
     QVERIFY(store->finishObservation(observation).succeeded());
@@ -389,8 +392,10 @@ void TestWindowRecords::historyListsATimedObservation()
     auto* list = dialog.findChild<QTreeWidget*>();
     QCOMPARE(list->topLevelItemCount(), 1);
     QTreeWidgetItem* row = list->topLevelItem(0);
-    QCOMPARE(QStringList({row->text(2), row->text(5)}),
-             QStringList({"Incomplete observation", "Timed observation"}));
+    QVERIFY(observation.id > 0);
+    QCOMPARE(QStringList({row->text(0), row->text(3), row->text(4), row->text(6)}),
+             QStringList({QString::number(observation.id), "Incomplete observation",
+                          "Lamp \\u202eA-11", "Timed observation"}));
     list->setCurrentItem(row);
     for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
         if (button->text() == QLatin1String("Judge Again..."))
@@ -413,6 +418,13 @@ void TestWindowRecords::ctrlTOpensTheObservationWindowWhichNeedsTheSession()
     QVERIFY(observation->verdict->fontMetrics().horizontalAdvance("Incomplete observation") <
             observation->verdict->contentsRect().width());
     QVERIFY(!observation->saveReport->isEnabled()); // nothing observed yet
+    // What it judges by follows the main window.
+    QCOMPARE(observation->judgedBy->text(),
+             QStringLiteral("Judges by no class chosen yet (not logged on)"));
+    bench.window->PowerD->setText(QStringLiteral("75"));
+    bench.window->Dopt->setChecked(true);
+    QCOMPARE(observation->judgedBy->text(),
+             QStringLiteral("Judges by Class D at 75 W (not logged on)"));
 
     observation->startStop->click();
     QCOMPARE(bench.toolkit.messages,
@@ -426,8 +438,12 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<QColor>("colour");
-    QTest::newRow("pass") << kPassingReply << "Pass" << QColor(0, 255, 0);
-    QTest::newRow("fail") << kFailingReply << "Fail" << QColor(255, 0, 0);
+    QTest::addColumn<QString>("firstNote");
+    QTest::newRow("pass") << kPassingReply << "Pass" << QColor(0, 255, 0) << "sampled every ";
+    // Why it failed, beside the verdict: the reply's 3rd harmonic, 3.5 A
+    // against 2.3 A.
+    QTest::newRow("fail") << kFailingReply << "Fail" << QColor(255, 0, 0)
+                          << "3rd: average at 152 %, one sample at 152 % of its limit\n";
 }
 
 void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
@@ -445,6 +461,8 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     bench.logOnClassA();
     ObservationWindow* observation = bench.openObservation();
     QVERIFY(observation);
+    QCOMPARE(observation->judgedBy->text(),
+             QStringLiteral("Judges by Class A on Com 2 (/dev/fake2)"));
     observation->duration->setValue(30);
     int dispatchesWithRunOrLogEnabled = 0;
     bench.toolkit.onDispatch = [&](int) {
@@ -469,6 +487,9 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     QVERIFY(bench.window->Run->isEnabled() && bench.window->Log->isEnabled());
     QCOMPARE(observation->verdict->text(), verdict);
     QCOMPARE(observation->verdict->palette().color(QPalette::Base), colour);
+    QFETCH(QString, firstNote);
+    QVERIFY2(observation->sampling->text().startsWith(firstNote),
+             qPrintable(observation->sampling->text()));
     QCOMPARE(observation->samples->text(), QStringLiteral("Samples: 4 judged, 0 not judged"));
     QVERIFY(!observation->chart->worstOrders().empty());
     QVERIFY(observation->saveReport->isEnabled());

@@ -4,6 +4,8 @@
 #include "conversions.h"
 #include "evaluation_steps.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
 
@@ -50,7 +52,63 @@ Pohc pohcOf(const std::array<OrderJudgement, kHarmonicCells>& orders)
     return pohc;
 }
 
+// `pct` above `bound`, with as few decimals as show that it is above: "151",
+// but "150.01" for a value a hair above 150.
+QString percentAbove(double pct, double bound)
+{
+    QString text;
+    for (int decimals = 0; decimals <= 3; ++decimals) {
+        text = QString::number(pct, 'f', decimals);
+        if (text.toDouble() > bound)
+            break;
+    }
+    return text;
+}
+
 } // namespace
+
+QString orderOrdinal(int order)
+{
+    const int lastTwo = order % 100;
+    const int last = order % 10;
+    const char* suffix = (lastTwo >= 11 && lastTwo <= 13) ? "th"
+                         : last == 1                      ? "st"
+                         : last == 2                      ? "nd"
+                         : last == 3                      ? "rd"
+                                                          : "th";
+    return QString::number(order) + QLatin1String(suffix);
+}
+
+QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orders, int shown)
+{
+    QStringList reasons;
+    int failed = 0;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const OrderJudgement& order = orders[std::size_t(cell)];
+        if (!order.averageAbove && !order.sampleAbove)
+            continue;
+        if (++failed > shown)
+            continue;
+        QStringList rules;
+        if (order.averageAbove && order.averagePct) {
+            QString rule = QStringLiteral("average at %1 %")
+                               .arg(percentAbove(*order.averagePct, order.averageAllowedPct));
+            if (order.averageAllowedPct != 100)
+                rule += QStringLiteral(" (%1 % allowed)").arg(order.averageAllowedPct);
+            rules << rule;
+        }
+        if (order.sampleAbove && order.maximumPct)
+            rules << QStringLiteral("one sample at %1 %").arg(percentAbove(*order.maximumPct, 150));
+        reasons << QStringLiteral("%1: %2 of its limit")
+                       .arg(orderOrdinal(harmonicOrder(cell)), rules.join(QStringLiteral(", ")));
+    }
+    if (failed > shown)
+        reasons << QStringLiteral("%1 more %2")
+                       .arg(failed - shown)
+                       .arg(failed - shown == 1 ? QStringLiteral("order")
+                                                : QStringLiteral("orders"));
+    return reasons.join(QStringLiteral("; "));
+}
 
 QString samplingSentence(double intervalS)
 {
@@ -134,12 +192,16 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
         const bool allowance =
             judgement.pohc && judgement.pohc->allowanceApplied && isPohcCell(cell);
         const double averageLimit = allowance ? oneAndAHalf(limit) : limit;
-        const bool failed = order.averageMa > averageLimit || order.maximumMa > oneAndAHalf(limit);
+        order.averageAllowedPct = allowance ? 150 : 100;
+        order.averageAbove = order.averageMa > averageLimit;
+        order.sampleAbove = order.maximumMa > oneAndAHalf(limit);
+        const bool failed = order.averageAbove || order.sampleAbove;
         order.state = failed                         ? CellState::Fail
                       : !m_tested[std::size_t(cell)] ? CellState::NotTested
                                                      : CellState::Pass;
         anyFailed = anyFailed || failed;
     }
+    judgement.failureReason = failureReasonText(judgement.orders);
 
     switch (end) {
     case ObservationEnd::LineFailed:

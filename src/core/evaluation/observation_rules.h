@@ -65,6 +65,11 @@ struct OrderJudgement
     // allowance) or a sample above 150 % of the limit; it takes precedence
     // over NotTested, which every sample being not tested gives.
     CellState state = CellState::NotJudged;
+    // The rules that failed it: the average above the limit it may average
+    // (averageAllowedPct of its limit), a sample above 150 % of its limit.
+    bool averageAbove = false;
+    bool sampleAbove = false;
+    double averageAllowedPct = 100;
 };
 
 // The partial odd harmonic current: odd orders 21 to 39, Class A and D.
@@ -109,7 +114,18 @@ struct ObservationJudgement
     // Why the class set no limits (a Class D power out of range); empty
     // otherwise.
     QString problem;
+    // Why the orders failed, the order and the rule, lowest orders first:
+    // "5th: one sample at 151 % of its limit; 7th: average at 104 % of its
+    // limit" (failureReasonText); empty when none failed.
+    QString failureReason;
 };
+
+// "5th", "21st", "22nd", "23rd": an order as a failure reason names it.
+QString orderOrdinal(int order);
+
+// The failureReason of judged orders: each failed order with the rules it
+// broke, the first `shown` of them, then how many more failed.
+QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orders, int shown = 3);
 
 // The samples of an observation added one by one: a running judgement costs
 // the same after the 10,000th sample as after the first.
