@@ -191,6 +191,7 @@ int main(int argc, char* argv[])
     options.configuration = fromEnvironment;
     if (const std::optional<int> code = readWindowOptions(argc, argv, &options))
         return *code;
+    cli::warnOfPasswordInStoreName(options.configuration.storeName);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZentoIEC"));

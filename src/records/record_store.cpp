@@ -85,6 +85,8 @@ QString runRead(QSqlQuery& query, const QSqlDatabase& db)
 QString readRecordRow(QSqlQuery& query, const QSqlDatabase& db, int schemaVersion, qint64 id,
                       const QString& extra)
 {
+    if (!db.isOpen())
+        return lostConnectionReason();
     query.setForwardOnly(true);
     if (!query.prepare(
             QStringLiteral("SELECT %1, %2%3 FROM measurements WHERE id = ?")
@@ -219,6 +221,32 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
     return Outcome::ok();
 }
 
+std::optional<QString> RecordStore::recordKind(qint64 id, QString* error) const
+{
+    const auto fail = [&](const QString& reason) -> std::optional<QString> {
+        if (error)
+            *error = failure(QStringLiteral("read"), reason).reason();
+        return std::nullopt;
+    };
+    if (!isOpen())
+        return fail(QStringLiteral("it is not open"));
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT %1 FROM measurements WHERE id = ?")
+                           .arg(kindColumn(m_schemaVersion))))
+        return fail(sqlReason(query.lastError()));
+    query.bindValue(0, id);
+    if (const QString reason = runRead(query, db); !reason.isEmpty())
+        return fail(reason);
+    if (!query.next())
+        return fail(query.lastError().isValid() ? sqlReason(query.lastError())
+                                                : QStringLiteral("it holds no record %1").arg(id));
+    return query.value(0).toString();
+}
+
 std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) const
 {
     const auto fail = [&](const QString& reason) -> std::optional<MeasurementRecord> {
@@ -271,6 +299,8 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
         sql += QStringLiteral(" LIMIT %1").arg(limit);
 
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
