@@ -306,14 +306,19 @@ Outcome RecordStore::finishObservation(const ObservationRecord& record)
 
 std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* error) const
 {
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const auto fail = [&](const QString& reason) -> std::optional<ObservationRecord> {
         if (error)
-            *error = failure(QStringLiteral("read"), reason).reason();
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
         return std::nullopt;
     };
     if (!isOpen())
         return fail(QStringLiteral("it is not open"));
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
     QSqlQuery query(db);
     if (const QString reason =
             readRecordRow(query, db, m_schemaVersion, id, QStringLiteral(", verdict"));
@@ -366,7 +371,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
                                     "FROM observations WHERE id = ?")))
         return fail(sqlReason(own.lastError()));
     own.bindValue(0, id);
-    if (const QString reason = runRead(own, db); !reason.isEmpty())
+    if (const QString reason = runRead(own); !reason.isEmpty())
         return fail(reason);
     if (!own.next())
         return fail(own.lastError().isValid()
@@ -388,7 +393,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
                            "WHERE observation_id = ? ORDER BY sample_index")))
         return fail(sqlReason(samples.lastError()));
     samples.bindValue(0, id);
-    if (const QString reason = runRead(samples, db); !reason.isEmpty())
+    if (const QString reason = runRead(samples); !reason.isEmpty())
         return fail(reason);
     while (samples.next()) {
         ObservedSample sample;
@@ -413,7 +418,8 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         sample.values = ruleSampleOf(cycleResultOf(sample, r.choice));
         r.samples.append(sample);
     }
-    if (samples.lastError().isValid())
+    // A connection cut while the rows came ends them early.
+    if (samples.lastError().isValid() || guard.finish())
         return fail(sqlReason(samples.lastError()));
 
     const qsizetype taken = r.samples.size();

@@ -512,7 +512,7 @@ private slots:
     void historyFilter_data();
     void historyFilter();
     void postgresRoundTrip();
-    void stalledServerFailsTheWriteInTime();
+    void stalledServerFailsTheCallInTime();
     void writeAfterAServerRestart();
     void refusedStoreIsLeftAsItWas_data();
     void refusedStoreIsLeftAsItWas();
@@ -852,8 +852,8 @@ void RecordStoreTest::postgresRoundTrip()
 
 // The relay stops passing bytes once the store is open: a server that
 // accepts what is sent and never answers. Only the store's own deadline ends
-// the wait.
-void RecordStoreTest::stalledServerFailsTheWriteInTime()
+// the wait, for a write and for a read.
+void RecordStoreTest::stalledServerFailsTheCallInTime()
 {
     Cluster cluster;
     const QString started = cluster.start();
@@ -884,6 +884,18 @@ void RecordStoreTest::stalledServerFailsTheWriteInTime()
     // Answering again, it takes the next record on a new connection.
     relay.stall(false);
     QVERIFY(store.add(record).succeeded() && record.id > 0);
+
+    // A read is bounded as a whole: preparing its statement, running it and
+    // fetching its rows.
+    relay.stall(true);
+    waited.restart();
+    QString error;
+    QVERIFY(store.history(0, {}, &error).isEmpty());
+    QVERIFY2(error.startsWith("the record store " + storeName +
+                              " could not be read: the server stopped answering"),
+             qPrintable(error));
+    QVERIFY2(waited.elapsed() < kStoreDeadline.count() + 2000,
+             qPrintable(QString::number(waited.elapsed())));
 }
 
 void RecordStoreTest::writeAfterAServerRestart()
