@@ -1055,7 +1055,8 @@ void RecordStoreTest::finishingALongObservationOverASlowLink()
             db.close();
         });
         QVERIFY(insert.prepare(
-            "INSERT INTO observation_samples SELECT ?, g, 8.0 * g, ?::bigint + 8000 * (g + 1), ?, ?, "
+            "INSERT INTO observation_samples SELECT ?, g, 8.0 * g, ?::bigint + 8000 * (g + 1), ?, "
+            "?, "
             "NULL, ?, 'whole' FROM generate_series(0, ?) AS g WHERE g NOT IN (17, ?)"));
         for (const QVariant& value :
              {QVariant(observation.id), QVariant(r.measuredAt.toMSecsSinceEpoch()),

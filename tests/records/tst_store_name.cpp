@@ -47,8 +47,9 @@ private slots:
         QTest::addColumn<bool>("warned"); // a password in the name
         QTest::newRow("user in the query") << "postgresql://db.lab/records?user=alice"
                                            << "db.lab 5432 alice  " << false;
-        QTest::newRow("query wins") << "postgresql://bob:pw@db.lab:5433/records?user=alice&port=6543"
-                                    << "db.lab 6543 alice pw " << true;
+        QTest::newRow("query wins")
+            << "postgresql://bob:pw@db.lab:5433/records?user=alice&port=6543"
+            << "db.lab 6543 alice pw " << true;
         QTest::newRow("socket folder, sslmode")
             << "postgres://alice@x/records?host=%2Frun%2Fpg&sslmode=require"
             << "/run/pg 5432 alice  require" << false;
