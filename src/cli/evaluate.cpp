@@ -99,8 +99,19 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         RecordStore store;
         if (!openForReading(store, configuration))
             return kStoreFailed;
+        QString error;
+        const std::optional<QString> kind = store.recordKind(id, &error);
+        if (!kind) {
+            err(QStringLiteral("iec1000: %1").arg(error));
+            return kStoreFailed;
+        }
         // A timed observation: its samples judged again.
-        if (const std::optional<ObservationRecord> observation = store.observation(id)) {
+        if (*kind == QLatin1String("observation")) {
+            const std::optional<ObservationRecord> observation = store.observation(id, &error);
+            if (!observation) {
+                err(QStringLiteral("iec1000: %1").arg(error));
+                return kStoreFailed;
+            }
             const ObservationRecord judged = judgedAgain(*observation, configuration.choice);
             const QString problem = judged.result.problem.isEmpty()
                                         ? judged.result.judgement.problem
@@ -111,7 +122,6 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
             const int code = observationExitCode(judged.result.verdict);
             return code == kLineFailed ? kNoVerdict : code;
         }
-        QString error;
         const std::optional<MeasurementRecord> record = store.record(id, &error);
         if (!record) {
             err(QStringLiteral("iec1000: %1").arg(error));

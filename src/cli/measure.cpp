@@ -27,7 +27,8 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
         "20 s, :FRD?, wait 3 s), logs off (*RST), records it and prints it.\n"
         "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
         "result, not judged, no answer, stopped by a signal), 3 the port could "
-        "not be opened or the line failed, 64 usage error."));
+        "not be opened or the line failed, 4 the record store could not be opened "
+        "(nothing was sent), 64 usage error."));
     parser.addOption(QCommandLineOption(
         QStringLiteral("port"),
         QStringLiteral("1 to 4 or \"Com 1\" to \"Com 4\" (as the window resolves them), or a "
@@ -64,6 +65,12 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
                                   .arg(reportFormats(), parser.value(QStringLiteral("report"))));
     }
 
+    // The store first, as for observe: a measurement that could not be
+    // recorded is not taken, and nothing is sent.
+    RecordStore store;
+    if (!openForWriting(store, configuration))
+        return kStoreFailed;
+
     // The session opens the chosen Com option; a device path stands behind
     // Com 1 of this run.
     configuration.port = port->number;
@@ -85,14 +92,11 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
 
     MeasurementRecord record = newRecord(*result, port->name, port->device);
     record.product = productOf(parser);
-    // The verdict is on standard error already; the store is touched only now,
-    // for at most kStoreDeadline, and the result follows it on standard output.
+    // The verdict is on standard error already; the store is written only
+    // now, for at most kStoreDeadline, and the result follows it on standard
+    // output.
     if (line.cycle.triggered()) {
-        const QDeadlineTimer deadline(kStoreDeadline);
-        RecordStore store;
-        Outcome saved = store.open(configuration.storeName, StoreAccess::Write, deadline);
-        if (saved.succeeded())
-            saved = store.add(record, deadline);
+        const Outcome saved = store.add(record);
         if (!saved.succeeded())
             err(QStringLiteral("iec1000: warning: the measurement was not recorded: %1")
                     .arg(saved.reason()));

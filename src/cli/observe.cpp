@@ -158,10 +158,8 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     // The store first: an observation that could not be recorded is not
     // begun, and nothing is sent.
     RecordStore store;
-    if (const Outcome opened = store.open(configuration.storeName); !opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+    if (!openForWriting(store, configuration))
         return kStoreFailed;
-    }
 
     configuration.port = port->number;
     configuration.devices.setDevice(port->number, port->device);

@@ -210,12 +210,37 @@ std::optional<QString> reportPath(const QString& path)
     return named;
 }
 
-bool openForReading(RecordStore& store, const Configuration& configuration)
+namespace {
+
+bool openStore(RecordStore& store, const Configuration& configuration, StoreAccess access)
 {
-    const Outcome opened = store.open(configuration.storeName, StoreAccess::Read);
+    warnOfPasswordInStoreName(configuration.storeName);
+    const Outcome opened = store.open(configuration.storeName, access);
     if (!opened.succeeded())
         err(QStringLiteral("iec1000: %1").arg(opened.reason()));
     return opened.succeeded();
+}
+
+} // namespace
+
+bool openForReading(RecordStore& store, const Configuration& configuration)
+{
+    return openStore(store, configuration, StoreAccess::Read);
+}
+
+bool openForWriting(RecordStore& store, const Configuration& configuration)
+{
+    return openStore(store, configuration, StoreAccess::Write);
+}
+
+void warnOfPasswordInStoreName(const QString& storeName)
+{
+    static bool warned = false;
+    const QString warning = passwordInNameWarning(storeName);
+    if (warning.isEmpty() || warned)
+        return;
+    warned = true;
+    err(QStringLiteral("iec1000: warning: %1").arg(warning));
 }
 
 // Nothing, with the usage error in *message, for an empty text or a number

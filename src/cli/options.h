@@ -66,6 +66,12 @@ std::optional<QString> reportPath(const QString& path);
 // Opens the configured store for reading (history, report, evaluate
 // --record); false, the reason said on standard error, when it cannot be.
 bool openForReading(RecordStore& store, const Configuration& configuration);
+// Opens the configured store for writing (measure, observe); false, the
+// reason said on standard error, when it cannot be.
+bool openForWriting(RecordStore& store, const Configuration& configuration);
+// Warns on standard error, once a run, when the store's name holds a
+// password (others on the machine may see it).
+void warnOfPasswordInStoreName(const QString& storeName);
 
 // The port as the operator gave it: 1 to 4 or "Com 1" to "Com 4" (the Com
 // option's device), or a device path.

@@ -9,6 +9,7 @@
 #include "configuration_options.h"
 #include "display_probe.h"
 #include "exit_codes.h"
+#include "store_name.h"
 #include "window_assembly.h"
 
 #include <QApplication>
@@ -177,6 +178,9 @@ extern "C" int iec1000RunWindow(int argc, char* argv[], const Configuration* fro
     options.configuration = *fromEnvironment;
     if (const std::optional<int> code = readWindowOptions(argc, argv, &options))
         return *code;
+    if (const QString warning = passwordInNameWarning(options.configuration.storeName);
+        !warning.isEmpty())
+        std::fprintf(stderr, "iec1000: warning: %s\n", qPrintable(warning));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZentoIEC"));

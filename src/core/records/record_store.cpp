@@ -2,6 +2,7 @@
 
 #include "record_columns.h"
 #include "record_schema.h"
+#include "sql_messages.h"
 #include "stall_guard.h"
 #include "store_connection.h"
 #include "store_reads.h"
@@ -59,6 +60,7 @@ Outcome RecordStore::failure(const QString& what, const QString& reason) const
 
 Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlineTimer deadline)
 {
+    quietSqlWarnings();
     close();
     m_storeName = storeName;
     m_access = access;
@@ -73,25 +75,23 @@ Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlin
 
 namespace store_internal {
 
-QString runRead(QSqlQuery& query, const QSqlDatabase& db)
+QString runRead(QSqlQuery& query)
 {
-    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
-    const bool executed = query.exec();
-    if (guard.finish())
-        return stalledReason();
-    return executed ? QString() : sqlReason(query.lastError());
+    return query.exec() ? QString() : sqlReason(query.lastError());
 }
 
 QString readRecordRow(QSqlQuery& query, const QSqlDatabase& db, int schemaVersion, qint64 id,
                       const QString& extra)
 {
+    if (!db.isOpen())
+        return lostConnectionReason();
     query.setForwardOnly(true);
     if (!query.prepare(
             QStringLiteral("SELECT %1, %2%3 FROM measurements WHERE id = ?")
                 .arg(selectedColumns(0, schemaVersion), kindColumn(schemaVersion), extra)))
         return sqlReason(query.lastError());
     query.bindValue(0, id);
-    if (const QString reason = runRead(query, db); !reason.isEmpty())
+    if (const QString reason = runRead(query); !reason.isEmpty())
         return reason;
     if (!query.next())
         return query.lastError().isValid() ? sqlReason(query.lastError())
@@ -219,16 +219,50 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
     return Outcome::ok();
 }
 
-std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) const
+std::optional<QString> RecordStore::recordKind(qint64 id, QString* error) const
 {
-    const auto fail = [&](const QString& reason) -> std::optional<MeasurementRecord> {
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
+    const auto fail = [&](const QString& reason) -> std::optional<QString> {
         if (error)
-            *error = failure(QStringLiteral("read"), reason).reason();
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
         return std::nullopt;
     };
     if (!isOpen())
         return fail(QStringLiteral("it is not open"));
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT %1 FROM measurements WHERE id = ?")
+                           .arg(kindColumn(m_schemaVersion))))
+        return fail(sqlReason(query.lastError()));
+    query.bindValue(0, id);
+    if (const QString reason = runRead(query); !reason.isEmpty())
+        return fail(reason);
+    if (!query.next())
+        return fail(query.lastError().isValid() ? sqlReason(query.lastError())
+                                                : QStringLiteral("it holds no record %1").arg(id));
+    return query.value(0).toString();
+}
+
+std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) const
+{
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
+    const auto fail = [&](const QString& reason) -> std::optional<MeasurementRecord> {
+        if (error)
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+        return std::nullopt;
+    };
+    if (!isOpen())
+        return fail(QStringLiteral("it is not open"));
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
     QSqlQuery query(db);
     if (const QString reason = readRecordRow(query, db, m_schemaVersion, id); !reason.isEmpty())
         return fail(reason);
@@ -250,9 +284,13 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
 QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QString* error) const
 {
     QList<RecordSummary> summaries;
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const auto fail = [&](const QString& reason) {
         if (error)
-            *error = failure(QStringLiteral("read"), reason).reason();
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
         return QList<RecordSummary>();
     };
     if (!isOpen())
@@ -270,7 +308,8 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
     if (limit > 0)
         sql += QStringLiteral(" LIMIT %1").arg(limit);
 
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
@@ -285,7 +324,7 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
         if (!current)
             query.bindValue(1, pattern);
     }
-    if (const QString reason = runRead(query, db); !reason.isEmpty())
+    if (const QString reason = runRead(query); !reason.isEmpty())
         return fail(reason);
     // Each row sets every member a summary takes. An unknown verdict lists as
     // "No result received", an unknown class as none.
@@ -300,7 +339,8 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
                           observation ? kObservationKind : kMeasurementKind,
                           observation ? query.value(kind + 1).toString() : QString()});
     }
-    if (query.lastError().isValid())
+    // A connection cut while the rows came ends them early.
+    if (query.lastError().isValid() || guard.finish())
         return fail(sqlReason(query.lastError()));
     return summaries;
 }

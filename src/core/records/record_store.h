@@ -74,6 +74,10 @@ public:
     // filter matches) in one transaction. Fails, writing nothing, when there
     // is no such record.
     Outcome updateProduct(qint64 id, const ProductInfo& product);
+    // The kind of record `id`: "measurement" or "observation" (as
+    // RecordSummary::kind); nothing (and *error says why) when there is no
+    // such record or it could not be read.
+    std::optional<QString> recordKind(qint64 id, QString* error = nullptr) const;
     // At most limit records (all when limit <= 0), newest first by measured
     // time, then by id. A filter keeps the records whose product, serial,
     // operator, notes, verdict text or class letter contains it, ignoring
