@@ -1070,7 +1070,9 @@ void RecordStoreTest::finishingALongObservationOverASlowLink()
 
     Relay relay(cluster.dir.filePath(".s.PGSQL.5432"));
     QVERIFY(relay.port() != 0);
-    relay.delay(std::chrono::microseconds(250));
+    // 1 ms each way: a statement per sample would take 20 s, twice the
+    // store's own deadline for a call, so finishing would fail.
+    relay.delay(std::chrono::microseconds(1000));
     RecordStore store;
     const Outcome opened =
         store.open(QStringLiteral("postgresql://postgres@127.0.0.1:%1/records").arg(relay.port()));
@@ -1081,7 +1083,6 @@ void RecordStoreTest::finishingALongObservationOverASlowLink()
     const qint64 ms = took.elapsed();
     qInfo("finishing %d samples over the slow link took %lld ms", kSamples, ms);
     QVERIFY2(finished.succeeded(), qPrintable(finished.reason()));
-    QVERIFY2(ms < 3000, qPrintable(QString::number(ms)));
 
     RecordStore reader;
     QVERIFY(reader.open(direct, StoreAccess::Read).succeeded());
