@@ -2,6 +2,7 @@
 
 #include "harmonics.h"
 #include "options.h"
+#include "result_formats.h"
 #include "session_stage.h"
 
 #include <csignal>
@@ -120,7 +121,7 @@ QString ConsoleObserver::lineFailureAdvice() const
 void ConsoleObserver::cycleEnded(const CycleResult& result)
 {
     clearCountdown();
-    err(verdictText(result.verdict));
+    err(shownVerdict(result));
 }
 
 void ConsoleObserver::clearCountdown()

@@ -186,7 +186,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     line.session.reset();
     if (!record.result.problem.isEmpty())
         err(escapedMessage(record.result.problem));
-    err(observationVerdictText(record.result.verdict));
+    err(shownObservationVerdict(record.result));
 
     int exitCode = observationExitCode(record.result.verdict);
     if (const Outcome finished = store.finishObservation(record); !finished.succeeded()) {

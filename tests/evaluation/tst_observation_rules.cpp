@@ -306,6 +306,11 @@ void ObservationRules::guardBand_data()
         << QList<double>{3200, 800} << 0.0 << ObservationVerdict::Pass;
     QTest::newRow("a sample 3200, 10 %")
         << QList<double>{3200, 800} << 10.0 << ObservationVerdict::Fail;
+    // The README's worked example 3: 3220 mA is above 150 % of 2070 mA.
+    QTest::newRow("worked example, none")
+        << QList<double>{1150, 3220, 1200} << 0.0 << ObservationVerdict::Pass;
+    QTest::newRow("worked example, 10 %")
+        << QList<double>{1150, 3220, 1200} << 10.0 << ObservationVerdict::Fail;
 }
 
 void ObservationRules::guardBand()

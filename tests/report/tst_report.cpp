@@ -796,19 +796,22 @@ void TestReport::observationSummary_data()
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("notShown");
 
-    const QString flag = "! The highest measured power is more than 10 % apart from the typed "
-                         "power";
+    const QString flag = "! The typed power is not within 10 % of the highest measured power: "
+                         "the limits come from the measured power, as the lab takes it.";
     QTest::newRow("class D, 1970 W measured of 500 W typed")
         << judgedAs(ProductClass::D, "500")
         << QStringList{"Class D, typed power 500 W",
-                       "Power limits from the typed power of 500 W; highest measured power "
-                       "1970.0 W",
-                       flag}
+                       "Power limits from the highest measured power 1970 W (the typed 500 W "
+                       "is not within 10 % of it)",
+                       flag,
+                       "The typed power 500 W is not within 10 % of the highest measured power "
+                       "1970 W, and that power is outside Class D's 50 to 600 W: Class D cannot "
+                       "be judged."}
         << QStringList{};
-    QTest::newRow("class C: the 7th sample's fundamental")
+    QTest::newRow("class C: the median sample's fundamental")
         << judgedAs(ProductClass::C, QString())
-        << QStringList{"Limits from the highest fundamental current of the samples, 9.8 A "
-                       "(judged sample 7), and its power factor, 0.9",
+        << QStringList{"Limits from the fundamental current of the samples, median 9.5 A "
+                       "(sample 10), power factor 0.9",
                        "POHC not part of the rules of Class C"}
         << QStringList{flag};
 
