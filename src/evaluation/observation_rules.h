@@ -76,13 +76,14 @@ struct Pohc
 {
     // Square root of the sum of the squares of their averages, mA.
     double measuredMa = 0;
-    // Square root of the sum of the squares of their limits, mA, and of
-    // their guarded limits (equal without a guard band).
+    // Square root of the sum of the squares of their limits, mA.
     double limitMa = 0;
-    double guardedLimitMa = 0;
     // measuredMa <= guardedLimitMa: each of these orders may average up to
     // 150 % of its (guarded) limit.
     bool allowanceApplied = false;
+    // The same over their guarded limits (equal to limitMa without a guard
+    // band).
+    double guardedLimitMa = 0;
 };
 
 // The power the Class D limits of an observation come from.
