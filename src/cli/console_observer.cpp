@@ -2,6 +2,7 @@
 
 #include "harmonics.h"
 #include "options.h"
+#include "result_formats.h"
 #include "session_stage.h"
 
 #include <csignal>
@@ -126,7 +127,7 @@ QString ConsoleObserver::lineFailureAdvice() const
 void ConsoleObserver::cycleEnded(const CycleResult& result)
 {
     clearCountdown();
-    err(verdictText(result.verdict));
+    err(shownVerdict(result));
 }
 
 void ConsoleObserver::clearCountdown()

@@ -61,8 +61,10 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--format F] [FILE|-]\n       "
-        "iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--format F]\n\n"
+        "Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--guard-band PCT] "
+        "[--format F] [FILE|-]\n       "
+        "iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--guard-band PCT] "
+        "[--format F]\n\n"
         "Judges a saved result reply line (from FILE, or standard input for - "
         "or no FILE), or a stored record's reply, under a class. A stored timed "
         "observation has each of its samples judged again, and the observation by "
@@ -152,9 +154,11 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         stored.measuredAt = QDateTime::currentDateTime();
     }
     const CycleResult result =
-        judgeAgain(stored, configuration.choice.productClass, configuration.choice.power);
+        judgeAgain(stored, configuration.choice.productClass, configuration.choice.power,
+                   configuration.choice.guardBandPct);
     if (!result.problem.isEmpty())
         err(escapedMessage(result.problem));
+    sayPowerDiffers(result);
     out(rendered(result, format));
     return exitCodeOf(result.verdict) == kLineFailed ? kNoVerdict : exitCodeOf(result.verdict);
 }

@@ -20,15 +20,16 @@ namespace cli {
 int measure(const QStringList& arguments, const Configuration& startConfiguration)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Synopsis: iec1000 measure --port PORT --class A|B|C|D [--power WATTS] [options]\n\n"
-        "Logs on to the analyzer (the twelve configuration lines), triggers one "
-        "measurement (*TRG, wait 5 s, poll *STB? until it reads 1 for at most "
-        "20 s, :FRD?, wait 3 s), logs off (*RST), records it and prints it.\n"
-        "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
-        "result, not judged, no answer, stopped by a signal), 3 the port could "
-        "not be opened or the line failed, 4 the record store could not be opened "
-        "(nothing was sent), 64 usage error."));
+    parser.setApplicationDescription(
+        QStringLiteral("Synopsis: iec1000 measure --port PORT --class A|B|C|D [--power WATTS] "
+                       "[--guard-band PCT] [options]\n\n"
+                       "Logs on to the analyzer (the twelve configuration lines), triggers one "
+                       "measurement (*TRG, wait 5 s, poll *STB? until it reads 1 for at most "
+                       "20 s, :FRD?, wait 3 s), logs off (*RST), records it and prints it.\n"
+                       "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
+                       "result, not judged, no answer, stopped by a signal), 3 the port could "
+                       "not be opened or the line failed, 4 the record store could not be opened "
+                       "(nothing was sent), 64 usage error."));
     parser.addOption(QCommandLineOption(
         QStringLiteral("port"),
         QStringLiteral("1 to 4 or \"Com 1\" to \"Com 4\" (as the window resolves them), or a "
@@ -89,6 +90,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
         return kNoVerdict;
     if (!result->problem.isEmpty())
         err(escapedMessage(result->problem));
+    sayPowerDiffers(*result);
 
     MeasurementRecord record = newRecord(*result, port->name, port->device);
     record.product = productOf(parser);

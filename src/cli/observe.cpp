@@ -86,7 +86,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     parser.setApplicationDescription(
         QStringLiteral(
             "Synopsis: iec1000 observe --port PORT --class A|B|C|D [--power WATTS] "
-            "[--duration SECONDS] [options]\n\n"
+            "[--duration SECONDS] [--guard-band PCT] [options]\n\n"
             "Logs on to the analyzer, repeats the measurement cycle back to back for the "
             "duration (each cycle one sample, about 8 s), logs off (*RST) and judges the "
             "samples by the %1. Each sample is recorded as it arrives; the progress (sample, "
@@ -184,7 +184,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     line.session.reset();
     if (!record.result.problem.isEmpty())
         err(escapedMessage(record.result.problem));
-    err(observationVerdictText(record.result.verdict));
+    err(shownObservationVerdict(record.result));
 
     int exitCode = observationExitCode(record.result.verdict);
     if (const Outcome finished = store.finishObservation(record); !finished.succeeded()) {

@@ -2,6 +2,8 @@
 
 #include "class_evaluation.h"
 #include "exit_codes.h"
+#include "guard_band.h"
+#include "power_basis.h"
 #include "record_store.h"
 #include "session_stage.h"
 
@@ -156,7 +158,15 @@ std::optional<int> judgingOptions(const QCommandLineParser& parser, ClassChoice*
         formatOf(parser.value(QStringLiteral("format")), true);
     if (!formatChosen)
         return usageError(QStringLiteral("--format takes text, json or csv."));
+    const QString guardBand = parser.value(QStringLiteral("guard-band"));
+    const std::optional<double> guardBandPct = guardBandOf(guardBand);
+    if (!guardBandPct)
+        return usageError(
+            QStringLiteral("--guard-band takes a percentage from 0 to %1, not \"%2\".")
+                .arg(kLargestGuardBandPct)
+                .arg(guardBand));
     *choice = *chosen;
+    choice->guardBandPct = *guardBandPct;
     *format = *formatChosen;
     return std::nullopt;
 }
@@ -172,10 +182,25 @@ void addClassOptions(QCommandLineParser& parser, bool csv)
                        "the window takes its Class D power); any other value is a usage error "
                        "and nothing is sent or judged."),
         QStringLiteral("watts")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("guard-band"),
+        QStringLiteral("A margin for pre-compliance, in %: every limit is reduced by it for the "
+                       "verdict (10 judges the 3rd harmonic of Class A against 2070 mA), and the "
+                       "verdict says so. 0 to 50; default 0."),
+        QStringLiteral("pct"), QStringLiteral("0")));
     parser.addOption(QCommandLineOption(QStringLiteral("format"),
                                         csv ? QStringLiteral("Output: text (default), json or csv.")
                                             : QStringLiteral("Output: text (default) or json."),
                                         QStringLiteral("format"), QStringLiteral("text")));
+}
+
+void sayPowerDiffers(const CycleResult& result)
+{
+    if (result.judgement.productClass != ProductClass::D)
+        return;
+    const QString line = powerDiffersLine(result.judgement.power, result.reply.watts);
+    if (!line.isEmpty())
+        err(line);
 }
 
 void addLabOptions(QCommandLineParser& parser)

@@ -47,11 +47,16 @@ std::optional<Format> formatOf(const QString& name, bool csvAllowed);
 // The exit code of a verdict.
 int exitCodeOf(Verdict verdict);
 
-// --class, --power and --format of measure and evaluate.
+// --class, --power, --guard-band and --format of measure, observe and
+// evaluate.
 void addClassOptions(QCommandLineParser& parser, bool csv);
 // Nothing when they are right, otherwise the usage error's exit code.
 std::optional<int> judgingOptions(const QCommandLineParser& parser, ClassChoice* choice,
                                   Format* format);
+
+// Class D: the line of powerDiffersLine on standard error when the measured
+// power differs from the typed one by more than 10 %; nothing otherwise.
+void sayPowerDiffers(const CycleResult& result);
 
 // --lab, --instrument and --conditions: what a lab writes on its test report.
 void addLabOptions(QCommandLineParser& parser);

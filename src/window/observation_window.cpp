@@ -4,6 +4,7 @@
 #include "class_evaluation.h"
 #include "class_selection.h"
 #include "clock.h"
+#include "guard_band.h"
 #include "record_keeper.h"
 #include "serial_port.h"
 #include "test_run.h"
@@ -12,6 +13,7 @@
 #include "widget_colours.h"
 
 #include <QCloseEvent>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,6 +70,9 @@ QString observationNotes(const ObservationResult& result)
     if (!result.samples.isEmpty())
         notes << samplingSentence(result.sampleIntervalS);
     const ObservationJudgement& judgement = result.judgement;
+    if (judgement.guardBandPct > 0)
+        notes << QStringLiteral("guard band %1: every limit reduced by it for the verdict")
+                     .arg(guardBandText(judgement.guardBandPct));
     if (judgement.pohc && judgement.samplesJudged > 0)
         notes << QStringLiteral("POHC %1 mA, limit %2 mA: %3")
                      .arg(judgement.pohc->measuredMa, 0, 'f', 1)
@@ -79,8 +84,15 @@ QString observationNotes(const ObservationResult& result)
         notes << QStringLiteral("highest power %1 W, typed %2 W%3")
                      .arg(*judgement.basis.highestPowerW, 0, 'f', 1)
                      .arg(judgement.basis.typedPower)
-                     .arg(judgement.basis.powerDiffers ? QStringLiteral(": more than 10 % apart")
-                                                       : QString());
+                     .arg(judgement.basis.powerDiffers
+                              ? QStringLiteral(": more than 10 % apart, limits from the "
+                                               "measured power")
+                              : QString());
+    if (judgement.productClass == ProductClass::C && !judgement.basis.fundamentalVaries.isEmpty())
+        notes << QStringLiteral("fundamental over 10 % from the median %1 A in %2 of %3 samples")
+                     .arg(judgement.basis.fundamentalA)
+                     .arg(judgement.basis.fundamentalVaries.size())
+                     .arg(judgement.samplesJudged);
     if (!judgement.problem.isEmpty())
         notes << judgement.problem;
     return notes.join(QLatin1Char('\n'));
@@ -205,6 +217,13 @@ ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& to
     duration->setValue(Observation::kDefaultDurationS);
     duration->setSuffix(QStringLiteral(" s"));
     duration->setToolTip(QStringLiteral("Observation period, 30 s to 24 h"));
+    guardBand = new QDoubleSpinBox(this);
+    guardBand->setRange(0, kLargestGuardBandPct);
+    guardBand->setDecimals(1);
+    guardBand->setValue(0);
+    guardBand->setSuffix(QStringLiteral(" %"));
+    guardBand->setToolTip(
+        QStringLiteral("Every limit reduced by this percentage for the verdict, 0 to 50 %"));
     startStop = new QPushButton(kStartCaption, this);
     judgedBy = new QLabel(this);
     judgedBy->setTextFormat(Qt::PlainText);
@@ -226,7 +245,8 @@ ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& to
                                     ObservationVerdict::IncompleteObservation,
                                     ObservationVerdict::LineFailed, ObservationVerdict::Stopped})
         widest = std::max(
-            widest, QFontMetrics(verdictFont).horizontalAdvance(observationVerdictText(each)));
+            widest, QFontMetrics(verdictFont)
+                        .horizontalAdvance(withGuardBand(observationVerdictText(each), 12.5)));
     verdict->setMinimumWidth(widest + 4 * verdict->fontMetrics().averageCharWidth());
     sampling = new QLabel(this);
     // A reason naming three failed orders is wider than the window.
@@ -235,6 +255,8 @@ ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& to
     auto* controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Duration:"), this));
     controls->addWidget(duration);
+    controls->addWidget(new QLabel(QStringLiteral("Guard band:"), this));
+    controls->addWidget(guardBand);
     controls->addWidget(startStop);
     controls->addSpacing(16);
     controls->addWidget(samples);
@@ -316,6 +338,7 @@ void ObservationWindow::run()
     m_form.setEnabled(Button::Run, false);
     m_form.setEnabled(Button::Log, false);
     duration->setEnabled(false);
+    guardBand->setEnabled(false);
     startStop->setText(kStopCaption);
     saveReport->setEnabled(false);
     chart->clear();
@@ -324,7 +347,8 @@ void ObservationWindow::run()
     showVerdict(QStringLiteral("Observing...."), Colour::Neutral);
 
     showJudgingBasis();
-    const ClassChoice choice = selectedClassChoice(m_form);
+    ClassChoice choice = selectedClassChoice(m_form);
+    choice.guardBandPct = guardBand->value();
     ObservationRecord record;
     record.port = QStringLiteral("Com %1").arg(m_members.PortNumber);
     record.device = m_line.port.deviceName();
@@ -358,9 +382,15 @@ void ObservationWindow::run()
 
     const ObservationResult& result = m_last->result;
     showCounts(result.judgement.samplesJudged, result.judgement.samplesNotJudged);
-    showVerdict(observationVerdictText(result.verdict), observationVerdictColour(result.verdict));
+    const bool judged =
+        result.verdict == ObservationVerdict::Pass || result.verdict == ObservationVerdict::Fail;
+    showVerdict(judged ? withGuardBand(observationVerdictText(result.verdict),
+                                       result.judgement.guardBandPct)
+                       : observationVerdictText(result.verdict),
+                observationVerdictColour(result.verdict));
     sampling->setText(observationNotes(result));
     duration->setEnabled(true);
+    guardBand->setEnabled(true);
     startStop->setText(kStartCaption);
     // A line that failed ended the session.
     showJudgingBasis();

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -71,9 +72,10 @@ std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
                                     const ObservedSample& latest);
 
 // What the operator reads beside the verdict, one note a line: how the
-// samples were taken, POHC and whether its allowance applied (Class A and
-// D), the highest measured against the typed power (Class D), and why the
-// class set no limits.
+// samples were taken, the guard band, POHC and whether its allowance applied
+// (Class A and D), the highest measured against the typed power and the
+// power the limits come from (Class D), the samples whose fundamental is
+// over 10 % from the median (Class C), and why there is no verdict.
 QString observationNotes(const ObservationResult& result);
 
 // What the observation judges by, as its window says it: "Judges by Class D
@@ -115,6 +117,8 @@ public:
     const std::optional<ObservationRecord>& last() const { return m_last; }
 
     QSpinBox* duration = nullptr;
+    // The guard band, %, the observation is judged under (0 to 50).
+    QDoubleSpinBox* guardBand = nullptr;
     QPushButton* startStop = nullptr;
     // The class, power and port of IEC1000 the observation judges by.
     QLabel* judgedBy = nullptr;

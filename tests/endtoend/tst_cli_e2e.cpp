@@ -16,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -156,6 +157,7 @@ private slots:
     void passwordInTheStoreNameWarnsOnce();
     void historyOfAMissingStore();
     void observeAMomentaryExcursion();
+    void observeClassDByTheMeasuredPower();
 
 private:
     QString store() const { return m_dir.filePath(QStringLiteral("records.sqlite")); }
@@ -302,6 +304,10 @@ void TestCommandLineEndToEnd::usageErrorsTouchNoPort_data()
                                   << "30 to 86400 seconds";
     QTest::newRow("observe 86401 s")
         << QStringList{"observe", "--class", "A", "--duration", "86401"} << "30 to 86400 seconds";
+    QTest::newRow("guard band 51") << QStringList{"--class", "A", "--guard-band", "51"}
+                                   << "--guard-band takes a percentage from 0 to 50";
+    QTest::newRow("observe guard band -1")
+        << QStringList{"observe", "--class", "A", "--guard-band", "-1"} << "from 0 to 50";
 }
 
 // The port does not exist: a tool that tried to open it would end with 3.
@@ -522,6 +528,23 @@ void TestCommandLineEndToEnd::evaluateJudgesASavedReplyAsMeasureDid()
     QCOMPARE(underB.value(QStringLiteral("class")).toString(), QStringLiteral("B"));
     QCOMPARE(jsonJudgement(underB), productJudgement(reply, ProductClass::B, QString()));
     QVERIFY(jsonJudgement(underB) != jsonJudgement(live));
+
+    // The 550 W product typed as 450 W: said on standard error and in the
+    // text; the limits stay those of 450 W. Under a guard band the verdict
+    // says so.
+    const ToolRun typed450 =
+        runTool({"evaluate", "--class", "D", "--power", "450", "--guard-band", "10", saved});
+    QCOMPARE(typed450.exitCode, 1);
+    const QByteArray line = "The measured power 550 W is 22 % above the typed 450 W: the lab will "
+                            "judge by the measured power\n";
+    QVERIFY2(typed450.err.contains(line), typed450.err.constData());
+    QVERIFY2(typed450.out.contains(line), typed450.out.constData());
+    QVERIFY2(QString::fromUtf8(typed450.out)
+                 .contains(QRegularExpression("\n +3 +3500 +1530mA +1377mA +fail\n")),
+             typed450.out.constData());
+    QVERIFY(typed450.out.endsWith("Verdict: Fail (10 % guard band)\n"));
+    const ToolRun typed500 = runTool({"evaluate", "--class", "D", "--power", "500", saved});
+    QVERIFY2(!typed500.err.contains("the lab will judge"), typed500.err.constData());
 }
 
 void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
@@ -729,6 +752,37 @@ void TestCommandLineEndToEnd::observeAMomentaryExcursion()
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("verdict,"));
+}
+
+// The 75 W lamp observed as Class D typed at 90 W: the typed power is not
+// within 10 % of the 75 W measured, so the observation judges by 75 W as the
+// lab does (the 3rd: 3.4 mA/W, 255 mA). Judged again from the store at a
+// typed 80 W, within 10 % of it, the typed power stands.
+void TestCommandLineEndToEnd::observeClassDByTheMeasuredPower()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("pass"));
+    const ToolRun observed =
+        runTool({"observe", "--port", sim.devicePath(), "--class", "D", "--power", "90",
+                 "--duration", "30", "--format", "json", "--db", store()},
+                70000);
+    QVERIFY2(observed.exitCode == 0, observed.err.constData());
+    const QJsonObject json = jsonObject(observed.out);
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("Pass"));
+    QCOMPARE(json.value("power_basis").toString(), QStringLiteral("measured"));
+    QCOMPARE(json.value("basis_w").toDouble(), 75.0);
+    QCOMPARE(json.value("highest_power_w").toDouble(), 75.0);
+    QCOMPARE(json.value("power_differs").toBool(), true);
+    QCOMPARE(json["harmonics"][1]["limit_ma"].toDouble(), 255.0);
+
+    const QString id = QString::number(json.value("record_id").toInteger());
+    const ToolRun again = runTool({"evaluate", "--record", id, "--class", "D", "--power", "80",
+                                   "--format", "json", "--db", store()});
+    QCOMPARE(again.exitCode, 0);
+    const QJsonObject typed = jsonObject(again.out);
+    QCOMPARE(typed.value("power_basis").toString(), QStringLiteral("typed"));
+    QCOMPARE(typed.value("basis_w").toDouble(), 80.0);
+    QCOMPARE(typed["harmonics"][1]["limit_ma"].toDouble(), 272.0);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)

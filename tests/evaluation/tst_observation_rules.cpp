@@ -9,6 +9,7 @@ Q_DECLARE_METATYPE(ProductClass)
 Q_DECLARE_METATYPE(CellState)
 Q_DECLARE_METATYPE(ObservationEnd)
 Q_DECLARE_METATYPE(ObservationVerdict)
+Q_DECLARE_METATYPE(PowerBasis)
 
 namespace {
 
@@ -48,9 +49,13 @@ private slots:
     void pohcAllowance();
     void verdict_data();
     void verdict();
-    void classCLimitsFromTheHighestFundamental();
+    void classCLimitsFromTheMedianFundamental();
+    void classCFundamentalSteady_data();
+    void classCFundamentalSteady();
     void classDPower_data();
     void classDPower();
+    void guardBand_data();
+    void guardBand();
     void samplingSentence();
     void failureReason_data();
     void failureReason();
@@ -184,20 +189,21 @@ void ObservationRules::verdict()
     QVERIFY(!judgement.pohc); // Class B has none
 }
 
-void ObservationRules::classCLimitsFromTheHighestFundamental()
+void ObservationRules::classCLimitsFromTheMedianFundamental()
 {
     QList<RuleSample> samples(3, quietSample());
-    samples[0].fundamentalA = 0.5;
+    samples[0].fundamentalA = 1.25;
     samples[0].powerFactor = 0.9;
     samples[1].fundamentalA = 1.2;
     samples[1].powerFactor = 0.5;
-    samples[2].fundamentalA = 0.8;
+    samples[2].fundamentalA = 1.15;
     samples[2].powerFactor = 0.99;
     const ObservationJudgement judgement =
         judgeObservation(ProductClass::C, {}, samples, 0, ObservationEnd::Completed);
     QCOMPARE(judgement.basis.fundamentalSample, std::optional<int>(1));
     QCOMPARE(judgement.basis.fundamentalA, 1.2);
     QCOMPARE(judgement.basis.powerFactor, 0.5);
+    QVERIFY(judgement.basis.fundamentalVaries.isEmpty());
     // 2 %, 30 % x 0.5, 10 %, 7 %, 5 % and 3 % of 1.2 A.
     QCOMPARE(judgement.orders[std::size_t(cellOf(2))].limitMa, std::optional<double>(24));
     QCOMPARE(judgement.orders[std::size_t(cellOf(3))].limitMa, std::optional<double>(180));
@@ -208,17 +214,69 @@ void ObservationRules::classCLimitsFromTheHighestFundamental()
     QCOMPARE(judgement.orders[std::size_t(cellOf(4))].limitMa, std::nullopt);
     QCOMPARE(judgement.orders[std::size_t(cellOf(4))].state, CellState::NotJudged);
     QVERIFY(!judgement.pohc);
+    QCOMPARE(judgement.verdict, ObservationVerdict::Pass);
+}
+
+void ObservationRules::classCFundamentalSteady_data()
+{
+    // Every sample has its 3rd at 400 mA: 133 % of 30 % of 1 A at PF 1, a
+    // fail on its own; the outlier's fundamental would allow 3000 mA.
+    QTest::addColumn<QList<double>>("fundamentals");
+    QTest::addColumn<double>("median");
+    QTest::addColumn<QList<int>>("varies");
+    QTest::addColumn<ObservationVerdict>("verdict");
+    QTest::newRow("steady within 10 %")
+        << QList<double>{1.0, 1.1, 0.9, 1.05} << 1.0 << QList<int>{} << ObservationVerdict::Fail;
+    QTest::newRow("one at 10 A of ten samples: 10 %")
+        << QList<double>{1, 1, 1, 10, 1, 1, 1, 1, 1, 1} << 1.0 << QList<int>{3}
+        << ObservationVerdict::Fail;
+    QTest::newRow("one at 10 A of eight samples")
+        << QList<double>{1, 1, 1, 1, 1, 1, 1, 10} << 1.0 << QList<int>{7}
+        << ObservationVerdict::IncompleteObservation;
+    QTest::newRow("a 1000 A glitch and a dip")
+        << QList<double>{1, 1000, 1, 1, 0.5, 1, 1, 1, 1, 1, 1} << 1.0 << QList<int>{1, 4}
+        << ObservationVerdict::IncompleteObservation;
+    QTest::newRow("even count: the lower middle")
+        << QList<double>{2, 1, 1.05, 2.05} << 1.05 << QList<int>{0, 3}
+        << ObservationVerdict::IncompleteObservation;
+}
+
+void ObservationRules::classCFundamentalSteady()
+{
+    QFETCH(QList<double>, fundamentals);
+    QList<RuleSample> samples;
+    for (double fundamental : fundamentals) {
+        RuleSample sample = quietSample();
+        sample.fundamentalA = fundamental;
+        sample.currentsMa[std::size_t(cellOf(3))] = 400;
+        samples << sample;
+    }
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::C, {}, samples, 0, ObservationEnd::Completed);
+    QTEST(judgement.basis.fundamentalA, "median");
+    QTEST(judgement.basis.fundamentalVaries, "varies");
+    QTEST(judgement.verdict, "verdict");
+    QCOMPARE(judgement.problem.contains(QStringLiteral("fundamental current was not steady")),
+             judgement.verdict == ObservationVerdict::IncompleteObservation);
 }
 
 void ObservationRules::classDPower_data()
 {
+    // Typed 100 W: the lab takes it when within 10 % of the highest
+    // measured power; otherwise that power. Order 3: 3.4 mA/W.
     QTest::addColumn<QList<double>>("powers");
     QTest::addColumn<double>("highest");
-    QTest::addColumn<bool>("differs");
-    QTest::newRow("10 % above") << QList<double>{95, 110} << 110.0 << false;
-    QTest::newRow("over 10 % above") << QList<double>{95, 110.1} << 110.1 << true;
-    QTest::newRow("10 % below") << QList<double>{90, 88} << 90.0 << false;
-    QTest::newRow("over 10 % below") << QList<double>{89.9, 60} << 89.9 << true;
+    QTest::addColumn<PowerBasis>("basis");
+    QTest::addColumn<double>("basisW");
+    QTest::addColumn<double>("thirdLimit");
+    QTest::newRow("10 % of 110 W above")
+        << QList<double>{95, 110} << 110.0 << PowerBasis::Typed << 100.0 << 340.0;
+    QTest::newRow("over 10 % of 112 W above")
+        << QList<double>{95, 112} << 112.0 << PowerBasis::Measured << 112.0 << 380.8;
+    QTest::newRow("within 10 % of 91 W")
+        << QList<double>{91, 60} << 91.0 << PowerBasis::Typed << 100.0 << 340.0;
+    QTest::newRow("over 10 % of 90 W below")
+        << QList<double>{88, 90} << 90.0 << PowerBasis::Measured << 90.0 << 306.0;
 }
 
 void ObservationRules::classDPower()
@@ -233,9 +291,50 @@ void ObservationRules::classDPower()
                                                             samples, 0, ObservationEnd::Completed);
     QCOMPARE(judgement.basis.typedPower, QStringLiteral("100"));
     QTEST(judgement.basis.highestPowerW.value_or(-1), "highest");
-    QTEST(judgement.basis.powerDiffers, "differs");
-    // The limits come from the typed power: 3.4 mA/W for order 3.
-    QCOMPARE(judgement.orders[std::size_t(cellOf(3))].limitMa, std::optional<double>(340));
+    QTEST(judgement.basis.powerBasis, "basis");
+    QTEST(judgement.basis.basisW.value_or(-1), "basisW");
+    QCOMPARE(judgement.basis.powerDiffers, judgement.basis.powerBasis == PowerBasis::Measured);
+    QTEST(judgement.orders[std::size_t(cellOf(3))].limitMa.value_or(-1), "thirdLimit");
+}
+
+void ObservationRules::guardBand_data()
+{
+    // Class A, order 3: limit 2300 mA, under a 10 % guard band 2070 mA
+    // (150 %: 3105 mA instead of 3450 mA).
+    QTest::addColumn<QList<double>>("third");
+    QTest::addColumn<double>("guardBand");
+    QTest::addColumn<ObservationVerdict>("verdict");
+    QTest::newRow("average 2100, none")
+        << QList<double>{2100, 2100} << 0.0 << ObservationVerdict::Pass;
+    QTest::newRow("average 2100, 10 %")
+        << QList<double>{2100, 2100} << 10.0 << ObservationVerdict::Fail;
+    QTest::newRow("a sample 3200, none")
+        << QList<double>{3200, 800} << 0.0 << ObservationVerdict::Pass;
+    QTest::newRow("a sample 3200, 10 %")
+        << QList<double>{3200, 800} << 10.0 << ObservationVerdict::Fail;
+    // The README's worked example 3: 3220 mA is above 150 % of 2070 mA.
+    QTest::newRow("worked example, none")
+        << QList<double>{1150, 3220, 1200} << 0.0 << ObservationVerdict::Pass;
+    QTest::newRow("worked example, 10 %")
+        << QList<double>{1150, 3220, 1200} << 10.0 << ObservationVerdict::Fail;
+}
+
+void ObservationRules::guardBand()
+{
+    QFETCH(QList<double>, third);
+    QFETCH(double, guardBand);
+    QList<RuleSample> samples;
+    for (double value : third) {
+        samples << quietSample();
+        samples.last().currentsMa[std::size_t(cellOf(3))] = value;
+    }
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::A, {}, samples, 0, ObservationEnd::Completed, guardBand);
+    const OrderJudgement& order = judgement.orders[std::size_t(cellOf(3))];
+    QCOMPARE(order.limitMa, std::optional<double>(2300));
+    QCOMPARE(order.guardedLimitMa, std::optional<double>(guardBand > 0 ? 2070 : 2300));
+    QCOMPARE(judgement.guardBandPct, guardBand);
+    QTEST(judgement.verdict, "verdict");
 }
 
 void ObservationRules::samplingSentence()

@@ -77,6 +77,7 @@ QList<MeasurementRecord> sampleRecords()
     records[1].result.judgement.power = QStringLiteral("75");
     records[1].result.judgement.states[1] = CellState::Fail;
     records[1].result.judgement.anyFailed = true;
+    records[1].result.judgement.guardBandPct = 12.5;
     records[1].product.notes = QStringLiteral("");
     ParsedReply& shortReply = records[2].result.reply;
     shortReply.line = QStringLiteral("75,230.1,0.4");
@@ -128,6 +129,7 @@ QStringList dump(const MeasurementRecord& m)
                   QString::number(j.evaluation.status),
                   shown(j.evaluation.problem),
                   QString::number(j.anyFailed),
+                  QString::number(j.guardBandPct),
                   shown(m.port),
                   shown(m.device),
                   shown(m.product.product),
@@ -163,7 +165,7 @@ ObservationRecord sampleObservation()
                  QStringLiteral("EMC lab 2")};
     o.toolVersion = QStringLiteral("1.0");
     ObservationResult& r = o.result;
-    r.choice = {ProductClass::A, {}};
+    r.choice = {ProductClass::A, {}, 5};
     r.durationS = 30;
     r.measuredAt = QDateTime(QDate(2024, 3, 9), QTime(10, 4, 5, 678), QTimeZone(3600));
     const QByteArray lines[] = {kPassingReply, failingReply(), kPassingReply.mid(30),
@@ -198,6 +200,8 @@ QStringList dump(const ObservationRecord& o)
                   shown(o.toolVersion),
                   classLetter(r.choice.productClass),
                   shown(r.choice.power),
+                  QString::number(r.choice.guardBandPct),
+                  QString::number(r.judgement.guardBandPct),
                   observationVerdictText(r.verdict),
                   shown(r.problem),
                   at(r.measuredAt),
@@ -543,6 +547,7 @@ void RecordStoreTest::upgradeFromVersion1()
             QVERIFY(store.add(record).succeeded());
             record.product = {};
             record.toolVersion = QString();
+            record.result.judgement.guardBandPct = 0;
         }
     }
     const QString columns = "id, measured_ms, utc_offset, verdict, problem, product_class, power, "
@@ -588,7 +593,7 @@ void RecordStoreTest::upgradeFromVersion1()
         QVERIFY(store.add(added).succeeded());
         QCOMPARE(added.id, 10);
     }
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "4");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "5");
 }
 
 void RecordStoreTest::upgradeFromVersion2()
@@ -602,9 +607,11 @@ void RecordStoreTest::upgradeFromVersion2()
         for (MeasurementRecord& record : records) {
             QVERIFY(store.add(record).succeeded());
             record.product.lab = record.product.instrument = record.product.conditions = QString();
+            record.result.judgement.guardBandPct = 0;
         }
     }
-    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN kind",
+    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN guard_band_pct",
+                               "ALTER TABLE measurements DROP COLUMN kind",
                                "DROP TABLE observations", "DROP TABLE observation_samples",
                                "ALTER TABLE measurements DROP COLUMN lab",
                                "ALTER TABLE measurements DROP COLUMN instrument",
@@ -621,7 +628,7 @@ void RecordStoreTest::upgradeFromVersion2()
     QVERIFY(store.add(added).succeeded());
     QCOMPARE(dump(store.record(added.id).value_or(MeasurementRecord())), dump(added));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "4");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "5");
 }
 
 void RecordStoreTest::upgradeFromVersion3()
@@ -632,10 +639,13 @@ void RecordStoreTest::upgradeFromVersion3()
     {
         RecordStore store;
         QVERIFY(store.open(old).succeeded());
-        for (MeasurementRecord& record : records)
+        for (MeasurementRecord& record : records) {
             QVERIFY(store.add(record).succeeded());
+            record.result.judgement.guardBandPct = 0;
+        }
     }
-    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN kind",
+    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN guard_band_pct",
+                               "ALTER TABLE measurements DROP COLUMN kind",
                                "DROP TABLE observations", "DROP TABLE observation_samples",
                                "UPDATE meta SET value = '3' WHERE name = 'schema_version'",
                                "SELECT count(*) FROM measurements"}),
@@ -657,7 +667,7 @@ void RecordStoreTest::upgradeFromVersion3()
     QCOMPARE(dump(store.observation(observation.id).value_or(ObservationRecord())),
              dump(observation));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "4");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "5");
 }
 
 void RecordStoreTest::unwritableStore_data()

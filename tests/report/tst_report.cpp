@@ -216,6 +216,7 @@ private slots:
     void jsonFile_data();
     void jsonFile();
     void csvFile();
+    void guardBandAndPowerShown();
     void harmonicNumbers_data();
     void harmonicNumbers();
     void measurementRecordId_data();
@@ -257,11 +258,14 @@ void TestReport::jsonFile_data()
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QString>("measuredAt");
     const QStringList common{
-        "verdict",      "class",     "fields_found", "volts",       "amps",     "watts",
-        "power_factor", "frequency", "harmonics",    "measured_at", "reply",    "id",
-        "port",         "device",    "tool_version", "product",     "serial",   "operator",
-        "notes",        "lab",       "instrument",   "conditions",  "record_id"};
-    QTest::newRow("class D fail") << classDFail() << (QStringList(common) << "power")
+        "verdict",      "class",     "fields_found", "volts",       "amps",      "watts",
+        "power_factor", "frequency", "harmonics",    "measured_at", "reply",     "id",
+        "port",         "device",    "tool_version", "product",     "serial",    "operator",
+        "notes",        "lab",       "instrument",   "conditions",  "record_id", "guard_band_pct"};
+    QTest::newRow("class D fail") << classDFail()
+                                  << (QStringList(common) << "power"
+                                                          << "measured_power_w"
+                                                          << "power_differs")
                                   << "2026-12-07T16:10:38+01:00";
     QTest::newRow("incomplete") << incomplete() << (QStringList(common) << "problem")
                                 << "2026-01-02T03:04:05+00:00";
@@ -306,6 +310,36 @@ void TestReport::jsonFile()
     }
 }
 
+// A Class D measurement under a 10 % guard band whose measured power is
+// 16 % below the typed one: the verdict, the guarded limit and the line.
+void TestReport::guardBandAndPowerShown()
+{
+    MeasurementRecord record = classDFail();
+    record.result.judgement.power = QStringLiteral("90");
+    record.result.judgement.guardBandPct = 10;
+    const QString text = resultText(record.result);
+    QVERIFY2(text.contains("\nThe measured power 75.2 W is 16 % below the typed 90 W: the lab "
+                           "will judge by the measured power\n"),
+             qPrintable(text));
+    QVERIFY2(text.contains(QRegularExpression("\n    3 +306 +255.00mA +229.5mA +fail\n")),
+             qPrintable(text));
+    QVERIFY(text.endsWith("Verdict: Fail (10 % guard band)\n"));
+    const QJsonObject json = resultJson(record.result);
+    QCOMPARE(json["verdict"].toString(), "Fail (10 % guard band)");
+    QCOMPARE(json["guard_band_pct"].toDouble(), 10.0);
+    QCOMPARE(json["power_differs"].toBool(), true);
+    QCOMPARE(json["measured_power_w"].toDouble(), 75.2);
+    QCOMPARE(json["harmonics"][1]["limit_ma"].toDouble(), 255.0);
+    QCOMPARE(json["harmonics"][1]["guarded_limit_ma"].toDouble(), 229.5);
+
+    // Within 10 %: nothing said, and no guard band: the verdict alone.
+    record.result.judgement.power = QStringLiteral("75");
+    record.result.judgement.guardBandPct = 0;
+    QVERIFY(!resultText(record.result).contains("the lab will judge"));
+    QCOMPARE(resultJson(record.result)["power_differs"].toBool(), false);
+    QCOMPARE(resultJson(record.result)["verdict"].toString(), "Fail");
+}
+
 void TestReport::csvFile()
 {
     const MeasurementRecord record = classDFail();
@@ -323,7 +357,8 @@ void TestReport::csvFile()
     QCOMPARE(header.join(','), "verdict,class,power,measured_at,volts,amps,watts,power_factor,"
                                "frequency,order,current_ma,limit,state,id,port,device,"
                                "tool_version,product,serial,operator,notes,lab,instrument,"
-                               "conditions,limit_ma,percent_of_limit");
+                               "conditions,limit_ma,percent_of_limit,guard_band_pct,"
+                               "guarded_limit_ma");
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const QStringList& row = rows[cell + 1];
         QCOMPARE(row.size(), header.size());
@@ -763,19 +798,22 @@ void TestReport::observationSummary_data()
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("notShown");
 
-    const QString flag = "! The highest measured power is more than 10 % apart from the typed "
-                         "power";
+    const QString flag = "! The typed power is not within 10 % of the highest measured power: "
+                         "the limits come from the measured power, as the lab takes it.";
     QTest::newRow("class D, 1970 W measured of 500 W typed")
         << judgedAs(ProductClass::D, "500")
         << QStringList{"Class D, typed power 500 W",
-                       "Power limits from the typed power of 500 W; highest measured power "
-                       "1970.0 W",
-                       flag}
+                       "Power limits from the highest measured power 1970 W (the typed 500 W "
+                       "is not within 10 % of it)",
+                       flag,
+                       "The typed power 500 W is not within 10 % of the highest measured power "
+                       "1970 W, and that power is outside Class D's 50 to 600 W: Class D cannot "
+                       "be judged."}
         << QStringList{};
-    QTest::newRow("class C: the 7th sample's fundamental")
+    QTest::newRow("class C: the median sample's fundamental")
         << judgedAs(ProductClass::C, QString())
-        << QStringList{"Limits from the highest fundamental current of the samples, 9.8 A "
-                       "(judged sample 7), and its power factor, 0.9",
+        << QStringList{"Limits from the fundamental current of the samples, median 9.5 A "
+                       "(sample 10), power factor 0.9",
                        "POHC not part of the rules of Class C"}
         << QStringList{flag};
 
@@ -957,7 +995,9 @@ void TestReport::observationFormats_data()
         << observationOf({ProductClass::B, {}}, QStringLiteral("The serial line failed."))
         << QStringList{"problem"} << false;
     QTest::newRow("class D") << observationOf({ProductClass::D, QStringLiteral("150")}, {})
-                             << QStringList{"highest_power_w", "power_differs"} << true;
+                             << QStringList{"highest_power_w", "power_differs", "power_basis",
+                                            "basis_w"}
+                             << true;
 }
 
 // The keys and types of the JSON, the CSV's shape and the text's last line.
@@ -981,7 +1021,8 @@ void TestReport::observationFormats()
                      "pohc",
                      "measured_at",
                      "record_id",
-                     "product"};
+                     "product",
+                     "guard_band_pct"};
     keys << extraKeys;
     keys.sort();
     QCOMPARE(json.keys(), keys);
@@ -993,8 +1034,8 @@ void TestReport::observationFormats()
     const QJsonArray harmonics = json["harmonics"].toArray();
     QCOMPARE(harmonics.size(), kHarmonicCells);
     const QJsonObject third = harmonics.at(1).toObject();
-    QCOMPARE(third.keys(), QStringList({"average_ma", "average_pct", "limit_ma", "maximum_ma",
-                                        "maximum_pct", "order", "state"}));
+    QCOMPARE(third.keys(), QStringList({"average_ma", "average_pct", "guarded_limit_ma", "limit_ma",
+                                        "maximum_ma", "maximum_pct", "order", "state"}));
     QCOMPARE(third["order"].toInt(), 3);
     QVERIFY(third["limit_ma"].isDouble() && third["average_ma"].isDouble() &&
             third["maximum_pct"].isDouble());

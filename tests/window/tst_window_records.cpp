@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -436,19 +437,24 @@ void TestWindowRecords::ctrlTOpensTheObservationWindowWhichNeedsTheSession()
 void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed_data()
 {
     QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<double>("guardBand");
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<QColor>("colour");
     QTest::addColumn<QString>("firstNote");
-    QTest::newRow("pass") << kPassingReply << "Pass" << QColor(0, 255, 0) << "sampled every ";
+    QTest::newRow("pass") << kPassingReply << 0.0 << "Pass" << QColor(0, 255, 0)
+                          << "sampled every ";
     // Why it failed, beside the verdict: the reply's 3rd harmonic, 3.5 A
     // against 2.3 A.
-    QTest::newRow("fail") << kFailingReply << "Fail" << QColor(255, 0, 0)
+    QTest::newRow("fail") << kFailingReply << 0.0 << "Fail" << QColor(255, 0, 0)
                           << "3rd: average at 152 %, one sample at 152 % of its limit\n";
+    QTest::newRow("fail, 10 % guard band") << kFailingReply << 10.0 << "Fail (10 % guard band)"
+                                           << QColor(255, 0, 0) << "3rd: ";
 }
 
 void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
 {
     QFETCH(QByteArray, reply);
+    QFETCH(double, guardBand);
     QFETCH(QString, verdict);
     QFETCH(QColor, colour);
     Bench bench;
@@ -464,6 +470,8 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     QCOMPARE(observation->judgedBy->text(),
              QStringLiteral("Judges by Class A on Com 2 (/dev/fake2)"));
     observation->duration->setValue(30);
+    QCOMPARE(observation->guardBand->value(), 0.0);
+    observation->guardBand->setValue(guardBand);
     int dispatchesWithRunOrLogEnabled = 0;
     bench.toolkit.onDispatch = [&](int) {
         if (bench.window->Run->isEnabled() || bench.window->Log->isEnabled())
@@ -494,6 +502,7 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     QVERIFY(!observation->chart->worstOrders().empty());
     QVERIFY(observation->saveReport->isEnabled());
     QVERIFY(bench.toolkit.messages.isEmpty());
+    QCOMPARE(observation->last()->result.choice.guardBandPct, guardBand);
 }
 
 void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped_data()
@@ -574,7 +583,8 @@ void TestWindowRecords::observationNotesBesideTheVerdict_data()
     QTest::newRow("D") << ProductClass::D
                        << "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s "
                           "smoothing\nPOHC 40.0 mA, limit 50.5 mA: orders 21 to 39 may average "
-                          "up to 150 %\nhighest power 90.0 W, typed 75 W: more than 10 % apart";
+                          "up to 150 %\nhighest power 90.0 W, typed 75 W: more than 10 % apart, "
+                          "limits from the measured power";
 }
 
 void TestWindowRecords::observationNotesBesideTheVerdict()

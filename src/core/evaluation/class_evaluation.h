@@ -45,5 +45,8 @@ bool classDPowerInRange(const QString& power);
 QString classDPowerRangeMessage();
 
 // Limits: the evaluation of `productClass`; for None a judgement with status
-// NoClass and every cell NotJudged.
-Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power);
+// NoClass and every cell NotJudged. `guardBandPct`: the cells judged against
+// their limits reduced by that percentage (applyGuardBand); the limit texts
+// stay the class's.
+Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power,
+                 double guardBandPct = 0);

@@ -71,4 +71,7 @@ struct Judgement
     // TestFailed = -1: at least one judged harmonic is above its limit, also
     // when the not-tested rule then turned its cell blue.
     bool anyFailed = false;
+    // The guard band the cells were judged under, in % (guard_band.h): each
+    // judged against its limit reduced by it. 0: against the limits.
+    double guardBandPct = 0;
 };

@@ -3,6 +3,8 @@
 #include "class_evaluation.h"
 #include "conversions.h"
 #include "evaluation_steps.h"
+#include "guard_band.h"
+#include "power_basis.h"
 
 #include <QStringList>
 
@@ -40,15 +42,18 @@ Pohc pohcOf(const std::array<OrderJudgement, kHarmonicCells>& orders)
 {
     double measured = 0;
     double limit = 0;
+    double guarded = 0;
     for (int cell = kFirstPohcCell; cell <= kLastPohcCell; cell += 2) {
         const OrderJudgement& order = orders[std::size_t(cell)];
         measured += order.averageMa * order.averageMa;
         limit += order.limitMa.value_or(0) * order.limitMa.value_or(0);
+        guarded += order.guardedLimitMa.value_or(0) * order.guardedLimitMa.value_or(0);
     }
     Pohc pohc;
     pohc.measuredMa = evaluation::asShown(std::sqrt(measured));
     pohc.limitMa = evaluation::asShown(std::sqrt(limit));
-    pohc.allowanceApplied = pohc.measuredMa <= pohc.limitMa;
+    pohc.guardedLimitMa = evaluation::asShown(std::sqrt(guarded));
+    pohc.allowanceApplied = pohc.measuredMa <= pohc.guardedLimitMa;
     return pohc;
 }
 
@@ -62,6 +67,19 @@ QString percentAbove(double pct, double bound)
         if (text.toDouble() > bound)
             break;
     }
+    return text;
+}
+
+// The sample numbers (from 1) of `samples` (indices from 0), at most the
+// first `shown`, "and N more" after them.
+QString sampleNumbers(const QList<int>& samples, qsizetype shown)
+{
+    QStringList numbers;
+    for (qsizetype n = 0; n < std::min(shown, samples.size()); ++n)
+        numbers << QString::number(samples[n] + 1);
+    QString text = numbers.join(QStringLiteral(", "));
+    if (samples.size() > shown)
+        text += QStringLiteral(" and %1 more").arg(samples.size() - shown);
     return text;
 }
 
@@ -108,6 +126,12 @@ QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orde
                        .arg(failed - shown == 1 ? QStringLiteral("order")
                                                 : QStringLiteral("orders"));
     return reasons.join(QStringLiteral("; "));
+
+}
+
+QString powerBasisName(PowerBasis basis)
+{
+    return basis == PowerBasis::Measured ? QStringLiteral("measured") : QStringLiteral("typed");
 }
 
 QString samplingSentence(double intervalS)
@@ -125,47 +149,90 @@ void ObservationTally::add(const RuleSample& sample)
         m_maximumMa[cell] = m_judged == 0 ? current : std::max(m_maximumMa[cell], current);
     }
     m_tested |= ~sample.notTested;
-    // The first of equal highest fundamentals is the basis.
-    if (!m_fundamentalSample || sample.fundamentalA > m_fundamentalA) {
-        m_fundamentalSample = m_judged;
-        m_fundamentalA = sample.fundamentalA;
-        m_powerFactor = sample.powerFactor;
-    }
+    // Sorted by the current, equal currents by the sample's place.
+    const Fundamental fundamental{sample.fundamentalA, m_judged + m_notJudged, sample.powerFactor};
+    m_fundamentals.insert(std::upper_bound(m_fundamentals.begin(), m_fundamentals.end(),
+                                           fundamental,
+                                           [](const Fundamental& a, const Fundamental& b) {
+                                               return a.amps < b.amps;
+                                           }),
+                          fundamental);
     m_highestPowerW = std::max(m_highestPowerW.value_or(sample.powerW), sample.powerW);
     ++m_judged;
 }
 
 ObservationJudgement ObservationTally::judge(ProductClass productClass, const QString& power,
-                                             ObservationEnd end) const
+                                             ObservationEnd end, double guardBandPct) const
 {
     ObservationJudgement judgement;
     judgement.productClass = productClass;
     judgement.samplesJudged = m_judged;
     judgement.samplesNotJudged = m_notJudged;
+    judgement.guardBandPct = guardBandPct;
 
     LimitsBasis& basis = judgement.basis;
     basis.highestPowerW = m_highestPowerW;
     MeasuredValues measured;
-    if (productClass == ProductClass::C && m_fundamentalSample) {
-        basis.fundamentalSample = m_fundamentalSample;
-        basis.fundamentalA = m_fundamentalA;
-        basis.powerFactor = m_powerFactor;
-        measured.fundAmp = NumberText(m_fundamentalA);
-        measured.powerFactor = NumberText(m_powerFactor);
+    QString steadyProblem;
+    if (productClass == ProductClass::C && !m_fundamentals.empty()) {
+        // The median: one glitch, or a few, cannot set every limit.
+        const Fundamental& median = m_fundamentals[(m_fundamentals.size() - 1) / 2];
+        basis.fundamentalSample = median.sample;
+        basis.fundamentalA = median.amps;
+        basis.powerFactor = median.powerFactor;
+        measured.fundAmp = NumberText(median.amps);
+        measured.powerFactor = NumberText(median.powerFactor);
+        const double tolerance = evaluation::asShown(0.1 * median.amps);
+        const auto steady = [&](const Fundamental& f) {
+            return evaluation::asShown(std::abs(f.amps - median.amps)) <= tolerance;
+        };
+        // The sorted currents: those far from the median are both ends.
+        const auto first = std::find_if(m_fundamentals.begin(), m_fundamentals.end(), steady);
+        const auto last = std::find_if(m_fundamentals.rbegin(), m_fundamentals.rend(), steady);
+        for (auto f = m_fundamentals.begin(); f != first; ++f)
+            basis.fundamentalVaries << f->sample;
+        for (auto f = m_fundamentals.rbegin(); f != last; ++f)
+            basis.fundamentalVaries << f->sample;
+        std::sort(basis.fundamentalVaries.begin(), basis.fundamentalVaries.end());
+        // More than 10 % of the judged samples: exactly 10 % is steady.
+        if (10 * basis.fundamentalVaries.size() > m_judged)
+            steadyProblem =
+                QStringLiteral("The fundamental current was not steady: %1 of the %2 judged "
+                               "samples differ from the median %3 A by more than 10 % (samples "
+                               "%4), so the Class C limits cannot be based on it.")
+                    .arg(basis.fundamentalVaries.size())
+                    .arg(m_judged)
+                    .arg(NumberText(median.amps), sampleNumbers(basis.fundamentalVaries, 10));
     }
+    QString limitsPower = power;
     if (productClass == ProductClass::D) {
         basis.typedPower = power;
         const std::optional<double> typed = StrictNumber(power);
-        if (typed && m_highestPowerW)
-            basis.powerDiffers = evaluation::asShown(std::abs(*m_highestPowerW - *typed)) >
-                                 evaluation::asShown(0.1 * *typed);
+        basis.basisW = typed;
+        // The lab's rule: the typed power only when within ±10 % of the
+        // highest measured power, otherwise that power.
+        if (typed && m_highestPowerW && !typedPowerWithin(*typed, *m_highestPowerW)) {
+            basis.powerDiffers = true;
+            basis.powerBasis = PowerBasis::Measured;
+            basis.basisW = *m_highestPowerW;
+            limitsPower = NumberText(*m_highestPowerW);
+        }
     }
 
     // The limits of one cycle's evaluation: no second table of them.
-    const Judgement limits = Limits(productClass, measured, power);
+    const Judgement limits = Limits(productClass, measured, limitsPower);
     const bool limited = limits.evaluation.status == Evaluation::Judged;
-    if (limits.evaluation.status == Evaluation::NotJudged && m_judged > 0)
+    if (limits.evaluation.status == Evaluation::NotJudged && m_judged > 0) {
         judgement.problem = limits.evaluation.problem;
+        if (basis.powerBasis == PowerBasis::Measured)
+            judgement.problem =
+                QStringLiteral("The typed power %1 W is not within 10 % of the highest measured "
+                               "power %2 W, and that power is outside Class D's 50 to 600 W: "
+                               "Class D cannot be judged.")
+                    .arg(NumberText(*StrictNumber(power)), NumberText(*m_highestPowerW));
+    } else if (!steadyProblem.isEmpty()) {
+        judgement.problem = steadyProblem;
+    }
 
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         OrderJudgement& order = judgement.orders[cell];
@@ -176,6 +243,8 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
         if (!limited || limits.limits[cell].isEmpty())
             continue;
         order.limitMa = NumericValue(limits.limits[cell]);
+        order.guardedLimitMa =
+            guardBandPct > 0 ? guardedLimitMa(*order.limitMa, guardBandPct) : *order.limitMa;
         order.averagePct = percentOf(order.averageMa, *order.limitMa);
         order.maximumPct = percentOf(order.maximumMa, *order.limitMa);
     }
@@ -186,9 +255,9 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
     bool anyFailed = false;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         OrderJudgement& order = judgement.orders[std::size_t(cell)];
-        if (!order.limitMa)
+        if (!order.guardedLimitMa)
             continue;
-        const double limit = *order.limitMa;
+        const double limit = *order.guardedLimitMa;
         const bool allowance =
             judgement.pohc && judgement.pohc->allowanceApplied && isPohcCell(cell);
         const double averageLimit = allowance ? oneAndAHalf(limit) : limit;
@@ -212,7 +281,8 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
         break;
     case ObservationEnd::Completed:
         // More than 10 % not judged: exactly 10 % still gives a verdict.
-        if (!limited || m_judged < 2 || 10 * m_notJudged > m_judged + m_notJudged)
+        if (!limited || m_judged < 2 || 10 * m_notJudged > m_judged + m_notJudged ||
+            !steadyProblem.isEmpty())
             judgement.verdict = ObservationVerdict::IncompleteObservation;
         else
             judgement.verdict = anyFailed ? ObservationVerdict::Fail : ObservationVerdict::Pass;
@@ -223,12 +293,12 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
 
 ObservationJudgement judgeObservation(ProductClass productClass, const QString& power,
                                       const QList<RuleSample>& judged, int notJudged,
-                                      ObservationEnd end)
+                                      ObservationEnd end, double guardBandPct)
 {
     ObservationTally tally;
     for (const RuleSample& sample : judged)
         tally.add(sample);
     for (int n = 0; n < notJudged; ++n)
         tally.addNotJudged();
-    return tally.judge(productClass, power, end);
+    return tally.judge(productClass, power, end, guardBandPct);
 }

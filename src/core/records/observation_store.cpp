@@ -87,6 +87,7 @@ QVariantList observationRow(const ObservationRecord& o)
     row.result.judgement.power =
         o.result.choice.productClass == ProductClass::D ? o.result.choice.power : QString();
     row.result.judgement.anyFailed = o.result.verdict == ObservationVerdict::Fail;
+    row.result.judgement.guardBandPct = o.result.choice.guardBandPct;
     row.port = o.port;
     row.device = o.device;
     row.product = o.product;
@@ -361,7 +362,8 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     record.product = row.product;
     record.toolVersion = row.toolVersion;
     ObservationResult& r = record.result;
-    r.choice = {row.result.judgement.productClass, row.result.judgement.power};
+    r.choice = {row.result.judgement.productClass, row.result.judgement.power,
+                row.result.judgement.guardBandPct};
     r.measuredAt = row.result.measuredAt;
     r.problem = row.result.problem;
 

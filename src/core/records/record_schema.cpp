@@ -171,10 +171,23 @@ QString upgradeTo4(QSqlDatabase& db)
                       });
 }
 
+// The guard band (%) a measurement or an observation was judged under.
+// Records of version 4 were judged without one: NULL, read as 0.
+QString upgradeTo5(QSqlDatabase& db)
+{
+    return runAll(db, {
+                          QStringLiteral("ALTER TABLE measurements "
+                                         "ADD COLUMN guard_band_pct DOUBLE PRECISION"),
+                          QStringLiteral("UPDATE meta SET value = '5' "
+                                         "WHERE name = 'schema_version'"),
+                      });
+}
+
 // steps[n] brings a store of version n to version n + 1; version 0 is an
 // empty database.
 using Step = QString (*)(QSqlDatabase&);
-constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3, upgradeTo4};
+constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3, upgradeTo4,
+                                               upgradeTo5};
 
 // The tables of the database that are not this tool's, sorted.
 QStringList otherTables(QSqlDatabase& db, QString* reason)

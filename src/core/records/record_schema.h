@@ -10,8 +10,8 @@
 // search text the history filter reads; version 3 the lab, the analyzer
 // (instrument) and the test conditions; version 4 the timed observations:
 // a kind for each record of the measurements table, an observation's own
-// row and its samples.
-inline constexpr int kRecordSchemaVersion = 4;
+// row and its samples; version 5 the guard band a record was judged under.
+inline constexpr int kRecordSchemaVersion = 5;
 
 // Runs `statements` in one transaction that writes, commits it when they
 // return no reason and rolls it back otherwise. Begun on SQLite it holds the

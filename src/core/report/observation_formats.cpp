@@ -1,5 +1,7 @@
 #include "observation_formats.h"
 
+#include "conversions.h"
+#include "guard_band.h"
 #include "harmonics.h"
 #include "report_rows.h"
 #include "result_formats.h"
@@ -56,14 +58,74 @@ const std::array<ProductField, 7> kProductFields{{
     {"conditions", "Conditions", &ProductInfo::conditions},
 }};
 
+QJsonArray sampleNumbersJson(const QList<int>& samples)
+{
+    QJsonArray numbers;
+    for (int sample : samples)
+        numbers.append(sample + 1);
+    return numbers;
+}
+
+// "3, 7, 12", at most 20 of them, "and N more" after.
+QString sampleNumbersText(const QList<int>& samples)
+{
+    constexpr qsizetype kShown = 20;
+    QStringList numbers;
+    for (qsizetype n = 0; n < std::min(kShown, samples.size()); ++n)
+        numbers << QString::number(samples[n] + 1);
+    QString text = numbers.join(QStringLiteral(", "));
+    if (samples.size() > kShown)
+        text += QStringLiteral(" and %1 more").arg(samples.size() - kShown);
+    return text;
+}
+
 } // namespace
+
+QString shownObservationVerdict(const ObservationResult& result)
+{
+    const QString text = observationVerdictText(result.verdict);
+    const bool judged =
+        result.verdict == ObservationVerdict::Pass || result.verdict == ObservationVerdict::Fail;
+    return judged ? withGuardBand(text, result.judgement.guardBandPct) : text;
+}
+
+QString powerBasisText(const ObservationJudgement& judgement)
+{
+    const LimitsBasis& basis = judgement.basis;
+    if (!basis.basisW)
+        return QStringLiteral("-");
+    const QString highest = basis.highestPowerW
+                                ? NumberText(*basis.highestPowerW) + QStringLiteral(" W")
+                                : QStringLiteral("none yet");
+    if (basis.powerBasis == PowerBasis::Measured)
+        return QStringLiteral("the highest measured power %1 W (the typed %2 W is not within "
+                              "10 % of it)")
+            .arg(NumberText(*basis.basisW), escapedText(basis.typedPower));
+    return QStringLiteral("the typed power %1 W (highest measured: %2)")
+        .arg(escapedText(basis.typedPower), highest);
+}
+
+QString fundamentalBasisText(const ObservationJudgement& judgement)
+{
+    const LimitsBasis& basis = judgement.basis;
+    if (!basis.fundamentalSample)
+        return QStringLiteral("-");
+    QString text = QStringLiteral("median %1 A (sample %2), power factor %3")
+                       .arg(NumberText(basis.fundamentalA))
+                       .arg(*basis.fundamentalSample + 1)
+                       .arg(NumberText(basis.powerFactor));
+    if (!basis.fundamentalVaries.isEmpty())
+        text += QStringLiteral("; over 10 % from it in samples %1")
+                    .arg(sampleNumbersText(basis.fundamentalVaries));
+    return text;
+}
 
 QJsonObject observationJson(const ObservationRecord& record)
 {
     const ObservationResult& r = record.result;
     const ObservationJudgement& j = r.judgement;
     QJsonObject json;
-    json.insert(QStringLiteral("verdict"), observationVerdictText(r.verdict));
+    json.insert(QStringLiteral("verdict"), shownObservationVerdict(r));
     json.insert(QStringLiteral("class"), classLetter(r.choice.productClass));
     json.insert(QStringLiteral("power"), typedPower(r));
     json.insert(QStringLiteral("duration_s"), r.durationS);
@@ -73,12 +135,14 @@ QJsonObject observationJson(const ObservationRecord& record)
     json.insert(QStringLiteral("sample_interval_s"), rounded(r.sampleIntervalS, 1));
     json.insert(QStringLiteral("sampling"), samplingSentence(r.sampleIntervalS));
     json.insert(QStringLiteral("rules"), QLatin1String(kObservationRules));
+    json.insert(QStringLiteral("guard_band_pct"), j.guardBandPct);
     QJsonArray harmonics;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& o = j.orders[std::size_t(cell)];
         harmonics.append(QJsonObject{
             {QStringLiteral("order"), harmonicOrder(cell)},
             {QStringLiteral("limit_ma"), jsonNumber(o.limitMa, 3)},
+            {QStringLiteral("guarded_limit_ma"), jsonNumber(o.guardedLimitMa, 3)},
             {QStringLiteral("average_ma"), rounded(o.averageMa, 3)},
             {QStringLiteral("maximum_ma"), rounded(o.maximumMa, 3)},
             {QStringLiteral("average_pct"), jsonNumber(o.averagePct, 2)},
@@ -88,19 +152,27 @@ QJsonObject observationJson(const ObservationRecord& record)
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
     if (j.pohc)
-        json.insert(QStringLiteral("pohc"),
-                    QJsonObject{{QStringLiteral("measured_ma"), rounded(j.pohc->measuredMa, 3)},
-                                {QStringLiteral("limit_ma"), rounded(j.pohc->limitMa, 3)},
-                                {QStringLiteral("allowance_applied"), j.pohc->allowanceApplied}});
+        json.insert(
+            QStringLiteral("pohc"),
+            QJsonObject{{QStringLiteral("measured_ma"), rounded(j.pohc->measuredMa, 3)},
+                        {QStringLiteral("limit_ma"), rounded(j.pohc->limitMa, 3)},
+                        {QStringLiteral("guarded_limit_ma"), rounded(j.pohc->guardedLimitMa, 3)},
+                        {QStringLiteral("allowance_applied"), j.pohc->allowanceApplied}});
     else
         json.insert(QStringLiteral("pohc"), QJsonValue(QJsonValue::Null));
     if (r.choice.productClass == ProductClass::D) {
         json.insert(QStringLiteral("highest_power_w"), jsonNumber(j.basis.highestPowerW, 3));
         json.insert(QStringLiteral("power_differs"), j.basis.powerDiffers);
+        json.insert(QStringLiteral("power_basis"), powerBasisName(j.basis.powerBasis));
+        json.insert(QStringLiteral("basis_w"), jsonNumber(j.basis.basisW, 3));
     }
     if (r.choice.productClass == ProductClass::C && j.basis.fundamentalSample) {
         json.insert(QStringLiteral("fundamental_a"), j.basis.fundamentalA);
         json.insert(QStringLiteral("power_factor"), j.basis.powerFactor);
+        json.insert(QStringLiteral("fundamental_sample"), *j.basis.fundamentalSample + 1);
+        json.insert(QStringLiteral("fundamental_varies"), !j.basis.fundamentalVaries.isEmpty());
+        json.insert(QStringLiteral("fundamental_varying_samples"),
+                    sampleNumbersJson(j.basis.fundamentalVaries));
     }
     json.insert(QStringLiteral("measured_at"), isoTimestamp(r.measuredAt));
     if (record.id > 0)
@@ -138,8 +210,10 @@ QString observationCsv(const ObservationRecord& record)
                           QStringLiteral("pohc_limit_ma"),
                           QStringLiteral("pohc_allowance_applied"),
                           QStringLiteral("rules"),
-                          QStringLiteral("sampling")});
-    const QStringList common{observationVerdictText(r.verdict),
+                          QStringLiteral("sampling"),
+                          QStringLiteral("guard_band_pct"),
+                          QStringLiteral("guarded_limit_ma")});
+    const QStringList common{shownObservationVerdict(r),
                              classLetter(r.choice.productClass),
                              typedPower(r),
                              isoTimestamp(r.measuredAt),
@@ -160,7 +234,8 @@ QString observationCsv(const ObservationRecord& record)
                       << numberText(o.averageMa, 3) << numberText(o.maximumMa, 3)
                       << numberText(o.averagePct, 2) << numberText(o.maximumPct, 2)
                       << cellStateName(o.state) << pohc << QLatin1String(kObservationRules)
-                      << samplingSentence(r.sampleIntervalS));
+                      << samplingSentence(r.sampleIntervalS) << NumberText(j.guardBandPct)
+                      << numberText(o.guardedLimitMa, 3));
     }
     return csv;
 }
@@ -184,7 +259,7 @@ QString observationText(const ObservationRecord& record)
     line(QStringLiteral("Started at"), shown(isoTimestamp(r.measuredAt)));
     line(QStringLiteral("Class"),
          shown(classWithPower(r.choice.productClass, escapedText(r.choice.power))));
-    if (r.choice.productClass == ProductClass::D)
+    if (r.choice.productClass == ProductClass::D) {
         line(QStringLiteral("Highest power"),
              j.basis.highestPowerW
                  ? QStringLiteral("%1 W%2").arg(
@@ -193,6 +268,14 @@ QString observationText(const ObservationRecord& record)
                            ? QStringLiteral(" (differs from the typed power by over 10 %)")
                            : QString())
                  : QStringLiteral("-"));
+        line(QStringLiteral("Power basis"), powerBasisText(j));
+    }
+    if (r.choice.productClass == ProductClass::C)
+        line(QStringLiteral("Fundamental"), fundamentalBasisText(j));
+    if (j.guardBandPct > 0)
+        line(QStringLiteral("Guard band"),
+             QStringLiteral("%1 (every limit reduced by it for the verdict)")
+                 .arg(guardBandText(j.guardBandPct)));
     line(QStringLiteral("Duration"),
          QStringLiteral("%1 s (%2 s elapsed)").arg(r.durationS).arg(numberText(r.elapsedS, 1)));
     line(QStringLiteral("Samples"),
@@ -200,27 +283,36 @@ QString observationText(const ObservationRecord& record)
     line(QStringLiteral("Sampling"), samplingSentence(r.sampleIntervalS));
     line(QStringLiteral("Rules"), QLatin1String(kObservationRules));
 
-    text += QStringLiteral(
-        "\nOrder  Limit (mA)  Average (mA)  Average %  Maximum (mA)  Maximum %  State\n");
+    const bool guarded = j.guardBandPct > 0;
+    text += guarded ? QStringLiteral("\nOrder  Limit (mA)  Guarded (mA)  Average (mA)  Average %  "
+                                     "Maximum (mA)  Maximum %  State\n")
+                    : QStringLiteral("\nOrder  Limit (mA)  Average (mA)  Average %  Maximum (mA)  "
+                                     "Maximum %  State\n");
     const auto cellText = [&](const std::optional<double>& value, int decimals, int width) {
         return shown(numberText(value, decimals)).rightJustified(width);
     };
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& o = j.orders[std::size_t(cell)];
         text += QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
-                cellText(o.limitMa, 1, 10) + QStringLiteral("  ") + cellText(o.averageMa, 1, 12) +
-                QStringLiteral("  ") + cellText(o.averagePct, 1, 9) + QStringLiteral("  ") +
-                cellText(o.maximumMa, 1, 12) + QStringLiteral("  ") + cellText(o.maximumPct, 1, 9) +
-                QStringLiteral("  ") + cellStateName(o.state) + QLatin1Char('\n');
+                cellText(o.limitMa, 1, 10) + QStringLiteral("  ") +
+                (guarded ? cellText(o.guardedLimitMa, 1, 12) + QStringLiteral("  ") : QString()) +
+                cellText(o.averageMa, 1, 12) + QStringLiteral("  ") + cellText(o.averagePct, 1, 9) +
+                QStringLiteral("  ") + cellText(o.maximumMa, 1, 12) + QStringLiteral("  ") +
+                cellText(o.maximumPct, 1, 9) + QStringLiteral("  ") + cellStateName(o.state) +
+                QLatin1Char('\n');
     }
     if (j.pohc)
         text += QStringLiteral("\nPOHC (odd orders 21 to 39): %1 mA, limit %2 mA; %3\n")
-                    .arg(numberText(j.pohc->measuredMa, 1), numberText(j.pohc->limitMa, 1),
+                    .arg(numberText(j.pohc->measuredMa, 1),
+                         guarded ? QStringLiteral("%1 (guarded %2)")
+                                       .arg(numberText(j.pohc->limitMa, 1),
+                                            numberText(j.pohc->guardedLimitMa, 1))
+                                 : numberText(j.pohc->limitMa, 1),
                          j.pohc->allowanceApplied
                              ? QStringLiteral("allowance applied (each may average up to 150 %)")
                              : QStringLiteral("allowance not applied (100 % of each limit)"));
     if (const QString problem = problemOf(r); !problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
-    text += QStringLiteral("\nVerdict: %1\n").arg(observationVerdictText(r.verdict));
+    text += QStringLiteral("\nVerdict: %1\n").arg(shownObservationVerdict(r));
     return text;
 }

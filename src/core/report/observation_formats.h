@@ -10,21 +10,42 @@
 // files. Each names the rule set and says how the samples were taken
 // (samplingSentence).
 
-// verdict, class, power (the typed Class D power; "" for the other classes),
-// duration_s, elapsed_s, samples (the judged samples), samples_not_judged,
-// sample_interval_s, sampling (the sentence), rules, harmonics (39 objects:
-// order, limit_ma (a number; null where the class sets none), average_ma,
+// The verdict as the outputs say it: under a guard band, Pass and Fail say
+// so ("Fail (10 % guard band)").
+QString shownObservationVerdict(const ObservationResult& result);
+
+// Class D: what the limits came from, in words: "the typed power 75 W
+// (highest measured: 70.2 W)" or "the highest measured power 60 W (the typed
+// 75 W is not within 10 % of it)"; "-" without a typed power.
+QString powerBasisText(const ObservationJudgement& judgement);
+// Class C: "median 1 A (sample 4), power factor 0.95; over 10 % from it in
+// samples 3, 7"; "-" without a judged sample.
+QString fundamentalBasisText(const ObservationJudgement& judgement);
+
+// verdict (shownObservationVerdict), class, power (the typed Class D power; "" for the other
+// classes), duration_s, elapsed_s, samples (the judged samples), samples_not_judged,
+// sample_interval_s, sampling (the sentence), rules, guard_band_pct,
+// harmonics (39 objects:
+// order, limit_ma (a number; null where the class sets none),
+// guarded_limit_ma (the limit less the guard band: what it was judged
+// against), average_ma,
 // maximum_ma, average_pct, maximum_pct (null without a limit), state as
-// `measure` names it), pohc (measured_ma, limit_ma, allowance_applied; null
+// `measure` names it), pohc (measured_ma, limit_ma, guarded_limit_ma,
+// allowance_applied; null
 // for Class B and C), measured_at (the start), record_id (once stored),
 // problem (only when there is one), the product fields that are not empty.
-// Class D adds highest_power_w and power_differs (over 10 % from the typed
-// power); Class C fundamental_a and power_factor, the sample its limits come
-// from.
+// Class D adds highest_power_w, power_differs (the typed power not within
+// 10 % of the highest measured one), power_basis ("typed" or "measured") and
+// basis_w (the power the limits come from); Class C fundamental_a and
+// power_factor (the median sample's, its limits come from),
+// fundamental_sample (its number, from 1), fundamental_varies and
+// fundamental_varying_samples (the numbers of the samples over 10 % from the
+// median).
 QJsonObject observationJson(const ObservationRecord& record);
 
 // RFC 4180: a header line, then one line per order (39), each ended by
-// CR LF: the observation's values repeated, then the order's.
+// CR LF: the observation's values repeated, then the order's; guard_band_pct
+// and guarded_limit_ma last.
 QString observationCsv(const ObservationRecord& record);
 
 // A table for a terminal: the observation's values, the sampling sentence,

@@ -1,6 +1,7 @@
 #include "observation_report.h"
 
 #include "file_output.h"
+#include "guard_band.h"
 #include "observation_formats.h"
 #include "observation_pdf_chart.h"
 #include "pdf_chart.h"
@@ -27,7 +28,7 @@ PageHeading headingOf(const ObservationRecord& record)
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =
         reportClassText(record.result.choice.productClass, record.result.choice.power);
-    heading.verdict = observationVerdictText(record.result.verdict);
+    heading.verdict = shownObservationVerdict(record.result);
     heading.toolVersion = record.toolVersion;
     heading.pages = kPages;
     return heading;
@@ -79,7 +80,7 @@ double ObservationPainter::verdictBox(double y)
     setFont(18, true);
     m_painter.setPen(pass ? Qt::black : Qt::white);
     line(box.adjusted(mm(4), 0, -mm(4), 0),
-         QStringLiteral("Verdict: %1").arg(observationVerdictText(m_result.verdict)));
+         QStringLiteral("Verdict: %1").arg(shownObservationVerdict(m_result)));
     setFont(9);
     line(box.adjusted(mm(4), 0, -mm(4), 0), samplesText(), Qt::AlignRight);
     y += box.height() + mm(2);
@@ -152,26 +153,24 @@ double ObservationPainter::facts(double y)
     y = fact(y, QStringLiteral("POHC"), pohcText());
 
     const LimitsBasis& basis = m_judgement.basis;
+    if (m_judgement.guardBandPct > 0)
+        y = fact(y, QStringLiteral("Guard band"),
+                 QStringLiteral("%1: every limit reduced by it for the verdict")
+                     .arg(guardBandText(m_judgement.guardBandPct)));
     if (m_judgement.productClass == ProductClass::D) {
-        const QString highest = basis.highestPowerW
-                                    ? QStringLiteral("%1 W").arg(*basis.highestPowerW, 0, 'f', 1)
-                                    : QStringLiteral("none (no sample judged)");
         y = fact(y, QStringLiteral("Power"),
-                 QStringLiteral("limits from the typed power of %1 W; highest measured power %2")
-                     .arg(dashIfEmpty(basis.typedPower), highest));
+                 QStringLiteral("limits from %1").arg(powerBasisText(m_judgement)));
         if (basis.powerDiffers)
             y = fact(y, QString(),
-                     QStringLiteral("! The highest measured power is more than 10 % apart from "
-                                    "the typed power: check the typed power."),
+                     QStringLiteral("! The typed power is not within 10 % of the highest "
+                                    "measured power: the limits come from the measured power, as "
+                                    "the lab takes it."),
                      kFailText, true);
     } else if (m_judgement.productClass == ProductClass::C) {
         y = fact(y, QStringLiteral("Limits from"),
                  basis.fundamentalSample
-                     ? QStringLiteral("the highest fundamental current of the samples, %1 A "
-                                      "(judged sample %2), and its power factor, %3")
-                           .arg(QString::number(basis.fundamentalA))
-                           .arg(*basis.fundamentalSample + 1)
-                           .arg(QString::number(basis.powerFactor))
+                     ? QStringLiteral("the fundamental current of the samples, %1")
+                           .arg(fundamentalBasisText(m_judgement))
                      : QStringLiteral("no judged sample: no fundamental current"));
     }
     return y + mm(3);
@@ -206,25 +205,31 @@ void ObservationPainter::paintTablePage()
     y += mm(9);
 
     PdfTableRows table(m_painter, m_area, {0.09, 0.12, 0.14, 0.16, 0.14, 0.16, 0.19});
-    y = table.header(y,
-                     {QStringLiteral("Order"), QStringLiteral("Limit"), QStringLiteral("Average"),
-                      QStringLiteral("% of limit"), QStringLiteral("Maximum"),
-                      QStringLiteral("% of limit"), QStringLiteral("State")});
+    // Under a guard band the limit cell also gives the guarded limit.
+    const bool guarded = m_judgement.guardBandPct > 0;
+    y = table.header(y, {QStringLiteral("Order"),
+                         guarded ? QStringLiteral("Limit / guarded") : QStringLiteral("Limit"),
+                         QStringLiteral("Average"), QStringLiteral("% of limit"),
+                         QStringLiteral("Maximum"), QStringLiteral("% of limit"),
+                         QStringLiteral("State")});
     const bool anySample = m_judgement.samplesJudged > 0;
     const auto percent = [](const std::optional<double>& value) {
         return value ? percentText(*value) : QStringLiteral("-");
     };
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& order = m_judgement.orders[std::size_t(cell)];
-        y = table.row(
-            y,
-            {QString::number(harmonicOrder(cell)),
-             order.limitMa ? QString::number(*order.limitMa, 'f', 2) : QStringLiteral("-"),
-             anySample ? QString::number(order.averageMa, 'f', 1) : QStringLiteral("-"),
-             percent(order.averagePct),
-             anySample ? QString::number(order.maximumMa, 'f', 1) : QStringLiteral("-"),
-             percent(order.maximumPct), PdfTableRows::stateText(order.state)},
-            order.state);
+        y = table.row(y,
+                      {QString::number(harmonicOrder(cell)),
+                       !order.limitMa ? QStringLiteral("-")
+                       : guarded      ? QStringLiteral("%1 / %2").arg(
+                                            QString::number(*order.limitMa, 'f', 2),
+                                            QString::number(order.guardedLimitMa.value_or(0), 'f', 2))
+                                 : QString::number(*order.limitMa, 'f', 2),
+                       anySample ? QString::number(order.averageMa, 'f', 1) : QStringLiteral("-"),
+                       percent(order.averagePct),
+                       anySample ? QString::number(order.maximumMa, 'f', 1) : QStringLiteral("-"),
+                       percent(order.maximumPct), PdfTableRows::stateText(order.state)},
+                      order.state);
     }
     y += mm(4);
     y = fact(y, QStringLiteral("Rules"),

@@ -1,6 +1,7 @@
 #include "report_rows.h"
 
 #include "conversions.h"
+#include "power_basis.h"
 
 QString shownCurrent(const CycleResult& result, int cell)
 {
@@ -74,11 +75,7 @@ std::optional<double> powerDeviation(const CycleResult& result)
 {
     if (result.judgement.productClass != ProductClass::D)
         return std::nullopt;
-    const std::optional<double> typed = StrictNumber(result.judgement.power);
-    const std::optional<double> measured = StrictNumber(result.reply.watts);
-    if (!typed || !measured || *typed <= 0)
-        return std::nullopt;
-    return (*measured - *typed) / *typed * 100;
+    return powerDeviationPct(result.judgement.power, result.reply.watts);
 }
 
 bool isBidiControl(QChar c)

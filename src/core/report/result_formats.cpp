@@ -1,6 +1,8 @@
 #include "result_formats.h"
 
 #include "conversions.h"
+#include "guard_band.h"
+#include "power_basis.h"
 #include "report_rows.h"
 
 #include <QJsonArray>
@@ -75,6 +77,8 @@ struct HarmonicNumbers
 {
     std::optional<double> currentMa;
     std::optional<double> limitMa;
+    // The limit reduced by the guard band: what the cell was judged against.
+    std::optional<double> guardedLimitMa;
     std::optional<double> percentOfLimit;
 };
 
@@ -85,8 +89,10 @@ HarmonicNumbers harmonicNumbers(const CycleResult& result, int cell)
     numbers.currentMa = StrictNumber(shownCurrent(result, cell));
     // The limit the cell was judged against is this text ("1080mA").
     const QString& limit = result.judgement.limits[i];
-    if (!limit.isEmpty())
+    if (!limit.isEmpty()) {
         numbers.limitMa = NumericValue(limit);
+        numbers.guardedLimitMa = guardedLimitMa(*numbers.limitMa, result.judgement.guardBandPct);
+    }
     if (result.judgement.states[i] != CellState::NotJudged)
         if (const std::optional<double> percent = percentOfLimit(result, cell))
             numbers.percentOfLimit = std::round(*percent * 100) / 100;
@@ -104,7 +110,8 @@ QString csvNumber(const std::optional<double>& value)
 }
 
 // The header and the 39 harmonic lines, `extraHeader` and `extra` appended
-// to each before limit_ma and percent_of_limit.
+// to each before limit_ma and percent_of_limit; guard_band_pct and
+// guarded_limit_ma last.
 QString csvLines(const CycleResult& result, const QStringList& extraHeader,
                  const QStringList& extra)
 {
@@ -114,9 +121,10 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
         header << QString::fromLatin1(column.key);
     header << QStringLiteral("order") << QStringLiteral("current_ma") << QStringLiteral("limit")
            << QStringLiteral("state") << extraHeader << QStringLiteral("limit_ma")
-           << QStringLiteral("percent_of_limit");
+           << QStringLiteral("percent_of_limit") << QStringLiteral("guard_band_pct")
+           << QStringLiteral("guarded_limit_ma");
 
-    QStringList common{verdictText(result.verdict), classLetter(result.judgement.productClass),
+    QStringList common{shownVerdict(result), classLetter(result.judgement.productClass),
                        powerText(result), isoTimestamp(result.measuredAt)};
     for (const ValueColumn& column : kValueColumns)
         common << result.reply.*column.text;
@@ -128,7 +136,8 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
         line << QString::number(harmonicOrder(cell)) << shownCurrent(result, cell)
              << result.judgement.limits[std::size_t(cell)]
              << cellStateName(result.judgement.states[std::size_t(cell)]) << extra
-             << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit);
+             << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit)
+             << NumberText(result.judgement.guardBandPct) << csvNumber(numbers.guardedLimitMa);
         csv += csvLine(line);
     }
     return csv;
@@ -165,6 +174,12 @@ QString recordIdText(const MeasurementRecord& record)
 
 } // namespace
 
+QString shownVerdict(const CycleResult& result)
+{
+    const QString text = verdictText(result.verdict);
+    return isJudged(result.verdict) ? withGuardBand(text, result.judgement.guardBandPct) : text;
+}
+
 QString csvRow(const QStringList& fields)
 {
     return csvLine(fields);
@@ -186,10 +201,16 @@ QString isoTimestamp(const QDateTime& time)
 QJsonObject resultJson(const CycleResult& result)
 {
     QJsonObject json;
-    json.insert(QStringLiteral("verdict"), verdictText(result.verdict));
+    json.insert(QStringLiteral("verdict"), shownVerdict(result));
     json.insert(QStringLiteral("class"), classLetter(result.judgement.productClass));
-    if (result.judgement.productClass == ProductClass::D)
+    if (result.judgement.productClass == ProductClass::D) {
         json.insert(QStringLiteral("power"), result.judgement.power);
+        const std::optional<double> measured = StrictNumber(result.reply.watts);
+        json.insert(QStringLiteral("measured_power_w"), jsonNumber(measured));
+        json.insert(QStringLiteral("power_differs"),
+                    !powerDiffersLine(result.judgement.power, result.reply.watts).isEmpty());
+    }
+    json.insert(QStringLiteral("guard_band_pct"), result.judgement.guardBandPct);
     json.insert(QStringLiteral("fields_found"), result.reply.fieldsFound);
     for (const ValueColumn& column : kValueColumns)
         json.insert(QString::fromLatin1(column.key), result.reply.*column.text);
@@ -205,6 +226,7 @@ QJsonObject resultJson(const CycleResult& result)
             {QStringLiteral("current_ma_value"), jsonNumber(numbers.currentMa)},
             {QStringLiteral("limit_ma"), jsonNumber(numbers.limitMa)},
             {QStringLiteral("percent_of_limit"), jsonNumber(numbers.percentOfLimit)},
+            {QStringLiteral("guarded_limit_ma"), jsonNumber(numbers.guardedLimitMa)},
         });
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
@@ -243,19 +265,34 @@ QString resultText(const CycleResult& result)
                                                       ? shown(value)
                                                       : shown(value) + QLatin1Char(' ') + unit);
     }
+    const double guardBand = result.judgement.guardBandPct;
+    if (guardBand > 0)
+        line(QStringLiteral("Guard band"),
+             QStringLiteral("%1 (every limit reduced by it for the verdict)")
+                 .arg(guardBandText(guardBand)));
+    if (result.judgement.productClass == ProductClass::D) {
+        const QString differs = powerDiffersLine(result.judgement.power, result.reply.watts);
+        if (!differs.isEmpty())
+            text += differs + QLatin1Char('\n');
+    }
 
-    text += QStringLiteral("\nOrder  Current (mA)  Limit      State\n");
-    for (int cell = 0; cell < kHarmonicCells; ++cell)
+    text += guardBand > 0 ? QStringLiteral("\nOrder  Current (mA)  Limit      Guarded    State\n")
+                          : QStringLiteral("\nOrder  Current (mA)  Limit      State\n");
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const QString& limit = result.judgement.limits[std::size_t(cell)];
         text += QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
                 shown(shownCurrent(result, cell)).rightJustified(12) + QStringLiteral("  ") +
-                shown(result.judgement.limits[std::size_t(cell)]).leftJustified(9) +
-                QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
-                QLatin1Char('\n');
+                shown(limit).leftJustified(9) + QStringLiteral("  ");
+        if (guardBand > 0)
+            text +=
+                shown(guardedLimitText(limit, guardBand)).leftJustified(9) + QStringLiteral("  ");
+        text += cellStateName(result.judgement.states[std::size_t(cell)]) + QLatin1Char('\n');
+    }
 
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
-    text += QStringLiteral("\nVerdict: %1\n").arg(verdictText(result.verdict));
+    text += QStringLiteral("\nVerdict: %1\n").arg(shownVerdict(result));
     return text;
 }
 

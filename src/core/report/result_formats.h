@@ -13,27 +13,37 @@
 // when the class judged the measurement, the parsed one otherwise. A value
 // that was not found is "" in JSON and CSV and "-" in the text table.
 
-// The object `iec1000 evaluate --format json` prints: verdict, class ("A" to
-// "D", "" when none was selected), power (Class D only), fields_found, volts, amps, watts,
+// The verdict as the outputs say it: under a guard band, Pass and Fail say
+// so ("Fail (10 % guard band)").
+QString shownVerdict(const CycleResult& result);
+
+// The object `iec1000 evaluate --format json` prints: verdict (shownVerdict), class ("A" to
+// "D", "" when none was selected), power, measured_power_w (null when not a
+// number) and power_differs (over 10 % apart, powerDiffersLine) for Class D only, guard_band_pct,
+// fields_found, volts, amps, watts,
 // power_factor, frequency, harmonics (39 objects: order, current_ma, limit, state), problem (only
 // when there is one), measured_at, reply. Beside the texts each harmonic has
 // numbers: current_ma_value (the current in mA; null when it is not a
-// number), limit_ma (null where the class sets no limit) and
-// percent_of_limit (the current as a percentage of its limit, to two
+// number), limit_ma (null where the class sets no limit), guarded_limit_ma
+// (the limit reduced by the guard band, what the cell was judged against)
+// and percent_of_limit (the current as a percentage of its limit, to two
 // decimals; null where the harmonic was not judged).
 QJsonObject resultJson(const CycleResult& result);
 
 // RFC 4180: a header line, then one line per harmonic (39), each ended by
 // CR LF. Columns: verdict, class, power, measured_at, volts, amps, watts,
 // power_factor, frequency, order, current_ma, limit, state, limit_ma,
-// percent_of_limit (the numbers of resultJson; empty where null there). A
+// percent_of_limit, guard_band_pct, guarded_limit_ma (the numbers of
+// resultJson; empty where null there). A
 // field that starts with "=", "+", "-", "@", a tab or a CR and is not a
 // number is written with a leading "'", so that a spreadsheet shows it as
 // text instead of running it as a formula.
 QString resultCsv(const CycleResult& result);
 
-// A table for a terminal: the measured values with units, one line per
-// harmonic, the problem if any, and "Verdict: <text>" as the last line. Texts
+// A table for a terminal: the measured values with units, the guard band
+// (when one is given), for Class D the line of powerDiffersLine (when the
+// powers differ), one line per harmonic (with its guarded limit under a
+// guard band), the problem if any, and "Verdict: <text>" as the last line. Texts
 // from the analyzer or the record are escaped (escapedText).
 QString resultText(const CycleResult& result);
 

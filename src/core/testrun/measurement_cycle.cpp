@@ -132,7 +132,8 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
     else
         result.reply.line = line.text;
     const ClassChoice choice = observer.classChoice();
-    result.judgement = Limits(choice.productClass, measuredValues(result.reply), choice.power);
+    result.judgement = Limits(choice.productClass, measuredValues(result.reply), choice.power,
+                              choice.guardBandPct);
     result.verdict = replyVerdict(line, result.reply, result.judgement, &result.problem);
     result.measuredAt = m_clock.currentDateTime();
     observer.progress(90);

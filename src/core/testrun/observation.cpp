@@ -137,14 +137,16 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
     switch (sample.reply) {
     case ObservedSample::Reply::Whole:
         result.reply.line = sample.line;
-        return judgeAgain(result, choice.productClass, power);
+        return judgeAgain(result, choice.productClass, power, choice.guardBandPct);
     case ObservedSample::Reply::Cut:
         result.reply.line = sample.line;
-        result.judgement = Limits(choice.productClass, measuredValues(result.reply), power);
+        result.judgement =
+            Limits(choice.productClass, measuredValues(result.reply), power, choice.guardBandPct);
         break;
     case ObservedSample::Reply::NotRead:
         result.judgement.productClass = choice.productClass;
         result.judgement.power = power;
+        result.judgement.guardBandPct = choice.guardBandPct;
         break;
     }
     // Neither depends on the class.
@@ -163,7 +165,7 @@ ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const Cl
         else
             tally.addNotJudged();
     }
-    return tally.judge(choice.productClass, choice.power, end);
+    return tally.judge(choice.productClass, choice.power, end, choice.guardBandPct);
 }
 
 Observation::Observation(SerialPort& port, CommandChannel& channel, Clock& clock)
@@ -184,8 +186,8 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
                              .arg(kShortestDurationS)
                              .arg(kLongestDurationS)
                              .arg(durationS);
-        result.judgement =
-            tally.judge(choice.productClass, choice.power, ObservationEnd::Completed);
+        result.judgement = tally.judge(choice.productClass, choice.power, ObservationEnd::Completed,
+                                       choice.guardBandPct);
         result.verdict = result.judgement.verdict;
         return result;
     }
@@ -228,9 +230,9 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
             tally.addNotJudged();
         if (index == 0)
             firstEndS = sinceStartS();
-        observer.sampleTaken(
-            index, result.samples.last(), *cycle,
-            tally.judge(choice.productClass, choice.power, ObservationEnd::Completed));
+        observer.sampleTaken(index, result.samples.last(), *cycle,
+                             tally.judge(choice.productClass, choice.power,
+                                         ObservationEnd::Completed, choice.guardBandPct));
         tick();
     }
 
@@ -242,7 +244,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
             (result.samples.last().startS - result.samples.first().startS) / double(taken - 1);
     else if (taken == 1)
         result.sampleIntervalS = firstEndS - result.samples.first().startS;
-    result.judgement = tally.judge(choice.productClass, choice.power, end);
+    result.judgement = tally.judge(choice.productClass, choice.power, end, choice.guardBandPct);
     result.verdict = result.judgement.verdict;
     return result;
 }
