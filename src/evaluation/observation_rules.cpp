@@ -50,6 +50,20 @@ Pohc pohcOf(const std::array<OrderJudgement, kHarmonicCells>& orders)
     return pohc;
 }
 
+// The Class A limits, mA: the 200 % provision counts the samples above 150 %
+// of them as they come, whatever class the observation is judged under.
+const std::array<double, kHarmonicCells>& classALimitsMa()
+{
+    static const std::array<double, kHarmonicCells> limits = [] {
+        const Judgement classA = ClassA(MeasuredValues{});
+        std::array<double, kHarmonicCells> values{};
+        for (std::size_t cell = 0; cell < values.size(); ++cell)
+            values[cell] = NumericValue(classA.limits[cell]);
+        return values;
+    }();
+    return limits;
+}
+
 } // namespace
 
 QString samplingSentence(double intervalS)
@@ -61,12 +75,19 @@ QString samplingSentence(double intervalS)
 
 void ObservationTally::add(const RuleSample& sample)
 {
+    const std::array<double, kHarmonicCells>& classA = classALimitsMa();
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         const double current = sample.currentsMa[cell];
         m_sumMa[cell] += current;
         m_maximumMa[cell] = m_judged == 0 ? current : std::max(m_maximumMa[cell], current);
+        // A current the single-cycle rule disregarded never fails a sample.
+        if (sample.notTested[cell])
+            continue;
+        m_maximumTestedMa[cell] = std::max(m_maximumTestedMa[cell], current);
+        if (current > oneAndAHalf(classA[cell]))
+            ++m_aboveClassAOneAndAHalf[cell];
     }
-    m_tested |= ~sample.notTested;
+    m_sumRmsA += sample.rmsA;
     // The first of equal highest fundamentals is the basis.
     if (!m_fundamentalSample || sample.fundamentalA > m_fundamentalA) {
         m_fundamentalSample = m_judged;
@@ -125,19 +146,36 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
     if (limited && (productClass == ProductClass::A || productClass == ProductClass::D))
         judgement.pohc = pohcOf(judgement.orders);
 
+    // An order whose average is below 5 mA or below 0.6 % of the average rms
+    // current is disregarded, as the single-cycle rule disregards a current.
+    const double averageRmsA = m_judged > 0 ? m_sumRmsA / m_judged : 0;
+    const double sixPerMille = evaluation::asShown(0.006 * averageRmsA * 1000);
     bool anyFailed = false;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
-        OrderJudgement& order = judgement.orders[std::size_t(cell)];
+        const auto i = std::size_t(cell);
+        OrderJudgement& order = judgement.orders[i];
         if (!order.limitMa)
             continue;
+        if (m_judged == 0 || order.averageMa < 5 || order.averageMa < sixPerMille) {
+            order.state = CellState::NotTested;
+            continue;
+        }
         const double limit = *order.limitMa;
         const bool allowance =
             judgement.pohc && judgement.pohc->allowanceApplied && isPohcCell(cell);
         const double averageLimit = allowance ? oneAndAHalf(limit) : limit;
-        const bool failed = order.averageMa > averageLimit || order.maximumMa > oneAndAHalf(limit);
-        order.state = failed                         ? CellState::Fail
-                      : !m_tested[std::size_t(cell)] ? CellState::NotTested
-                                                     : CellState::Pass;
+        bool sampleFailed = m_maximumTestedMa[i] > oneAndAHalf(limit);
+        // Class A: samples up to 200 % of the limit pass when they are at most
+        // 10 % of the judged samples and the average is at most 90 % of it.
+        if (sampleFailed && productClass == ProductClass::A &&
+            m_maximumTestedMa[i] <= evaluation::asShown(2 * limit) &&
+            10 * m_aboveClassAOneAndAHalf[i] <= m_judged &&
+            order.averageMa <= evaluation::asShown(0.9 * limit)) {
+            sampleFailed = false;
+            order.provisionUsed = true;
+        }
+        const bool failed = order.averageMa > averageLimit || sampleFailed;
+        order.state = failed ? CellState::Fail : CellState::Pass;
         anyFailed = anyFailed || failed;
     }
 
@@ -169,4 +207,28 @@ ObservationJudgement judgeObservation(ProductClass productClass, const QString& 
     for (int n = 0; n < notJudged; ++n)
         tally.addNotJudged();
     return tally.judge(productClass, power, end);
+}
+
+QList<int> rankedOrderCells(const ObservationJudgement& judgement)
+{
+    QList<int> cells;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const OrderJudgement& order = judgement.orders[std::size_t(cell)];
+        if ((order.state == CellState::Pass || order.state == CellState::Fail) && order.averagePct)
+            cells << cell;
+    }
+    std::stable_sort(cells.begin(), cells.end(), [&](int a, int b) {
+        return *judgement.orders[std::size_t(a)].averagePct >
+               *judgement.orders[std::size_t(b)].averagePct;
+    });
+    return cells;
+}
+
+std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement)
+{
+    const QList<int> ranked = rankedOrderCells(judgement);
+    if (ranked.isEmpty())
+        return std::nullopt;
+    return ClosestOrder{harmonicOrder(ranked.first()),
+                        *judgement.orders[std::size_t(ranked.first())].averagePct};
 }

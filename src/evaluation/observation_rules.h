@@ -12,6 +12,10 @@
 // The rule set a timed observation is judged by. Every record and report
 // names it, so that a later rule set can be told apart.
 inline constexpr const char* kObservationRules =
+    "observation rules, average 100 %, samples 150 % (Class A 200 % provision), POHC";
+// The rule sets stored observations were judged by before: such an
+// observation read again is judged by kObservationRules.
+inline constexpr const char* kEarlierObservationRules =
     "observation rules, average 100 %, samples 150 %, POHC";
 
 // What every output says about the samples: "sampled every 8.3 s from
@@ -47,6 +51,8 @@ struct RuleSample
     double powerFactor = 0;
     // The measured true power, W.
     double powerW = 0;
+    // The rms current, A: the not-tested rule of the averages.
+    double rmsA = 0;
 };
 
 // One order over the judged samples.
@@ -61,10 +67,17 @@ struct OrderJudgement
     // Both as % of the limit; none without a limit or with a limit of 0.
     std::optional<double> averagePct;
     std::optional<double> maximumPct;
-    // Fail: the average above its limit (150 % of it under the POHC
-    // allowance) or a sample above 150 % of the limit; it takes precedence
-    // over NotTested, which every sample being not tested gives.
+    // NotTested: the average below 5 mA or below 0.6 % of the average rms
+    // current; such an order is disregarded and never fails. Otherwise Fail:
+    // the average above its limit (150 % of it under the POHC allowance) or a
+    // tested sample above 150 % of the limit (a sample the single-cycle rule
+    // did not test never counts), unless the Class A 200 % provision allows
+    // it.
     CellState state = CellState::NotJudged;
+    // Class A: samples above 150 % of the limit, none above 200 %, were
+    // allowed because they are at most 10 % of the judged samples and the
+    // average is at most 90 % of the limit.
+    bool provisionUsed = false;
 };
 
 // The partial odd harmonic current: odd orders 21 to 39, Class A and D.
@@ -130,8 +143,11 @@ public:
 private:
     std::array<double, kHarmonicCells> m_sumMa{};
     std::array<double, kHarmonicCells> m_maximumMa{};
-    // Cells some sample tested.
-    std::bitset<kHarmonicCells> m_tested;
+    // The highest current of the samples that tested the cell (0 without).
+    std::array<double, kHarmonicCells> m_maximumTestedMa{};
+    // The tested samples above 150 % of the Class A limit of the order.
+    std::array<int, kHarmonicCells> m_aboveClassAOneAndAHalf{};
+    double m_sumRmsA = 0;
     int m_judged = 0;
     int m_notJudged = 0;
     std::optional<int> m_fundamentalSample;
@@ -139,6 +155,15 @@ private:
     double m_powerFactor = 0;
     std::optional<double> m_highestPowerW;
 };
+
+// The judged orders (Pass or Fail; neither not tested nor not judged) that
+// have an average %, highest average % first, the lower order first among
+// equals: the one ranking of an observation's orders every face shows.
+QList<int> rankedOrderCells(const ObservationJudgement& judgement);
+
+// The first of rankedOrderCells, with its average %; nothing when no order
+// was judged.
+std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement);
 
 // The rules over `judged` samples and `notJudged` samples that were counted
 // but not judged.

@@ -101,6 +101,7 @@ std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
     sample.fundamentalA = NumericValue(result.reply.fundAmp);
     sample.powerFactor = NumericValue(result.reply.powerFactor);
     sample.powerW = NumericValue(result.reply.watts);
+    sample.rmsA = NumericValue(result.reply.amps);
     return sample;
 }
 
