@@ -84,9 +84,13 @@ QJsonObject observationJson(const ObservationRecord& record)
             {QStringLiteral("average_pct"), jsonNumber(o.averagePct, 2)},
             {QStringLiteral("maximum_pct"), jsonNumber(o.maximumPct, 2)},
             {QStringLiteral("state"), cellStateName(o.state)},
+            {QStringLiteral("provision_used"), o.provisionUsed},
         });
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
+    json.insert(QStringLiteral("closest"), closestJson(closestOrder(j)));
+    if (rulesChanged(record))
+        json.insert(QStringLiteral("stored_rules"), record.storedRules);
     if (j.pohc)
         json.insert(QStringLiteral("pohc"),
                     QJsonObject{{QStringLiteral("measured_ma"), rounded(j.pohc->measuredMa, 3)},
@@ -138,7 +142,8 @@ QString observationCsv(const ObservationRecord& record)
                           QStringLiteral("pohc_limit_ma"),
                           QStringLiteral("pohc_allowance_applied"),
                           QStringLiteral("rules"),
-                          QStringLiteral("sampling")});
+                          QStringLiteral("sampling"),
+                          QStringLiteral("provision_used")});
     const QStringList common{observationVerdictText(r.verdict),
                              classLetter(r.choice.productClass),
                              typedPower(r),
@@ -160,7 +165,8 @@ QString observationCsv(const ObservationRecord& record)
                       << numberText(o.averageMa, 3) << numberText(o.maximumMa, 3)
                       << numberText(o.averagePct, 2) << numberText(o.maximumPct, 2)
                       << cellStateName(o.state) << pohc << QLatin1String(kObservationRules)
-                      << samplingSentence(r.sampleIntervalS));
+                      << samplingSentence(r.sampleIntervalS)
+                      << (o.provisionUsed ? QStringLiteral("yes") : QStringLiteral("no")));
     }
     return csv;
 }
@@ -199,6 +205,10 @@ QString observationText(const ObservationRecord& record)
          QStringLiteral("%1 judged, %2 not judged").arg(j.samplesJudged).arg(r.samplesNotJudged));
     line(QStringLiteral("Sampling"), samplingSentence(r.sampleIntervalS));
     line(QStringLiteral("Rules"), QLatin1String(kObservationRules));
+    if (rulesChanged(record))
+        line(QStringLiteral("Judged again"),
+             QStringLiteral("stored under \"%1\"; judged now by the rules above")
+                 .arg(escapedText(record.storedRules)));
 
     text += QStringLiteral(
         "\nOrder  Limit (mA)  Average (mA)  Average %  Maximum (mA)  Maximum %  State\n");
@@ -211,7 +221,9 @@ QString observationText(const ObservationRecord& record)
                 cellText(o.limitMa, 1, 10) + QStringLiteral("  ") + cellText(o.averageMa, 1, 12) +
                 QStringLiteral("  ") + cellText(o.averagePct, 1, 9) + QStringLiteral("  ") +
                 cellText(o.maximumMa, 1, 12) + QStringLiteral("  ") + cellText(o.maximumPct, 1, 9) +
-                QStringLiteral("  ") + cellStateName(o.state) + QLatin1Char('\n');
+                QStringLiteral("  ") + cellStateName(o.state) +
+                (o.provisionUsed ? QStringLiteral(" (200 % provision)") : QString()) +
+                QLatin1Char('\n');
     }
     if (j.pohc)
         text += QStringLiteral("\nPOHC (odd orders 21 to 39): %1 mA, limit %2 mA; %3\n")
@@ -221,6 +233,7 @@ QString observationText(const ObservationRecord& record)
                              : QStringLiteral("allowance not applied (100 % of each limit)"));
     if (const QString problem = problemOf(r); !problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
+    text += QLatin1Char('\n') + closestLine(closestOrder(j)) + QLatin1Char('\n');
     text += QStringLiteral("\nVerdict: %1\n").arg(observationVerdictText(r.verdict));
     return text;
 }

@@ -33,6 +33,7 @@ PageHeading headingOf(const MeasurementRecord& record)
     heading.classText =
         reportClassText(record.result.judgement.productClass, record.result.judgement.power);
     heading.verdict = verdictText(record.result.verdict);
+    heading.rules = QString::fromLatin1(kMeasurementRules);
     heading.toolVersion = record.toolVersion;
     heading.pages = kPages;
     return heading;
@@ -140,6 +141,14 @@ double ReportPainter::verdictBox(double y)
     setFont(9);
     line(box.adjusted(mm(4), 0, -mm(4), 0), replySummary(m_result), Qt::AlignRight);
     y += box.height() + mm(2);
+
+    // How close it came, beside the verdict.
+    if (m_result.judgement.evaluation.status == Evaluation::Judged) {
+        setFont(10, true);
+        m_painter.setPen(Qt::black);
+        line(QRectF(0, y, width(), mm(5)), closestLine(closestOrder(m_result.judgement)));
+        y += mm(6);
+    }
 
     const QString problem = verdictReason(m_result);
     if (!problem.isEmpty()) {

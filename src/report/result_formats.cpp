@@ -98,6 +98,19 @@ QJsonValue jsonNumber(const std::optional<double>& value)
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
 
+} // namespace
+
+QJsonValue closestJson(const std::optional<ClosestOrder>& closest)
+{
+    if (!closest)
+        return QJsonValue(QJsonValue::Null);
+    return QJsonObject{
+        {QStringLiteral("order"), closest->order},
+        {QStringLiteral("percent_of_limit"), std::round(closest->percentOfLimit * 100) / 100}};
+}
+
+namespace {
+
 QString csvNumber(const std::optional<double>& value)
 {
     return value ? NumberText(*value) : QString();
@@ -114,7 +127,7 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
         header << QString::fromLatin1(column.key);
     header << QStringLiteral("order") << QStringLiteral("current_ma") << QStringLiteral("limit")
            << QStringLiteral("state") << extraHeader << QStringLiteral("limit_ma")
-           << QStringLiteral("percent_of_limit");
+           << QStringLiteral("percent_of_limit") << QStringLiteral("rules");
 
     QStringList common{verdictText(result.verdict), classLetter(result.judgement.productClass),
                        powerText(result), isoTimestamp(result.measuredAt)};
@@ -128,7 +141,8 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
         line << QString::number(harmonicOrder(cell)) << shownCurrent(result, cell)
              << result.judgement.limits[std::size_t(cell)]
              << cellStateName(result.judgement.states[std::size_t(cell)]) << extra
-             << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit);
+             << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit)
+             << QLatin1String(kMeasurementRules);
         csv += csvLine(line);
     }
     return csv;
@@ -208,6 +222,8 @@ QJsonObject resultJson(const CycleResult& result)
         });
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
+    json.insert(QStringLiteral("rules"), QLatin1String(kMeasurementRules));
+    json.insert(QStringLiteral("closest"), closestJson(closestOrder(result.judgement)));
 
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
@@ -244,17 +260,26 @@ QString resultText(const CycleResult& result)
                                                       : shown(value) + QLatin1Char(' ') + unit);
     }
 
-    text += QStringLiteral("\nOrder  Current (mA)  Limit      State\n");
-    for (int cell = 0; cell < kHarmonicCells; ++cell)
-        text += QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
-                shown(shownCurrent(result, cell)).rightJustified(12) + QStringLiteral("  ") +
-                shown(result.judgement.limits[std::size_t(cell)]).leftJustified(9) +
-                QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
-                QLatin1Char('\n');
+    line(QStringLiteral("Rules"), QLatin1String(kMeasurementRules));
+
+    text += QStringLiteral("\nOrder  Current (mA)  Limit      % of limit  State\n");
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const std::optional<double> percent = harmonicNumbers(result, cell).percentOfLimit;
+        text +=
+            QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
+            shown(shownCurrent(result, cell)).rightJustified(12) + QStringLiteral("  ") +
+            shown(result.judgement.limits[std::size_t(cell)]).leftJustified(9) +
+            QStringLiteral("  ") +
+            (percent ? QString::number(*percent, 'f', 1) : QStringLiteral("-")).rightJustified(10) +
+            QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
+            QLatin1Char('\n');
+    }
 
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
+    if (result.judgement.evaluation.status == Evaluation::Judged)
+        text += QLatin1Char('\n') + closestLine(closestOrder(result.judgement)) + QLatin1Char('\n');
     text += QStringLiteral("\nVerdict: %1\n").arg(verdictText(result.verdict));
     return text;
 }
