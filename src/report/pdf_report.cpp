@@ -143,10 +143,10 @@ double ReportPainter::verdictBox(double y)
     y += box.height() + mm(2);
 
     // How close it came, beside the verdict.
-    if (m_result.judgement.evaluation.status == Evaluation::Judged) {
+    if (isJudged(m_result.verdict)) {
         setFont(10, true);
         m_painter.setPen(Qt::black);
-        line(QRectF(0, y, width(), mm(5)), closestLine(closestOrder(m_result.judgement)));
+        line(QRectF(0, y, width(), mm(5)), closestLine(closestOf(m_result)));
         y += mm(6);
     }
 

@@ -223,7 +223,7 @@ QJsonObject resultJson(const CycleResult& result)
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
     json.insert(QStringLiteral("rules"), QLatin1String(kMeasurementRules));
-    json.insert(QStringLiteral("closest"), closestJson(closestOrder(result.judgement)));
+    json.insert(QStringLiteral("closest"), closestJson(closestOf(result)));
 
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
@@ -278,8 +278,8 @@ QString resultText(const CycleResult& result)
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
-    if (result.judgement.evaluation.status == Evaluation::Judged)
-        text += QLatin1Char('\n') + closestLine(closestOrder(result.judgement)) + QLatin1Char('\n');
+    if (isJudged(result.verdict))
+        text += QLatin1Char('\n') + closestLine(closestOf(result)) + QLatin1Char('\n');
     text += QStringLiteral("\nVerdict: %1\n").arg(verdictText(result.verdict));
     return text;
 }

@@ -23,7 +23,8 @@
 // percent_of_limit (the current as a percentage of its limit, to two
 // decimals; null where the harmonic was not judged). rules names the rules
 // ("IEC 1000-3-2 limits, one analyzer snapshot"); closest is the tested
-// order nearest its limit, {order, percent_of_limit}, null when none was.
+// order nearest its limit, {order, percent_of_limit}, null when none was or
+// the result has no verdict.
 QJsonObject resultJson(const CycleResult& result);
 
 // {order, percent_of_limit (two decimals)}; null without one.
@@ -40,8 +41,8 @@ QJsonValue closestJson(const std::optional<ClosestOrder>& closest);
 QString resultCsv(const CycleResult& result);
 
 // A table for a terminal: the measured values with units, the rules, one
-// line per harmonic with its % of limit, the problem if any, for a judged
-// class "Closest to its limit: 19th harmonic, 28.5 %", and "Verdict: <text>"
+// line per harmonic with its % of limit, the problem if any, for a Pass or
+// Fail "Closest to its limit: 19th harmonic, 28.5 %", and "Verdict: <text>"
 // as the last line. Texts
 // from the analyzer or the record are escaped (escapedText).
 QString resultText(const CycleResult& result);
