@@ -14,8 +14,8 @@
 namespace {
 
 constexpr int kPages = 3;
-constexpr const char* kTitle = "Harmonic Current Pre-Compliance Observation Report: IEC 1000-3-2 "
-                               "limits, later editions' observation rules";
+constexpr const char* kTitle =
+    "Pre-Compliance Observation Report: IEC 1000-3-2 limits, later editions' rules";
 
 PageHeading headingOf(const ObservationRecord& record)
 {
