@@ -172,14 +172,10 @@ QString sampleProgressLine(int index, Verdict verdict, int secondsLeft,
                        .arg(index + 1)
                        .arg(verdictText(verdict))
                        .arg(secondsLeft);
-    // The order whose average is highest in % of its limit.
-    int worst = -1;
-    for (int cell = 0; cell < kHarmonicCells; ++cell) {
-        const OrderJudgement& o = running.orders[std::size_t(cell)];
-        if (o.averagePct &&
-            (worst < 0 || *o.averagePct > *running.orders[std::size_t(worst)].averagePct))
-            worst = cell;
-    }
+    // The judged order whose average is highest in % of its limit: a
+    // not-tested order is never named.
+    const QList<int> ranked = rankedOrderCells(running);
+    const int worst = ranked.isEmpty() ? -1 : ranked.first();
     if (worst >= 0) {
         const OrderJudgement& o = running.orders[std::size_t(worst)];
         line += QStringLiteral("; worst order %1: average %2 %, maximum %3 % of its limit")

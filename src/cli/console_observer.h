@@ -52,7 +52,8 @@ private:
 
 // Progress of a timed observation on standard error: the log-on stages, then
 // one line a sample: its number, its single-cycle verdict, the seconds left
-// and the worst order so far in % of its limit. SIGINT, SIGTERM and SIGHUP
+// and the worst judged order so far in % of its limit (rankedOrderCells).
+// SIGINT, SIGTERM and SIGHUP
 // stop it at its next safe point, as they stop a measurement.
 class ConsoleObservationObserver : public ObservationObserver
 {

@@ -120,6 +120,11 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
                                         : judged.result.problem;
             if (!problem.isEmpty())
                 err(escapedMessage(problem));
+            if (rulesChanged(judged))
+                err(QStringLiteral("Observation %1 was stored under \"%2\"; it is judged again "
+                                   "by the current rules, \"%3\".")
+                        .arg(QString::number(id), escapedText(judged.storedRules),
+                             QLatin1String(kObservationRules)));
             out(renderedObservation(judged, format));
             const int code = observationExitCode(judged.result.verdict);
             return code == kLineFailed ? kNoVerdict : code;

@@ -124,6 +124,7 @@ std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
 {
     std::vector<OrderPoint> points;
     points.reserve(kHarmonicCells);
+    const QList<int> ranked = rankedOrderCells(running);
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         const OrderJudgement& order = running.orders[cell];
         OrderPoint point;
@@ -133,6 +134,8 @@ std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
         point.maximumPct = order.maximumPct;
         if (latest.values && order.limitMa && *order.limitMa > 0)
             point.latestPct = latest.values->currentsMa[cell] / *order.limitMa * 100;
+        if (const qsizetype rank = ranked.indexOf(int(cell)); rank >= 0)
+            point.rank = int(rank);
         points.push_back(point);
     }
     return points;

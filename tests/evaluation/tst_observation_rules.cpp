@@ -52,6 +52,10 @@ private slots:
     void classCLimitsFromTheMedianFundamental();
     void classCFundamentalSteady_data();
     void classCFundamentalSteady();
+    void classAProvision_data();
+    void classAProvision();
+    void disregardedByTheAverageRmsCurrent();
+    void closestRanksJudgedOrdersOnly();
     void classDPower_data();
     void classDPower();
     void guardBand_data();
@@ -88,9 +92,17 @@ void ObservationRules::oneOrder_data()
     QTest::newRow("every sample not tested")
         << 2 << 1080.0 << QList<double>{3, 4} << QList<bool>{true, true} << CellState::NotTested
         << 0.324074074074074 << 0.37037037037037;
-    QTest::newRow("one sample tested")
-        << 2 << 1080.0 << QList<double>{3, 6} << QList<bool>{true, false} << CellState::Pass
+    // Disregarded: the average below 5 mA, although one sample was tested.
+    QTest::newRow("average below 5 mA")
+        << 2 << 1080.0 << QList<double>{3, 6} << QList<bool>{true, false} << CellState::NotTested
         << 0.416666666666667 << 0.555555555555556;
+    QTest::newRow("one sample tested")
+        << 2 << 1080.0 << QList<double>{4, 7} << QList<bool>{true, false} << CellState::Pass
+        << 0.509259259259259 << 0.648148148148148;
+    // A sample the single-cycle rule did not test never fails the 150 % rule.
+    QTest::newRow("not-tested sample over 150 %")
+        << 2 << 1080.0 << QList<double>{1700, 100} << QList<bool>{true, false} << CellState::Pass
+        << 83.3333333333333 << 157.407407407407;
 }
 
 void ObservationRules::oneOrder()
@@ -187,6 +199,88 @@ void ObservationRules::verdict()
     QCOMPARE(judgement.samplesJudged, judged);
     QCOMPARE(judgement.samplesNotJudged, notJudged);
     QVERIFY(!judgement.pohc); // Class B has none
+}
+
+void ObservationRules::classAProvision_data()
+{
+    // Order 2: Class A limit 1080 mA; 150 % 1620 mA, 200 % 2160 mA, 90 %
+    // 972 mA. Ten samples: `high` once or twice, `rest` the others.
+    QTest::addColumn<ProductClass>("productClass");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<int>("highCount");
+    QTest::addColumn<double>("rest");
+    QTest::addColumn<CellState>("state");
+    QTest::addColumn<bool>("provisionUsed");
+    const auto a = ProductClass::A;
+    QTest::newRow("one in ten up to 200 %, average 85.2 %")
+        << a << 2000.0 << 1 << 800.0 << CellState::Pass << true;
+    QTest::newRow("exactly 200 %, average 90 %")
+        << a << 2160.0 << 1 << 840.0 << CellState::Pass << true;
+    QTest::newRow("over 200 %") << a << 2170.0 << 1 << 700.0 << CellState::Fail << false;
+    QTest::newRow("two in ten") << a << 1700.0 << 2 << 700.0 << CellState::Fail << false;
+    QTest::newRow("average over 90 %") << a << 2000.0 << 1 << 900.0 << CellState::Fail << false;
+    // Class B (limit 1620 mA, 150 % 2430 mA) has no such provision.
+    QTest::newRow("Class B") << ProductClass::B << 2500.0 << 1 << 1000.0 << CellState::Fail
+                             << false;
+}
+
+void ObservationRules::classAProvision()
+{
+    QFETCH(ProductClass, productClass);
+    QFETCH(double, high);
+    QFETCH(int, highCount);
+    QFETCH(double, rest);
+    QList<RuleSample> samples(10, quietSample());
+    for (int n = 0; n < samples.size(); ++n)
+        samples[n].currentsMa[std::size_t(cellOf(2))] = n < highCount ? high : rest;
+    const ObservationJudgement judgement =
+        judgeObservation(productClass, {}, samples, 0, ObservationEnd::Completed);
+    const OrderJudgement& order = judgement.orders[std::size_t(cellOf(2))];
+    QTEST(order.state, "state");
+    QTEST(order.provisionUsed, "provisionUsed");
+    QFETCH(CellState, state);
+    QCOMPARE(judgement.verdict,
+             state == CellState::Fail ? ObservationVerdict::Fail : ObservationVerdict::Pass);
+}
+
+void ObservationRules::disregardedByTheAverageRmsCurrent()
+{
+    // Order 40, Class A limit 46 mA. 50 mA at 8 A is tested (0.6 %: 48 mA),
+    // 68 mA at 12 A is not (72 mA); the average 59 mA is above the limit but
+    // below 0.6 % of the average 10 A: disregarded, no fail.
+    QList<RuleSample> samples(2, quietSample());
+    const auto cell = std::size_t(cellOf(40));
+    samples[0].rmsA = 8;
+    samples[0].currentsMa[cell] = 50;
+    samples[1].rmsA = 12;
+    samples[1].currentsMa[cell] = 68;
+    samples[1].notTested[cell] = true;
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::A, {}, samples, 0, ObservationEnd::Completed);
+    QCOMPARE(judgement.orders[cell].state, CellState::NotTested);
+    QCOMPARE(judgement.verdict, ObservationVerdict::Pass);
+}
+
+void ObservationRules::closestRanksJudgedOrdersOnly()
+{
+    // Class A. Order 35 (limit 64.28 mA) averages 4 mA, 6.2 %, not tested;
+    // order 19 (118.4 mA) 6 mA, 5.07 %; order 3 (2300 mA) 23 mA, 1 %.
+    RuleSample sample = quietSample();
+    sample.currentsMa.fill(0);
+    sample.notTested.set();
+    sample.currentsMa[std::size_t(cellOf(35))] = 4;
+    sample.currentsMa[std::size_t(cellOf(19))] = 6;
+    sample.notTested[std::size_t(cellOf(19))] = false;
+    sample.currentsMa[std::size_t(cellOf(3))] = 23;
+    sample.notTested[std::size_t(cellOf(3))] = false;
+    const ObservationJudgement judgement = judgeObservation(
+        ProductClass::A, {}, QList<RuleSample>(2, sample), 0, ObservationEnd::Completed);
+    QCOMPARE(rankedOrderCells(judgement), (QList<int>{cellOf(19), cellOf(3)}));
+    const std::optional<ClosestOrder> closest = closestOrder(judgement);
+    QVERIFY(closest);
+    QCOMPARE(closest->order, 19);
+    QCOMPARE(closest->percentOfLimit, 5.06756756756757);
+    QCOMPARE(closestLine(closest), QStringLiteral("Closest to its limit: 19th harmonic, 5.1 %"));
 }
 
 void ObservationRules::classCLimitsFromTheMedianFundamental()
@@ -344,7 +438,8 @@ void ObservationRules::samplingSentence()
         QStringLiteral(
             "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s smoothing"));
     QCOMPARE(QString::fromLatin1(kObservationRules),
-             QStringLiteral("observation rules, average 100 %, samples 150 %, POHC"));
+             QStringLiteral("observation rules, average 100 %, samples 150 % (Class A 200 % "
+                            "provision), POHC"));
 }
 
 void ObservationRules::failureReason_data()

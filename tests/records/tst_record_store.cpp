@@ -282,6 +282,7 @@ void roundTripAll(const QString& storeName)
     const std::optional<ObservationRecord> loaded = reader.observation(observation.id, &error);
     QVERIFY2(loaded, qPrintable(error));
     QCOMPARE(dump(*loaded), dump(observation));
+    QCOMPARE(loaded->storedRules, QLatin1String(kObservationRules));
     QCOMPARE(observationVerdictText(loaded->result.verdict), "Incomplete observation");
     const QList<RecordSummary> listed = reader.history(1, "incomplete observation");
     QCOMPARE(listed.size(), 1);

@@ -261,7 +261,8 @@ void TestReport::jsonFile_data()
         "verdict",      "class",     "fields_found", "volts",       "amps",      "watts",
         "power_factor", "frequency", "harmonics",    "measured_at", "reply",     "id",
         "port",         "device",    "tool_version", "product",     "serial",    "operator",
-        "notes",        "lab",       "instrument",   "conditions",  "record_id", "guard_band_pct"};
+        "notes",        "lab",       "instrument",   "conditions",  "record_id", "guard_band_pct",
+        "rules",        "closest"};
     QTest::newRow("class D fail") << classDFail()
                                   << (QStringList(common) << "power"
                                                           << "measured_power_w"
@@ -295,6 +296,15 @@ void TestReport::jsonFile()
     QCOMPARE(json["product"].toString(), record.product.product);
     QCOMPARE(json["operator"].toString(), record.product.operatorName);
     QCOMPARE(json["instrument"].toString(), record.product.instrument);
+    QCOMPARE(json["rules"].toString(),
+             QStringLiteral("IEC 1000-3-2 limits, one analyzer snapshot"));
+    const std::optional<ClosestOrder> closest = closestOf(r);
+    QCOMPARE(json["closest"].isNull(), !closest);
+    if (closest) {
+        QCOMPARE(json["closest"]["order"].toInt(), closest->order);
+        QCOMPARE(json["closest"]["percent_of_limit"].toDouble(),
+                 std::round(closest->percentOfLimit * 100) / 100);
+    }
     const QJsonArray harmonics = json["harmonics"].toArray();
     QCOMPARE(harmonics.size(), kHarmonicCells);
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
@@ -358,7 +368,7 @@ void TestReport::csvFile()
                                "frequency,order,current_ma,limit,state,id,port,device,"
                                "tool_version,product,serial,operator,notes,lab,instrument,"
                                "conditions,limit_ma,percent_of_limit,guard_band_pct,"
-                               "guarded_limit_ma");
+                               "guarded_limit_ma,rules");
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const QStringList& row = rows[cell + 1];
         QCOMPARE(row.size(), header.size());
@@ -375,6 +385,7 @@ void TestReport::csvFile()
     QCOMPARE(rows[2][header.indexOf("limit_ma")], "255");
     QCOMPARE(rows[2][header.indexOf("percent_of_limit")], "120");
     QCOMPARE(rows[1][header.indexOf("percent_of_limit")], ""); // the 2nd: not judged
+    QCOMPARE(rows[1][header.indexOf("rules")], "IEC 1000-3-2 limits, one analyzer snapshot");
 }
 
 void TestReport::harmonicNumbers_data()
@@ -499,6 +510,9 @@ void TestReport::pdfText()
         QRegularExpression("Tested by\\s+José Müller\\s+Checked by\\s+signature\\s+date")));
     QVERIFY(text.contains("complete reply") && !text.contains("reply fields"));
     QVERIFY(text.contains("the analyzer measured 75.2 W.") && !text.contains("typed power (more"));
+    // The rules on every page; how close it came beside the verdict.
+    QCOMPARE(text.count("Rules: IEC 1000-3-2 limits, one analyzer snapshot"), 2);
+    QVERIFY(text.contains(closestLine(closestOrder(record.result.judgement))));
 
     // The chart's scale ends just above the highest bar (120 %); bars over
     // 80 % carry their figure, lower ones none.
@@ -747,13 +761,16 @@ void TestReport::observationPdf()
         for (const QString& field :
              {QString("Record 42 Product: Drive PX-9"), QString("Verdict: Fail"),
               QString("Serial: SN-77"), QString("Started 2026-12-07 09:30:00 UTC+00:00 Class A"),
-              QString("Page %1 of 3").arg(page), sampling})
+              QString("Page %1 of 3").arg(page), sampling,
+              QString("Rules: ") + QLatin1String(kObservationRules)})
             QVERIFY2(simple.contains(field),
                      qPrintable(QString("page %1: %2 in %3").arg(page).arg(field, simple)));
     }
     const QString page1 = pages[0].simplified();
     for (const QString& field :
-         {QString("Rules observation rules, average 100 %, samples 150 %, POHC"),
+         {QString("Rules observation rules, average 100 %, samples 150 % (Class A 200 % "
+                  "provision), POHC"),
+          QString("Closest to its limit: 3rd harmonic, 107.3 %"),
           QString("Duration 150 s asked, 157.6 s elapsed"),
           QString("POHC odd orders 21 to 39: 30.1 mA measured, limit 251.3 mA; allowance "
                   "applied"),
@@ -1019,6 +1036,7 @@ void TestReport::observationFormats()
                      "rules",
                      "harmonics",
                      "pohc",
+                     "closest",
                      "measured_at",
                      "record_id",
                      "product",
@@ -1034,8 +1052,9 @@ void TestReport::observationFormats()
     const QJsonArray harmonics = json["harmonics"].toArray();
     QCOMPARE(harmonics.size(), kHarmonicCells);
     const QJsonObject third = harmonics.at(1).toObject();
-    QCOMPARE(third.keys(), QStringList({"average_ma", "average_pct", "guarded_limit_ma", "limit_ma",
-                                        "maximum_ma", "maximum_pct", "order", "state"}));
+    QCOMPARE(third.keys(),
+             QStringList({"average_ma", "average_pct", "guarded_limit_ma", "limit_ma", "maximum_ma",
+                          "maximum_pct", "order", "provision_used", "state"}));
     QCOMPARE(third["order"].toInt(), 3);
     QVERIFY(third["limit_ma"].isDouble() && third["average_ma"].isDouble() &&
             third["maximum_pct"].isDouble());
@@ -1054,8 +1073,18 @@ void TestReport::observationFormats()
 
     const QString text = observationText(record);
     QVERIFY(text.contains(samplingSentence(8.26)));
+    QVERIFY(text.contains(closestLine(closestOrder(record.result.judgement))));
     QVERIFY(text.endsWith(
         QStringLiteral("\nVerdict: %1\n").arg(observationVerdictText(record.result.verdict))));
+    QVERIFY(!text.contains(QStringLiteral("Judged again")));
+
+    // Stored under the earlier rules: judged by the current ones, and said so.
+    ObservationRecord earlier = record;
+    earlier.storedRules = QLatin1String(kEarlierObservationRules);
+    QCOMPARE(observationJson(earlier)["stored_rules"].toString(),
+             QLatin1String(kEarlierObservationRules));
+    QVERIFY(observationText(earlier).contains(
+        QStringLiteral("Judged again:  stored under \"%1\"").arg(kEarlierObservationRules)));
 }
 
 QTEST_MAIN(TestReport)

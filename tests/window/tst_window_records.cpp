@@ -139,6 +139,7 @@ private slots:
     void observationStoppedOrEndedByExitIsRecordedStopped();
     void observationNotesBesideTheVerdict_data();
     void observationNotesBesideTheVerdict();
+    void chartRanksJudgedOrdersOnly();
 
 private:
     QTemporaryDir m_dir;
@@ -601,4 +602,24 @@ void TestWindowRecords::observationNotesBesideTheVerdict()
     result.judgement.basis.highestPowerW = 90;
     result.judgement.basis.powerDiffers = true;
     QCOMPARE(observationNotes(result), notes);
+}
+
+// The chart's worst orders come from the observation's ranking: a not-tested
+// order, however high its average, has no rank.
+void TestWindowRecords::chartRanksJudgedOrdersOnly()
+{
+    ObservationJudgement running;
+    const auto set = [&](int order, double pct, CellState state) {
+        OrderJudgement& o = running.orders[std::size_t(order - 2)];
+        o.limitMa = 100;
+        o.averagePct = pct;
+        o.state = state;
+    };
+    set(35, 5.4, CellState::NotTested);
+    set(19, 4.4, CellState::Pass);
+    set(3, 3.5, CellState::Pass);
+    const std::vector<OrderPoint> points = chartPoints(running, ObservedSample{});
+    QCOMPARE(points[33].rank, std::nullopt);
+    QCOMPARE(points[17].rank, std::optional<int>(0));
+    QCOMPARE(points[1].rank, std::optional<int>(1));
 }

@@ -30,6 +30,8 @@ Judgement ClassB(const MeasuredValues& measured);
 Judgement ClassC(const MeasuredValues& measured);
 // `power`: the operator's Class D power text, in W. A power that is not a
 // number, or not from 50 to 600 W, is not judged: no limit, no cell coloured.
+// Each Class D limit is the lower of the per-watt limit and the Class A limit
+// of that order (above about 584 W the orders 15 to 39 take Class A's).
 Judgement ClassD(const MeasuredValues& measured, const QString& power);
 
 // The Class D powers a product can be judged at: a number from 50 to 600 W,

@@ -81,6 +81,21 @@ QString sampleNumbers(const QList<int>& samples, qsizetype shown)
     if (samples.size() > shown)
         text += QStringLiteral(" and %1 more").arg(samples.size() - shown);
     return text;
+
+}
+
+// The Class A limits, mA: the 200 % provision counts the samples above 150 %
+// of them as they come, whatever class the observation is judged under.
+const std::array<double, kHarmonicCells>& classALimitsMa()
+{
+    static const std::array<double, kHarmonicCells> limits = [] {
+        const Judgement classA = ClassA(MeasuredValues{});
+        std::array<double, kHarmonicCells> values{};
+        for (std::size_t cell = 0; cell < values.size(); ++cell)
+            values[cell] = NumericValue(classA.limits[cell]);
+        return values;
+    }();
+    return limits;
 }
 
 } // namespace
@@ -107,18 +122,24 @@ QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orde
             continue;
         if (++failed > shown)
             continue;
+        // Under a guard band the rules judge against the guarded limit.
+        const double limit = order.guardedLimitMa.value_or(0);
+        const bool guarded = order.limitMa && limit != *order.limitMa;
+        const std::optional<double> averagePct = percentOf(order.averageMa, limit);
+        const std::optional<double> maximumPct = percentOf(order.maximumMa, limit);
         QStringList rules;
-        if (order.averageAbove && order.averagePct) {
+        if (order.averageAbove && averagePct) {
             QString rule = QStringLiteral("average at %1 %")
-                               .arg(percentAbove(*order.averagePct, order.averageAllowedPct));
+                               .arg(percentAbove(*averagePct, order.averageAllowedPct));
             if (order.averageAllowedPct != 100)
                 rule += QStringLiteral(" (%1 % allowed)").arg(order.averageAllowedPct);
             rules << rule;
         }
-        if (order.sampleAbove && order.maximumPct)
-            rules << QStringLiteral("one sample at %1 %").arg(percentAbove(*order.maximumPct, 150));
-        reasons << QStringLiteral("%1: %2 of its limit")
-                       .arg(orderOrdinal(harmonicOrder(cell)), rules.join(QStringLiteral(", ")));
+        if (order.sampleAbove && maximumPct)
+            rules << QStringLiteral("one sample at %1 %").arg(percentAbove(*maximumPct, 150));
+        reasons << QStringLiteral("%1: %2 of its %3limit")
+                       .arg(orderOrdinal(harmonicOrder(cell)), rules.join(QStringLiteral(", ")),
+                            guarded ? QStringLiteral("guarded ") : QString());
     }
     if (failed > shown)
         reasons << QStringLiteral("%1 more %2")
@@ -143,12 +164,21 @@ QString samplingSentence(double intervalS)
 
 void ObservationTally::add(const RuleSample& sample)
 {
+    const std::array<double, kHarmonicCells>& classA = classALimitsMa();
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         const double current = sample.currentsMa[cell];
         m_sumMa[cell] += current;
         m_maximumMa[cell] = m_judged == 0 ? current : std::max(m_maximumMa[cell], current);
+        // A current the single-cycle rule disregarded never fails a sample.
+        if (sample.notTested[cell])
+            continue;
+        m_maximumTestedMa[cell] = std::max(m_maximumTestedMa[cell], current);
+        const double limit =
+            m_guardBandPct > 0 ? guardedLimitMa(classA[cell], m_guardBandPct) : classA[cell];
+        if (current > oneAndAHalf(limit))
+            ++m_aboveClassAOneAndAHalf[cell];
     }
-    m_tested |= ~sample.notTested;
+    m_sumRmsA += sample.rmsA;
     // Sorted by the current, equal currents by the sample's place.
     const Fundamental fundamental{sample.fundamentalA, m_judged + m_notJudged, sample.powerFactor};
     m_fundamentals.insert(std::upper_bound(m_fundamentals.begin(), m_fundamentals.end(),
@@ -252,22 +282,39 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
     if (limited && (productClass == ProductClass::A || productClass == ProductClass::D))
         judgement.pohc = pohcOf(judgement.orders);
 
+    // An order whose average is below 5 mA or below 0.6 % of the average rms
+    // current is disregarded, as the single-cycle rule disregards a current.
+    const double averageRmsA = m_judged > 0 ? m_sumRmsA / m_judged : 0;
+    const double sixPerMille = evaluation::asShown(0.006 * averageRmsA * 1000);
     bool anyFailed = false;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
-        OrderJudgement& order = judgement.orders[std::size_t(cell)];
+        const auto i = std::size_t(cell);
+        OrderJudgement& order = judgement.orders[i];
         if (!order.guardedLimitMa)
             continue;
+        if (m_judged == 0 || order.averageMa < 5 || order.averageMa < sixPerMille) {
+            order.state = CellState::NotTested;
+            continue;
+        }
         const double limit = *order.guardedLimitMa;
         const bool allowance =
             judgement.pohc && judgement.pohc->allowanceApplied && isPohcCell(cell);
         const double averageLimit = allowance ? oneAndAHalf(limit) : limit;
         order.averageAllowedPct = allowance ? 150 : 100;
         order.averageAbove = order.averageMa > averageLimit;
-        order.sampleAbove = order.maximumMa > oneAndAHalf(limit);
+        bool sampleFailed = m_maximumTestedMa[i] > oneAndAHalf(limit);
+        // Class A: samples up to 200 % of the limit pass when they are at most
+        // 10 % of the judged samples and the average is at most 90 % of it.
+        if (sampleFailed && productClass == ProductClass::A &&
+            m_maximumTestedMa[i] <= evaluation::asShown(2 * limit) &&
+            10 * m_aboveClassAOneAndAHalf[i] <= m_judged &&
+            order.averageMa <= evaluation::asShown(0.9 * limit)) {
+            sampleFailed = false;
+            order.provisionUsed = true;
+        }
+        order.sampleAbove = sampleFailed;
         const bool failed = order.averageAbove || order.sampleAbove;
-        order.state = failed                         ? CellState::Fail
-                      : !m_tested[std::size_t(cell)] ? CellState::NotTested
-                                                     : CellState::Pass;
+        order.state = failed ? CellState::Fail : CellState::Pass;
         anyFailed = anyFailed || failed;
     }
     judgement.failureReason = failureReasonText(judgement.orders);
@@ -295,10 +342,34 @@ ObservationJudgement judgeObservation(ProductClass productClass, const QString& 
                                       const QList<RuleSample>& judged, int notJudged,
                                       ObservationEnd end, double guardBandPct)
 {
-    ObservationTally tally;
+    ObservationTally tally(guardBandPct);
     for (const RuleSample& sample : judged)
         tally.add(sample);
     for (int n = 0; n < notJudged; ++n)
         tally.addNotJudged();
     return tally.judge(productClass, power, end, guardBandPct);
+}
+
+QList<int> rankedOrderCells(const ObservationJudgement& judgement)
+{
+    QList<int> cells;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const OrderJudgement& order = judgement.orders[std::size_t(cell)];
+        if ((order.state == CellState::Pass || order.state == CellState::Fail) && order.averagePct)
+            cells << cell;
+    }
+    std::stable_sort(cells.begin(), cells.end(), [&](int a, int b) {
+        return *judgement.orders[std::size_t(a)].averagePct >
+               *judgement.orders[std::size_t(b)].averagePct;
+    });
+    return cells;
+}
+
+std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement)
+{
+    const QList<int> ranked = rankedOrderCells(judgement);
+    if (ranked.isEmpty())
+        return std::nullopt;
+    return ClosestOrder{harmonicOrder(ranked.first()),
+                        *judgement.orders[std::size_t(ranked.first())].averagePct};
 }

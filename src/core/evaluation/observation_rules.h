@@ -13,6 +13,10 @@
 // The rule set a timed observation is judged by. Every record and report
 // names it, so that a later rule set can be told apart.
 inline constexpr const char* kObservationRules =
+    "observation rules, average 100 %, samples 150 % (Class A 200 % provision), POHC";
+// The rule sets stored observations were judged by before: such an
+// observation read again is judged by kObservationRules.
+inline constexpr const char* kEarlierObservationRules =
     "observation rules, average 100 %, samples 150 %, POHC";
 
 // What every output says about the samples: "sampled every 8.3 s from
@@ -48,6 +52,8 @@ struct RuleSample
     double powerFactor = 0;
     // The measured true power, W.
     double powerW = 0;
+    // The rms current, A: the not-tested rule of the averages.
+    double rmsA = 0;
 };
 
 // One order over the judged samples.
@@ -65,10 +71,17 @@ struct OrderJudgement
     // Both as % of the limit; none without a limit or with a limit of 0.
     std::optional<double> averagePct;
     std::optional<double> maximumPct;
-    // Fail: the average above its (guarded) limit (150 % of it under the
-    // POHC allowance) or a sample above 150 % of that limit; it takes precedence
-    // over NotTested, which every sample being not tested gives.
+    // NotTested: the average below 5 mA or below 0.6 % of the average rms
+    // current; such an order is disregarded and never fails. Otherwise Fail:
+    // the average above its (guarded) limit (150 % of it under the POHC
+    // allowance) or a tested sample above 150 % of that limit (a sample the
+    // single-cycle rule did not test never counts), unless the Class A 200 %
+    // provision allows it.
     CellState state = CellState::NotJudged;
+    // Class A: samples above 150 % of the limit, none above 200 %, were
+    // allowed because they are at most 10 % of the judged samples and the
+    // average is at most 90 % of the limit.
+    bool provisionUsed = false;
     // The rules that failed it: the average above the limit it may average
     // (averageAllowedPct of its limit), a sample above 150 % of its limit.
     bool averageAbove = false;
@@ -163,6 +176,11 @@ QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orde
 class ObservationTally
 {
 public:
+    // `guardBandPct`: the guard band judge() will be given; the Class A 200 %
+    // provision counts the samples above 150 % of the guarded limit as they
+    // come.
+    explicit ObservationTally(double guardBandPct = 0) : m_guardBandPct(guardBandPct) {}
+
     void add(const RuleSample& sample);
     void addNotJudged() { ++m_notJudged; }
 
@@ -178,8 +196,13 @@ public:
 private:
     std::array<double, kHarmonicCells> m_sumMa{};
     std::array<double, kHarmonicCells> m_maximumMa{};
-    // Cells some sample tested.
-    std::bitset<kHarmonicCells> m_tested;
+    // The highest current of the samples that tested the cell (0 without).
+    std::array<double, kHarmonicCells> m_maximumTestedMa{};
+    // The tested samples above 150 % of the Class A limit of the order,
+    // reduced by the guard band.
+    double m_guardBandPct = 0;
+    std::array<int, kHarmonicCells> m_aboveClassAOneAndAHalf{};
+    double m_sumRmsA = 0;
     int m_judged = 0;
     int m_notJudged = 0;
     // The judged samples' fundamentals, sorted, each with its sample's index
@@ -194,6 +217,15 @@ private:
     std::vector<Fundamental> m_fundamentals;
     std::optional<double> m_highestPowerW;
 };
+
+// The judged orders (Pass or Fail; neither not tested nor not judged) that
+// have an average %, highest average % first, the lower order first among
+// equals: the one ranking of an observation's orders every face shows.
+QList<int> rankedOrderCells(const ObservationJudgement& judgement);
+
+// The first of rankedOrderCells, with its average %; nothing when no order
+// was judged.
+std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement);
 
 // The rules over `judged` samples and `notJudged` samples that were counted
 // but not judged.

@@ -18,4 +18,16 @@ struct ObservationRecord
     QString device;
     ProductInfo product;
     QString toolVersion;
+    // The rule set the observation was judged by when it was stored
+    // (kObservationRules then); empty for one not read from a store. Read
+    // back, it is judged by the current rules: the outputs say so when the
+    // two differ (rulesChanged).
+    QString storedRules;
 };
+
+// True when `record` was stored under other rules than kObservationRules and
+// has been judged again by them.
+inline bool rulesChanged(const ObservationRecord& record)
+{
+    return !record.storedRules.isEmpty() && record.storedRules != QLatin1String(kObservationRules);
+}

@@ -369,8 +369,8 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
 
     QSqlQuery own(db);
     own.setForwardOnly(true);
-    if (!own.prepare(QStringLiteral("SELECT duration_s, elapsed_s, sample_interval_s, finished "
-                                    "FROM observations WHERE id = ?")))
+    if (!own.prepare(QStringLiteral("SELECT duration_s, elapsed_s, sample_interval_s, finished, "
+                                    "rules FROM observations WHERE id = ?")))
         return fail(sqlReason(own.lastError()));
     own.bindValue(0, id);
     if (const QString reason = runRead(own); !reason.isEmpty())
@@ -385,6 +385,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     r.elapsedS = own.value(1).toDouble();
     r.sampleIntervalS = own.value(2).toDouble();
     const bool finished = own.value(3).toInt() != 0;
+    record.storedRules = own.value(4).toString();
     own.finish();
 
     QSqlQuery samples(db);

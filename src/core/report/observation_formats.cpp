@@ -148,9 +148,13 @@ QJsonObject observationJson(const ObservationRecord& record)
             {QStringLiteral("average_pct"), jsonNumber(o.averagePct, 2)},
             {QStringLiteral("maximum_pct"), jsonNumber(o.maximumPct, 2)},
             {QStringLiteral("state"), cellStateName(o.state)},
+            {QStringLiteral("provision_used"), o.provisionUsed},
         });
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
+    json.insert(QStringLiteral("closest"), closestJson(closestOrder(j)));
+    if (rulesChanged(record))
+        json.insert(QStringLiteral("stored_rules"), record.storedRules);
     if (j.pohc)
         json.insert(
             QStringLiteral("pohc"),
@@ -211,7 +215,7 @@ QString observationCsv(const ObservationRecord& record)
                           QStringLiteral("pohc_allowance_applied"),
                           QStringLiteral("rules"),
                           QStringLiteral("sampling"),
-                          QStringLiteral("guard_band_pct"),
+                          QStringLiteral("provision_used"), QStringLiteral("guard_band_pct"),
                           QStringLiteral("guarded_limit_ma")});
     const QStringList common{shownObservationVerdict(r),
                              classLetter(r.choice.productClass),
@@ -234,8 +238,9 @@ QString observationCsv(const ObservationRecord& record)
                       << numberText(o.averageMa, 3) << numberText(o.maximumMa, 3)
                       << numberText(o.averagePct, 2) << numberText(o.maximumPct, 2)
                       << cellStateName(o.state) << pohc << QLatin1String(kObservationRules)
-                      << samplingSentence(r.sampleIntervalS) << NumberText(j.guardBandPct)
-                      << numberText(o.guardedLimitMa, 3));
+                      << samplingSentence(r.sampleIntervalS)
+                      << (o.provisionUsed ? QStringLiteral("yes") : QStringLiteral("no"))
+                      << NumberText(j.guardBandPct) << numberText(o.guardedLimitMa, 3));
     }
     return csv;
 }
@@ -282,6 +287,10 @@ QString observationText(const ObservationRecord& record)
          QStringLiteral("%1 judged, %2 not judged").arg(j.samplesJudged).arg(r.samplesNotJudged));
     line(QStringLiteral("Sampling"), samplingSentence(r.sampleIntervalS));
     line(QStringLiteral("Rules"), QLatin1String(kObservationRules));
+    if (rulesChanged(record))
+        line(QStringLiteral("Judged again"),
+             QStringLiteral("stored under \"%1\"; judged now by the rules above")
+                 .arg(escapedText(record.storedRules)));
 
     const bool guarded = j.guardBandPct > 0;
     text += guarded ? QStringLiteral("\nOrder  Limit (mA)  Guarded (mA)  Average (mA)  Average %  "
@@ -299,6 +308,7 @@ QString observationText(const ObservationRecord& record)
                 cellText(o.averageMa, 1, 12) + QStringLiteral("  ") + cellText(o.averagePct, 1, 9) +
                 QStringLiteral("  ") + cellText(o.maximumMa, 1, 12) + QStringLiteral("  ") +
                 cellText(o.maximumPct, 1, 9) + QStringLiteral("  ") + cellStateName(o.state) +
+                (o.provisionUsed ? QStringLiteral(" (200 % provision)") : QString()) +
                 QLatin1Char('\n');
     }
     if (j.pohc)
@@ -313,6 +323,7 @@ QString observationText(const ObservationRecord& record)
                              : QStringLiteral("allowance not applied (100 % of each limit)"));
     if (const QString problem = problemOf(r); !problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
+    text += QLatin1Char('\n') + closestLine(closestOrder(j)) + QLatin1Char('\n');
     text += QStringLiteral("\nVerdict: %1\n").arg(shownObservationVerdict(r));
     return text;
 }

@@ -30,8 +30,11 @@ QString fundamentalBasisText(const ObservationJudgement& judgement);
 // guarded_limit_ma (the limit less the guard band: what it was judged
 // against), average_ma,
 // maximum_ma, average_pct, maximum_pct (null without a limit), state as
-// `measure` names it), pohc (measured_ma, limit_ma, guarded_limit_ma,
-// allowance_applied; null
+// `measure` names it, provision_used: the Class A 200 % provision allowed its
+// samples), closest ({order, percent_of_limit}: the judged order whose average
+// is nearest its limit; null without one), stored_rules (only for a stored
+// observation judged again by rules other than those it was stored under),
+// pohc (measured_ma, limit_ma, guarded_limit_ma, allowance_applied; null
 // for Class B and C), measured_at (the start), record_id (once stored),
 // problem (only when there is one), the product fields that are not empty.
 // Class D adds highest_power_w, power_differs (the typed power not within
@@ -44,11 +47,15 @@ QString fundamentalBasisText(const ObservationJudgement& judgement);
 QJsonObject observationJson(const ObservationRecord& record);
 
 // RFC 4180: a header line, then one line per order (39), each ended by
-// CR LF: the observation's values repeated, then the order's; guard_band_pct
-// and guarded_limit_ma last.
+// CR LF: the observation's values repeated, then the order's, the rules, the
+// sampling sentence and provision_used ("yes" or "no"); guard_band_pct and
+// guarded_limit_ma last.
 QString observationCsv(const ObservationRecord& record);
 
 // A table for a terminal: the observation's values, the sampling sentence,
-// the rule set, one line per order, POHC, the problem if any, and
-// "Verdict: <text>" as the last line.
+// the rule set ("Judged again: stored under ..." when it changed since), one
+// line per order (its state followed by "(200 % provision)" where that
+// provision was used), POHC, the problem if any, the closest line
+// ("Closest to its limit: 19th harmonic, 28.5 %") and "Verdict: <text>" as
+// the last line.
 QString observationText(const ObservationRecord& record);

@@ -49,16 +49,7 @@ std::pair<QColor, QColor> barColours(CellState state)
 
 QList<int> worstOrderCells(const ObservationJudgement& judgement, int count)
 {
-    QList<int> cells;
-    for (int cell = 0; judgement.samplesJudged > 0 && cell < kHarmonicCells; ++cell)
-        if (judgement.orders[std::size_t(cell)].averagePct)
-            cells.append(cell);
-    // Equal averages: the lower order first.
-    std::stable_sort(cells.begin(), cells.end(), [&](int a, int b) {
-        return *judgement.orders[std::size_t(a)].averagePct >
-               *judgement.orders[std::size_t(b)].averagePct;
-    });
-    return cells.mid(0, count);
+    return rankedOrderCells(judgement).mid(0, count);
 }
 
 QRectF PercentPlot::paintScale(const QRectF& rect, double highest, double below)

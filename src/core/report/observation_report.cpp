@@ -15,7 +15,8 @@
 namespace {
 
 constexpr int kPages = 3;
-constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Observation Report";
+constexpr const char* kTitle =
+    "Pre-Compliance Observation Report: IEC 1000-3-2 limits, later editions' rules";
 
 PageHeading headingOf(const ObservationRecord& record)
 {
@@ -29,6 +30,7 @@ PageHeading headingOf(const ObservationRecord& record)
     heading.classText =
         reportClassText(record.result.choice.productClass, record.result.choice.power);
     heading.verdict = shownObservationVerdict(record.result);
+    heading.rules = QString::fromLatin1(kObservationRules);
     heading.toolVersion = record.toolVersion;
     heading.pages = kPages;
     return heading;
@@ -62,6 +64,8 @@ private:
                 const QColor& colour = Qt::black, bool bold = false);
     QString pohcText() const;
     QString samplesText() const;
+    // The cells whose samples the Class A 200 % provision allowed.
+    QList<int> provisionOrders() const;
     // The samples counted, and how they were taken when there were any.
     QString samplingText() const;
 
@@ -85,6 +89,12 @@ double ObservationPainter::verdictBox(double y)
     line(box.adjusted(mm(4), 0, -mm(4), 0), samplesText(), Qt::AlignRight);
     y += box.height() + mm(2);
 
+    // How close it came, beside the verdict.
+    setFont(10, true);
+    m_painter.setPen(Qt::black);
+    line(QRectF(0, y, width(), mm(5)), closestLine(closestOrder(m_judgement)));
+    y += mm(6);
+
     // Why it ended early, or why the class set no limits.
     QString problem = m_result.problem;
     if (!m_judgement.problem.isEmpty() && !problem.contains(m_judgement.problem))
@@ -95,6 +105,15 @@ double ObservationPainter::verdictBox(double y)
         y += wrapped(QRectF(0, y, width(), mm(15)), problem, 3);
     }
     return y + mm(2);
+}
+
+QList<int> ObservationPainter::provisionOrders() const
+{
+    QList<int> cells;
+    for (int cell = 0; cell < kHarmonicCells; ++cell)
+        if (m_judgement.orders[std::size_t(cell)].provisionUsed)
+            cells << cell;
+    return cells;
 }
 
 QString ObservationPainter::samplesText() const
@@ -145,6 +164,13 @@ double ObservationPainter::fact(double y, const QString& caption, const QString&
 double ObservationPainter::facts(double y)
 {
     y = fact(y, QStringLiteral("Rules"), QString::fromLatin1(kObservationRules));
+    if (const QList<int> used = provisionOrders(); !used.isEmpty()) {
+        QStringList orders;
+        for (int cell : used)
+            orders << QString::number(harmonicOrder(cell));
+        y = fact(y, QStringLiteral("200 % provision"),
+                 QStringLiteral("used for order %1").arg(orders.join(QStringLiteral(", "))));
+    }
     y = fact(y, QStringLiteral("Samples"), samplingText());
     y = fact(y, QStringLiteral("Duration"),
              QStringLiteral("%1 s asked, %2 s elapsed")
@@ -234,7 +260,10 @@ void ObservationPainter::paintTablePage()
     y += mm(4);
     y = fact(y, QStringLiteral("Rules"),
              QStringLiteral("%1: an order fails when its average is above its limit (150 % of "
-                            "it under the POHC allowance) or a sample is above 150 % of it")
+                            "it under the POHC allowance) or a tested sample is above 150 % of "
+                            "it; Class A samples up to 200 % pass when they are at most 10 % of "
+                            "the samples and the average is at most 90 %; an order averaging "
+                            "below 5 mA or 0.6 % of the rms current is not tested")
                  .arg(QString::fromLatin1(kObservationRules)));
     y = fact(y, QStringLiteral("POHC"), pohcText());
     fact(y, QStringLiteral("Samples"), samplingText());

@@ -26,6 +26,8 @@ struct PageHeading
     // "A", "B", "C" or "D, typed power 75 W"; "-" without a class.
     QString classText;
     QString verdict;
+    // The rules the verdict was judged by, on every page.
+    QString rules;
     // The tool's version that took it; empty: this one.
     QString toolVersion;
     int pages = 1;
@@ -46,8 +48,8 @@ public:
         : PdfCanvas(painter, area), m_heading(heading)
     {}
 
-    // Record id, product, serial, time, class and verdict over two lines;
-    // returns where the page's body begins.
+    // Record id, product, serial, time, class and verdict over two lines,
+    // the rules on a third; returns where the page's body begins.
     double paintHeader(double y);
     // The tool's disclaimer and "Page n of N".
     void paintFooter(int page);

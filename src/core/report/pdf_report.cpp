@@ -32,6 +32,7 @@ PageHeading headingOf(const MeasurementRecord& record)
     heading.classText =
         reportClassText(record.result.judgement.productClass, record.result.judgement.power);
     heading.verdict = shownVerdict(record.result);
+    heading.rules = QString::fromLatin1(kMeasurementRules);
     heading.toolVersion = record.toolVersion;
     heading.pages = kPages;
     return heading;
@@ -138,6 +139,14 @@ double ReportPainter::verdictBox(double y)
     setFont(9);
     line(box.adjusted(mm(4), 0, -mm(4), 0), replySummary(m_result), Qt::AlignRight);
     y += box.height() + mm(2);
+
+    // How close it came, beside the verdict.
+    if (isJudged(m_result.verdict)) {
+        setFont(10, true);
+        m_painter.setPen(Qt::black);
+        line(QRectF(0, y, width(), mm(5)), closestLine(closestOf(m_result)));
+        y += mm(6);
+    }
 
     const QString problem = verdictReason(m_result);
     if (!problem.isEmpty()) {

@@ -22,6 +22,13 @@ std::optional<double> percentOfLimit(const CycleResult& result, int cell)
     return NumericValue(current) / limitMa * 100;
 }
 
+std::optional<ClosestOrder> closestOf(const CycleResult& result)
+{
+    if (!isJudged(result.verdict))
+        return std::nullopt;
+    return closestOrder(result.judgement);
+}
+
 QString reportedProblem(const CycleResult& result)
 {
     const QString& evaluationProblem = result.judgement.evaluation.problem;

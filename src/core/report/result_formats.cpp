@@ -104,6 +104,19 @@ QJsonValue jsonNumber(const std::optional<double>& value)
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
 
+} // namespace
+
+QJsonValue closestJson(const std::optional<ClosestOrder>& closest)
+{
+    if (!closest)
+        return QJsonValue(QJsonValue::Null);
+    return QJsonObject{
+        {QStringLiteral("order"), closest->order},
+        {QStringLiteral("percent_of_limit"), std::round(closest->percentOfLimit * 100) / 100}};
+}
+
+namespace {
+
 QString csvNumber(const std::optional<double>& value)
 {
     return value ? NumberText(*value) : QString();
@@ -122,7 +135,7 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
     header << QStringLiteral("order") << QStringLiteral("current_ma") << QStringLiteral("limit")
            << QStringLiteral("state") << extraHeader << QStringLiteral("limit_ma")
            << QStringLiteral("percent_of_limit") << QStringLiteral("guard_band_pct")
-           << QStringLiteral("guarded_limit_ma");
+           << QStringLiteral("guarded_limit_ma") << QStringLiteral("rules");
 
     QStringList common{shownVerdict(result), classLetter(result.judgement.productClass),
                        powerText(result), isoTimestamp(result.measuredAt)};
@@ -137,7 +150,8 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
              << result.judgement.limits[std::size_t(cell)]
              << cellStateName(result.judgement.states[std::size_t(cell)]) << extra
              << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit)
-             << NumberText(result.judgement.guardBandPct) << csvNumber(numbers.guardedLimitMa);
+             << NumberText(result.judgement.guardBandPct) << csvNumber(numbers.guardedLimitMa)
+             << QLatin1String(kMeasurementRules);
         csv += csvLine(line);
     }
     return csv;
@@ -230,6 +244,8 @@ QJsonObject resultJson(const CycleResult& result)
         });
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
+    json.insert(QStringLiteral("rules"), QLatin1String(kMeasurementRules));
+    json.insert(QStringLiteral("closest"), closestJson(closestOf(result)));
 
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
@@ -276,22 +292,30 @@ QString resultText(const CycleResult& result)
             text += differs + QLatin1Char('\n');
     }
 
-    text += guardBand > 0 ? QStringLiteral("\nOrder  Current (mA)  Limit      Guarded    State\n")
-                          : QStringLiteral("\nOrder  Current (mA)  Limit      State\n");
+    line(QStringLiteral("Rules"), QLatin1String(kMeasurementRules));
+
+    text += guardBand > 0
+                ? QStringLiteral("\nOrder  Current (mA)  Limit      Guarded    % of limit  State\n")
+                : QStringLiteral("\nOrder  Current (mA)  Limit      % of limit  State\n");
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const QString& limit = result.judgement.limits[std::size_t(cell)];
+        const std::optional<double> percent = harmonicNumbers(result, cell).percentOfLimit;
         text += QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
                 shown(shownCurrent(result, cell)).rightJustified(12) + QStringLiteral("  ") +
                 shown(limit).leftJustified(9) + QStringLiteral("  ");
         if (guardBand > 0)
             text +=
                 shown(guardedLimitText(limit, guardBand)).leftJustified(9) + QStringLiteral("  ");
-        text += cellStateName(result.judgement.states[std::size_t(cell)]) + QLatin1Char('\n');
+        text += (percent ? QString::number(*percent, 'f', 1) : QStringLiteral("-")).rightJustified(10) +
+                QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
+                QLatin1Char('\n');
     }
 
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
+    if (isJudged(result.verdict))
+        text += QLatin1Char('\n') + closestLine(closestOf(result)) + QLatin1Char('\n');
     text += QStringLiteral("\nVerdict: %1\n").arg(shownVerdict(result));
     return text;
 }

@@ -4,6 +4,7 @@
 #include "measurement_record.h"
 
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 
@@ -27,23 +28,31 @@ QString shownVerdict(const CycleResult& result);
 // number), limit_ma (null where the class sets no limit), guarded_limit_ma
 // (the limit reduced by the guard band, what the cell was judged against)
 // and percent_of_limit (the current as a percentage of its limit, to two
-// decimals; null where the harmonic was not judged).
+// decimals; null where the harmonic was not judged). rules names the rules
+// ("IEC 1000-3-2 limits, one analyzer snapshot"); closest is the tested
+// order nearest its limit, {order, percent_of_limit}, null when none was or
+// the result has no verdict.
 QJsonObject resultJson(const CycleResult& result);
+
+// {order, percent_of_limit (two decimals)}; null without one.
+QJsonValue closestJson(const std::optional<ClosestOrder>& closest);
 
 // RFC 4180: a header line, then one line per harmonic (39), each ended by
 // CR LF. Columns: verdict, class, power, measured_at, volts, amps, watts,
 // power_factor, frequency, order, current_ma, limit, state, limit_ma,
 // percent_of_limit, guard_band_pct, guarded_limit_ma (the numbers of
-// resultJson; empty where null there). A
+// resultJson; empty where null there), rules. A
 // field that starts with "=", "+", "-", "@", a tab or a CR and is not a
 // number is written with a leading "'", so that a spreadsheet shows it as
 // text instead of running it as a formula.
 QString resultCsv(const CycleResult& result);
 
-// A table for a terminal: the measured values with units, the guard band
-// (when one is given), for Class D the line of powerDiffersLine (when the
-// powers differ), one line per harmonic (with its guarded limit under a
-// guard band), the problem if any, and "Verdict: <text>" as the last line. Texts
+// A table for a terminal: the measured values with units, the rules, the
+// guard band (when one is given), for Class D the line of powerDiffersLine
+// (when the powers differ), one line per harmonic with its % of limit (and
+// its guarded limit under a guard band), the problem if any, for a Pass or
+// Fail "Closest to its limit: 19th harmonic, 28.5 %", and "Verdict: <text>"
+// as the last line. Texts
 // from the analyzer or the record are escaped (escapedText).
 QString resultText(const CycleResult& result);
 

@@ -101,6 +101,7 @@ std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
     sample.fundamentalA = NumericValue(result.reply.fundAmp);
     sample.powerFactor = NumericValue(result.reply.powerFactor);
     sample.powerW = NumericValue(result.reply.watts);
+    sample.rmsA = NumericValue(result.reply.amps);
     return sample;
 }
 
@@ -158,7 +159,7 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
                                   ObservationEnd end)
 {
-    ObservationTally tally;
+    ObservationTally tally(choice.guardBandPct);
     for (const ObservedSample& sample : samples) {
         if (sample.values)
             tally.add(*sample.values);
@@ -179,7 +180,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
     result.choice = choice;
     result.durationS = durationS;
     result.measuredAt = m_clock.currentDateTime();
-    ObservationTally tally;
+    ObservationTally tally(choice.guardBandPct);
     if (durationS < kShortestDurationS || durationS > kLongestDurationS) {
         result.problem = QStringLiteral("An observation lasts from %1 s to %2 s (24 h), not %3 s; "
                                         "nothing was sent.")
