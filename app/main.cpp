@@ -10,6 +10,7 @@
 #include "command_line.h"
 #include "configuration.h"
 #include "options.h"
+#include "serve.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -63,7 +64,8 @@ std::unique_ptr<QProcess> startSimulator(const QString& scenario, ComDevices* de
 int runCommandLine(int argc, char* argv[], const QStringList& arguments,
                    const Configuration& configuration)
 {
-    if (!cli::needsGui(arguments)) {
+    const bool serving = arguments.size() > 1 && arguments.at(1) == QLatin1String("serve");
+    if (!serving && !cli::needsGui(arguments)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("iec1000"));
         return cli::run(arguments, configuration);
@@ -78,6 +80,13 @@ int runCommandLine(int argc, char* argv[], const QStringList& arguments,
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("iec1000"));
+    if (serving) {
+        // "iec1000 serve" as its own parser sees it.
+        QStringList rest = arguments;
+        rest.removeAt(1);
+        rest[0] = arguments.at(0) + QStringLiteral(" serve");
+        return web::serve(rest, configuration);
+    }
     return cli::run(arguments, configuration);
 }
 
@@ -119,6 +128,7 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
         "  evaluate  judge a saved reply line, or a stored record, under a class\n"
         "  history   list the stored measurements, newest first\n"
         "  report    write the test report of a stored measurement (PDF, CSV, JSON)\n"
+        "  serve     show the stored records in a browser, read-only\n"
         "  ports     list the serial ports and the Com options that point at them\n"
         "  --version print the version\n\n"
         "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 3 the port could not be opened or "
@@ -144,7 +154,7 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
     }
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral("measure, evaluate, history, report or ports (each with --help); "
+        QStringLiteral("measure, evaluate, history, report, serve or ports (each with --help); "
                        "--version prints the version."),
         QStringLiteral("[command]"));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -184,7 +194,8 @@ int main(int argc, char* argv[])
         QStringList arguments;
         for (int n = 0; n < argc; ++n)
             arguments << QString::fromLocal8Bit(argv[n]);
-        if (cli::wanted(arguments))
+        if (cli::wanted(arguments) ||
+            (arguments.size() > 1 && arguments.at(1) == QLatin1String("serve")))
             return runCommandLine(argc, argv, arguments, fromEnvironment);
     }
     WindowOptions options;

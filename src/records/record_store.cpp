@@ -1,5 +1,6 @@
 #include "record_store.h"
 
+#include "history_query.h"
 #include "record_columns.h"
 #include "record_schema.h"
 #include "stall_guard.h"
@@ -249,6 +250,14 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
 
 QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QString* error) const
 {
+    HistoryQuery query;
+    query.text = filter;
+    query.limit = limit;
+    return history(query, error);
+}
+
+QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* error) const
+{
     QList<RecordSummary> summaries;
     const auto fail = [&](const QString& reason) {
         if (error)
@@ -257,34 +266,24 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
     };
     if (!isOpen())
         return fail(QStringLiteral("it is not open"));
-    // Version 1 had no product fields; its records match by verdict and class.
-    const bool current = m_schemaVersion >= 2;
+    const HistoryCondition condition = historyCondition(asked, m_schemaVersion);
     QString sql = QStringLiteral("SELECT %1, %2, verdict FROM measurements")
                       .arg(selectedColumns(RecordColumn::InHistory, m_schemaVersion),
                            kindColumn(m_schemaVersion));
-    if (!filter.isEmpty())
-        sql += current ? QStringLiteral(" WHERE search LIKE ? ESCAPE '\\'")
-                       : QStringLiteral(" WHERE lower(verdict) LIKE ? ESCAPE '\\' "
-                                        "OR lower(product_class) LIKE ? ESCAPE '\\'");
+    sql += condition.where;
     sql += QStringLiteral(" ORDER BY measured_ms DESC, id DESC");
-    if (limit > 0)
-        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    // An offset counts only with a limit: a page of the list.
+    if (asked.limit > 0)
+        sql +=
+            QStringLiteral(" LIMIT %1 OFFSET %2").arg(asked.limit).arg(std::max(asked.offset, 0));
 
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
         return fail(sqlReason(query.lastError()));
-    if (!filter.isEmpty()) {
-        QString pattern = filter.toCaseFolded();
-        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-            .replace(QLatin1Char('%'), QLatin1String("\\%"))
-            .replace(QLatin1Char('_'), QLatin1String("\\_"));
-        pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
-        query.bindValue(0, pattern);
-        if (!current)
-            query.bindValue(1, pattern);
-    }
+    for (int n = 0; n < int(condition.values.size()); ++n)
+        query.bindValue(n, condition.values[n]);
     if (const QString reason = runRead(query, db); !reason.isEmpty())
         return fail(reason);
     // Each row sets every member a summary takes. An unknown verdict lists as
@@ -303,4 +302,40 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
     if (query.lastError().isValid())
         return fail(sqlReason(query.lastError()));
     return summaries;
+}
+
+std::optional<RecordKind> RecordStore::recordKind(qint64 id, QString* error) const
+{
+    const auto fail = [&](const QString& reason) -> std::optional<RecordKind> {
+        if (error)
+            *error = failure(QStringLiteral("read"), reason).reason();
+        return std::nullopt;
+    };
+    if (error)
+        error->clear();
+    if (!isOpen())
+        return fail(QStringLiteral("it is not open"));
+    const bool observations = m_schemaVersion >= 4;
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(observations
+                           ? QStringLiteral("SELECT m.kind, o.finished FROM measurements m "
+                                            "LEFT JOIN observations o ON o.id = m.id "
+                                            "WHERE m.id = ?")
+                           : QStringLiteral("SELECT 'measurement', 1 FROM measurements "
+                                            "WHERE id = ?")))
+        return fail(sqlReason(query.lastError()));
+    query.bindValue(0, id);
+    if (const QString reason = runRead(query, db); !reason.isEmpty())
+        return fail(reason);
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            return fail(sqlReason(query.lastError()));
+        return std::nullopt;
+    }
+    RecordKind kind;
+    kind.kind = query.value(0).toString();
+    kind.finished = query.isNull(1) || query.value(1).toInt() != 0;
+    return kind;
 }
