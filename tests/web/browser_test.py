@@ -57,6 +57,7 @@ class Simulator:
         except subprocess.TimeoutExpired:
             self.process.kill()
             self.process.wait()
+        self.process.stdout.close()
 
 
 class Cluster:
@@ -83,6 +84,13 @@ class Cluster:
             command = ["runuser", "-u", "postgres", "--"] + command
         subprocess.run(command, cwd=self.dir, check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.STDOUT, timeout=120)
+
+    def stop(self):
+        self.run("pg_ctl", "-D", self.dir + "/data", "-m", "fast", "-w", "stop")
+
+    def start_again(self):
+        self.run("pg_ctl", "-D", self.dir + "/data", "-l", self.dir + "/log", "-w", "-o",
+                 "-c listen_addresses='' -F -k " + self.dir, "start")
 
     def close(self):
         try:
@@ -157,7 +165,9 @@ class LabView(unittest.TestCase):
     def tearDownClass(cls):
         cls.browser.quit()
         cls.server.terminate()
-        cls.server.wait(10)
+        # SIGTERM ends the server cleanly.
+        assert cls.server.wait(10) == 0
+        cls.server.stderr.close()
         cls.observation.wait(120)
         cls.observed_sim.close()
         if cls.cluster:
@@ -276,6 +286,19 @@ class LabView(unittest.TestCase):
         self.assertEqual(self.colour(self.browser.find_element(By.ID, "verdict")),
                          "rgba(0, 255, 0, 1)")
         self.assertQuiet()
+
+    def test_5_store_gone_gives_503_and_the_next_request_reconnects(self):
+        if not self.cluster:
+            self.skipTest("a SQLite file does not go away under an open reader")
+        self.open("/")
+        self.cluster.stop()
+        try:
+            self.open("/")
+            self.assertIn("503", self.browser.find_element(By.TAG_NAME, "h1").text)
+        finally:
+            self.cluster.start_again()
+        self.open("/")
+        self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "#history tbody tr")), 3)
 
 
 if __name__ == "__main__":
