@@ -188,6 +188,23 @@ int main(int argc, char** argv)
         std::printf("    (%lld bytes)\n", static_cast<long long>(bytes));
     }
 
+    // What of the observation page is the store's reading (its samples
+    // judged again from their reply lines).
+    {
+        RecordStore store;
+        store.open(name, StoreAccess::Read);
+        std::vector<double> times;
+        for (int run = 0; run < 3; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            if (!store.observation(observationId))
+                return 1;
+            times.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        std::printf("%-58s %8.1f ms\n", "    of which the store reads the observation (median of 3)",
+                    median(times));
+    }
+
     // 100 clients at once over the loopback, ten rounds.
     web::HttpFront front([&site](const web::Request& r) { return site.answer(r); },
                          web::FrontLimits{});
