@@ -1,7 +1,7 @@
 #include "options.h"
 
 #include "class_evaluation.h"
-#include "command_line.h"
+#include "exit_codes.h"
 #include "record_store.h"
 #include "session_stage.h"
 
@@ -21,21 +21,6 @@
 
 namespace cli {
 namespace {
-
-// The command being run ("measure"), for its usage messages.
-QString g_command;
-
-// The parser's help with the command in its usage line: "Usage: iec1000
-// measure [options] ..." rather than the executable's path alone.
-QString helpOf(const QCommandLineParser& parser)
-{
-    QString help = parser.helpText();
-    const qsizetype lineEnd = help.indexOf(QLatin1Char('\n'));
-    const qsizetype options = help.indexOf(QLatin1String(" [options]"));
-    if (options >= 0 && options < lineEnd)
-        help.replace(0, options, QStringLiteral("Usage: iec1000 %1").arg(g_command));
-    return help;
-}
 
 // --class and --power as a class choice; a usage error in *message.
 std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QString* message)
@@ -71,90 +56,6 @@ std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QStri
 }
 
 } // namespace
-
-void addComOptions(QCommandLineParser& parser)
-{
-    for (int n = 1; n <= 4; ++n)
-        parser.addOption(QCommandLineOption(
-            QStringLiteral("com%1").arg(n),
-            QStringLiteral("The device behind Com %1 for this run (wins over %2).")
-                .arg(n)
-                .arg(comPortVariable(qint16(n))),
-            QStringLiteral("device")));
-}
-
-void addDbOption(QCommandLineParser& parser)
-{
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("db"),
-        QStringLiteral("The record store: a SQLite file or postgresql://user@host/dbname "
-                       "(default: IEC1000_DB, else %1).")
-            .arg(defaultRecordStore()),
-        QStringLiteral("store")));
-}
-
-Configuration configured(const QCommandLineParser& parser, Configuration configuration)
-{
-    // The options given: a command without Com options has none to ask for.
-    const QStringList given = parser.optionNames();
-    for (int n = 1; n <= 4; ++n) {
-        const QString name = QStringLiteral("com%1").arg(n);
-        if (given.contains(name))
-            configuration.devices.setDevice(qint16(n), parser.value(name));
-    }
-    if (given.contains(QStringLiteral("db")) && !parser.value(QStringLiteral("db")).isEmpty())
-        configuration.storeName = parser.value(QStringLiteral("db"));
-    return configuration;
-}
-
-void setCommand(const QString& command)
-{
-    g_command = command;
-}
-
-void out(const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-void err(const QString& text)
-{
-    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
-int usageError(const QString& message)
-{
-    err(QStringLiteral("iec1000: %1").arg(message));
-    err(QStringLiteral("Try 'iec1000 %1 --help'.").arg(g_command));
-    return kUsage;
-}
-
-bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code, bool takesArguments)
-{
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Shows this help."));
-    parser.addOption(help);
-    if (!parser.parse(arguments)) {
-        *code = usageError(parser.errorText());
-        return false;
-    }
-    if (parser.isSet(help)) {
-        out(helpOf(parser));
-        *code = kPass;
-        return false;
-    }
-    if (!takesArguments && !parser.positionalArguments().isEmpty()) {
-        *code = usageError(QStringLiteral("unexpected argument \"%1\".")
-                               .arg(parser.positionalArguments().first()));
-        return false;
-    }
-    return true;
-}
 
 std::optional<Format> formatOf(const QString& name, bool csvAllowed)
 {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "command_console.h"
 #include "configuration.h"
+#include "configuration_options.h"
 #include "cycle_result.h"
 #include "line_assembly.h"
 #include "measurement_cycle.h"
@@ -13,39 +15,13 @@
 
 class QCommandLineParser;
 
-// What the window and the commands share: the options --com1 to --com4 and
-// --db that change the configuration, the class and format options, the
-// output streams and the usage error.
+// What the commands share: the class and format options (the output
+// streams and the usage error, which `iec1000 serve` shares too, are in
+// command_console.h; the options --com1 to --com4 and --db, which the window
+// takes too, in configuration_options.h).
 class RecordStore;
 
 namespace cli {
-
-// --com1 to --com4 DEVICE: the device behind a Com option for this run
-// (winning over IEC1000_COMn). The window, measure and ports take them.
-void addComOptions(QCommandLineParser& parser);
-// --db STORE: the record store (winning over IEC1000_DB).
-void addDbOption(QCommandLineParser& parser);
-// The configuration with the --com and --db options that were given in place.
-Configuration configured(const QCommandLineParser& parser, Configuration configuration);
-
-// The command being run ("measure"), for its usage messages and help.
-void setCommand(const QString& command);
-
-// Standard output and standard error. A failed write (a closed pipe: EPIPE,
-// SIGPIPE being ignored) loses that output and nothing else; the command
-// goes on and ends with its own code. err() ends the line.
-void out(const QString& text);
-void err(const QString& text);
-
-// One line, and where the help is: a script's log keeps the reason in view.
-// Returns kUsage.
-int usageError(const QString& message);
-
-// Parses; false with the exit code in *code when the command must end now
-// (--help, or a usage error: also an argument given to a command that takes
-// none).
-bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code,
-           bool takesArguments = false);
 
 enum class Format { Text, Json, Csv };
 std::optional<Format> formatOf(const QString& name, bool csvAllowed);

@@ -1,8 +1,9 @@
 #include "serve.h"
 
-#include "command_line.h"
+#include "command_console.h"
+#include "configuration_options.h"
+#include "exit_codes.h"
 #include "http_front.h"
-#include "options.h"
 #include "site.h"
 
 #include <QCommandLineParser>
@@ -73,8 +74,8 @@ int serve(const QStringList& arguments, const Configuration& startConfiguration)
         QStringLiteral("token-file"),
         QStringLiteral("A file whose first line is the token every visitor must show."),
         QStringLiteral("file")));
-    cli::addDbOption(parser);
-    int code = cli::kPass;
+    addDbOption(parser);
+    int code = kPass;
     if (!cli::parse(parser, arguments, &code))
         return code;
     QString error;
@@ -94,23 +95,23 @@ int serve(const QStringList& arguments, const Configuration& startConfiguration)
             return cli::usageError(error);
     }
 
-    const Configuration configuration = cli::configured(parser, startConfiguration);
+    const Configuration configuration = configured(parser, startConfiguration);
     Site site(configuration.storeName, Access(token));
     if (const QString reason = site.open(); !reason.isEmpty()) {
         cli::err(QStringLiteral("iec1000: %1").arg(reason));
-        return cli::kStoreFailed;
+        return kStoreFailed;
     }
     HttpFront front([&site](const Request& request) { return site.answer(request); },
                     FrontLimits{});
     if (!front.listenOn(listen->address, listen->port, &error)) {
         cli::err(QStringLiteral("iec1000: cannot listen on %1: %2")
                      .arg(parser.value(QStringLiteral("listen")), error));
-        return cli::kStoreFailed;
+        return kStoreFailed;
     }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
         cli::err(QStringLiteral("iec1000: cannot watch for signals"));
-        return cli::kStoreFailed;
+        return kStoreFailed;
     }
     QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
@@ -130,7 +131,7 @@ int serve(const QStringList& arguments, const Configuration& startConfiguration)
         std::signal(signal, SIG_DFL);
     ::close(g_signalPipe[0]);
     ::close(g_signalPipe[1]);
-    return status == 0 ? cli::kPass : status;
+    return status == 0 ? kPass : status;
 }
 
 } // namespace web
