@@ -1,5 +1,6 @@
 #pragma once
 
+#include "command_console.h"
 #include "configuration.h"
 #include "configuration_options.h"
 #include "cycle_result.h"
@@ -15,31 +16,13 @@
 
 class QCommandLineParser;
 
-// What the commands share: the class and format options, the output streams
-// and the usage error (the options --com1 to --com4 and --db, which the window
-// takes too, are in configuration_options.h).
+// What the commands share: the class and format options (the output
+// streams and the usage error, which `iec1000 serve` shares too, are in
+// command_console.h; the options --com1 to --com4 and --db, which the window
+// takes too, in configuration_options.h).
 class RecordStore;
 
 namespace cli {
-
-// The command being run ("measure"), for its usage messages and help.
-void setCommand(const QString& command);
-
-// Standard output and standard error. A failed write (a closed pipe: EPIPE,
-// SIGPIPE being ignored) loses that output and nothing else; the command
-// goes on and ends with its own code. err() ends the line.
-void out(const QString& text);
-void err(const QString& text);
-
-// One line, and where the help is: a script's log keeps the reason in view.
-// Returns kUsage.
-int usageError(const QString& message);
-
-// Parses; false with the exit code in *code when the command must end now
-// (--help, or a usage error: also an argument given to a command that takes
-// none).
-bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code,
-           bool takesArguments = false);
 
 enum class Format { Text, Json, Csv };
 std::optional<Format> formatOf(const QString& name, bool csvAllowed);

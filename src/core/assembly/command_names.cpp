@@ -46,6 +46,8 @@ const QList<CommandSummary>& commands()
         {QStringLiteral("history"), QStringLiteral("list the stored records, newest first")},
         {QStringLiteral("report"),
          QStringLiteral("write the test report of a stored record (PDF, CSV, JSON)")},
+        {QStringLiteral("serve"),
+         QStringLiteral("show the stored records in a browser, read-only")},
         {QStringLiteral("ports"),
          QStringLiteral("list the serial ports and the Com options that point at them")}};
     return list;

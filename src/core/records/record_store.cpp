@@ -1,5 +1,6 @@
 #include "record_store.h"
 
+#include "history_query.h"
 #include "record_columns.h"
 #include "record_schema.h"
 #include "sql_messages.h"
@@ -221,31 +222,14 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
 
 std::optional<QString> RecordStore::recordKind(qint64 id, QString* error) const
 {
-    // One bound on the whole read: preparing, running, fetching its rows.
-    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
-    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
-    const auto fail = [&](const QString& reason) -> std::optional<QString> {
-        if (error)
-            *error =
-                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+    const std::optional<RecordKind> state = recordState(id, error);
+    if (!state) {
+        if (error && error->isEmpty())
+            *error = failure(QStringLiteral("read"), QStringLiteral("it holds no record %1").arg(id))
+                         .reason();
         return std::nullopt;
-    };
-    if (!isOpen())
-        return fail(QStringLiteral("it is not open"));
-    if (!db.isOpen())
-        return fail(lostConnectionReason());
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT %1 FROM measurements WHERE id = ?")
-                           .arg(kindColumn(m_schemaVersion))))
-        return fail(sqlReason(query.lastError()));
-    query.bindValue(0, id);
-    if (const QString reason = runRead(query); !reason.isEmpty())
-        return fail(reason);
-    if (!query.next())
-        return fail(query.lastError().isValid() ? sqlReason(query.lastError())
-                                                : QStringLiteral("it holds no record %1").arg(id));
-    return query.value(0).toString();
+    }
+    return state->kind;
 }
 
 std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) const
@@ -283,6 +267,14 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
 
 QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QString* error) const
 {
+    HistoryQuery query;
+    query.text = filter;
+    query.limit = limit;
+    return history(query, error);
+}
+
+QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* error) const
+{
     QList<RecordSummary> summaries;
     // One bound on the whole read: preparing, running, fetching its rows.
     const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
@@ -295,18 +287,16 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
     };
     if (!isOpen())
         return fail(QStringLiteral("it is not open"));
-    // Version 1 had no product fields; its records match by verdict and class.
-    const bool current = m_schemaVersion >= 2;
+    const HistoryCondition condition = historyCondition(asked, m_schemaVersion);
     QString sql = QStringLiteral("SELECT %1, %2, verdict FROM measurements")
                       .arg(selectedColumns(RecordColumn::InHistory, m_schemaVersion),
                            kindColumn(m_schemaVersion));
-    if (!filter.isEmpty())
-        sql += current ? QStringLiteral(" WHERE search LIKE ? ESCAPE '\\'")
-                       : QStringLiteral(" WHERE lower(verdict) LIKE ? ESCAPE '\\' "
-                                        "OR lower(product_class) LIKE ? ESCAPE '\\'");
+    sql += condition.where;
     sql += QStringLiteral(" ORDER BY measured_ms DESC, id DESC");
-    if (limit > 0)
-        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    // An offset counts only with a limit: a page of the list.
+    if (asked.limit > 0)
+        sql +=
+            QStringLiteral(" LIMIT %1 OFFSET %2").arg(asked.limit).arg(std::max(asked.offset, 0));
 
     if (!db.isOpen())
         return fail(lostConnectionReason());
@@ -314,16 +304,8 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
     query.setForwardOnly(true);
     if (!query.prepare(sql))
         return fail(sqlReason(query.lastError()));
-    if (!filter.isEmpty()) {
-        QString pattern = filter.toCaseFolded();
-        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-            .replace(QLatin1Char('%'), QLatin1String("\\%"))
-            .replace(QLatin1Char('_'), QLatin1String("\\_"));
-        pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
-        query.bindValue(0, pattern);
-        if (!current)
-            query.bindValue(1, pattern);
-    }
+    for (int n = 0; n < int(condition.values.size()); ++n)
+        query.bindValue(n, condition.values[n]);
     if (const QString reason = runRead(query); !reason.isEmpty())
         return fail(reason);
     // Each row sets every member a summary takes. An unknown verdict lists as
@@ -343,4 +325,45 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
     if (query.lastError().isValid() || guard.finish())
         return fail(sqlReason(query.lastError()));
     return summaries;
+}
+
+std::optional<RecordKind> RecordStore::recordState(qint64 id, QString* error) const
+{
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
+    const auto fail = [&](const QString& reason) -> std::optional<RecordKind> {
+        if (error)
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+        return std::nullopt;
+    };
+    if (error)
+        error->clear();
+    if (!isOpen())
+        return fail(QStringLiteral("it is not open"));
+    const bool observations = m_schemaVersion >= 4;
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(observations
+                           ? QStringLiteral("SELECT m.kind, o.finished FROM measurements m "
+                                            "LEFT JOIN observations o ON o.id = m.id "
+                                            "WHERE m.id = ?")
+                           : QStringLiteral("SELECT 'measurement', 1 FROM measurements "
+                                            "WHERE id = ?")))
+        return fail(sqlReason(query.lastError()));
+    query.bindValue(0, id);
+    if (const QString reason = runRead(query); !reason.isEmpty())
+        return fail(reason);
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            return fail(sqlReason(query.lastError()));
+        return std::nullopt;
+    }
+    RecordKind kind;
+    kind.kind = query.value(0).toString();
+    kind.finished = query.isNull(1) || query.value(1).toInt() != 0;
+    return kind;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history_query.h"
 #include "measurement_record.h"
 #include "observation_record.h"
 #include "outcome.h"
@@ -14,6 +15,16 @@
 #include <optional>
 
 class QSqlDatabase;
+
+// What a record is: its kind ("measurement" or "observation") and, for an
+// observation, whether its end was written (false while it is being
+// recorded, or when the tool ended during it).
+struct RecordKind
+{
+    QString kind;
+    bool finished = true;
+};
+
 // One line of the history: what the list shows, without the harmonics.
 struct RecordSummary
 {
@@ -84,6 +95,12 @@ public:
     // case.
     QList<RecordSummary> history(int limit, const QString& filter = {},
                                  QString* error = nullptr) const;
+    // The records `query` asks for, newest first by measured time, then by id.
+    QList<RecordSummary> history(const HistoryQuery& query, QString* error = nullptr) const;
+    // The kind of record `id` and whether its end is written; nothing, *error
+    // empty, when there is no such record; nothing, *error saying why, when it
+    // could not be read.
+    std::optional<RecordKind> recordState(qint64 id, QString* error = nullptr) const;
 
     // A timed observation, kept as one record whose samples are written as
     // they arrive: a crash or a kill loses at most the sample in flight.
