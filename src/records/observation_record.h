@@ -18,4 +18,6 @@ struct ObservationRecord
     QString device;
     ProductInfo product;
     QString toolVersion;
+    // As MeasurementRecord: the store it was written to or read from.
+    QString store = {};
 };

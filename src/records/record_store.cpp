@@ -64,6 +64,7 @@ Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlin
     m_access = access;
     const StoreTarget s = parseStoreName(storeName);
     m_location = s.location;
+    m_origin = s.error.isEmpty() ? storeOrigin(s) : QString();
     if (!s.error.isEmpty())
         return failure(QStringLiteral("opened"), s.error);
     if (const QString reason = connect(deadline); !reason.isEmpty())
@@ -161,6 +162,7 @@ Outcome RecordStore::add(MeasurementRecord& record, QDeadlineTimer deadline)
     if (!reason.isEmpty())
         return failure(QStringLiteral("written"), reason);
     record.id = id;
+    record.store = m_origin;
     return Outcome::ok();
 }
 
@@ -238,6 +240,7 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
     MeasurementRecord record;
     switch (readColumns(query, 0, record)) {
     case ColumnFault::None:
+        record.store = m_origin;
         return record;
     case ColumnFault::UnknownName:
         return fail(QStringLiteral("record %1 holds an unknown verdict, class or status").arg(id));

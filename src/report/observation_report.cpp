@@ -18,17 +18,12 @@ constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Obs
 
 PageHeading headingOf(const ObservationRecord& record)
 {
-    PageHeading heading;
-    heading.recordId = record.id;
-    heading.product = record.product;
-    heading.port = record.port;
-    heading.device = record.device;
+    PageHeading heading = pageHeading(recordHeader(record));
     heading.timeCaption = QStringLiteral("Started");
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =
         reportClassText(record.result.choice.productClass, record.result.choice.power);
     heading.verdict = observationVerdictText(record.result.verdict);
-    heading.toolVersion = record.toolVersion;
     heading.pages = kPages;
     return heading;
 }
@@ -52,6 +47,8 @@ public:
     void paintTimePage();
 
 private:
+    // The electrical values over the judged samples, a row each.
+    double electricalTable(double y);
     double verdictBox(double y);
     // The rules, the samples and the limits' basis, a line each.
     double facts(double y);
@@ -84,10 +81,12 @@ double ObservationPainter::verdictBox(double y)
     line(box.adjusted(mm(4), 0, -mm(4), 0), samplesText(), Qt::AlignRight);
     y += box.height() + mm(2);
 
-    // Why it ended early, or why the class set no limits.
-    QString problem = m_result.problem;
-    if (!m_judgement.problem.isEmpty() && !problem.contains(m_judgement.problem))
-        problem += (problem.isEmpty() ? QString() : QStringLiteral(" ")) + m_judgement.problem;
+    // Why it ended early, why the class set no limits, or why the samples
+    // gave no verdict.
+    QString problem = observationProblem(m_result);
+    if (!m_result.problem.isEmpty() && !m_judgement.problem.isEmpty() &&
+        !problem.contains(m_judgement.problem))
+        problem += QStringLiteral(" ") + m_judgement.problem;
     if (!problem.isEmpty()) {
         setFont(9);
         m_painter.setPen(kFailColour.darker(150));
@@ -245,8 +244,39 @@ void ObservationPainter::paintTimePage()
     y += mm(8);
     y = fact(y, QStringLiteral("Samples"), samplingText());
     y += mm(2);
+    // The chart takes the page down to the electrical values under it.
+    const double tableHeight = mm(9) + 6 * mm(6) + mm(4);
     ObservationTimeSeries(m_painter, m_area, m_result)
-        .paint(QRectF(0, y, width(), std::min(bodyBottom() - y - mm(4), width() * 0.75)));
+        .paint(QRectF(0, y, width(), bodyBottom() - y - tableHeight - mm(4)));
+    electricalTable(bodyBottom() - tableHeight);
+}
+
+double ObservationPainter::electricalTable(double y)
+{
+    setFont(11, true);
+    m_painter.setPen(Qt::black);
+    line(QRectF(0, y, width(), mm(7)),
+         QStringLiteral("Electrical values over the %1 judged samples")
+             .arg(m_judgement.samplesJudged));
+    y += mm(9);
+    PdfTableRows table(m_painter, m_area, {0.28, 0.24, 0.24, 0.24});
+    y = table.header(y, {QStringLiteral("Value"), QStringLiteral("Average"),
+                         QStringLiteral("Lowest"), QStringLiteral("Highest")});
+    for (const ElectricalValue& value : electricalValues(m_result)) {
+        const auto shown = [&value](double number) {
+            return QString::number(number, 'f', value.decimals) +
+                   (*value.unit ? QLatin1Char(' ') + QString::fromLatin1(value.unit) : QString());
+        };
+        const QString caption = QString::fromLatin1(value.caption);
+        y = table.row(y,
+                      value.range
+                          ? QStringList{caption, shown(value.range->average),
+                                        shown(value.range->minimum), shown(value.range->maximum)}
+                          : QStringList{caption, QStringLiteral("-"), QStringLiteral("-"),
+                                        QStringLiteral("-")},
+                      CellState::Pass);
+    }
+    return y;
 }
 
 } // namespace

@@ -23,17 +23,12 @@ constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Tes
 
 PageHeading headingOf(const MeasurementRecord& record)
 {
-    PageHeading heading;
-    heading.recordId = record.id;
-    heading.product = record.product;
-    heading.port = record.port;
-    heading.device = record.device;
+    PageHeading heading = pageHeading(recordHeader(record));
     heading.timeCaption = QStringLiteral("Measured");
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =
         reportClassText(record.result.judgement.productClass, record.result.judgement.power);
     heading.verdict = verdictText(record.result.verdict);
-    heading.toolVersion = record.toolVersion;
     heading.pages = kPages;
     return heading;
 }

@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -136,6 +137,7 @@ private slots:
     void observationRunsCyclesUntilItsDurationHasPassed();
     void observationStoppedOrEndedByExitIsRecordedStopped_data();
     void observationStoppedOrEndedByExitIsRecordedStopped();
+    void observationSaveReportStoresTheFields();
     void observationNotesBesideTheVerdict_data();
     void observationNotesBesideTheVerdict();
 
@@ -473,6 +475,46 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     QVERIFY(!observation->chart->worstOrders().empty());
     QVERIFY(observation->saveReport->isEnabled());
     QVERIFY(bench.toolkit.messages.isEmpty());
+}
+
+// The fields typed in the observation window's Save Report are kept with the
+// observation's record, as a measurement's are.
+void TestWindowRecords::observationSaveReportStoresTheFields()
+{
+    Bench bench;
+    bench.logOnClassA();
+    ObservationWindow* observation = bench.openObservation();
+    QVERIFY(observation);
+    observation->duration->setValue(30);
+    observation->startStop->click();
+    QVERIFY(observation->saveReport->isEnabled());
+
+    const QString path = m_dir.filePath(QStringLiteral("observation-fields.csv"));
+    QTimer::singleShot(0, [&path] {
+        auto* dialog = qobject_cast<ProductDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        const QList<QLineEdit*> fields = dialog->findChildren<QLineEdit*>();
+        fields[0]->setText(QStringLiteral("Fan F1 typed"));
+        fields[1]->setText(QStringLiteral("SN-31"));
+        QTimer::singleShot(0, [&path] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(files);
+            files->selectFile(path);
+            files->accept();
+        });
+        dialog->accept();
+    });
+    observation->saveReport->click();
+    QCOMPARE(bench.toolkit.messages, QStringList{"The report was saved as " + path});
+
+    RecordStore reader;
+    QVERIFY(reader.open(qEnvironmentVariable("IEC1000_DB"), StoreAccess::Read).succeeded());
+    const QList<RecordSummary> found = reader.history(0, QStringLiteral("Fan F1 typed"));
+    QCOMPARE(found.size(), 1);
+    const std::optional<ObservationRecord> stored = reader.observation(found.first().id);
+    QVERIFY(stored);
+    QCOMPARE(QStringList({stored->product.product, stored->product.serial}),
+             QStringList({"Fan F1 typed", "SN-31"}));
 }
 
 void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped_data()
