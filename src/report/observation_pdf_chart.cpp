@@ -61,7 +61,7 @@ void paintMarker(QPainter& painter, QPointF at, std::size_t n, double unit)
     case Marker::Disc:
         painter.setPen(Qt::NoPen);
         painter.setBrush(colour);
-        painter.drawEllipse(at, unit * 0.7, unit * 0.7);
+        painter.drawEllipse(at, unit * 1.1, unit * 1.1);
         break;
     case Marker::Square:
         painter.setPen(QPen(colour, unit * 0.3));
@@ -83,7 +83,11 @@ void paintMarker(QPainter& painter, QPointF at, std::size_t n, double unit)
 
 QPen seriesPen(std::size_t n, double width)
 {
-    return QPen(kSeriesColours[n], width, kSeriesStyles[n], Qt::FlatCap, Qt::RoundJoin);
+    QPen pen(kSeriesColours[n], width, kSeriesStyles[n], Qt::FlatCap, Qt::RoundJoin);
+    // Dashes short enough to show between two markers, and in the legend.
+    if (kSeriesStyles[n] == Qt::DashLine)
+        pen.setDashPattern({3, 2});
+    return pen;
 }
 
 } // namespace
@@ -136,15 +140,27 @@ double PercentPlot::yOf(double percent) const
 void PercentPlot::paintLimitLines()
 {
     setFont(7, true);
-    const auto limitLine = [&](double percent, const QColor& colour) {
-        const double y = yOf(percent);
+    // Each label beside its line, the two moved apart where the scale puts
+    // the lines closer than a label is high.
+    const double y100 = yOf(100);
+    const double y150 = yOf(150);
+    const double labelHeight = mm(3.6);
+    double label100 = y100;
+    double label150 = y150;
+    if (label100 - label150 < labelHeight) {
+        const double middle = (y100 + y150) / 2;
+        label150 = middle - labelHeight / 2;
+        label100 = middle + labelHeight / 2;
+    }
+    const auto limitLine = [&](double percent, double y, double labelY, const QColor& colour) {
         m_painter.setPen(QPen(colour, mm(0.5), Qt::DashLine));
         m_painter.drawLine(QPointF(m_plot.left(), y), QPointF(m_plot.right(), y));
         m_painter.setPen(colour);
-        line(QRectF(m_plot.right() + mm(1), y - mm(2), m_area.width(), mm(4)), scaleText(percent));
+        line(QRectF(m_plot.right() + mm(1), labelY - mm(2), m_area.width(), mm(4)),
+             scaleText(percent));
     };
-    limitLine(100, Qt::black);
-    limitLine(150, kSampleLimitColour);
+    limitLine(100, y100, label100, Qt::black);
+    limitLine(150, y150, label150, kSampleLimitColour);
 }
 
 double PercentPlot::legendKey(double x, double y, const QColor& fill, const QPen& pen,
@@ -185,6 +201,14 @@ void ObservationBarChart::paint(const QRectF& rect)
 
     const double slot = plot.width() / kHarmonicCells;
     bool anyBar = false;
+    // The figures above the bars, written once the limit lines are drawn.
+    struct Figure
+    {
+        QPointF at;
+        QString text;
+        QColor colour;
+    };
+    std::vector<Figure> figures;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& order = m_judgement.orders[std::size_t(cell)];
         const double x = plot.left() + cell * slot;
@@ -206,18 +230,11 @@ void ObservationBarChart::paint(const QRectF& rect)
         };
         const QRectF average = bar(x + slot * 0.1, *order.averagePct, averageColour);
         const QRectF maximum = bar(x + slot * 0.5, *order.maximumPct, maximumColour);
-        if (*order.averagePct > kFigureFromPercent) {
-            // Upright above the pair, so that neighbours do not overlap.
-            setFont(6, true);
-            m_painter.setPen(order.state == CellState::Fail ? kFailText : Qt::black);
-            m_painter.save();
-            m_painter.translate(average.right(), std::min(average.top(), maximum.top()) - mm(0.8));
-            m_painter.rotate(-90);
-            m_painter.drawText(QRectF(0, -slot / 2, mm(20), slot),
-                               int(Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine,
-                               percentText(*order.averagePct));
-            m_painter.restore();
-        }
+        if (*order.averagePct > kFigureFromPercent)
+            figures.push_back(
+                {QPointF(average.right(), std::min(average.top(), maximum.top()) - mm(0.8)),
+                 percentText(*order.averagePct),
+                 order.state == CellState::Fail ? kFailText : QColor(Qt::black)});
     }
     if (!anyBar) {
         setFont(10);
@@ -227,6 +244,20 @@ void ObservationBarChart::paint(const QRectF& rect)
             QStringLiteral("No sample was judged against a limit."), 2);
     }
     paintLimitLines();
+    // Upright above the pair, so that neighbours do not overlap; on white,
+    // so that no limit line strikes a figure through.
+    setFont(6, true);
+    for (const Figure& figure : figures) {
+        m_painter.save();
+        m_painter.translate(figure.at);
+        m_painter.rotate(-90);
+        const QRectF box(0, -slot / 2, metrics().horizontalAdvance(figure.text) + mm(0.6), slot);
+        m_painter.fillRect(box.adjusted(-mm(0.3), slot * 0.1, 0, -slot * 0.1), Qt::white);
+        m_painter.setPen(figure.colour);
+        m_painter.drawText(box, int(Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine,
+                           figure.text);
+        m_painter.restore();
+    }
 
     // Legend, two lines.
     double y = plot.bottom() + labelHeight + mm(1);

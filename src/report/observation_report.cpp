@@ -259,22 +259,21 @@ double ObservationPainter::electricalTable(double y)
          QStringLiteral("Electrical values over the %1 judged samples")
              .arg(m_judgement.samplesJudged));
     y += mm(9);
-    PdfTableRows table(m_painter, m_area, {0.28, 0.24, 0.24, 0.24});
+    // The last column, aligned left, stays empty: the figures align right.
+    PdfTableRows table(m_painter, m_area, {0.28, 0.22, 0.22, 0.22, 0.06});
     y = table.header(y, {QStringLiteral("Value"), QStringLiteral("Average"),
-                         QStringLiteral("Lowest"), QStringLiteral("Highest")});
+                         QStringLiteral("Lowest"), QStringLiteral("Highest"), QString()});
     for (const ElectricalValue& value : electricalValues(m_result)) {
         const auto shown = [&value](double number) {
             return QString::number(number, 'f', value.decimals) +
                    (*value.unit ? QLatin1Char(' ') + QString::fromLatin1(value.unit) : QString());
         };
-        const QString caption = QString::fromLatin1(value.caption);
-        y = table.row(y,
-                      value.range
-                          ? QStringList{caption, shown(value.range->average),
-                                        shown(value.range->minimum), shown(value.range->maximum)}
-                          : QStringList{caption, QStringLiteral("-"), QStringLiteral("-"),
-                                        QStringLiteral("-")},
-                      CellState::Pass);
+        QStringList cells{QString::fromLatin1(value.caption), QStringLiteral("-"),
+                          QStringLiteral("-"), QStringLiteral("-"), QString()};
+        if (value.range)
+            cells = {cells[0], shown(value.range->average), shown(value.range->minimum),
+                     shown(value.range->maximum), QString()};
+        y = table.row(y, cells, CellState::Pass);
     }
     return y;
 }

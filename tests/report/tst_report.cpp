@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -251,6 +253,7 @@ private slots:
     void incompleteObservationSaysWhy_data();
     void incompleteObservationSaysWhy();
     void observationPageThree();
+    void timeChartTellsCoincidingOrdersApart();
 
 private:
     QTemporaryDir m_dir;
@@ -1191,6 +1194,44 @@ void TestReport::observationPageThree()
                  page3.contains(QRegularExpression("Power\\s+75.0 W\\s+75.0 W\\s+75.0 W")) &&
                  page3.contains(QRegularExpression("Voltage\\s+230.1 V")),
              qPrintable(page3));
+}
+
+// Orders 3 and 5 at 90 % of their limits in every sample: the 5th's line
+// (purple, the second worst) shows where it lies on the 3rd's, and the
+// page's lower half holds the electrical values.
+void TestReport::timeChartTellsCoincidingOrdersApart()
+{
+    ObservationRecord record = classAObservation();
+    for (ObservedSample& sample : record.result.samples)
+        if (sample.values) {
+            sample.values->currentsMa[1] = 2070; // 90 % of 2300 mA
+            sample.values->currentsMa[3] = 1026; // 90 % of 1140 mA
+            sample.values->currentsMa[5] = 350;  // the 7th well below
+        }
+    record.result.judgement =
+        judgeSamples(record.result.samples, record.result.choice, ObservationEnd::Completed);
+    const QString path = m_dir.filePath("coinciding.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString prefix = m_dir.filePath("coinciding-page");
+    run("pdftoppm", {"-r", "80", "-png", "-f", "3", "-l", "3", "-singlefile", path, prefix});
+    const QImage image(prefix + ".png");
+    QVERIFY(!image.isNull());
+    // Pixels near the 5th's purple (120, 40, 170) in the plot's band, and
+    // anything drawn in the page's lower half above the footer.
+    const auto count = [&image](double from, double to, const std::function<bool(QRgb)>& is) {
+        int n = 0;
+        for (int y = int(image.height() * from); y < int(image.height() * to); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += is(image.pixel(x, y));
+        return n;
+    };
+    const int purple = count(0.2, 0.5, [](QRgb p) {
+        return std::abs(qRed(p) - 120) < 40 && std::abs(qGreen(p) - 40) < 40 &&
+               std::abs(qBlue(p) - 170) < 40;
+    });
+    QVERIFY2(purple > 50, qPrintable(QString::number(purple)));
+    const int inked = count(0.6, 0.9, [](QRgb p) { return qGray(p) < 128; });
+    QVERIFY2(inked > 500, qPrintable(QString::number(inked)));
 }
 
 QTEST_MAIN(TestReport)

@@ -500,7 +500,7 @@ void TestWindowRecords::observationSaveReportStoresTheFields()
             auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             QVERIFY(files);
             files->selectFile(path);
-            files->accept();
+            QMetaObject::invokeMethod(files, "accept");
         });
         dialog->accept();
     });
