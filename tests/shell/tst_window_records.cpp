@@ -10,6 +10,8 @@
 #include "history_dialog.h"
 #include "main_window.h"
 #include "observation_window.h"
+#include "qt_serial_port.h"
+#include "record_keeper.h"
 #include "record_store.h"
 #include "save_report_dialog.h"
 #include "version.h"
@@ -138,6 +140,7 @@ private slots:
     void observationStoppedOrEndedByExitIsRecordedStopped_data();
     void observationStoppedOrEndedByExitIsRecordedStopped();
     void observationSaveReportStoresTheFields();
+    void recordsOfTheSimulatedAnalyzerSaySo();
     void observationNotesBesideTheVerdict_data();
     void observationNotesBesideTheVerdict();
 
@@ -482,6 +485,8 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
 void TestWindowRecords::observationSaveReportStoresTheFields()
 {
     Bench bench;
+    const QString store = m_dir.filePath(QStringLiteral("observation-fields.sqlite"));
+    bench.window->setRecordStore(store);
     bench.logOnClassA();
     ObservationWindow* observation = bench.openObservation();
     QVERIFY(observation);
@@ -508,13 +513,28 @@ void TestWindowRecords::observationSaveReportStoresTheFields()
     QCOMPARE(bench.toolkit.messages, QStringList{"The report was saved as " + path});
 
     RecordStore reader;
-    QVERIFY(reader.open(qEnvironmentVariable("IEC1000_DB"), StoreAccess::Read).succeeded());
+    QVERIFY(reader.open(store, StoreAccess::Read).succeeded());
     const QList<RecordSummary> found = reader.history(0, QStringLiteral("Fan F1 typed"));
     QCOMPARE(found.size(), 1);
     const std::optional<ObservationRecord> stored = reader.observation(found.first().id);
     QVERIFY(stored);
     QCOMPARE(QStringList({stored->product.product, stored->product.serial}),
              QStringList({"Fan F1 typed", "SN-31"}));
+}
+
+// `iec1000 --demo` points Com 1 at the built-in simulated analyzer: the
+// records made there name it, the other ports' their device.
+void TestWindowRecords::recordsOfTheSimulatedAnalyzerSaySo()
+{
+    ComDevices devices;
+    devices.setDevice(1, QStringLiteral("/dev/pts/7"));
+    devices.setSimulated(1);
+    QtSerialPort port(devices);
+    port.setCommPort(1);
+    QCOMPARE(recordedDevice(port), QStringLiteral("simulated analyzer at /dev/pts/7"));
+    QVERIFY(isSimulatedDevice(recordedDevice(port)));
+    port.setCommPort(2);
+    QCOMPARE(recordedDevice(port), devices.device(2));
 }
 
 void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped_data()
