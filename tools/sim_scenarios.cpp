@@ -1,7 +1,5 @@
 #include "sim_scenarios.h"
 
-#include "sim_samples.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -124,7 +122,7 @@ std::string cutPassLine()
     return joinFields(fields, fields.size());
 }
 
-std::vector<Scenario> makeScenarios()
+std::vector<Scenario> fixedScenariosTable()
 {
     const std::string passLine = resultLine(passingMeasurement());
     // The table: add a scenario by adding a row.
@@ -187,24 +185,9 @@ const Measurement& failingMeasurement()
     return measurement;
 }
 
-const std::vector<Scenario>& scenarios()
+std::vector<Scenario> fixedScenarios()
 {
-    static const std::vector<Scenario> table = [] {
-        std::vector<Scenario> all = makeScenarios();
-        for (Scenario& sampled : sampledScenarios())
-            all.push_back(std::move(sampled));
-        return all;
-    }();
-    return table;
-}
-
-const Scenario* findScenario(std::string_view name)
-{
-    for (const Scenario& scenario : scenarios()) {
-        if (scenario.name == name)
-            return &scenario;
-    }
-    return nullptr;
+    return fixedScenariosTable();
 }
 
 } // namespace zentosim

@@ -79,9 +79,7 @@ struct Scenario
     std::function<std::string(int sample)> resultForSample = {};
 };
 
-// Every scenario, "pass" first (the default); the sampled ones (see
-// sim_samples.h) last.
-const std::vector<Scenario>& scenarios();
-const Scenario* findScenario(std::string_view name);
+// The scenarios whose every result reply is the same, "pass" first.
+std::vector<Scenario> fixedScenarios();
 
 } // namespace zentosim

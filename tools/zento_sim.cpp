@@ -8,7 +8,7 @@
 #include "sim_line.h"
 #include "sim_log.h"
 #include "sim_loop.h"
-#include "sim_scenarios.h"
+#include "sim_catalogue.h"
 
 #include <cstdio>
 #include <cstdlib>

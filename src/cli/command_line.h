@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configuration.h"
+#include "exit_codes.h"
 
 #include <QStringList>
 
@@ -18,16 +19,6 @@
 // Results go to standard output, progress and errors to standard error. A
 // usage error is one line and "Try 'iec1000 COMMAND --help'.".
 namespace cli {
-
-// Exit codes.
-enum ExitCode {
-    kPass = 0,        // Pass, or a command other than measure/evaluate succeeded
-    kFail = 1,        // Fail
-    kNoVerdict = 2,   // a measurement without a verdict, or stopped by a signal
-    kLineFailed = 3,  // the port could not be opened or the line failed
-    kStoreFailed = 4, // the record store or a file could not be read or written
-    kUsage = 64,      // a usage error
-};
 
 // Whether the arguments ask for the command line rather than the window: a
 // subcommand as the first argument, or --version.

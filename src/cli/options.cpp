@@ -1,7 +1,7 @@
 #include "options.h"
 
 #include "class_evaluation.h"
-#include "command_line.h"
+#include "exit_codes.h"
 #include "record_store.h"
 #include "session_stage.h"
 
@@ -71,41 +71,6 @@ std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QStri
 }
 
 } // namespace
-
-void addComOptions(QCommandLineParser& parser)
-{
-    for (int n = 1; n <= 4; ++n)
-        parser.addOption(QCommandLineOption(
-            QStringLiteral("com%1").arg(n),
-            QStringLiteral("The device behind Com %1 for this run (wins over %2).")
-                .arg(n)
-                .arg(comPortVariable(qint16(n))),
-            QStringLiteral("device")));
-}
-
-void addDbOption(QCommandLineParser& parser)
-{
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("db"),
-        QStringLiteral("The record store: a SQLite file or postgresql://user@host/dbname "
-                       "(default: IEC1000_DB, else %1).")
-            .arg(defaultRecordStore()),
-        QStringLiteral("store")));
-}
-
-Configuration configured(const QCommandLineParser& parser, Configuration configuration)
-{
-    // The options given: a command without Com options has none to ask for.
-    const QStringList given = parser.optionNames();
-    for (int n = 1; n <= 4; ++n) {
-        const QString name = QStringLiteral("com%1").arg(n);
-        if (given.contains(name))
-            configuration.devices.setDevice(qint16(n), parser.value(name));
-    }
-    if (given.contains(QStringLiteral("db")) && !parser.value(QStringLiteral("db")).isEmpty())
-        configuration.storeName = parser.value(QStringLiteral("db"));
-    return configuration;
-}
 
 void setCommand(const QString& command)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configuration.h"
+#include "configuration_options.h"
 #include "cycle_result.h"
 #include "line_assembly.h"
 #include "measurement_cycle.h"
@@ -13,20 +14,12 @@
 
 class QCommandLineParser;
 
-// What the window and the commands share: the options --com1 to --com4 and
-// --db that change the configuration, the class and format options, the
-// output streams and the usage error.
+// What the commands share: the class and format options, the output streams
+// and the usage error (the options --com1 to --com4 and --db, which the window
+// takes too, are in configuration_options.h).
 class RecordStore;
 
 namespace cli {
-
-// --com1 to --com4 DEVICE: the device behind a Com option for this run
-// (winning over IEC1000_COMn). The window, measure and ports take them.
-void addComOptions(QCommandLineParser& parser);
-// --db STORE: the record store (winning over IEC1000_DB).
-void addDbOption(QCommandLineParser& parser);
-// The configuration with the --com and --db options that were given in place.
-Configuration configured(const QCommandLineParser& parser, Configuration configuration);
 
 // The command being run ("measure"), for its usage messages and help.
 void setCommand(const QString& command);

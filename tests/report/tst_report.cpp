@@ -3,6 +3,7 @@
 #include "observation_formats.h"
 #include "observation_report.h"
 #include "rejudge.h"
+#include "file_output.h"
 #include "report_file.h"
 #include "report_rows.h"
 #include "result_formats.h"

@@ -1,0 +1,54 @@
+#include "class_evaluation.h"
+
+#include "conversions.h"
+#include "evaluation_steps.h"
+#include "limit_text.h"
+#include "verdict_scheme.h"
+
+#include <QStringList>
+
+Judgement ClassC(const MeasuredValues& measured)
+{
+    // The limits are percentages of the fundamental current the analyzer
+    // measured; the 3rd harmonic's grows with the power factor. Both must be
+    // whole numbers: a limit is never computed from an invented value.
+    Judgement judgement = evaluation::startJudgement(ProductClass::C, measured);
+    const std::optional<double> fundamental = StrictNumber(measured.fundAmp);
+    const std::optional<double> powerFactor = StrictNumber(measured.powerFactor);
+    if (!fundamental || !powerFactor) {
+        QStringList problems;
+        if (!fundamental)
+            problems << evaluation::inputProblem(
+                QStringLiteral("The fundamental current of the result reply"), measured.fundAmp,
+                QStringLiteral("a number in amperes"));
+        if (!powerFactor) {
+            // Quote what the analyzer sent, not what the field made of it.
+            const QString sent =
+                measured.powerFactorSent.isNull() ? measured.powerFactor : measured.powerFactorSent;
+            problems << evaluation::inputProblem(QStringLiteral("The power factor"), sent,
+                                                 QStringLiteral("a number"));
+        }
+        problems << QStringLiteral("Class C cannot be judged.");
+        judgement.evaluation = {Evaluation::NotJudged, problems.join(QLatin1Char(' '))};
+        return judgement;
+    }
+
+    const double F = *fundamental;
+    const double lambda = *powerFactor;
+    judgement.limits[0] = LimitText(F * (2.0 / 100) * 1000);
+    judgement.limits[1] = LimitText(F * (lambda * 30 / 100) * 1000);
+    judgement.limits[3] = LimitText(F * (10.0 / 100) * 1000);
+    judgement.limits[5] = LimitText(F * (7.0 / 100) * 1000);
+    judgement.limits[7] = LimitText(F * (5.0 / 100) * 1000);
+    for (int cell = 9; cell <= 37; cell += 2)
+        judgement.limits[cell] = LimitText(F * (3.0 / 100) * 1000);
+
+    // The odd harmonics 3 to 39, then the 2nd.
+    for (int cell = 1; cell <= 37; cell += 2)
+        evaluation::judgeCell(judgement, cell, measured);
+    evaluation::judgeCell(judgement, 0, measured);
+
+    // Class C does not judge the even harmonics 4 to 40.
+    evaluation::blankEveryOtherCell(judgement, 2);
+    return judgement;
+}

@@ -1,0 +1,72 @@
+#include "class_evaluation.h"
+
+#include "conversions.h"
+#include "evaluation_steps.h"
+#include "limit_text.h"
+#include "verdict_scheme.h"
+
+namespace {
+
+// The Class D power range in W, both ends included.
+constexpr double kLowestPower = 50;
+constexpr double kHighestPower = 600;
+
+} // namespace
+
+bool classDPowerInRange(const QString& power)
+{
+    const std::optional<double> watts = StrictNumber(power);
+    return watts && *watts >= kLowestPower && *watts <= kHighestPower;
+}
+
+QString classDPowerRangeMessage()
+{
+    return QStringLiteral("You need to enter a value  from 50 to 600 for Class D Power");
+}
+
+Judgement ClassD(const MeasuredValues& measured, const QString& power)
+{
+    // The limits are milliamperes per watt of the power the operator typed,
+    // not of the measured true power.
+    Judgement judgement = evaluation::startJudgement(ProductClass::D, measured);
+    judgement.power = power;
+    const std::optional<double> watts = StrictNumber(power);
+    if (!watts) {
+        judgement.evaluation = {
+            Evaluation::NotJudged,
+            evaluation::inputProblem(QStringLiteral("The Class D power"), power,
+                                     QStringLiteral("a number in watts")) +
+                QStringLiteral(" Class D cannot be judged: enter the power in watts as a "
+                               "number only, such as 75.")};
+        return judgement;
+    }
+    // A power outside 50 to 600 W would give limits that mean nothing (zero,
+    // negative or huge ones that every measurement passes): no verdict.
+    if (!classDPowerInRange(power)) {
+        judgement.evaluation = {
+            Evaluation::NotJudged,
+            QStringLiteral("The Class D power \"%1\" W is out of range. %2.")
+                .arg(evaluation::shownText(power.trimmed()), classDPowerRangeMessage())};
+        return judgement;
+    }
+
+    // Harmonics 3 to 11 are written in full, 13 to 39 through the cut.
+    const double P = *watts;
+    const auto fullText = [](double limitMa) { return NumberText(limitMa) + QStringLiteral("mA"); };
+    judgement.limits[1] = fullText(P * 3.4);
+    judgement.limits[3] = fullText(P * 1.9);
+    judgement.limits[5] = fullText(P);
+    judgement.limits[7] = fullText(P * 0.5);
+    judgement.limits[9] = fullText(P * 0.35);
+    for (int cell = 11; cell <= 37; cell += 2) {
+        const double n = harmonicOrder(cell);
+        judgement.limits[cell] = LimitText(P * (3.85 / n));
+    }
+
+    for (int cell = 1; cell <= 37; cell += 2)
+        evaluation::judgeCell(judgement, cell, measured);
+
+    // Class D does not judge the 2nd harmonic nor the even ones 4 to 40.
+    evaluation::blankEveryOtherCell(judgement, 0);
+    return judgement;
+}

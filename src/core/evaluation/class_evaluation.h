@@ -1,0 +1,49 @@
+#pragma once
+
+#include "judgement.h"
+
+#include <QString>
+
+#include <array>
+
+// What the class evaluations read of a measurement.
+struct MeasuredValues
+{
+    // The measured current of harmonic i + 2 as shown, in mA.
+    std::array<QString, kHarmonicCells> harmonics{};
+    // The rms current as shown, in A (for the not-tested rule).
+    QString amps;
+    // The power factor as shown (Class C).
+    QString powerFactor;
+    // The power factor as the analyzer sent it, quoted when it does not
+    // convert; empty to quote powerFactor instead.
+    QString powerFactorSent;
+    // The fundamental current in A as the result reply gave it
+    // (Class C).
+    QString fundAmp;
+};
+
+// Each gives the limit texts of its class, judges each measured harmonic by
+// the verdict scheme and empties the cells the class does not judge.
+Judgement ClassA(const MeasuredValues& measured);
+Judgement ClassB(const MeasuredValues& measured);
+Judgement ClassC(const MeasuredValues& measured);
+// `power`: the operator's Class D power text, in W. A power that is not a
+// number, or not from 50 to 600 W, is not judged: no limit, no cell coloured.
+Judgement ClassD(const MeasuredValues& measured, const QString& power);
+
+// The Class D powers a product can be judged at: a number from 50 to 600 W,
+// both included, read as ClassD reads it (StrictNumber: blanks around it
+// aside, so " 75 " and "75.0" are 75; "." is the decimal point whatever the
+// desktop's regional settings, so "75,5" and "75 W" are no number). Every
+// face refuses any other power before anything is sent or judged.
+bool classDPowerInRange(const QString& power);
+
+// What the operator is told about a power out of that range:
+// "You need to enter a value  from 50 to 600 for Class D Power" (two blanks
+// after "value", as the window has always said it).
+QString classDPowerRangeMessage();
+
+// Limits: the evaluation of `productClass`; for None a judgement with status
+// NoClass and every cell NotJudged.
+Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power);

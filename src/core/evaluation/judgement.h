@@ -1,0 +1,74 @@
+#pragma once
+
+#include "harmonics.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The equipment class, A to D.
+enum class ProductClass { None, A, B, C, D };
+
+// "A" to "D"; empty for None.
+QString classLetter(ProductClass productClass);
+// The class with its Class D power: "D (75 W)"; the letter alone for the
+// other classes and for Class D without a power.
+QString classWithPower(ProductClass productClass, const QString& power);
+// "A" to "D" (either case) to the class; nothing for any other text.
+std::optional<ProductClass> classFromLetter(const QString& letter);
+
+// What an evaluation came to. `Judged`: the limit column, the cell states and
+// anyFailed are final. `NotJudged`: an input of the class could not be
+// converted (a Class C fundamental current or power factor, a Class D power);
+// no limit was written, no cell coloured, and `problem` tells the operator
+// which input is wrong and why. `NoClass`: no class was selected.
+struct Evaluation
+{
+    enum Status { Judged, NotJudged, NoClass };
+    Status status = NoClass;
+    QString problem;
+};
+
+// The state of one harmonic cell after an evaluation, as its colours show it:
+// Pass keeps the neutral colours, Fail is red, NotTested blue (below 5 mA or
+// below 0.6 % of the rms current, whatever the limit test gave), NotJudged:
+// the class does not judge this harmonic, or the evaluation did not run.
+enum class CellState { Pass, Fail, NotTested, NotJudged };
+
+// "pass", "fail", "not_tested", "not_judged".
+QString cellStateName(CellState state);
+// The state as a person reads it: "pass", "fail", "not tested", "not judged".
+QString cellStateWords(CellState state);
+std::optional<CellState> cellStateFromName(const QString& name);
+
+// Every cell NotJudged: where a judgement starts.
+constexpr std::array<CellState, kHarmonicCells> noCellJudged()
+{
+    std::array<CellState, kHarmonicCells> states{};
+    for (CellState& state : states)
+        state = CellState::NotJudged;
+    return states;
+}
+
+// One evaluation of a measurement under one class: what the window's limit
+// column and harmonic cells show once the class has judged them. A judgement
+// made by no class (as default-constructed) has no limit and no cell judged.
+struct Judgement
+{
+    ProductClass productClass = ProductClass::None;
+    // Class D: the power text the operator gave (PowerD), in W, as typed.
+    // Empty for the other classes.
+    QString power;
+    Evaluation evaluation;
+    // The limit of harmonic i + 2: "<number>mA", empty where the class sets no limit.
+    std::array<QString, kHarmonicCells> limits{};
+    // The current of harmonic i + 2 after the evaluation, in mA: the parsed text, emptied for the
+    // harmonics the class does not judge (Class C: 4 to 40 even; Class D: 2
+    // and 4 to 40 even).
+    std::array<QString, kHarmonicCells> currents{};
+    std::array<CellState, kHarmonicCells> states = noCellJudged();
+    // TestFailed = -1: at least one judged harmonic is above its limit, also
+    // when the not-tested rule then turned its cell blue.
+    bool anyFailed = false;
+};

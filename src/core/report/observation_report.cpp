@@ -1,0 +1,308 @@
+#include "observation_report.h"
+
+#include "file_output.h"
+#include "observation_formats.h"
+#include "observation_pdf_chart.h"
+#include "pdf_chart.h"
+#include "pdf_page.h"
+#include "pdf_table.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QPainter>
+
+namespace {
+
+constexpr int kPages = 3;
+constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Observation Report";
+
+PageHeading headingOf(const ObservationRecord& record)
+{
+    PageHeading heading = pageHeading(recordHeader(record));
+    heading.timeCaption = QStringLiteral("Started");
+    heading.time = reportTimeText(record.result.measuredAt);
+    heading.classText =
+        reportClassText(record.result.choice.productClass, record.result.choice.power);
+    heading.verdict = observationVerdictText(record.result.verdict);
+    heading.pages = kPages;
+    return heading;
+}
+
+QString milliamps(double value)
+{
+    return QStringLiteral("%1 mA").arg(value, 0, 'f', 1);
+}
+
+// Paints the three pages of an observation's report.
+class ObservationPainter : public PdfPage
+{
+public:
+    ObservationPainter(QPainter& painter, QSizeF area, const PageHeading& heading,
+                       const ObservationResult& result)
+        : PdfPage(painter, area, heading), m_result(result), m_judgement(result.judgement)
+    {}
+
+    void paintSummaryPage();
+    void paintTablePage();
+    void paintTimePage();
+
+private:
+    // The electrical values over the judged samples, a row each.
+    double electricalTable(double y);
+    double verdictBox(double y);
+    // The rules, the samples and the limits' basis, a line each.
+    double facts(double y);
+    // A caption and a text wrapped beside it, in `colour`; returns where
+    // the next one starts.
+    double fact(double y, const QString& caption, const QString& text,
+                const QColor& colour = Qt::black, bool bold = false);
+    QString pohcText() const;
+    QString samplesText() const;
+    // The samples counted, and how they were taken when there were any.
+    QString samplingText() const;
+
+    const ObservationResult& m_result;
+    const ObservationJudgement& m_judgement;
+};
+
+double ObservationPainter::verdictBox(double y)
+{
+    const bool pass = m_result.verdict == ObservationVerdict::Pass;
+    const QRectF box(0, y, width(), mm(14));
+    m_painter.setPen(Qt::NoPen);
+    m_painter.setBrush(pass ? kPassColour : kFailColour);
+    m_painter.drawRect(box);
+    m_painter.setBrush(Qt::NoBrush);
+    setFont(18, true);
+    m_painter.setPen(pass ? Qt::black : Qt::white);
+    line(box.adjusted(mm(4), 0, -mm(4), 0),
+         QStringLiteral("Verdict: %1").arg(observationVerdictText(m_result.verdict)));
+    setFont(9);
+    line(box.adjusted(mm(4), 0, -mm(4), 0), samplesText(), Qt::AlignRight);
+    y += box.height() + mm(2);
+
+    // Why it ended early, why the class set no limits, or why the samples
+    // gave no verdict.
+    QString problem = observationProblem(m_result);
+    if (!m_result.problem.isEmpty() && !m_judgement.problem.isEmpty() &&
+        !problem.contains(m_judgement.problem))
+        problem += QStringLiteral(" ") + m_judgement.problem;
+    if (!problem.isEmpty()) {
+        setFont(9);
+        m_painter.setPen(kFailColour.darker(150));
+        y += wrapped(QRectF(0, y, width(), mm(15)), problem, 3);
+    }
+    return y + mm(2);
+}
+
+QString ObservationPainter::samplesText() const
+{
+    return QStringLiteral("%1 samples judged, %2 not judged")
+        .arg(m_judgement.samplesJudged)
+        .arg(m_judgement.samplesNotJudged);
+}
+
+QString ObservationPainter::samplingText() const
+{
+    if (m_result.samples.isEmpty())
+        return QStringLiteral("no sample taken");
+    return QStringLiteral("%1; %2").arg(samplesText(), samplingSentence(m_result.sampleIntervalS));
+}
+
+QString ObservationPainter::pohcText() const
+{
+    if (!m_judgement.pohc)
+        return m_judgement.productClass == ProductClass::B ||
+                       m_judgement.productClass == ProductClass::C
+                   ? QStringLiteral("not part of the rules of Class %1")
+                         .arg(classLetter(m_judgement.productClass))
+                   : QStringLiteral("not computed: no limits");
+    const Pohc& pohc = *m_judgement.pohc;
+    return QStringLiteral("odd orders 21 to 39: %1 measured, limit %2; allowance %3")
+        .arg(milliamps(pohc.measuredMa), milliamps(pohc.limitMa),
+             pohc.allowanceApplied
+                 ? QStringLiteral("applied (each of these may average up to 150 % of its limit)")
+                 : QStringLiteral("not applied (POHC above its limit: each must average "
+                                  "within its limit)"));
+}
+
+double ObservationPainter::fact(double y, const QString& caption, const QString& text,
+                                const QColor& colour, bool bold)
+{
+    const double captionWidth = mm(30);
+    setFont(9, true);
+    m_painter.setPen(kCaptionColour);
+    line(QRectF(0, y, captionWidth, mm(5)), caption);
+    setFont(9, bold);
+    m_painter.setPen(colour);
+    const double top = y + (mm(5) - metrics().lineSpacing()) / 2;
+    const double used = wrapped(QRectF(captionWidth, top, width() - captionWidth, mm(10)), text, 2);
+    return std::max(y + mm(5), top + used + mm(0.5));
+}
+
+double ObservationPainter::facts(double y)
+{
+    y = fact(y, QStringLiteral("Rules"), QString::fromLatin1(kObservationRules));
+    y = fact(y, QStringLiteral("Samples"), samplingText());
+    y = fact(y, QStringLiteral("Duration"),
+             QStringLiteral("%1 s asked, %2 s elapsed")
+                 .arg(m_result.durationS)
+                 .arg(m_result.elapsedS, 0, 'f', 1));
+    y = fact(y, QStringLiteral("POHC"), pohcText());
+
+    const LimitsBasis& basis = m_judgement.basis;
+    if (m_judgement.productClass == ProductClass::D) {
+        const QString highest = basis.highestPowerW
+                                    ? QStringLiteral("%1 W").arg(*basis.highestPowerW, 0, 'f', 1)
+                                    : QStringLiteral("none (no sample judged)");
+        y = fact(y, QStringLiteral("Power"),
+                 QStringLiteral("limits from the typed power of %1 W; highest measured power %2")
+                     .arg(dashIfEmpty(basis.typedPower), highest));
+        if (basis.powerDiffers)
+            y = fact(y, QString(),
+                     QStringLiteral("! The highest measured power is more than 10 % apart from "
+                                    "the typed power: check the typed power."),
+                     kFailText, true);
+    } else if (m_judgement.productClass == ProductClass::C) {
+        y = fact(y, QStringLiteral("Limits from"),
+                 basis.fundamentalSample
+                     ? QStringLiteral("the highest fundamental current of the samples, %1 A "
+                                      "(judged sample %2), and its power factor, %3")
+                           .arg(QString::number(basis.fundamentalA))
+                           .arg(*basis.fundamentalSample + 1)
+                           .arg(QString::number(basis.powerFactor))
+                     : QStringLiteral("no judged sample: no fundamental current"));
+    }
+    return y + mm(3);
+}
+
+void ObservationPainter::paintSummaryPage()
+{
+    double y = title(paintHeader(0), QString::fromLatin1(kTitle));
+    y = productBlock(y);
+    y = verdictBox(y);
+    y = facts(y);
+    const double signedTop = signatures(bodyBottom() - mm(1));
+    ObservationBarChart(m_painter, m_area, m_judgement)
+        .paint(QRectF(0, y, width(), signedTop - y - mm(4)));
+}
+
+void ObservationPainter::paintTablePage()
+{
+    double y = paintHeader(0);
+    setFont(11, true);
+    m_painter.setPen(Qt::black);
+    QString heading = QStringLiteral("Harmonic currents over the observation");
+    if (m_judgement.productClass != ProductClass::None)
+        heading += QStringLiteral(", Class %1").arg(classLetter(m_judgement.productClass));
+    heading += QStringLiteral(", in mA");
+    const bool judged = m_result.verdict == ObservationVerdict::Pass ||
+                        m_result.verdict == ObservationVerdict::Fail;
+    if (!judged)
+        heading +=
+            QStringLiteral(" (no verdict: %1)").arg(observationVerdictText(m_result.verdict));
+    line(QRectF(0, y, width(), mm(7)), heading);
+    y += mm(9);
+
+    PdfTableRows table(m_painter, m_area, {0.09, 0.12, 0.14, 0.16, 0.14, 0.16, 0.19});
+    y = table.header(y,
+                     {QStringLiteral("Order"), QStringLiteral("Limit"), QStringLiteral("Average"),
+                      QStringLiteral("% of limit"), QStringLiteral("Maximum"),
+                      QStringLiteral("% of limit"), QStringLiteral("State")});
+    const bool anySample = m_judgement.samplesJudged > 0;
+    const auto percent = [](const std::optional<double>& value) {
+        return value ? percentText(*value) : QStringLiteral("-");
+    };
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const OrderJudgement& order = m_judgement.orders[std::size_t(cell)];
+        y = table.row(
+            y,
+            {QString::number(harmonicOrder(cell)),
+             order.limitMa ? QString::number(*order.limitMa, 'f', 2) : QStringLiteral("-"),
+             anySample ? QString::number(order.averageMa, 'f', 1) : QStringLiteral("-"),
+             percent(order.averagePct),
+             anySample ? QString::number(order.maximumMa, 'f', 1) : QStringLiteral("-"),
+             percent(order.maximumPct), PdfTableRows::stateText(order.state)},
+            order.state);
+    }
+    y += mm(4);
+    y = fact(y, QStringLiteral("Rules"),
+             QStringLiteral("%1: an order fails when its average is above its limit (150 % of "
+                            "it under the POHC allowance) or a sample is above 150 % of it")
+                 .arg(QString::fromLatin1(kObservationRules)));
+    y = fact(y, QStringLiteral("POHC"), pohcText());
+    fact(y, QStringLiteral("Samples"), samplingText());
+}
+
+void ObservationPainter::paintTimePage()
+{
+    double y = paintHeader(0);
+    setFont(11, true);
+    m_painter.setPen(Qt::black);
+    line(QRectF(0, y, width(), mm(7)),
+         QStringLiteral("The worst orders over time, as % of their limits"));
+    y += mm(8);
+    y = fact(y, QStringLiteral("Samples"), samplingText());
+    y += mm(2);
+    // The chart takes the page down to the electrical values under it.
+    const double tableHeight = mm(9) + 6 * mm(6) + mm(4);
+    ObservationTimeSeries(m_painter, m_area, m_result)
+        .paint(QRectF(0, y, width(), bodyBottom() - y - tableHeight - mm(4)));
+    electricalTable(bodyBottom() - tableHeight);
+}
+
+double ObservationPainter::electricalTable(double y)
+{
+    setFont(11, true);
+    m_painter.setPen(Qt::black);
+    line(QRectF(0, y, width(), mm(7)),
+         QStringLiteral("Electrical values over the %1 judged samples")
+             .arg(m_judgement.samplesJudged));
+    y += mm(9);
+    // The last column, aligned left, stays empty: the figures align right.
+    PdfTableRows table(m_painter, m_area, {0.28, 0.22, 0.22, 0.22, 0.06});
+    y = table.header(y, {QStringLiteral("Value"), QStringLiteral("Average"),
+                         QStringLiteral("Lowest"), QStringLiteral("Highest"), QString()});
+    for (const ElectricalValue& value : electricalValues(m_result)) {
+        const auto shown = [&value](double number) {
+            return QString::number(number, 'f', value.decimals) +
+                   (*value.unit ? QLatin1Char(' ') + QString::fromLatin1(value.unit) : QString());
+        };
+        QStringList cells{QString::fromLatin1(value.caption), QStringLiteral("-"),
+                          QStringLiteral("-"), QStringLiteral("-"), QString()};
+        if (value.range)
+            cells = {cells[0], shown(value.range->average), shown(value.range->minimum),
+                     shown(value.range->maximum), QString()};
+        y = table.row(y, cells, CellState::Pass);
+    }
+    return y;
+}
+
+} // namespace
+
+Outcome writeObservationReport(const ObservationRecord& record, const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("csv"))
+        return writeReportFile(path, observationCsv(record).toUtf8());
+    if (suffix == QLatin1String("json"))
+        return writeReportFile(
+            path, QJsonDocument(observationJson(record)).toJson(QJsonDocument::Indented));
+    if (suffix != QLatin1String("pdf"))
+        return Outcome::failed(
+            QStringLiteral("cannot write %1: a report is a .pdf, .csv or .json file").arg(path));
+    const PageHeading heading = headingOf(record);
+    return writePdfPages(
+        path, QString::fromLatin1(kTitle), [&](QPainter& painter, QPagedPaintDevice& device) {
+            ObservationPainter report(painter, QSizeF(device.width(), device.height()), heading,
+                                      record.result);
+            report.paintSummaryPage();
+            report.paintFooter(1);
+            device.newPage();
+            report.paintTablePage();
+            report.paintFooter(2);
+            device.newPage();
+            report.paintTimePage();
+            report.paintFooter(3);
+        });
+}

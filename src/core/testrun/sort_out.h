@@ -1,0 +1,52 @@
+#pragma once
+
+#include "class_evaluation.h"
+#include "parsed_reply.h"
+
+#include <QString>
+
+// SortOut: parses one result reply. Fields 1 to 5 are shown as the
+// NumberText of their NumericValue; fields 6 and 7 are not used; field 8 is
+// the fundamental current as received; fields 9 to 47 are harmonics 2 to 40 in mA (the field
+// in A times 1000). Fields after the 47th are ignored. A trailing line end
+// (CR LF, LF or CR) is removed before the fields are split, nothing else, so
+// a reply without one keeps its last digit. The parse stops at the first
+// missing field; fields are found by position, so any length is read.
+// Fields after the 47th are not shown, but such a reply is not judged either
+// (see invalidReplyProblem).
+ParsedReply SortOut(const QString& reply);
+
+// The first value or harmonic field (1 to 5, 9 to 47) among those found whose
+// text is not a number (optional blanks around an optional sign, digits with
+// an optional "." fraction and an optional exponent; a number beyond the
+// range of a double still is one); 0 when every such field is a number.
+int firstFieldNotANumber(const ParsedReply& reply);
+
+// What the operator is told about that field: its number, what it holds and
+// the text received (printable, at most 40 characters).
+QString fieldNotANumberMessage(const ParsedReply& reply, int field);
+
+// How many comma-separated fields the reply line holds, also those after the
+// 47th: one more than its commas once one line end is taken off its end; 0
+// for an empty line. Counted from reply.line, so a stored reply counts alike.
+int fieldsReceived(const ParsedReply& reply);
+
+// The first magnitude field (1 to 3 and 5: power, volts, amps, frequency; 8:
+// the fundamental current; 9 to 47: the harmonics) among those found that is
+// a number below zero; 0 when there is none. The power factor (field 4) may
+// be negative. A field that reads as zero whatever its sign ("-0", "-0.0",
+// or a negative number too small for a double) is not negative: it is no
+// magnitude below zero, and the window shows it as 0. Field 8 counts only
+// when it is a number; Class C tells about one that is not.
+int firstNegativeField(const ParsedReply& reply);
+
+// Why a complete reply (47 fields found, ended) cannot be judged, for the
+// verdict "Invalid result"; empty when it can. In this order: more than 47
+// fields ("47 fields expected, 94 received": two result lines glued by a
+// comma are not one measurement), then the first field that is not a number
+// (firstFieldNotANumber) or is negative (firstNegativeField), whichever
+// comes first.
+QString invalidReplyProblem(const ParsedReply& reply);
+
+// The inputs of the class evaluations in a parsed reply.
+MeasuredValues measuredValues(const ParsedReply& reply);

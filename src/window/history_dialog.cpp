@@ -1,0 +1,272 @@
+#include "history_dialog.h"
+
+#include "main_window.h"
+#include "record_keeper.h"
+#include "rejudge.h"
+#include "save_report_dialog.h"
+#include "test_run.h"
+#include "toolkit.h"
+#include "widget_colours.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// "Pass", "Fail", "Not tested"; empty for a harmonic not judged.
+QString cellStateText(CellState state)
+{
+    if (state == CellState::NotJudged)
+        return QString();
+    QString words = cellStateWords(state);
+    words[0] = words[0].toUpper();
+    return words;
+}
+
+// Store errors, file names and analyzer text are shown as the characters
+// they are, never read as markup.
+// Item data: whether the row is a timed observation.
+constexpr int kObservationRole = Qt::UserRole + 1;
+
+bool isObservation(const QTreeWidgetItem* item)
+{
+    return item->data(0, kObservationRole).toBool();
+}
+
+void plainTextLabels(QWidget* dialog)
+{
+    for (QLabel* text : dialog->findChildren<QLabel*>())
+        text->setTextFormat(Qt::PlainText);
+}
+
+} // namespace
+
+HistoryDialog::HistoryDialog(RecordKeeper& records, Toolkit& toolkit, QWidget* parent)
+    : QDialog(parent), m_records(records), m_toolkit(toolkit)
+{
+    setWindowTitle(QStringLiteral("Measurement History"));
+    setModal(true);
+    resize(640, 420);
+    m_filter = new QLineEdit(this);
+    m_filter->setPlaceholderText(
+        QStringLiteral("Filter: product, serial, operator, notes, verdict or class"));
+    m_filter->setClearButtonEnabled(true);
+    m_list = new QTreeWidget(this);
+    m_list->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Class"),
+                             QStringLiteral("Verdict"), QStringLiteral("Product"),
+                             QStringLiteral("Serial"), QStringLiteral("Kind")});
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_status = new QLabel(this);
+    m_status->setWordWrap(true);
+    m_save = new QPushButton(QStringLiteral("Save Report..."), this);
+    m_judge = new QPushButton(QStringLiteral("Judge Again..."), this);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_save);
+    buttons->addWidget(m_judge);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_filter);
+    layout->addWidget(m_list);
+    layout->addWidget(m_status);
+    layout->addLayout(buttons);
+
+    connect(m_filter, &QLineEdit::textChanged, this, &HistoryDialog::reload);
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const QTreeWidgetItem* item = m_list->currentItem();
+        m_save->setEnabled(item != nullptr);
+        // A timed observation is judged again on the command line
+        // (iec1000 evaluate --record).
+        m_judge->setEnabled(item && !isObservation(item));
+    });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &HistoryDialog::saveSelected);
+    connect(m_save, &QPushButton::clicked, this, &HistoryDialog::saveSelected);
+    connect(m_judge, &QPushButton::clicked, this, &HistoryDialog::judgeSelected);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    plainTextLabels(this);
+    reload();
+}
+
+void HistoryDialog::reload()
+{
+    m_list->clear();
+    m_save->setEnabled(false);
+    m_judge->setEnabled(false);
+    QString error;
+    RecordStore* store = m_records.store(&error);
+    const QList<RecordSummary> rows =
+        store ? store->history(kShownRecords, m_filter->text(), &error) : QList<RecordSummary>();
+    for (const RecordSummary& row : rows) {
+        const QString time = row.measuredAt.isValid()
+                                 ? row.measuredAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                 : QString();
+        const bool observation = row.kind == QLatin1String("observation");
+        auto* item = new QTreeWidgetItem(
+            m_list,
+            {time, classWithPower(row.productClass, row.power),
+             observation ? row.observationVerdict : verdictText(row.verdict), row.product,
+             row.serial,
+             observation ? QStringLiteral("Timed observation") : QStringLiteral("Measurement")});
+        item->setData(0, Qt::UserRole, row.id);
+        item->setData(0, kObservationRole, observation);
+    }
+    if (!error.isEmpty())
+        m_status->setText(error);
+    else if (rows.size() >= kShownRecords)
+        m_status->setText(QStringLiteral("The newest %1 records are shown.").arg(kShownRecords));
+    else
+        m_status->setText(rows.size() == 1 ? QStringLiteral("1 record.")
+                                           : QStringLiteral("%1 records.").arg(rows.size()));
+}
+
+std::optional<MeasurementRecord> HistoryDialog::selectedRecord()
+{
+    const QTreeWidgetItem* item = m_list->currentItem();
+    if (!item)
+        return std::nullopt;
+    QString error;
+    RecordStore* store = m_records.store(&error);
+    std::optional<MeasurementRecord> record =
+        store ? store->record(item->data(0, Qt::UserRole).toLongLong(), &error) : std::nullopt;
+    if (!record)
+        m_toolkit.messageBox(error);
+    return record;
+}
+
+void HistoryDialog::saveSelected()
+{
+    const QTreeWidgetItem* item = m_list->currentItem();
+    if (item && isObservation(item)) {
+        QString error;
+        RecordStore* store = m_records.store(&error);
+        const std::optional<ObservationRecord> observation =
+            store ? store->observation(item->data(0, Qt::UserRole).toLongLong(), &error)
+                  : std::nullopt;
+        if (!observation)
+            m_toolkit.messageBox(error);
+        else if (saveObservationReport(*observation, store, m_toolkit, this))
+            reload();
+        return;
+    }
+    const std::optional<MeasurementRecord> record = selectedRecord();
+    if (!record)
+        return;
+    const std::optional<ProductInfo> product =
+        saveReport(*record, m_records.store(), m_toolkit, this);
+    const std::optional<MeasurementRecord>& last = m_records.last();
+    if (product && last && last->id == record->id)
+        m_records.setLastProduct(*product);
+    if (product)
+        reload();
+}
+
+void HistoryDialog::judgeSelected()
+{
+    if (const std::optional<MeasurementRecord> record = selectedRecord())
+        JudgeAgainDialog(*record, m_toolkit, this).exec();
+}
+
+JudgeAgainDialog::JudgeAgainDialog(const MeasurementRecord& record, Toolkit& toolkit,
+                                   QWidget* parent)
+    : QDialog(parent), m_record(record), m_toolkit(toolkit)
+{
+    setWindowTitle(QStringLiteral("Judge Again"));
+    setModal(true);
+    resize(420, 560);
+    m_class = new QComboBox(this);
+    for (ProductClass productClass :
+         {ProductClass::A, ProductClass::B, ProductClass::C, ProductClass::D})
+        m_class->addItem(QStringLiteral("Class ") + classLetter(productClass), int(productClass));
+    const int stored = m_class->findData(int(record.result.judgement.productClass));
+    m_class->setCurrentIndex(stored >= 0 ? stored : 0);
+    const QString storedPower = record.result.judgement.power;
+    m_power = new QLineEdit(storedPower.isEmpty() ? QStringLiteral("75") : storedPower, this);
+    m_verdict = new QLabel(this);
+    m_verdict->setWordWrap(true);
+    QFont bold = m_verdict->font();
+    bold.setBold(true);
+    m_verdict->setFont(bold);
+    m_verdict->setAutoFillBackground(true);
+    m_judgement = new QTreeWidget(this);
+    m_judgement->setHeaderLabels({QStringLiteral("Harmonic"), QStringLiteral("mA"),
+                                  QStringLiteral("Limit"), QStringLiteral("State")});
+    m_judgement->setRootIsDecorated(false);
+    auto* judge = new QPushButton(QStringLiteral("Judge"), this);
+    m_save = new QPushButton(QStringLiteral("Save Report..."), this);
+    m_save->setEnabled(false);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Class:"), m_class);
+    form->addRow(QStringLiteral("Class D power (W):"), m_power);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(judge);
+    buttons->addWidget(m_save);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_verdict);
+    layout->addWidget(m_judgement);
+    layout->addLayout(buttons);
+
+    auto powerForD = [this] {
+        m_power->setEnabled(ProductClass(m_class->currentData().toInt()) == ProductClass::D);
+    };
+    powerForD();
+    connect(m_class, &QComboBox::currentIndexChanged, this, powerForD);
+    connect(judge, &QPushButton::clicked, this, &JudgeAgainDialog::judge);
+    connect(m_save, &QPushButton::clicked, this, &JudgeAgainDialog::save);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    plainTextLabels(this);
+}
+
+void JudgeAgainDialog::judge()
+{
+    const auto productClass = ProductClass(m_class->currentData().toInt());
+    if (productClass == ProductClass::D && !classDPowerInRange(m_power->text())) {
+        m_toolkit.messageBox(classDPowerRangeMessage());
+        return;
+    }
+    MeasurementRecord judged = m_record;
+    // A report of a judgement the store does not hold.
+    judged.id = 0;
+    judged.result = judgeAgain(m_record.result, productClass, m_power->text());
+    const CycleResult& r = judged.result;
+    QString shown = verdictText(r.verdict);
+    const QString problem = r.problem.isEmpty() ? r.judgement.evaluation.problem : r.problem;
+    if (!problem.isEmpty())
+        shown += QStringLiteral(": ") + problem;
+    m_verdict->setText(shown);
+    // In the window's verdict colours: Pass on green, the others on red.
+    QPalette palette = m_verdict->palette();
+    palette.setColor(QPalette::All, QPalette::Window, widgetColour(verdictColour(r.verdict)));
+    m_verdict->setPalette(palette);
+    m_judgement->clear();
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const auto n = std::size_t(cell);
+        new QTreeWidgetItem(m_judgement,
+                            {QString::number(harmonicOrder(cell)), r.judgement.currents[n],
+                             r.judgement.limits[n], cellStateText(r.judgement.states[n])});
+    }
+    m_judged = judged;
+    m_save->setEnabled(true);
+}
+
+void JudgeAgainDialog::save()
+{
+    if (m_judged)
+        saveReport(*m_judged, nullptr, m_toolkit, this);
+}

@@ -1,0 +1,397 @@
+#include "observation_window.h"
+
+#include "analyzer_line.h"
+#include "class_evaluation.h"
+#include "class_selection.h"
+#include "clock.h"
+#include "record_keeper.h"
+#include "serial_port.h"
+#include "test_run.h"
+#include "toolkit.h"
+#include "version.h"
+#include "widget_colours.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStringList>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const QString kStartCaption = QStringLiteral("Start");
+const QString kStopCaption = QStringLiteral("Stop");
+// Log's caption while the session is logged on.
+const QString kLoggedOnCaption = QStringLiteral("Log Off");
+
+OrderPoint::State pointState(CellState state)
+{
+    switch (state) {
+    case CellState::Pass:
+        return OrderPoint::State::Pass;
+    case CellState::Fail:
+        return OrderPoint::State::Fail;
+    case CellState::NotTested:
+        return OrderPoint::State::NotTested;
+    case CellState::NotJudged:
+        break;
+    }
+    return OrderPoint::State::NotJudged;
+}
+
+// "2:30", or "23:59:59" from an hour on.
+QString clockText(int seconds)
+{
+    const int hours = seconds / 3600;
+    const int minutes = seconds / 60 % 60;
+    const QString rest =
+        QStringLiteral("%1:%2")
+            .arg(hours > 0 ? QStringLiteral("%1").arg(minutes, 2, 10, QLatin1Char('0'))
+                           : QString::number(minutes))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return hours > 0 ? QStringLiteral("%1:%2").arg(hours).arg(rest) : rest;
+}
+
+} // namespace
+
+QString observationNotes(const ObservationResult& result)
+{
+    QStringList notes;
+    if (!result.samples.isEmpty())
+        notes << samplingSentence(result.sampleIntervalS);
+    const ObservationJudgement& judgement = result.judgement;
+    if (judgement.pohc && judgement.samplesJudged > 0)
+        notes << QStringLiteral("POHC %1 mA, limit %2 mA: %3")
+                     .arg(judgement.pohc->measuredMa, 0, 'f', 1)
+                     .arg(judgement.pohc->limitMa, 0, 'f', 1)
+                     .arg(judgement.pohc->allowanceApplied
+                              ? QStringLiteral("orders 21 to 39 may average up to 150 %")
+                              : QStringLiteral("no allowance"));
+    if (judgement.productClass == ProductClass::D && judgement.basis.highestPowerW)
+        notes << QStringLiteral("highest power %1 W, typed %2 W%3")
+                     .arg(*judgement.basis.highestPowerW, 0, 'f', 1)
+                     .arg(judgement.basis.typedPower)
+                     .arg(judgement.basis.powerDiffers ? QStringLiteral(": more than 10 % apart")
+                                                       : QString());
+    if (!judgement.problem.isEmpty())
+        notes << judgement.problem;
+    return notes.join(QLatin1Char('\n'));
+}
+
+std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
+                                    const ObservedSample& latest)
+{
+    std::vector<OrderPoint> points;
+    points.reserve(kHarmonicCells);
+    for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
+        const OrderJudgement& order = running.orders[cell];
+        OrderPoint point;
+        point.order = int(cell) + 2;
+        point.state = pointState(order.state);
+        point.averagePct = order.averagePct;
+        point.maximumPct = order.maximumPct;
+        if (latest.values && order.limitMa && *order.limitMa > 0)
+            point.latestPct = latest.values->currentsMa[cell] / *order.limitMa * 100;
+        points.push_back(point);
+    }
+    return points;
+}
+
+Colour observationVerdictColour(ObservationVerdict verdict)
+{
+    switch (verdict) {
+    case ObservationVerdict::Pass:
+        return Colour::Pass;
+    case ObservationVerdict::Stopped:
+        return Colour::Neutral;
+    default:
+        return Colour::Fail;
+    }
+}
+
+ObservationKeeper::ObservationKeeper(RecordKeeper& records, Toolkit& toolkit)
+    : m_records(records), m_toolkit(toolkit)
+{}
+
+void ObservationKeeper::begin(ObservationRecord& record)
+{
+    m_failure.clear();
+    QString reason;
+    RecordStore* store = m_records.store(&reason);
+    failed(store ? store->beginObservation(record) : Outcome::failed(reason), store);
+}
+
+void ObservationKeeper::addSample(qint64 id, int index, const ObservedSample& sample)
+{
+    if (!m_failure.isEmpty())
+        return;
+    QString reason;
+    RecordStore* store = m_records.store(&reason);
+    failed(store ? store->addSample(id, index, sample) : Outcome::failed(reason), store);
+}
+
+void ObservationKeeper::finish(const ObservationRecord& record)
+{
+    if (record.id > 0) {
+        QString reason;
+        RecordStore* store = m_records.store(&reason);
+        // Writes the samples an earlier failure left out, too.
+        const Outcome finished = store ? store->finishObservation(record) : Outcome::failed(reason);
+        if (finished.succeeded())
+            m_failure.clear();
+        else
+            failed(finished, store);
+    }
+    if (m_failure.isEmpty())
+        return;
+    m_toolkit.messageBox(
+        record.id > 0
+            ? QStringLiteral("The observation was not completely recorded: %1").arg(m_failure)
+            : QStringLiteral("The observation was not recorded: %1").arg(m_failure));
+    m_failure.clear();
+}
+
+void ObservationKeeper::failed(const Outcome& outcome, RecordStore* store)
+{
+    if (outcome.succeeded())
+        return;
+    if (m_failure.isEmpty())
+        m_failure = outcome.reason();
+    if (store)
+        store->close();
+}
+
+ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& toolkit,
+                                     const WindowMembers& members, Activity& activity,
+                                     QWidget* parent)
+    : QWidget(parent, Qt::Window), m_line(line), m_form(form), m_toolkit(toolkit),
+      m_members(members), m_activity(activity), m_observation(line.port, line.channel, line.clock)
+{
+    setObjectName(QStringLiteral("ObservationWindow"));
+    setWindowTitle(QStringLiteral("Timed Observation"));
+    resize(960, 680);
+
+    duration = new QSpinBox(this);
+    duration->setRange(Observation::kShortestDurationS, Observation::kLongestDurationS);
+    duration->setValue(Observation::kDefaultDurationS);
+    duration->setSuffix(QStringLiteral(" s"));
+    duration->setToolTip(QStringLiteral("Observation period, 30 s to 24 h"));
+    startStop = new QPushButton(kStartCaption, this);
+    samples = new QLabel(this);
+    timeLeft = new QLabel(this);
+    saveReport = new QPushButton(QStringLiteral("Save Report..."), this);
+    saveReport->setToolTip(QStringLiteral("PDF, CSV or JSON report of the last observation"));
+    chart = new ObservationChart(this);
+    verdict = new QLineEdit(this);
+    verdict->setReadOnly(true);
+    verdict->setAlignment(Qt::AlignCenter);
+    QFont verdictFont = verdict->font();
+    verdictFont.setPointSize(16);
+    verdictFont.setBold(true);
+    verdict->setFont(verdictFont);
+    // Wide enough for the longest verdict in the face the system has.
+    int widest = 0;
+    for (ObservationVerdict each : {ObservationVerdict::Pass, ObservationVerdict::Fail,
+                                    ObservationVerdict::IncompleteObservation,
+                                    ObservationVerdict::LineFailed, ObservationVerdict::Stopped})
+        widest = std::max(
+            widest, QFontMetrics(verdictFont).horizontalAdvance(observationVerdictText(each)));
+    verdict->setMinimumWidth(widest + 4 * verdict->fontMetrics().averageCharWidth());
+    sampling = new QLabel(this);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(new QLabel(QStringLiteral("Duration:"), this));
+    controls->addWidget(duration);
+    controls->addWidget(startStop);
+    controls->addSpacing(16);
+    controls->addWidget(samples);
+    controls->addSpacing(16);
+    controls->addWidget(timeLeft);
+    controls->addStretch();
+    controls->addWidget(saveReport);
+    auto* outcome = new QHBoxLayout;
+    outcome->addWidget(verdict);
+    outcome->addWidget(sampling, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(chart, 1);
+    layout->addLayout(outcome);
+
+    showCounts(0, 0);
+    secondsLeft(duration->value());
+    connect(duration, &QSpinBox::valueChanged, this, [this](int seconds) {
+        if (!m_running)
+            secondsLeft(seconds);
+    });
+    showVerdict(QString(), Colour::Neutral);
+    connect(startStop, &QPushButton::clicked, this, &ObservationWindow::startStopClicked);
+    connect(saveReport, &QPushButton::clicked, this, &ObservationWindow::saveReportClicked);
+    updateSaveReport();
+}
+
+ObservationWindow::~ObservationWindow() = default;
+
+void ObservationWindow::setRecorder(ObservationRecorder* recorder)
+{
+    m_recorder = recorder;
+}
+
+void ObservationWindow::setReportSaver(ObservationReportSaver saver)
+{
+    m_reportSaver = std::move(saver);
+    updateSaveReport();
+}
+
+void ObservationWindow::startStopClicked()
+{
+    if (m_running) {
+        m_stopRequested = true;
+        return;
+    }
+    // A log on or a single cycle of IEC1000 waits at one of its dispatch
+    // points, or the tool is ending.
+    if (m_activity.testRun || m_activity.logOn || m_activity.ending)
+        return;
+    const QString why = refusal();
+    if (!why.isEmpty()) {
+        m_toolkit.messageBox(why);
+        return;
+    }
+    run();
+}
+
+QString ObservationWindow::refusal() const
+{
+    if (m_form.caption(Button::Log) != kLoggedOnCaption || !m_line.port.portOpen())
+        return QStringLiteral("Log on to the analyzer in the main window first: the observation "
+                              "uses its session.");
+    const ProductClass productClass = selectedClass(m_form);
+    if (productClass == ProductClass::None)
+        return QStringLiteral("Choose the product class in the main window first.");
+    if (productClass == ProductClass::D && !classDPowerInRange(m_form.text(Field::PowerD)))
+        return classDPowerRangeMessage();
+    return QString();
+}
+
+void ObservationWindow::run()
+{
+    ActivityScope measuring(m_activity.testRun);
+    m_running = true;
+    m_stopRequested = false;
+    m_form.setEnabled(Button::Run, false);
+    m_form.setEnabled(Button::Log, false);
+    duration->setEnabled(false);
+    startStop->setText(kStopCaption);
+    saveReport->setEnabled(false);
+    chart->clear();
+    showCounts(0, 0);
+    sampling->clear();
+    showVerdict(QStringLiteral("Observing...."), Colour::Neutral);
+
+    const ClassChoice choice = selectedClassChoice(m_form);
+    ObservationRecord record;
+    record.port = QStringLiteral("Com %1").arg(m_members.PortNumber);
+    record.device = recordedDevice(m_line.port);
+    record.toolVersion = QString::fromLatin1(kToolVersion);
+    record.result.choice = choice;
+    record.result.durationS = duration->value();
+    record.result.measuredAt = m_line.clock.currentDateTime();
+    m_recordId = 0;
+    if (m_recorder) {
+        m_recorder->begin(record);
+        m_recordId = record.id;
+    }
+
+    record.result = m_observation.run(choice, duration->value(), *this);
+    m_last = record;
+    if (m_recorder)
+        m_recorder->finish(record);
+
+    if (!m_activity.ending) {
+        // Clicks on "Stop" the window system still holds belong to the
+        // observation that just ended: none starts a new one.
+        m_toolkit.dispatchEvents();
+    }
+    m_running = false;
+    if (m_activity.ending) {
+        // EXIT or closing IEC1000 ended the tool; the observation is
+        // recorded "Stopped".
+        close();
+        return;
+    }
+
+    const ObservationResult& result = m_last->result;
+    showCounts(result.judgement.samplesJudged, result.judgement.samplesNotJudged);
+    showVerdict(observationVerdictText(result.verdict), observationVerdictColour(result.verdict));
+    sampling->setText(observationNotes(result));
+    duration->setEnabled(true);
+    startStop->setText(kStartCaption);
+    m_form.setEnabled(Button::Run, true);
+    m_form.setEnabled(Button::Log, true);
+    updateSaveReport();
+    if (result.verdict == ObservationVerdict::LineFailed && !result.problem.isEmpty())
+        m_toolkit.messageBox(result.problem);
+}
+
+SessionObserver::Go ObservationWindow::dispatchPoint()
+{
+    m_toolkit.dispatchEvents();
+    if (m_activity.ending)
+        return Go::Abandon;
+    return m_stopRequested ? Go::Stop : Go::On;
+}
+
+void ObservationWindow::secondsLeft(int seconds)
+{
+    timeLeft->setText(QStringLiteral("Time left: %1").arg(clockText(seconds)));
+}
+
+// The chart reads the per-sample rule values and the running judgement; the
+// cycle's full result is not needed here.
+void ObservationWindow::sampleTaken(int index, const ObservedSample& sample, const CycleResult&,
+                                    const ObservationJudgement& running)
+{
+    if (m_recorder && m_recordId > 0)
+        m_recorder->addSample(m_recordId, index, sample);
+    chart->showSample(sample.startS, chartPoints(running, sample));
+    showCounts(running.samplesJudged, running.samplesNotJudged);
+}
+
+void ObservationWindow::showCounts(int judged, int notJudged)
+{
+    samples->setText(
+        QStringLiteral("Samples: %1 judged, %2 not judged").arg(judged).arg(notJudged));
+}
+
+void ObservationWindow::showVerdict(const QString& text, Colour colour)
+{
+    verdict->setText(text);
+    setRoleColour(verdict, QPalette::Base, widgetColour(colour));
+}
+
+void ObservationWindow::updateSaveReport()
+{
+    saveReport->setEnabled(m_reportSaver && m_last && !m_running);
+}
+
+void ObservationWindow::saveReportClicked()
+{
+    if (!m_reportSaver || !m_last || m_running)
+        return;
+    if (const std::optional<ProductInfo> product = m_reportSaver(*m_last, this))
+        m_last->product = *product;
+}
+
+void ObservationWindow::closeEvent(QCloseEvent* event)
+{
+    // Closed during a run: the observation stops at its next dispatch point
+    // and is recorded "Stopped".
+    if (m_running)
+        m_stopRequested = true;
+    event->accept();
+}
