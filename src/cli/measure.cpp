@@ -110,7 +110,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
             QJsonDocument(measurementJson(record)).toJson(QJsonDocument::Indented)));
         break;
     case Format::Csv:
-        out(measurementCsv(record));
+        out(recordCsv(record));
         break;
     case Format::Text:
         out(measurementText(record));

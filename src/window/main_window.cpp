@@ -44,7 +44,7 @@ IEC1000::IEC1000(AnalyzerLine& line, Toolkit& toolkit, Printer& printer, QWidget
     createRecordActions();
     m_testRun.setResultListener([this](const CycleResult& result) {
         m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
-                       m_port.deviceName());
+                       recordedDevice(m_port));
     });
     m_observationKeeper = std::make_unique<ObservationKeeper>(m_records, toolkit);
     Form_Load();

@@ -354,7 +354,7 @@ void ObservationWindow::run()
     choice.guardBandPct = guardBand->value();
     ObservationRecord record;
     record.port = QStringLiteral("Com %1").arg(m_members.PortNumber);
-    record.device = m_line.port.deviceName();
+    record.device = recordedDevice(m_line.port);
     record.toolVersion = QString::fromLatin1(kToolVersion);
     record.result.choice = choice;
     record.result.durationS = duration->value();

@@ -1,6 +1,7 @@
 #include "record_keeper.h"
 
 #include "new_record.h"
+#include "serial_port.h"
 #include "toolkit.h"
 
 RecordKeeper::RecordKeeper(Toolkit& toolkit) : m_toolkit(toolkit) {}
@@ -53,4 +54,9 @@ void RecordKeeper::setLastProduct(const ProductInfo& product)
 {
     if (m_last)
         m_last->product = product;
+}
+
+QString recordedDevice(const SerialPort& port)
+{
+    return port.simulated() ? simulatedDevice(port.deviceName()) : port.deviceName();
 }

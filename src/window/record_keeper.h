@@ -8,7 +8,12 @@
 
 #include <optional>
 
+class SerialPort;
 class Toolkit;
+
+// The device a record names for the port's current option: its device, or
+// simulatedDevice() of it for the built-in simulated analyzer.
+QString recordedDevice(const SerialPort& port);
 
 // Keeps every measurement the window takes in the record store, and the last
 // one for its report. The store is opened on first use and kept open; after

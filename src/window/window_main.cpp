@@ -54,6 +54,7 @@ std::unique_ptr<QProcess> startSimulator(const QString& scenario, ComDevices* de
     }
     const QString device = QString::fromLocal8Bit(simulator->readLine()).trimmed();
     devices->setDevice(1, device);
+    devices->setSimulated(1);
     std::fprintf(stderr, "iec1000: simulated analyzer (%s) on %s as Com 1\n", qPrintable(scenario),
                  qPrintable(device));
     return simulator;

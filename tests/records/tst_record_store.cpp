@@ -3,6 +3,7 @@
 #include "record_columns.h"
 #include "record_store.h"
 #include "rejudge.h"
+#include "store_name.h"
 
 #include <QCollator>
 #include <QProcess>
@@ -258,6 +259,8 @@ void roundTripAll(const QString& storeName)
         const std::optional<MeasurementRecord> loaded = reader.record(record.id, &error);
         QVERIFY2(loaded, qPrintable(error));
         QCOMPARE(dump(*loaded), dump(record));
+        // Each names the store it came from, as reports show it.
+        QCOMPARE(loaded->store, storeOrigin(parseStoreName(storeName)));
     }
 
     // Product fields given later replace only themselves, and the filter

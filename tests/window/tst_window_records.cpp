@@ -10,6 +10,8 @@
 #include "history_dialog.h"
 #include "main_window.h"
 #include "observation_window.h"
+#include "qt_serial_port.h"
+#include "record_keeper.h"
 #include "record_store.h"
 #include "save_report_dialog.h"
 #include "version.h"
@@ -21,6 +23,7 @@
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -137,6 +140,8 @@ private slots:
     void observationRunsCyclesUntilItsDurationHasPassed();
     void observationStoppedOrEndedByExitIsRecordedStopped_data();
     void observationStoppedOrEndedByExitIsRecordedStopped();
+    void observationSaveReportStoresTheFields();
+    void recordsOfTheSimulatedAnalyzerSaySo();
     void observationNotesBesideTheVerdict_data();
     void observationNotesBesideTheVerdict();
     void chartRanksJudgedOrdersOnly();
@@ -504,6 +509,63 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     QVERIFY(observation->saveReport->isEnabled());
     QVERIFY(bench.toolkit.messages.isEmpty());
     QCOMPARE(observation->last()->result.choice.guardBandPct, guardBand);
+}
+
+// The fields typed in the observation window's Save Report are kept with the
+// observation's record, as a measurement's are.
+void TestWindowRecords::observationSaveReportStoresTheFields()
+{
+    Bench bench;
+    const QString store = m_dir.filePath(QStringLiteral("observation-fields.sqlite"));
+    bench.window->setRecordStore(store);
+    bench.logOnClassA();
+    ObservationWindow* observation = bench.openObservation();
+    QVERIFY(observation);
+    observation->duration->setValue(30);
+    observation->startStop->click();
+    QVERIFY(observation->saveReport->isEnabled());
+
+    const QString path = m_dir.filePath(QStringLiteral("observation-fields.csv"));
+    QTimer::singleShot(0, [&path] {
+        auto* dialog = qobject_cast<ProductDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        const QList<QLineEdit*> fields = dialog->findChildren<QLineEdit*>();
+        fields[0]->setText(QStringLiteral("Fan F1 typed"));
+        fields[1]->setText(QStringLiteral("SN-31"));
+        QTimer::singleShot(0, [&path] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(files);
+            files->selectFile(path);
+            QMetaObject::invokeMethod(files, "accept");
+        });
+        dialog->accept();
+    });
+    observation->saveReport->click();
+    QCOMPARE(bench.toolkit.messages, QStringList{"The report was saved as " + path});
+
+    RecordStore reader;
+    QVERIFY(reader.open(store, StoreAccess::Read).succeeded());
+    const QList<RecordSummary> found = reader.history(0, QStringLiteral("Fan F1 typed"));
+    QCOMPARE(found.size(), 1);
+    const std::optional<ObservationRecord> stored = reader.observation(found.first().id);
+    QVERIFY(stored);
+    QCOMPARE(QStringList({stored->product.product, stored->product.serial}),
+             QStringList({"Fan F1 typed", "SN-31"}));
+}
+
+// `iec1000 --demo` points Com 1 at the built-in simulated analyzer: the
+// records made there name it, the other ports' their device.
+void TestWindowRecords::recordsOfTheSimulatedAnalyzerSaySo()
+{
+    ComDevices devices;
+    devices.setDevice(1, QStringLiteral("/dev/pts/7"));
+    devices.setSimulated(1);
+    QtSerialPort port(devices);
+    port.setCommPort(1);
+    QCOMPARE(recordedDevice(port), QStringLiteral("simulated analyzer at /dev/pts/7"));
+    QVERIFY(isSimulatedDevice(recordedDevice(port)));
+    port.setCommPort(2);
+    QCOMPARE(recordedDevice(port), devices.device(2));
 }
 
 void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped_data()

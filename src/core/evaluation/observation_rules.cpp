@@ -81,7 +81,6 @@ QString sampleNumbers(const QList<int>& samples, qsizetype shown)
     if (samples.size() > shown)
         text += QStringLiteral(" and %1 more").arg(samples.size() - shown);
     return text;
-
 }
 
 // The Class A limits, mA: the 200 % provision counts the samples above 150 %
@@ -147,7 +146,6 @@ QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orde
                        .arg(failed - shown == 1 ? QStringLiteral("order")
                                                 : QStringLiteral("orders"));
     return reasons.join(QStringLiteral("; "));
-
 }
 
 QString powerBasisName(PowerBasis basis)

@@ -31,6 +31,7 @@ public:
     void setCommPort(qint16 number) override;
     qint16 commPort() const override;
     QString deviceName() const override;
+    bool simulated() const override { return m_devices.simulated(m_commPort); }
     // The devices behind the port numbers; written only while the port is
     // closed.
     void setDevices(const ComDevices& devices) { m_devices = devices; }

@@ -23,6 +23,9 @@ public:
     // The device the current port number stands for ("/dev/ttyS0", "COM1", or
     // the device the Com option was pointed at), for messages to the operator.
     virtual QString deviceName() const = 0;
+    // True when the current port number stands for the built-in simulated
+    // analyzer.
+    virtual bool simulated() const { return false; }
 
     // Whether the port is open.
     virtual bool portOpen() const = 0;

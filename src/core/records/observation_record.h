@@ -23,6 +23,8 @@ struct ObservationRecord
     // back, it is judged by the current rules: the outputs say so when the
     // two differ (rulesChanged).
     QString storedRules;
+    // As MeasurementRecord: the store it was written to or read from.
+    QString store = {};
 };
 
 // True when `record` was stored under other rules than kObservationRules and

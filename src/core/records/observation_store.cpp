@@ -233,6 +233,7 @@ Outcome RecordStore::beginObservation(ObservationRecord& record)
     if (!reason.isEmpty())
         return failure(QStringLiteral("written"), reason);
     record.id = id;
+    record.store = m_origin;
     return Outcome::ok();
 }
 
@@ -357,6 +358,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
 
     ObservationRecord record;
     record.id = id;
+    record.store = m_origin;
     record.port = row.port;
     record.device = row.device;
     record.product = row.product;

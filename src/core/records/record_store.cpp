@@ -67,6 +67,7 @@ Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlin
     m_access = access;
     const StoreTarget s = parseStoreName(storeName);
     m_location = s.location;
+    m_origin = s.error.isEmpty() ? storeOrigin(s) : QString();
     if (!s.error.isEmpty())
         return failure(QStringLiteral("opened"), s.error);
     if (const QString reason = connect(deadline); !reason.isEmpty())
@@ -162,6 +163,7 @@ Outcome RecordStore::add(MeasurementRecord& record, QDeadlineTimer deadline)
     if (!reason.isEmpty())
         return failure(QStringLiteral("written"), reason);
     record.id = id;
+    record.store = m_origin;
     return Outcome::ok();
 }
 
@@ -225,8 +227,9 @@ std::optional<QString> RecordStore::recordKind(qint64 id, QString* error) const
     const std::optional<RecordKind> state = recordState(id, error);
     if (!state) {
         if (error && error->isEmpty())
-            *error = failure(QStringLiteral("read"), QStringLiteral("it holds no record %1").arg(id))
-                         .reason();
+            *error =
+                failure(QStringLiteral("read"), QStringLiteral("it holds no record %1").arg(id))
+                    .reason();
         return std::nullopt;
     }
     return state->kind;
@@ -256,6 +259,7 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
     MeasurementRecord record;
     switch (readColumns(query, 0, record)) {
     case ColumnFault::None:
+        record.store = m_origin;
         return record;
     case ColumnFault::UnknownName:
         return fail(QStringLiteral("record %1 holds an unknown verdict, class or status").arg(id));

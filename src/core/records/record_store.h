@@ -72,6 +72,9 @@ public:
     // The store as the operator names it: the file path, or the URL without
     // its password.
     QString location() const { return m_location; }
+    // The store as a report names it (storeOrigin()); the records it writes
+    // and reads carry it.
+    QString origin() const { return m_origin; }
 
     // Writes the record in one transaction and sets record.id. On failure
     // nothing is written and record.id is left as it was. A PostgreSQL
@@ -128,6 +131,7 @@ private:
 
     QString m_connection;
     QString m_location;
+    QString m_origin;
     QString m_storeName;
     StoreAccess m_access = StoreAccess::Write;
     int m_schemaVersion = 0;

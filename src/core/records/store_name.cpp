@@ -129,3 +129,13 @@ QString recordStoreName(const QString& dbOption)
     const QString fromEnvironment = qEnvironmentVariable("IEC1000_DB");
     return fromEnvironment.isEmpty() ? defaultRecordStore() : fromEnvironment;
 }
+
+QString storeOrigin(const StoreTarget& target)
+{
+    if (!target.postgres)
+        return target.path;
+    QString host = target.host.isEmpty() ? QStringLiteral("localhost") : target.host;
+    if (target.port != 5432)
+        host += QStringLiteral(":%1").arg(target.port);
+    return QStringLiteral("database %1 on %2").arg(target.dbName, host);
+}

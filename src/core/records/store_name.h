@@ -40,3 +40,8 @@ StoreTarget parseStoreName(const QString& storeName);
 // users of the machine), also one that names no store; empty for any other
 // name.
 QString passwordInNameWarning(const QString& storeName);
+
+// The store as a report names the origin of a record, without credentials:
+// the SQLite file as named, or "database iec1000 on db.lab" (a port other
+// than 5432 added as "db.lab:5433"; a socket folder as the host).
+QString storeOrigin(const StoreTarget& target);

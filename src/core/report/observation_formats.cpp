@@ -3,6 +3,7 @@
 #include "conversions.h"
 #include "guard_band.h"
 #include "harmonics.h"
+#include "record_header.h"
 #include "report_rows.h"
 #include "result_formats.h"
 
@@ -34,29 +35,20 @@ QString typedPower(const ObservationResult& r)
     return r.choice.productClass == ProductClass::D ? r.choice.power : QString();
 }
 
-// The observation's problem, else the class's (a power out of range).
-QString problemOf(const ObservationResult& r)
+QString yesNo(bool value)
 {
-    return r.problem.isEmpty() ? r.judgement.problem : r.problem;
+    return value ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
-// The product fields with their JSON keys and text captions.
-struct ProductField
+QJsonValue rangeJson(const ElectricalValue& value)
 {
-    const char* key;
-    const char* caption;
-    QString ProductInfo::*field;
-};
-
-const std::array<ProductField, 7> kProductFields{{
-    {"product", "Product", &ProductInfo::product},
-    {"serial", "Serial", &ProductInfo::serial},
-    {"operator", "Operator", &ProductInfo::operatorName},
-    {"notes", "Notes", &ProductInfo::notes},
-    {"lab", "Lab", &ProductInfo::lab},
-    {"instrument", "Analyzer", &ProductInfo::instrument},
-    {"conditions", "Conditions", &ProductInfo::conditions},
-}};
+    if (!value.range)
+        return QJsonValue(QJsonValue::Null);
+    const int decimals = value.decimals + 1;
+    return QJsonObject{{QStringLiteral("average"), rounded(value.range->average, decimals)},
+                       {QStringLiteral("minimum"), rounded(value.range->minimum, decimals)},
+                       {QStringLiteral("maximum"), rounded(value.range->maximum, decimals)}};
+}
 
 QJsonArray sampleNumbersJson(const QList<int>& samples)
 {
@@ -120,6 +112,76 @@ QString fundamentalBasisText(const ObservationJudgement& judgement)
     return text;
 }
 
+std::array<ElectricalValue, 5> electricalValues(const ObservationResult& result)
+{
+    std::array<ElectricalValue, 5> values{{
+        {"volts", "Voltage", "V", 1, std::nullopt},
+        {"amps", "Current", "A", 3, std::nullopt},
+        {"watts", "Power", "W", 1, std::nullopt},
+        {"power_factor", "Power factor", "", 3, std::nullopt},
+        {"frequency", "Frequency", "Hz", 2, std::nullopt},
+    }};
+    std::array<double, 5> sums{};
+    std::array<int, 5> counts{};
+    for (qsizetype k = 0; k < result.samples.size(); ++k) {
+        if (!result.samples[k].values)
+            continue; // not judged
+        const ParsedReply reply = result.sampleResult(k).reply;
+        const std::array<const QString*, 5> texts{&reply.volts, &reply.amps, &reply.watts,
+                                                  &reply.powerFactor, &reply.frequency};
+        for (std::size_t n = 0; n < values.size(); ++n) {
+            const std::optional<double> value = StrictNumber(*texts[n]);
+            if (!value)
+                continue;
+            std::optional<ValueRange>& range = values[n].range;
+            if (!range)
+                range = ValueRange{0, *value, *value};
+            range->minimum = std::min(range->minimum, *value);
+            range->maximum = std::max(range->maximum, *value);
+            sums[n] += *value;
+            ++counts[n];
+        }
+    }
+    for (std::size_t n = 0; n < values.size(); ++n)
+        if (values[n].range)
+            values[n].range->average = sums[n] / counts[n];
+    return values;
+}
+
+QString electricalText(const ElectricalValue& value)
+{
+    if (!value.range)
+        return QStringLiteral("-");
+    const QString unit =
+        *value.unit ? QLatin1Char(' ') + QString::fromLatin1(value.unit) : QString();
+    const auto number = [&value](double x) { return QString::number(x, 'f', value.decimals); };
+    return QStringLiteral("%1%2 (%3 to %4%2)")
+        .arg(number(value.range->average), unit, number(value.range->minimum),
+             number(value.range->maximum));
+}
+
+QString observationProblem(const ObservationResult& r)
+{
+    if (!r.problem.isEmpty())
+        return r.problem;
+    if (!r.judgement.problem.isEmpty())
+        return r.judgement.problem;
+    if (r.verdict != ObservationVerdict::IncompleteObservation)
+        return QString();
+    const int judged = r.judgement.samplesJudged;
+    const int taken = judged + r.judgement.samplesNotJudged;
+    if (taken == 0)
+        return QStringLiteral("No sample was taken.");
+    if (judged < 2)
+        return QStringLiteral("%1 of %2 samples could be judged; an observation needs at least "
+                              "2 to have a verdict.")
+            .arg(judged)
+            .arg(taken);
+    return QStringLiteral("%1 of %2 samples could not be judged; more than 10 % gives no verdict.")
+        .arg(r.judgement.samplesNotJudged)
+        .arg(taken);
+}
+
 QJsonObject observationJson(const ObservationRecord& record)
 {
     const ObservationResult& r = record.result;
@@ -179,13 +241,13 @@ QJsonObject observationJson(const ObservationRecord& record)
                     sampleNumbersJson(j.basis.fundamentalVaries));
     }
     json.insert(QStringLiteral("measured_at"), isoTimestamp(r.measuredAt));
-    if (record.id > 0)
-        json.insert(QStringLiteral("record_id"), record.id);
-    if (const QString problem = problemOf(r); !problem.isEmpty())
+    QJsonObject electrical;
+    for (const ElectricalValue& value : electricalValues(r))
+        electrical.insert(QString::fromLatin1(value.key), rangeJson(value));
+    json.insert(QStringLiteral("electrical"), electrical);
+    if (const QString problem = observationProblem(r); !problem.isEmpty())
         json.insert(QStringLiteral("problem"), problem);
-    for (const ProductField& field : kProductFields)
-        if (const QString value = record.product.*field.field; !value.isEmpty())
-            json.insert(QString::fromLatin1(field.key), value);
+    insertHeader(json, recordHeader(record));
     return json;
 }
 
@@ -193,44 +255,47 @@ QString observationCsv(const ObservationRecord& record)
 {
     const ObservationResult& r = record.result;
     const ObservationJudgement& j = r.judgement;
-    QString csv = csvRow({QStringLiteral("verdict"),
-                          QStringLiteral("class"),
-                          QStringLiteral("power"),
-                          QStringLiteral("measured_at"),
-                          QStringLiteral("duration_s"),
-                          QStringLiteral("elapsed_s"),
-                          QStringLiteral("samples"),
-                          QStringLiteral("samples_not_judged"),
-                          QStringLiteral("sample_interval_s"),
-                          QStringLiteral("record_id"),
-                          QStringLiteral("order"),
-                          QStringLiteral("limit_ma"),
-                          QStringLiteral("average_ma"),
-                          QStringLiteral("maximum_ma"),
-                          QStringLiteral("average_pct"),
-                          QStringLiteral("maximum_pct"),
-                          QStringLiteral("state"),
-                          QStringLiteral("pohc_measured_ma"),
-                          QStringLiteral("pohc_limit_ma"),
-                          QStringLiteral("pohc_allowance_applied"),
-                          QStringLiteral("rules"),
-                          QStringLiteral("sampling"),
-                          QStringLiteral("provision_used"), QStringLiteral("guard_band_pct"),
-                          QStringLiteral("guarded_limit_ma")});
-    const QStringList common{shownObservationVerdict(r),
-                             classLetter(r.choice.productClass),
-                             typedPower(r),
-                             isoTimestamp(r.measuredAt),
-                             QString::number(r.durationS),
-                             numberText(r.elapsedS, 1),
-                             QString::number(j.samplesJudged),
-                             QString::number(r.samplesNotJudged),
-                             numberText(r.sampleIntervalS, 1),
-                             record.id > 0 ? QString::number(record.id) : QString()};
+    QStringList header{QStringLiteral("verdict"),
+                       QStringLiteral("class"),
+                       QStringLiteral("power"),
+                       QStringLiteral("measured_at"),
+                       QStringLiteral("duration_s"),
+                       QStringLiteral("elapsed_s"),
+                       QStringLiteral("samples"),
+                       QStringLiteral("samples_not_judged"),
+                       QStringLiteral("sample_interval_s")};
+    header << headerColumns() << QStringLiteral("highest_power_w")
+           << QStringLiteral("power_differs") << QStringLiteral("power_basis")
+           << QStringLiteral("basis_w") << QStringLiteral("problem")
+           << QStringList{
+                  QStringLiteral("order"),           QStringLiteral("limit_ma"),
+                  QStringLiteral("average_ma"),      QStringLiteral("maximum_ma"),
+                  QStringLiteral("average_pct"),     QStringLiteral("maximum_pct"),
+                  QStringLiteral("state"),           QStringLiteral("pohc_measured_ma"),
+                  QStringLiteral("pohc_limit_ma"),   QStringLiteral("pohc_allowance_applied"),
+                  QStringLiteral("rules"),           QStringLiteral("sampling"),
+                  QStringLiteral("provision_used"),  QStringLiteral("guard_band_pct"),
+                  QStringLiteral("guarded_limit_ma")};
+    QString csv = csvRow(header);
+    const bool classD = r.choice.productClass == ProductClass::D;
+    QStringList common{shownObservationVerdict(r),
+                       classLetter(r.choice.productClass),
+                       typedPower(r),
+                       isoTimestamp(r.measuredAt),
+                       QString::number(r.durationS),
+                       numberText(r.elapsedS, 1),
+                       QString::number(j.samplesJudged),
+                       QString::number(r.samplesNotJudged),
+                       numberText(r.sampleIntervalS, 1)};
+    common << headerValues(recordHeader(record))
+           << (classD ? numberText(j.basis.highestPowerW, 3) : QString())
+           << (classD ? yesNo(j.basis.powerDiffers) : QString())
+           << (classD ? powerBasisName(j.basis.powerBasis) : QString())
+           << (classD ? numberText(j.basis.basisW, 3) : QString()) << observationProblem(r);
     QStringList pohc{QString(), QString(), QString()};
     if (j.pohc)
         pohc = {numberText(j.pohc->measuredMa, 3), numberText(j.pohc->limitMa, 3),
-                j.pohc->allowanceApplied ? QStringLiteral("yes") : QStringLiteral("no")};
+                yesNo(j.pohc->allowanceApplied)};
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& o = j.orders[std::size_t(cell)];
         csv += csvRow(QStringList(common)
@@ -256,11 +321,7 @@ QString observationText(const ObservationRecord& record)
     const auto line = [&text](const QString& caption, const QString& value) {
         text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
     };
-    if (record.id > 0)
-        line(QStringLiteral("Record"), QString::number(record.id));
-    for (const ProductField& field : kProductFields)
-        if (const QString value = record.product.*field.field; !value.isEmpty())
-            line(QString::fromLatin1(field.caption), escapedText(value));
+    text += headerText(recordHeader(record));
     line(QStringLiteral("Started at"), shown(isoTimestamp(r.measuredAt)));
     line(QStringLiteral("Class"),
          shown(classWithPower(r.choice.productClass, escapedText(r.choice.power))));
@@ -287,6 +348,8 @@ QString observationText(const ObservationRecord& record)
          QStringLiteral("%1 judged, %2 not judged").arg(j.samplesJudged).arg(r.samplesNotJudged));
     line(QStringLiteral("Sampling"), samplingSentence(r.sampleIntervalS));
     line(QStringLiteral("Rules"), QLatin1String(kObservationRules));
+    for (const ElectricalValue& value : electricalValues(r))
+        line(QString::fromLatin1(value.caption), electricalText(value));
     if (rulesChanged(record))
         line(QStringLiteral("Judged again"),
              QStringLiteral("stored under \"%1\"; judged now by the rules above")
@@ -321,7 +384,7 @@ QString observationText(const ObservationRecord& record)
                          j.pohc->allowanceApplied
                              ? QStringLiteral("allowance applied (each may average up to 150 %)")
                              : QStringLiteral("allowance not applied (100 % of each limit)"));
-    if (const QString problem = problemOf(r); !problem.isEmpty())
+    if (const QString problem = observationProblem(r); !problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
     text += QLatin1Char('\n') + closestLine(closestOrder(j)) + QLatin1Char('\n');
     text += QStringLiteral("\nVerdict: %1\n").arg(shownObservationVerdict(r));

@@ -20,18 +20,13 @@ constexpr const char* kTitle =
 
 PageHeading headingOf(const ObservationRecord& record)
 {
-    PageHeading heading;
-    heading.recordId = record.id;
-    heading.product = record.product;
-    heading.port = record.port;
-    heading.device = record.device;
+    PageHeading heading = pageHeading(recordHeader(record));
     heading.timeCaption = QStringLiteral("Started");
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =
         reportClassText(record.result.choice.productClass, record.result.choice.power);
     heading.verdict = shownObservationVerdict(record.result);
     heading.rules = QString::fromLatin1(kObservationRules);
-    heading.toolVersion = record.toolVersion;
     heading.pages = kPages;
     return heading;
 }
@@ -55,6 +50,8 @@ public:
     void paintTimePage();
 
 private:
+    // The electrical values over the judged samples, a row each.
+    double electricalTable(double y);
     double verdictBox(double y);
     // The rules, the samples and the limits' basis, a line each.
     double facts(double y);
@@ -95,10 +92,12 @@ double ObservationPainter::verdictBox(double y)
     line(QRectF(0, y, width(), mm(5)), closestLine(closestOrder(m_judgement)));
     y += mm(6);
 
-    // Why it ended early, or why the class set no limits.
-    QString problem = m_result.problem;
-    if (!m_judgement.problem.isEmpty() && !problem.contains(m_judgement.problem))
-        problem += (problem.isEmpty() ? QString() : QStringLiteral(" ")) + m_judgement.problem;
+    // Why it ended early, why the class set no limits, or why the samples
+    // gave no verdict.
+    QString problem = observationProblem(m_result);
+    if (!m_result.problem.isEmpty() && !m_judgement.problem.isEmpty() &&
+        !problem.contains(m_judgement.problem))
+        problem += QStringLiteral(" ") + m_judgement.problem;
     if (!problem.isEmpty()) {
         setFont(9);
         m_painter.setPen(kFailColour.darker(150));
@@ -279,8 +278,38 @@ void ObservationPainter::paintTimePage()
     y += mm(8);
     y = fact(y, QStringLiteral("Samples"), samplingText());
     y += mm(2);
+    // The chart takes the page down to the electrical values under it.
+    const double tableHeight = mm(9) + 6 * mm(6) + mm(4);
     ObservationTimeSeries(m_painter, m_area, m_result)
-        .paint(QRectF(0, y, width(), std::min(bodyBottom() - y - mm(4), width() * 0.75)));
+        .paint(QRectF(0, y, width(), bodyBottom() - y - tableHeight - mm(4)));
+    electricalTable(bodyBottom() - tableHeight);
+}
+
+double ObservationPainter::electricalTable(double y)
+{
+    setFont(11, true);
+    m_painter.setPen(Qt::black);
+    line(QRectF(0, y, width(), mm(7)),
+         QStringLiteral("Electrical values over the %1 judged samples")
+             .arg(m_judgement.samplesJudged));
+    y += mm(9);
+    // The last column, aligned left, stays empty: the figures align right.
+    PdfTableRows table(m_painter, m_area, {0.28, 0.22, 0.22, 0.22, 0.06});
+    y = table.header(y, {QStringLiteral("Value"), QStringLiteral("Average"),
+                         QStringLiteral("Lowest"), QStringLiteral("Highest"), QString()});
+    for (const ElectricalValue& value : electricalValues(m_result)) {
+        const auto shown = [&value](double number) {
+            return QString::number(number, 'f', value.decimals) +
+                   (*value.unit ? QLatin1Char(' ') + QString::fromLatin1(value.unit) : QString());
+        };
+        QStringList cells{QString::fromLatin1(value.caption), QStringLiteral("-"),
+                          QStringLiteral("-"), QStringLiteral("-"), QString()};
+        if (value.range)
+            cells = {cells[0], shown(value.range->average), shown(value.range->minimum),
+                     shown(value.range->maximum), QString()};
+        y = table.row(y, cells, CellState::Pass);
+    }
+    return y;
 }
 
 } // namespace

@@ -22,18 +22,13 @@ constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Tes
 
 PageHeading headingOf(const MeasurementRecord& record)
 {
-    PageHeading heading;
-    heading.recordId = record.id;
-    heading.product = record.product;
-    heading.port = record.port;
-    heading.device = record.device;
+    PageHeading heading = pageHeading(recordHeader(record));
     heading.timeCaption = QStringLiteral("Measured");
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =
         reportClassText(record.result.judgement.productClass, record.result.judgement.power);
     heading.verdict = shownVerdict(record.result);
     heading.rules = QString::fromLatin1(kMeasurementRules);
-    heading.toolVersion = record.toolVersion;
     heading.pages = kPages;
     return heading;
 }

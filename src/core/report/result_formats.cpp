@@ -3,6 +3,7 @@
 #include "conversions.h"
 #include "guard_band.h"
 #include "power_basis.h"
+#include "record_header.h"
 #include "report_rows.h"
 
 #include <QJsonArray>
@@ -99,6 +100,12 @@ HarmonicNumbers harmonicNumbers(const CycleResult& result, int cell)
     return numbers;
 }
 
+// A value text as JSON: null when there is none, as for the numbers.
+QJsonValue jsonText(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
 QJsonValue jsonNumber(const std::optional<double>& value)
 {
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
@@ -157,35 +164,6 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
     return csv;
 }
 
-struct RecordColumn
-{
-    const char* key;
-    QString (*value)(const MeasurementRecord&);
-};
-
-const std::array<RecordColumn, 11> kRecordColumns{{
-    {"id", [](const MeasurementRecord& r) { return QString::number(r.id); }},
-    {"port", [](const MeasurementRecord& r) { return r.port; }},
-    {"device", [](const MeasurementRecord& r) { return r.device; }},
-    {"tool_version", [](const MeasurementRecord& r) { return r.toolVersion; }},
-    {"product", [](const MeasurementRecord& r) { return r.product.product; }},
-    {"serial", [](const MeasurementRecord& r) { return r.product.serial; }},
-    {"operator", [](const MeasurementRecord& r) { return r.product.operatorName; }},
-    {"notes", [](const MeasurementRecord& r) { return r.product.notes; }},
-    {"lab", [](const MeasurementRecord& r) { return r.product.lab; }},
-    {"instrument", [](const MeasurementRecord& r) { return r.product.instrument; }},
-    {"conditions", [](const MeasurementRecord& r) { return r.product.conditions; }},
-}};
-
-// The product fields of a record: the columns from here to the end.
-constexpr std::size_t kFirstProductColumn = 4;
-
-// The record's id as measure prints it: empty until the store gave one.
-QString recordIdText(const MeasurementRecord& record)
-{
-    return record.id > 0 ? QString::number(record.id) : QString();
-}
-
 } // namespace
 
 QString shownVerdict(const CycleResult& result)
@@ -227,15 +205,15 @@ QJsonObject resultJson(const CycleResult& result)
     json.insert(QStringLiteral("guard_band_pct"), result.judgement.guardBandPct);
     json.insert(QStringLiteral("fields_found"), result.reply.fieldsFound);
     for (const ValueColumn& column : kValueColumns)
-        json.insert(QString::fromLatin1(column.key), result.reply.*column.text);
+        json.insert(QString::fromLatin1(column.key), jsonText(result.reply.*column.text));
 
     QJsonArray harmonics;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const HarmonicNumbers numbers = harmonicNumbers(result, cell);
         harmonics.append(QJsonObject{
             {QStringLiteral("order"), harmonicOrder(cell)},
-            {QStringLiteral("current_ma"), shownCurrent(result, cell)},
-            {QStringLiteral("limit"), result.judgement.limits[std::size_t(cell)]},
+            {QStringLiteral("current_ma"), jsonText(shownCurrent(result, cell))},
+            {QStringLiteral("limit"), jsonText(result.judgement.limits[std::size_t(cell)])},
             {QStringLiteral("state"), cellStateName(result.judgement.states[std::size_t(cell)])},
             {QStringLiteral("current_ma_value"), jsonNumber(numbers.currentMa)},
             {QStringLiteral("limit_ma"), jsonNumber(numbers.limitMa)},
@@ -294,10 +272,18 @@ QString resultText(const CycleResult& result)
 
     line(QStringLiteral("Rules"), QLatin1String(kMeasurementRules));
 
-    text += guardBand > 0
-                ? QStringLiteral("\nOrder  Current (mA)  Limit      Guarded    % of limit  State\n")
-                : QStringLiteral("\nOrder  Current (mA)  Limit      % of limit  State\n");
-    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+    bool anyHarmonic = false;
+    for (int cell = 0; cell < kHarmonicCells; ++cell)
+        anyHarmonic = anyHarmonic || !shownCurrent(result, cell).isEmpty() ||
+                      !result.judgement.limits[std::size_t(cell)].isEmpty();
+    if (!anyHarmonic)
+        text += QStringLiteral("\nHarmonics:     -\n");
+    for (int cell = 0; anyHarmonic && cell < kHarmonicCells; ++cell) {
+        if (cell == 0)
+            text += guardBand > 0
+                        ? QStringLiteral(
+                              "\nOrder  Current (mA)  Limit      Guarded    % of limit  State\n")
+                        : QStringLiteral("\nOrder  Current (mA)  Limit      % of limit  State\n");
         const QString& limit = result.judgement.limits[std::size_t(cell)];
         const std::optional<double> percent = harmonicNumbers(result, cell).percentOfLimit;
         text += QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
@@ -306,9 +292,10 @@ QString resultText(const CycleResult& result)
         if (guardBand > 0)
             text +=
                 shown(guardedLimitText(limit, guardBand)).leftJustified(9) + QStringLiteral("  ");
-        text += (percent ? QString::number(*percent, 'f', 1) : QStringLiteral("-")).rightJustified(10) +
-                QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
-                QLatin1Char('\n');
+        text +=
+            (percent ? QString::number(*percent, 'f', 1) : QStringLiteral("-")).rightJustified(10) +
+            QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
+            QLatin1Char('\n');
     }
 
     const QString problem = reportedProblem(result);
@@ -323,61 +310,24 @@ QString resultText(const CycleResult& result)
 QJsonObject measurementJson(const MeasurementRecord& record)
 {
     QJsonObject json = resultJson(record.result);
-    if (record.id > 0)
-        json.insert(QStringLiteral("record_id"), record.id);
-    for (std::size_t n = kFirstProductColumn; n < kRecordColumns.size(); ++n) {
-        const QString value = kRecordColumns[n].value(record);
-        if (!value.isEmpty())
-            json.insert(QString::fromLatin1(kRecordColumns[n].key), value);
-    }
+    insertHeader(json, recordHeader(record));
     return json;
-}
-
-QString measurementCsv(const MeasurementRecord& record)
-{
-    QStringList header{QStringLiteral("record_id")};
-    QStringList values{recordIdText(record)};
-    for (std::size_t n = kFirstProductColumn; n < kRecordColumns.size(); ++n) {
-        header << QString::fromLatin1(kRecordColumns[n].key);
-        values << kRecordColumns[n].value(record);
-    }
-    return csvLines(record.result, header, values);
 }
 
 QString measurementText(const MeasurementRecord& record)
 {
-    static const std::array<const char*, kRecordColumns.size() - kFirstProductColumn> kCaptions{
-        "Product", "Serial", "Operator", "Notes", "Lab", "Analyzer", "Conditions"};
-    QString text;
-    const auto line = [&text](const QString& caption, const QString& value) {
-        if (!value.isEmpty())
-            text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
-    };
-    line(QStringLiteral("Record"), recordIdText(record));
-    for (std::size_t n = 0; n < kCaptions.size(); ++n)
-        line(QString::fromLatin1(kCaptions[n]),
-             kRecordColumns[kFirstProductColumn + n].value(record));
-    return text + resultText(record.result);
+    return headerText(recordHeader(record)) + resultText(record.result);
 }
 
 QJsonObject recordJson(const MeasurementRecord& record)
 {
-    QJsonObject json = resultJson(record.result);
-    json.insert(QStringLiteral("record_id"), record.id);
+    QJsonObject json = measurementJson(record);
     json.insert(QStringLiteral("id"), record.id);
-    for (const RecordColumn& column : kRecordColumns)
-        if (qstrcmp(column.key, "id") != 0)
-            json.insert(QString::fromLatin1(column.key), column.value(record));
     return json;
 }
 
 QString recordCsv(const MeasurementRecord& record)
 {
-    QStringList header;
-    QStringList values;
-    for (const RecordColumn& column : kRecordColumns) {
-        header << QString::fromLatin1(column.key);
-        values << column.value(record);
-    }
-    return csvLines(record.result, header, values);
+    const RecordHeader header = recordHeader(record);
+    return csvLines(record.result, headerColumns(), headerValues(header));
 }

@@ -12,7 +12,7 @@
 // the five measured values, each harmonic's current in mA and its limit
 // ("1080mA"). A harmonic's current is the judged current (Judgement::currents)
 // when the class judged the measurement, the parsed one otherwise. A value
-// that was not found is "" in JSON and CSV and "-" in the text table.
+// that is not there is null in JSON, "" in CSV and "-" in text.
 
 // The verdict as the outputs say it: under a guard band, Pass and Fail say
 // so ("Fail (10 % guard band)").
@@ -50,30 +50,27 @@ QString resultCsv(const CycleResult& result);
 // A table for a terminal: the measured values with units, the rules, the
 // guard band (when one is given), for Class D the line of powerDiffersLine
 // (when the powers differ), one line per harmonic with its % of limit (and
-// its guarded limit under a guard band), the problem if any, for a Pass or
-// Fail "Closest to its limit: 19th harmonic, 28.5 %", and "Verdict: <text>"
-// as the last line. Texts
+// its guarded limit under a guard band; "Harmonics: -" instead when no
+// harmonic has a current or a limit), the problem if any, for a Pass or Fail
+// "Closest to its limit: 19th harmonic, 28.5 %", and "Verdict: <text>" as the
+// last line. Texts
 // from the analyzer or the record are escaped (escapedText).
 QString resultText(const CycleResult& result);
 
 // What `iec1000 measure` prints of the measurement it recorded: resultJson
-// plus record_id (only once the store gave the record its id) and those of
-// product, serial, operator and notes that are not empty.
+// with the record's header (insertHeader: record_id once the store gave the
+// record its id, store, port, device, tool_version, simulated, the product
+// fields).
 QJsonObject measurementJson(const MeasurementRecord& record);
-// resultCsv's columns with record_id (empty when the record was not stored),
-// product, serial, operator and notes before limit_ma, repeated on every
-// line.
-QString measurementCsv(const MeasurementRecord& record);
-// resultText with "Record:" (once stored) and the product fields that are
-// not empty in front of it.
+// resultText with the record's header (headerText) in front of it.
 QString measurementText(const MeasurementRecord& record);
 
-// resultJson plus record_id, id (the same number), port, device, tool_version, product, serial,
-// operator, notes.
+// The report's JSON: measurementJson plus id (record_id's number again).
 QJsonObject recordJson(const MeasurementRecord& record);
 
-// resultCsv's columns with id, port, device, tool_version, product, serial,
-// operator, notes before limit_ma, repeated on every line.
+// resultCsv's columns with the record's header columns (headerColumns:
+// record_id to conditions) before limit_ma, repeated on every line; what
+// `measure --format csv` prints and the report's CSV.
 QString recordCsv(const MeasurementRecord& record);
 
 // One RFC 4180 line of `fields`, quoted where needed, ended by CR LF.
