@@ -158,6 +158,7 @@ private slots:
     void historyOfAMissingStore();
     void observeAMomentaryExcursion();
     void observeClassDByTheMeasuredPower();
+    void observeClassCWithAGlitchInTheFundamental();
 
 private:
     QString store() const { return m_dir.filePath(QStringLiteral("records.sqlite")); }
@@ -783,6 +784,26 @@ void TestCommandLineEndToEnd::observeClassDByTheMeasuredPower()
     QCOMPARE(typed.value("power_basis").toString(), QStringLiteral("typed"));
     QCOMPARE(typed.value("basis_w").toDouble(), 80.0);
     QCOMPARE(typed["harmonics"][1]["limit_ma"].toDouble(), 272.0);
+}
+
+// One sample's fundamental reads ten times the others: Class C stays on the
+// median, names the sample, and one in four that far off gives no verdict.
+void TestCommandLineEndToEnd::observeClassCWithAGlitchInTheFundamental()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("fundamental-glitch"));
+    const ToolRun observed = runTool({"observe", "--port", sim.devicePath(), "--class", "C",
+                                      "--duration", "30", "--format", "json", "--db", store()},
+                                     70000);
+    QCOMPARE(observed.exitCode, 2);
+    const QJsonObject json = jsonObject(observed.out);
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("Incomplete observation"));
+    QVERIFY(json.value("samples").toInt() >= 4);
+    QCOMPARE(json.value("fundamental_a").toDouble(), 4.5);
+    QCOMPARE(json.value("fundamental_varies").toBool(), true);
+    QCOMPARE(json.value("fundamental_varying_samples").toArray(), QJsonArray{2});
+    QVERIFY2(json.value("problem").toString().contains("not steady"),
+             qPrintable(json.value("problem").toString()));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)
