@@ -235,6 +235,7 @@ private slots:
     void csvFormulasShowAsText();
     void textEscapesControlCharacters();
     void historyTextEscapesStoredTexts();
+    void historyNamesTheGuardBand();
     void historyCsvHasTheJsonKeysAsColumns();
     void pdfKeepsTheStoredOrder();
     void reportTargets_data();
@@ -958,6 +959,15 @@ void TestReport::observationReportFiles()
     QVERIFY(writeObservationReport(record, json.fileName()).succeeded());
     QVERIFY(json.open(QIODevice::ReadOnly));
     QCOMPARE(QJsonDocument::fromJson(json.readAll()).object(), observationJson(record));
+}
+
+void TestReport::historyNamesTheGuardBand()
+{
+    RecordSummary summary = storedSummary();
+    summary.guardBandPct = 10;
+    QCOMPARE(historyJson({summary}).first()["verdict"].toString(),
+             QStringLiteral("Fail (10 % guard band)"));
+    QVERIFY(historyText({summary}).contains(QStringLiteral("Fail (10 % guard band)")));
 }
 
 void TestReport::historyTextEscapesStoredTexts()
