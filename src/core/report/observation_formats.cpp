@@ -6,6 +6,7 @@
 #include "record_header.h"
 #include "report_rows.h"
 #include "result_formats.h"
+#include "sort_out.h"
 
 #include <QJsonArray>
 #include <QStringList>
@@ -126,7 +127,8 @@ std::array<ElectricalValue, 5> electricalValues(const ObservationResult& result)
     for (qsizetype k = 0; k < result.samples.size(); ++k) {
         if (!result.samples[k].values)
             continue; // not judged
-        const ParsedReply reply = result.sampleResult(k).reply;
+        // The reply's fields as the cycle parsed them; no judging again.
+        const ParsedReply reply = SortOut(result.samples[k].line);
         const std::array<const QString*, 5> texts{&reply.volts, &reply.amps, &reply.watts,
                                                   &reply.powerFactor, &reply.frequency};
         for (std::size_t n = 0; n < values.size(); ++n) {
