@@ -60,23 +60,21 @@ void stopOnSignals()
 #endif
 }
 
-ConsoleObserver::ConsoleObserver(ClassChoice choice)
-    : m_choice(std::move(choice)), m_countdown(stderrIsTerminal())
-{}
-
-void ConsoleObserver::stageReached(SessionStage stage)
-{
-    err(stageText(stage));
-}
-
-CycleObserver::Go ConsoleObserver::dispatchPoint()
+Interruption::Go SignalInterruption::poll()
 {
     return g_signalled ? Go::Stop : Go::On;
 }
 
-bool ConsoleObserver::interruptRequested()
+bool SignalInterruption::interruptRequested()
 {
     return g_signalled != 0;
+}
+
+ConsoleObserver::ConsoleObserver() : m_countdown(stderrIsTerminal()) {}
+
+void ConsoleObserver::stageReached(SessionStage stage)
+{
+    err(stageText(stage));
 }
 
 void ConsoleObserver::step(Step step)
@@ -134,16 +132,6 @@ void ConsoleObserver::clearCountdown()
 void ConsoleObservationObserver::stageReached(SessionStage stage)
 {
     err(stageText(stage));
-}
-
-SessionObserver::Go ConsoleObservationObserver::dispatchPoint()
-{
-    return g_signalled ? Go::Stop : Go::On;
-}
-
-bool ConsoleObservationObserver::interruptRequested()
-{
-    return g_signalled != 0;
 }
 
 void ConsoleObservationObserver::sampleTaken(int index, const ObservedSample& sample,

@@ -64,21 +64,19 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
                                   .arg(reportFormats(), parser.value(QStringLiteral("report"))));
     }
 
-    // The session opens the chosen Com option; a device path stands behind
-    // Com 1 of this run.
-    configuration.port = port->number;
-    configuration.devices.setDevice(port->number, port->device);
-    LineAssembly line(configuration);
-    ConsoleObserver observer(configuration.choice);
+    LineAssembly line;
+    ConsoleObserver observer;
+    SignalInterruption interruption;
 
     stopOnSignals();
 
-    if (const std::optional<int> failed = logOn(line, *port, observer))
+    if (const std::optional<int> failed = logOn(line, *port, observer, interruption))
         return *failed;
 
-    const std::optional<CycleResult> result = line.cycle.run(observer);
+    const std::optional<CycleResult> result =
+        line.session.cycle().run(configuration.choice, observer, interruption);
     line.session.reset();
-    if (!result) // never: this observer does not abandon a cycle
+    if (!result) // never: signals stop a cycle, they do not abandon it
         return kNoVerdict;
     if (!result->problem.isEmpty())
         err(escapedMessage(result->problem));
@@ -87,7 +85,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
     record.product = productOf(parser);
     // The verdict is on standard error already; the store is touched only now,
     // for at most kStoreDeadline, and the result follows it on standard output.
-    if (line.cycle.triggered()) {
+    if (line.session.cycle().triggered()) {
         const QDeadlineTimer deadline(kStoreDeadline);
         RecordStore store;
         Outcome saved = store.open(configuration.storeName, StoreAccess::Write, deadline);

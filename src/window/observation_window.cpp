@@ -1,6 +1,6 @@
 #include "observation_window.h"
 
-#include "analyzer_line.h"
+#include "analyzer_session.h"
 #include "class_evaluation.h"
 #include "class_selection.h"
 #include "clock.h"
@@ -26,8 +26,6 @@ namespace {
 
 const QString kStartCaption = QStringLiteral("Start");
 const QString kStopCaption = QStringLiteral("Stop");
-// Log's caption while the session is logged on.
-const QString kLoggedOnCaption = QStringLiteral("Log Off");
 
 OrderPoint::State pointState(CellState state)
 {
@@ -166,11 +164,11 @@ void ObservationKeeper::failed(const Outcome& outcome, RecordStore* store)
         store->close();
 }
 
-ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& toolkit,
+ObservationWindow::ObservationWindow(AnalyzerSession& session, Form& form, Toolkit& toolkit,
                                      const WindowMembers& members, Activity& activity,
                                      QWidget* parent)
-    : QWidget(parent, Qt::Window), m_line(line), m_form(form), m_toolkit(toolkit),
-      m_members(members), m_activity(activity), m_observation(line.port, line.channel, line.clock)
+    : QWidget(parent, Qt::Window), m_session(session), m_form(form), m_toolkit(toolkit),
+      m_members(members), m_activity(activity), m_observation(session.cycle(), session.clock())
 {
     setObjectName(QStringLiteral("ObservationWindow"));
     setWindowTitle(QStringLiteral("Timed Observation"));
@@ -267,7 +265,7 @@ void ObservationWindow::startStopClicked()
 
 QString ObservationWindow::refusal() const
 {
-    if (m_form.caption(Button::Log) != kLoggedOnCaption || !m_line.port.portOpen())
+    if (!m_session.isLoggedOn() || !m_session.lineOpen())
         return QStringLiteral("Log on to the analyzer in the main window first: the observation "
                               "uses its session.");
     const ProductClass productClass = selectedClass(m_form);
@@ -296,18 +294,18 @@ void ObservationWindow::run()
     const ClassChoice choice = selectedClassChoice(m_form);
     ObservationRecord record;
     record.port = QStringLiteral("Com %1").arg(m_members.PortNumber);
-    record.device = m_line.port.deviceName();
+    record.device = m_session.deviceName();
     record.toolVersion = QString::fromLatin1(kToolVersion);
     record.result.choice = choice;
     record.result.durationS = duration->value();
-    record.result.measuredAt = m_line.clock.currentDateTime();
+    record.result.measuredAt = m_session.clock().currentDateTime();
     m_recordId = 0;
     if (m_recorder) {
         m_recorder->begin(record);
         m_recordId = record.id;
     }
 
-    record.result = m_observation.run(choice, duration->value(), *this);
+    record.result = m_observation.run(choice, duration->value(), *this, *this);
     m_last = record;
     if (m_recorder)
         m_recorder->finish(record);
@@ -338,7 +336,7 @@ void ObservationWindow::run()
         m_toolkit.messageBox(result.problem);
 }
 
-SessionObserver::Go ObservationWindow::dispatchPoint()
+Interruption::Go ObservationWindow::poll()
 {
     m_toolkit.dispatchEvents();
     if (m_activity.ending)

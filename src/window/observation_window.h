@@ -16,7 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-struct AnalyzerLine;
+class AnalyzerSession;
 class Toolkit;
 
 // Where the window records an observation as it goes: begun before the first
@@ -88,14 +88,14 @@ Colour observationVerdictColour(ObservationVerdict verdict);
 // chart follows each sample and a click on "Stop" is taken there. EXIT or
 // closing IEC1000 ends the observation "Stopped" (EXIT itself sends what it
 // always sends); closing this window during a run stops it.
-class ObservationWindow : public QWidget, private ObservationObserver
+class ObservationWindow : public QWidget, private ObservationObserver, private Interruption
 {
     Q_OBJECT
 
 public:
-    // `members` give the port number the record names; the line, form,
+    // `members` give the port number the record names; the session, form,
     // toolkit, members and activity outlive the window.
-    ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& toolkit,
+    ObservationWindow(AnalyzerSession& session, Form& form, Toolkit& toolkit,
                       const WindowMembers& members, Activity& activity, QWidget* parent = nullptr);
     ~ObservationWindow() override;
 
@@ -128,9 +128,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Interruption: the window's events are dispatched; "Stop" stops, EXIT
+    // abandons.
+    Go poll() override;
     // ObservationObserver
-    void progress(int) override {}
-    Go dispatchPoint() override;
     void secondsLeft(int seconds) override;
     void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
                      const ObservationJudgement& running) override;
@@ -142,7 +143,7 @@ private:
     void showVerdict(const QString& text, Colour colour);
     void updateSaveReport();
 
-    AnalyzerLine& m_line;
+    AnalyzerSession& m_session;
     Form& m_form;
     Toolkit& m_toolkit;
     const WindowMembers& m_members;

@@ -79,7 +79,7 @@ void IEC1000::showObservation()
         return;
     if (!m_observationWindow) {
         m_observationWindow =
-            std::make_unique<ObservationWindow>(m_line, *this, m_toolkit, m_members, m_activity);
+            std::make_unique<ObservationWindow>(m_session, *this, m_toolkit, m_members, m_activity);
         m_observationWindow->setRecorder(m_observationKeeper.get());
         m_observationWindow->setReportSaver(
             [this](const ObservationRecord& record, QWidget* parent) {

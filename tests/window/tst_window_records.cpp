@@ -45,7 +45,7 @@ struct Bench
 {
     Bench() : port(clock)
     {
-        window = std::make_unique<IEC1000>(line, toolkit, printer);
+        window = std::make_unique<IEC1000>(session, fakeComDevices(), toolkit, printer);
         // The test's own store, as CTest names it.
         window->setRecordStore(qEnvironmentVariable("IEC1000_DB"));
         port.responder = [this](const QByteArray& line) {
@@ -94,7 +94,7 @@ struct Bench
 
     VirtualClock clock;
     FakeSerialPort port;
-    AnalyzerLine line{port, clock};
+    AnalyzerSession session{port, clock};
     FakeToolkit toolkit;
     FakePrinter printer;
     std::unique_ptr<IEC1000> window;
