@@ -32,7 +32,7 @@ extern char** environ;
 namespace {
 
 constexpr double kMeasureCpuGoalS = 0.1;
-constexpr double kEvaluateGoalMs = 50;
+constexpr double kEvaluateGoalMs = 15;
 constexpr int kEvaluateRuns = 20;
 
 struct Child

@@ -2,9 +2,9 @@
 
 #include "commands.h"
 #include "options.h"
+#include "report_format.h"
 #include "version.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -40,8 +40,7 @@ bool needsGui(const QStringList& arguments)
         if (!match.hasMatch())
             continue;
         const QString file = match.hasCaptured(1) ? match.captured(1) : arguments.value(n + 1);
-        const QString suffix = QFileInfo(file).suffix();
-        if (suffix.isEmpty() || suffix.compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
+        if (reportFormatOf(withReportExtension(file)) == ReportFormat::Pdf)
             return true;
     }
     return false;

@@ -7,7 +7,6 @@
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -205,18 +204,10 @@ void takeLabOptions(const QCommandLineParser& parser, ProductInfo* product)
 
 std::optional<QString> reportPath(const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix.isEmpty())
-        return path + QStringLiteral(".pdf");
-    if (suffix == QLatin1String("pdf") || suffix == QLatin1String("csv") ||
-        suffix == QLatin1String("json"))
-        return path;
-    return std::nullopt;
-}
-
-QString reportFormats()
-{
-    return QStringLiteral(".pdf, .csv or .json");
+    const QString named = withReportExtension(path);
+    if (!reportFormatOf(named))
+        return std::nullopt;
+    return named;
 }
 
 bool openForReading(RecordStore& store, const Configuration& configuration)

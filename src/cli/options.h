@@ -6,6 +6,7 @@
 #include "line_assembly.h"
 #include "measurement_cycle.h"
 #include "measurement_record.h"
+#include "report_format.h"
 
 #include <QString>
 #include <QStringList>
@@ -61,8 +62,6 @@ void takeLabOptions(const QCommandLineParser& parser, ProductInfo* product);
 // no extension, as the window's Save Report does; nothing for an extension
 // that names no report format.
 std::optional<QString> reportPath(const QString& path);
-// The report formats, for usage errors.
-QString reportFormats();
 
 // Opens the configured store for reading (history, report, evaluate
 // --record); false, the reason said on standard error, when it cannot be.

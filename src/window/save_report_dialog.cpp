@@ -3,6 +3,7 @@
 #include "observation_report.h"
 #include "record_store.h"
 #include "report_file.h"
+#include "report_format.h"
 #include "toolkit.h"
 
 #include <QDialogButtonBox>
@@ -131,8 +132,7 @@ std::optional<ProductInfo> saveReportOf(Record record, RecordStore* store, Toolk
                                      QStringLiteral("PDF (*.pdf);;CSV (*.csv);;JSON (*.json)"));
     if (path.isEmpty())
         return std::nullopt;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pdf");
+    path = withReportExtension(path);
 
     saveWith([&](const QString& file) { return write(record, file); }, path, toolkit);
     if (store && record.id > 0) {

@@ -588,6 +588,7 @@ void TestReport::refusedPaths_data()
     QTest::addColumn<QString>("reasonPart");
     QTest::newRow("unknown extension") << "report.txt"
                                        << ".pdf, .csv or .json";
+    QTest::newRow("no extension") << "report" << ".pdf, .csv or .json";
     QTest::newRow("missing folder, pdf") << "missing/report.pdf"
                                          << "missing/report.pdf";
     QTest::newRow("missing folder, json") << "missing/report.json"

@@ -6,8 +6,8 @@
 #include "pdf_chart.h"
 #include "pdf_page.h"
 #include "pdf_table.h"
+#include "report_format.h"
 
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QPainter>
 
@@ -253,15 +253,14 @@ void ObservationPainter::paintTimePage()
 
 Outcome writeObservationReport(const ObservationRecord& record, const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("csv"))
+    const std::optional<ReportFormat> format = reportFormatOf(path);
+    if (format == ReportFormat::Csv)
         return writeReportFile(path, observationCsv(record).toUtf8());
-    if (suffix == QLatin1String("json"))
+    if (format == ReportFormat::Json)
         return writeReportFile(
             path, QJsonDocument(observationJson(record)).toJson(QJsonDocument::Indented));
-    if (suffix != QLatin1String("pdf"))
-        return Outcome::failed(
-            QStringLiteral("cannot write %1: a report is a .pdf, .csv or .json file").arg(path));
+    if (format != ReportFormat::Pdf)
+        return unknownReportFormat(path);
     const PageHeading heading = headingOf(record);
     return writePdfPages(
         path, QString::fromLatin1(kTitle), [&](QPainter& painter, QPagedPaintDevice& device) {

@@ -2,23 +2,24 @@
 
 #include "file_output.h"
 #include "pdf_report.h"
+#include "report_format.h"
 #include "result_formats.h"
 
-#include <QFileInfo>
 #include <QJsonDocument>
 
 Outcome writeReport(const MeasurementRecord& record, const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("pdf"))
+    const std::optional<ReportFormat> format = reportFormatOf(path);
+    if (!format)
+        return unknownReportFormat(path);
+    switch (*format) {
+    case ReportFormat::Pdf:
         return writePdfReport(record, path);
-    if (suffix == QLatin1String("csv"))
+    case ReportFormat::Csv:
         return writeReportFile(path, recordCsv(record).toUtf8());
-    if (suffix == QLatin1String("json"))
+    case ReportFormat::Json:
         return writeReportFile(path,
                                QJsonDocument(recordJson(record)).toJson(QJsonDocument::Indented));
-    return Outcome::failed(
-        QStringLiteral("cannot write %1: the report format is chosen by the extension, "
-                       ".pdf, .csv or .json")
-            .arg(path));
+    }
+    return unknownReportFormat(path);
 }
