@@ -193,6 +193,8 @@ private:
     FakePrinter m_noPrinter;
     std::unique_ptr<Assembly> m_tool;
     QString m_error;
+    // The devices behind the window's port options.
+    ComDevices m_devices;
 };
 
 #define START_BENCH(bench, ...)                                                                    \
