@@ -49,6 +49,17 @@ public:
                                                                           : OrderPoint::State::Pass;
             points.push_back(point);
         }
+        // The ranks the observation gives: tested orders, highest average first.
+        std::vector<OrderPoint*> ranked;
+        for (OrderPoint& point : points)
+            if (point.state != OrderPoint::State::NotTested)
+                ranked.push_back(&point);
+        std::stable_sort(ranked.begin(), ranked.end(),
+                         [](const OrderPoint* a, const OrderPoint* b) {
+                             return *a->averagePct > *b->averagePct;
+                         });
+        for (std::size_t n = 0; n < ranked.size(); ++n)
+            ranked[n]->rank = int(n);
         return points;
     }
 

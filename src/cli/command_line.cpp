@@ -10,20 +10,12 @@
 #include <csignal>
 
 namespace cli {
-namespace {
-
-const QStringList kSubcommands{QStringLiteral("measure"),  QStringLiteral("observe"),
-                               QStringLiteral("evaluate"), QStringLiteral("history"),
-                               QStringLiteral("report"),   QStringLiteral("ports")};
-
-} // namespace
 
 bool wanted(const QStringList& arguments)
 {
     if (arguments.size() < 2)
         return false;
-    return kSubcommands.contains(arguments.at(1)) ||
-           arguments.contains(QStringLiteral("--version"));
+    return isCommand(arguments.at(1)) || arguments.contains(QStringLiteral("--version"));
 }
 
 bool needsGui(const QStringList& arguments)
@@ -55,7 +47,7 @@ int run(const QStringList& arguments, const Configuration& configuration)
     std::signal(SIGPIPE, SIG_IGN);
 #endif
     if (arguments.contains(QStringLiteral("--version")) &&
-        (arguments.size() < 2 || !kSubcommands.contains(arguments.at(1)))) {
+        (arguments.size() < 2 || !isCommand(arguments.at(1)))) {
         out(QStringLiteral("iec1000 %1 (Qt %2)\n")
                 .arg(QLatin1String(kToolVersion), QLatin1String(qVersion())));
         return kPass;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "command_names.h"
 #include "configuration.h"
 #include "exit_codes.h"
 
@@ -21,7 +22,7 @@
 namespace cli {
 
 // Whether the arguments ask for the command line rather than the window: a
-// subcommand as the first argument, or --version.
+// command as the first argument, or --version.
 bool wanted(const QStringList& arguments);
 
 // Runs the command line in a running QCoreApplication (a QGuiApplication

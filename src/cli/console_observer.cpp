@@ -2,6 +2,7 @@
 
 #include "harmonics.h"
 #include "options.h"
+#include "result_formats.h"
 #include "session_stage.h"
 
 #include <csignal>
@@ -29,6 +30,12 @@ bool stderrIsTerminal()
 #else
     return false;
 #endif
+}
+
+// The log-on stage as the progress says it: Connecting names the device.
+QString stageLine(SessionStage stage, const QString& port)
+{
+    return stage == SessionStage::Connecting ? connectingText(port) : stageText(stage);
 }
 
 void writeRaw(const QString& text)
@@ -70,11 +77,13 @@ bool SignalInterruption::interruptRequested()
     return g_signalled != 0;
 }
 
-ConsoleObserver::ConsoleObserver() : m_countdown(stderrIsTerminal()) {}
+ConsoleObserver::ConsoleObserver(QString port)
+    : m_port(std::move(port)), m_countdown(stderrIsTerminal())
+{}
 
 void ConsoleObserver::stageReached(SessionStage stage)
 {
-    err(stageText(stage));
+    err(stageLine(stage, m_port));
 }
 
 void ConsoleObserver::step(Step step)
@@ -118,7 +127,7 @@ QString ConsoleObserver::lineFailureAdvice() const
 void ConsoleObserver::cycleEnded(const CycleResult& result)
 {
     clearCountdown();
-    err(verdictText(result.verdict));
+    err(shownVerdict(result));
 }
 
 void ConsoleObserver::clearCountdown()
@@ -131,7 +140,7 @@ void ConsoleObserver::clearCountdown()
 
 void ConsoleObservationObserver::stageReached(SessionStage stage)
 {
-    err(stageText(stage));
+    err(stageLine(stage, m_port));
 }
 
 void ConsoleObservationObserver::sampleTaken(int index, const ObservedSample& sample,
@@ -153,14 +162,10 @@ QString sampleProgressLine(int index, Verdict verdict, int secondsLeft,
                        .arg(index + 1)
                        .arg(verdictText(verdict))
                        .arg(secondsLeft);
-    // The order whose average is highest in % of its limit.
-    int worst = -1;
-    for (int cell = 0; cell < kHarmonicCells; ++cell) {
-        const OrderJudgement& o = running.orders[std::size_t(cell)];
-        if (o.averagePct &&
-            (worst < 0 || *o.averagePct > *running.orders[std::size_t(worst)].averagePct))
-            worst = cell;
-    }
+    // The judged order whose average is highest in % of its limit: a
+    // not-tested order is never named.
+    const QList<int> ranked = rankedOrderCells(running);
+    const int worst = ranked.isEmpty() ? -1 : ranked.first();
     if (worst >= 0) {
         const OrderJudgement& o = running.orders[std::size_t(worst)];
         line += QStringLiteral("; worst order %1: average %2 %, maximum %3 % of its limit")

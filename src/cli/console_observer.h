@@ -23,14 +23,17 @@ public:
     bool interruptRequested() override;
 };
 
-// Progress of a measurement on standard error, one line a step. On a terminal, the waits after
+// Progress of a measurement on standard error, one line a step (the first
+// "Connecting to /dev/ttyS0 (Com 1)"). On a terminal, the waits after
 // "Triggered" and "Retrieving results...." also count down on one line that
 // is rewritten in place and cleared at the wait's end; a log gets nothing of
 // it.
 class ConsoleObserver : public CycleObserver
 {
 public:
-    ConsoleObserver();
+    // `port`: the device opened, as the progress names it ("/dev/ttyS0
+    // (Com 1)").
+    explicit ConsoleObserver(QString port);
 
     void stageReached(SessionStage stage) override;
     void progress(int) override {}
@@ -44,6 +47,7 @@ public:
 private:
     void clearCountdown();
 
+    QString m_port;
     bool m_countdown = false;
     QString m_step;
     // The width of the countdown line now shown; 0 when none is.
@@ -52,10 +56,13 @@ private:
 
 // Progress of a timed observation on standard error: the log-on stages, then
 // one line a sample: its number, its single-cycle verdict, the seconds left
-// and the worst order so far in % of its limit.
+// and the worst judged order so far in % of its limit (rankedOrderCells).
 class ConsoleObservationObserver : public ObservationObserver
 {
 public:
+    // `port`: as ConsoleObserver's.
+    explicit ConsoleObservationObserver(QString port) : m_port(std::move(port)) {}
+
     void stageReached(SessionStage stage) override;
     void secondsLeft(int seconds) override { m_secondsLeft = seconds; }
     void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
@@ -63,6 +70,7 @@ public:
     QString lineFailureAdvice() const override;
 
 private:
+    QString m_port;
     int m_secondsLeft = 0;
 };
 

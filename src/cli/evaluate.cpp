@@ -61,8 +61,10 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--format F] [FILE|-]\n       "
-        "iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--format F]\n\n"
+        "Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--guard-band PCT] "
+        "[--format F] [FILE|-]\n       "
+        "iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--guard-band PCT] "
+        "[--format F]\n\n"
         "Judges a saved result reply line (from FILE, or standard input for - "
         "or no FILE), or a stored record's reply, under a class. A stored timed "
         "observation has each of its samples judged again, and the observation by "
@@ -99,19 +101,34 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         RecordStore store;
         if (!openForReading(store, configuration))
             return kStoreFailed;
+        QString error;
+        const std::optional<QString> kind = store.recordKind(id, &error);
+        if (!kind) {
+            err(QStringLiteral("iec1000: %1").arg(error));
+            return kStoreFailed;
+        }
         // A timed observation: its samples judged again.
-        if (const std::optional<ObservationRecord> observation = store.observation(id)) {
+        if (*kind == QLatin1String("observation")) {
+            const std::optional<ObservationRecord> observation = store.observation(id, &error);
+            if (!observation) {
+                err(QStringLiteral("iec1000: %1").arg(error));
+                return kStoreFailed;
+            }
             const ObservationRecord judged = judgedAgain(*observation, configuration.choice);
             const QString problem = judged.result.problem.isEmpty()
                                         ? judged.result.judgement.problem
                                         : judged.result.problem;
             if (!problem.isEmpty())
                 err(escapedMessage(problem));
+            if (rulesChanged(judged))
+                err(QStringLiteral("Observation %1 was stored under \"%2\"; it is judged again "
+                                   "by the current rules, \"%3\".")
+                        .arg(QString::number(id), escapedText(judged.storedRules),
+                             QLatin1String(kObservationRules)));
             out(renderedObservation(judged, format));
             const int code = observationExitCode(judged.result.verdict);
             return code == kLineFailed ? kNoVerdict : code;
         }
-        QString error;
         const std::optional<MeasurementRecord> record = store.record(id, &error);
         if (!record) {
             err(QStringLiteral("iec1000: %1").arg(error));
@@ -142,9 +159,11 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         stored.measuredAt = QDateTime::currentDateTime();
     }
     const CycleResult result =
-        judgeAgain(stored, configuration.choice.productClass, configuration.choice.power);
+        judgeAgain(stored, configuration.choice.productClass, configuration.choice.power,
+                   configuration.choice.guardBandPct);
     if (!result.problem.isEmpty())
         err(escapedMessage(result.problem));
+    sayPowerDiffers(result);
     out(rendered(result, format));
     return exitCodeOf(result.verdict) == kLineFailed ? kNoVerdict : exitCodeOf(result.verdict);
 }

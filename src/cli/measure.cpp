@@ -20,14 +20,16 @@ namespace cli {
 int measure(const QStringList& arguments, const Configuration& startConfiguration)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Synopsis: iec1000 measure --port PORT --class A|B|C|D [--power WATTS] [options]\n\n"
-        "Logs on to the analyzer (the twelve configuration lines), triggers one "
-        "measurement (*TRG, wait 5 s, poll *STB? until it reads 1 for at most "
-        "20 s, :FRD?, wait 3 s), logs off (*RST), records it and prints it.\n"
-        "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
-        "result, not judged, no answer, stopped by a signal), 3 the port could "
-        "not be opened or the line failed, 64 usage error."));
+    parser.setApplicationDescription(
+        QStringLiteral("Synopsis: iec1000 measure --port PORT --class A|B|C|D [--power WATTS] "
+                       "[--guard-band PCT] [options]\n\n"
+                       "Logs on to the analyzer (the twelve configuration lines), triggers one "
+                       "measurement (*TRG, wait 5 s, poll *STB? until it reads 1 for at most "
+                       "20 s, :FRD?, wait 3 s), logs off (*RST), records it and prints it.\n"
+                       "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
+                       "result, not judged, no answer, stopped by a signal), 3 the port could "
+                       "not be opened or the line failed, 4 the record store could not be opened "
+                       "(nothing was sent), 64 usage error."));
     parser.addOption(QCommandLineOption(
         QStringLiteral("port"),
         QStringLiteral("1 to 4 or \"Com 1\" to \"Com 4\" (as the window resolves them), or a "
@@ -64,8 +66,15 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
                                   .arg(reportFormats(), parser.value(QStringLiteral("report"))));
     }
 
+    // The store first, as for observe: a measurement that could not be
+    // recorded is not taken, and nothing is sent.
+    RecordStore store;
+    if (!openForWriting(store, configuration))
+        return kStoreFailed;
+
+    // The session opens the device the --port names.
     LineAssembly line;
-    ConsoleObserver observer;
+    ConsoleObserver observer(port->deviceLabel());
     SignalInterruption interruption;
 
     stopOnSignals();
@@ -80,17 +89,15 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
         return kNoVerdict;
     if (!result->problem.isEmpty())
         err(escapedMessage(result->problem));
+    sayPowerDiffers(*result);
 
     MeasurementRecord record = newRecord(*result, port->name, port->device);
     record.product = productOf(parser);
-    // The verdict is on standard error already; the store is touched only now,
-    // for at most kStoreDeadline, and the result follows it on standard output.
+    // The verdict is on standard error already; the store is written only
+    // now, for at most kStoreDeadline, and the result follows it on standard
+    // output.
     if (line.session.cycle().triggered()) {
-        const QDeadlineTimer deadline(kStoreDeadline);
-        RecordStore store;
-        Outcome saved = store.open(configuration.storeName, StoreAccess::Write, deadline);
-        if (saved.succeeded())
-            saved = store.add(record, deadline);
+        const Outcome saved = store.add(record);
         if (!saved.succeeded())
             err(QStringLiteral("iec1000: warning: the measurement was not recorded: %1")
                     .arg(saved.reason()));
@@ -102,7 +109,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
             QJsonDocument(measurementJson(record)).toJson(QJsonDocument::Indented)));
         break;
     case Format::Csv:
-        out(measurementCsv(record));
+        out(recordCsv(record));
         break;
     case Format::Text:
         out(measurementText(record));

@@ -22,8 +22,8 @@ namespace {
 class RecordingObserver : public ConsoleObservationObserver
 {
 public:
-    RecordingObserver(RecordStore& store, const ObservationRecord& record)
-        : m_store(store), m_record(record)
+    RecordingObserver(RecordStore& store, const ObservationRecord& record, QString port)
+        : ConsoleObservationObserver(std::move(port)), m_store(store), m_record(record)
     {}
 
     void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
@@ -86,7 +86,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     parser.setApplicationDescription(
         QStringLiteral(
             "Synopsis: iec1000 observe --port PORT --class A|B|C|D [--power WATTS] "
-            "[--duration SECONDS] [options]\n\n"
+            "[--duration SECONDS] [--guard-band PCT] [options]\n\n"
             "Logs on to the analyzer, repeats the measurement cycle back to back for the "
             "duration (each cycle one sample, about 8 s), logs off (*RST) and judges the "
             "samples by the %1. Each sample is recorded as it arrives; the progress (sample, "
@@ -158,13 +158,11 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     // The store first: an observation that could not be recorded is not
     // begun, and nothing is sent.
     RecordStore store;
-    if (const Outcome opened = store.open(configuration.storeName); !opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
+    if (!openForWriting(store, configuration))
         return kStoreFailed;
-    }
 
     LineAssembly line;
-    RecordingObserver observer(store, record);
+    RecordingObserver observer(store, record, port->deviceLabel());
     SignalInterruption interruption;
 
     stopOnSignals();
@@ -185,7 +183,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     line.session.reset();
     if (!record.result.problem.isEmpty())
         err(escapedMessage(record.result.problem));
-    err(observationVerdictText(record.result.verdict));
+    err(shownObservationVerdict(record.result));
 
     int exitCode = observationExitCode(record.result.verdict);
     if (const Outcome finished = store.finishObservation(record); !finished.succeeded()) {

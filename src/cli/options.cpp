@@ -2,6 +2,8 @@
 
 #include "class_evaluation.h"
 #include "exit_codes.h"
+#include "guard_band.h"
+#include "power_basis.h"
 #include "record_store.h"
 #include "session_stage.h"
 
@@ -20,21 +22,6 @@
 
 namespace cli {
 namespace {
-
-// The command being run ("measure"), for its usage messages.
-QString g_command;
-
-// The parser's help with the command in its usage line: "Usage: iec1000
-// measure [options] ..." rather than the executable's path alone.
-QString helpOf(const QCommandLineParser& parser)
-{
-    QString help = parser.helpText();
-    const qsizetype lineEnd = help.indexOf(QLatin1Char('\n'));
-    const qsizetype options = help.indexOf(QLatin1String(" [options]"));
-    if (options >= 0 && options < lineEnd)
-        help.replace(0, options, QStringLiteral("Usage: iec1000 %1").arg(g_command));
-    return help;
-}
 
 // --class and --power as a class choice; a usage error in *message.
 std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QString* message)
@@ -70,55 +57,6 @@ std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QStri
 }
 
 } // namespace
-
-void setCommand(const QString& command)
-{
-    g_command = command;
-}
-
-void out(const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-void err(const QString& text)
-{
-    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
-int usageError(const QString& message)
-{
-    err(QStringLiteral("iec1000: %1").arg(message));
-    err(QStringLiteral("Try 'iec1000 %1 --help'.").arg(g_command));
-    return kUsage;
-}
-
-bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code, bool takesArguments)
-{
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Shows this help."));
-    parser.addOption(help);
-    if (!parser.parse(arguments)) {
-        *code = usageError(parser.errorText());
-        return false;
-    }
-    if (parser.isSet(help)) {
-        out(helpOf(parser));
-        *code = kPass;
-        return false;
-    }
-    if (!takesArguments && !parser.positionalArguments().isEmpty()) {
-        *code = usageError(QStringLiteral("unexpected argument \"%1\".")
-                               .arg(parser.positionalArguments().first()));
-        return false;
-    }
-    return true;
-}
 
 std::optional<Format> formatOf(const QString& name, bool csvAllowed)
 {
@@ -156,7 +94,15 @@ std::optional<int> judgingOptions(const QCommandLineParser& parser, ClassChoice*
         formatOf(parser.value(QStringLiteral("format")), true);
     if (!formatChosen)
         return usageError(QStringLiteral("--format takes text, json or csv."));
+    const QString guardBand = parser.value(QStringLiteral("guard-band"));
+    const std::optional<double> guardBandPct = guardBandOf(guardBand);
+    if (!guardBandPct)
+        return usageError(
+            QStringLiteral("--guard-band takes a percentage from 0 to %1, not \"%2\".")
+                .arg(kLargestGuardBandPct)
+                .arg(guardBand));
     *choice = *chosen;
+    choice->guardBandPct = *guardBandPct;
     *format = *formatChosen;
     return std::nullopt;
 }
@@ -172,10 +118,25 @@ void addClassOptions(QCommandLineParser& parser, bool csv)
                        "the window takes its Class D power); any other value is a usage error "
                        "and nothing is sent or judged."),
         QStringLiteral("watts")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("guard-band"),
+        QStringLiteral("A margin for pre-compliance, in %: every limit is reduced by it for the "
+                       "verdict (10 judges the 3rd harmonic of Class A against 2070 mA), and the "
+                       "verdict says so. 0 to 50; default 0."),
+        QStringLiteral("pct"), QStringLiteral("0")));
     parser.addOption(QCommandLineOption(QStringLiteral("format"),
                                         csv ? QStringLiteral("Output: text (default), json or csv.")
                                             : QStringLiteral("Output: text (default) or json."),
                                         QStringLiteral("format"), QStringLiteral("text")));
+}
+
+void sayPowerDiffers(const CycleResult& result)
+{
+    if (result.judgement.productClass != ProductClass::D)
+        return;
+    const QString line = powerDiffersLine(result.judgement.power, result.reply.watts);
+    if (!line.isEmpty())
+        err(line);
 }
 
 void addLabOptions(QCommandLineParser& parser)
@@ -210,12 +171,37 @@ std::optional<QString> reportPath(const QString& path)
     return named;
 }
 
-bool openForReading(RecordStore& store, const Configuration& configuration)
+namespace {
+
+bool openStore(RecordStore& store, const Configuration& configuration, StoreAccess access)
 {
-    const Outcome opened = store.open(configuration.storeName, StoreAccess::Read);
+    warnOfPasswordInStoreName(configuration.storeName);
+    const Outcome opened = store.open(configuration.storeName, access);
     if (!opened.succeeded())
         err(QStringLiteral("iec1000: %1").arg(opened.reason()));
     return opened.succeeded();
+}
+
+} // namespace
+
+bool openForReading(RecordStore& store, const Configuration& configuration)
+{
+    return openStore(store, configuration, StoreAccess::Read);
+}
+
+bool openForWriting(RecordStore& store, const Configuration& configuration)
+{
+    return openStore(store, configuration, StoreAccess::Write);
+}
+
+void warnOfPasswordInStoreName(const QString& storeName)
+{
+    static bool warned = false;
+    const QString warning = passwordInNameWarning(storeName);
+    if (warning.isEmpty() || warned)
+        return;
+    warned = true;
+    err(QStringLiteral("iec1000: warning: %1").arg(warning));
 }
 
 // Nothing, with the usage error in *message, for an empty text or a number

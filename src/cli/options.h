@@ -1,5 +1,6 @@
 #pragma once
 
+#include "command_console.h"
 #include "configuration.h"
 #include "configuration_options.h"
 #include "cycle_result.h"
@@ -15,31 +16,13 @@
 
 class QCommandLineParser;
 
-// What the commands share: the class and format options, the output streams
-// and the usage error (the options --com1 to --com4 and --db, which the window
-// takes too, are in configuration_options.h).
+// What the commands share: the class and format options (the output
+// streams and the usage error, which `iec1000 serve` shares too, are in
+// command_console.h; the options --com1 to --com4 and --db, which the window
+// takes too, in configuration_options.h).
 class RecordStore;
 
 namespace cli {
-
-// The command being run ("measure"), for its usage messages and help.
-void setCommand(const QString& command);
-
-// Standard output and standard error. A failed write (a closed pipe: EPIPE,
-// SIGPIPE being ignored) loses that output and nothing else; the command
-// goes on and ends with its own code. err() ends the line.
-void out(const QString& text);
-void err(const QString& text);
-
-// One line, and where the help is: a script's log keeps the reason in view.
-// Returns kUsage.
-int usageError(const QString& message);
-
-// Parses; false with the exit code in *code when the command must end now
-// (--help, or a usage error: also an argument given to a command that takes
-// none).
-bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code,
-           bool takesArguments = false);
 
 enum class Format { Text, Json, Csv };
 std::optional<Format> formatOf(const QString& name, bool csvAllowed);
@@ -47,11 +30,16 @@ std::optional<Format> formatOf(const QString& name, bool csvAllowed);
 // The exit code of a verdict.
 int exitCodeOf(Verdict verdict);
 
-// --class, --power and --format of measure and evaluate.
+// --class, --power, --guard-band and --format of measure, observe and
+// evaluate.
 void addClassOptions(QCommandLineParser& parser, bool csv);
 // Nothing when they are right, otherwise the usage error's exit code.
 std::optional<int> judgingOptions(const QCommandLineParser& parser, ClassChoice* choice,
                                   Format* format);
+
+// Class D: the line of powerDiffersLine on standard error when the measured
+// power differs from the typed one by more than 10 %; nothing otherwise.
+void sayPowerDiffers(const CycleResult& result);
 
 // --lab, --instrument and --conditions: what a lab writes on its test report.
 void addLabOptions(QCommandLineParser& parser);
@@ -66,6 +54,12 @@ std::optional<QString> reportPath(const QString& path);
 // Opens the configured store for reading (history, report, evaluate
 // --record); false, the reason said on standard error, when it cannot be.
 bool openForReading(RecordStore& store, const Configuration& configuration);
+// Opens the configured store for writing (measure, observe); false, the
+// reason said on standard error, when it cannot be.
+bool openForWriting(RecordStore& store, const Configuration& configuration);
+// Warns on standard error, once a run, when the store's name holds a
+// password (others on the machine may see it).
+void warnOfPasswordInStoreName(const QString& storeName);
 
 // The port as the operator gave it: 1 to 4 or "Com 1" to "Com 4" (the Com
 // option's device), or a device path.
@@ -79,10 +73,17 @@ struct PortChoice
     {
         return name == device ? name : QStringLiteral("%1 (%2)").arg(name, device);
     }
+    // The device first, as the progress names what it opens: "/dev/ttyS1
+    // (Com 2)"; a device path named once.
+    QString deviceLabel() const
+    {
+        return name == device ? device : QStringLiteral("%1 (%2)").arg(device, name);
+    }
 };
 
 // Nothing, with the usage error in *message, for an empty text or a number
-// that is not 1 to 4 ("5", "Com 0").
+// that is not 1 to 4 ("5", "Com 0"). "COM2", as Windows names its ports, is
+// Com 2.
 std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& devices,
                                        QString* message);
 

@@ -51,16 +51,23 @@ int report(const QStringList& arguments, const Configuration& startConfiguration
     RecordStore store;
     if (!openForReading(store, configured(parser, startConfiguration)))
         return kStoreFailed;
-    // A measurement, or else a timed observation.
+    // A measurement or a timed observation, each read as its kind, so that
+    // a record that cannot be read says why.
     Outcome written = Outcome::ok();
     QString error;
-    if (std::optional<MeasurementRecord> record = store.record(id, &error)) {
-        takeLabOptions(parser, &record->product);
-        written = writeReport(*record, *output);
-    } else if (std::optional<ObservationRecord> observation = store.observation(id)) {
-        takeLabOptions(parser, &observation->product);
-        written = writeObservationReport(*observation, *output);
-    } else {
+    const std::optional<QString> kind = store.recordKind(id, &error);
+    if (kind == QLatin1String("observation")) {
+        if (std::optional<ObservationRecord> observation = store.observation(id, &error)) {
+            takeLabOptions(parser, &observation->product);
+            written = writeObservationReport(*observation, *output);
+        }
+    } else if (kind) {
+        if (std::optional<MeasurementRecord> record = store.record(id, &error)) {
+            takeLabOptions(parser, &record->product);
+            written = writeReport(*record, *output);
+        }
+    }
+    if (!error.isEmpty()) {
         err(QStringLiteral("iec1000: %1").arg(error));
         return kStoreFailed;
     }

@@ -3,6 +3,7 @@
 #include "main_window.h"
 #include "record_keeper.h"
 #include "rejudge.h"
+#include "report_rows.h"
 #include "save_report_dialog.h"
 #include "test_run.h"
 #include "toolkit.h"
@@ -60,7 +61,7 @@ HistoryDialog::HistoryDialog(RecordKeeper& records, Toolkit& toolkit, QWidget* p
         QStringLiteral("Filter: product, serial, operator, notes, verdict or class"));
     m_filter->setClearButtonEnabled(true);
     m_list = new QTreeWidget(this);
-    m_list->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Class"),
+    m_list->setHeaderLabels({QStringLiteral("Id"), QStringLiteral("Time"), QStringLiteral("Class"),
                              QStringLiteral("Verdict"), QStringLiteral("Product"),
                              QStringLiteral("Serial"), QStringLiteral("Kind")});
     m_list->setRootIsDecorated(false);
@@ -113,12 +114,17 @@ void HistoryDialog::reload()
                                  ? row.measuredAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                  : QString();
         const bool observation = row.kind == QLatin1String("observation");
+        // Stored texts as the text output writes them (escapedText): a bidi
+        // control or a line end in a product name reorders or breaks
+        // nothing here either.
         auto* item = new QTreeWidgetItem(
             m_list,
-            {time, classWithPower(row.productClass, row.power),
-             observation ? row.observationVerdict : verdictText(row.verdict), row.product,
-             row.serial,
+            {QString::number(row.id), time,
+             classWithPower(row.productClass, escapedText(row.power)),
+             observation ? escapedText(row.observationVerdict) : verdictText(row.verdict),
+             escapedText(row.product), escapedText(row.serial),
              observation ? QStringLiteral("Timed observation") : QStringLiteral("Measurement")});
+        item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
         item->setData(0, Qt::UserRole, row.id);
         item->setData(0, kObservationRole, observation);
     }

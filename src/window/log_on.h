@@ -27,6 +27,7 @@ public:
 
     // Points the port options at other devices; the next log on uses them.
     void setDevices(const ComDevices& devices) { m_devices = devices; }
+    const ComDevices& devices() const { return m_devices; }
 
     // The session the window's other handlers share (EXIT ends it).
     AnalyzerSession& session() { return m_session; }

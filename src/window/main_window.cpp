@@ -46,7 +46,7 @@ IEC1000::IEC1000(AnalyzerSession& session, const ComDevices& devices, Toolkit& t
     createRecordActions();
     m_testRun.setResultListener([this](const CycleResult& result) {
         m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
-                       m_session.deviceName());
+                       recordedDevice(m_logOn.devices(), m_session.deviceName()));
     });
     m_observationKeeper = std::make_unique<ObservationKeeper>(m_records, toolkit);
     Form_Load();

@@ -306,15 +306,13 @@ void ObservationChart::showSample(double secondsSinceStart, const std::vector<Or
 void ObservationChart::updateWorstSeries(double secondsSinceStart,
                                          const std::array<const OrderPoint*, kOrders>& byIndex)
 {
+    // The ranking is the observation's own: only judged orders have a rank.
     std::vector<const OrderPoint*> ranked;
     for (const OrderPoint* point : byIndex) {
-        if (point && point->averagePct)
+        if (point && point->rank && point->averagePct)
             ranked.push_back(point);
     }
-    const auto worse = [](const OrderPoint* a, const OrderPoint* b) {
-        return *a->averagePct != *b->averagePct ? *a->averagePct > *b->averagePct
-                                                : a->order < b->order;
-    };
+    const auto worse = [](const OrderPoint* a, const OrderPoint* b) { return *a->rank < *b->rank; };
     const std::size_t shown = std::min<std::size_t>(kWorstOrders, ranked.size());
     std::partial_sort(ranked.begin(), ranked.begin() + std::ptrdiff_t(shown), ranked.end(), worse);
     m_worstOrders.clear();

@@ -27,12 +27,15 @@ struct OrderPoint
     std::optional<double> averagePct; // over the judged samples so far
     std::optional<double> maximumPct; // the highest judged sample so far
     State state = State::NotJudged;   // NotJudged: the class sets this order no limit
+    // Its place among the judged orders (rankedOrderCells), 0 the closest to
+    // its limit; none for an order not tested or not judged.
+    std::optional<int> rank;
 };
 
 // The live chart of a timed observation: above, every order 2 to 40 as % of
 // its limit (average and maximum as bars coloured by state, the latest sample
 // as a marker, lines at 100 % and 150 %); below, the % of limit of the three
-// orders with the highest average so far against the sample time. A sample
+// best-ranked orders (OrderPoint::rank) against the sample time. A sample
 // replaces the values of the existing series; the chart is built once.
 class ObservationChart : public QWidget
 {
@@ -52,7 +55,7 @@ public:
     // Forgets every sample: empty bars, empty time series, axes as at the start.
     void clear();
 
-    // The orders the time series shows, worst average first (at most three).
+    // The orders the time series shows, best-ranked first (at most three).
     std::vector<int> worstOrders() const;
     QChart* barChart() const { return m_barChart; }
     QChart* timeChart() const { return m_timeChart; }

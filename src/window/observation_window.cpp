@@ -4,6 +4,7 @@
 #include "class_evaluation.h"
 #include "class_selection.h"
 #include "clock.h"
+#include "guard_band.h"
 #include "record_keeper.h"
 #include "serial_port.h"
 #include "test_run.h"
@@ -12,6 +13,7 @@
 #include "widget_colours.h"
 
 #include <QCloseEvent>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,9 +62,15 @@ QString clockText(int seconds)
 QString observationNotes(const ObservationResult& result)
 {
     QStringList notes;
+    // Why it failed first, beside "Fail".
+    if (result.verdict == ObservationVerdict::Fail && !result.judgement.failureReason.isEmpty())
+        notes << result.judgement.failureReason;
     if (!result.samples.isEmpty())
         notes << samplingSentence(result.sampleIntervalS);
     const ObservationJudgement& judgement = result.judgement;
+    if (judgement.guardBandPct > 0)
+        notes << QStringLiteral("guard band %1: every limit reduced by it for the verdict")
+                     .arg(guardBandText(judgement.guardBandPct));
     if (judgement.pohc && judgement.samplesJudged > 0)
         notes << QStringLiteral("POHC %1 mA, limit %2 mA: %3")
                      .arg(judgement.pohc->measuredMa, 0, 'f', 1)
@@ -74,11 +82,39 @@ QString observationNotes(const ObservationResult& result)
         notes << QStringLiteral("highest power %1 W, typed %2 W%3")
                      .arg(*judgement.basis.highestPowerW, 0, 'f', 1)
                      .arg(judgement.basis.typedPower)
-                     .arg(judgement.basis.powerDiffers ? QStringLiteral(": more than 10 % apart")
-                                                       : QString());
+                     .arg(judgement.basis.powerDiffers
+                              ? QStringLiteral(": more than 10 % apart, limits from the "
+                                               "measured power")
+                              : QString());
+    if (judgement.productClass == ProductClass::C && !judgement.basis.fundamentalVaries.isEmpty())
+        notes << QStringLiteral("fundamental over 10 % from the median %1 A in %2 of %3 samples")
+                     .arg(judgement.basis.fundamentalA)
+                     .arg(judgement.basis.fundamentalVaries.size())
+                     .arg(judgement.samplesJudged);
     if (!judgement.problem.isEmpty())
         notes << judgement.problem;
     return notes.join(QLatin1Char('\n'));
+}
+
+QString judgingBasisText(const ClassChoice& choice, const QString& port)
+{
+    QString judged;
+    switch (choice.productClass) {
+    case ProductClass::None:
+        judged = QStringLiteral("no class chosen yet");
+        break;
+    case ProductClass::D:
+        judged = classDPowerInRange(choice.power)
+                     ? QStringLiteral("Class D at %1 W").arg(choice.power.trimmed())
+                     : QStringLiteral("Class D, no power from 50 to 600 W typed yet");
+        break;
+    default:
+        judged = QStringLiteral("Class ") + classLetter(choice.productClass);
+        break;
+    }
+    return QStringLiteral("Judges by %1 %2")
+        .arg(judged, port.isEmpty() ? QStringLiteral("(not logged on)")
+                                    : QStringLiteral("on %1").arg(port));
 }
 
 std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
@@ -86,6 +122,7 @@ std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
 {
     std::vector<OrderPoint> points;
     points.reserve(kHarmonicCells);
+    const QList<int> ranked = rankedOrderCells(running);
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         const OrderJudgement& order = running.orders[cell];
         OrderPoint point;
@@ -95,6 +132,8 @@ std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
         point.maximumPct = order.maximumPct;
         if (latest.values && order.limitMa && *order.limitMa > 0)
             point.latestPct = latest.values->currentsMa[cell] / *order.limitMa * 100;
+        if (const qsizetype rank = ranked.indexOf(int(cell)); rank >= 0)
+            point.rank = int(rank);
         points.push_back(point);
     }
     return points;
@@ -164,11 +203,12 @@ void ObservationKeeper::failed(const Outcome& outcome, RecordStore* store)
         store->close();
 }
 
-ObservationWindow::ObservationWindow(AnalyzerSession& session, Form& form, Toolkit& toolkit,
-                                     const WindowMembers& members, Activity& activity,
-                                     QWidget* parent)
-    : QWidget(parent, Qt::Window), m_session(session), m_form(form), m_toolkit(toolkit),
-      m_members(members), m_activity(activity), m_observation(session.cycle(), session.clock())
+ObservationWindow::ObservationWindow(AnalyzerSession& session, const ComDevices& devices,
+                                     Form& form, Toolkit& toolkit, const WindowMembers& members,
+                                     Activity& activity, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_devices(devices), m_form(form),
+      m_toolkit(toolkit), m_members(members), m_activity(activity),
+      m_observation(session.cycle(), session.clock())
 {
     setObjectName(QStringLiteral("ObservationWindow"));
     setWindowTitle(QStringLiteral("Timed Observation"));
@@ -179,7 +219,16 @@ ObservationWindow::ObservationWindow(AnalyzerSession& session, Form& form, Toolk
     duration->setValue(Observation::kDefaultDurationS);
     duration->setSuffix(QStringLiteral(" s"));
     duration->setToolTip(QStringLiteral("Observation period, 30 s to 24 h"));
+    guardBand = new QDoubleSpinBox(this);
+    guardBand->setRange(0, kLargestGuardBandPct);
+    guardBand->setDecimals(1);
+    guardBand->setValue(0);
+    guardBand->setSuffix(QStringLiteral(" %"));
+    guardBand->setToolTip(
+        QStringLiteral("Every limit reduced by this percentage for the verdict, 0 to 50 %"));
     startStop = new QPushButton(kStartCaption, this);
+    judgedBy = new QLabel(this);
+    judgedBy->setTextFormat(Qt::PlainText);
     samples = new QLabel(this);
     timeLeft = new QLabel(this);
     saveReport = new QPushButton(QStringLiteral("Save Report..."), this);
@@ -198,13 +247,18 @@ ObservationWindow::ObservationWindow(AnalyzerSession& session, Form& form, Toolk
                                     ObservationVerdict::IncompleteObservation,
                                     ObservationVerdict::LineFailed, ObservationVerdict::Stopped})
         widest = std::max(
-            widest, QFontMetrics(verdictFont).horizontalAdvance(observationVerdictText(each)));
+            widest, QFontMetrics(verdictFont)
+                        .horizontalAdvance(withGuardBand(observationVerdictText(each), 12.5)));
     verdict->setMinimumWidth(widest + 4 * verdict->fontMetrics().averageCharWidth());
     sampling = new QLabel(this);
+    // A reason naming three failed orders is wider than the window.
+    sampling->setWordWrap(true);
 
     auto* controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Duration:"), this));
     controls->addWidget(duration);
+    controls->addWidget(new QLabel(QStringLiteral("Guard band:"), this));
+    controls->addWidget(guardBand);
     controls->addWidget(startStop);
     controls->addSpacing(16);
     controls->addWidget(samples);
@@ -217,11 +271,13 @@ ObservationWindow::ObservationWindow(AnalyzerSession& session, Form& form, Toolk
     outcome->addWidget(sampling, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addWidget(judgedBy);
     layout->addWidget(chart, 1);
     layout->addLayout(outcome);
 
     showCounts(0, 0);
     secondsLeft(duration->value());
+    showJudgingBasis();
     connect(duration, &QSpinBox::valueChanged, this, [this](int seconds) {
         if (!m_running)
             secondsLeft(seconds);
@@ -284,6 +340,7 @@ void ObservationWindow::run()
     m_form.setEnabled(Button::Run, false);
     m_form.setEnabled(Button::Log, false);
     duration->setEnabled(false);
+    guardBand->setEnabled(false);
     startStop->setText(kStopCaption);
     saveReport->setEnabled(false);
     chart->clear();
@@ -291,10 +348,12 @@ void ObservationWindow::run()
     sampling->clear();
     showVerdict(QStringLiteral("Observing...."), Colour::Neutral);
 
-    const ClassChoice choice = selectedClassChoice(m_form);
+    showJudgingBasis();
+    ClassChoice choice = selectedClassChoice(m_form);
+    choice.guardBandPct = guardBand->value();
     ObservationRecord record;
     record.port = QStringLiteral("Com %1").arg(m_members.PortNumber);
-    record.device = m_session.deviceName();
+    record.device = recordedDevice(m_devices, m_session.deviceName());
     record.toolVersion = QString::fromLatin1(kToolVersion);
     record.result.choice = choice;
     record.result.durationS = duration->value();
@@ -325,10 +384,18 @@ void ObservationWindow::run()
 
     const ObservationResult& result = m_last->result;
     showCounts(result.judgement.samplesJudged, result.judgement.samplesNotJudged);
-    showVerdict(observationVerdictText(result.verdict), observationVerdictColour(result.verdict));
+    const bool judged =
+        result.verdict == ObservationVerdict::Pass || result.verdict == ObservationVerdict::Fail;
+    showVerdict(judged ? withGuardBand(observationVerdictText(result.verdict),
+                                       result.judgement.guardBandPct)
+                       : observationVerdictText(result.verdict),
+                observationVerdictColour(result.verdict));
     sampling->setText(observationNotes(result));
     duration->setEnabled(true);
+    guardBand->setEnabled(true);
     startStop->setText(kStartCaption);
+    // A line that failed ended the session.
+    showJudgingBasis();
     m_form.setEnabled(Button::Run, true);
     m_form.setEnabled(Button::Log, true);
     updateSaveReport();
@@ -383,6 +450,32 @@ void ObservationWindow::saveReportClicked()
         return;
     if (const std::optional<ProductInfo> product = m_reportSaver(*m_last, this))
         m_last->product = *product;
+}
+
+void ObservationWindow::showJudgingBasis()
+{
+    // While an observation runs, it judges by what it started with.
+    if (m_running)
+        return;
+    const bool loggedOn = m_session.isLoggedOn() && m_session.lineOpen();
+    judgedBy->setText(judgingBasisText(
+        selectedClassChoice(m_form),
+        loggedOn
+            ? QStringLiteral("Com %1 (%2)").arg(m_members.PortNumber).arg(m_session.deviceName())
+            : QString()));
+}
+
+void ObservationWindow::showEvent(QShowEvent* event)
+{
+    showJudgingBasis();
+    QWidget::showEvent(event);
+}
+
+void ObservationWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        showJudgingBasis();
+    QWidget::changeEvent(event);
 }
 
 void ObservationWindow::closeEvent(QCloseEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "com_ports.h"
 #include "observation.h"
 #include "observation_chart.h"
 #include "observation_record.h"
@@ -12,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -71,10 +73,16 @@ std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
                                     const ObservedSample& latest);
 
 // What the operator reads beside the verdict, one note a line: how the
-// samples were taken, POHC and whether its allowance applied (Class A and
-// D), the highest measured against the typed power (Class D), and why the
-// class set no limits.
+// samples were taken, the guard band, POHC and whether its allowance applied
+// (Class A and D), the highest measured against the typed power and the
+// power the limits come from (Class D), the samples whose fundamental is
+// over 10 % from the median (Class C), and why there is no verdict.
 QString observationNotes(const ObservationResult& result);
+
+// What the observation judges by, as its window says it: "Judges by Class D
+// at 75 W on Com 1 (/dev/ttyS0)". `port`: the port logged on with its
+// device; empty when none is ("not logged on").
+QString judgingBasisText(const ClassChoice& choice, const QString& port);
 
 // The colour role the verdict of an observation is shown on: Pass on green,
 // "Stopped" on the neutral colour, every other verdict on red.
@@ -95,8 +103,11 @@ class ObservationWindow : public QWidget, private ObservationObserver, private I
 public:
     // `members` give the port number the record names; the session, form,
     // toolkit, members and activity outlive the window.
-    ObservationWindow(AnalyzerSession& session, Form& form, Toolkit& toolkit,
-                      const WindowMembers& members, Activity& activity, QWidget* parent = nullptr);
+    // `devices`: the port options' devices, which records name (they outlive
+    // the window).
+    ObservationWindow(AnalyzerSession& session, const ComDevices& devices, Form& form,
+                      Toolkit& toolkit, const WindowMembers& members, Activity& activity,
+                      QWidget* parent = nullptr);
     ~ObservationWindow() override;
 
     // Records go nowhere until a recorder is set; it outlives the window.
@@ -110,7 +121,11 @@ public:
     const std::optional<ObservationRecord>& last() const { return m_last; }
 
     QSpinBox* duration = nullptr;
+    // The guard band, %, the observation is judged under (0 to 50).
+    QDoubleSpinBox* guardBand = nullptr;
     QPushButton* startStop = nullptr;
+    // The class, power and port of IEC1000 the observation judges by.
+    QLabel* judgedBy = nullptr;
     ObservationChart* chart = nullptr;
     QLabel* samples = nullptr;
     QLabel* timeLeft = nullptr;
@@ -123,9 +138,14 @@ public slots:
     // its next dispatch point.
     void startStopClicked();
     void saveReportClicked();
+    // Shows what the next observation judges by (while one runs: what it
+    // judges by); IEC1000 calls it when its class, power or session changes.
+    void showJudgingBasis();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // Interruption: the window's events are dispatched; "Stop" stops, EXIT
@@ -144,6 +164,7 @@ private:
     void updateSaveReport();
 
     AnalyzerSession& m_session;
+    const ComDevices& m_devices;
     Form& m_form;
     Toolkit& m_toolkit;
     const WindowMembers& m_members;

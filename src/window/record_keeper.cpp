@@ -1,5 +1,6 @@
 #include "record_keeper.h"
 
+#include "com_ports.h"
 #include "new_record.h"
 #include "toolkit.h"
 
@@ -53,4 +54,9 @@ void RecordKeeper::setLastProduct(const ProductInfo& product)
 {
     if (m_last)
         m_last->product = product;
+}
+
+QString recordedDevice(const ComDevices& devices, const QString& device)
+{
+    return devices.simulatedAt(device) ? simulatedDevice(device) : device;
 }

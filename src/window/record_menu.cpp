@@ -9,7 +9,10 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 
 void IEC1000::createRecordActions()
 {
@@ -79,13 +82,22 @@ void IEC1000::showObservation()
         return;
     if (!m_observationWindow) {
         m_observationWindow =
-            std::make_unique<ObservationWindow>(m_session, *this, m_toolkit, m_members, m_activity);
+            std::make_unique<ObservationWindow>(m_session, m_logOn.devices(), *this, m_toolkit,
+                                                m_members, m_activity);
         m_observationWindow->setRecorder(m_observationKeeper.get());
         m_observationWindow->setReportSaver(
             [this](const ObservationRecord& record, QWidget* parent) {
                 RecordStore* store = record.id > 0 ? m_records.store() : nullptr;
                 return ::saveObservationReport(record, store, m_toolkit, parent);
             });
+        // What it judges by follows the class, the power and the session
+        // (after the handlers of Log and Run have run).
+        ObservationWindow* window = m_observationWindow.get();
+        for (QRadioButton* option : {Aopt, Bopt, Copt, Dopt})
+            connect(option, &QRadioButton::toggled, window, &ObservationWindow::showJudgingBasis);
+        connect(PowerD, &QLineEdit::textChanged, window, &ObservationWindow::showJudgingBasis);
+        for (QPushButton* button : {Log, Run})
+            connect(button, &QPushButton::clicked, window, &ObservationWindow::showJudgingBasis);
     }
     m_observationWindow->show();
     m_observationWindow->raise();

@@ -5,8 +5,11 @@
 
 #include "window_main.h"
 
+#include "command_names.h"
 #include "configuration_options.h"
+#include "display_probe.h"
 #include "exit_codes.h"
+#include "store_name.h"
 #include "window_assembly.h"
 
 #include <QApplication>
@@ -51,24 +54,42 @@ std::unique_ptr<QProcess> startSimulator(const QString& scenario, ComDevices* de
     }
     const QString device = QString::fromLocal8Bit(simulator->readLine()).trimmed();
     devices->setDevice(1, device);
+    devices->setSimulated(1);
     std::fprintf(stderr, "iec1000: simulated analyzer (%s) on %s as Com 1\n", qPrintable(scenario),
                  qPrintable(device));
     return simulator;
 }
 
-// Whether the window has somewhere to go: an X or Wayland display, or a
-// platform the user chose (QT_QPA_PLATFORM: offscreen, vnc, ...), which Qt
-// then tries. Without any, Qt would abort.
-bool displayChosen()
+// Why the window has nowhere to go (empty: no display named; otherwise the
+// start of a sentence), or nothing when it has somewhere: an X or Wayland
+// display, or a platform the user chose (-platform, QT_QPA_PLATFORM:
+// offscreen, vnc, ...), which Qt then tries. An X display that does not
+// answer is found here: Qt would print five lines and abort.
+std::optional<QString> noDisplay(const QCommandLineParser& parser)
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        if (!qEnvironmentVariableIsEmpty(variable))
-            return true;
-    return false;
+    const QString platform = parser.isSet(QStringLiteral("platform"))
+                                 ? parser.value(QStringLiteral("platform"))
+                                 : qEnvironmentVariable("QT_QPA_PLATFORM");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    // Qt's X platform: chosen by name ("xcb", "xcb:option"), or its default
+    // without a Wayland display.
+    const bool x = platform.isEmpty() ? !wayland
+                                      : platform == QLatin1String("xcb") ||
+                                            platform.startsWith(QLatin1String("xcb:"));
+    if (!x)
+        return std::nullopt;
+    const QString display = parser.isSet(QStringLiteral("display"))
+                                ? parser.value(QStringLiteral("display"))
+                                : qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        return QString();
+    if (!xDisplayAnswers(display))
+        return QStringLiteral("the display \"%1\" does not answer; ").arg(display);
 #else
-    return true;
+    Q_UNUSED(parser);
 #endif
+    return std::nullopt;
 }
 
 // The window's options, read before the window toolkit starts, so that
@@ -86,20 +107,21 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
 {
     QCoreApplication probe(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Pre-compliance test of harmonic currents (IEC 1000-3-2) with a Zento power "
-        "analyzer. Without a command the window starts.\n\n"
-        "Commands (each takes --help):\n"
-        "  measure   log on, take one measurement, log off, record and print it\n"
-        "  evaluate  judge a saved reply line, or a stored record, under a class\n"
-        "  history   list the stored measurements, newest first\n"
-        "  report    write the test report of a stored measurement (PDF, CSV, JSON)\n"
-        "  ports     list the serial ports and the Com options that point at them\n"
-        "  --version print the version\n\n"
-        "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 3 the port could not be opened or "
-        "the line failed, 4 the record store or a file failed, 64 usage error.\n"
-        "Environment: IEC1000_COM1 to IEC1000_COM4 (the device behind each Com "
-        "option), IEC1000_DB (the record store)."));
+    QString commandList;
+    for (const CommandSummary& command : commands())
+        commandList +=
+            QStringLiteral("  %1 %2\n").arg(command.name.leftJustified(9), command.summary);
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Pre-compliance test of harmonic currents (IEC 1000-3-2) with a Zento power "
+            "analyzer. Without a command the window starts.\n\n"
+            "Commands (each takes --help):\n%1"
+            "  --version print the version\n\n"
+            "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 3 the port could not be opened or "
+            "the line failed, 4 the record store or a file failed, 64 usage error.\n"
+            "Environment: IEC1000_COM1 to IEC1000_COM4 (the device behind each Com "
+            "option), IEC1000_DB (the record store).")
+            .arg(commandList));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Put Com 1 on the built-in simulated analyzer."));
@@ -117,11 +139,10 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
-    parser.addPositionalArgument(
-        QStringLiteral("command"),
-        QStringLiteral("measure, evaluate, history, report or ports (each with --help); "
-                       "--version prints the version."),
-        QStringLiteral("[command]"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("One of the commands above (each with --help); "
+                                                "--version prints the version."),
+                                 QStringLiteral("[command]"));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "iec1000: %s\nTry 'iec1000 --help'.\n",
@@ -133,14 +154,15 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
         return kPass;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "iec1000: unknown command \"%s\"\nTry 'iec1000 --help'.\n",
-                     qPrintable(parser.positionalArguments().first()));
+        std::fprintf(stderr, "iec1000: %s\nTry 'iec1000 --help'.\n",
+                     qPrintable(unknownCommandMessage(parser.positionalArguments().first())));
         return kUsage;
     }
-    if (!parser.isSet(QStringLiteral("platform")) && !displayChosen()) {
-        std::fputs("iec1000: no display: set DISPLAY, or use a command such as 'iec1000 "
-                   "measure'; see --help\n",
-                   stderr);
+    if (const std::optional<QString> why = noDisplay(parser)) {
+        std::fprintf(stderr,
+                     "iec1000: no display: %sset DISPLAY, or use a command such as 'iec1000 "
+                     "measure'; see --help\n",
+                     qPrintable(*why));
         return kUsage;
     }
     options->configuration = configured(parser, options->configuration);
@@ -157,6 +179,9 @@ extern "C" int iec1000RunWindow(int argc, char* argv[], const Configuration* fro
     options.configuration = *fromEnvironment;
     if (const std::optional<int> code = readWindowOptions(argc, argv, &options))
         return *code;
+    if (const QString warning = passwordInNameWarning(options.configuration.storeName);
+        !warning.isEmpty())
+        std::fprintf(stderr, "iec1000: warning: %s\n", qPrintable(warning));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZentoIEC"));

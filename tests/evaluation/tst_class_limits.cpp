@@ -53,6 +53,7 @@ private slots:
     void inputRefused();
     void classDPowerRange_data();
     void classDPowerRange();
+    void closestOrderAmongTested();
 };
 
 void ClassLimits::classAAndBColumns_data()
@@ -126,6 +127,9 @@ void ClassLimits::relativeLimits_data()
                                      << " 1 " << 3 << "100mA";
     QTest::newRow("C zero current") << 'C' << "0"
                                     << "1" << 1 << "0mA";
+    // The magnitude of the power factor: 30 % x 0.9 of 1 A.
+    QTest::newRow("C pf -0.9, 3rd") << 'C' << "1"
+                                    << "-0.9" << 1 << "270mA";
 
     // Class D: the input is the power in W.
     const char* const d75[] = {"255mA",   "142.5mA", "75mA",    "37.5mA",  "26.25mA",
@@ -138,10 +142,15 @@ void ClassLimits::relativeLimits_data()
             << "" << 2 * k + 1 << QString::fromLatin1(d75[k]);
     const QList<std::pair<int, const char*>> d600 = {{1, "2040mA"}, {3, "1140mA"},  {5, "600mA"},
                                                      {7, "300mA"},  {9, "210mA"},   {11, "177.6mA"},
-                                                     {13, "154mA"}, {37, "59.23mA"}};
+                                                     {13, "150mA"}, {37, "57.69mA"}};
+    // Capped at Class A's: 154 mA and 59.23 mA per watt for the 15th and
+    // the 39th.
     for (const auto& [cell, text] : d600)
         QTest::addRow("D 600 W, cell %d", cell) << 'D' << "600"
                                                 << "" << cell << text;
+    // 580 x 3.85 / 15 = 148.866...: below the cap of 150 mA.
+    QTest::newRow("D 580 W, 15th under the cap") << 'D' << "580"
+                                                 << "" << 13 << "148.8mA";
     QTest::newRow("D 77.7 W, 3rd in full") << 'D' << "77.7"
                                            << "" << 1 << "264.18mA";
     QTest::newRow("D 77.7 W, 11th in full") << 'D' << "77.7"
@@ -184,8 +193,15 @@ void ClassLimits::judgedAgainstShownLimit_data()
                                               << "1" << fail << true;
     QTest::newRow("A 2nd equal 1080") << 'A' << "" << 0 << "1080"
                                       << "1" << pass << false;
+    // Disregarded currents never fail: 50 mA is below 0.6 % of 10 A (46 mA
+    // limit); 4.95 mA is below 5 mA (50 W: 4.935 mA limit).
     QTest::newRow("A 40th over, below 0.6 %") << 'A' << "" << 38 << "50"
-                                              << "10" << blue << true;
+                                              << "10" << blue << false;
+    QTest::newRow("D 50 W, 39th over, below 5 mA") << 'D' << "50" << 37 << "4.95"
+                                                   << "0.3" << blue << false;
+    // 600 W: the 15th's per-watt limit is 154 mA, Class A's 150 mA.
+    QTest::newRow("D 600 W, 15th over the cap") << 'D' << "600" << 13 << "152"
+                                                << "1" << fail << true;
     QTest::newRow("B 2nd over A, under B") << 'B' << "" << 0 << "1500"
                                            << "1" << pass << false;
     QTest::newRow("C 5th above cut limit") << 'C' << "0.123456" << 3 << "12.345"
@@ -265,6 +281,10 @@ void ClassLimits::inputRefused_data()
     QTest::newRow("C power factor empty") << 'C' << "1"
                                           << ""
                                           << "75" << QStringList{"power factor", "empty"};
+    QTest::newRow("C power factor above 1")
+        << 'C' << "1"
+        << "-1.05"
+        << "75" << QStringList{"power factor (field 4", "-1.05", "above 1"};
     QTest::newRow("C both wrong") << 'C' << "x"
                                   << "0,9"
                                   << "75" << QStringList{"fundamental current", "\"x\"", "\"0,9\""};
@@ -331,6 +351,29 @@ void ClassLimits::classDPowerRange()
     QFETCH(QString, power);
     QFETCH(bool, inRange);
     QCOMPARE(classDPowerInRange(power), inRange);
+}
+
+void ClassLimits::closestOrderAmongTested()
+{
+    // Class A at 10 A rms: the 40th's 50 mA is 108.7 % of its 46 mA but
+    // not tested; the 19th's 100 mA is 84.5 % of its 118.4 mA; the 3rd's
+    // 230 mA 10 % of 2300 mA. Every other harmonic 0 mA: not tested.
+    MeasuredValues values = measurement("0");
+    values.amps = QStringLiteral("10");
+    values.harmonics[38] = QStringLiteral("50");
+    values.harmonics[17] = QStringLiteral("100");
+    values.harmonics[1] = QStringLiteral("230");
+    const Judgement judgement = ClassA(values);
+    const std::optional<ClosestOrder> closest = closestOrder(judgement);
+    QVERIFY(closest);
+    QCOMPARE(closest->order, 19);
+    QCOMPARE(closestLine(closest), QStringLiteral("Closest to its limit: 19th harmonic, 84.5 %"));
+    QCOMPARE(closestLine(closestOrder(ClassA(measurement("0")))),
+             QStringLiteral("Closest to its limit: no order judged"));
+    QCOMPARE(harmonicName(2), QStringLiteral("2nd harmonic"));
+    QCOMPARE(harmonicName(13), QStringLiteral("13th harmonic"));
+    QCOMPARE(harmonicName(23), QStringLiteral("23rd harmonic"));
+    QCOMPARE(harmonicName(31), QStringLiteral("31st harmonic"));
 }
 
 QTEST_GUILESS_MAIN(ClassLimits)

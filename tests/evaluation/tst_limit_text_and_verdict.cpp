@@ -83,9 +83,10 @@ void LimitTextAndVerdict::verdict_data()
     QTest::newRow("exactly 0.6 % of 0.85 A") << "1080mA"
                                              << "5.1"
                                              << "0.85" << false << pass << false;
+    // A disregarded current never fails.
     QTest::newRow("over limit and below 0.6 %") << "46mA"
                                                 << "50"
-                                                << "10" << false << blue << true;
+                                                << "10" << false << blue << false;
     QTest::newRow("empty cell") << "46mA"
                                 << ""
                                 << "10" << false << blue << false;
@@ -97,7 +98,10 @@ void LimitTextAndVerdict::verdict_data()
                                                 << "1" << true << pass << true;
     QTest::newRow("zero limit") << "0mA"
                                 << "0.001"
-                                << "0" << false << blue << true;
+                                << "0" << false << blue << false;
+    QTest::newRow("zero limit, tested") << "0mA"
+                                        << "5"
+                                        << "0" << false << fail << true;
 }
 
 void LimitTextAndVerdict::verdict()

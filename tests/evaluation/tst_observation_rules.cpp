@@ -9,6 +9,7 @@ Q_DECLARE_METATYPE(ProductClass)
 Q_DECLARE_METATYPE(CellState)
 Q_DECLARE_METATYPE(ObservationEnd)
 Q_DECLARE_METATYPE(ObservationVerdict)
+Q_DECLARE_METATYPE(PowerBasis)
 
 namespace {
 
@@ -22,6 +23,9 @@ RuleSample quietSample()
     sample.powerW = 100;
     return sample;
 }
+
+// Order: its values in the samples.
+using OrderValues = QMap<int, QList<double>>;
 
 int cellOf(int order)
 {
@@ -45,10 +49,21 @@ private slots:
     void pohcAllowance();
     void verdict_data();
     void verdict();
-    void classCLimitsFromTheHighestFundamental();
+    void classCLimitsFromTheMedianFundamental();
+    void classCFundamentalSteady_data();
+    void classCFundamentalSteady();
+    void classAProvision_data();
+    void classAProvision();
+    void disregardedByTheAverageRmsCurrent();
+    void closestRanksJudgedOrdersOnly();
     void classDPower_data();
     void classDPower();
+    void guardBand_data();
+    void guardBand();
     void samplingSentence();
+    void failureReason_data();
+    void failureReason();
+    void orderOrdinals();
 };
 
 void ObservationRules::oneOrder_data()
@@ -77,9 +92,17 @@ void ObservationRules::oneOrder_data()
     QTest::newRow("every sample not tested")
         << 2 << 1080.0 << QList<double>{3, 4} << QList<bool>{true, true} << CellState::NotTested
         << 0.324074074074074 << 0.37037037037037;
-    QTest::newRow("one sample tested")
-        << 2 << 1080.0 << QList<double>{3, 6} << QList<bool>{true, false} << CellState::Pass
+    // Disregarded: the average below 5 mA, although one sample was tested.
+    QTest::newRow("average below 5 mA")
+        << 2 << 1080.0 << QList<double>{3, 6} << QList<bool>{true, false} << CellState::NotTested
         << 0.416666666666667 << 0.555555555555556;
+    QTest::newRow("one sample tested")
+        << 2 << 1080.0 << QList<double>{4, 7} << QList<bool>{true, false} << CellState::Pass
+        << 0.509259259259259 << 0.648148148148148;
+    // A sample the single-cycle rule did not test never fails the 150 % rule.
+    QTest::newRow("not-tested sample over 150 %")
+        << 2 << 1080.0 << QList<double>{1700, 100} << QList<bool>{true, false} << CellState::Pass
+        << 83.3333333333333 << 157.407407407407;
 }
 
 void ObservationRules::oneOrder()
@@ -178,20 +201,103 @@ void ObservationRules::verdict()
     QVERIFY(!judgement.pohc); // Class B has none
 }
 
-void ObservationRules::classCLimitsFromTheHighestFundamental()
+void ObservationRules::classAProvision_data()
+{
+    // Order 2: Class A limit 1080 mA; 150 % 1620 mA, 200 % 2160 mA, 90 %
+    // 972 mA. Ten samples: `high` once or twice, `rest` the others.
+    QTest::addColumn<ProductClass>("productClass");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<int>("highCount");
+    QTest::addColumn<double>("rest");
+    QTest::addColumn<CellState>("state");
+    QTest::addColumn<bool>("provisionUsed");
+    const auto a = ProductClass::A;
+    QTest::newRow("one in ten up to 200 %, average 85.2 %")
+        << a << 2000.0 << 1 << 800.0 << CellState::Pass << true;
+    QTest::newRow("exactly 200 %, average 90 %")
+        << a << 2160.0 << 1 << 840.0 << CellState::Pass << true;
+    QTest::newRow("over 200 %") << a << 2170.0 << 1 << 700.0 << CellState::Fail << false;
+    QTest::newRow("two in ten") << a << 1700.0 << 2 << 700.0 << CellState::Fail << false;
+    QTest::newRow("average over 90 %") << a << 2000.0 << 1 << 900.0 << CellState::Fail << false;
+    // Class B (limit 1620 mA, 150 % 2430 mA) has no such provision.
+    QTest::newRow("Class B") << ProductClass::B << 2500.0 << 1 << 1000.0 << CellState::Fail
+                             << false;
+}
+
+void ObservationRules::classAProvision()
+{
+    QFETCH(ProductClass, productClass);
+    QFETCH(double, high);
+    QFETCH(int, highCount);
+    QFETCH(double, rest);
+    QList<RuleSample> samples(10, quietSample());
+    for (int n = 0; n < samples.size(); ++n)
+        samples[n].currentsMa[std::size_t(cellOf(2))] = n < highCount ? high : rest;
+    const ObservationJudgement judgement =
+        judgeObservation(productClass, {}, samples, 0, ObservationEnd::Completed);
+    const OrderJudgement& order = judgement.orders[std::size_t(cellOf(2))];
+    QTEST(order.state, "state");
+    QTEST(order.provisionUsed, "provisionUsed");
+    QFETCH(CellState, state);
+    QCOMPARE(judgement.verdict,
+             state == CellState::Fail ? ObservationVerdict::Fail : ObservationVerdict::Pass);
+}
+
+void ObservationRules::disregardedByTheAverageRmsCurrent()
+{
+    // Order 40, Class A limit 46 mA. 50 mA at 8 A is tested (0.6 %: 48 mA),
+    // 68 mA at 12 A is not (72 mA); the average 59 mA is above the limit but
+    // below 0.6 % of the average 10 A: disregarded, no fail.
+    QList<RuleSample> samples(2, quietSample());
+    const auto cell = std::size_t(cellOf(40));
+    samples[0].rmsA = 8;
+    samples[0].currentsMa[cell] = 50;
+    samples[1].rmsA = 12;
+    samples[1].currentsMa[cell] = 68;
+    samples[1].notTested[cell] = true;
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::A, {}, samples, 0, ObservationEnd::Completed);
+    QCOMPARE(judgement.orders[cell].state, CellState::NotTested);
+    QCOMPARE(judgement.verdict, ObservationVerdict::Pass);
+}
+
+void ObservationRules::closestRanksJudgedOrdersOnly()
+{
+    // Class A. Order 35 (limit 64.28 mA) averages 4 mA, 6.2 %, not tested;
+    // order 19 (118.4 mA) 6 mA, 5.07 %; order 3 (2300 mA) 23 mA, 1 %.
+    RuleSample sample = quietSample();
+    sample.currentsMa.fill(0);
+    sample.notTested.set();
+    sample.currentsMa[std::size_t(cellOf(35))] = 4;
+    sample.currentsMa[std::size_t(cellOf(19))] = 6;
+    sample.notTested[std::size_t(cellOf(19))] = false;
+    sample.currentsMa[std::size_t(cellOf(3))] = 23;
+    sample.notTested[std::size_t(cellOf(3))] = false;
+    const ObservationJudgement judgement = judgeObservation(
+        ProductClass::A, {}, QList<RuleSample>(2, sample), 0, ObservationEnd::Completed);
+    QCOMPARE(rankedOrderCells(judgement), (QList<int>{cellOf(19), cellOf(3)}));
+    const std::optional<ClosestOrder> closest = closestOrder(judgement);
+    QVERIFY(closest);
+    QCOMPARE(closest->order, 19);
+    QCOMPARE(closest->percentOfLimit, 5.06756756756757);
+    QCOMPARE(closestLine(closest), QStringLiteral("Closest to its limit: 19th harmonic, 5.1 %"));
+}
+
+void ObservationRules::classCLimitsFromTheMedianFundamental()
 {
     QList<RuleSample> samples(3, quietSample());
-    samples[0].fundamentalA = 0.5;
+    samples[0].fundamentalA = 1.25;
     samples[0].powerFactor = 0.9;
     samples[1].fundamentalA = 1.2;
     samples[1].powerFactor = 0.5;
-    samples[2].fundamentalA = 0.8;
+    samples[2].fundamentalA = 1.15;
     samples[2].powerFactor = 0.99;
     const ObservationJudgement judgement =
         judgeObservation(ProductClass::C, {}, samples, 0, ObservationEnd::Completed);
     QCOMPARE(judgement.basis.fundamentalSample, std::optional<int>(1));
     QCOMPARE(judgement.basis.fundamentalA, 1.2);
     QCOMPARE(judgement.basis.powerFactor, 0.5);
+    QVERIFY(judgement.basis.fundamentalVaries.isEmpty());
     // 2 %, 30 % x 0.5, 10 %, 7 %, 5 % and 3 % of 1.2 A.
     QCOMPARE(judgement.orders[std::size_t(cellOf(2))].limitMa, std::optional<double>(24));
     QCOMPARE(judgement.orders[std::size_t(cellOf(3))].limitMa, std::optional<double>(180));
@@ -202,17 +308,69 @@ void ObservationRules::classCLimitsFromTheHighestFundamental()
     QCOMPARE(judgement.orders[std::size_t(cellOf(4))].limitMa, std::nullopt);
     QCOMPARE(judgement.orders[std::size_t(cellOf(4))].state, CellState::NotJudged);
     QVERIFY(!judgement.pohc);
+    QCOMPARE(judgement.verdict, ObservationVerdict::Pass);
+}
+
+void ObservationRules::classCFundamentalSteady_data()
+{
+    // Every sample has its 3rd at 400 mA: 133 % of 30 % of 1 A at PF 1, a
+    // fail on its own; the outlier's fundamental would allow 3000 mA.
+    QTest::addColumn<QList<double>>("fundamentals");
+    QTest::addColumn<double>("median");
+    QTest::addColumn<QList<int>>("varies");
+    QTest::addColumn<ObservationVerdict>("verdict");
+    QTest::newRow("steady within 10 %")
+        << QList<double>{1.0, 1.1, 0.9, 1.05} << 1.0 << QList<int>{} << ObservationVerdict::Fail;
+    QTest::newRow("one at 10 A of ten samples: 10 %")
+        << QList<double>{1, 1, 1, 10, 1, 1, 1, 1, 1, 1} << 1.0 << QList<int>{3}
+        << ObservationVerdict::Fail;
+    QTest::newRow("one at 10 A of eight samples")
+        << QList<double>{1, 1, 1, 1, 1, 1, 1, 10} << 1.0 << QList<int>{7}
+        << ObservationVerdict::IncompleteObservation;
+    QTest::newRow("a 1000 A glitch and a dip")
+        << QList<double>{1, 1000, 1, 1, 0.5, 1, 1, 1, 1, 1, 1} << 1.0 << QList<int>{1, 4}
+        << ObservationVerdict::IncompleteObservation;
+    QTest::newRow("even count: the lower middle")
+        << QList<double>{2, 1, 1.05, 2.05} << 1.05 << QList<int>{0, 3}
+        << ObservationVerdict::IncompleteObservation;
+}
+
+void ObservationRules::classCFundamentalSteady()
+{
+    QFETCH(QList<double>, fundamentals);
+    QList<RuleSample> samples;
+    for (double fundamental : fundamentals) {
+        RuleSample sample = quietSample();
+        sample.fundamentalA = fundamental;
+        sample.currentsMa[std::size_t(cellOf(3))] = 400;
+        samples << sample;
+    }
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::C, {}, samples, 0, ObservationEnd::Completed);
+    QTEST(judgement.basis.fundamentalA, "median");
+    QTEST(judgement.basis.fundamentalVaries, "varies");
+    QTEST(judgement.verdict, "verdict");
+    QCOMPARE(judgement.problem.contains(QStringLiteral("fundamental current was not steady")),
+             judgement.verdict == ObservationVerdict::IncompleteObservation);
 }
 
 void ObservationRules::classDPower_data()
 {
+    // Typed 100 W: the lab takes it when within 10 % of the highest
+    // measured power; otherwise that power. Order 3: 3.4 mA/W.
     QTest::addColumn<QList<double>>("powers");
     QTest::addColumn<double>("highest");
-    QTest::addColumn<bool>("differs");
-    QTest::newRow("10 % above") << QList<double>{95, 110} << 110.0 << false;
-    QTest::newRow("over 10 % above") << QList<double>{95, 110.1} << 110.1 << true;
-    QTest::newRow("10 % below") << QList<double>{90, 88} << 90.0 << false;
-    QTest::newRow("over 10 % below") << QList<double>{89.9, 60} << 89.9 << true;
+    QTest::addColumn<PowerBasis>("basis");
+    QTest::addColumn<double>("basisW");
+    QTest::addColumn<double>("thirdLimit");
+    QTest::newRow("10 % of 110 W above")
+        << QList<double>{95, 110} << 110.0 << PowerBasis::Typed << 100.0 << 340.0;
+    QTest::newRow("over 10 % of 112 W above")
+        << QList<double>{95, 112} << 112.0 << PowerBasis::Measured << 112.0 << 380.8;
+    QTest::newRow("within 10 % of 91 W")
+        << QList<double>{91, 60} << 91.0 << PowerBasis::Typed << 100.0 << 340.0;
+    QTest::newRow("over 10 % of 90 W below")
+        << QList<double>{88, 90} << 90.0 << PowerBasis::Measured << 90.0 << 306.0;
 }
 
 void ObservationRules::classDPower()
@@ -227,9 +385,50 @@ void ObservationRules::classDPower()
                                                             samples, 0, ObservationEnd::Completed);
     QCOMPARE(judgement.basis.typedPower, QStringLiteral("100"));
     QTEST(judgement.basis.highestPowerW.value_or(-1), "highest");
-    QTEST(judgement.basis.powerDiffers, "differs");
-    // The limits come from the typed power: 3.4 mA/W for order 3.
-    QCOMPARE(judgement.orders[std::size_t(cellOf(3))].limitMa, std::optional<double>(340));
+    QTEST(judgement.basis.powerBasis, "basis");
+    QTEST(judgement.basis.basisW.value_or(-1), "basisW");
+    QCOMPARE(judgement.basis.powerDiffers, judgement.basis.powerBasis == PowerBasis::Measured);
+    QTEST(judgement.orders[std::size_t(cellOf(3))].limitMa.value_or(-1), "thirdLimit");
+}
+
+void ObservationRules::guardBand_data()
+{
+    // Class A, order 3: limit 2300 mA, under a 10 % guard band 2070 mA
+    // (150 %: 3105 mA instead of 3450 mA).
+    QTest::addColumn<QList<double>>("third");
+    QTest::addColumn<double>("guardBand");
+    QTest::addColumn<ObservationVerdict>("verdict");
+    QTest::newRow("average 2100, none")
+        << QList<double>{2100, 2100} << 0.0 << ObservationVerdict::Pass;
+    QTest::newRow("average 2100, 10 %")
+        << QList<double>{2100, 2100} << 10.0 << ObservationVerdict::Fail;
+    QTest::newRow("a sample 3200, none")
+        << QList<double>{3200, 800} << 0.0 << ObservationVerdict::Pass;
+    QTest::newRow("a sample 3200, 10 %")
+        << QList<double>{3200, 800} << 10.0 << ObservationVerdict::Fail;
+    // The README's worked example 3: 3220 mA is above 150 % of 2070 mA.
+    QTest::newRow("worked example, none")
+        << QList<double>{1150, 3220, 1200} << 0.0 << ObservationVerdict::Pass;
+    QTest::newRow("worked example, 10 %")
+        << QList<double>{1150, 3220, 1200} << 10.0 << ObservationVerdict::Fail;
+}
+
+void ObservationRules::guardBand()
+{
+    QFETCH(QList<double>, third);
+    QFETCH(double, guardBand);
+    QList<RuleSample> samples;
+    for (double value : third) {
+        samples << quietSample();
+        samples.last().currentsMa[std::size_t(cellOf(3))] = value;
+    }
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::A, {}, samples, 0, ObservationEnd::Completed, guardBand);
+    const OrderJudgement& order = judgement.orders[std::size_t(cellOf(3))];
+    QCOMPARE(order.limitMa, std::optional<double>(2300));
+    QCOMPARE(order.guardedLimitMa, std::optional<double>(guardBand > 0 ? 2070 : 2300));
+    QCOMPARE(judgement.guardBandPct, guardBand);
+    QTEST(judgement.verdict, "verdict");
 }
 
 void ObservationRules::samplingSentence()
@@ -239,7 +438,55 @@ void ObservationRules::samplingSentence()
         QStringLiteral(
             "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s smoothing"));
     QCOMPARE(QString::fromLatin1(kObservationRules),
-             QStringLiteral("observation rules, average 100 %, samples 150 %, POHC"));
+             QStringLiteral("observation rules, average 100 %, samples 150 % (Class A 200 % "
+                            "provision), POHC"));
+}
+
+void ObservationRules::failureReason_data()
+{
+    // Class A limits: 2nd 1080, 3rd 2300, 4th 430, 5th 1140, 7th 770, 23rd
+    // 97.82 mA. Two samples; the orders not named at 10 mA.
+    QTest::addColumn<OrderValues>("samples"); // order: the two values
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a sample above 150 %")
+        << OrderValues{{5, {1721.4, 100}}} << "5th: one sample at 151 % of its limit";
+    QTest::newRow("the average above its limit")
+        << OrderValues{{7, {800, 800}}} << "7th: average at 104 % of its limit";
+    QTest::newRow("both, a hair above 150 %")
+        << OrderValues{{3, {3450.2, 3450.2}}}
+        << "3rd: average at 150 %, one sample at 150.01 % of its limit";
+    QTest::newRow("under the POHC allowance")
+        << OrderValues{{23, {147.71, 147.71}}}
+        << "23rd: average at 151 % (150 % allowed), one sample at 151 % of its limit";
+    QTest::newRow("four orders")
+        << OrderValues{{2, {2160, 2160}}, {3, {4600, 4600}}, {4, {860, 860}}, {5, {2280, 2280}}}
+        << "2nd: average at 200 %, one sample at 200 % of its limit; 3rd: average at 200 %, one "
+           "sample at 200 % of its limit; 4th: average at 200 %, one sample at 200 % of its "
+           "limit; 1 more order";
+    QTest::newRow("pass") << OrderValues{} << "";
+}
+
+void ObservationRules::failureReason()
+{
+    QFETCH(OrderValues, samples);
+    QList<RuleSample> judged(2, quietSample());
+    for (auto order = samples.cbegin(); order != samples.cend(); ++order)
+        for (qsizetype n = 0; n < judged.size(); ++n)
+            judged[n].currentsMa[std::size_t(cellOf(order.key()))] = order.value()[n];
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::A, {}, judged, 0, ObservationEnd::Completed);
+    QTEST(judgement.failureReason, "reason");
+    QCOMPARE(judgement.verdict,
+             samples.isEmpty() ? ObservationVerdict::Pass : ObservationVerdict::Fail);
+}
+
+void ObservationRules::orderOrdinals()
+{
+    QStringList ordinals;
+    for (int order : {2, 3, 4, 11, 12, 13, 21, 22, 23, 40})
+        ordinals << orderOrdinal(order);
+    QCOMPARE(ordinals, QStringList({"2nd", "3rd", "4th", "11th", "12th", "13th", "21st", "22nd",
+                                    "23rd", "40th"}));
 }
 
 QTEST_GUILESS_MAIN(ObservationRules)

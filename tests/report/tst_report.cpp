@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -216,6 +218,7 @@ private slots:
     void jsonFile_data();
     void jsonFile();
     void csvFile();
+    void guardBandAndPowerShown();
     void harmonicNumbers_data();
     void harmonicNumbers();
     void measurementRecordId_data();
@@ -246,6 +249,13 @@ private slots:
 
     void observationFormats_data();
     void observationFormats();
+    void recordHeaderInEveryFormat_data();
+    void recordHeaderInEveryFormat();
+    void noValueIsOneStateInEachFormat();
+    void incompleteObservationSaysWhy_data();
+    void incompleteObservationSaysWhy();
+    void observationPageThree();
+    void timeChartTellsCoincidingOrdersApart();
 
 private:
     QTemporaryDir m_dir;
@@ -257,13 +267,19 @@ void TestReport::jsonFile_data()
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QString>("measuredAt");
     const QStringList common{
-        "verdict",      "class",     "fields_found", "volts",       "amps",     "watts",
-        "power_factor", "frequency", "harmonics",    "measured_at", "reply",    "id",
-        "port",         "device",    "tool_version", "product",     "serial",   "operator",
-        "notes",        "lab",       "instrument",   "conditions",  "record_id"};
-    QTest::newRow("class D fail") << classDFail() << (QStringList(common) << "power")
+        "verdict",      "class",     "fields_found", "volts",       "amps",      "watts",
+        "power_factor", "frequency", "harmonics",    "measured_at", "reply",     "id",
+        "port",         "device",    "tool_version", "product",     "serial",    "operator",
+        "notes",        "lab",       "instrument",   "conditions",  "record_id", "simulated",
+        "guard_band_pct", "rules",   "closest"};
+    QTest::newRow("class D fail") << classDFail()
+                                  << (QStringList(common) << "power"
+                                                          << "measured_power_w"
+                                                          << "power_differs")
                                   << "2026-12-07T16:10:38+01:00";
-    QTest::newRow("incomplete") << incomplete() << (QStringList(common) << "problem")
+    MeasurementRecord stored = incomplete();
+    stored.id = 3;
+    QTest::newRow("incomplete") << stored << (QStringList(common) << "problem")
                                 << "2026-01-02T03:04:05+00:00";
 }
 
@@ -291,6 +307,15 @@ void TestReport::jsonFile()
     QCOMPARE(json["product"].toString(), record.product.product);
     QCOMPARE(json["operator"].toString(), record.product.operatorName);
     QCOMPARE(json["instrument"].toString(), record.product.instrument);
+    QCOMPARE(json["rules"].toString(),
+             QStringLiteral("IEC 1000-3-2 limits, one analyzer snapshot"));
+    const std::optional<ClosestOrder> closest = closestOf(r);
+    QCOMPARE(json["closest"].isNull(), !closest);
+    if (closest) {
+        QCOMPARE(json["closest"]["order"].toInt(), closest->order);
+        QCOMPARE(json["closest"]["percent_of_limit"].toDouble(),
+                 std::round(closest->percentOfLimit * 100) / 100);
+    }
     const QJsonArray harmonics = json["harmonics"].toArray();
     QCOMPARE(harmonics.size(), kHarmonicCells);
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
@@ -304,6 +329,36 @@ void TestReport::jsonFile()
         QCOMPARE(h["limit"].toString(), r.judgement.limits[i]);
         QCOMPARE(h["state"].toString(), cellStateName(r.judgement.states[i]));
     }
+}
+
+// A Class D measurement under a 10 % guard band whose measured power is
+// 16 % below the typed one: the verdict, the guarded limit and the line.
+void TestReport::guardBandAndPowerShown()
+{
+    MeasurementRecord record = classDFail();
+    record.result.judgement.power = QStringLiteral("90");
+    record.result.judgement.guardBandPct = 10;
+    const QString text = resultText(record.result);
+    QVERIFY2(text.contains("\nThe measured power 75.2 W is 16 % below the typed 90 W: the lab "
+                           "will judge by the measured power\n"),
+             qPrintable(text));
+    QVERIFY2(text.contains(QRegularExpression("\n    3 +306 +255.00mA +229.5mA +fail\n")),
+             qPrintable(text));
+    QVERIFY(text.endsWith("Verdict: Fail (10 % guard band)\n"));
+    const QJsonObject json = resultJson(record.result);
+    QCOMPARE(json["verdict"].toString(), "Fail (10 % guard band)");
+    QCOMPARE(json["guard_band_pct"].toDouble(), 10.0);
+    QCOMPARE(json["power_differs"].toBool(), true);
+    QCOMPARE(json["measured_power_w"].toDouble(), 75.2);
+    QCOMPARE(json["harmonics"][1]["limit_ma"].toDouble(), 255.0);
+    QCOMPARE(json["harmonics"][1]["guarded_limit_ma"].toDouble(), 229.5);
+
+    // Within 10 %: nothing said, and no guard band: the verdict alone.
+    record.result.judgement.power = QStringLiteral("75");
+    record.result.judgement.guardBandPct = 0;
+    QVERIFY(!resultText(record.result).contains("the lab will judge"));
+    QCOMPARE(resultJson(record.result)["power_differs"].toBool(), false);
+    QCOMPARE(resultJson(record.result)["verdict"].toString(), "Fail");
 }
 
 void TestReport::csvFile()
@@ -321,9 +376,11 @@ void TestReport::csvFile()
     QCOMPARE(rows.size(), 1 + kHarmonicCells);
     const QStringList header = rows[0];
     QCOMPARE(header.join(','), "verdict,class,power,measured_at,volts,amps,watts,power_factor,"
-                               "frequency,order,current_ma,limit,state,id,port,device,"
-                               "tool_version,product,serial,operator,notes,lab,instrument,"
-                               "conditions,limit_ma,percent_of_limit");
+                               "frequency,order,current_ma,limit,state,record_id,store,port,"
+                               "device,tool_version,simulated,product,serial,operator,notes,lab,"
+                               "instrument,"
+                               "conditions,limit_ma,percent_of_limit,guard_band_pct,"
+                               "guarded_limit_ma,rules");
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const QStringList& row = rows[cell + 1];
         QCOMPARE(row.size(), header.size());
@@ -340,6 +397,7 @@ void TestReport::csvFile()
     QCOMPARE(rows[2][header.indexOf("limit_ma")], "255");
     QCOMPARE(rows[2][header.indexOf("percent_of_limit")], "120");
     QCOMPARE(rows[1][header.indexOf("percent_of_limit")], ""); // the 2nd: not judged
+    QCOMPARE(rows[1][header.indexOf("rules")], "IEC 1000-3-2 limits, one analyzer snapshot");
 }
 
 void TestReport::harmonicNumbers_data()
@@ -399,13 +457,12 @@ void TestReport::measurementRecordId()
     QCOMPARE(json.contains("record_id"), id > 0);
     QCOMPARE(json["record_id"].toInteger(), id);
     QCOMPARE(json["serial"].toString(), record.product.serial);
-    QVERIFY(!json.contains("notes"));
 
     const QStringList text = measurementText(record).split('\n');
     QCOMPARE(text.contains("Record:        17"), id > 0);
     QVERIFY(text.contains("Operator:      José Müller"));
 
-    const QList<QStringList> rows = parseCsv(measurementCsv(record));
+    const QList<QStringList> rows = parseCsv(recordCsv(record));
     const int column = int(rows[0].indexOf("record_id"));
     QVERIFY(column > rows[0].indexOf("state"));
     QCOMPARE(rows[1][column], id > 0 ? QString::number(id) : QString());
@@ -464,6 +521,9 @@ void TestReport::pdfText()
         QRegularExpression("Tested by\\s+José Müller\\s+Checked by\\s+signature\\s+date")));
     QVERIFY(text.contains("complete reply") && !text.contains("reply fields"));
     QVERIFY(text.contains("the analyzer measured 75.2 W.") && !text.contains("typed power (more"));
+    // The rules on every page; how close it came beside the verdict.
+    QCOMPARE(text.count("Rules: IEC 1000-3-2 limits, one analyzer snapshot"), 2);
+    QVERIFY(text.contains(closestLine(closestOrder(record.result.judgement))));
 
     // The chart's scale ends just above the highest bar (120 %); bars over
     // 80 % carry their figure, lower ones none.
@@ -712,13 +772,16 @@ void TestReport::observationPdf()
         for (const QString& field :
              {QString("Record 42 Product: Drive PX-9"), QString("Verdict: Fail"),
               QString("Serial: SN-77"), QString("Started 2026-12-07 09:30:00 UTC+00:00 Class A"),
-              QString("Page %1 of 3").arg(page), sampling})
+              QString("Page %1 of 3").arg(page), sampling,
+              QString("Rules: ") + QLatin1String(kObservationRules)})
             QVERIFY2(simple.contains(field),
                      qPrintable(QString("page %1: %2 in %3").arg(page).arg(field, simple)));
     }
     const QString page1 = pages[0].simplified();
     for (const QString& field :
-         {QString("Rules observation rules, average 100 %, samples 150 %, POHC"),
+         {QString("Rules observation rules, average 100 %, samples 150 % (Class A 200 % "
+                  "provision), POHC"),
+          QString("Closest to its limit: 3rd harmonic, 107.3 %"),
           QString("Duration 150 s asked, 157.6 s elapsed"),
           QString("POHC odd orders 21 to 39: 30.1 mA measured, limit 251.3 mA; allowance "
                   "applied"),
@@ -763,19 +826,22 @@ void TestReport::observationSummary_data()
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("notShown");
 
-    const QString flag = "! The highest measured power is more than 10 % apart from the typed "
-                         "power";
+    const QString flag = "! The typed power is not within 10 % of the highest measured power: "
+                         "the limits come from the measured power, as the lab takes it.";
     QTest::newRow("class D, 1970 W measured of 500 W typed")
         << judgedAs(ProductClass::D, "500")
         << QStringList{"Class D, typed power 500 W",
-                       "Power limits from the typed power of 500 W; highest measured power "
-                       "1970.0 W",
-                       flag}
+                       "Power limits from the highest measured power 1970 W (the typed 500 W "
+                       "is not within 10 % of it)",
+                       flag,
+                       "The typed power 500 W is not within 10 % of the highest measured power "
+                       "1970 W, and that power is outside Class D's 50 to 600 W: Class D cannot "
+                       "be judged."}
         << QStringList{};
-    QTest::newRow("class C: the 7th sample's fundamental")
+    QTest::newRow("class C: the median sample's fundamental")
         << judgedAs(ProductClass::C, QString())
-        << QStringList{"Limits from the highest fundamental current of the samples, 9.8 A "
-                       "(judged sample 7), and its power factor, 0.9",
+        << QStringList{"Limits from the fundamental current of the samples, median 9.5 A "
+                       "(sample 10), power factor 0.9",
                        "POHC not part of the rules of Class C"}
         << QStringList{flag};
 
@@ -957,7 +1023,9 @@ void TestReport::observationFormats_data()
         << observationOf({ProductClass::B, {}}, QStringLiteral("The serial line failed."))
         << QStringList{"problem"} << false;
     QTest::newRow("class D") << observationOf({ProductClass::D, QStringLiteral("150")}, {})
-                             << QStringList{"highest_power_w", "power_differs"} << true;
+                             << QStringList{"highest_power_w", "power_differs", "power_basis",
+                                            "basis_w"}
+                             << true;
 }
 
 // The keys and types of the JSON, the CSV's shape and the text's last line.
@@ -979,9 +1047,22 @@ void TestReport::observationFormats()
                      "rules",
                      "harmonics",
                      "pohc",
+                     "closest",
                      "measured_at",
+                     "electrical",
                      "record_id",
-                     "product"};
+                     "port",
+                     "device",
+                     "tool_version",
+                     "simulated",
+                     "product",
+                     "serial",
+                     "operator",
+                     "notes",
+                     "lab",
+                     "instrument",
+                     "conditions",
+                     "guard_band_pct"};
     keys << extraKeys;
     keys.sort();
     QCOMPARE(json.keys(), keys);
@@ -993,8 +1074,9 @@ void TestReport::observationFormats()
     const QJsonArray harmonics = json["harmonics"].toArray();
     QCOMPARE(harmonics.size(), kHarmonicCells);
     const QJsonObject third = harmonics.at(1).toObject();
-    QCOMPARE(third.keys(), QStringList({"average_ma", "average_pct", "limit_ma", "maximum_ma",
-                                        "maximum_pct", "order", "state"}));
+    QCOMPARE(third.keys(),
+             QStringList({"average_ma", "average_pct", "guarded_limit_ma", "limit_ma", "maximum_ma",
+                          "maximum_pct", "order", "provision_used", "state"}));
     QCOMPARE(third["order"].toInt(), 3);
     QVERIFY(third["limit_ma"].isDouble() && third["average_ma"].isDouble() &&
             third["maximum_pct"].isDouble());
@@ -1005,16 +1087,223 @@ void TestReport::observationFormats()
         QVERIFY(json["pohc"]["allowance_applied"].isBool() &&
                 json["pohc"]["measured_ma"].isDouble() && json["pohc"]["limit_ma"].isDouble());
 
+    // The electrical values over the judged samples, each at 75 W and 230.1 V.
+    const QJsonObject watts = json["electrical"]["watts"].toObject();
+    QCOMPARE(QList<double>({watts["average"].toDouble(), watts["minimum"].toDouble(),
+                            watts["maximum"].toDouble()}),
+             QList<double>({75.0, 75.0, 75.0}));
+    QCOMPARE(json["electrical"]["volts"]["average"].toDouble(), 230.1);
+
     const QStringList csv = observationCsv(record).split(QStringLiteral("\r\n"));
     QCOMPARE(csv.size(), kHarmonicCells + 2); // the header, the orders, the last line end
+    // Every value of the JSON that is not a list or an object is a column.
+    const QList<QStringList> rows = parseCsv(observationCsv(record));
+    for (const QString& key : json.keys())
+        if (!json[key].isObject() && !json[key].isArray() && !json[key].isNull())
+            QVERIFY2(rows[0].contains(key), qPrintable(key));
     QVERIFY(csv[0].startsWith(QStringLiteral("verdict,class,power,measured_at,duration_s")));
     QVERIFY2(csv[2].contains(QStringLiteral(",3,")) && csv[2].contains(QStringLiteral("3500.000")),
              qPrintable(csv[2]));
 
     const QString text = observationText(record);
     QVERIFY(text.contains(samplingSentence(8.26)));
+    QVERIFY(text.contains(closestLine(closestOrder(record.result.judgement))));
     QVERIFY(text.endsWith(
         QStringLiteral("\nVerdict: %1\n").arg(observationVerdictText(record.result.verdict))));
+    QVERIFY(!text.contains(QStringLiteral("Judged again")));
+
+    // Stored under the earlier rules: judged by the current ones, and said so.
+    ObservationRecord earlier = record;
+    earlier.storedRules = QLatin1String(kEarlierObservationRules);
+    QCOMPARE(observationJson(earlier)["stored_rules"].toString(),
+             QLatin1String(kEarlierObservationRules));
+    QVERIFY(observationText(earlier).contains(
+        QStringLiteral("Judged again:  stored under \"%1\"").arg(kEarlierObservationRules)));
+}
+
+void TestReport::recordHeaderInEveryFormat_data()
+{
+    QTest::addColumn<bool>("observation");
+    QTest::newRow("measurement") << false;
+    QTest::newRow("observation") << true;
+}
+
+// Both kinds of record say the same of themselves: id and store, port,
+// device, tool and every product field, in JSON, CSV and text.
+void TestReport::recordHeaderInEveryFormat()
+{
+    QFETCH(bool, observation);
+    const MeasurementRecord measurement = classDFail();
+    ObservationRecord timed = observationOf({ProductClass::A, {}}, {});
+    timed.id = measurement.id;
+    timed.port = measurement.port;
+    timed.toolVersion = measurement.toolVersion;
+    timed.product = measurement.product;
+    const QString store = QStringLiteral("/srv/lab/records.sqlite");
+    const QString device = simulatedDevice(QStringLiteral("/dev/pts/3"));
+    QJsonObject json;
+    QList<QStringList> csv;
+    QString text;
+    if (observation) {
+        timed.store = store;
+        timed.device = device;
+        json = observationJson(timed);
+        csv = parseCsv(observationCsv(timed));
+        text = observationText(timed);
+    } else {
+        MeasurementRecord record = measurement;
+        record.store = store;
+        record.device = device;
+        json = recordJson(record);
+        csv = parseCsv(recordCsv(record));
+        text = measurementText(record);
+    }
+    const QStringList expected{"17",
+                               store,
+                               "Com 1",
+                               device,
+                               "1.0",
+                               measurement.product.product,
+                               measurement.product.serial,
+                               measurement.product.operatorName,
+                               measurement.product.notes,
+                               measurement.product.lab,
+                               measurement.product.instrument,
+                               measurement.product.conditions};
+    const QStringList keys{"record_id",    "store",   "port",       "device",
+                           "tool_version", "product", "serial",     "operator",
+                           "notes",        "lab",     "instrument", "conditions"};
+    for (qsizetype n = 0; n < keys.size(); ++n) {
+        const QJsonValue value = json[keys[n]];
+        QCOMPARE(value.isDouble() ? QString::number(value.toInteger()) : value.toString(),
+                 expected[n]);
+        QVERIFY2(csv[0].contains(keys[n]), qPrintable(keys[n]));
+        QCOMPARE(csv[1][csv[0].indexOf(keys[n])], expected[n]);
+    }
+    QVERIFY(!csv[0].contains("id"));
+    QCOMPARE(json["simulated"].toBool(), true);
+    QCOMPARE(csv[1][csv[0].indexOf("simulated")], "yes");
+    const QStringList lines = text.split('\n');
+    QVERIFY2(lines.contains("Record:        17 (store: /srv/lab/records.sqlite)") &&
+                 lines.contains("Device:        simulated analyzer at /dev/pts/3") &&
+                 lines.contains("Analyzer:      Zento PA-1, SN 4711"),
+             qPrintable(text));
+}
+
+// A measurement without a reply: every value is null in JSON and "-" in
+// text, which lists no harmonic table of dashes.
+void TestReport::noValueIsOneStateInEachFormat()
+{
+    CycleResult result;
+    result.verdict = Verdict::NoResultReceived;
+    result.judgement.states.fill(CellState::NotJudged);
+    const QJsonObject json = resultJson(result);
+    for (const char* key : {"volts", "amps", "watts", "power_factor", "frequency"})
+        QVERIFY2(json[key].isNull(), key);
+    const QJsonObject third = json["harmonics"].toArray().at(1).toObject();
+    for (const char* key : {"current_ma", "current_ma_value", "limit", "limit_ma"})
+        QVERIFY2(third[key].isNull(), key);
+    const QString text = resultText(result);
+    QVERIFY2(!text.contains("Order") && text.contains("\nHarmonics:     -\n") &&
+                 text.contains("\nVoltage:       -\n"),
+             qPrintable(text));
+    // A reply cut after its 4th harmonic still lists the table.
+    QVERIFY(resultText(incomplete().result).contains("Order  Current (mA)"));
+}
+
+void TestReport::incompleteObservationSaysWhy_data()
+{
+    QTest::addColumn<int>("notJudged");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("3 of 7 not judged")
+        << 3 << "3 of 7 samples could not be judged; more than 10 % gives no verdict.";
+    QTest::newRow("1 judged") << 4
+                              << "1 of 5 samples could be judged; an observation needs at least 2 "
+                                 "to have a verdict.";
+}
+
+// An "Incomplete observation" names why in every format.
+void TestReport::incompleteObservationSaysWhy()
+{
+    QFETCH(int, notJudged);
+    QFETCH(QString, problem);
+    ObservationRecord record = observationOf({ProductClass::A, {}}, {});
+    ObservationResult& r = record.result;
+    if (notJudged == 4)
+        r.samples.resize(1);
+    for (int n = 0; n < notJudged; ++n) {
+        CycleResult cycle;
+        cycle.verdict = Verdict::NoResultReceived;
+        r.samples.append(observedSample(40.0 + n, cycle));
+    }
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.samplesNotJudged = r.judgement.samplesNotJudged;
+    r.verdict = r.judgement.verdict;
+    QCOMPARE(r.verdict, ObservationVerdict::IncompleteObservation);
+    QCOMPARE(observationJson(record)["problem"].toString(), problem);
+    QVERIFY(observationText(record).contains("\nProblem: " + problem + "\n"));
+    const QList<QStringList> csv = parseCsv(observationCsv(record));
+    QCOMPARE(csv[1][csv[0].indexOf("problem")], problem);
+}
+
+// The time page of a failing observation: the electrical values beside the
+// chart, the store and the simulated analyzer in the header.
+void TestReport::observationPageThree()
+{
+    ObservationRecord record = observationOf({ProductClass::A, {}}, {});
+    record.store = QStringLiteral("records.sqlite");
+    record.device = simulatedDevice(QStringLiteral("/dev/pts/3"));
+    const QString path = m_dir.filePath("page3.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString page1 =
+        QString::fromUtf8(run("pdftotext", {"-f", "1", "-l", "1", path, "-"})).simplified();
+    QVERIFY2(page1.contains("Record 5 (store: records.sqlite)") &&
+                 page1.contains("simulated analyzer"),
+             qPrintable(page1));
+    const QString page3 =
+        QString::fromUtf8(run("pdftotext", {"-layout", "-f", "3", "-l", "3", path, "-"}));
+    QVERIFY2(page3.contains("Electrical values over the 4 judged samples") &&
+                 page3.contains(QRegularExpression("Power\\s+75.0 W\\s+75.0 W\\s+75.0 W")) &&
+                 page3.contains(QRegularExpression("Voltage\\s+230.1 V")),
+             qPrintable(page3));
+}
+
+// Orders 3 and 5 at 90 % of their limits in every sample: the 5th's line
+// (purple, the second worst) shows where it lies on the 3rd's, and the
+// page's lower half holds the electrical values.
+void TestReport::timeChartTellsCoincidingOrdersApart()
+{
+    ObservationRecord record = classAObservation();
+    for (ObservedSample& sample : record.result.samples)
+        if (sample.values) {
+            sample.values->currentsMa[1] = 2070; // 90 % of 2300 mA
+            sample.values->currentsMa[3] = 1026; // 90 % of 1140 mA
+            sample.values->currentsMa[5] = 350;  // the 7th well below
+        }
+    record.result.judgement =
+        judgeSamples(record.result.samples, record.result.choice, ObservationEnd::Completed);
+    const QString path = m_dir.filePath("coinciding.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString prefix = m_dir.filePath("coinciding-page");
+    run("pdftoppm", {"-r", "80", "-png", "-f", "3", "-l", "3", "-singlefile", path, prefix});
+    const QImage image(prefix + ".png");
+    QVERIFY(!image.isNull());
+    // Pixels near the 5th's purple (120, 40, 170) in the plot's band, and
+    // anything drawn in the page's lower half above the footer.
+    const auto count = [&image](double from, double to, const std::function<bool(QRgb)>& is) {
+        int n = 0;
+        for (int y = int(image.height() * from); y < int(image.height() * to); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += is(image.pixel(x, y));
+        return n;
+    };
+    const int purple = count(0.2, 0.5, [](QRgb p) {
+        return std::abs(qRed(p) - 120) < 40 && std::abs(qGreen(p) - 40) < 40 &&
+               std::abs(qBlue(p) - 170) < 40;
+    });
+    QVERIFY2(purple > 50, qPrintable(QString::number(purple)));
+    const int inked = count(0.6, 0.9, [](QRgb p) { return qGray(p) < 128; });
+    QVERIFY2(inked > 500, qPrintable(QString::number(inked)));
 }
 
 QTEST_MAIN(TestReport)

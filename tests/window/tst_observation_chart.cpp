@@ -47,9 +47,10 @@ private:
     }
 };
 
-static OrderPoint point(int order, double latest, double average, double maximum, State state)
+static OrderPoint point(int order, double latest, double average, double maximum, State state,
+                        std::optional<int> rank = std::nullopt)
 {
-    return {order, latest, average, maximum, state};
+    return {order, latest, average, maximum, state, rank};
 }
 
 void TestObservationChart::barsShowTheSample()
@@ -106,10 +107,15 @@ void TestObservationChart::barsShowTheSample()
 void TestObservationChart::timeSeriesFollowsTheWorstAverages()
 {
     ObservationChart chart;
-    chart.showSample(0, {point(3, 90, 90, 90, State::Pass), point(5, 60, 60, 60, State::Pass),
-                         point(7, 20, 20, 20, State::Pass), point(9, 50, 50, 50, State::Pass)});
-    chart.showSample(8, {point(3, 94, 92, 94, State::Pass), point(5, 62, 61, 62, State::Pass),
-                         point(7, 120, 70, 120, State::Pass), point(9, 40, 45, 50, State::Pass)});
+    // The ranks as rankedOrderCells gives them; order 11, not tested, has
+    // none however high its average.
+    chart.showSample(0, {point(3, 90, 90, 90, State::Pass, 0), point(5, 60, 60, 60, State::Pass, 1),
+                         point(7, 20, 20, 20, State::Pass, 3), point(9, 50, 50, 50, State::Pass, 2),
+                         point(11, 300, 300, 300, State::NotTested)});
+    chart.showSample(8,
+                     {point(3, 94, 92, 94, State::Pass, 0), point(5, 62, 61, 62, State::Pass, 2),
+                      point(7, 120, 70, 120, State::Pass, 1), point(9, 40, 45, 50, State::Pass, 3),
+                      point(11, 300, 300, 300, State::NotTested)});
     QCOMPARE(chart.worstOrders(), (std::vector<int>{3, 7, 5}));
 
     QLineSeries* third = timeSeries(chart, QStringLiteral("Order 3"));
@@ -127,7 +133,7 @@ void TestObservationChart::longHistoryKeepsItsHighestSamples()
     ObservationChart chart;
     for (int sample = 0; sample < 1000; ++sample) {
         const double pct = sample == 777 ? 149 : 50 + sample % 7;
-        chart.showSample(8.0 * sample, {point(3, pct, 55, 149, State::Pass)});
+        chart.showSample(8.0 * sample, {point(3, pct, 55, 149, State::Pass, 0)});
     }
     const QList<QPointF> shown = timeSeries(chart, QStringLiteral("Order 3"))->points();
     QVERIFY2(shown.size() <= 400, qPrintable(QString::number(shown.size())));
@@ -139,8 +145,8 @@ void TestObservationChart::valueNotFiniteShowsNothing()
 {
     const double infinite = std::numeric_limits<double>::infinity();
     ObservationChart chart;
-    chart.showSample(0, {point(3, infinite, infinite, std::nan(""), State::Fail),
-                         point(5, 120, 120, 120, State::Fail)});
+    chart.showSample(0, {point(3, infinite, infinite, std::nan(""), State::Fail, 0),
+                         point(5, 120, 120, 120, State::Fail, 1)});
     QCOMPARE(bars(chart, 0).at(1)->at(1), 0.0);
     QCOMPARE(bars(chart, 1).at(1)->at(1), 0.0);
     QCOMPARE(bars(chart, 0).at(1)->at(3), 120.0);

@@ -10,6 +10,8 @@
 #include "history_dialog.h"
 #include "main_window.h"
 #include "observation_window.h"
+#include "qt_serial_port.h"
+#include "record_keeper.h"
 #include "record_store.h"
 #include "save_report_dialog.h"
 #include "version.h"
@@ -19,7 +21,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -136,8 +140,11 @@ private slots:
     void observationRunsCyclesUntilItsDurationHasPassed();
     void observationStoppedOrEndedByExitIsRecordedStopped_data();
     void observationStoppedOrEndedByExitIsRecordedStopped();
+    void observationSaveReportStoresTheFields();
+    void recordsOfTheSimulatedAnalyzerSaySo();
     void observationNotesBesideTheVerdict_data();
     void observationNotesBesideTheVerdict();
+    void chartRanksJudgedOrdersOnly();
 
 private:
     QTemporaryDir m_dir;
@@ -370,8 +377,9 @@ void TestWindowRecords::productDialogRemembersTheLabFields()
              QStringList({given.lab, given.instrument, given.conditions}));
 }
 
-// A timed observation is listed with its own verdict and kind; it is judged
-// again on the command line, not through Judge Again.
+// A timed observation is listed by its record id with its own verdict and
+// kind, its stored texts escaped as the text output escapes them; it is
+// judged again on the command line, not through Judge Again.
 void TestWindowRecords::historyListsATimedObservation()
 {
     FakeToolkit toolkit;
@@ -381,6 +389,8 @@ void TestWindowRecords::historyListsATimedObservation()
     observation.result.choice = {ProductClass::A, {}};
     observation.result.measuredAt = QDateTime::currentDateTime();
     observation.result.verdict = ObservationVerdict::IncompleteObservation;
+    // A right-to-left override would show "Lamp" and the rest reversed.
+    observation.product.product = QStringLiteral("Lamp \u202eA-11");
     RecordStore* store = keeper.store();
     QVERIFY(store && store->beginObservation(observation).succeeded());
     QVERIFY(store->finishObservation(observation).succeeded());
@@ -389,8 +399,10 @@ void TestWindowRecords::historyListsATimedObservation()
     auto* list = dialog.findChild<QTreeWidget*>();
     QCOMPARE(list->topLevelItemCount(), 1);
     QTreeWidgetItem* row = list->topLevelItem(0);
-    QCOMPARE(QStringList({row->text(2), row->text(5)}),
-             QStringList({"Incomplete observation", "Timed observation"}));
+    QVERIFY(observation.id > 0);
+    QCOMPARE(QStringList({row->text(0), row->text(3), row->text(4), row->text(6)}),
+             QStringList({QString::number(observation.id), "Incomplete observation",
+                          "Lamp \\u202eA-11", "Timed observation"}));
     list->setCurrentItem(row);
     for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
         if (button->text() == QLatin1String("Judge Again..."))
@@ -413,6 +425,13 @@ void TestWindowRecords::ctrlTOpensTheObservationWindowWhichNeedsTheSession()
     QVERIFY(observation->verdict->fontMetrics().horizontalAdvance("Incomplete observation") <
             observation->verdict->contentsRect().width());
     QVERIFY(!observation->saveReport->isEnabled()); // nothing observed yet
+    // What it judges by follows the main window.
+    QCOMPARE(observation->judgedBy->text(),
+             QStringLiteral("Judges by no class chosen yet (not logged on)"));
+    bench.window->PowerD->setText(QStringLiteral("75"));
+    bench.window->Dopt->setChecked(true);
+    QCOMPARE(observation->judgedBy->text(),
+             QStringLiteral("Judges by Class D at 75 W (not logged on)"));
 
     observation->startStop->click();
     QCOMPARE(bench.toolkit.messages,
@@ -424,15 +443,24 @@ void TestWindowRecords::ctrlTOpensTheObservationWindowWhichNeedsTheSession()
 void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed_data()
 {
     QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<double>("guardBand");
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<QColor>("colour");
-    QTest::newRow("pass") << kPassingReply << "Pass" << QColor(0, 255, 0);
-    QTest::newRow("fail") << kFailingReply << "Fail" << QColor(255, 0, 0);
+    QTest::addColumn<QString>("firstNote");
+    QTest::newRow("pass") << kPassingReply << 0.0 << "Pass" << QColor(0, 255, 0)
+                          << "sampled every ";
+    // Why it failed, beside the verdict: the reply's 3rd harmonic, 3.5 A
+    // against 2.3 A.
+    QTest::newRow("fail") << kFailingReply << 0.0 << "Fail" << QColor(255, 0, 0)
+                          << "3rd: average at 152 %, one sample at 152 % of its limit\n";
+    QTest::newRow("fail, 10 % guard band") << kFailingReply << 10.0 << "Fail (10 % guard band)"
+                                           << QColor(255, 0, 0) << "3rd: ";
 }
 
 void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
 {
     QFETCH(QByteArray, reply);
+    QFETCH(double, guardBand);
     QFETCH(QString, verdict);
     QFETCH(QColor, colour);
     Bench bench;
@@ -445,7 +473,11 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     bench.logOnClassA();
     ObservationWindow* observation = bench.openObservation();
     QVERIFY(observation);
+    QCOMPARE(observation->judgedBy->text(),
+             QStringLiteral("Judges by Class A on Com 2 (/dev/fake2)"));
     observation->duration->setValue(30);
+    QCOMPARE(observation->guardBand->value(), 0.0);
+    observation->guardBand->setValue(guardBand);
     int dispatchesWithRunOrLogEnabled = 0;
     bench.toolkit.onDispatch = [&](int) {
         if (bench.window->Run->isEnabled() || bench.window->Log->isEnabled())
@@ -469,10 +501,69 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
     QVERIFY(bench.window->Run->isEnabled() && bench.window->Log->isEnabled());
     QCOMPARE(observation->verdict->text(), verdict);
     QCOMPARE(observation->verdict->palette().color(QPalette::Base), colour);
+    QFETCH(QString, firstNote);
+    QVERIFY2(observation->sampling->text().startsWith(firstNote),
+             qPrintable(observation->sampling->text()));
     QCOMPARE(observation->samples->text(), QStringLiteral("Samples: 4 judged, 0 not judged"));
     QVERIFY(!observation->chart->worstOrders().empty());
     QVERIFY(observation->saveReport->isEnabled());
     QVERIFY(bench.toolkit.messages.isEmpty());
+    QCOMPARE(observation->last()->result.choice.guardBandPct, guardBand);
+}
+
+// The fields typed in the observation window's Save Report are kept with the
+// observation's record, as a measurement's are.
+void TestWindowRecords::observationSaveReportStoresTheFields()
+{
+    Bench bench;
+    const QString store = m_dir.filePath(QStringLiteral("observation-fields.sqlite"));
+    bench.window->setRecordStore(store);
+    bench.logOnClassA();
+    ObservationWindow* observation = bench.openObservation();
+    QVERIFY(observation);
+    observation->duration->setValue(30);
+    observation->startStop->click();
+    QVERIFY(observation->saveReport->isEnabled());
+
+    const QString path = m_dir.filePath(QStringLiteral("observation-fields.csv"));
+    QTimer::singleShot(0, [&path] {
+        auto* dialog = qobject_cast<ProductDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        const QList<QLineEdit*> fields = dialog->findChildren<QLineEdit*>();
+        fields[0]->setText(QStringLiteral("Fan F1 typed"));
+        fields[1]->setText(QStringLiteral("SN-31"));
+        QTimer::singleShot(0, [&path] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(files);
+            files->selectFile(path);
+            QMetaObject::invokeMethod(files, "accept");
+        });
+        dialog->accept();
+    });
+    observation->saveReport->click();
+    QCOMPARE(bench.toolkit.messages, QStringList{"The report was saved as " + path});
+
+    RecordStore reader;
+    QVERIFY(reader.open(store, StoreAccess::Read).succeeded());
+    const QList<RecordSummary> found = reader.history(0, QStringLiteral("Fan F1 typed"));
+    QCOMPARE(found.size(), 1);
+    const std::optional<ObservationRecord> stored = reader.observation(found.first().id);
+    QVERIFY(stored);
+    QCOMPARE(QStringList({stored->product.product, stored->product.serial}),
+             QStringList({"Fan F1 typed", "SN-31"}));
+}
+
+// `iec1000 --demo` points Com 1 at the built-in simulated analyzer: the
+// records made there name it, the other ports' their device.
+void TestWindowRecords::recordsOfTheSimulatedAnalyzerSaySo()
+{
+    ComDevices devices;
+    devices.setDevice(1, QStringLiteral("/dev/pts/7"));
+    devices.setSimulated(1);
+    QCOMPARE(recordedDevice(devices, devices.device(1)),
+             QStringLiteral("simulated analyzer at /dev/pts/7"));
+    QVERIFY(isSimulatedDevice(recordedDevice(devices, devices.device(1))));
+    QCOMPARE(recordedDevice(devices, devices.device(2)), devices.device(2));
 }
 
 void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped_data()
@@ -553,7 +644,8 @@ void TestWindowRecords::observationNotesBesideTheVerdict_data()
     QTest::newRow("D") << ProductClass::D
                        << "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s "
                           "smoothing\nPOHC 40.0 mA, limit 50.5 mA: orders 21 to 39 may average "
-                          "up to 150 %\nhighest power 90.0 W, typed 75 W: more than 10 % apart";
+                          "up to 150 %\nhighest power 90.0 W, typed 75 W: more than 10 % apart, "
+                          "limits from the measured power";
 }
 
 void TestWindowRecords::observationNotesBesideTheVerdict()
@@ -570,4 +662,24 @@ void TestWindowRecords::observationNotesBesideTheVerdict()
     result.judgement.basis.highestPowerW = 90;
     result.judgement.basis.powerDiffers = true;
     QCOMPARE(observationNotes(result), notes);
+}
+
+// The chart's worst orders come from the observation's ranking: a not-tested
+// order, however high its average, has no rank.
+void TestWindowRecords::chartRanksJudgedOrdersOnly()
+{
+    ObservationJudgement running;
+    const auto set = [&](int order, double pct, CellState state) {
+        OrderJudgement& o = running.orders[std::size_t(order - 2)];
+        o.limitMa = 100;
+        o.averagePct = pct;
+        o.state = state;
+    };
+    set(35, 5.4, CellState::NotTested);
+    set(19, 4.4, CellState::Pass);
+    set(3, 3.5, CellState::Pass);
+    const std::vector<OrderPoint> points = chartPoints(running, ObservedSample{});
+    QCOMPARE(points[33].rank, std::nullopt);
+    QCOMPARE(points[17].rank, std::optional<int>(0));
+    QCOMPARE(points[1].rank, std::optional<int>(1));
 }

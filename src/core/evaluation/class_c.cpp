@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <cmath>
+
 Judgement ClassC(const MeasuredValues& measured)
 {
     // The limits are percentages of the fundamental current the analyzer
@@ -33,8 +35,22 @@ Judgement ClassC(const MeasuredValues& measured)
         return judgement;
     }
 
+    // The power factor's sign tells the direction of the power, not its
+    // quality: the limits take its magnitude. A magnitude above 1 is no power
+    // factor at all.
+    if (std::abs(*powerFactor) > 1) {
+        const QString sent =
+            measured.powerFactorSent.isNull() ? measured.powerFactor : measured.powerFactorSent;
+        judgement.evaluation = {
+            Evaluation::NotJudged,
+            QStringLiteral("The power factor (field 4 of the result reply) is %1: its magnitude "
+                           "is above 1, so it is no power factor. Class C cannot be judged.")
+                .arg(evaluation::shownText(sent.trimmed()))};
+        return judgement;
+    }
+
     const double F = *fundamental;
-    const double lambda = *powerFactor;
+    const double lambda = std::abs(*powerFactor);
     judgement.limits[0] = LimitText(F * (2.0 / 100) * 1000);
     judgement.limits[1] = LimitText(F * (lambda * 30 / 100) * 1000);
     judgement.limits[3] = LimitText(F * (10.0 / 100) * 1000);

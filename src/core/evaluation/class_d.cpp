@@ -27,7 +27,7 @@ QString classDPowerRangeMessage()
 Judgement ClassD(const MeasuredValues& measured, const QString& power)
 {
     // The limits are milliamperes per watt of the power the operator typed,
-    // not of the measured true power.
+    // not of the measured true power, capped at the Class A limits.
     Judgement judgement = evaluation::startJudgement(ProductClass::D, measured);
     judgement.power = power;
     const std::optional<double> watts = StrictNumber(power);
@@ -61,6 +61,14 @@ Judgement ClassD(const MeasuredValues& measured, const QString& power)
     for (int cell = 11; cell <= 37; cell += 2) {
         const double n = harmonicOrder(cell);
         judgement.limits[cell] = LimitText(P * (3.85 / n));
+    }
+    // Each order's limit is at most the Class A limit of that order: the
+    // lower of the two applies, and the cell shows it.
+    const Judgement classA = ClassA(MeasuredValues{});
+    for (int cell = 1; cell <= 37; cell += 2) {
+        const QString& cap = classA.limits[std::size_t(cell)];
+        if (NumericValue(cap) < NumericValue(judgement.limits[std::size_t(cell)]))
+            judgement.limits[std::size_t(cell)] = cap;
     }
 
     for (int cell = 1; cell <= 37; cell += 2)

@@ -30,6 +30,8 @@ Judgement ClassB(const MeasuredValues& measured);
 Judgement ClassC(const MeasuredValues& measured);
 // `power`: the operator's Class D power text, in W. A power that is not a
 // number, or not from 50 to 600 W, is not judged: no limit, no cell coloured.
+// Each Class D limit is the lower of the per-watt limit and the Class A limit
+// of that order (above about 584 W the orders 15 to 39 take Class A's).
 Judgement ClassD(const MeasuredValues& measured, const QString& power);
 
 // The Class D powers a product can be judged at: a number from 50 to 600 W,
@@ -45,5 +47,8 @@ bool classDPowerInRange(const QString& power);
 QString classDPowerRangeMessage();
 
 // Limits: the evaluation of `productClass`; for None a judgement with status
-// NoClass and every cell NotJudged.
-Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power);
+// NoClass and every cell NotJudged. `guardBandPct`: the cells judged against
+// their limits reduced by that percentage (applyGuardBand); the limit texts
+// stay the class's.
+Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power,
+                 double guardBandPct = 0);

@@ -1,5 +1,7 @@
 #include "judgement.h"
 
+#include "conversions.h"
+
 namespace {
 constexpr std::array<const char*, 4> kStateNames{"pass", "fail", "not_tested", "not_judged"};
 } // namespace
@@ -52,4 +54,44 @@ std::optional<CellState> cellStateFromName(const QString& name)
         if (name == QLatin1String(kStateNames[n]))
             return CellState(n);
     return std::nullopt;
+}
+
+std::optional<ClosestOrder> closestOrder(const Judgement& judgement)
+{
+    std::optional<ClosestOrder> closest;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const auto i = std::size_t(cell);
+        if (judgement.states[i] != CellState::Pass && judgement.states[i] != CellState::Fail)
+            continue;
+        const double limitMa = NumericValue(judgement.limits[i]);
+        if (limitMa <= 0)
+            continue;
+        const double percent = NumericValue(judgement.currents[i]) / limitMa * 100;
+        if (!closest || percent > closest->percentOfLimit)
+            closest = ClosestOrder{harmonicOrder(cell), percent};
+    }
+    return closest;
+}
+
+QString harmonicName(int order)
+{
+    const int lastTwo = order % 100;
+    const char* suffix = "th";
+    if (lastTwo < 11 || lastTwo > 13) {
+        if (order % 10 == 1)
+            suffix = "st";
+        else if (order % 10 == 2)
+            suffix = "nd";
+        else if (order % 10 == 3)
+            suffix = "rd";
+    }
+    return QStringLiteral("%1%2 harmonic").arg(order).arg(QLatin1String(suffix));
+}
+
+QString closestLine(const std::optional<ClosestOrder>& closest)
+{
+    if (!closest)
+        return QStringLiteral("Closest to its limit: no order judged");
+    return QStringLiteral("Closest to its limit: %1, %2 %")
+        .arg(harmonicName(closest->order), QString::number(closest->percentOfLimit, 'f', 1));
 }

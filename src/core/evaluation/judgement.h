@@ -32,7 +32,7 @@ struct Evaluation
 
 // The state of one harmonic cell after an evaluation, as its colours show it:
 // Pass keeps the neutral colours, Fail is red, NotTested blue (below 5 mA or
-// below 0.6 % of the rms current, whatever the limit test gave), NotJudged:
+// below 0.6 % of the rms current: disregarded, never failed), NotJudged:
 // the class does not judge this harmonic, or the evaluation did not run.
 enum class CellState { Pass, Fail, NotTested, NotJudged };
 
@@ -68,7 +68,33 @@ struct Judgement
     // and 4 to 40 even).
     std::array<QString, kHarmonicCells> currents{};
     std::array<CellState, kHarmonicCells> states = noCellJudged();
-    // TestFailed = -1: at least one judged harmonic is above its limit, also
-    // when the not-tested rule then turned its cell blue.
+    // TestFailed = -1: at least one tested harmonic is above its limit (a
+    // not-tested one never counts).
     bool anyFailed = false;
+    // The guard band the cells were judged under, in % (guard_band.h): each
+    // judged against its limit reduced by it. 0: against the limits.
+    double guardBandPct = 0;
 };
+
+// The judged order closest to its limit.
+struct ClosestOrder
+{
+    int order = 0;
+    // The current (an observation: the average) in % of the limit.
+    double percentOfLimit = 0;
+};
+
+// Among the cells a judgement tested (Pass or Fail; not tested and not judged
+// cells never count), the one with the highest current in % of its limit,
+// the lower order first among equals; nothing when none was.
+std::optional<ClosestOrder> closestOrder(const Judgement& judgement);
+
+// "19th harmonic", "2nd harmonic", "23rd harmonic".
+QString harmonicName(int order);
+
+// "Closest to its limit: 19th harmonic, 28.5 %" (one decimal); "Closest to
+// its limit: no order judged" without one.
+QString closestLine(const std::optional<ClosestOrder>& closest);
+
+// The rules a single measurement is judged by, as every output names them.
+inline constexpr const char* kMeasurementRules = "IEC 1000-3-2 limits, one analyzer snapshot";

@@ -1,8 +1,12 @@
 #include "class_evaluation.h"
 
 #include "evaluation_steps.h"
+#include "guard_band.h"
 
-Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power)
+namespace {
+
+Judgement classJudgement(ProductClass productClass, const MeasuredValues& measured,
+                         const QString& power)
 {
     switch (productClass) {
     case ProductClass::A:
@@ -19,4 +23,14 @@ Judgement Limits(ProductClass productClass, const MeasuredValues& measured, cons
     Judgement none = evaluation::startJudgement(ProductClass::None, measured);
     none.evaluation = {Evaluation::NoClass, {}};
     return none;
+}
+
+} // namespace
+
+Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power,
+                 double guardBandPct)
+{
+    Judgement judgement = classJudgement(productClass, measured, power);
+    applyGuardBand(judgement, measured.amps, guardBandPct);
+    return judgement;
 }

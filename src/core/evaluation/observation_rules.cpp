@@ -3,6 +3,10 @@
 #include "class_evaluation.h"
 #include "conversions.h"
 #include "evaluation_steps.h"
+#include "guard_band.h"
+#include "power_basis.h"
+
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -38,19 +42,116 @@ Pohc pohcOf(const std::array<OrderJudgement, kHarmonicCells>& orders)
 {
     double measured = 0;
     double limit = 0;
+    double guarded = 0;
     for (int cell = kFirstPohcCell; cell <= kLastPohcCell; cell += 2) {
         const OrderJudgement& order = orders[std::size_t(cell)];
         measured += order.averageMa * order.averageMa;
         limit += order.limitMa.value_or(0) * order.limitMa.value_or(0);
+        guarded += order.guardedLimitMa.value_or(0) * order.guardedLimitMa.value_or(0);
     }
     Pohc pohc;
     pohc.measuredMa = evaluation::asShown(std::sqrt(measured));
     pohc.limitMa = evaluation::asShown(std::sqrt(limit));
-    pohc.allowanceApplied = pohc.measuredMa <= pohc.limitMa;
+    pohc.guardedLimitMa = evaluation::asShown(std::sqrt(guarded));
+    pohc.allowanceApplied = pohc.measuredMa <= pohc.guardedLimitMa;
     return pohc;
 }
 
+// `pct` above `bound`, with as few decimals as show that it is above: "151",
+// but "150.01" for a value a hair above 150.
+QString percentAbove(double pct, double bound)
+{
+    QString text;
+    for (int decimals = 0; decimals <= 3; ++decimals) {
+        text = QString::number(pct, 'f', decimals);
+        if (text.toDouble() > bound)
+            break;
+    }
+    return text;
+}
+
+// The sample numbers (from 1) of `samples` (indices from 0), at most the
+// first `shown`, "and N more" after them.
+QString sampleNumbers(const QList<int>& samples, qsizetype shown)
+{
+    QStringList numbers;
+    for (qsizetype n = 0; n < std::min(shown, samples.size()); ++n)
+        numbers << QString::number(samples[n] + 1);
+    QString text = numbers.join(QStringLiteral(", "));
+    if (samples.size() > shown)
+        text += QStringLiteral(" and %1 more").arg(samples.size() - shown);
+    return text;
+}
+
+// The Class A limits, mA: the 200 % provision counts the samples above 150 %
+// of them as they come, whatever class the observation is judged under.
+const std::array<double, kHarmonicCells>& classALimitsMa()
+{
+    static const std::array<double, kHarmonicCells> limits = [] {
+        const Judgement classA = ClassA(MeasuredValues{});
+        std::array<double, kHarmonicCells> values{};
+        for (std::size_t cell = 0; cell < values.size(); ++cell)
+            values[cell] = NumericValue(classA.limits[cell]);
+        return values;
+    }();
+    return limits;
+}
+
 } // namespace
+
+QString orderOrdinal(int order)
+{
+    const int lastTwo = order % 100;
+    const int last = order % 10;
+    const char* suffix = (lastTwo >= 11 && lastTwo <= 13) ? "th"
+                         : last == 1                      ? "st"
+                         : last == 2                      ? "nd"
+                         : last == 3                      ? "rd"
+                                                          : "th";
+    return QString::number(order) + QLatin1String(suffix);
+}
+
+QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orders, int shown)
+{
+    QStringList reasons;
+    int failed = 0;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const OrderJudgement& order = orders[std::size_t(cell)];
+        if (!order.averageAbove && !order.sampleAbove)
+            continue;
+        if (++failed > shown)
+            continue;
+        // Under a guard band the rules judge against the guarded limit.
+        const double limit = order.guardedLimitMa.value_or(0);
+        const bool guarded = order.limitMa && limit != *order.limitMa;
+        const std::optional<double> averagePct = percentOf(order.averageMa, limit);
+        const std::optional<double> maximumPct = percentOf(order.maximumMa, limit);
+        QStringList rules;
+        if (order.averageAbove && averagePct) {
+            QString rule = QStringLiteral("average at %1 %")
+                               .arg(percentAbove(*averagePct, order.averageAllowedPct));
+            if (order.averageAllowedPct != 100)
+                rule += QStringLiteral(" (%1 % allowed)").arg(order.averageAllowedPct);
+            rules << rule;
+        }
+        if (order.sampleAbove && maximumPct)
+            rules << QStringLiteral("one sample at %1 %").arg(percentAbove(*maximumPct, 150));
+        reasons << QStringLiteral("%1: %2 of its %3limit")
+                       .arg(orderOrdinal(harmonicOrder(cell)), rules.join(QStringLiteral(", ")),
+                            guarded ? QStringLiteral("guarded ") : QString());
+    }
+    if (failed > shown)
+        reasons << QStringLiteral("%1 more %2")
+                       .arg(failed - shown)
+                       .arg(failed - shown == 1 ? QStringLiteral("order")
+                                                : QStringLiteral("orders"));
+    return reasons.join(QStringLiteral("; "));
+}
+
+QString powerBasisName(PowerBasis basis)
+{
+    return basis == PowerBasis::Measured ? QStringLiteral("measured") : QStringLiteral("typed");
+}
 
 QString samplingSentence(double intervalS)
 {
@@ -61,53 +162,105 @@ QString samplingSentence(double intervalS)
 
 void ObservationTally::add(const RuleSample& sample)
 {
+    const std::array<double, kHarmonicCells>& classA = classALimitsMa();
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         const double current = sample.currentsMa[cell];
         m_sumMa[cell] += current;
         m_maximumMa[cell] = m_judged == 0 ? current : std::max(m_maximumMa[cell], current);
+        // A current the single-cycle rule disregarded never fails a sample.
+        if (sample.notTested[cell])
+            continue;
+        m_maximumTestedMa[cell] = std::max(m_maximumTestedMa[cell], current);
+        const double limit =
+            m_guardBandPct > 0 ? guardedLimitMa(classA[cell], m_guardBandPct) : classA[cell];
+        if (current > oneAndAHalf(limit))
+            ++m_aboveClassAOneAndAHalf[cell];
     }
-    m_tested |= ~sample.notTested;
-    // The first of equal highest fundamentals is the basis.
-    if (!m_fundamentalSample || sample.fundamentalA > m_fundamentalA) {
-        m_fundamentalSample = m_judged;
-        m_fundamentalA = sample.fundamentalA;
-        m_powerFactor = sample.powerFactor;
-    }
+    m_sumRmsA += sample.rmsA;
+    // Sorted by the current, equal currents by the sample's place.
+    const Fundamental fundamental{sample.fundamentalA, m_judged + m_notJudged, sample.powerFactor};
+    m_fundamentals.insert(std::upper_bound(m_fundamentals.begin(), m_fundamentals.end(),
+                                           fundamental,
+                                           [](const Fundamental& a, const Fundamental& b) {
+                                               return a.amps < b.amps;
+                                           }),
+                          fundamental);
     m_highestPowerW = std::max(m_highestPowerW.value_or(sample.powerW), sample.powerW);
     ++m_judged;
 }
 
 ObservationJudgement ObservationTally::judge(ProductClass productClass, const QString& power,
-                                             ObservationEnd end) const
+                                             ObservationEnd end, double guardBandPct) const
 {
     ObservationJudgement judgement;
     judgement.productClass = productClass;
     judgement.samplesJudged = m_judged;
     judgement.samplesNotJudged = m_notJudged;
+    judgement.guardBandPct = guardBandPct;
 
     LimitsBasis& basis = judgement.basis;
     basis.highestPowerW = m_highestPowerW;
     MeasuredValues measured;
-    if (productClass == ProductClass::C && m_fundamentalSample) {
-        basis.fundamentalSample = m_fundamentalSample;
-        basis.fundamentalA = m_fundamentalA;
-        basis.powerFactor = m_powerFactor;
-        measured.fundAmp = NumberText(m_fundamentalA);
-        measured.powerFactor = NumberText(m_powerFactor);
+    QString steadyProblem;
+    if (productClass == ProductClass::C && !m_fundamentals.empty()) {
+        // The median: one glitch, or a few, cannot set every limit.
+        const Fundamental& median = m_fundamentals[(m_fundamentals.size() - 1) / 2];
+        basis.fundamentalSample = median.sample;
+        basis.fundamentalA = median.amps;
+        basis.powerFactor = median.powerFactor;
+        measured.fundAmp = NumberText(median.amps);
+        measured.powerFactor = NumberText(median.powerFactor);
+        const double tolerance = evaluation::asShown(0.1 * median.amps);
+        const auto steady = [&](const Fundamental& f) {
+            return evaluation::asShown(std::abs(f.amps - median.amps)) <= tolerance;
+        };
+        // The sorted currents: those far from the median are both ends.
+        const auto first = std::find_if(m_fundamentals.begin(), m_fundamentals.end(), steady);
+        const auto last = std::find_if(m_fundamentals.rbegin(), m_fundamentals.rend(), steady);
+        for (auto f = m_fundamentals.begin(); f != first; ++f)
+            basis.fundamentalVaries << f->sample;
+        for (auto f = m_fundamentals.rbegin(); f != last; ++f)
+            basis.fundamentalVaries << f->sample;
+        std::sort(basis.fundamentalVaries.begin(), basis.fundamentalVaries.end());
+        // More than 10 % of the judged samples: exactly 10 % is steady.
+        if (10 * basis.fundamentalVaries.size() > m_judged)
+            steadyProblem =
+                QStringLiteral("The fundamental current was not steady: %1 of the %2 judged "
+                               "samples differ from the median %3 A by more than 10 % (samples "
+                               "%4), so the Class C limits cannot be based on it.")
+                    .arg(basis.fundamentalVaries.size())
+                    .arg(m_judged)
+                    .arg(NumberText(median.amps), sampleNumbers(basis.fundamentalVaries, 10));
     }
+    QString limitsPower = power;
     if (productClass == ProductClass::D) {
         basis.typedPower = power;
         const std::optional<double> typed = StrictNumber(power);
-        if (typed && m_highestPowerW)
-            basis.powerDiffers = evaluation::asShown(std::abs(*m_highestPowerW - *typed)) >
-                                 evaluation::asShown(0.1 * *typed);
+        basis.basisW = typed;
+        // The lab's rule: the typed power only when within ±10 % of the
+        // highest measured power, otherwise that power.
+        if (typed && m_highestPowerW && !typedPowerWithin(*typed, *m_highestPowerW)) {
+            basis.powerDiffers = true;
+            basis.powerBasis = PowerBasis::Measured;
+            basis.basisW = *m_highestPowerW;
+            limitsPower = NumberText(*m_highestPowerW);
+        }
     }
 
     // The limits of one cycle's evaluation: no second table of them.
-    const Judgement limits = Limits(productClass, measured, power);
+    const Judgement limits = Limits(productClass, measured, limitsPower);
     const bool limited = limits.evaluation.status == Evaluation::Judged;
-    if (limits.evaluation.status == Evaluation::NotJudged && m_judged > 0)
+    if (limits.evaluation.status == Evaluation::NotJudged && m_judged > 0) {
         judgement.problem = limits.evaluation.problem;
+        if (basis.powerBasis == PowerBasis::Measured)
+            judgement.problem =
+                QStringLiteral("The typed power %1 W is not within 10 % of the highest measured "
+                               "power %2 W, and that power is outside Class D's 50 to 600 W: "
+                               "Class D cannot be judged.")
+                    .arg(NumberText(*StrictNumber(power)), NumberText(*m_highestPowerW));
+    } else if (!steadyProblem.isEmpty()) {
+        judgement.problem = steadyProblem;
+    }
 
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         OrderJudgement& order = judgement.orders[cell];
@@ -118,6 +271,8 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
         if (!limited || limits.limits[cell].isEmpty())
             continue;
         order.limitMa = NumericValue(limits.limits[cell]);
+        order.guardedLimitMa =
+            guardBandPct > 0 ? guardedLimitMa(*order.limitMa, guardBandPct) : *order.limitMa;
         order.averagePct = percentOf(order.averageMa, *order.limitMa);
         order.maximumPct = percentOf(order.maximumMa, *order.limitMa);
     }
@@ -125,21 +280,42 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
     if (limited && (productClass == ProductClass::A || productClass == ProductClass::D))
         judgement.pohc = pohcOf(judgement.orders);
 
+    // An order whose average is below 5 mA or below 0.6 % of the average rms
+    // current is disregarded, as the single-cycle rule disregards a current.
+    const double averageRmsA = m_judged > 0 ? m_sumRmsA / m_judged : 0;
+    const double sixPerMille = evaluation::asShown(0.006 * averageRmsA * 1000);
     bool anyFailed = false;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
-        OrderJudgement& order = judgement.orders[std::size_t(cell)];
-        if (!order.limitMa)
+        const auto i = std::size_t(cell);
+        OrderJudgement& order = judgement.orders[i];
+        if (!order.guardedLimitMa)
             continue;
-        const double limit = *order.limitMa;
+        if (m_judged == 0 || order.averageMa < 5 || order.averageMa < sixPerMille) {
+            order.state = CellState::NotTested;
+            continue;
+        }
+        const double limit = *order.guardedLimitMa;
         const bool allowance =
             judgement.pohc && judgement.pohc->allowanceApplied && isPohcCell(cell);
         const double averageLimit = allowance ? oneAndAHalf(limit) : limit;
-        const bool failed = order.averageMa > averageLimit || order.maximumMa > oneAndAHalf(limit);
-        order.state = failed                         ? CellState::Fail
-                      : !m_tested[std::size_t(cell)] ? CellState::NotTested
-                                                     : CellState::Pass;
+        order.averageAllowedPct = allowance ? 150 : 100;
+        order.averageAbove = order.averageMa > averageLimit;
+        bool sampleFailed = m_maximumTestedMa[i] > oneAndAHalf(limit);
+        // Class A: samples up to 200 % of the limit pass when they are at most
+        // 10 % of the judged samples and the average is at most 90 % of it.
+        if (sampleFailed && productClass == ProductClass::A &&
+            m_maximumTestedMa[i] <= evaluation::asShown(2 * limit) &&
+            10 * m_aboveClassAOneAndAHalf[i] <= m_judged &&
+            order.averageMa <= evaluation::asShown(0.9 * limit)) {
+            sampleFailed = false;
+            order.provisionUsed = true;
+        }
+        order.sampleAbove = sampleFailed;
+        const bool failed = order.averageAbove || order.sampleAbove;
+        order.state = failed ? CellState::Fail : CellState::Pass;
         anyFailed = anyFailed || failed;
     }
+    judgement.failureReason = failureReasonText(judgement.orders);
 
     switch (end) {
     case ObservationEnd::LineFailed:
@@ -150,7 +326,8 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
         break;
     case ObservationEnd::Completed:
         // More than 10 % not judged: exactly 10 % still gives a verdict.
-        if (!limited || m_judged < 2 || 10 * m_notJudged > m_judged + m_notJudged)
+        if (!limited || m_judged < 2 || 10 * m_notJudged > m_judged + m_notJudged ||
+            !steadyProblem.isEmpty())
             judgement.verdict = ObservationVerdict::IncompleteObservation;
         else
             judgement.verdict = anyFailed ? ObservationVerdict::Fail : ObservationVerdict::Pass;
@@ -161,12 +338,36 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
 
 ObservationJudgement judgeObservation(ProductClass productClass, const QString& power,
                                       const QList<RuleSample>& judged, int notJudged,
-                                      ObservationEnd end)
+                                      ObservationEnd end, double guardBandPct)
 {
-    ObservationTally tally;
+    ObservationTally tally(guardBandPct);
     for (const RuleSample& sample : judged)
         tally.add(sample);
     for (int n = 0; n < notJudged; ++n)
         tally.addNotJudged();
-    return tally.judge(productClass, power, end);
+    return tally.judge(productClass, power, end, guardBandPct);
+}
+
+QList<int> rankedOrderCells(const ObservationJudgement& judgement)
+{
+    QList<int> cells;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const OrderJudgement& order = judgement.orders[std::size_t(cell)];
+        if ((order.state == CellState::Pass || order.state == CellState::Fail) && order.averagePct)
+            cells << cell;
+    }
+    std::stable_sort(cells.begin(), cells.end(), [&](int a, int b) {
+        return *judgement.orders[std::size_t(a)].averagePct >
+               *judgement.orders[std::size_t(b)].averagePct;
+    });
+    return cells;
+}
+
+std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement)
+{
+    const QList<int> ranked = rankedOrderCells(judgement);
+    if (ranked.isEmpty())
+        return std::nullopt;
+    return ClosestOrder{harmonicOrder(ranked.first()),
+                        *judgement.orders[std::size_t(ranked.first())].averagePct};
 }

@@ -8,10 +8,15 @@
 #include <array>
 #include <bitset>
 #include <optional>
+#include <vector>
 
 // The rule set a timed observation is judged by. Every record and report
 // names it, so that a later rule set can be told apart.
 inline constexpr const char* kObservationRules =
+    "observation rules, average 100 %, samples 150 % (Class A 200 % provision), POHC";
+// The rule sets stored observations were judged by before: such an
+// observation read again is judged by kObservationRules.
+inline constexpr const char* kEarlierObservationRules =
     "observation rules, average 100 %, samples 150 %, POHC";
 
 // What every output says about the samples: "sampled every 8.3 s from
@@ -47,6 +52,8 @@ struct RuleSample
     double powerFactor = 0;
     // The measured true power, W.
     double powerW = 0;
+    // The rms current, A: the not-tested rule of the averages.
+    double rmsA = 0;
 };
 
 // One order over the judged samples.
@@ -55,16 +62,31 @@ struct OrderJudgement
     // The limit in mA, as the single-cycle limit cell gives it; none where
     // the class judges no limit for this order (state NotJudged).
     std::optional<double> limitMa;
+    // The limit reduced by the guard band: what the rules judge against.
+    // Equal to limitMa without a guard band.
+    std::optional<double> guardedLimitMa;
     // Mean and highest of the sample values, in mA (0 without samples).
     double averageMa = 0;
     double maximumMa = 0;
     // Both as % of the limit; none without a limit or with a limit of 0.
     std::optional<double> averagePct;
     std::optional<double> maximumPct;
-    // Fail: the average above its limit (150 % of it under the POHC
-    // allowance) or a sample above 150 % of the limit; it takes precedence
-    // over NotTested, which every sample being not tested gives.
+    // NotTested: the average below 5 mA or below 0.6 % of the average rms
+    // current; such an order is disregarded and never fails. Otherwise Fail:
+    // the average above its (guarded) limit (150 % of it under the POHC
+    // allowance) or a tested sample above 150 % of that limit (a sample the
+    // single-cycle rule did not test never counts), unless the Class A 200 %
+    // provision allows it.
     CellState state = CellState::NotJudged;
+    // Class A: samples above 150 % of the limit, none above 200 %, were
+    // allowed because they are at most 10 % of the judged samples and the
+    // average is at most 90 % of the limit.
+    bool provisionUsed = false;
+    // The rules that failed it: the average above the limit it may average
+    // (averageAllowedPct of its limit), a sample above 150 % of its limit.
+    bool averageAbove = false;
+    bool sampleAbove = false;
+    double averageAllowedPct = 100;
 };
 
 // The partial odd harmonic current: odd orders 21 to 39, Class A and D.
@@ -74,25 +96,48 @@ struct Pohc
     double measuredMa = 0;
     // Square root of the sum of the squares of their limits, mA.
     double limitMa = 0;
-    // measuredMa <= limitMa: each of these orders may average up to 150 %
-    // of its limit.
+    // measuredMa <= guardedLimitMa: each of these orders may average up to
+    // 150 % of its (guarded) limit.
     bool allowanceApplied = false;
+    // The same over their guarded limits (equal to limitMa without a guard
+    // band).
+    double guardedLimitMa = 0;
 };
+
+// The power the Class D limits of an observation come from.
+enum class PowerBasis {
+    Typed,    // the typed power: within ±10 % of the highest measured power
+    Measured, // the highest measured power, as the lab takes it
+};
+
+// "typed", "measured".
+QString powerBasisName(PowerBasis basis);
 
 // What the limits of an observation were computed from.
 struct LimitsBasis
 {
-    // Class D: the typed power (text, W) the limits come from; the highest
-    // measured power of the samples, and whether the two differ by more than
-    // 10 % of the typed power.
+    // Class D: the typed power (text, W); the highest measured power of the
+    // judged samples; the basis the limits come from and its power, W (none
+    // without a typed power that is a number). powerDiffers: the typed power
+    // is not within ±10 % of the highest measured one, so the basis is the
+    // measured power.
     QString typedPower;
     std::optional<double> highestPowerW;
+    PowerBasis powerBasis = PowerBasis::Typed;
+    std::optional<double> basisW;
     bool powerDiffers = false;
-    // Class C: the sample (index among the judged samples) with the highest
-    // fundamental current, that current (A) and that sample's power factor.
+    // Class C: the sample (index among all the samples of the observation,
+    // from 0) with the median fundamental current of the judged samples (of
+    // an even count, the lower of the middle two), that current (A) and that
+    // sample's power factor.
     std::optional<int> fundamentalSample;
     double fundamentalA = 0;
     double powerFactor = 0;
+    // The samples (indices among all, from 0, in order) whose fundamental
+    // differs from the median by more than 10 % of it. When they are more
+    // than 10 % of the judged samples the fundamental was not steady: no
+    // verdict ("Incomplete observation").
+    QList<int> fundamentalVaries;
 };
 
 struct ObservationJudgement
@@ -104,18 +149,38 @@ struct ObservationJudgement
     // None for Class B and C.
     std::optional<Pohc> pohc;
     LimitsBasis basis;
+    // The guard band the orders were judged under, %; 0 for none.
+    double guardBandPct = 0;
     int samplesJudged = 0;
     int samplesNotJudged = 0;
-    // Why the class set no limits (a Class D power out of range); empty
+    // Why the class set no limits (a Class D power out of range), or why
+    // the samples give no verdict (the fundamental was not steady); empty
     // otherwise.
     QString problem;
+    // Why the orders failed, the order and the rule, lowest orders first:
+    // "5th: one sample at 151 % of its limit; 7th: average at 104 % of its
+    // limit" (failureReasonText); empty when none failed.
+    QString failureReason;
 };
 
+// "5th", "21st", "22nd", "23rd": an order as a failure reason names it.
+QString orderOrdinal(int order);
+
+// The failureReason of judged orders: each failed order with the rules it
+// broke, the first `shown` of them, then how many more failed.
+QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orders, int shown = 3);
+
 // The samples of an observation added one by one: a running judgement costs
-// the same after the 10,000th sample as after the first.
+// about the same after the 10,000th sample as after the first (the Class C
+// median is read from the fundamentals kept sorted).
 class ObservationTally
 {
 public:
+    // `guardBandPct`: the guard band judge() will be given; the Class A 200 %
+    // provision counts the samples above 150 % of the guarded limit as they
+    // come.
+    explicit ObservationTally(double guardBandPct = 0) : m_guardBandPct(guardBandPct) {}
+
     void add(const RuleSample& sample);
     void addNotJudged() { ++m_notJudged; }
 
@@ -123,25 +188,47 @@ public:
     int notJudged() const { return m_notJudged; }
 
     // The rules over the samples added so far. `power`: the typed Class D
-    // power text, W; ignored for the other classes.
-    ObservationJudgement judge(ProductClass productClass, const QString& power,
-                               ObservationEnd end) const;
+    // power text, W; ignored for the other classes. `guardBandPct`: every
+    // limit reduced by that percentage for the verdict.
+    ObservationJudgement judge(ProductClass productClass, const QString& power, ObservationEnd end,
+                               double guardBandPct = 0) const;
 
 private:
     std::array<double, kHarmonicCells> m_sumMa{};
     std::array<double, kHarmonicCells> m_maximumMa{};
-    // Cells some sample tested.
-    std::bitset<kHarmonicCells> m_tested;
+    // The highest current of the samples that tested the cell (0 without).
+    std::array<double, kHarmonicCells> m_maximumTestedMa{};
+    // The tested samples above 150 % of the Class A limit of the order,
+    // reduced by the guard band.
+    double m_guardBandPct = 0;
+    std::array<int, kHarmonicCells> m_aboveClassAOneAndAHalf{};
+    double m_sumRmsA = 0;
     int m_judged = 0;
     int m_notJudged = 0;
-    std::optional<int> m_fundamentalSample;
-    double m_fundamentalA = 0;
-    double m_powerFactor = 0;
+    // The judged samples' fundamentals, sorted, each with its sample's index
+    // among all and its power factor: the median is at hand, and the samples
+    // far from it are both ends.
+    struct Fundamental
+    {
+        double amps;
+        int sample;
+        double powerFactor;
+    };
+    std::vector<Fundamental> m_fundamentals;
     std::optional<double> m_highestPowerW;
 };
+
+// The judged orders (Pass or Fail; neither not tested nor not judged) that
+// have an average %, highest average % first, the lower order first among
+// equals: the one ranking of an observation's orders every face shows.
+QList<int> rankedOrderCells(const ObservationJudgement& judgement);
+
+// The first of rankedOrderCells, with its average %; nothing when no order
+// was judged.
+std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement);
 
 // The rules over `judged` samples and `notJudged` samples that were counted
 // but not judged.
 ObservationJudgement judgeObservation(ProductClass productClass, const QString& power,
                                       const QList<RuleSample>& judged, int notJudged,
-                                      ObservationEnd end);
+                                      ObservationEnd end, double guardBandPct = 0);

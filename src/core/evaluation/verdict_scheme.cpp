@@ -9,23 +9,22 @@ CellState judgeHarmonic(const QString& measuredMa, const QString& limit, const Q
     const double limitMa = NumericValue(limit);
     const double measured = NumericValue(measuredMa);
 
-    // Limit test: a current equal to its limit passes.
-    CellState state = CellState::Pass;
-    if (measured > limitMa) {
-        state = CellState::Fail;
-        failed = true;
-    }
-
-    // Not-tested rule, whatever the limit test gave: below 0.6 % of the rms
-    // current (both in mA) or below 5 mA. Exactly 5 mA or exactly 0.6 % is
-    // tested, so the threshold is taken as shown, to 15 digits: 0.006 * 0.01 A
-    // * 1000 is 0.060000000000000005 in double, meant as 0.06. A failed
-    // harmonic turns blue here, but stays failed.
+    // Not-tested rule: below 0.6 % of the rms current (both in mA) or below
+    // 5 mA. Exactly 5 mA or exactly 0.6 % is tested, so the threshold is taken
+    // as shown, to 15 digits: 0.006 * 0.01 A * 1000 is 0.060000000000000005 in
+    // double, meant as 0.06. Such a current is disregarded: it never fails,
+    // whatever its limit.
     const double rmsAmps = NumericValue(amps);
     const double sixPerMille = evaluation::asShown(0.006 * rmsAmps * 1000);
     if (measured < sixPerMille || measured < 5)
-        state = CellState::NotTested;
-    return state;
+        return CellState::NotTested;
+
+    // Limit test: a current equal to its limit passes.
+    if (measured > limitMa) {
+        failed = true;
+        return CellState::Fail;
+    }
+    return CellState::Pass;
 }
 
 namespace evaluation {

@@ -5,12 +5,12 @@
 
 #include <QString>
 
-// The per-harmonic verdict scheme shared by all classes: the limit test
-// (measured above the limit: failed), then the not-tested rule (measured
-// below 5 mA or below 0.6 % of the rms current: not tested, whatever the
-// limit test gave). `measuredMa` and `limit` are the cell texts (mA), `amps`
-// the rms current text (A). Sets `failed` (never clears it) when the
-// measured current is above the limit, also when the cell ends not tested.
+// The per-harmonic verdict scheme shared by all classes: the not-tested rule
+// (measured below 5 mA or below 0.6 % of the rms current: not tested, a
+// disregarded current that never fails), then the limit test (measured above
+// the limit: failed). `measuredMa` and `limit` are the cell texts (mA),
+// `amps` the rms current text (A). Sets `failed` (never clears it) when a
+// tested current is above the limit.
 CellState judgeHarmonic(const QString& measuredMa, const QString& limit, const QString& amps,
                         bool& failed);
 

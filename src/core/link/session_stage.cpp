@@ -13,6 +13,11 @@ QString stageText(SessionStage stage)
     return QStringLiteral("Connected & Configured");
 }
 
+QString connectingText(const QString& device)
+{
+    return QStringLiteral("%1 to %2").arg(stageText(SessionStage::Connecting), device);
+}
+
 QString openFailureText(const QString& port)
 {
     return QStringLiteral("%1 could not be opened").arg(port);

@@ -13,6 +13,9 @@ enum class SessionStage {
 
 // "Connecting", "Configuring", "Connected & Configured".
 QString stageText(SessionStage stage);
+// "Connecting to <device>": the stage Connecting where the device is named
+// ("/dev/ttyS0 (Com 1)").
+QString connectingText(const QString& device);
 
 // "<port> could not be opened", the status word of the window. `port` names
 // the port as the face shows it ("Com 2", "Com 2 (/dev/ttyS1)").

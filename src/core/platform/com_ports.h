@@ -23,9 +23,20 @@ public:
     QString device(qint16 number) const;
     // Points option `number` (1 to 4) at `device`; an empty device leaves it.
     void setDevice(qint16 number, const QString& device);
+    // Option `number` stands for the built-in simulated analyzer (`iec1000
+    // --demo`); records made on it say so.
+    void setSimulated(qint16 number) { m_simulated = number; }
+    bool simulated(qint16 number) const { return number >= 1 && number == m_simulated; }
+    // Whether `device` is the one of the option that stands for the simulated
+    // analyzer.
+    bool simulatedAt(const QString& device) const
+    {
+        return m_simulated >= 1 && !device.isEmpty() && device == this->device(m_simulated);
+    }
 
 private:
     std::array<QString, 4> m_devices;
+    qint16 m_simulated = 0;
 };
 
 // The name of the environment variable that replaces the device of option n.

@@ -33,4 +33,20 @@ struct MeasurementRecord
     ProductInfo product;
     // The tool's version that took the measurement.
     QString toolVersion;
+    // The store the record was written to or read from, as reports name it
+    // (storeOrigin()); empty while it is in none. Not kept in the store.
+    QString store = {};
 };
+
+// The device a record names when it was made on the built-in simulated
+// analyzer (`iec1000 --demo`): "simulated analyzer at /dev/pts/3".
+inline QString simulatedDevice(const QString& device)
+{
+    return QStringLiteral("simulated analyzer at %1").arg(device);
+}
+
+// True when a record's device names the built-in simulated analyzer.
+inline bool isSimulatedDevice(const QString& device)
+{
+    return device.startsWith(QLatin1String("simulated analyzer at "));
+}

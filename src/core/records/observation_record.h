@@ -18,4 +18,18 @@ struct ObservationRecord
     QString device;
     ProductInfo product;
     QString toolVersion;
+    // The rule set the observation was judged by when it was stored
+    // (kObservationRules then); empty for one not read from a store. Read
+    // back, it is judged by the current rules: the outputs say so when the
+    // two differ (rulesChanged).
+    QString storedRules;
+    // As MeasurementRecord: the store it was written to or read from.
+    QString store = {};
 };
+
+// True when `record` was stored under other rules than kObservationRules and
+// has been judged again by them.
+inline bool rulesChanged(const ObservationRecord& record)
+{
+    return !record.storedRules.isEmpty() && record.storedRules != QLatin1String(kObservationRules);
+}

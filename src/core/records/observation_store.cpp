@@ -87,6 +87,7 @@ QVariantList observationRow(const ObservationRecord& o)
     row.result.judgement.power =
         o.result.choice.productClass == ProductClass::D ? o.result.choice.power : QString();
     row.result.judgement.anyFailed = o.result.verdict == ObservationVerdict::Fail;
+    row.result.judgement.guardBandPct = o.result.choice.guardBandPct;
     row.port = o.port;
     row.device = o.device;
     row.product = o.product;
@@ -111,27 +112,84 @@ QVariantList observationRow(const ObservationRecord& o)
     return values;
 }
 
-QString insertSample(QSqlDatabase& db, qint64 id, int index, const ObservedSample& sample)
+// How many samples one INSERT writes at most (9 values each).
+constexpr int kSamplesAStatement = 200;
+
+// A sample with its index in the observation.
+using IndexedSample = std::pair<int, const ObservedSample*>;
+
+// Writes `samples` to observation `id` with one statement per
+// kSamplesAStatement; a sample already there is left as it is.
+QString insertSamples(QSqlDatabase& db, qint64 id, const QList<IndexedSample>& samples)
 {
     QSqlQuery query(db);
-    if (!query.prepare(QStringLiteral(
-            "INSERT INTO observation_samples (observation_id, sample_index, start_s, measured_ms, "
-            "utc_offset, verdict, problem, reply_line, reply) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) "
-            "ON CONFLICT (observation_id, sample_index) DO NOTHING")))
+    qsizetype prepared = 0; // how many rows the prepared statement takes
+    for (qsizetype first = 0; first < samples.size(); first += kSamplesAStatement) {
+        const qsizetype rows = std::min<qsizetype>(kSamplesAStatement, samples.size() - first);
+        if (rows != prepared) {
+            QStringList placeholders(rows, QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            if (!query.prepare(
+                    QStringLiteral("INSERT INTO observation_samples (observation_id, "
+                                   "sample_index, start_s, measured_ms, utc_offset, verdict, "
+                                   "problem, reply_line, reply) VALUES %1 "
+                                   "ON CONFLICT (observation_id, sample_index) DO NOTHING")
+                        .arg(placeholders.join(QStringLiteral(", ")))))
+                return sqlReason(query.lastError());
+            prepared = rows;
+        }
+        int n = 0;
+        for (qsizetype row = first; row < first + rows; ++row) {
+            const auto& [index, indexed] = samples.at(row);
+            const ObservedSample& sample = *indexed;
+            for (const QVariant& value :
+                 {QVariant(id), QVariant(index), QVariant(sample.startS), msOf(sample.measuredAt),
+                  offsetOf(sample.measuredAt), QVariant(verdictText(sample.verdict)),
+                  sample.problem.isNull() ? QVariant(QMetaType::fromType<QString>())
+                                          : QVariant(sample.problem),
+                  replyLineValue(sample.line),
+                  QVariant(QString::fromLatin1(kReplyNames[std::size_t(sample.reply)]))})
+                query.bindValue(n++, value);
+        }
+        if (!query.exec())
+            return sqlReason(query.lastError());
+    }
+    return {};
+}
+
+// The samples of `samples` observation `id` does not hold yet: none, in one
+// count, when it holds them all, as it does when each was written as it
+// arrived.
+QString missingSamples(QSqlDatabase& db, qint64 id, const QList<ObservedSample>& samples,
+                       QList<IndexedSample>* missing)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("SELECT count(*) FROM observation_samples "
+                                      "WHERE observation_id = ? AND sample_index < ?")))
         return sqlReason(query.lastError());
-    const QVariantList values{id,
-                              index,
-                              sample.startS,
-                              msOf(sample.measuredAt),
-                              offsetOf(sample.measuredAt),
-                              verdictText(sample.verdict),
-                              sample.problem.isNull() ? QVariant(QMetaType::fromType<QString>())
-                                                      : QVariant(sample.problem),
-                              replyLineValue(sample.line),
-                              QString::fromLatin1(kReplyNames[std::size_t(sample.reply)])};
-    for (int n = 0; n < int(values.size()); ++n)
-        query.bindValue(n, values[n]);
-    return query.exec() ? QString() : sqlReason(query.lastError());
+    query.bindValue(0, id);
+    query.bindValue(1, int(samples.size()));
+    if (!query.exec() || !query.next())
+        return sqlReason(query.lastError());
+    if (query.value(0).toLongLong() == samples.size())
+        return {};
+    query.finish();
+    if (!query.prepare(QStringLiteral("SELECT sample_index FROM observation_samples "
+                                      "WHERE observation_id = ? AND sample_index < ?")))
+        return sqlReason(query.lastError());
+    query.bindValue(0, id);
+    query.bindValue(1, int(samples.size()));
+    if (!query.exec())
+        return sqlReason(query.lastError());
+    QList<bool> held(samples.size(), false);
+    while (query.next())
+        if (const int index = query.value(0).toInt(); index >= 0 && index < held.size())
+            held[index] = true;
+    if (query.lastError().isValid())
+        return sqlReason(query.lastError());
+    for (int n = 0; n < int(held.size()); ++n)
+        if (!held.at(n))
+            missing->append({n, &samples.at(n)});
+    return {};
 }
 
 QString runStatement(QSqlDatabase& db, const QString& sql, const QVariantList& values)
@@ -175,6 +233,7 @@ Outcome RecordStore::beginObservation(ObservationRecord& record)
     if (!reason.isEmpty())
         return failure(QStringLiteral("written"), reason);
     record.id = id;
+    record.store = m_origin;
     return Outcome::ok();
 }
 
@@ -184,9 +243,11 @@ Outcome RecordStore::addSample(qint64 id, int index, const ObservedSample& sampl
         return Outcome::failed(QStringLiteral("no record store is open"));
     if (m_access == StoreAccess::Read)
         return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
-    const QString reason =
-        write([&](QSqlDatabase& db) { return insertSample(db, id, index, sample); },
-              QDeadlineTimer(kStoreDeadline));
+    const QString reason = write(
+        [&](QSqlDatabase& db) {
+            return insertSamples(db, id, {{index, &sample}});
+        },
+        QDeadlineTimer(kStoreDeadline));
     if (!reason.isEmpty())
         return failure(QStringLiteral("written"), reason);
     return Outcome::ok();
@@ -230,9 +291,13 @@ Outcome RecordStore::finishObservation(const ObservationRecord& record)
                                                      "sample_interval_s = ?, finished = 1 "
                                                      "WHERE id = ?"),
                                       {r.elapsedS, r.sampleIntervalS, record.id});
-            // A sample whose own write failed is written now.
-            for (int n = 0; failed.isEmpty() && n < int(r.samples.size()); ++n)
-                failed = insertSample(db, record.id, n, r.samples.at(n));
+            // A sample whose own write failed is written now; those written
+            // as they arrived are only counted.
+            QList<IndexedSample> missing;
+            if (failed.isEmpty())
+                failed = missingSamples(db, record.id, r.samples, &missing);
+            if (failed.isEmpty())
+                failed = insertSamples(db, record.id, missing);
             return failed;
         },
         QDeadlineTimer(kStoreDeadline));
@@ -243,14 +308,19 @@ Outcome RecordStore::finishObservation(const ObservationRecord& record)
 
 std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* error) const
 {
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const auto fail = [&](const QString& reason) -> std::optional<ObservationRecord> {
         if (error)
-            *error = failure(QStringLiteral("read"), reason).reason();
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
         return std::nullopt;
     };
     if (!isOpen())
         return fail(QStringLiteral("it is not open"));
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
     QSqlQuery query(db);
     if (const QString reason =
             readRecordRow(query, db, m_schemaVersion, id, QStringLiteral(", verdict"));
@@ -263,49 +333,72 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
                         .arg(query.value(kind).toString()));
     MeasurementRecord row;
     const ColumnFault fault = readColumns(query, 0, row);
+    const QString verdictStored = query.value(kind + 1).toString();
     const std::optional<ObservationVerdict> storedVerdict =
-        observationVerdictFromText(query.value(kind + 1).toString());
-    if (fault == ColumnFault::Damaged || !storedVerdict ||
-        (fault == ColumnFault::UnknownName && row.result.verdict != Verdict::NoResultReceived))
-        return fail(QStringLiteral("record %1 holds an unknown verdict or class").arg(id));
+        observationVerdictFromText(verdictStored);
+    if (!storedVerdict)
+        return fail(QStringLiteral("observation %1 holds an unknown verdict \"%2\"")
+                        .arg(id)
+                        .arg(verdictStored));
+    // The verdict column holds the observation's verdict, which may be none
+    // of a measurement's: any other unknown name is damage.
+    if (const QString classStored = query.value(QStringLiteral("product_class")).toString();
+        row.result.judgement.productClass == ProductClass::None && !classStored.isEmpty())
+        return fail(QStringLiteral("observation %1 holds an unknown class \"%2\"")
+                        .arg(id)
+                        .arg(classStored));
+    if (fault == ColumnFault::Damaged)
+        return fail(
+            QStringLiteral("observation %1 holds a damaged reply or judgement document").arg(id));
+    if (fault == ColumnFault::UnknownName && row.result.verdict != Verdict::NoResultReceived)
+        return fail(QStringLiteral("observation %1 holds an unknown evaluation status \"%2\"")
+                        .arg(id)
+                        .arg(query.value(QStringLiteral("evaluation_status")).toString()));
     query.finish();
 
     ObservationRecord record;
     record.id = id;
+    record.store = m_origin;
     record.port = row.port;
     record.device = row.device;
     record.product = row.product;
     record.toolVersion = row.toolVersion;
     ObservationResult& r = record.result;
-    r.choice = {row.result.judgement.productClass, row.result.judgement.power};
+    r.choice = {row.result.judgement.productClass, row.result.judgement.power,
+                row.result.judgement.guardBandPct};
     r.measuredAt = row.result.measuredAt;
     r.problem = row.result.problem;
 
     QSqlQuery own(db);
     own.setForwardOnly(true);
-    if (!own.prepare(QStringLiteral("SELECT duration_s, elapsed_s, sample_interval_s, finished "
-                                    "FROM observations WHERE id = ?")))
+    if (!own.prepare(QStringLiteral("SELECT duration_s, elapsed_s, sample_interval_s, finished, "
+                                    "rules FROM observations WHERE id = ?")))
         return fail(sqlReason(own.lastError()));
     own.bindValue(0, id);
-    if (const QString reason = runRead(own, db); !reason.isEmpty())
+    if (const QString reason = runRead(own); !reason.isEmpty())
         return fail(reason);
     if (!own.next())
-        return fail(QStringLiteral("observation %1 has lost its own row").arg(id));
+        return fail(own.lastError().isValid()
+                        ? sqlReason(own.lastError())
+                        : QStringLiteral("observation %1 is damaged: its row in the "
+                                         "observations table is missing")
+                              .arg(id));
     r.durationS = own.value(0).toInt();
     r.elapsedS = own.value(1).toDouble();
     r.sampleIntervalS = own.value(2).toDouble();
     const bool finished = own.value(3).toInt() != 0;
+    record.storedRules = own.value(4).toString();
     own.finish();
 
     QSqlQuery samples(db);
     samples.setForwardOnly(true);
     if (!samples.prepare(
             QStringLiteral("SELECT start_s, measured_ms, utc_offset, verdict, problem, "
-                           "reply_line, reply FROM observation_samples "
+                           "reply_line, reply, sample_index FROM observation_samples "
                            "WHERE observation_id = ? ORDER BY sample_index")))
         return fail(sqlReason(samples.lastError()));
     samples.bindValue(0, id);
-    if (const QString reason = runRead(samples, db); !reason.isEmpty())
+    if (const QString reason = runRead(samples); !reason.isEmpty())
         return fail(reason);
     while (samples.next()) {
         ObservedSample sample;
@@ -316,7 +409,12 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         const auto reply = std::find(kReplyNames.begin(), kReplyNames.end(),
                                      samples.value(6).toString().toLatin1());
         if (!verdict || reply == kReplyNames.end())
-            return fail(QStringLiteral("observation %1 holds a damaged sample").arg(id));
+            return fail(
+                QStringLiteral("sample %1 of observation %2 holds an unknown %3 \"%4\"")
+                    .arg(samples.value(7).toLongLong() + 1)
+                    .arg(id)
+                    .arg(verdict ? QStringLiteral("reply state") : QStringLiteral("verdict"))
+                    .arg(samples.value(verdict ? 6 : 3).toString()));
         sample.verdict = *verdict;
         sample.problem = samples.isNull(4) ? QString() : samples.value(4).toString();
         sample.line = replyLineOf(samples.isNull(5) ? QVariant() : samples.value(5));
@@ -325,7 +423,8 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         sample.values = ruleSampleOf(cycleResultOf(sample, r.choice));
         r.samples.append(sample);
     }
-    if (samples.lastError().isValid())
+    // A connection cut while the rows came ends them early.
+    if (samples.lastError().isValid() || guard.finish())
         return fail(sqlReason(samples.lastError()));
 
     const qsizetype taken = r.samples.size();

@@ -181,6 +181,16 @@ const Column kColumns[] = {
     // the observation calls of the store write and read).
     {"kind", "TEXT", 4, 0, [](const Record&) -> QVariant { return QStringLiteral("measurement"); },
      nullptr},
+    // The guard band (%) the record was judged under; NULL (0) for none.
+    {"guard_band_pct", "DOUBLE PRECISION", 5, 0,
+     [](const Record& m) -> QVariant {
+         const double pct = m.result.judgement.guardBandPct;
+         return pct > 0 ? QVariant(pct) : QVariant(QMetaType::fromType<double>());
+     },
+     [](const QVariant& v, Record& m) {
+         m.result.judgement.guardBandPct = v.isValid() ? v.toDouble() : 0;
+         return kNone;
+     }},
 };
 
 bool isSelected(const Column& column, int uses)

@@ -29,6 +29,8 @@ Dialect dialect(const QSqlDatabase& db)
 
 QString run(QSqlDatabase& db, const QString& sql)
 {
+    if (!db.isOpen())
+        return lostConnectionReason();
     QSqlQuery query(db);
     if (!query.exec(sql))
         return sqlReason(query.lastError());
@@ -169,10 +171,23 @@ QString upgradeTo4(QSqlDatabase& db)
                       });
 }
 
+// The guard band (%) a measurement or an observation was judged under.
+// Records of version 4 were judged without one: NULL, read as 0.
+QString upgradeTo5(QSqlDatabase& db)
+{
+    return runAll(db, {
+                          QStringLiteral("ALTER TABLE measurements "
+                                         "ADD COLUMN guard_band_pct DOUBLE PRECISION"),
+                          QStringLiteral("UPDATE meta SET value = '5' "
+                                         "WHERE name = 'schema_version'"),
+                      });
+}
+
 // steps[n] brings a store of version n to version n + 1; version 0 is an
 // empty database.
 using Step = QString (*)(QSqlDatabase&);
-constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3, upgradeTo4};
+constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3, upgradeTo4,
+                                               upgradeTo5};
 
 // The tables of the database that are not this tool's, sorted.
 QStringList otherTables(QSqlDatabase& db, QString* reason)
@@ -200,7 +215,7 @@ QStringList otherTables(QSqlDatabase& db, QString* reason)
 
 } // namespace
 
-int recordSchemaVersion(QSqlDatabase& db, QString* reason)
+int recordSchemaVersion(QSqlDatabase& db, QString* reason, QSqlError* error)
 {
     QSqlQuery query(db);
     const QString sql = isSqlite(db)
@@ -211,6 +226,8 @@ int recordSchemaVersion(QSqlDatabase& db, QString* reason)
                                              "AND table_name = 'meta'");
     if (!query.exec(sql) || !query.next()) {
         *reason = sqlReason(query.lastError());
+        if (error)
+            *error = query.lastError();
         return -1;
     }
     if (query.value(0).toInt() == 0) {
@@ -247,6 +264,11 @@ int recordSchemaVersion(QSqlDatabase& db, QString* reason)
     return version;
 }
 
+QString lostConnectionReason()
+{
+    return QStringLiteral("the connection to the server was lost");
+}
+
 QString sqlReason(const QSqlError& error)
 {
     // simplified(): libpq's reasons span lines.
@@ -274,10 +296,16 @@ QString inWriteTransaction(QSqlDatabase& db,
         if (begun)
             *begun = true;
         reason = statements(db);
-        if (reason.isEmpty())
+        if (reason.isEmpty()) {
             reason = run(db, QStringLiteral("COMMIT"));
+            // PostgreSQL ends a transaction whose COMMIT failed; SQLite keeps
+            // it (a busy database) until it is rolled back.
+            if (!reason.isEmpty() && !isSqlite(db))
+                return reason;
+        }
     }
-    if (!reason.isEmpty())
+    // Not on a lost connection: there is nothing to roll back.
+    if (!reason.isEmpty() && db.isOpen())
         run(db, QStringLiteral("ROLLBACK"));
     return reason;
 }

@@ -10,8 +10,8 @@
 // search text the history filter reads; version 3 the lab, the analyzer
 // (instrument) and the test conditions; version 4 the timed observations:
 // a kind for each record of the measurements table, an observation's own
-// row and its samples.
-inline constexpr int kRecordSchemaVersion = 4;
+// row and its samples; version 5 the guard band a record was judged under.
+inline constexpr int kRecordSchemaVersion = 5;
 
 // Runs `statements` in one transaction that writes, commits it when they
 // return no reason and rolls it back otherwise. Begun on SQLite it holds the
@@ -25,8 +25,9 @@ QString inWriteTransaction(QSqlDatabase& db,
 
 // The schema version of the store: 0 for a database without tables, -1 (and
 // *reason) when it cannot be read, is newer than this tool knows, or the
-// database holds other tables and none of this tool's.
-int recordSchemaVersion(QSqlDatabase& db, QString* reason);
+// database holds other tables and none of this tool's. *error (when given):
+// the database's error when it could not be read.
+int recordSchemaVersion(QSqlDatabase& db, QString* reason, class QSqlError* error = nullptr);
 
 // Creates the schema in an empty database or upgrades an older one, each
 // step in order, in one transaction; refuses another program's database.
@@ -41,3 +42,8 @@ QString recordSearchText(const QString& product, const QString& serial, const QS
 
 // The reason an operator reads for a failed statement.
 QString sqlReason(const class QSqlError& error);
+
+// The reason a statement gives on a connection found lost (a stopped or
+// restarted server, a stall cut off); no statement is sent on one, as Qt
+// would warn on standard error.
+QString lostConnectionReason();

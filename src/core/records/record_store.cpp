@@ -1,7 +1,9 @@
 #include "record_store.h"
 
+#include "history_query.h"
 #include "record_columns.h"
 #include "record_schema.h"
+#include "sql_messages.h"
 #include "stall_guard.h"
 #include "store_connection.h"
 #include "store_reads.h"
@@ -59,11 +61,13 @@ Outcome RecordStore::failure(const QString& what, const QString& reason) const
 
 Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlineTimer deadline)
 {
+    quietSqlWarnings();
     close();
     m_storeName = storeName;
     m_access = access;
     const StoreTarget s = parseStoreName(storeName);
     m_location = s.location;
+    m_origin = s.error.isEmpty() ? storeOrigin(s) : QString();
     if (!s.error.isEmpty())
         return failure(QStringLiteral("opened"), s.error);
     if (const QString reason = connect(deadline); !reason.isEmpty())
@@ -73,25 +77,23 @@ Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlin
 
 namespace store_internal {
 
-QString runRead(QSqlQuery& query, const QSqlDatabase& db)
+QString runRead(QSqlQuery& query)
 {
-    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
-    const bool executed = query.exec();
-    if (guard.finish())
-        return stalledReason();
-    return executed ? QString() : sqlReason(query.lastError());
+    return query.exec() ? QString() : sqlReason(query.lastError());
 }
 
 QString readRecordRow(QSqlQuery& query, const QSqlDatabase& db, int schemaVersion, qint64 id,
                       const QString& extra)
 {
+    if (!db.isOpen())
+        return lostConnectionReason();
     query.setForwardOnly(true);
     if (!query.prepare(
             QStringLiteral("SELECT %1, %2%3 FROM measurements WHERE id = ?")
                 .arg(selectedColumns(0, schemaVersion), kindColumn(schemaVersion), extra)))
         return sqlReason(query.lastError());
     query.bindValue(0, id);
-    if (const QString reason = runRead(query, db); !reason.isEmpty())
+    if (const QString reason = runRead(query); !reason.isEmpty())
         return reason;
     if (!query.next())
         return query.lastError().isValid() ? sqlReason(query.lastError())
@@ -161,6 +163,7 @@ Outcome RecordStore::add(MeasurementRecord& record, QDeadlineTimer deadline)
     if (!reason.isEmpty())
         return failure(QStringLiteral("written"), reason);
     record.id = id;
+    record.store = m_origin;
     return Outcome::ok();
 }
 
@@ -219,16 +222,34 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
     return Outcome::ok();
 }
 
+std::optional<QString> RecordStore::recordKind(qint64 id, QString* error) const
+{
+    const std::optional<RecordKind> state = recordState(id, error);
+    if (!state) {
+        if (error && error->isEmpty())
+            *error =
+                failure(QStringLiteral("read"), QStringLiteral("it holds no record %1").arg(id))
+                    .reason();
+        return std::nullopt;
+    }
+    return state->kind;
+}
+
 std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) const
 {
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const auto fail = [&](const QString& reason) -> std::optional<MeasurementRecord> {
         if (error)
-            *error = failure(QStringLiteral("read"), reason).reason();
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
         return std::nullopt;
     };
     if (!isOpen())
         return fail(QStringLiteral("it is not open"));
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
     QSqlQuery query(db);
     if (const QString reason = readRecordRow(query, db, m_schemaVersion, id); !reason.isEmpty())
         return fail(reason);
@@ -238,6 +259,7 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
     MeasurementRecord record;
     switch (readColumns(query, 0, record)) {
     case ColumnFault::None:
+        record.store = m_origin;
         return record;
     case ColumnFault::UnknownName:
         return fail(QStringLiteral("record %1 holds an unknown verdict, class or status").arg(id));
@@ -249,43 +271,46 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
 
 QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QString* error) const
 {
+    HistoryQuery query;
+    query.text = filter;
+    query.limit = limit;
+    return history(query, error);
+}
+
+QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* error) const
+{
     QList<RecordSummary> summaries;
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const auto fail = [&](const QString& reason) {
         if (error)
-            *error = failure(QStringLiteral("read"), reason).reason();
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
         return QList<RecordSummary>();
     };
     if (!isOpen())
         return fail(QStringLiteral("it is not open"));
-    // Version 1 had no product fields; its records match by verdict and class.
-    const bool current = m_schemaVersion >= 2;
+    const HistoryCondition condition = historyCondition(asked, m_schemaVersion);
     QString sql = QStringLiteral("SELECT %1, %2, verdict FROM measurements")
                       .arg(selectedColumns(RecordColumn::InHistory, m_schemaVersion),
                            kindColumn(m_schemaVersion));
-    if (!filter.isEmpty())
-        sql += current ? QStringLiteral(" WHERE search LIKE ? ESCAPE '\\'")
-                       : QStringLiteral(" WHERE lower(verdict) LIKE ? ESCAPE '\\' "
-                                        "OR lower(product_class) LIKE ? ESCAPE '\\'");
+    sql += condition.where;
     sql += QStringLiteral(" ORDER BY measured_ms DESC, id DESC");
-    if (limit > 0)
-        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    // An offset counts only with a limit: a page of the list.
+    if (asked.limit > 0)
+        sql +=
+            QStringLiteral(" LIMIT %1 OFFSET %2").arg(asked.limit).arg(std::max(asked.offset, 0));
 
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
         return fail(sqlReason(query.lastError()));
-    if (!filter.isEmpty()) {
-        QString pattern = filter.toCaseFolded();
-        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-            .replace(QLatin1Char('%'), QLatin1String("\\%"))
-            .replace(QLatin1Char('_'), QLatin1String("\\_"));
-        pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
-        query.bindValue(0, pattern);
-        if (!current)
-            query.bindValue(1, pattern);
-    }
-    if (const QString reason = runRead(query, db); !reason.isEmpty())
+    for (int n = 0; n < int(condition.values.size()); ++n)
+        query.bindValue(n, condition.values[n]);
+    if (const QString reason = runRead(query); !reason.isEmpty())
         return fail(reason);
     // Each row sets every member a summary takes. An unknown verdict lists as
     // "No result received", an unknown class as none.
@@ -300,7 +325,49 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
                           observation ? kObservationKind : kMeasurementKind,
                           observation ? query.value(kind + 1).toString() : QString()});
     }
-    if (query.lastError().isValid())
+    // A connection cut while the rows came ends them early.
+    if (query.lastError().isValid() || guard.finish())
         return fail(sqlReason(query.lastError()));
     return summaries;
+}
+
+std::optional<RecordKind> RecordStore::recordState(qint64 id, QString* error) const
+{
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
+    const auto fail = [&](const QString& reason) -> std::optional<RecordKind> {
+        if (error)
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+        return std::nullopt;
+    };
+    if (error)
+        error->clear();
+    if (!isOpen())
+        return fail(QStringLiteral("it is not open"));
+    const bool observations = m_schemaVersion >= 4;
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(observations
+                           ? QStringLiteral("SELECT m.kind, o.finished FROM measurements m "
+                                            "LEFT JOIN observations o ON o.id = m.id "
+                                            "WHERE m.id = ?")
+                           : QStringLiteral("SELECT 'measurement', 1 FROM measurements "
+                                            "WHERE id = ?")))
+        return fail(sqlReason(query.lastError()));
+    query.bindValue(0, id);
+    if (const QString reason = runRead(query); !reason.isEmpty())
+        return fail(reason);
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            return fail(sqlReason(query.lastError()));
+        return std::nullopt;
+    }
+    RecordKind kind;
+    kind.kind = query.value(0).toString();
+    kind.finished = query.isNull(1) || query.value(1).toInt() != 0;
+    return kind;
 }

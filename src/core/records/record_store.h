@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history_query.h"
 #include "measurement_record.h"
 #include "observation_record.h"
 #include "outcome.h"
@@ -14,6 +15,16 @@
 #include <optional>
 
 class QSqlDatabase;
+
+// What a record is: its kind ("measurement" or "observation") and, for an
+// observation, whether its end was written (false while it is being
+// recorded, or when the tool ended during it).
+struct RecordKind
+{
+    QString kind;
+    bool finished = true;
+};
+
 // One line of the history: what the list shows, without the harmonics.
 struct RecordSummary
 {
@@ -61,6 +72,9 @@ public:
     // The store as the operator names it: the file path, or the URL without
     // its password.
     QString location() const { return m_location; }
+    // The store as a report names it (storeOrigin()); the records it writes
+    // and reads carry it.
+    QString origin() const { return m_origin; }
 
     // Writes the record in one transaction and sets record.id. On failure
     // nothing is written and record.id is left as it was. A PostgreSQL
@@ -74,12 +88,22 @@ public:
     // filter matches) in one transaction. Fails, writing nothing, when there
     // is no such record.
     Outcome updateProduct(qint64 id, const ProductInfo& product);
+    // The kind of record `id`: "measurement" or "observation" (as
+    // RecordSummary::kind); nothing (and *error says why) when there is no
+    // such record or it could not be read.
+    std::optional<QString> recordKind(qint64 id, QString* error = nullptr) const;
     // At most limit records (all when limit <= 0), newest first by measured
     // time, then by id. A filter keeps the records whose product, serial,
     // operator, notes, verdict text or class letter contains it, ignoring
     // case.
     QList<RecordSummary> history(int limit, const QString& filter = {},
                                  QString* error = nullptr) const;
+    // The records `query` asks for, newest first by measured time, then by id.
+    QList<RecordSummary> history(const HistoryQuery& query, QString* error = nullptr) const;
+    // The kind of record `id` and whether its end is written; nothing, *error
+    // empty, when there is no such record; nothing, *error saying why, when it
+    // could not be read.
+    std::optional<RecordKind> recordState(qint64 id, QString* error = nullptr) const;
 
     // A timed observation, kept as one record whose samples are written as
     // they arrive: a crash or a kill loses at most the sample in flight.
@@ -107,6 +131,7 @@ private:
 
     QString m_connection;
     QString m_location;
+    QString m_origin;
     QString m_storeName;
     StoreAccess m_access = StoreAccess::Write;
     int m_schemaVersion = 0;

@@ -5,6 +5,9 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // The store name as a message may show it: without a password, also when
@@ -22,7 +25,15 @@ QString withoutPassword(const QString& storeName)
         shown.remove(colon, at - colon);
     static const QRegularExpression passwordItem(QStringLiteral("[?&]password=[^&]*"),
                                                  QRegularExpression::CaseInsensitiveOption);
-    shown.replace(passwordItem, QString());
+    const QRegularExpressionMatch item = passwordItem.match(shown);
+    if (item.hasMatch()) {
+        const bool first = item.captured().startsWith(QLatin1Char('?'));
+        shown.remove(item.capturedStart(), item.capturedLength());
+        // "?password=x&user=a": the query still begins with "?".
+        if (first && item.capturedStart() < shown.size())
+            shown[item.capturedStart()] = QLatin1Char('?');
+        shown.replace(passwordItem, QString());
+    }
     return shown;
 }
 
@@ -60,9 +71,27 @@ StoreTarget parseStoreName(const QString& storeName)
         return s;
     }
     const QUrlQuery query(url);
-    s.host = query.hasQueryItem(QStringLiteral("host"))
-                 ? query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded)
-                 : url.host(QUrl::FullyDecoded);
+    QStringList unknown;
+    for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded))
+        if (std::find_if(std::begin(kStoreUrlParameters), std::end(kStoreUrlParameters),
+                         [&](const char* known) { return key == QLatin1String(known); }) ==
+            std::end(kStoreUrlParameters))
+            unknown.append(key);
+    if (!unknown.isEmpty()) {
+        QStringList known;
+        for (const char* name : kStoreUrlParameters)
+            known.append(QLatin1String(name));
+        s.error = QStringLiteral("its URL has the unknown parameter%1 %2 (known: %3)")
+                      .arg(unknown.size() > 1 ? QStringLiteral("s") : QString(),
+                           unknown.join(QStringLiteral(", ")), known.join(QStringLiteral(", ")));
+        return s;
+    }
+    // A query parameter wins over the same part before it, as for libpq.
+    const auto part = [&](const char* key, const QString& before) {
+        const QString name = QLatin1String(key);
+        return query.hasQueryItem(name) ? query.queryItemValue(name, QUrl::FullyDecoded) : before;
+    };
+    s.host = part("host", url.host(QUrl::FullyDecoded));
     s.port = url.port(5432);
     if (query.hasQueryItem(QStringLiteral("port"))) {
         bool ok = false;
@@ -70,12 +99,21 @@ StoreTarget parseStoreName(const QString& storeName)
         if (!ok)
             s.error = QStringLiteral("its port is not a number");
     }
-    s.user = url.userName(QUrl::FullyDecoded);
-    s.password = url.password(QUrl::FullyDecoded);
+    s.user = part("user", url.userName(QUrl::FullyDecoded));
+    s.password = part("password", url.password(QUrl::FullyDecoded));
+    s.sslMode = part("sslmode", QString());
     s.dbName = url.path(QUrl::FullyDecoded).mid(1);
     if (s.dbName.isEmpty())
         s.error = QStringLiteral("it names no database");
     return s;
+}
+
+QString passwordInNameWarning(const QString& storeName)
+{
+    if (withoutPassword(storeName) == storeName)
+        return {};
+    return QStringLiteral("the record store's URL holds a password, which other users of this "
+                          "machine can see; give it in PGPASSWORD or ~/.pgpass instead");
 }
 
 QString defaultRecordStore()
@@ -90,4 +128,14 @@ QString recordStoreName(const QString& dbOption)
         return dbOption;
     const QString fromEnvironment = qEnvironmentVariable("IEC1000_DB");
     return fromEnvironment.isEmpty() ? defaultRecordStore() : fromEnvironment;
+}
+
+QString storeOrigin(const StoreTarget& target)
+{
+    if (!target.postgres)
+        return target.path;
+    QString host = target.host.isEmpty() ? QStringLiteral("localhost") : target.host;
+    if (target.port != 5432)
+        host += QStringLiteral(":%1").arg(target.port);
+    return QStringLiteral("database %1 on %2").arg(target.dbName, host);
 }

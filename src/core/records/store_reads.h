@@ -16,9 +16,9 @@ inline const QString kObservationKind = QStringLiteral("observation");
 // older store is a measurement.
 QString kindColumn(int schemaVersion);
 
-// Runs a prepared query that reads under kStoreDeadline; the reason it
-// failed, empty on success.
-QString runRead(QSqlQuery& query, const QSqlDatabase& db);
+// Runs a prepared query that reads; the reason it failed, empty on success.
+// The caller bounds the whole read (a StallGuard of kStoreDeadline).
+QString runRead(QSqlQuery& query);
 
 // Reads the row of record `id` into `query`: the record's columns, its kind,
 // then `extra` (", verdict"); the reason it could not, empty when it could.

@@ -1,6 +1,9 @@
 #include "observation_formats.h"
 
+#include "conversions.h"
+#include "guard_band.h"
 #include "harmonics.h"
+#include "record_header.h"
 #include "report_rows.h"
 #include "result_formats.h"
 
@@ -32,38 +35,159 @@ QString typedPower(const ObservationResult& r)
     return r.choice.productClass == ProductClass::D ? r.choice.power : QString();
 }
 
-// The observation's problem, else the class's (a power out of range).
-QString problemOf(const ObservationResult& r)
+QString yesNo(bool value)
 {
-    return r.problem.isEmpty() ? r.judgement.problem : r.problem;
+    return value ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
-// The product fields with their JSON keys and text captions.
-struct ProductField
+QJsonValue rangeJson(const ElectricalValue& value)
 {
-    const char* key;
-    const char* caption;
-    QString ProductInfo::*field;
-};
+    if (!value.range)
+        return QJsonValue(QJsonValue::Null);
+    const int decimals = value.decimals + 1;
+    return QJsonObject{{QStringLiteral("average"), rounded(value.range->average, decimals)},
+                       {QStringLiteral("minimum"), rounded(value.range->minimum, decimals)},
+                       {QStringLiteral("maximum"), rounded(value.range->maximum, decimals)}};
+}
 
-const std::array<ProductField, 7> kProductFields{{
-    {"product", "Product", &ProductInfo::product},
-    {"serial", "Serial", &ProductInfo::serial},
-    {"operator", "Operator", &ProductInfo::operatorName},
-    {"notes", "Notes", &ProductInfo::notes},
-    {"lab", "Lab", &ProductInfo::lab},
-    {"instrument", "Analyzer", &ProductInfo::instrument},
-    {"conditions", "Conditions", &ProductInfo::conditions},
-}};
+QJsonArray sampleNumbersJson(const QList<int>& samples)
+{
+    QJsonArray numbers;
+    for (int sample : samples)
+        numbers.append(sample + 1);
+    return numbers;
+}
+
+// "3, 7, 12", at most 20 of them, "and N more" after.
+QString sampleNumbersText(const QList<int>& samples)
+{
+    constexpr qsizetype kShown = 20;
+    QStringList numbers;
+    for (qsizetype n = 0; n < std::min(kShown, samples.size()); ++n)
+        numbers << QString::number(samples[n] + 1);
+    QString text = numbers.join(QStringLiteral(", "));
+    if (samples.size() > kShown)
+        text += QStringLiteral(" and %1 more").arg(samples.size() - kShown);
+    return text;
+}
 
 } // namespace
+
+QString shownObservationVerdict(const ObservationResult& result)
+{
+    const QString text = observationVerdictText(result.verdict);
+    const bool judged =
+        result.verdict == ObservationVerdict::Pass || result.verdict == ObservationVerdict::Fail;
+    return judged ? withGuardBand(text, result.judgement.guardBandPct) : text;
+}
+
+QString powerBasisText(const ObservationJudgement& judgement)
+{
+    const LimitsBasis& basis = judgement.basis;
+    if (!basis.basisW)
+        return QStringLiteral("-");
+    const QString highest = basis.highestPowerW
+                                ? NumberText(*basis.highestPowerW) + QStringLiteral(" W")
+                                : QStringLiteral("none yet");
+    if (basis.powerBasis == PowerBasis::Measured)
+        return QStringLiteral("the highest measured power %1 W (the typed %2 W is not within "
+                              "10 % of it)")
+            .arg(NumberText(*basis.basisW), escapedText(basis.typedPower));
+    return QStringLiteral("the typed power %1 W (highest measured: %2)")
+        .arg(escapedText(basis.typedPower), highest);
+}
+
+QString fundamentalBasisText(const ObservationJudgement& judgement)
+{
+    const LimitsBasis& basis = judgement.basis;
+    if (!basis.fundamentalSample)
+        return QStringLiteral("-");
+    QString text = QStringLiteral("median %1 A (sample %2), power factor %3")
+                       .arg(NumberText(basis.fundamentalA))
+                       .arg(*basis.fundamentalSample + 1)
+                       .arg(NumberText(basis.powerFactor));
+    if (!basis.fundamentalVaries.isEmpty())
+        text += QStringLiteral("; over 10 % from it in samples %1")
+                    .arg(sampleNumbersText(basis.fundamentalVaries));
+    return text;
+}
+
+std::array<ElectricalValue, 5> electricalValues(const ObservationResult& result)
+{
+    std::array<ElectricalValue, 5> values{{
+        {"volts", "Voltage", "V", 1, std::nullopt},
+        {"amps", "Current", "A", 3, std::nullopt},
+        {"watts", "Power", "W", 1, std::nullopt},
+        {"power_factor", "Power factor", "", 3, std::nullopt},
+        {"frequency", "Frequency", "Hz", 2, std::nullopt},
+    }};
+    std::array<double, 5> sums{};
+    std::array<int, 5> counts{};
+    for (qsizetype k = 0; k < result.samples.size(); ++k) {
+        if (!result.samples[k].values)
+            continue; // not judged
+        const ParsedReply reply = result.sampleResult(k).reply;
+        const std::array<const QString*, 5> texts{&reply.volts, &reply.amps, &reply.watts,
+                                                  &reply.powerFactor, &reply.frequency};
+        for (std::size_t n = 0; n < values.size(); ++n) {
+            const std::optional<double> value = StrictNumber(*texts[n]);
+            if (!value)
+                continue;
+            std::optional<ValueRange>& range = values[n].range;
+            if (!range)
+                range = ValueRange{0, *value, *value};
+            range->minimum = std::min(range->minimum, *value);
+            range->maximum = std::max(range->maximum, *value);
+            sums[n] += *value;
+            ++counts[n];
+        }
+    }
+    for (std::size_t n = 0; n < values.size(); ++n)
+        if (values[n].range)
+            values[n].range->average = sums[n] / counts[n];
+    return values;
+}
+
+QString electricalText(const ElectricalValue& value)
+{
+    if (!value.range)
+        return QStringLiteral("-");
+    const QString unit =
+        *value.unit ? QLatin1Char(' ') + QString::fromLatin1(value.unit) : QString();
+    const auto number = [&value](double x) { return QString::number(x, 'f', value.decimals); };
+    return QStringLiteral("%1%2 (%3 to %4%2)")
+        .arg(number(value.range->average), unit, number(value.range->minimum),
+             number(value.range->maximum));
+}
+
+QString observationProblem(const ObservationResult& r)
+{
+    if (!r.problem.isEmpty())
+        return r.problem;
+    if (!r.judgement.problem.isEmpty())
+        return r.judgement.problem;
+    if (r.verdict != ObservationVerdict::IncompleteObservation)
+        return QString();
+    const int judged = r.judgement.samplesJudged;
+    const int taken = judged + r.judgement.samplesNotJudged;
+    if (taken == 0)
+        return QStringLiteral("No sample was taken.");
+    if (judged < 2)
+        return QStringLiteral("%1 of %2 samples could be judged; an observation needs at least "
+                              "2 to have a verdict.")
+            .arg(judged)
+            .arg(taken);
+    return QStringLiteral("%1 of %2 samples could not be judged; more than 10 % gives no verdict.")
+        .arg(r.judgement.samplesNotJudged)
+        .arg(taken);
+}
 
 QJsonObject observationJson(const ObservationRecord& record)
 {
     const ObservationResult& r = record.result;
     const ObservationJudgement& j = r.judgement;
     QJsonObject json;
-    json.insert(QStringLiteral("verdict"), observationVerdictText(r.verdict));
+    json.insert(QStringLiteral("verdict"), shownObservationVerdict(r));
     json.insert(QStringLiteral("class"), classLetter(r.choice.productClass));
     json.insert(QStringLiteral("power"), typedPower(r));
     json.insert(QStringLiteral("duration_s"), r.durationS);
@@ -73,43 +197,57 @@ QJsonObject observationJson(const ObservationRecord& record)
     json.insert(QStringLiteral("sample_interval_s"), rounded(r.sampleIntervalS, 1));
     json.insert(QStringLiteral("sampling"), samplingSentence(r.sampleIntervalS));
     json.insert(QStringLiteral("rules"), QLatin1String(kObservationRules));
+    json.insert(QStringLiteral("guard_band_pct"), j.guardBandPct);
     QJsonArray harmonics;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& o = j.orders[std::size_t(cell)];
         harmonics.append(QJsonObject{
             {QStringLiteral("order"), harmonicOrder(cell)},
             {QStringLiteral("limit_ma"), jsonNumber(o.limitMa, 3)},
+            {QStringLiteral("guarded_limit_ma"), jsonNumber(o.guardedLimitMa, 3)},
             {QStringLiteral("average_ma"), rounded(o.averageMa, 3)},
             {QStringLiteral("maximum_ma"), rounded(o.maximumMa, 3)},
             {QStringLiteral("average_pct"), jsonNumber(o.averagePct, 2)},
             {QStringLiteral("maximum_pct"), jsonNumber(o.maximumPct, 2)},
             {QStringLiteral("state"), cellStateName(o.state)},
+            {QStringLiteral("provision_used"), o.provisionUsed},
         });
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
+    json.insert(QStringLiteral("closest"), closestJson(closestOrder(j)));
+    if (rulesChanged(record))
+        json.insert(QStringLiteral("stored_rules"), record.storedRules);
     if (j.pohc)
-        json.insert(QStringLiteral("pohc"),
-                    QJsonObject{{QStringLiteral("measured_ma"), rounded(j.pohc->measuredMa, 3)},
-                                {QStringLiteral("limit_ma"), rounded(j.pohc->limitMa, 3)},
-                                {QStringLiteral("allowance_applied"), j.pohc->allowanceApplied}});
+        json.insert(
+            QStringLiteral("pohc"),
+            QJsonObject{{QStringLiteral("measured_ma"), rounded(j.pohc->measuredMa, 3)},
+                        {QStringLiteral("limit_ma"), rounded(j.pohc->limitMa, 3)},
+                        {QStringLiteral("guarded_limit_ma"), rounded(j.pohc->guardedLimitMa, 3)},
+                        {QStringLiteral("allowance_applied"), j.pohc->allowanceApplied}});
     else
         json.insert(QStringLiteral("pohc"), QJsonValue(QJsonValue::Null));
     if (r.choice.productClass == ProductClass::D) {
         json.insert(QStringLiteral("highest_power_w"), jsonNumber(j.basis.highestPowerW, 3));
         json.insert(QStringLiteral("power_differs"), j.basis.powerDiffers);
+        json.insert(QStringLiteral("power_basis"), powerBasisName(j.basis.powerBasis));
+        json.insert(QStringLiteral("basis_w"), jsonNumber(j.basis.basisW, 3));
     }
     if (r.choice.productClass == ProductClass::C && j.basis.fundamentalSample) {
         json.insert(QStringLiteral("fundamental_a"), j.basis.fundamentalA);
         json.insert(QStringLiteral("power_factor"), j.basis.powerFactor);
+        json.insert(QStringLiteral("fundamental_sample"), *j.basis.fundamentalSample + 1);
+        json.insert(QStringLiteral("fundamental_varies"), !j.basis.fundamentalVaries.isEmpty());
+        json.insert(QStringLiteral("fundamental_varying_samples"),
+                    sampleNumbersJson(j.basis.fundamentalVaries));
     }
     json.insert(QStringLiteral("measured_at"), isoTimestamp(r.measuredAt));
-    if (record.id > 0)
-        json.insert(QStringLiteral("record_id"), record.id);
-    if (const QString problem = problemOf(r); !problem.isEmpty())
+    QJsonObject electrical;
+    for (const ElectricalValue& value : electricalValues(r))
+        electrical.insert(QString::fromLatin1(value.key), rangeJson(value));
+    json.insert(QStringLiteral("electrical"), electrical);
+    if (const QString problem = observationProblem(r); !problem.isEmpty())
         json.insert(QStringLiteral("problem"), problem);
-    for (const ProductField& field : kProductFields)
-        if (const QString value = record.product.*field.field; !value.isEmpty())
-            json.insert(QString::fromLatin1(field.key), value);
+    insertHeader(json, recordHeader(record));
     return json;
 }
 
@@ -117,42 +255,47 @@ QString observationCsv(const ObservationRecord& record)
 {
     const ObservationResult& r = record.result;
     const ObservationJudgement& j = r.judgement;
-    QString csv = csvRow({QStringLiteral("verdict"),
-                          QStringLiteral("class"),
-                          QStringLiteral("power"),
-                          QStringLiteral("measured_at"),
-                          QStringLiteral("duration_s"),
-                          QStringLiteral("elapsed_s"),
-                          QStringLiteral("samples"),
-                          QStringLiteral("samples_not_judged"),
-                          QStringLiteral("sample_interval_s"),
-                          QStringLiteral("record_id"),
-                          QStringLiteral("order"),
-                          QStringLiteral("limit_ma"),
-                          QStringLiteral("average_ma"),
-                          QStringLiteral("maximum_ma"),
-                          QStringLiteral("average_pct"),
-                          QStringLiteral("maximum_pct"),
-                          QStringLiteral("state"),
-                          QStringLiteral("pohc_measured_ma"),
-                          QStringLiteral("pohc_limit_ma"),
-                          QStringLiteral("pohc_allowance_applied"),
-                          QStringLiteral("rules"),
-                          QStringLiteral("sampling")});
-    const QStringList common{observationVerdictText(r.verdict),
-                             classLetter(r.choice.productClass),
-                             typedPower(r),
-                             isoTimestamp(r.measuredAt),
-                             QString::number(r.durationS),
-                             numberText(r.elapsedS, 1),
-                             QString::number(j.samplesJudged),
-                             QString::number(r.samplesNotJudged),
-                             numberText(r.sampleIntervalS, 1),
-                             record.id > 0 ? QString::number(record.id) : QString()};
+    QStringList header{QStringLiteral("verdict"),
+                       QStringLiteral("class"),
+                       QStringLiteral("power"),
+                       QStringLiteral("measured_at"),
+                       QStringLiteral("duration_s"),
+                       QStringLiteral("elapsed_s"),
+                       QStringLiteral("samples"),
+                       QStringLiteral("samples_not_judged"),
+                       QStringLiteral("sample_interval_s")};
+    header << headerColumns() << QStringLiteral("highest_power_w")
+           << QStringLiteral("power_differs") << QStringLiteral("power_basis")
+           << QStringLiteral("basis_w") << QStringLiteral("problem")
+           << QStringList{
+                  QStringLiteral("order"),           QStringLiteral("limit_ma"),
+                  QStringLiteral("average_ma"),      QStringLiteral("maximum_ma"),
+                  QStringLiteral("average_pct"),     QStringLiteral("maximum_pct"),
+                  QStringLiteral("state"),           QStringLiteral("pohc_measured_ma"),
+                  QStringLiteral("pohc_limit_ma"),   QStringLiteral("pohc_allowance_applied"),
+                  QStringLiteral("rules"),           QStringLiteral("sampling"),
+                  QStringLiteral("provision_used"),  QStringLiteral("guard_band_pct"),
+                  QStringLiteral("guarded_limit_ma")};
+    QString csv = csvRow(header);
+    const bool classD = r.choice.productClass == ProductClass::D;
+    QStringList common{shownObservationVerdict(r),
+                       classLetter(r.choice.productClass),
+                       typedPower(r),
+                       isoTimestamp(r.measuredAt),
+                       QString::number(r.durationS),
+                       numberText(r.elapsedS, 1),
+                       QString::number(j.samplesJudged),
+                       QString::number(r.samplesNotJudged),
+                       numberText(r.sampleIntervalS, 1)};
+    common << headerValues(recordHeader(record))
+           << (classD ? numberText(j.basis.highestPowerW, 3) : QString())
+           << (classD ? yesNo(j.basis.powerDiffers) : QString())
+           << (classD ? powerBasisName(j.basis.powerBasis) : QString())
+           << (classD ? numberText(j.basis.basisW, 3) : QString()) << observationProblem(r);
     QStringList pohc{QString(), QString(), QString()};
     if (j.pohc)
         pohc = {numberText(j.pohc->measuredMa, 3), numberText(j.pohc->limitMa, 3),
-                j.pohc->allowanceApplied ? QStringLiteral("yes") : QStringLiteral("no")};
+                yesNo(j.pohc->allowanceApplied)};
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& o = j.orders[std::size_t(cell)];
         csv += csvRow(QStringList(common)
@@ -160,7 +303,9 @@ QString observationCsv(const ObservationRecord& record)
                       << numberText(o.averageMa, 3) << numberText(o.maximumMa, 3)
                       << numberText(o.averagePct, 2) << numberText(o.maximumPct, 2)
                       << cellStateName(o.state) << pohc << QLatin1String(kObservationRules)
-                      << samplingSentence(r.sampleIntervalS));
+                      << samplingSentence(r.sampleIntervalS)
+                      << (o.provisionUsed ? QStringLiteral("yes") : QStringLiteral("no"))
+                      << NumberText(j.guardBandPct) << numberText(o.guardedLimitMa, 3));
     }
     return csv;
 }
@@ -176,15 +321,11 @@ QString observationText(const ObservationRecord& record)
     const auto line = [&text](const QString& caption, const QString& value) {
         text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
     };
-    if (record.id > 0)
-        line(QStringLiteral("Record"), QString::number(record.id));
-    for (const ProductField& field : kProductFields)
-        if (const QString value = record.product.*field.field; !value.isEmpty())
-            line(QString::fromLatin1(field.caption), escapedText(value));
+    text += headerText(recordHeader(record));
     line(QStringLiteral("Started at"), shown(isoTimestamp(r.measuredAt)));
     line(QStringLiteral("Class"),
          shown(classWithPower(r.choice.productClass, escapedText(r.choice.power))));
-    if (r.choice.productClass == ProductClass::D)
+    if (r.choice.productClass == ProductClass::D) {
         line(QStringLiteral("Highest power"),
              j.basis.highestPowerW
                  ? QStringLiteral("%1 W%2").arg(
@@ -193,34 +334,59 @@ QString observationText(const ObservationRecord& record)
                            ? QStringLiteral(" (differs from the typed power by over 10 %)")
                            : QString())
                  : QStringLiteral("-"));
+        line(QStringLiteral("Power basis"), powerBasisText(j));
+    }
+    if (r.choice.productClass == ProductClass::C)
+        line(QStringLiteral("Fundamental"), fundamentalBasisText(j));
+    if (j.guardBandPct > 0)
+        line(QStringLiteral("Guard band"),
+             QStringLiteral("%1 (every limit reduced by it for the verdict)")
+                 .arg(guardBandText(j.guardBandPct)));
     line(QStringLiteral("Duration"),
          QStringLiteral("%1 s (%2 s elapsed)").arg(r.durationS).arg(numberText(r.elapsedS, 1)));
     line(QStringLiteral("Samples"),
          QStringLiteral("%1 judged, %2 not judged").arg(j.samplesJudged).arg(r.samplesNotJudged));
     line(QStringLiteral("Sampling"), samplingSentence(r.sampleIntervalS));
     line(QStringLiteral("Rules"), QLatin1String(kObservationRules));
+    for (const ElectricalValue& value : electricalValues(r))
+        line(QString::fromLatin1(value.caption), electricalText(value));
+    if (rulesChanged(record))
+        line(QStringLiteral("Judged again"),
+             QStringLiteral("stored under \"%1\"; judged now by the rules above")
+                 .arg(escapedText(record.storedRules)));
 
-    text += QStringLiteral(
-        "\nOrder  Limit (mA)  Average (mA)  Average %  Maximum (mA)  Maximum %  State\n");
+    const bool guarded = j.guardBandPct > 0;
+    text += guarded ? QStringLiteral("\nOrder  Limit (mA)  Guarded (mA)  Average (mA)  Average %  "
+                                     "Maximum (mA)  Maximum %  State\n")
+                    : QStringLiteral("\nOrder  Limit (mA)  Average (mA)  Average %  Maximum (mA)  "
+                                     "Maximum %  State\n");
     const auto cellText = [&](const std::optional<double>& value, int decimals, int width) {
         return shown(numberText(value, decimals)).rightJustified(width);
     };
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& o = j.orders[std::size_t(cell)];
         text += QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
-                cellText(o.limitMa, 1, 10) + QStringLiteral("  ") + cellText(o.averageMa, 1, 12) +
-                QStringLiteral("  ") + cellText(o.averagePct, 1, 9) + QStringLiteral("  ") +
-                cellText(o.maximumMa, 1, 12) + QStringLiteral("  ") + cellText(o.maximumPct, 1, 9) +
-                QStringLiteral("  ") + cellStateName(o.state) + QLatin1Char('\n');
+                cellText(o.limitMa, 1, 10) + QStringLiteral("  ") +
+                (guarded ? cellText(o.guardedLimitMa, 1, 12) + QStringLiteral("  ") : QString()) +
+                cellText(o.averageMa, 1, 12) + QStringLiteral("  ") + cellText(o.averagePct, 1, 9) +
+                QStringLiteral("  ") + cellText(o.maximumMa, 1, 12) + QStringLiteral("  ") +
+                cellText(o.maximumPct, 1, 9) + QStringLiteral("  ") + cellStateName(o.state) +
+                (o.provisionUsed ? QStringLiteral(" (200 % provision)") : QString()) +
+                QLatin1Char('\n');
     }
     if (j.pohc)
         text += QStringLiteral("\nPOHC (odd orders 21 to 39): %1 mA, limit %2 mA; %3\n")
-                    .arg(numberText(j.pohc->measuredMa, 1), numberText(j.pohc->limitMa, 1),
+                    .arg(numberText(j.pohc->measuredMa, 1),
+                         guarded ? QStringLiteral("%1 (guarded %2)")
+                                       .arg(numberText(j.pohc->limitMa, 1),
+                                            numberText(j.pohc->guardedLimitMa, 1))
+                                 : numberText(j.pohc->limitMa, 1),
                          j.pohc->allowanceApplied
                              ? QStringLiteral("allowance applied (each may average up to 150 %)")
                              : QStringLiteral("allowance not applied (100 % of each limit)"));
-    if (const QString problem = problemOf(r); !problem.isEmpty())
+    if (const QString problem = observationProblem(r); !problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
-    text += QStringLiteral("\nVerdict: %1\n").arg(observationVerdictText(r.verdict));
+    text += QLatin1Char('\n') + closestLine(closestOrder(j)) + QLatin1Char('\n');
+    text += QStringLiteral("\nVerdict: %1\n").arg(shownObservationVerdict(r));
     return text;
 }

@@ -3,6 +3,7 @@
 #include "pdf_chart.h"
 
 #include <QPainterPath>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <array>
@@ -24,6 +25,11 @@ constexpr double kSlotMm = 0.6;
 // The time series' lines, one an order, apart from the verdict colours.
 const std::array<QColor, 3> kSeriesColours{QColor(214, 110, 0), QColor(120, 40, 170),
                                            QColor(0, 135, 135)};
+// And each its own dashes and marker, so that lines that coincide, or a page
+// printed without colour, still tell the orders apart.
+const std::array<Qt::PenStyle, 3> kSeriesStyles{Qt::SolidLine, Qt::DashLine, Qt::DotLine};
+enum class Marker { Disc, Square, Triangle };
+const std::array<Marker, 3> kSeriesMarkers{Marker::Disc, Marker::Square, Marker::Triangle};
 const QColor kSampleLimitColour(170, 0, 0);
 
 QString scaleText(double percent)
@@ -45,20 +51,50 @@ std::pair<QColor, QColor> barColours(CellState state)
     }
 }
 
+// Series n's marker at `at`: a filled disc, an open square or an open
+// triangle, each of its own size, so that markers on the same point stay
+// apart.
+void paintMarker(QPainter& painter, QPointF at, std::size_t n, double unit)
+{
+    const QColor& colour = kSeriesColours[n];
+    switch (kSeriesMarkers[n]) {
+    case Marker::Disc:
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawEllipse(at, unit * 1.1, unit * 1.1);
+        break;
+    case Marker::Square:
+        painter.setPen(QPen(colour, unit * 0.3));
+        painter.setBrush(Qt::white);
+        painter.drawRect(QRectF(at.x() - unit, at.y() - unit, 2 * unit, 2 * unit));
+        break;
+    case Marker::Triangle: {
+        painter.setPen(QPen(colour, unit * 0.3));
+        painter.setBrush(Qt::NoBrush);
+        const double r = unit * 1.5;
+        painter.drawPolygon(QPolygonF{QPointF(at.x(), at.y() - r),
+                                      QPointF(at.x() + r * 0.87, at.y() + r * 0.5),
+                                      QPointF(at.x() - r * 0.87, at.y() + r * 0.5)});
+        break;
+    }
+    }
+    painter.setBrush(Qt::NoBrush);
+}
+
+QPen seriesPen(std::size_t n, double width)
+{
+    QPen pen(kSeriesColours[n], width, kSeriesStyles[n], Qt::FlatCap, Qt::RoundJoin);
+    // Dashes short enough to show between two markers, and in the legend.
+    if (kSeriesStyles[n] == Qt::DashLine)
+        pen.setDashPattern({3, 2});
+    return pen;
+}
+
 } // namespace
 
 QList<int> worstOrderCells(const ObservationJudgement& judgement, int count)
 {
-    QList<int> cells;
-    for (int cell = 0; judgement.samplesJudged > 0 && cell < kHarmonicCells; ++cell)
-        if (judgement.orders[std::size_t(cell)].averagePct)
-            cells.append(cell);
-    // Equal averages: the lower order first.
-    std::stable_sort(cells.begin(), cells.end(), [&](int a, int b) {
-        return *judgement.orders[std::size_t(a)].averagePct >
-               *judgement.orders[std::size_t(b)].averagePct;
-    });
-    return cells.mid(0, count);
+    return rankedOrderCells(judgement).mid(0, count);
 }
 
 QRectF PercentPlot::paintScale(const QRectF& rect, double highest, double below)
@@ -95,15 +131,27 @@ double PercentPlot::yOf(double percent) const
 void PercentPlot::paintLimitLines()
 {
     setFont(7, true);
-    const auto limitLine = [&](double percent, const QColor& colour) {
-        const double y = yOf(percent);
+    // Each label beside its line, the two moved apart where the scale puts
+    // the lines closer than a label is high.
+    const double y100 = yOf(100);
+    const double y150 = yOf(150);
+    const double labelHeight = mm(3.6);
+    double label100 = y100;
+    double label150 = y150;
+    if (label100 - label150 < labelHeight) {
+        const double middle = (y100 + y150) / 2;
+        label150 = middle - labelHeight / 2;
+        label100 = middle + labelHeight / 2;
+    }
+    const auto limitLine = [&](double percent, double y, double labelY, const QColor& colour) {
         m_painter.setPen(QPen(colour, mm(0.5), Qt::DashLine));
         m_painter.drawLine(QPointF(m_plot.left(), y), QPointF(m_plot.right(), y));
         m_painter.setPen(colour);
-        line(QRectF(m_plot.right() + mm(1), y - mm(2), m_area.width(), mm(4)), scaleText(percent));
+        line(QRectF(m_plot.right() + mm(1), labelY - mm(2), m_area.width(), mm(4)),
+             scaleText(percent));
     };
-    limitLine(100, Qt::black);
-    limitLine(150, kSampleLimitColour);
+    limitLine(100, y100, label100, Qt::black);
+    limitLine(150, y150, label150, kSampleLimitColour);
 }
 
 double PercentPlot::legendKey(double x, double y, const QColor& fill, const QPen& pen,
@@ -144,6 +192,14 @@ void ObservationBarChart::paint(const QRectF& rect)
 
     const double slot = plot.width() / kHarmonicCells;
     bool anyBar = false;
+    // The figures above the bars, written once the limit lines are drawn.
+    struct Figure
+    {
+        QPointF at;
+        QString text;
+        QColor colour;
+    };
+    std::vector<Figure> figures;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& order = m_judgement.orders[std::size_t(cell)];
         const double x = plot.left() + cell * slot;
@@ -165,18 +221,11 @@ void ObservationBarChart::paint(const QRectF& rect)
         };
         const QRectF average = bar(x + slot * 0.1, *order.averagePct, averageColour);
         const QRectF maximum = bar(x + slot * 0.5, *order.maximumPct, maximumColour);
-        if (*order.averagePct > kFigureFromPercent) {
-            // Upright above the pair, so that neighbours do not overlap.
-            setFont(6, true);
-            m_painter.setPen(order.state == CellState::Fail ? kFailText : Qt::black);
-            m_painter.save();
-            m_painter.translate(average.right(), std::min(average.top(), maximum.top()) - mm(0.8));
-            m_painter.rotate(-90);
-            m_painter.drawText(QRectF(0, -slot / 2, mm(20), slot),
-                               int(Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine,
-                               percentText(*order.averagePct));
-            m_painter.restore();
-        }
+        if (*order.averagePct > kFigureFromPercent)
+            figures.push_back(
+                {QPointF(average.right(), std::min(average.top(), maximum.top()) - mm(0.8)),
+                 percentText(*order.averagePct),
+                 order.state == CellState::Fail ? kFailText : QColor(Qt::black)});
     }
     if (!anyBar) {
         setFont(10);
@@ -186,6 +235,20 @@ void ObservationBarChart::paint(const QRectF& rect)
             QStringLiteral("No sample was judged against a limit."), 2);
     }
     paintLimitLines();
+    // Upright above the pair, so that neighbours do not overlap; on white,
+    // so that no limit line strikes a figure through.
+    setFont(6, true);
+    for (const Figure& figure : figures) {
+        m_painter.save();
+        m_painter.translate(figure.at);
+        m_painter.rotate(-90);
+        const QRectF box(0, -slot / 2, metrics().horizontalAdvance(figure.text) + mm(0.6), slot);
+        m_painter.fillRect(box.adjusted(-mm(0.3), slot * 0.1, 0, -slot * 0.1), Qt::white);
+        m_painter.setPen(figure.colour);
+        m_painter.drawText(box, int(Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine,
+                           figure.text);
+        m_painter.restore();
+    }
 
     // Legend, two lines.
     double y = plot.bottom() + labelHeight + mm(1);
@@ -322,10 +385,15 @@ void ObservationTimeSeries::paint(const QRectF& rect)
     paintLimitLines();
     m_painter.save();
     m_painter.setClipRect(plot.adjusted(-mm(1), -mm(1), mm(1), mm(1)));
-    // The worst order drawn last, on top.
+    // The worst order drawn first: the dashes and dots of the others drawn
+    // over it let it show where they coincide.
     const bool marked = times.size() <= kMarkedSamples;
-    for (qsizetype n = worst.size() - 1; n >= 0; --n) {
+    // In slots: a marker every so many slots, at another place for each.
+    const int markerEvery = std::max(1, int(mm(12) / slotWidth));
+    for (qsizetype n = 0; n < worst.size(); ++n) {
+        const auto series = std::size_t(n);
         QPainterPath path;
+        QList<QPointF> markers;
         bool open = false;
         const auto addPoint = [&](std::optional<QPointF> point) {
             if (point && open)
@@ -336,31 +404,30 @@ void ObservationTimeSeries::paint(const QRectF& rect)
         };
         if (slotted) {
             for (int i = 0; i < slotCount; ++i) {
-                const Slot& slot = orderSlots[std::size_t(n)][std::size_t(i)];
-                addPoint(slot.count == 0
-                             ? std::nullopt
-                             : std::optional(QPointF(plot.left() + (i + 0.5) * slotWidth,
-                                                     yOf(slot.sum / slot.count))));
+                const Slot& slot = orderSlots[series][std::size_t(i)];
+                const std::optional<QPointF> point =
+                    slot.count == 0 ? std::nullopt
+                                    : std::optional(QPointF(plot.left() + (i + 0.5) * slotWidth,
+                                                            yOf(slot.sum / slot.count)));
+                addPoint(point);
+                if (point && (i + int(n) * markerEvery / 3) % markerEvery == 0)
+                    markers.append(*point);
             }
         } else {
-            for (qsizetype k = 0; k < times.size(); ++k)
-                addPoint(percents[k] ? std::optional(QPointF(xOf(times[k]),
-                                                             yOf((*percents[k])[std::size_t(n)])))
-                                     : std::nullopt);
+            for (qsizetype k = 0; k < times.size(); ++k) {
+                const std::optional<QPointF> point =
+                    percents[k] ? std::optional(QPointF(xOf(times[k]), yOf((*percents[k])[series])))
+                                : std::nullopt;
+                addPoint(point);
+                if (point && marked)
+                    markers.append(*point);
+            }
         }
-        const QColor& colour = kSeriesColours[std::size_t(n)];
         m_painter.setBrush(Qt::NoBrush);
-        m_painter.setPen(QPen(colour, mm(0.45), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        m_painter.setPen(seriesPen(series, mm(0.45)));
         m_painter.drawPath(path);
-        if (marked) {
-            m_painter.setBrush(colour);
-            m_painter.setPen(Qt::NoPen);
-            for (qsizetype k = 0; k < times.size(); ++k)
-                if (percents[k])
-                    m_painter.drawEllipse(
-                        QPointF(xOf(times[k]), yOf((*percents[k])[std::size_t(n)])), mm(0.7),
-                        mm(0.7));
-        }
+        for (const QPointF& at : markers)
+            paintMarker(m_painter, at, series, mm(0.8));
     }
     m_painter.restore();
     m_painter.setBrush(Qt::NoBrush);
@@ -377,10 +444,12 @@ void ObservationTimeSeries::paint(const QRectF& rect)
     const double y = plot.bottom() + labelHeight + mm(1);
     for (qsizetype n = 0; n < worst.size(); ++n) {
         const OrderJudgement& order = judgement.orders[std::size_t(worst[n])];
-        x = legendKey(x, y, QColor(), QPen(kSeriesColours[std::size_t(n)], mm(0.6)),
+        const double keyX = x;
+        x = legendKey(x, y, QColor(), seriesPen(std::size_t(n), mm(0.6)),
                       QStringLiteral("order %1 (average %2)")
                           .arg(harmonicOrder(worst[n]))
                           .arg(percentText(*order.averagePct)));
+        paintMarker(m_painter, QPointF(keyX + mm(3), y + mm(2.3)), std::size_t(n), mm(0.8));
     }
     if (judgement.samplesNotJudged > 0) {
         m_painter.setPen(QPen(kCaptionColour, mm(0.4)));

@@ -5,9 +5,8 @@
 
 #include <QList>
 
-// The cells of the `count` orders with the highest average as % of their
-// limits, highest first; orders without a percentage are left out, and all
-// when no sample was judged.
+// The first `count` cells of rankedOrderCells: judged orders only, the
+// highest average as % of its limit first.
 QList<int> worstOrderCells(const ObservationJudgement& judgement, int count);
 
 // A plot of % of limit: its scale, reaching at least 160 %, with a grid, and

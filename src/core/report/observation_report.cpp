@@ -1,6 +1,7 @@
 #include "observation_report.h"
 
 #include "file_output.h"
+#include "guard_band.h"
 #include "observation_formats.h"
 #include "observation_pdf_chart.h"
 #include "pdf_chart.h"
@@ -14,21 +15,18 @@
 namespace {
 
 constexpr int kPages = 3;
-constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Observation Report";
+constexpr const char* kTitle =
+    "Pre-Compliance Observation Report: IEC 1000-3-2 limits, later editions' rules";
 
 PageHeading headingOf(const ObservationRecord& record)
 {
-    PageHeading heading;
-    heading.recordId = record.id;
-    heading.product = record.product;
-    heading.port = record.port;
-    heading.device = record.device;
+    PageHeading heading = pageHeading(recordHeader(record));
     heading.timeCaption = QStringLiteral("Started");
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =
         reportClassText(record.result.choice.productClass, record.result.choice.power);
-    heading.verdict = observationVerdictText(record.result.verdict);
-    heading.toolVersion = record.toolVersion;
+    heading.verdict = shownObservationVerdict(record.result);
+    heading.rules = QString::fromLatin1(kObservationRules);
     heading.pages = kPages;
     return heading;
 }
@@ -52,6 +50,8 @@ public:
     void paintTimePage();
 
 private:
+    // The electrical values over the judged samples, a row each.
+    double electricalTable(double y);
     double verdictBox(double y);
     // The rules, the samples and the limits' basis, a line each.
     double facts(double y);
@@ -61,6 +61,8 @@ private:
                 const QColor& colour = Qt::black, bool bold = false);
     QString pohcText() const;
     QString samplesText() const;
+    // The cells whose samples the Class A 200 % provision allowed.
+    QList<int> provisionOrders() const;
     // The samples counted, and how they were taken when there were any.
     QString samplingText() const;
 
@@ -79,21 +81,38 @@ double ObservationPainter::verdictBox(double y)
     setFont(18, true);
     m_painter.setPen(pass ? Qt::black : Qt::white);
     line(box.adjusted(mm(4), 0, -mm(4), 0),
-         QStringLiteral("Verdict: %1").arg(observationVerdictText(m_result.verdict)));
+         QStringLiteral("Verdict: %1").arg(shownObservationVerdict(m_result)));
     setFont(9);
     line(box.adjusted(mm(4), 0, -mm(4), 0), samplesText(), Qt::AlignRight);
     y += box.height() + mm(2);
 
-    // Why it ended early, or why the class set no limits.
-    QString problem = m_result.problem;
-    if (!m_judgement.problem.isEmpty() && !problem.contains(m_judgement.problem))
-        problem += (problem.isEmpty() ? QString() : QStringLiteral(" ")) + m_judgement.problem;
+    // How close it came, beside the verdict.
+    setFont(10, true);
+    m_painter.setPen(Qt::black);
+    line(QRectF(0, y, width(), mm(5)), closestLine(closestOrder(m_judgement)));
+    y += mm(6);
+
+    // Why it ended early, why the class set no limits, or why the samples
+    // gave no verdict.
+    QString problem = observationProblem(m_result);
+    if (!m_result.problem.isEmpty() && !m_judgement.problem.isEmpty() &&
+        !problem.contains(m_judgement.problem))
+        problem += QStringLiteral(" ") + m_judgement.problem;
     if (!problem.isEmpty()) {
         setFont(9);
         m_painter.setPen(kFailColour.darker(150));
         y += wrapped(QRectF(0, y, width(), mm(15)), problem, 3);
     }
     return y + mm(2);
+}
+
+QList<int> ObservationPainter::provisionOrders() const
+{
+    QList<int> cells;
+    for (int cell = 0; cell < kHarmonicCells; ++cell)
+        if (m_judgement.orders[std::size_t(cell)].provisionUsed)
+            cells << cell;
+    return cells;
 }
 
 QString ObservationPainter::samplesText() const
@@ -144,6 +163,13 @@ double ObservationPainter::fact(double y, const QString& caption, const QString&
 double ObservationPainter::facts(double y)
 {
     y = fact(y, QStringLiteral("Rules"), QString::fromLatin1(kObservationRules));
+    if (const QList<int> used = provisionOrders(); !used.isEmpty()) {
+        QStringList orders;
+        for (int cell : used)
+            orders << QString::number(harmonicOrder(cell));
+        y = fact(y, QStringLiteral("200 % provision"),
+                 QStringLiteral("used for order %1").arg(orders.join(QStringLiteral(", "))));
+    }
     y = fact(y, QStringLiteral("Samples"), samplingText());
     y = fact(y, QStringLiteral("Duration"),
              QStringLiteral("%1 s asked, %2 s elapsed")
@@ -152,26 +178,24 @@ double ObservationPainter::facts(double y)
     y = fact(y, QStringLiteral("POHC"), pohcText());
 
     const LimitsBasis& basis = m_judgement.basis;
+    if (m_judgement.guardBandPct > 0)
+        y = fact(y, QStringLiteral("Guard band"),
+                 QStringLiteral("%1: every limit reduced by it for the verdict")
+                     .arg(guardBandText(m_judgement.guardBandPct)));
     if (m_judgement.productClass == ProductClass::D) {
-        const QString highest = basis.highestPowerW
-                                    ? QStringLiteral("%1 W").arg(*basis.highestPowerW, 0, 'f', 1)
-                                    : QStringLiteral("none (no sample judged)");
         y = fact(y, QStringLiteral("Power"),
-                 QStringLiteral("limits from the typed power of %1 W; highest measured power %2")
-                     .arg(dashIfEmpty(basis.typedPower), highest));
+                 QStringLiteral("limits from %1").arg(powerBasisText(m_judgement)));
         if (basis.powerDiffers)
             y = fact(y, QString(),
-                     QStringLiteral("! The highest measured power is more than 10 % apart from "
-                                    "the typed power: check the typed power."),
+                     QStringLiteral("! The typed power is not within 10 % of the highest "
+                                    "measured power: the limits come from the measured power, as "
+                                    "the lab takes it."),
                      kFailText, true);
     } else if (m_judgement.productClass == ProductClass::C) {
         y = fact(y, QStringLiteral("Limits from"),
                  basis.fundamentalSample
-                     ? QStringLiteral("the highest fundamental current of the samples, %1 A "
-                                      "(judged sample %2), and its power factor, %3")
-                           .arg(QString::number(basis.fundamentalA))
-                           .arg(*basis.fundamentalSample + 1)
-                           .arg(QString::number(basis.powerFactor))
+                     ? QStringLiteral("the fundamental current of the samples, %1")
+                           .arg(fundamentalBasisText(m_judgement))
                      : QStringLiteral("no judged sample: no fundamental current"));
     }
     return y + mm(3);
@@ -206,30 +230,39 @@ void ObservationPainter::paintTablePage()
     y += mm(9);
 
     PdfTableRows table(m_painter, m_area, {0.09, 0.12, 0.14, 0.16, 0.14, 0.16, 0.19});
-    y = table.header(y,
-                     {QStringLiteral("Order"), QStringLiteral("Limit"), QStringLiteral("Average"),
-                      QStringLiteral("% of limit"), QStringLiteral("Maximum"),
-                      QStringLiteral("% of limit"), QStringLiteral("State")});
+    // Under a guard band the limit cell also gives the guarded limit.
+    const bool guarded = m_judgement.guardBandPct > 0;
+    y = table.header(y, {QStringLiteral("Order"),
+                         guarded ? QStringLiteral("Limit / guarded") : QStringLiteral("Limit"),
+                         QStringLiteral("Average"), QStringLiteral("% of limit"),
+                         QStringLiteral("Maximum"), QStringLiteral("% of limit"),
+                         QStringLiteral("State")});
     const bool anySample = m_judgement.samplesJudged > 0;
     const auto percent = [](const std::optional<double>& value) {
         return value ? percentText(*value) : QStringLiteral("-");
     };
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& order = m_judgement.orders[std::size_t(cell)];
-        y = table.row(
-            y,
-            {QString::number(harmonicOrder(cell)),
-             order.limitMa ? QString::number(*order.limitMa, 'f', 2) : QStringLiteral("-"),
-             anySample ? QString::number(order.averageMa, 'f', 1) : QStringLiteral("-"),
-             percent(order.averagePct),
-             anySample ? QString::number(order.maximumMa, 'f', 1) : QStringLiteral("-"),
-             percent(order.maximumPct), PdfTableRows::stateText(order.state)},
-            order.state);
+        y = table.row(y,
+                      {QString::number(harmonicOrder(cell)),
+                       !order.limitMa ? QStringLiteral("-")
+                       : guarded      ? QStringLiteral("%1 / %2").arg(
+                                            QString::number(*order.limitMa, 'f', 2),
+                                            QString::number(order.guardedLimitMa.value_or(0), 'f', 2))
+                                 : QString::number(*order.limitMa, 'f', 2),
+                       anySample ? QString::number(order.averageMa, 'f', 1) : QStringLiteral("-"),
+                       percent(order.averagePct),
+                       anySample ? QString::number(order.maximumMa, 'f', 1) : QStringLiteral("-"),
+                       percent(order.maximumPct), PdfTableRows::stateText(order.state)},
+                      order.state);
     }
     y += mm(4);
     y = fact(y, QStringLiteral("Rules"),
              QStringLiteral("%1: an order fails when its average is above its limit (150 % of "
-                            "it under the POHC allowance) or a sample is above 150 % of it")
+                            "it under the POHC allowance) or a tested sample is above 150 % of "
+                            "it; Class A samples up to 200 % pass when they are at most 10 % of "
+                            "the samples and the average is at most 90 %; an order averaging "
+                            "below 5 mA or 0.6 % of the rms current is not tested")
                  .arg(QString::fromLatin1(kObservationRules)));
     y = fact(y, QStringLiteral("POHC"), pohcText());
     fact(y, QStringLiteral("Samples"), samplingText());
@@ -245,8 +278,38 @@ void ObservationPainter::paintTimePage()
     y += mm(8);
     y = fact(y, QStringLiteral("Samples"), samplingText());
     y += mm(2);
+    // The chart takes the page down to the electrical values under it.
+    const double tableHeight = mm(9) + 6 * mm(6) + mm(4);
     ObservationTimeSeries(m_painter, m_area, m_result)
-        .paint(QRectF(0, y, width(), std::min(bodyBottom() - y - mm(4), width() * 0.75)));
+        .paint(QRectF(0, y, width(), bodyBottom() - y - tableHeight - mm(4)));
+    electricalTable(bodyBottom() - tableHeight);
+}
+
+double ObservationPainter::electricalTable(double y)
+{
+    setFont(11, true);
+    m_painter.setPen(Qt::black);
+    line(QRectF(0, y, width(), mm(7)),
+         QStringLiteral("Electrical values over the %1 judged samples")
+             .arg(m_judgement.samplesJudged));
+    y += mm(9);
+    // The last column, aligned left, stays empty: the figures align right.
+    PdfTableRows table(m_painter, m_area, {0.28, 0.22, 0.22, 0.22, 0.06});
+    y = table.header(y, {QStringLiteral("Value"), QStringLiteral("Average"),
+                         QStringLiteral("Lowest"), QStringLiteral("Highest"), QString()});
+    for (const ElectricalValue& value : electricalValues(m_result)) {
+        const auto shown = [&value](double number) {
+            return QString::number(number, 'f', value.decimals) +
+                   (*value.unit ? QLatin1Char(' ') + QString::fromLatin1(value.unit) : QString());
+        };
+        QStringList cells{QString::fromLatin1(value.caption), QStringLiteral("-"),
+                          QStringLiteral("-"), QStringLiteral("-"), QString()};
+        if (value.range)
+            cells = {cells[0], shown(value.range->average), shown(value.range->minimum),
+                     shown(value.range->maximum), QString()};
+        y = table.row(y, cells, CellState::Pass);
+    }
+    return y;
 }
 
 } // namespace

@@ -59,11 +59,26 @@ double PdfPage::title(double y, const QString& text)
     return y + mm(3);
 }
 
+PageHeading pageHeading(const RecordHeader& header)
+{
+    PageHeading heading;
+    heading.recordId = header.id;
+    heading.store = header.store;
+    heading.product = header.product;
+    heading.port = header.port;
+    heading.device = header.device;
+    heading.toolVersion = header.toolVersion;
+    return heading;
+}
+
 double PdfPage::paintHeader(double y)
 {
     const ProductInfo& product = m_heading.product;
+    RecordHeader shown;
+    shown.id = m_heading.recordId;
+    shown.store = m_heading.store;
     const QString record = m_heading.recordId > 0
-                               ? QStringLiteral("Record %1").arg(m_heading.recordId)
+                               ? QStringLiteral("Record %1").arg(recordIdText(shown))
                                : QStringLiteral("Record not stored");
     // Two lines, each a left and a right part; the left one gives way.
     const auto twoParts = [&](const QString& left, const QString& right, bool boldRight) {
@@ -82,6 +97,7 @@ double PdfPage::paintHeader(double y)
              QStringLiteral("%1 %2   Class %3")
                  .arg(m_heading.timeCaption, dashIfEmpty(m_heading.time), m_heading.classText),
              false);
+    twoParts(QStringLiteral("Rules: %1").arg(dashIfEmpty(m_heading.rules)), QString(), false);
     y += mm(1);
     m_painter.setPen(QPen(kRuleColour, mm(0.2)));
     m_painter.drawLine(QPointF(0, y), QPointF(width(), y));
@@ -106,7 +122,11 @@ double PdfPage::productBlock(double y)
     field(half, y, half, QStringLiteral("Class"), m_heading.classText);
     y += mm(6);
     field(0, y, half, QStringLiteral("Lab"), product.lab);
-    field(half, y, half, QStringLiteral("Analyzer"), product.instrument);
+    QString analyzer = product.instrument;
+    if (isSimulatedDevice(m_heading.device))
+        analyzer = analyzer.isEmpty() ? QStringLiteral("simulated analyzer")
+                                      : QStringLiteral("%1 (simulated analyzer)").arg(analyzer);
+    field(half, y, half, QStringLiteral("Analyzer"), analyzer);
     y += mm(6);
 
     // Free text over the whole width: caption, then up to `maxLines` lines.

@@ -3,6 +3,7 @@
 #include "measurement_record.h"
 #include "outcome.h"
 #include "pdf_layout.h"
+#include "record_header.h"
 
 #include <QDateTime>
 #include <QPagedPaintDevice>
@@ -16,6 +17,8 @@ struct PageHeading
 {
     // 0: not stored.
     qint64 recordId = 0;
+    // The store the record came from; empty when in none.
+    QString store;
     ProductInfo product;
     // The port as chosen and the device it stood for.
     QString port;
@@ -26,10 +29,16 @@ struct PageHeading
     // "A", "B", "C" or "D, typed power 75 W"; "-" without a class.
     QString classText;
     QString verdict;
+    // The rules the verdict was judged by, on every page.
+    QString rules;
     // The tool's version that took it; empty: this one.
     QString toolVersion;
     int pages = 1;
 };
+
+// The heading's record fields (id, store, product, port, device, tool
+// version) from a record's header; the rest is the report's to fill.
+PageHeading pageHeading(const RecordHeader& header);
 
 // "2026-12-07 16:10:38 UTC+01:00"; empty for an invalid time.
 QString reportTimeText(const QDateTime& time);
@@ -46,8 +55,8 @@ public:
         : PdfCanvas(painter, area), m_heading(heading)
     {}
 
-    // Record id, product, serial, time, class and verdict over two lines;
-    // returns where the page's body begins.
+    // Record id, product, serial, time, class and verdict over two lines,
+    // the rules on a third; returns where the page's body begins.
     double paintHeader(double y);
     // The tool's disclaimer and "Page n of N".
     void paintFooter(int page);

@@ -1,9 +1,11 @@
 #include "pdf_report.h"
 
+#include "guard_band.h"
 #include "pdf_chart.h"
 #include "pdf_layout.h"
 #include "pdf_page.h"
 #include "pdf_table.h"
+#include "power_basis.h"
 #include "report_rows.h"
 #include "result_formats.h"
 
@@ -16,24 +18,17 @@
 namespace {
 
 constexpr int kPages = 2;
-// Class D: typed and measured power further apart than this (in % of the
-// typed power) are flagged.
-constexpr double kPowerToleranceTypedPercent = 10;
 constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Test Report";
 
 PageHeading headingOf(const MeasurementRecord& record)
 {
-    PageHeading heading;
-    heading.recordId = record.id;
-    heading.product = record.product;
-    heading.port = record.port;
-    heading.device = record.device;
+    PageHeading heading = pageHeading(recordHeader(record));
     heading.timeCaption = QStringLiteral("Measured");
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =
         reportClassText(record.result.judgement.productClass, record.result.judgement.power);
-    heading.verdict = verdictText(record.result.verdict);
-    heading.toolVersion = record.toolVersion;
+    heading.verdict = shownVerdict(record.result);
+    heading.rules = QString::fromLatin1(kMeasurementRules);
     heading.pages = kPages;
     return heading;
 }
@@ -112,15 +107,14 @@ double ReportPainter::powerNote(double y)
                      .arg(dashIfEmpty(m_result.judgement.power), measured),
                  2);
     const std::optional<double> deviation = powerDeviation(m_result);
-    if (deviation && std::abs(*deviation) > kPowerToleranceTypedPercent) {
+    if (deviation && powerDiffers(*deviation)) {
         setFont(9, true);
         m_painter.setPen(kFailText);
         y += wrapped(QRectF(0, y, width(), mm(10)),
                      QStringLiteral("! The measured power is %1 % %2 the typed power (more "
-                                    "than %3 % apart): check the typed power.")
+                                    "than 10 % apart): check the typed power.")
                          .arg(std::abs(*deviation), 0, 'f', 0)
-                         .arg(*deviation > 0 ? QStringLiteral("above") : QStringLiteral("below"))
-                         .arg(kPowerToleranceTypedPercent, 0, 'f', 0),
+                         .arg(*deviation > 0 ? QStringLiteral("above") : QStringLiteral("below")),
                      2);
     }
     return y + mm(3);
@@ -136,10 +130,18 @@ double ReportPainter::verdictBox(double y)
     setFont(18, true);
     m_painter.setPen(pass ? Qt::black : Qt::white);
     line(box.adjusted(mm(4), 0, -mm(4), 0),
-         QStringLiteral("Verdict: %1").arg(verdictText(m_result.verdict)));
+         QStringLiteral("Verdict: %1").arg(shownVerdict(m_result)));
     setFont(9);
     line(box.adjusted(mm(4), 0, -mm(4), 0), replySummary(m_result), Qt::AlignRight);
     y += box.height() + mm(2);
+
+    // How close it came, beside the verdict.
+    if (isJudged(m_result.verdict)) {
+        setFont(10, true);
+        m_painter.setPen(Qt::black);
+        line(QRectF(0, y, width(), mm(5)), closestLine(closestOf(m_result)));
+        y += mm(6);
+    }
 
     const QString problem = verdictReason(m_result);
     if (!problem.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "pdf_table.h"
 
+#include "guard_band.h"
 #include "pdf_chart.h"
 #include "report_rows.h"
 
@@ -73,16 +74,23 @@ double PdfTableRows::row(double y, const QStringList& cells, CellState state)
 double PdfHarmonicTable::paint(double y)
 {
     PdfTableRows table(m_painter, m_area, {0.12, 0.24, 0.22, 0.2, 0.22});
-    y = table.header(y, {QStringLiteral("Order"), QStringLiteral("Measured (mA)"),
-                         QStringLiteral("Limit"), QStringLiteral("% of limit"),
-                         QStringLiteral("State")});
+    // Under a guard band the limit cell also gives the guarded limit each
+    // harmonic was judged against.
+    const double guardBand = m_result.judgement.guardBandPct;
+    y = table.header(y,
+                     {QStringLiteral("Order"), QStringLiteral("Measured (mA)"),
+                      guardBand > 0 ? QStringLiteral("Limit / guarded") : QStringLiteral("Limit"),
+                      QStringLiteral("% of limit"), QStringLiteral("State")});
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const CellState state = m_result.judgement.states[std::size_t(cell)];
         const std::optional<double> percent = percentOfLimit(m_result, cell);
+        const QString& limit = m_result.judgement.limits[std::size_t(cell)];
         y = table.row(
             y,
             {QString::number(harmonicOrder(cell)), dashIfEmpty(shownCurrent(m_result, cell)),
-             dashIfEmpty(m_result.judgement.limits[std::size_t(cell)]),
+             guardBand > 0 && !limit.isEmpty()
+                 ? QStringLiteral("%1 / %2").arg(limit, guardedLimitText(limit, guardBand))
+                 : dashIfEmpty(limit),
              percent ? percentText(*percent) : QStringLiteral("-"), PdfTableRows::stateText(state)},
             state);
     }

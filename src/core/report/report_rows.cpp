@@ -1,6 +1,7 @@
 #include "report_rows.h"
 
 #include "conversions.h"
+#include "power_basis.h"
 
 QString shownCurrent(const CycleResult& result, int cell)
 {
@@ -19,6 +20,13 @@ std::optional<double> percentOfLimit(const CycleResult& result, int cell)
     if (limitMa <= 0)
         return std::nullopt;
     return NumericValue(current) / limitMa * 100;
+}
+
+std::optional<ClosestOrder> closestOf(const CycleResult& result)
+{
+    if (!isJudged(result.verdict))
+        return std::nullopt;
+    return closestOrder(result.judgement);
 }
 
 QString reportedProblem(const CycleResult& result)
@@ -74,11 +82,7 @@ std::optional<double> powerDeviation(const CycleResult& result)
 {
     if (result.judgement.productClass != ProductClass::D)
         return std::nullopt;
-    const std::optional<double> typed = StrictNumber(result.judgement.power);
-    const std::optional<double> measured = StrictNumber(result.reply.watts);
-    if (!typed || !measured || *typed <= 0)
-        return std::nullopt;
-    return (*measured - *typed) / *typed * 100;
+    return powerDeviationPct(result.judgement.power, result.reply.watts);
 }
 
 bool isBidiControl(QChar c)

@@ -18,6 +18,10 @@ QString shownCurrent(const CycleResult& result, int cell);
 // has no current or no (positive) limit.
 std::optional<double> percentOfLimit(const CycleResult& result, int cell);
 
+// The tested order closest to its limit (closestOrder) of a result that has
+// a verdict (Pass or Fail); nothing for one without.
+std::optional<ClosestOrder> closestOf(const CycleResult& result);
+
 // The problem the operator was told, with the evaluation's problem when the
 // cycle's does not already say it; empty when there is none.
 QString reportedProblem(const CycleResult& result);

@@ -1,6 +1,9 @@
 #include "result_formats.h"
 
 #include "conversions.h"
+#include "guard_band.h"
+#include "power_basis.h"
+#include "record_header.h"
 #include "report_rows.h"
 
 #include <QJsonArray>
@@ -75,6 +78,8 @@ struct HarmonicNumbers
 {
     std::optional<double> currentMa;
     std::optional<double> limitMa;
+    // The limit reduced by the guard band: what the cell was judged against.
+    std::optional<double> guardedLimitMa;
     std::optional<double> percentOfLimit;
 };
 
@@ -85,12 +90,20 @@ HarmonicNumbers harmonicNumbers(const CycleResult& result, int cell)
     numbers.currentMa = StrictNumber(shownCurrent(result, cell));
     // The limit the cell was judged against is this text ("1080mA").
     const QString& limit = result.judgement.limits[i];
-    if (!limit.isEmpty())
+    if (!limit.isEmpty()) {
         numbers.limitMa = NumericValue(limit);
+        numbers.guardedLimitMa = guardedLimitMa(*numbers.limitMa, result.judgement.guardBandPct);
+    }
     if (result.judgement.states[i] != CellState::NotJudged)
         if (const std::optional<double> percent = percentOfLimit(result, cell))
             numbers.percentOfLimit = std::round(*percent * 100) / 100;
     return numbers;
+}
+
+// A value text as JSON: null when there is none, as for the numbers.
+QJsonValue jsonText(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
 }
 
 QJsonValue jsonNumber(const std::optional<double>& value)
@@ -98,13 +111,27 @@ QJsonValue jsonNumber(const std::optional<double>& value)
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
 
+} // namespace
+
+QJsonValue closestJson(const std::optional<ClosestOrder>& closest)
+{
+    if (!closest)
+        return QJsonValue(QJsonValue::Null);
+    return QJsonObject{
+        {QStringLiteral("order"), closest->order},
+        {QStringLiteral("percent_of_limit"), std::round(closest->percentOfLimit * 100) / 100}};
+}
+
+namespace {
+
 QString csvNumber(const std::optional<double>& value)
 {
     return value ? NumberText(*value) : QString();
 }
 
 // The header and the 39 harmonic lines, `extraHeader` and `extra` appended
-// to each before limit_ma and percent_of_limit.
+// to each before limit_ma and percent_of_limit; guard_band_pct and
+// guarded_limit_ma last.
 QString csvLines(const CycleResult& result, const QStringList& extraHeader,
                  const QStringList& extra)
 {
@@ -114,9 +141,10 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
         header << QString::fromLatin1(column.key);
     header << QStringLiteral("order") << QStringLiteral("current_ma") << QStringLiteral("limit")
            << QStringLiteral("state") << extraHeader << QStringLiteral("limit_ma")
-           << QStringLiteral("percent_of_limit");
+           << QStringLiteral("percent_of_limit") << QStringLiteral("guard_band_pct")
+           << QStringLiteral("guarded_limit_ma") << QStringLiteral("rules");
 
-    QStringList common{verdictText(result.verdict), classLetter(result.judgement.productClass),
+    QStringList common{shownVerdict(result), classLetter(result.judgement.productClass),
                        powerText(result), isoTimestamp(result.measuredAt)};
     for (const ValueColumn& column : kValueColumns)
         common << result.reply.*column.text;
@@ -128,42 +156,21 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
         line << QString::number(harmonicOrder(cell)) << shownCurrent(result, cell)
              << result.judgement.limits[std::size_t(cell)]
              << cellStateName(result.judgement.states[std::size_t(cell)]) << extra
-             << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit);
+             << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit)
+             << NumberText(result.judgement.guardBandPct) << csvNumber(numbers.guardedLimitMa)
+             << QLatin1String(kMeasurementRules);
         csv += csvLine(line);
     }
     return csv;
 }
 
-struct RecordColumn
-{
-    const char* key;
-    QString (*value)(const MeasurementRecord&);
-};
-
-const std::array<RecordColumn, 11> kRecordColumns{{
-    {"id", [](const MeasurementRecord& r) { return QString::number(r.id); }},
-    {"port", [](const MeasurementRecord& r) { return r.port; }},
-    {"device", [](const MeasurementRecord& r) { return r.device; }},
-    {"tool_version", [](const MeasurementRecord& r) { return r.toolVersion; }},
-    {"product", [](const MeasurementRecord& r) { return r.product.product; }},
-    {"serial", [](const MeasurementRecord& r) { return r.product.serial; }},
-    {"operator", [](const MeasurementRecord& r) { return r.product.operatorName; }},
-    {"notes", [](const MeasurementRecord& r) { return r.product.notes; }},
-    {"lab", [](const MeasurementRecord& r) { return r.product.lab; }},
-    {"instrument", [](const MeasurementRecord& r) { return r.product.instrument; }},
-    {"conditions", [](const MeasurementRecord& r) { return r.product.conditions; }},
-}};
-
-// The product fields of a record: the columns from here to the end.
-constexpr std::size_t kFirstProductColumn = 4;
-
-// The record's id as measure prints it: empty until the store gave one.
-QString recordIdText(const MeasurementRecord& record)
-{
-    return record.id > 0 ? QString::number(record.id) : QString();
-}
-
 } // namespace
+
+QString shownVerdict(const CycleResult& result)
+{
+    const QString text = verdictText(result.verdict);
+    return isJudged(result.verdict) ? withGuardBand(text, result.judgement.guardBandPct) : text;
+}
 
 QString csvRow(const QStringList& fields)
 {
@@ -186,28 +193,37 @@ QString isoTimestamp(const QDateTime& time)
 QJsonObject resultJson(const CycleResult& result)
 {
     QJsonObject json;
-    json.insert(QStringLiteral("verdict"), verdictText(result.verdict));
+    json.insert(QStringLiteral("verdict"), shownVerdict(result));
     json.insert(QStringLiteral("class"), classLetter(result.judgement.productClass));
-    if (result.judgement.productClass == ProductClass::D)
+    if (result.judgement.productClass == ProductClass::D) {
         json.insert(QStringLiteral("power"), result.judgement.power);
+        const std::optional<double> measured = StrictNumber(result.reply.watts);
+        json.insert(QStringLiteral("measured_power_w"), jsonNumber(measured));
+        json.insert(QStringLiteral("power_differs"),
+                    !powerDiffersLine(result.judgement.power, result.reply.watts).isEmpty());
+    }
+    json.insert(QStringLiteral("guard_band_pct"), result.judgement.guardBandPct);
     json.insert(QStringLiteral("fields_found"), result.reply.fieldsFound);
     for (const ValueColumn& column : kValueColumns)
-        json.insert(QString::fromLatin1(column.key), result.reply.*column.text);
+        json.insert(QString::fromLatin1(column.key), jsonText(result.reply.*column.text));
 
     QJsonArray harmonics;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const HarmonicNumbers numbers = harmonicNumbers(result, cell);
         harmonics.append(QJsonObject{
             {QStringLiteral("order"), harmonicOrder(cell)},
-            {QStringLiteral("current_ma"), shownCurrent(result, cell)},
-            {QStringLiteral("limit"), result.judgement.limits[std::size_t(cell)]},
+            {QStringLiteral("current_ma"), jsonText(shownCurrent(result, cell))},
+            {QStringLiteral("limit"), jsonText(result.judgement.limits[std::size_t(cell)])},
             {QStringLiteral("state"), cellStateName(result.judgement.states[std::size_t(cell)])},
             {QStringLiteral("current_ma_value"), jsonNumber(numbers.currentMa)},
             {QStringLiteral("limit_ma"), jsonNumber(numbers.limitMa)},
             {QStringLiteral("percent_of_limit"), jsonNumber(numbers.percentOfLimit)},
+            {QStringLiteral("guarded_limit_ma"), jsonNumber(numbers.guardedLimitMa)},
         });
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
+    json.insert(QStringLiteral("rules"), QLatin1String(kMeasurementRules));
+    json.insert(QStringLiteral("closest"), closestJson(closestOf(result)));
 
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
@@ -243,80 +259,75 @@ QString resultText(const CycleResult& result)
                                                       ? shown(value)
                                                       : shown(value) + QLatin1Char(' ') + unit);
     }
+    const double guardBand = result.judgement.guardBandPct;
+    if (guardBand > 0)
+        line(QStringLiteral("Guard band"),
+             QStringLiteral("%1 (every limit reduced by it for the verdict)")
+                 .arg(guardBandText(guardBand)));
+    if (result.judgement.productClass == ProductClass::D) {
+        const QString differs = powerDiffersLine(result.judgement.power, result.reply.watts);
+        if (!differs.isEmpty())
+            text += differs + QLatin1Char('\n');
+    }
 
-    text += QStringLiteral("\nOrder  Current (mA)  Limit      State\n");
+    line(QStringLiteral("Rules"), QLatin1String(kMeasurementRules));
+
+    bool anyHarmonic = false;
     for (int cell = 0; cell < kHarmonicCells; ++cell)
+        anyHarmonic = anyHarmonic || !shownCurrent(result, cell).isEmpty() ||
+                      !result.judgement.limits[std::size_t(cell)].isEmpty();
+    if (!anyHarmonic)
+        text += QStringLiteral("\nHarmonics:     -\n");
+    for (int cell = 0; anyHarmonic && cell < kHarmonicCells; ++cell) {
+        if (cell == 0)
+            text += guardBand > 0
+                        ? QStringLiteral(
+                              "\nOrder  Current (mA)  Limit      Guarded    % of limit  State\n")
+                        : QStringLiteral("\nOrder  Current (mA)  Limit      % of limit  State\n");
+        const QString& limit = result.judgement.limits[std::size_t(cell)];
+        const std::optional<double> percent = harmonicNumbers(result, cell).percentOfLimit;
         text += QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
                 shown(shownCurrent(result, cell)).rightJustified(12) + QStringLiteral("  ") +
-                shown(result.judgement.limits[std::size_t(cell)]).leftJustified(9) +
-                QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
-                QLatin1Char('\n');
+                shown(limit).leftJustified(9) + QStringLiteral("  ");
+        if (guardBand > 0)
+            text +=
+                shown(guardedLimitText(limit, guardBand)).leftJustified(9) + QStringLiteral("  ");
+        text +=
+            (percent ? QString::number(*percent, 'f', 1) : QStringLiteral("-")).rightJustified(10) +
+            QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
+            QLatin1Char('\n');
+    }
 
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
-    text += QStringLiteral("\nVerdict: %1\n").arg(verdictText(result.verdict));
+    if (isJudged(result.verdict))
+        text += QLatin1Char('\n') + closestLine(closestOf(result)) + QLatin1Char('\n');
+    text += QStringLiteral("\nVerdict: %1\n").arg(shownVerdict(result));
     return text;
 }
 
 QJsonObject measurementJson(const MeasurementRecord& record)
 {
     QJsonObject json = resultJson(record.result);
-    if (record.id > 0)
-        json.insert(QStringLiteral("record_id"), record.id);
-    for (std::size_t n = kFirstProductColumn; n < kRecordColumns.size(); ++n) {
-        const QString value = kRecordColumns[n].value(record);
-        if (!value.isEmpty())
-            json.insert(QString::fromLatin1(kRecordColumns[n].key), value);
-    }
+    insertHeader(json, recordHeader(record));
     return json;
-}
-
-QString measurementCsv(const MeasurementRecord& record)
-{
-    QStringList header{QStringLiteral("record_id")};
-    QStringList values{recordIdText(record)};
-    for (std::size_t n = kFirstProductColumn; n < kRecordColumns.size(); ++n) {
-        header << QString::fromLatin1(kRecordColumns[n].key);
-        values << kRecordColumns[n].value(record);
-    }
-    return csvLines(record.result, header, values);
 }
 
 QString measurementText(const MeasurementRecord& record)
 {
-    static const std::array<const char*, kRecordColumns.size() - kFirstProductColumn> kCaptions{
-        "Product", "Serial", "Operator", "Notes", "Lab", "Analyzer", "Conditions"};
-    QString text;
-    const auto line = [&text](const QString& caption, const QString& value) {
-        if (!value.isEmpty())
-            text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
-    };
-    line(QStringLiteral("Record"), recordIdText(record));
-    for (std::size_t n = 0; n < kCaptions.size(); ++n)
-        line(QString::fromLatin1(kCaptions[n]),
-             kRecordColumns[kFirstProductColumn + n].value(record));
-    return text + resultText(record.result);
+    return headerText(recordHeader(record)) + resultText(record.result);
 }
 
 QJsonObject recordJson(const MeasurementRecord& record)
 {
-    QJsonObject json = resultJson(record.result);
-    json.insert(QStringLiteral("record_id"), record.id);
+    QJsonObject json = measurementJson(record);
     json.insert(QStringLiteral("id"), record.id);
-    for (const RecordColumn& column : kRecordColumns)
-        if (qstrcmp(column.key, "id") != 0)
-            json.insert(QString::fromLatin1(column.key), column.value(record));
     return json;
 }
 
 QString recordCsv(const MeasurementRecord& record)
 {
-    QStringList header;
-    QStringList values;
-    for (const RecordColumn& column : kRecordColumns) {
-        header << QString::fromLatin1(column.key);
-        values << column.value(record);
-    }
-    return csvLines(record.result, header, values);
+    const RecordHeader header = recordHeader(record);
+    return csvLines(record.result, headerColumns(), headerValues(header));
 }

@@ -4,6 +4,7 @@
 #include "measurement_record.h"
 
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 
@@ -11,50 +12,65 @@
 // the five measured values, each harmonic's current in mA and its limit
 // ("1080mA"). A harmonic's current is the judged current (Judgement::currents)
 // when the class judged the measurement, the parsed one otherwise. A value
-// that was not found is "" in JSON and CSV and "-" in the text table.
+// that is not there is null in JSON, "" in CSV and "-" in text.
 
-// The object `iec1000 evaluate --format json` prints: verdict, class ("A" to
-// "D", "" when none was selected), power (Class D only), fields_found, volts, amps, watts,
+// The verdict as the outputs say it: under a guard band, Pass and Fail say
+// so ("Fail (10 % guard band)").
+QString shownVerdict(const CycleResult& result);
+
+// The object `iec1000 evaluate --format json` prints: verdict (shownVerdict), class ("A" to
+// "D", "" when none was selected), power, measured_power_w (null when not a
+// number) and power_differs (over 10 % apart, powerDiffersLine) for Class D only, guard_band_pct,
+// fields_found, volts, amps, watts,
 // power_factor, frequency, harmonics (39 objects: order, current_ma, limit, state), problem (only
 // when there is one), measured_at, reply. Beside the texts each harmonic has
 // numbers: current_ma_value (the current in mA; null when it is not a
-// number), limit_ma (null where the class sets no limit) and
-// percent_of_limit (the current as a percentage of its limit, to two
-// decimals; null where the harmonic was not judged).
+// number), limit_ma (null where the class sets no limit), guarded_limit_ma
+// (the limit reduced by the guard band, what the cell was judged against)
+// and percent_of_limit (the current as a percentage of its limit, to two
+// decimals; null where the harmonic was not judged). rules names the rules
+// ("IEC 1000-3-2 limits, one analyzer snapshot"); closest is the tested
+// order nearest its limit, {order, percent_of_limit}, null when none was or
+// the result has no verdict.
 QJsonObject resultJson(const CycleResult& result);
+
+// {order, percent_of_limit (two decimals)}; null without one.
+QJsonValue closestJson(const std::optional<ClosestOrder>& closest);
 
 // RFC 4180: a header line, then one line per harmonic (39), each ended by
 // CR LF. Columns: verdict, class, power, measured_at, volts, amps, watts,
 // power_factor, frequency, order, current_ma, limit, state, limit_ma,
-// percent_of_limit (the numbers of resultJson; empty where null there). A
+// percent_of_limit, guard_band_pct, guarded_limit_ma (the numbers of
+// resultJson; empty where null there), rules. A
 // field that starts with "=", "+", "-", "@", a tab or a CR and is not a
 // number is written with a leading "'", so that a spreadsheet shows it as
 // text instead of running it as a formula.
 QString resultCsv(const CycleResult& result);
 
-// A table for a terminal: the measured values with units, one line per
-// harmonic, the problem if any, and "Verdict: <text>" as the last line. Texts
+// A table for a terminal: the measured values with units, the rules, the
+// guard band (when one is given), for Class D the line of powerDiffersLine
+// (when the powers differ), one line per harmonic with its % of limit (and
+// its guarded limit under a guard band; "Harmonics: -" instead when no
+// harmonic has a current or a limit), the problem if any, for a Pass or Fail
+// "Closest to its limit: 19th harmonic, 28.5 %", and "Verdict: <text>" as the
+// last line. Texts
 // from the analyzer or the record are escaped (escapedText).
 QString resultText(const CycleResult& result);
 
 // What `iec1000 measure` prints of the measurement it recorded: resultJson
-// plus record_id (only once the store gave the record its id) and those of
-// product, serial, operator and notes that are not empty.
+// with the record's header (insertHeader: record_id once the store gave the
+// record its id, store, port, device, tool_version, simulated, the product
+// fields).
 QJsonObject measurementJson(const MeasurementRecord& record);
-// resultCsv's columns with record_id (empty when the record was not stored),
-// product, serial, operator and notes before limit_ma, repeated on every
-// line.
-QString measurementCsv(const MeasurementRecord& record);
-// resultText with "Record:" (once stored) and the product fields that are
-// not empty in front of it.
+// resultText with the record's header (headerText) in front of it.
 QString measurementText(const MeasurementRecord& record);
 
-// resultJson plus record_id, id (the same number), port, device, tool_version, product, serial,
-// operator, notes.
+// The report's JSON: measurementJson plus id (record_id's number again).
 QJsonObject recordJson(const MeasurementRecord& record);
 
-// resultCsv's columns with id, port, device, tool_version, product, serial,
-// operator, notes before limit_ma, repeated on every line.
+// resultCsv's columns with the record's header columns (headerColumns:
+// record_id to conditions) before limit_ma, repeated on every line; what
+// `measure --format csv` prints and the report's CSV.
 QString recordCsv(const MeasurementRecord& record);
 
 // One RFC 4180 line of `fields`, quoted where needed, ended by CR LF.

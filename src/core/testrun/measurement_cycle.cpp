@@ -134,7 +134,8 @@ std::optional<CycleResult> MeasurementCycle::run(const ClassChoice& choice, Cycl
         result.reply = SortOut(line.text);
     else
         result.reply.line = line.text;
-    result.judgement = Limits(m_choice->productClass, measuredValues(result.reply), m_choice->power);
+    result.judgement = Limits(m_choice->productClass, measuredValues(result.reply), m_choice->power,
+                              m_choice->guardBandPct);
     result.verdict = replyVerdict(line, result.reply, result.judgement, &result.problem);
     result.measuredAt = m_clock.currentDateTime();
     observer.progress(90);

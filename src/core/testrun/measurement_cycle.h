@@ -20,6 +20,9 @@ struct ClassChoice
     ProductClass productClass = ProductClass::None;
     // The Class D power text, in W; empty for the other classes.
     QString power;
+    // The guard band, %: every limit reduced by it for the verdict
+    // (guard_band.h). The window's own test has none.
+    double guardBandPct = 0;
 };
 
 // Follows a measurement cycle.

@@ -53,6 +53,7 @@ std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
     sample.fundamentalA = NumericValue(result.reply.fundAmp);
     sample.powerFactor = NumericValue(result.reply.powerFactor);
     sample.powerW = NumericValue(result.reply.watts);
+    sample.rmsA = NumericValue(result.reply.amps);
     return sample;
 }
 
@@ -89,14 +90,16 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
     switch (sample.reply) {
     case ObservedSample::Reply::Whole:
         result.reply.line = sample.line;
-        return judgeAgain(result, choice.productClass, power);
+        return judgeAgain(result, choice.productClass, power, choice.guardBandPct);
     case ObservedSample::Reply::Cut:
         result.reply.line = sample.line;
-        result.judgement = Limits(choice.productClass, measuredValues(result.reply), power);
+        result.judgement =
+            Limits(choice.productClass, measuredValues(result.reply), power, choice.guardBandPct);
         break;
     case ObservedSample::Reply::NotRead:
         result.judgement.productClass = choice.productClass;
         result.judgement.power = power;
+        result.judgement.guardBandPct = choice.guardBandPct;
         break;
     }
     // Neither depends on the class.
@@ -108,14 +111,14 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
                                   ObservationEnd end)
 {
-    ObservationTally tally;
+    ObservationTally tally(choice.guardBandPct);
     for (const ObservedSample& sample : samples) {
         if (sample.values)
             tally.add(*sample.values);
         else
             tally.addNotJudged();
     }
-    return tally.judge(choice.productClass, choice.power, end);
+    return tally.judge(choice.productClass, choice.power, end, choice.guardBandPct);
 }
 
 Observation::Observation(MeasurementCycle& cycle, Clock& clock) : m_cycle(cycle), m_clock(clock) {}
@@ -127,15 +130,15 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
     result.choice = choice;
     result.durationS = durationS;
     result.measuredAt = m_clock.currentDateTime();
-    ObservationTally tally;
+    ObservationTally tally(choice.guardBandPct);
     if (durationS < kShortestDurationS || durationS > kLongestDurationS) {
         result.problem = QStringLiteral("An observation lasts from %1 s to %2 s (24 h), not %3 s; "
                                         "nothing was sent.")
                              .arg(kShortestDurationS)
                              .arg(kLongestDurationS)
                              .arg(durationS);
-        result.judgement =
-            tally.judge(choice.productClass, choice.power, ObservationEnd::Completed);
+        result.judgement = tally.judge(choice.productClass, choice.power, ObservationEnd::Completed,
+                                       choice.guardBandPct);
         result.verdict = result.judgement.verdict;
         return result;
     }
@@ -183,9 +186,9 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
             tally.addNotJudged();
         if (index == 0)
             firstEndS = sinceStartS();
-        observer.sampleTaken(
-            index, result.samples.last(), *cycle,
-            tally.judge(choice.productClass, choice.power, ObservationEnd::Completed));
+        observer.sampleTaken(index, result.samples.last(), *cycle,
+                             tally.judge(choice.productClass, choice.power,
+                                         ObservationEnd::Completed, choice.guardBandPct));
         tick();
     }
 
@@ -197,7 +200,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
             (result.samples.last().startS - result.samples.first().startS) / double(taken - 1);
     else if (taken == 1)
         result.sampleIntervalS = firstEndS - result.samples.first().startS;
-    result.judgement = tally.judge(choice.productClass, choice.power, end);
+    result.judgement = tally.judge(choice.productClass, choice.power, end, choice.guardBandPct);
     result.verdict = result.judgement.verdict;
     return result;
 }

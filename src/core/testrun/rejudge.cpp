@@ -3,7 +3,8 @@
 #include "measurement_cycle.h"
 #include "sort_out.h"
 
-CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const QString& power)
+CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const QString& power,
+                       double guardBandPct)
 {
     const QString& text = stored.reply.line;
     MeasurementCycle::ReplyLine line;
@@ -14,7 +15,7 @@ CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, con
     result.measuredAt = stored.measuredAt;
     result.reply = SortOut(text);
     result.judgement = Limits(productClass, measuredValues(result.reply),
-                              productClass == ProductClass::D ? power : QString());
+                              productClass == ProductClass::D ? power : QString(), guardBandPct);
     result.verdict =
         MeasurementCycle::replyVerdict(line, result.reply, result.judgement, &result.problem);
     return result;

@@ -9,5 +9,7 @@
 // would have judged the same reply line: the line is parsed again (SortOut),
 // judged by Limits and given its verdict by MeasurementCycle::replyVerdict.
 // The line counts as ended when it ends with CR or LF. `power`: the Class D
-// power text in W, ignored for the other classes. measuredAt is kept.
-CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const QString& power);
+// power text in W, ignored for the other classes; `guardBandPct`: every
+// limit reduced by it for the verdict. measuredAt is kept.
+CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const QString& power,
+                       double guardBandPct = 0);

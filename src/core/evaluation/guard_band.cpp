@@ -1,0 +1,52 @@
+#include "guard_band.h"
+
+#include "conversions.h"
+#include "evaluation_steps.h"
+#include "verdict_scheme.h"
+
+std::optional<double> guardBandOf(const QString& text)
+{
+    const std::optional<double> pct = StrictNumber(text);
+    if (!pct || *pct < 0 || *pct > kLargestGuardBandPct)
+        return std::nullopt;
+    return pct;
+}
+
+QString guardBandText(double pct)
+{
+    return NumberText(pct) + QStringLiteral(" %");
+}
+
+double guardedLimitMa(double limitMa, double pct)
+{
+    return evaluation::asShown(limitMa * (100 - pct) / 100);
+}
+
+QString guardedLimitText(const QString& limit, double pct)
+{
+    if (limit.isEmpty())
+        return QString();
+    return NumberText(guardedLimitMa(NumericValue(limit), pct)) + QStringLiteral("mA");
+}
+
+QString withGuardBand(const QString& verdict, double pct)
+{
+    if (pct <= 0)
+        return verdict;
+    return QStringLiteral("%1 (%2 guard band)").arg(verdict, guardBandText(pct));
+}
+
+void applyGuardBand(Judgement& judgement, const QString& amps, double pct)
+{
+    if (pct <= 0 || judgement.evaluation.status != Evaluation::Judged)
+        return;
+    judgement.guardBandPct = pct;
+    judgement.anyFailed = false;
+    for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
+        if (judgement.states[cell] == CellState::NotJudged || judgement.limits[cell].isEmpty())
+            continue;
+        judgement.states[cell] =
+            judgeHarmonic(judgement.currents[cell], guardedLimitText(judgement.limits[cell], pct),
+                          amps, judgement.anyFailed);
+    }
+}

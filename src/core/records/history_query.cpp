@@ -1,0 +1,61 @@
+#include "history_query.h"
+
+#include <QStringList>
+
+namespace {
+
+// A LIKE pattern that holds `text` anywhere, its wildcards taken literally.
+QString containing(const QString& text)
+{
+    QString pattern = text.toCaseFolded();
+    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('%'), QLatin1String("\\%"))
+        .replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return QLatin1Char('%') + pattern + QLatin1Char('%');
+}
+
+} // namespace
+
+HistoryCondition historyCondition(const HistoryQuery& query, int schemaVersion)
+{
+    QStringList terms;
+    QVariantList values;
+    if (!query.text.isEmpty()) {
+        const QString pattern = containing(query.text);
+        if (schemaVersion >= 2) {
+            terms << QStringLiteral("search LIKE ? ESCAPE '\\'");
+            values << pattern;
+        } else {
+            terms << QStringLiteral("(lower(verdict) LIKE ? ESCAPE '\\' "
+                                    "OR lower(product_class) LIKE ? ESCAPE '\\')");
+            values << pattern << pattern;
+        }
+    }
+    if (!query.verdict.isEmpty()) {
+        terms << QStringLiteral("verdict = ?");
+        values << query.verdict;
+    }
+    if (!query.productClass.isEmpty()) {
+        terms << QStringLiteral("product_class = ?");
+        values << query.productClass;
+    }
+    if (!query.kind.isEmpty()) {
+        if (schemaVersion >= 4) {
+            terms << QStringLiteral("kind = ?");
+            values << query.kind;
+        } else if (query.kind != QLatin1String("measurement")) {
+            terms << QStringLiteral("1 = 0");
+        }
+    }
+    if (query.from.isValid()) {
+        terms << QStringLiteral("measured_ms >= ?");
+        values << query.from.toMSecsSinceEpoch();
+    }
+    if (query.until.isValid()) {
+        terms << QStringLiteral("measured_ms < ?");
+        values << query.until.toMSecsSinceEpoch();
+    }
+    return {terms.isEmpty() ? QString()
+                            : QStringLiteral(" WHERE ") + terms.join(QLatin1String(" AND ")),
+            values};
+}

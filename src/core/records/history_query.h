@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariantList>
+
+// What a history list asks of the record store: the text filter of
+// `iec1000 history --filter`, narrowed further by verdict, class, kind and a
+// time range, and one page of it.
+struct HistoryQuery
+{
+    // Kept when the product, serial, operator, notes, verdict text or class
+    // letter contains it, ignoring case.
+    QString text;
+    // The verdict as stored ("Pass", "Fail", "Incomplete observation", ...).
+    QString verdict = {};
+    // "A" to "D".
+    QString productClass = {};
+    // "measurement" or "observation".
+    QString kind = {};
+    // Measured from `from` (inclusive) up to `until` (exclusive); an invalid
+    // time sets no bound.
+    QDateTime from = {};
+    QDateTime until = {};
+    // At most `limit` records (all when <= 0), skipping the first `offset`.
+    int limit = 0;
+    int offset = 0;
+};
+
+// The WHERE clause of a history query (empty when nothing narrows it) and
+// the values bound to its placeholders, in order, for a store of
+// `schemaVersion` (before version 2 only the verdict and class are
+// searched; before version 4 every record is a measurement).
+struct HistoryCondition
+{
+    QString where;
+    QVariantList values;
+};
+HistoryCondition historyCondition(const HistoryQuery& query, int schemaVersion);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "measurement_record.h"
+#include "observation_record.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// What every rendering of a stored record says about the record itself, the
+// same for a measurement and a timed observation: its id and the store it came
+// from, where and by what it was taken, and the product fields.
+struct RecordHeader
+{
+    // 0 until the store gave the record its id.
+    qint64 id = 0;
+    // The store it came from (storeOrigin()); empty when in none.
+    QString store;
+    QString port;
+    QString device;
+    QString toolVersion;
+    ProductInfo product;
+
+    // Made on the built-in simulated analyzer (isSimulatedDevice()).
+    bool simulated() const { return isSimulatedDevice(device); }
+};
+
+RecordHeader recordHeader(const MeasurementRecord& record);
+RecordHeader recordHeader(const ObservationRecord& record);
+
+// JSON: record_id (once stored), store (when in one), port, device,
+// tool_version, simulated (true on the built-in simulated analyzer), product,
+// serial, operator, notes, lab, instrument and conditions ("" when not
+// given), added to `json`.
+void insertHeader(QJsonObject& json, const RecordHeader& header);
+
+// CSV: the columns of insertHeader's keys in that order, and the values of
+// one record ("" for an id not given yet; "yes" or "no" for simulated).
+QStringList headerColumns();
+QStringList headerValues(const RecordHeader& header);
+
+// The record's id with the store beside it: "17 (store: records.sqlite)";
+// the id alone when in no store known; "" before the store gave an id.
+QString recordIdText(const RecordHeader& header);
+
+// Text: "Record:" (recordIdText), "Device:" when made on the simulated
+// analyzer, and the product fields that are not empty ("Analyzer:" for the
+// instrument), a captioned line each, texts escaped (escapedText).
+QString headerText(const RecordHeader& header);

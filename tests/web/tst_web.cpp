@@ -1,0 +1,599 @@
+#include "analyzer_lines.h"
+#include "history_formats.h"
+#include "html.h"
+#include "http_front.h"
+#include "observation_formats.h"
+#include "pages.h"
+#include "record_store.h"
+#include "rejudge.h"
+#include "result_formats.h"
+#include "serve.h"
+#include "site.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <thread>
+
+Q_DECLARE_METATYPE(HistoryQuery)
+
+using namespace web;
+
+namespace {
+
+CycleResult judged(const QByteArray& reply, ProductClass productClass, const QDateTime& at)
+{
+    CycleResult stored;
+    stored.reply.line = QString::fromLatin1(reply);
+    stored.measuredAt = at;
+    return judgeAgain(stored, productClass, QStringLiteral("75"));
+}
+
+Request get(const QString& path, const QString& query = {})
+{
+    Request request;
+    request.path = path;
+    request.query = QUrlQuery(query);
+    return request;
+}
+
+// A store with a passing Class A measurement (1), a failing Class D one with
+// a hostile product (2), and an observation of three samples (3).
+struct Store
+{
+    QTemporaryDir dir;
+    QString name = dir.filePath(QStringLiteral("records.sqlite"));
+    qint64 observationId = 0;
+
+    Store()
+    {
+        RecordStore store;
+        QVERIFY(store.open(name).succeeded());
+        const QDateTime at(QDate(2026, 12, 7), QTime(16, 10, 38), QTimeZone(3600));
+        MeasurementRecord pass;
+        pass.result = judged(kPassingReply, ProductClass::A, at);
+        pass.port = QStringLiteral("Com 1");
+        pass.device = QStringLiteral("/dev/ttyS0");
+        pass.product.product = QStringLiteral("Hand mixer");
+        QVERIFY(store.add(pass).succeeded());
+        MeasurementRecord fail;
+        fail.result = judged(failingReply(), ProductClass::D, at.addDays(1));
+        fail.port = QStringLiteral("Com 2");
+        fail.product.product = QStringLiteral("<script>alert(1)</script>\u202Egpj.exe");
+        fail.product.notes = QStringLiteral("\"><img src=x onerror=alert(2)>");
+        QVERIFY(store.add(fail).succeeded());
+        ObservationRecord observation;
+        observation.result.choice = {ProductClass::A, {}};
+        observation.result.durationS = 150;
+        observation.result.measuredAt = at.addDays(2);
+        observation.port = QStringLiteral("Com 3");
+        QVERIFY(store.beginObservation(observation).succeeded());
+        observationId = observation.id;
+        for (int n = 0; n < 3; ++n)
+            QVERIFY(store
+                        .addSample(observation.id, n,
+                                   observedSample(n * 8.0, judged(kPassingReply, ProductClass::A,
+                                                                  at.addDays(2).addSecs(n * 8))))
+                        .succeeded());
+    }
+};
+
+} // namespace
+
+class WebTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void storedTextIsText_data();
+    void storedTextIsText();
+    void filterToSql_data();
+    void filterToSql();
+    void filterFromUrl_data();
+    void filterFromUrl();
+    void routes_data();
+    void routes();
+    void jsonIsTheCommandLines();
+    void hostileRecordRendersAsText();
+    void historyPagesAndFilters();
+    void token_data();
+    void token();
+    void runningObservation_data();
+    void runningObservation();
+    void noStoreFailsAndNothingIsMade();
+    void frontCutsLateAndLargeRequests();
+    void frontServesManyAtOnce();
+    void serveCommandRefuses_data();
+    void serveCommandRefuses();
+};
+
+void WebTest::storedTextIsText_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("script") << "<script>alert(1)</script>"
+                            << "&lt;script&gt;alert(1)&lt;/script&gt;";
+    QTest::newRow("attribute break") << "\" onmouseover='x'"
+                                     << "&quot; onmouseover=&#39;x&#39;";
+    QTest::newRow("entity") << "&amp;"
+                            << "&amp;amp;";
+    QTest::newRow("bidi override") << QStringLiteral("abc\u202Eexe") << "abc\\u202eexe";
+    QTest::newRow("line end and escape") << "a\r\n\x1b[2J"
+                                         << "a\\r\\n\\x1b[2J";
+    QTest::newRow("javascript url") << "javascript:alert(1)"
+                                    << "javascript:alert(1)";
+}
+
+void WebTest::storedTextIsText()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, html);
+    QCOMPARE(text(stored), html);
+}
+
+void WebTest::filterToSql_data()
+{
+    QTest::addColumn<HistoryQuery>("query");
+    QTest::addColumn<int>("schemaVersion");
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QVariantList>("values");
+    HistoryQuery all;
+    QTest::newRow("nothing") << all << 4 << QString() << QVariantList{};
+    HistoryQuery text;
+    text.text = QStringLiteral("50%_Ä\\");
+    QTest::newRow("text, wildcards taken literally")
+        << text << 4 << " WHERE search LIKE ? ESCAPE '\\'"
+        << QVariantList{QStringLiteral("%50\\%\\_ä\\\\%")};
+    QTest::newRow("text in a version 1 store")
+        << text << 1
+        << " WHERE (lower(verdict) LIKE ? ESCAPE '\\' OR lower(product_class) LIKE ? ESCAPE '\\')"
+        << QVariantList{QStringLiteral("%50\\%\\_ä\\\\%"), QStringLiteral("%50\\%\\_ä\\\\%")};
+    HistoryQuery narrow;
+    narrow.verdict = QStringLiteral("Fail");
+    narrow.productClass = QStringLiteral("D");
+    narrow.kind = QStringLiteral("observation");
+    narrow.from = QDateTime::fromMSecsSinceEpoch(1000, Qt::UTC);
+    narrow.until = QDateTime::fromMSecsSinceEpoch(2000, Qt::UTC);
+    QTest::newRow("verdict, class, kind, range")
+        << narrow << 4
+        << " WHERE verdict = ? AND product_class = ? AND kind = ? AND measured_ms >= ? AND "
+           "measured_ms < ?"
+        << QVariantList{QStringLiteral("Fail"), QStringLiteral("D"), QStringLiteral("observation"),
+                        qint64(1000), qint64(2000)};
+    HistoryQuery observations;
+    observations.kind = QStringLiteral("observation");
+    QTest::newRow("observations in a store before them")
+        << observations << 3 << " WHERE 1 = 0" << QVariantList{};
+    HistoryQuery measurements;
+    measurements.kind = QStringLiteral("measurement");
+    QTest::newRow("measurements in a store before observations")
+        << measurements << 3 << QString() << QVariantList{};
+}
+
+void WebTest::filterToSql()
+{
+    QFETCH(HistoryQuery, query);
+    QFETCH(int, schemaVersion);
+    QFETCH(QString, where);
+    QFETCH(QVariantList, values);
+    const HistoryCondition condition = historyCondition(query, schemaVersion);
+    QCOMPARE(condition.where, where);
+    QCOMPARE(condition.values, values);
+}
+
+void WebTest::filterFromUrl_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("offset");
+    QTest::newRow("none") << "" << true << 1 << 0;
+    QTest::newRow("all of them") << "q=mixer&verdict=Fail&class=D&kind=measurement&from=2026-12-01"
+                                    "&to=2026-12-31&page=3"
+                                 << true << 3 << 100;
+    QTest::newRow("unknown verdict") << "verdict=Great" << false << 0 << 0;
+    QTest::newRow("class E") << "class=E" << false << 0 << 0;
+    QTest::newRow("kind") << "kind=cycle" << false << 0 << 0;
+    QTest::newRow("date form") << "from=7.12.2026" << false << 0 << 0;
+    QTest::newRow("no such day") << "to=2026-02-30" << false << 0 << 0;
+    QTest::newRow("page 0") << "page=0" << false << 0 << 0;
+    QTest::newRow("page text") << "page=x" << false << 0 << 0;
+    QTest::newRow("long text") << "q=" + QString(201, QLatin1Char('a')) << false << 0 << 0;
+}
+
+void WebTest::filterFromUrl()
+{
+    QFETCH(QString, query);
+    QFETCH(bool, taken);
+    QFETCH(int, page);
+    QFETCH(int, offset);
+    int shown = 0;
+    QString error;
+    const std::optional<HistoryQuery> read = historyQueryOf(QUrlQuery(query), &shown, &error);
+    QCOMPARE(read.has_value(), taken);
+    QCOMPARE(error.isEmpty(), taken);
+    if (!taken)
+        return;
+    QCOMPARE(shown, page);
+    QCOMPARE(read->offset, offset);
+    QCOMPARE(read->limit, kHistoryPageSize + 1);
+}
+
+void WebTest::routes_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("type");
+    QTest::newRow("history") << QByteArray("GET") << "/" << 200 << QByteArray("text/html");
+    QTest::newRow("history json") << QByteArray("GET") << "/api/records" << 200
+                                  << QByteArray("application/json");
+    QTest::newRow("measurement") << QByteArray("GET") << "/records/1" << 200
+                                 << QByteArray("text/html");
+    QTest::newRow("observation") << QByteArray("GET") << "/records/3" << 200
+                                 << QByteArray("text/html");
+    QTest::newRow("record json") << QByteArray("GET") << "/api/records/2" << 200
+                                 << QByteArray("application/json");
+    QTest::newRow("csv report") << QByteArray("GET") << "/records/1/report.csv" << 200
+                                << QByteArray("text/csv");
+    QTest::newRow("observation csv")
+        << QByteArray("GET") << "/records/3/report.csv" << 200 << QByteArray("text/csv");
+    QTest::newRow("style") << QByteArray("GET") << "/static/style.css" << 200
+                           << QByteArray("text/css");
+    QTest::newRow("script") << QByteArray("GET") << "/static/live.js" << 200
+                            << QByteArray("text/javascript");
+    QTest::newRow("no such record")
+        << QByteArray("GET") << "/records/999" << 404 << QByteArray("text/html");
+    QTest::newRow("id not a number")
+        << QByteArray("GET") << "/records/1x" << 400 << QByteArray("text/html");
+    QTest::newRow("id zero") << QByteArray("GET") << "/records/0" << 400 << QByteArray("text/html");
+    QTest::newRow("id too long") << QByteArray("GET") << "/records/99999999999999999999" << 400
+                                 << QByteArray("text/html");
+    QTest::newRow("path climbing")
+        << QByteArray("GET") << "/records/../../etc/passwd" << 404 << QByteArray("text/html");
+    QTest::newRow("no such report")
+        << QByteArray("GET") << "/records/1/report.exe" << 404 << QByteArray("text/html");
+    QTest::newRow("no such page") << QByteArray("GET") << "/admin" << 404
+                                  << QByteArray("text/html");
+    QTest::newRow("no such static")
+        << QByteArray("GET") << "/static/other.js" << 404 << QByteArray("text/html");
+    QTest::newRow("bad filter") << QByteArray("GET") << "/?class=Z" << 400
+                                << QByteArray("text/html");
+    QTest::newRow("write") << QByteArray("POST") << "/records/1" << 405 << QByteArray("text/html");
+    QTest::newRow("delete") << QByteArray("OTHER") << "/" << 405 << QByteArray("text/html");
+}
+
+void WebTest::routes()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QString, path);
+    QFETCH(int, status);
+    QFETCH(QByteArray, type);
+    Store store;
+    Site site(store.name, Access());
+    QVERIFY(site.open().isEmpty());
+    Request request = get(path.section(QLatin1Char('?'), 0, 0), path.section(QLatin1Char('?'), 1));
+    request.method = method;
+    const Reply reply = site.answer(request);
+    QCOMPARE(reply.status, status);
+    QVERIFY2(reply.contentType.startsWith(type), reply.contentType);
+    QVERIFY(!reply.body.isEmpty());
+}
+
+void WebTest::jsonIsTheCommandLines()
+{
+    Store store;
+    Site site(store.name, Access());
+    RecordStore records;
+    QVERIFY(records.open(store.name, StoreAccess::Read).succeeded());
+    const auto document = [](const auto& json) {
+        return QJsonDocument(json).toJson(QJsonDocument::Indented);
+    };
+    QCOMPARE(site.answer(get("/api/records")).body, document(historyJson(records.history(0))));
+    QCOMPARE(site.answer(get("/api/records", "class=D")).body,
+             document(historyJson(records.history(0, "\x1f"
+                                                     "d"))));
+    QCOMPARE(site.answer(get("/api/records/1")).body, document(recordJson(*records.record(1))));
+    QCOMPARE(site.answer(get("/records/2/report.json")).body,
+             document(recordJson(*records.record(2))));
+    QCOMPARE(site.answer(get("/api/records/3")).body,
+             document(observationJson(*records.observation(3))));
+    const Reply pdf = site.answer(get("/records/1/report.pdf"));
+    QCOMPARE(pdf.status, 200);
+    QVERIFY(pdf.body.startsWith("%PDF-"));
+    QVERIFY(pdf.headers.contains(qMakePair(QByteArray("Content-Disposition"),
+                                           QByteArray("attachment; filename=\"record-1.pdf\""))));
+}
+
+void WebTest::hostileRecordRendersAsText()
+{
+    Store store;
+    Site site(store.name, Access());
+    for (const QString& path : {QStringLiteral("/"), QStringLiteral("/records/2")}) {
+        const QString page = QString::fromUtf8(site.answer(get(path)).body);
+        QVERIFY2(page.contains("&lt;script&gt;alert(1)&lt;/script&gt;\\u202egpj.exe"),
+                 qPrintable(path));
+        QVERIFY(!page.contains("<script>alert"));
+        QVERIFY(!page.contains(QChar(0x202E)));
+    }
+    const QString page = QString::fromUtf8(site.answer(get("/records/2")).body);
+    QVERIFY(page.contains("&quot;&gt;&lt;img src=x onerror=alert(2)&gt;"));
+    QVERIFY(!page.contains("<img"));
+    // The failing order in the window's colour.
+    QVERIFY(page.contains("<td class=\"state-fail\">fail</td>"));
+    QVERIFY(page.contains("class=\"verdict verdict-fail\""));
+}
+
+void WebTest::historyPagesAndFilters()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("many.sqlite");
+    {
+        RecordStore store;
+        QVERIFY(store.open(name).succeeded());
+        for (int n = 0; n < 120; ++n) {
+            MeasurementRecord m;
+            m.result = judged(n % 3 ? kPassingReply : failingReply(), ProductClass::A,
+                              QDateTime(QDate(2026, 1, 1), QTime(12, 0)).addDays(n));
+            m.product.serial = QStringLiteral("SN%1").arg(n);
+            QVERIFY(store.add(m).succeeded());
+        }
+    }
+    Site site(name, Access());
+    const auto ids = [&](const QString& query) {
+        const QJsonArray rows =
+            QJsonDocument::fromJson(site.answer(get("/api/records", query)).body).array();
+        QList<qint64> found;
+        for (const QJsonValue& row : rows)
+            found << row.toObject().value("id").toInteger();
+        return found;
+    };
+    QCOMPARE(ids("").size(), kHistoryPageSize);
+    QCOMPARE(ids("").first(), 120);
+    QCOMPARE(ids("page=3").size(), 20);
+    QCOMPARE(ids("page=3").first(), 20);
+    QCOMPARE(ids("page=4").size(), 0);
+    QCOMPARE(ids("q=sn11"), (QList<qint64>{120, 119, 118, 117, 116, 115, 114, 113, 112, 111, 12}));
+    QCOMPARE(ids("verdict=Fail").size(), 40);
+    QCOMPARE(ids("from=2026-01-02&to=2026-01-03"), (QList<qint64>{3, 2}));
+    QCOMPARE(ids("kind=observation").size(), 0);
+    // The links to the next and previous page keep the filter.
+    const QString first = QString::fromUtf8(site.answer(get("/", "kind=measurement")).body);
+    QVERIFY(first.contains("id=\"page-next\" href=\"/?kind=measurement&amp;page=2\">"));
+    QVERIFY(!first.contains("page-previous"));
+    const QString last = QString::fromUtf8(site.answer(get("/", "kind=measurement&page=3")).body);
+    QVERIFY(last.contains("id=\"page-previous\" href=\"/?kind=measurement&amp;page=2\""));
+    QVERIFY(!last.contains("page-next"));
+}
+
+void WebTest::token_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("authorization");
+    QTest::addColumn<QByteArray>("cookie");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("delayed");
+    const QByteArray session = Access("s3cret").sessionCookie().split(';').first();
+    QTest::newRow("nothing shown")
+        << QByteArray("GET") << "/" << QByteArray() << QByteArray() << QByteArray() << 401 << false;
+    QTest::newRow("bearer") << QByteArray("GET") << "/api/records" << QByteArray("Bearer s3cret")
+                            << QByteArray() << QByteArray() << 200 << false;
+    QTest::newRow("wrong bearer") << QByteArray("GET") << "/api/records"
+                                  << QByteArray("Bearer s3cre") << QByteArray() << QByteArray()
+                                  << 401 << true;
+    QTest::newRow("basic") << QByteArray("GET") << "/" << QByteArray("Basic czNjcmV0")
+                           << QByteArray() << QByteArray() << 401 << true;
+    QTest::newRow("session cookie") << QByteArray("GET") << "/records/1" << QByteArray()
+                                    << "theme=x; " + session << QByteArray() << 200 << false;
+    QTest::newRow("the token as cookie")
+        << QByteArray("GET") << "/" << QByteArray() << QByteArray("iec1000_session=s3cret")
+        << QByteArray() << 401 << true;
+    QTest::newRow("login page") << QByteArray("GET") << "/login" << QByteArray() << QByteArray()
+                                << QByteArray() << 200 << false;
+    QTest::newRow("login") << QByteArray("POST") << "/login" << QByteArray() << QByteArray()
+                           << QByteArray("token=s3cret") << 303 << false;
+    QTest::newRow("wrong login") << QByteArray("POST") << "/login" << QByteArray() << QByteArray()
+                                 << QByteArray("token=secret") << 401 << true;
+    QTest::newRow("style without token") << QByteArray("GET") << "/static/style.css" << QByteArray()
+                                         << QByteArray() << QByteArray() << 200 << false;
+}
+
+void WebTest::token()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QString, path);
+    QFETCH(QByteArray, authorization);
+    QFETCH(QByteArray, cookie);
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+    QFETCH(bool, delayed);
+    Store store;
+    Site site(store.name, Access("s3cret"));
+    Request request = get(path);
+    request.method = method;
+    request.authorization = authorization;
+    request.cookie = cookie;
+    request.body = body;
+    const Reply reply = site.answer(request);
+    QCOMPARE(reply.status, status);
+    QCOMPARE(reply.delayed, delayed);
+    if (status == 303) {
+        QByteArray setCookie;
+        for (const auto& [name, value] : reply.headers)
+            if (name == "Set-Cookie")
+                setCookie = value;
+        QVERIFY(setCookie.contains("; HttpOnly"));
+        QVERIFY(setCookie.contains("; SameSite=Strict"));
+        QVERIFY(!setCookie.contains("s3cret"));
+    }
+}
+
+void WebTest::runningObservation_data()
+{
+    QTest::addColumn<int>("secondsAfterLastSample");
+    QTest::addColumn<bool>("running");
+    QTest::newRow("a sample just now") << 5 << true;
+    QTest::newRow("quiet for long") << kRunningQuietS + 5 << false;
+}
+
+void WebTest::runningObservation()
+{
+    QFETCH(int, secondsAfterLastSample);
+    QFETCH(bool, running);
+    Store store;
+    Site site(store.name, Access());
+    const QDateTime last =
+        QDateTime(QDate(2026, 12, 9), QTime(16, 10, 38), QTimeZone(3600)).addSecs(16);
+    site.setClock([&] { return last.addSecs(secondsAfterLastSample); });
+    const QString page = QString::fromUtf8(site.answer(get("/records/3")).body);
+    QCOMPARE(page.contains("<script src=\"/static/live.js\"></script>"), running);
+    QCOMPARE(page.contains("id=\"verdict\">running<"), running);
+    QVERIFY(page.contains("data-samples=\"3\""));
+}
+
+void WebTest::noStoreFailsAndNothingIsMade()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("none/records.sqlite");
+    Site site(name, Access());
+    QVERIFY(!site.open().isEmpty());
+    QStringList logged;
+    site.setLog([&](const QString& line) { logged << line; });
+    QCOMPARE(site.answer(get("/")).status, 503);
+    QVERIFY(!logged.isEmpty());
+    QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+namespace {
+
+// Sends `request` to the front and reads until it closes; the reply.
+QByteArray exchange(quint16 port, const QByteArray& request, int waitMs = 5000)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(waitMs))
+        return {};
+    socket.write(request);
+    QByteArray reply;
+    QElapsedTimer timer;
+    timer.start();
+    while (socket.state() == QAbstractSocket::ConnectedState && timer.elapsed() < waitMs) {
+        socket.waitForReadyRead(50);
+        reply += socket.readAll();
+    }
+    return reply + socket.readAll();
+}
+
+} // namespace
+
+void WebTest::frontCutsLateAndLargeRequests()
+{
+    FrontLimits limits;
+    limits.requestDeadline = std::chrono::milliseconds(300);
+    limits.requestBytes = 2048;
+    HttpFront front([](const Request&) { return Reply{200, "text/plain", "ok"}; }, limits);
+    QString error;
+    QVERIFY2(front.listenOn(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+    QByteArray reply;
+    std::thread([&] {
+        reply = exchange(front.port(), "GET / HTTP/1.1\r\nHost: x\r\n\r\n");
+    }).detach();
+    QTRY_VERIFY(reply.startsWith("HTTP/1.1 200 OK\r\n"));
+    QVERIFY(reply.contains("\r\nX-Content-Type-Options: nosniff\r\n"));
+    QVERIFY(reply.contains("script-src 'self';"));
+    QVERIFY(!reply.contains("Access-Control"));
+    QVERIFY(reply.endsWith("\r\n\r\nok"));
+
+    QByteArray late;
+    QElapsedTimer taken;
+    taken.start();
+    std::thread([&] { late = exchange(front.port(), "GET / HTTP/1.1\r\nHost: x\r\n"); }).detach();
+    QTRY_VERIFY(late.startsWith("HTTP/1.1 408 "));
+    QVERIFY(taken.elapsed() < 3000);
+
+    QByteArray large;
+    std::thread([&] {
+        large = exchange(front.port(), "POST /login HTTP/1.1\r\nHost: x\r\nContent-Length: 100000"
+                                       "\r\n\r\n" +
+                                           QByteArray(100000, 'a'));
+    }).detach();
+    QTRY_VERIFY(large.startsWith("HTTP/1.1 413 "));
+}
+
+void WebTest::frontServesManyAtOnce()
+{
+    HttpFront front(
+        [](const Request& r) {
+            return Reply{200, "text/plain", r.path.toUtf8()};
+        },
+        FrontLimits{});
+    QString error;
+    QVERIFY(front.listenOn(QHostAddress::LocalHost, 0, &error));
+    constexpr int kClients = 100;
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int n = 0; n < kClients; ++n) {
+        clients.push_back(std::make_unique<QTcpSocket>());
+        clients.back()->connectToHost(QHostAddress::LocalHost, front.port());
+    }
+    for (int n = 0; n < kClients; ++n) {
+        QTRY_VERIFY(clients[std::size_t(n)]->state() == QAbstractSocket::ConnectedState);
+        clients[std::size_t(n)]->write(
+            QStringLiteral("GET /c%1 HTTP/1.1\r\nHost: x\r\n\r\n").arg(n).toLatin1());
+    }
+    std::vector<QByteArray> replies(kClients);
+    const auto allAnswered = [&] {
+        bool all = true;
+        for (int n = 0; n < kClients; ++n) {
+            replies[std::size_t(n)] += clients[std::size_t(n)]->readAll();
+            all = all && replies[std::size_t(n)].endsWith(QStringLiteral("/c%1").arg(n).toLatin1());
+        }
+        return all;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(allAnswered(), 20000);
+}
+
+void WebTest::serveCommandRefuses_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("all interfaces without a token")
+        << QStringList{"--listen", "0.0.0.0:0"} << 64 << "needs --token-file";
+    QTest::newRow("a lab address without a token")
+        << QStringList{"--listen", "192.0.2.7:8088"} << 64 << "needs --token-file";
+    QTest::newRow("no such host form") << QStringList{"--listen", "bench-3"} << 64 << "HOST:PORT";
+    QTest::newRow("an empty token file")
+        << QStringList{"--token-file", "/dev/null"} << 64 << "holds no token";
+    QTest::newRow("no store") << QStringList{} << 4 << "there is no such file";
+}
+
+void WebTest::serveCommandRefuses()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    const QString program = qEnvironmentVariable("IEC1000_BIN");
+    if (program.isEmpty())
+        QSKIP("IEC1000_BIN is not set");
+    QTemporaryDir dir;
+    const QString store = dir.filePath("absent.sqlite");
+    QProcess serve;
+    serve.start(program, QStringList{"serve", "--db", store} + arguments);
+    QVERIFY(serve.waitForFinished(20000));
+    QCOMPARE(serve.exitCode(), exitCode);
+    const QString stderrText = QString::fromLocal8Bit(serve.readAllStandardError());
+    QVERIFY2(stderrText.contains(said), qPrintable(stderrText));
+    QVERIFY(stderrText.trimmed().count(QLatin1Char('\n')) <= 1);
+    QVERIFY(!QFile::exists(store));
+}
+
+// A PDF report needs a QGuiApplication.
+QTEST_MAIN(WebTest)
+#include "tst_web.moc"
