@@ -218,6 +218,18 @@ std::vector<Scenario> sampledScenarios()
                     fields[12 - 1] = "nan";
                     return joinFields(fields, fields.size()) + "\r\n";
                 }),
+
+        // Sample 2: the fundamental current (field 8) reads 45 A, ten times
+        // the product's 4.5 A; everything else is steady. Class C limits
+        // based on it would be ten times too loose.
+        sampled("fundamental-glitch",
+                "steady, but the fundamental current of sample 2 reads ten times too high",
+                [](int sample) {
+                    Measurement m = measurement(sample, steadyMa(sample));
+                    if (sample == 1)
+                        m.fundamental *= 10;
+                    return resultLine(m);
+                }),
     };
 }
 

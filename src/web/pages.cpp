@@ -29,9 +29,10 @@ const QStringList kVerdicts{QStringLiteral("Pass"),
 // The CSS class of a verdict text: its colour as the window shows it.
 QString verdictClass(const QString& verdict)
 {
-    if (verdict == QLatin1String("Pass"))
+    // "Fail (10 % guard band)" is a Fail all the same.
+    if (verdict == QLatin1String("Pass") || verdict.startsWith(QLatin1String("Pass (")))
         return QStringLiteral("verdict-pass");
-    if (verdict == QLatin1String("Fail"))
+    if (verdict == QLatin1String("Fail") || verdict.startsWith(QLatin1String("Fail (")))
         return QStringLiteral("verdict-fail");
     return QStringLiteral("verdict-none");
 }

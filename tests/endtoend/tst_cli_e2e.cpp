@@ -158,6 +158,7 @@ private slots:
     void historyOfAMissingStore();
     void observeAMomentaryExcursion();
     void observeClassDByTheMeasuredPower();
+    void observeClassCWithAGlitchInTheFundamental();
 
 private:
     QString store() const { return m_dir.filePath(QStringLiteral("records.sqlite")); }
@@ -372,7 +373,7 @@ void TestCommandLineEndToEnd::toolHelpAndUnknownCommand_data()
         << "iec1000: unknown command 'hist'; did you mean 'history'?\nTry 'iec1000 --help'.\n";
     QTest::newRow("far from any") << QStringList{"calibrate"} << 64 << ""
                                   << "iec1000: unknown command 'calibrate'; the commands are "
-                                     "measure, observe, evaluate, history, report and ports.\n"
+                                     "measure, observe, evaluate, history, report, serve and ports.\n"
                                      "Try 'iec1000 --help'.\n";
 }
 
@@ -540,7 +541,7 @@ void TestCommandLineEndToEnd::evaluateJudgesASavedReplyAsMeasureDid()
     QVERIFY2(typed450.err.contains(line), typed450.err.constData());
     QVERIFY2(typed450.out.contains(line), typed450.out.constData());
     QVERIFY2(QString::fromUtf8(typed450.out)
-                 .contains(QRegularExpression("\n +3 +3500 +1530mA +1377mA +fail\n")),
+                 .contains(QRegularExpression("\n +3 +3500 +1530mA +1377mA +228\\.8 +fail\n")),
              typed450.out.constData());
     QVERIFY(typed450.out.endsWith("Verdict: Fail (10 % guard band)\n"));
     const ToolRun typed500 = runTool({"evaluate", "--class", "D", "--power", "500", saved});
@@ -783,6 +784,26 @@ void TestCommandLineEndToEnd::observeClassDByTheMeasuredPower()
     QCOMPARE(typed.value("power_basis").toString(), QStringLiteral("typed"));
     QCOMPARE(typed.value("basis_w").toDouble(), 80.0);
     QCOMPARE(typed["harmonics"][1]["limit_ma"].toDouble(), 272.0);
+}
+
+// One sample's fundamental reads ten times the others: Class C stays on the
+// median, names the sample, and one in four that far off gives no verdict.
+void TestCommandLineEndToEnd::observeClassCWithAGlitchInTheFundamental()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("fundamental-glitch"));
+    const ToolRun observed = runTool({"observe", "--port", sim.devicePath(), "--class", "C",
+                                      "--duration", "30", "--format", "json", "--db", store()},
+                                     70000);
+    QCOMPARE(observed.exitCode, 2);
+    const QJsonObject json = jsonObject(observed.out);
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("Incomplete observation"));
+    QVERIFY(json.value("samples").toInt() >= 4);
+    QCOMPARE(json.value("fundamental_a").toDouble(), 4.5);
+    QCOMPARE(json.value("fundamental_varies").toBool(), true);
+    QCOMPARE(json.value("fundamental_varying_samples").toArray(), QJsonArray{2});
+    QVERIFY2(json.value("problem").toString().contains("not steady"),
+             qPrintable(json.value("problem").toString()));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLineEndToEnd)

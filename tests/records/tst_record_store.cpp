@@ -811,6 +811,11 @@ void RecordStoreTest::history()
                           newest.operatorName, newest.port}),
              QStringList({"2024-05-01T08:05:00+02:00", "A", "Pass", "Hand mixer HM-3", "SN 0042",
                           "Jürgen Weiß", "Com 1"}));
+    // The history names the guard band a record was judged under.
+    MeasurementRecord guarded = sampleRecords()[1];
+    guarded.result.measuredAt = base.addSecs(3600);
+    QVERIFY(store.add(guarded).succeeded());
+    QCOMPARE(store.history(1).first().guardBandPct, 12.5);
 }
 
 void RecordStoreTest::historyFilter_data()

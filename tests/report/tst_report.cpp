@@ -235,6 +235,7 @@ private slots:
     void csvFormulasShowAsText();
     void textEscapesControlCharacters();
     void historyTextEscapesStoredTexts();
+    void historyNamesTheGuardBand();
     void historyCsvHasTheJsonKeysAsColumns();
     void pdfKeepsTheStoredOrder();
     void reportTargets_data();
@@ -342,7 +343,7 @@ void TestReport::guardBandAndPowerShown()
     QVERIFY2(text.contains("\nThe measured power 75.2 W is 16 % below the typed 90 W: the lab "
                            "will judge by the measured power\n"),
              qPrintable(text));
-    QVERIFY2(text.contains(QRegularExpression("\n    3 +306 +255.00mA +229.5mA +fail\n")),
+    QVERIFY2(text.contains(QRegularExpression("\n    3 +306 +255.00mA +229.5mA +120\\.0 +fail\n")),
              qPrintable(text));
     QVERIFY(text.endsWith("Verdict: Fail (10 % guard band)\n"));
     const QJsonObject json = resultJson(record.result);
@@ -958,6 +959,15 @@ void TestReport::observationReportFiles()
     QVERIFY(writeObservationReport(record, json.fileName()).succeeded());
     QVERIFY(json.open(QIODevice::ReadOnly));
     QCOMPARE(QJsonDocument::fromJson(json.readAll()).object(), observationJson(record));
+}
+
+void TestReport::historyNamesTheGuardBand()
+{
+    RecordSummary summary = storedSummary();
+    summary.guardBandPct = 10;
+    QCOMPARE(historyJson({summary}).first()["verdict"].toString(),
+             QStringLiteral("Fail (10 % guard band)"));
+    QVERIFY(historyText({summary}).contains(QStringLiteral("Fail (10 % guard band)")));
 }
 
 void TestReport::historyTextEscapesStoredTexts()

@@ -182,7 +182,7 @@ const Column kColumns[] = {
     {"kind", "TEXT", 4, 0, [](const Record&) -> QVariant { return QStringLiteral("measurement"); },
      nullptr},
     // The guard band (%) the record was judged under; NULL (0) for none.
-    {"guard_band_pct", "DOUBLE PRECISION", 5, 0,
+    {"guard_band_pct", "DOUBLE PRECISION", 5, Column::InHistory,
      [](const Record& m) -> QVariant {
          const double pct = m.result.judgement.guardBandPct;
          return pct > 0 ? QVariant(pct) : QVariant(QMetaType::fromType<double>());

@@ -323,7 +323,8 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
         summaries.append({m.id, m.result.measuredAt, j.productClass, j.power, m.result.verdict,
                           m.product.product, m.product.serial, m.product.operatorName, m.port,
                           observation ? kObservationKind : kMeasurementKind,
-                          observation ? query.value(kind + 1).toString() : QString()});
+                          observation ? query.value(kind + 1).toString() : QString(),
+                          j.guardBandPct});
     }
     // A connection cut while the rows came ends them early.
     if (query.lastError().isValid() || guard.finish())

@@ -43,6 +43,8 @@ struct RecordSummary
     // Verdict; `verdict` then reads "No result received"); empty for a
     // measurement.
     QString observationVerdict = {};
+    // The guard band (%) it was judged under; 0 for none.
+    double guardBandPct = 0;
 };
 
 // The measurements kept in a SQLite file or a PostgreSQL database, named as

@@ -1,5 +1,6 @@
 #include "history_formats.h"
 
+#include "guard_band.h"
 #include "report_rows.h"
 #include "result_formats.h"
 
@@ -8,10 +9,13 @@
 namespace {
 
 // An observation's verdict as stored ("Incomplete observation" is one of
-// its own).
+// its own); a Pass or Fail under a guard band says so.
 QString verdictOf(const RecordSummary& r)
 {
-    return r.observationVerdict.isEmpty() ? verdictText(r.verdict) : r.observationVerdict;
+    const QString text =
+        r.observationVerdict.isEmpty() ? verdictText(r.verdict) : r.observationVerdict;
+    const bool judged = text == QLatin1String("Pass") || text == QLatin1String("Fail");
+    return judged ? withGuardBand(text, r.guardBandPct) : text;
 }
 
 } // namespace
