@@ -114,9 +114,9 @@ struct StreamFigures
 };
 
 // Logs the window on at Com 2 to an analyzer that streams `bytes` and keeps the
-// window's event loop running until the analyzer has sent them all. `port`:
-// the window's, closed; Com 2 is pointed at the analyzer.
-StreamFigures measureStream(IEC1000& window, QtSerialPort& port, qulonglong bytes)
+// window's event loop running until the analyzer has sent them all. `devices`:
+// the window's port options; Com 2 is pointed at the analyzer.
+StreamFigures measureStream(IEC1000& window, ComDevices devices, qulonglong bytes)
 {
     StreamFigures figures;
     QTemporaryDir dir;
@@ -129,9 +129,8 @@ StreamFigures measureStream(IEC1000& window, QtSerialPort& port, qulonglong byte
                      QStringLiteral("--log"), log, QStringLiteral("--exit-on-stdin-eof")});
     if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000))
         return figures;
-    ComDevices devices = port.devices();
     devices.setDevice(2, QString::fromLocal8Bit(simulator.readLine().trimmed()));
-    port.setDevices(devices);
+    window.setComDevices(devices);
 
     const double cpuBefore = cpuSeconds();
     const double wallBefore = steadySeconds();
@@ -254,7 +253,7 @@ int main(int argc, char* argv[])
     simulator.closeWriteChannel();
     simulator.waitForFinished(2000);
 
-    const StreamFigures stream = measureStream(window, tool.port, streamBytes);
+    const StreamFigures stream = measureStream(window, configuration.devices, streamBytes);
     const Startup startup = measureStartup(runs);
 
     std::printf("iec1000-bench on Qt platform \"%s\"\n",

@@ -67,23 +67,23 @@ void stopOnSignals()
 #endif
 }
 
-ConsoleObserver::ConsoleObserver(ClassChoice choice, QString port)
-    : m_choice(std::move(choice)), m_port(std::move(port)), m_countdown(stderrIsTerminal())
+Interruption::Go SignalInterruption::poll()
+{
+    return g_signalled ? Go::Stop : Go::On;
+}
+
+bool SignalInterruption::interruptRequested()
+{
+    return g_signalled != 0;
+}
+
+ConsoleObserver::ConsoleObserver(QString port)
+    : m_port(std::move(port)), m_countdown(stderrIsTerminal())
 {}
 
 void ConsoleObserver::stageReached(SessionStage stage)
 {
     err(stageLine(stage, m_port));
-}
-
-CycleObserver::Go ConsoleObserver::dispatchPoint()
-{
-    return g_signalled ? Go::Stop : Go::On;
-}
-
-bool ConsoleObserver::interruptRequested()
-{
-    return g_signalled != 0;
 }
 
 void ConsoleObserver::step(Step step)
@@ -141,16 +141,6 @@ void ConsoleObserver::clearCountdown()
 void ConsoleObservationObserver::stageReached(SessionStage stage)
 {
     err(stageLine(stage, m_port));
-}
-
-SessionObserver::Go ConsoleObservationObserver::dispatchPoint()
-{
-    return g_signalled ? Go::Stop : Go::On;
-}
-
-bool ConsoleObservationObserver::interruptRequested()
-{
-    return g_signalled != 0;
 }
 
 void ConsoleObservationObserver::sampleTaken(int index, const ObservedSample& sample,

@@ -8,14 +8,23 @@
 namespace cli {
 
 // SIGINT, SIGTERM and SIGHUP (a closed terminal, a dropped SSH session) stop
-// a measurement at its next safe point (ConsoleObserver). A SIGHUP ignored
+// a measurement at its next safe point (SignalInterruption). A SIGHUP ignored
 // when the tool started (nohup) stays ignored. Interrupted system calls are
 // restarted, as std::signal does.
 void stopOnSignals();
 
+// The command line's interruption: once one of those signals came, the next
+// dispatch point stops the work and a wait ends within a fifth of a second.
+class SignalInterruption : public Interruption
+{
+public:
+    Go poll() override;
+    bool interruptible() const override { return true; }
+    bool interruptRequested() override;
+};
+
 // Progress of a measurement on standard error, one line a step (the first
-// "Connecting to /dev/ttyS0 (Com 1)"); SIGINT and
-// SIGTERM stop it at its next safe point. On a terminal, the waits after
+// "Connecting to /dev/ttyS0 (Com 1)"). On a terminal, the waits after
 // "Triggered" and "Retrieving results...." also count down on one line that
 // is rewritten in place and cleared at the wait's end; a log gets nothing of
 // it.
@@ -24,25 +33,20 @@ class ConsoleObserver : public CycleObserver
 public:
     // `port`: the device opened, as the progress names it ("/dev/ttyS0
     // (Com 1)").
-    ConsoleObserver(ClassChoice choice, QString port);
+    explicit ConsoleObserver(QString port);
 
     void stageReached(SessionStage stage) override;
     void progress(int) override {}
-    Go dispatchPoint() override;
-    bool interruptible() const override { return true; }
-    bool interruptRequested() override;
     void cycleStarted() override {}
     void resultsCleared() override {}
     void step(Step step) override;
     void waiting(int secondsLeft) override;
     QString lineFailureAdvice() const override;
-    ClassChoice classChoice() override { return m_choice; }
     void cycleEnded(const CycleResult& result) override;
 
 private:
     void clearCountdown();
 
-    ClassChoice m_choice;
     QString m_port;
     bool m_countdown = false;
     QString m_step;
@@ -53,8 +57,6 @@ private:
 // Progress of a timed observation on standard error: the log-on stages, then
 // one line a sample: its number, its single-cycle verdict, the seconds left
 // and the worst judged order so far in % of its limit (rankedOrderCells).
-// SIGINT, SIGTERM and SIGHUP
-// stop it at its next safe point, as they stop a measurement.
 class ConsoleObservationObserver : public ObservationObserver
 {
 public:
@@ -62,10 +64,6 @@ public:
     explicit ConsoleObservationObserver(QString port) : m_port(std::move(port)) {}
 
     void stageReached(SessionStage stage) override;
-    void progress(int) override {}
-    Go dispatchPoint() override;
-    bool interruptible() const override { return true; }
-    bool interruptRequested() override;
     void secondsLeft(int seconds) override { m_secondsLeft = seconds; }
     void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
                      const ObservationJudgement& running) override;

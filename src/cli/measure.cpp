@@ -72,21 +72,20 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
     if (!openForWriting(store, configuration))
         return kStoreFailed;
 
-    // The session opens the chosen Com option; a device path stands behind
-    // Com 1 of this run.
-    configuration.port = port->number;
-    configuration.devices.setDevice(port->number, port->device);
-    LineAssembly line(configuration);
-    ConsoleObserver observer(configuration.choice, port->deviceLabel());
+    // The session opens the device the --port names.
+    LineAssembly line;
+    ConsoleObserver observer(port->deviceLabel());
+    SignalInterruption interruption;
 
     stopOnSignals();
 
-    if (const std::optional<int> failed = logOn(line, *port, observer))
+    if (const std::optional<int> failed = logOn(line, *port, observer, interruption))
         return *failed;
 
-    const std::optional<CycleResult> result = line.cycle.run(observer);
+    const std::optional<CycleResult> result =
+        line.session.cycle().run(configuration.choice, observer, interruption);
     line.session.reset();
-    if (!result) // never: this observer does not abandon a cycle
+    if (!result) // never: signals stop a cycle, they do not abandon it
         return kNoVerdict;
     if (!result->problem.isEmpty())
         err(escapedMessage(result->problem));
@@ -97,7 +96,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
     // The verdict is on standard error already; the store is written only
     // now, for at most kStoreDeadline, and the result follows it on standard
     // output.
-    if (line.cycle.triggered()) {
+    if (line.session.cycle().triggered()) {
         const Outcome saved = store.add(record);
         if (!saved.succeeded())
             err(QStringLiteral("iec1000: warning: the measurement was not recorded: %1")

@@ -161,14 +161,13 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     if (!openForWriting(store, configuration))
         return kStoreFailed;
 
-    configuration.port = port->number;
-    configuration.devices.setDevice(port->number, port->device);
-    LineAssembly line(configuration);
+    LineAssembly line;
     RecordingObserver observer(store, record, port->deviceLabel());
+    SignalInterruption interruption;
 
     stopOnSignals();
 
-    if (const std::optional<int> failed = logOn(line, *port, observer))
+    if (const std::optional<int> failed = logOn(line, *port, observer, interruption))
         return *failed;
 
     record.result.measuredAt = line.clock.currentDateTime();
@@ -179,8 +178,8 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     }
     err(QStringLiteral("Observing for %1 s as record %2").arg(durationS).arg(record.id));
 
-    Observation observation(line.port, line.channel, line.clock);
-    record.result = observation.run(choice, durationS, observer);
+    Observation observation(line.session.cycle(), line.clock);
+    record.result = observation.run(choice, durationS, observer, interruption);
     line.session.reset();
     if (!record.result.problem.isEmpty())
         err(escapedMessage(record.result.problem));

@@ -219,13 +219,13 @@ std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& de
                            .arg(text);
             return std::nullopt;
         }
-        return PortChoice{QStringLiteral("Com %1").arg(n), devices.device(qint16(n)), qint16(n)};
+        return PortChoice{QStringLiteral("Com %1").arg(n), devices.device(qint16(n))};
     }
     if (text.trimmed().isEmpty()) {
         *message = QStringLiteral("--port is empty.");
         return std::nullopt;
     }
-    return PortChoice{text, text, 1};
+    return PortChoice{text, text};
 }
 
 // Whether the port failed to open because `device` is no terminal: a file
@@ -267,9 +267,10 @@ ProductInfo productOf(const QCommandLineParser& parser)
     return product;
 }
 
-std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObserver& observer)
+std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObserver& observer,
+                         Interruption& interruption)
 {
-    const Outcome opened = line.session.open(line.portNumber, observer);
+    const Outcome opened = line.session.open(port.device, observer);
     if (!opened.succeeded()) {
         err(QStringLiteral("iec1000: %1.")
                 .arg(openFailureText(port.label(),
@@ -278,7 +279,7 @@ std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObse
                                          : opened.reason())));
         return kLineFailed;
     }
-    if (!line.session.configure(observer)) {
+    if (!line.session.configure(observer, interruption)) {
         err(QStringLiteral("iec1000: %1.")
                 .arg(configureFailureText(port.label(), line.session.fault())));
         line.session.close();

@@ -65,9 +65,8 @@ void warnOfPasswordInStoreName(const QString& storeName);
 // option's device), or a device path.
 struct PortChoice
 {
-    QString name;      // "Com 2" or the path
-    QString device;    // what is opened
-    qint16 number = 1; // the Com option opened: a path stands behind Com 1
+    QString name;   // "Com 2" or the path
+    QString device; // what is opened
 
     // "Com 2 (/dev/ttyS1)"; a device path named once.
     QString label() const
@@ -93,10 +92,12 @@ std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& de
 // ENOTTY. The device is not opened again.
 bool isNoTerminal(const QString& device, const QString& reason);
 
-// Logs on to the analyzer over `line` at `port` as the window does (open,
-// configure), the stages told to `observer`; nothing when logged on,
-// otherwise the exit code, the reason said on standard error.
-std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObserver& observer);
+// Logs on to the analyzer over `line` at the device of `port` as the window
+// does (open, configure), the stages told to `observer`, interrupted as
+// `interruption` says; nothing when logged on, otherwise the exit code, the
+// reason said on standard error.
+std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObserver& observer,
+                         Interruption& interruption);
 
 // --product, --serial, --operator, --notes and the lab options of measure
 // and observe; the product fields they give.

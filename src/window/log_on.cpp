@@ -1,6 +1,5 @@
 #include "log_on.h"
 
-#include "serial_port.h"
 #include "toolkit.h"
 
 namespace {
@@ -8,10 +7,10 @@ const QString kLogOnCaption = QStringLiteral("Log On");
 const QString kLogOffCaption = QStringLiteral("Log Off");
 } // namespace
 
-LogOn::LogOn(Form& form, Toolkit& toolkit, SerialPort& port, AnalyzerSession& session,
+LogOn::LogOn(Form& form, Toolkit& toolkit, AnalyzerSession& session, const ComDevices& devices,
              WindowMembers& members, Activity& activity)
-    : m_form(form), m_toolkit(toolkit), m_port(port), m_members(members), m_activity(activity),
-      m_session(session)
+    : m_form(form), m_toolkit(toolkit), m_devices(devices), m_members(members),
+      m_activity(activity), m_session(session)
 {}
 
 void LogOn::stageReached(SessionStage stage)
@@ -24,7 +23,7 @@ void LogOn::progress(int value)
     m_form.setProgress(value);
 }
 
-SessionObserver::Go LogOn::dispatchPoint()
+Interruption::Go LogOn::poll()
 {
     m_toolkit.dispatchEvents();
     return m_activity.ending ? Go::Abandon : Go::On;
@@ -46,7 +45,7 @@ void LogOn::Log_Click()
     m_toolkit.dispatchEvents();
     if (m_activity.ending)
         return;
-    if (m_form.caption(Button::Log) == kLogOnCaption)
+    if (!m_session.isLoggedOn())
         logOn();
     else
         logOff();
@@ -76,12 +75,12 @@ void LogOn::logOn()
         m_form.setEnabled(option, true);
     m_form.setProgress(35);
 
-    const Outcome opened = m_session.open(m_members.PortNumber, *this);
+    const Outcome opened = m_session.open(m_devices.device(m_members.PortNumber), *this);
     if (!opened.succeeded()) {
         const QString option = portOptionCaption();
         backToLoggedOff(openFailureText(option));
         m_toolkit.messageBox(
-            openFailureText(QStringLiteral("%1 (%2)").arg(option, m_port.deviceName()),
+            openFailureText(QStringLiteral("%1 (%2)").arg(option, m_session.deviceName()),
                             opened.reason()) +
             QStringLiteral(".\n\nCheck that the analyzer is connected to this port and that "
                            "no other program is using it, then choose the port and log on "
@@ -94,13 +93,13 @@ void LogOn::logOn()
         return;
 
     m_toolkit.setMousePointer(MousePointer::Hourglass);
-    if (!m_session.configure(*this)) {
+    if (!m_session.configure(*this, *this)) {
         if (m_activity.ending)
             return;
         const QString reason = m_session.fault();
         backToLoggedOff(QStringLiteral("Configuration failed"));
         QString message = configureFailureText(
-            QStringLiteral("%1 (%2)").arg(portOptionCaption(), m_port.deviceName()), reason);
+            QStringLiteral("%1 (%2)").arg(portOptionCaption(), m_session.deviceName()), reason);
         message[0] = message[0].toUpper();
         m_toolkit.messageBox(message + QStringLiteral(".\n\nThe port has been closed. Check the "
                                                       "connection, then log on again."));

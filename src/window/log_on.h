@@ -1,26 +1,33 @@
 #pragma once
 
 #include "analyzer_session.h"
+#include "com_ports.h"
+#include "interruption.h"
 #include "session_observer.h"
 #include "window_model.h"
 
-class SerialPort;
 class Toolkit;
 
 // Log on and log off from the window: the port options com1 to com4, the
 // button Log and the configuration of the analyzer (AnalyzerSession).
 //
-// The link state lives in the caption of Log: "Log On" means logged off.
-class LogOn : private SessionObserver
+// The session knows whether it is logged on; Log's caption shows it. The
+// port option chosen is resolved to its device once, at log on.
+class LogOn : private SessionObserver, private Interruption
 {
 public:
-    LogOn(Form& form, Toolkit& toolkit, SerialPort& port, AnalyzerSession& session,
+    // `devices`: the device behind each port option.
+    LogOn(Form& form, Toolkit& toolkit, AnalyzerSession& session, const ComDevices& devices,
           WindowMembers& members, Activity& activity);
 
     // com1_Click to com4_Click: enables Log; nothing else.
     void portOptionClicked(Option option);
-    // Log_Click: logs on when Log reads "Log On", otherwise logs off.
+    // Log_Click: logs on when the session is logged off, otherwise logs off.
     void Log_Click();
+
+    // Points the port options at other devices; the next log on uses them.
+    void setDevices(const ComDevices& devices) { m_devices = devices; }
+    const ComDevices& devices() const { return m_devices; }
 
     // The session the window's other handlers share (EXIT ends it).
     AnalyzerSession& session() { return m_session; }
@@ -29,7 +36,8 @@ private:
     // SessionObserver
     void stageReached(SessionStage stage) override;
     void progress(int value) override;
-    Go dispatchPoint() override;
+    // Interruption: the window's events are dispatched; EXIT abandons.
+    Go poll() override;
 
     void logOn();
     void logOff();
@@ -44,7 +52,7 @@ private:
 
     Form& m_form;
     Toolkit& m_toolkit;
-    SerialPort& m_port;
+    ComDevices m_devices;
     WindowMembers& m_members;
     Activity& m_activity;
     AnalyzerSession& m_session;

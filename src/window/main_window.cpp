@@ -31,10 +31,12 @@ QColor ruleColour(WindowRule::Colour colour, const QPalette& palette)
 
 } // namespace
 
-IEC1000::IEC1000(AnalyzerLine& line, Toolkit& toolkit, Printer& printer, QWidget* parent)
-    : QWidget(parent), m_line(line), m_port(line.port), m_toolkit(toolkit), m_printer(printer),
-      m_logOn(*this, toolkit, line.port, line.session, m_members, m_activity),
-      m_testRun(*this, toolkit, line.cycle, line.clock, m_members, m_activity), m_records(toolkit)
+IEC1000::IEC1000(AnalyzerSession& session, const ComDevices& devices, Toolkit& toolkit,
+                 Printer& printer, QWidget* parent)
+    : QWidget(parent), m_session(session), m_toolkit(toolkit), m_printer(printer),
+      m_logOn(*this, toolkit, session, devices, m_members, m_activity),
+      m_testRun(*this, toolkit, session.cycle(), session.clock(), m_members, m_activity),
+      m_records(toolkit)
 {
     setObjectName(QStringLiteral("IEC1000"));
     setWindowTitle(QStringLiteral("Zento IEC1000-3-2(Pre-Compliance)"));
@@ -44,7 +46,7 @@ IEC1000::IEC1000(AnalyzerLine& line, Toolkit& toolkit, Printer& printer, QWidget
     createRecordActions();
     m_testRun.setResultListener([this](const CycleResult& result) {
         m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
-                       recordedDevice(m_port));
+                       recordedDevice(m_logOn.devices(), m_session.deviceName()));
     });
     m_observationKeeper = std::make_unique<ObservationKeeper>(m_records, toolkit);
     Form_Load();
@@ -106,7 +108,7 @@ void IEC1000::closeEvent(QCloseEvent* event)
     // dispatch point stops.
     if (!m_activity.ending) {
         m_activity.ending = true;
-        m_port.close();
+        m_session.close();
         QCoreApplication::quit();
     }
     event->accept();

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "analyzer_line.h"
+#include "analyzer_session.h"
+#include "com_ports.h"
 #include "log_on.h"
 #include "record_keeper.h"
 #include "test_run.h"
@@ -36,13 +37,17 @@ public:
     static constexpr int kWidth = 792;
     static constexpr int kHeight = 524;
 
-    // The window works the analyzer line it is given (its port, channel,
-    // session and cycle); records go to no store until setRecordStore().
-    IEC1000(AnalyzerLine& line, Toolkit& toolkit, Printer& printer, QWidget* parent = nullptr);
+    // The window works the analyzer session it is given, its port options
+    // standing for `devices`; records go to no store until setRecordStore().
+    IEC1000(AnalyzerSession& session, const ComDevices& devices, Toolkit& toolkit, Printer& printer,
+            QWidget* parent = nullptr);
     ~IEC1000() override;
 
     const WindowMembers& members() const { return m_members; }
     const Activity& activity() const { return m_activity; }
+
+    // Points the port options at other devices; the next log on uses them.
+    void setComDevices(const ComDevices& devices) { m_logOn.setDevices(devices); }
 
     // Where measurements are recorded: a store name as recordStoreName() gives it.
     void setRecordStore(const QString& storeName);
@@ -147,8 +152,7 @@ private:
     // window closes and the application leaves its event loop.
     void endApplication();
 
-    AnalyzerLine& m_line;
-    SerialPort& m_port;
+    AnalyzerSession& m_session;
     Toolkit& m_toolkit;
     Printer& m_printer;
     WindowMembers m_members;

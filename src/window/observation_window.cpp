@@ -1,6 +1,6 @@
 #include "observation_window.h"
 
-#include "analyzer_line.h"
+#include "analyzer_session.h"
 #include "class_evaluation.h"
 #include "class_selection.h"
 #include "clock.h"
@@ -28,8 +28,6 @@ namespace {
 
 const QString kStartCaption = QStringLiteral("Start");
 const QString kStopCaption = QStringLiteral("Stop");
-// Log's caption while the session is logged on.
-const QString kLoggedOnCaption = QStringLiteral("Log Off");
 
 OrderPoint::State pointState(CellState state)
 {
@@ -205,11 +203,12 @@ void ObservationKeeper::failed(const Outcome& outcome, RecordStore* store)
         store->close();
 }
 
-ObservationWindow::ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& toolkit,
-                                     const WindowMembers& members, Activity& activity,
-                                     QWidget* parent)
-    : QWidget(parent, Qt::Window), m_line(line), m_form(form), m_toolkit(toolkit),
-      m_members(members), m_activity(activity), m_observation(line.port, line.channel, line.clock)
+ObservationWindow::ObservationWindow(AnalyzerSession& session, const ComDevices& devices,
+                                     Form& form, Toolkit& toolkit, const WindowMembers& members,
+                                     Activity& activity, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_devices(devices), m_form(form),
+      m_toolkit(toolkit), m_members(members), m_activity(activity),
+      m_observation(session.cycle(), session.clock())
 {
     setObjectName(QStringLiteral("ObservationWindow"));
     setWindowTitle(QStringLiteral("Timed Observation"));
@@ -322,7 +321,7 @@ void ObservationWindow::startStopClicked()
 
 QString ObservationWindow::refusal() const
 {
-    if (m_form.caption(Button::Log) != kLoggedOnCaption || !m_line.port.portOpen())
+    if (!m_session.isLoggedOn() || !m_session.lineOpen())
         return QStringLiteral("Log on to the analyzer in the main window first: the observation "
                               "uses its session.");
     const ProductClass productClass = selectedClass(m_form);
@@ -354,18 +353,18 @@ void ObservationWindow::run()
     choice.guardBandPct = guardBand->value();
     ObservationRecord record;
     record.port = QStringLiteral("Com %1").arg(m_members.PortNumber);
-    record.device = recordedDevice(m_line.port);
+    record.device = recordedDevice(m_devices, m_session.deviceName());
     record.toolVersion = QString::fromLatin1(kToolVersion);
     record.result.choice = choice;
     record.result.durationS = duration->value();
-    record.result.measuredAt = m_line.clock.currentDateTime();
+    record.result.measuredAt = m_session.clock().currentDateTime();
     m_recordId = 0;
     if (m_recorder) {
         m_recorder->begin(record);
         m_recordId = record.id;
     }
 
-    record.result = m_observation.run(choice, duration->value(), *this);
+    record.result = m_observation.run(choice, duration->value(), *this, *this);
     m_last = record;
     if (m_recorder)
         m_recorder->finish(record);
@@ -404,7 +403,7 @@ void ObservationWindow::run()
         m_toolkit.messageBox(result.problem);
 }
 
-SessionObserver::Go ObservationWindow::dispatchPoint()
+Interruption::Go ObservationWindow::poll()
 {
     m_toolkit.dispatchEvents();
     if (m_activity.ending)
@@ -458,11 +457,11 @@ void ObservationWindow::showJudgingBasis()
     // While an observation runs, it judges by what it started with.
     if (m_running)
         return;
-    const bool loggedOn = m_form.caption(Button::Log) == kLoggedOnCaption && m_line.port.portOpen();
+    const bool loggedOn = m_session.isLoggedOn() && m_session.lineOpen();
     judgedBy->setText(judgingBasisText(
         selectedClassChoice(m_form),
         loggedOn
-            ? QStringLiteral("Com %1 (%2)").arg(m_members.PortNumber).arg(m_line.port.deviceName())
+            ? QStringLiteral("Com %1 (%2)").arg(m_members.PortNumber).arg(m_session.deviceName())
             : QString()));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "com_ports.h"
 #include "observation.h"
 #include "observation_chart.h"
 #include "observation_record.h"
@@ -17,7 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-struct AnalyzerLine;
+class AnalyzerSession;
 class Toolkit;
 
 // Where the window records an observation as it goes: begun before the first
@@ -95,15 +96,18 @@ Colour observationVerdictColour(ObservationVerdict verdict);
 // chart follows each sample and a click on "Stop" is taken there. EXIT or
 // closing IEC1000 ends the observation "Stopped" (EXIT itself sends what it
 // always sends); closing this window during a run stops it.
-class ObservationWindow : public QWidget, private ObservationObserver
+class ObservationWindow : public QWidget, private ObservationObserver, private Interruption
 {
     Q_OBJECT
 
 public:
-    // `members` give the port number the record names; the line, form,
+    // `members` give the port number the record names; the session, form,
     // toolkit, members and activity outlive the window.
-    ObservationWindow(AnalyzerLine& line, Form& form, Toolkit& toolkit,
-                      const WindowMembers& members, Activity& activity, QWidget* parent = nullptr);
+    // `devices`: the port options' devices, which records name (they outlive
+    // the window).
+    ObservationWindow(AnalyzerSession& session, const ComDevices& devices, Form& form,
+                      Toolkit& toolkit, const WindowMembers& members, Activity& activity,
+                      QWidget* parent = nullptr);
     ~ObservationWindow() override;
 
     // Records go nowhere until a recorder is set; it outlives the window.
@@ -144,9 +148,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Interruption: the window's events are dispatched; "Stop" stops, EXIT
+    // abandons.
+    Go poll() override;
     // ObservationObserver
-    void progress(int) override {}
-    Go dispatchPoint() override;
     void secondsLeft(int seconds) override;
     void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
                      const ObservationJudgement& running) override;
@@ -158,7 +163,8 @@ private:
     void showVerdict(const QString& text, Colour colour);
     void updateSaveReport();
 
-    AnalyzerLine& m_line;
+    AnalyzerSession& m_session;
+    const ComDevices& m_devices;
     Form& m_form;
     Toolkit& m_toolkit;
     const WindowMembers& m_members;

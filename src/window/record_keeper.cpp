@@ -1,7 +1,7 @@
 #include "record_keeper.h"
 
+#include "com_ports.h"
 #include "new_record.h"
-#include "serial_port.h"
 #include "toolkit.h"
 
 RecordKeeper::RecordKeeper(Toolkit& toolkit) : m_toolkit(toolkit) {}
@@ -56,7 +56,7 @@ void RecordKeeper::setLastProduct(const ProductInfo& product)
         m_last->product = product;
 }
 
-QString recordedDevice(const SerialPort& port)
+QString recordedDevice(const ComDevices& devices, const QString& device)
 {
-    return port.simulated() ? simulatedDevice(port.deviceName()) : port.deviceName();
+    return devices.simulatedAt(device) ? simulatedDevice(device) : device;
 }

@@ -8,12 +8,13 @@
 
 #include <optional>
 
-class SerialPort;
+class ComDevices;
 class Toolkit;
 
-// The device a record names for the port's current option: its device, or
-// simulatedDevice() of it for the built-in simulated analyzer.
-QString recordedDevice(const SerialPort& port);
+// The device a record names for `device`, opened through one of `devices`'
+// options: the device, or simulatedDevice() of it for the built-in simulated
+// analyzer.
+QString recordedDevice(const ComDevices& devices, const QString& device);
 
 // Keeps every measurement the window takes in the record store, and the last
 // one for its report. The store is opened on first use and kept open; after

@@ -82,7 +82,8 @@ void IEC1000::showObservation()
         return;
     if (!m_observationWindow) {
         m_observationWindow =
-            std::make_unique<ObservationWindow>(m_line, *this, m_toolkit, m_members, m_activity);
+            std::make_unique<ObservationWindow>(m_session, m_logOn.devices(), *this, m_toolkit,
+                                                m_members, m_activity);
         m_observationWindow->setRecorder(m_observationKeeper.get());
         m_observationWindow->setReportSaver(
             [this](const ObservationRecord& record, QWidget* parent) {

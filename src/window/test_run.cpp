@@ -140,7 +140,8 @@ void TestRun::Run_Click()
     m_startClickAtMs = m_toolkit.clickMadeAtMs();
     m_recorded = false;
     m_members.TestFailed = 0;
-    m_cycle.run(*this);
+    m_choice = selectedClassChoice(m_form);
+    m_cycle.run(m_choice, *this, *this);
     if (m_activity.ending) {
         // EXIT or closing the window ended the tool during the cycle. A
         // cycle that sent "*TRG" is a measurement all the same: it is
@@ -148,10 +149,9 @@ void TestRun::Run_Click()
         if (m_cycle.triggered()) {
             CycleResult stopped;
             stopped.verdict = Verdict::Stopped;
-            const ClassChoice choice = classChoice();
-            stopped.judgement.productClass = choice.productClass;
-            if (choice.productClass == ProductClass::D)
-                stopped.judgement.power = choice.power;
+            stopped.judgement.productClass = m_choice.productClass;
+            if (m_choice.productClass == ProductClass::D)
+                stopped.judgement.power = m_choice.power;
             stopped.measuredAt = m_clock.currentDateTime();
             record(stopped);
         }
@@ -169,9 +169,10 @@ void TestRun::progress(int value)
     m_form.setProgress(value);
 }
 
-SessionObserver::Go TestRun::dispatchPoint()
+Interruption::Go TestRun::poll()
 {
     m_toolkit.dispatchEvents();
+    m_choice = selectedClassChoice(m_form);
     if (m_activity.ending)
         return Go::Abandon;
     return m_activity.stopRequested ? Go::Stop : Go::On;
@@ -198,11 +199,6 @@ void TestRun::resultsCleared()
     }
     for (Field field : {Field::Vlttxt, Field::Wattxt, Field::FreqTxt, Field::PfTxt, Field::AmpTxt})
         m_form.setText(field, QString());
-}
-
-ClassChoice TestRun::classChoice()
-{
-    return selectedClassChoice(m_form);
 }
 
 void TestRun::cycleEnded(const CycleResult& result)

@@ -9,9 +9,13 @@
 class Clock;
 class Toolkit;
 
-// Run_Click: one measurement cycle started from the window. The cycle itself
-// (MeasurementCycle) reports to this class, which shows it: the progress
-// bar, the captions and enabled states, the dispatch points, the result.
+// Run_Click: one measurement cycle started from the window, under the class
+// the options select when "Start Test" is clicked, as the operator edits it
+// at the dispatch points (the Class D power field stays editable: a power out
+// of range typed there is refused when the reply is judged). The cycle
+// itself (MeasurementCycle) reports to this class, which shows it: the
+// progress bar, the captions and enabled states, the result; and polls it at
+// its dispatch points, where the window's events are dispatched.
 //
 // Waiting window events are dispatched at the cycle's three dispatch points;
 // a click on Run handled there is a stop request, unless it is the second
@@ -22,7 +26,7 @@ class Toolkit;
 // nothing, and EXIT or closing the window ends the tool before any message
 // box. A cycle that sent "*TRG" and is cut short by the end of the tool is
 // recorded "Stopped" before the tool ends.
-class TestRun : private CycleObserver
+class TestRun : private CycleObserver, private Interruption
 {
 public:
     // The status poll gives up when the status has not read 1 for this long.
@@ -40,11 +44,12 @@ public:
 private:
     // CycleObserver
     void progress(int value) override;
-    Go dispatchPoint() override;
     void cycleStarted() override;
     void resultsCleared() override;
-    ClassChoice classChoice() override;
     void cycleEnded(const CycleResult& result) override;
+    // Interruption: the window's events are dispatched; a click on "Stop
+    // Test" stops, EXIT abandons.
+    Go poll() override;
 
     void restoreControls();
     // Hands the result to the listener, once per cycle.
@@ -56,6 +61,9 @@ private:
     WindowMembers& m_members;
     Activity& m_activity;
     MeasurementCycle& m_cycle;
+    // The class of the running cycle: read when "Start Test" was clicked and
+    // again after each dispatch point.
+    ClassChoice m_choice;
     std::function<void(const CycleResult&)> m_resultListener;
     bool m_recorded = false;
     // When the click that started the running cycle was made

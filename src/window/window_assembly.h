@@ -7,17 +7,18 @@
 #include "qt_toolkit.h"
 #include "system_clock.h"
 
-// The window wired from the configuration to the real serial adapter (on the
-// configured devices), clock, toolkit, printer and record store: the one
-// place the tool, the benchmark and the end-to-end tests build it. A
-// benchmark or a test may put a watching subclass of an adapter in its place
-// (a port takes the configured devices in its constructor).
+// The window wired from the configuration to the real serial adapter, clock,
+// toolkit, printer and record store, its port options on the configured
+// devices: the one place the tool, the benchmark and the end-to-end tests
+// build it. A benchmark or a test may put a watching subclass of an adapter
+// in its place.
 template <class Port = QtSerialPort, class WindowClock = SystemClock,
           class WindowToolkit = QtToolkit, class WindowPrinter = QtPrinter>
 class WindowAssembly
 {
 public:
-    explicit WindowAssembly(const Configuration& configuration) : port(configuration.devices)
+    explicit WindowAssembly(const Configuration& configuration)
+        : window(session, configuration.devices, toolkit, printer)
     {
         toolkit.setWindow(&window);
         window.setRecordStore(configuration.storeName);
@@ -29,8 +30,8 @@ public:
 
     Port port;
     WindowClock clock;
-    AnalyzerLine line{port, clock};
+    AnalyzerSession session{port, clock};
     WindowToolkit toolkit;
     WindowPrinter printer;
-    IEC1000 window{line, toolkit, printer};
+    IEC1000 window;
 };

@@ -110,19 +110,19 @@ public:
         }
         Configuration configuration = Configuration::fromEnvironment();
         configuration.devices.setDevice(com, sim.devicePath());
+        m_devices = configuration.devices;
         m_tool = std::make_unique<Assembly>(configuration);
         m_tool->printer.target = printer ? printer : &m_noPrinter;
         window = &m_tool->window;
         window->show();
         return QTest::qWaitForWindowExposed(window);
     }
-    // Points Com `com` at `device` while the port is closed, as IEC1000_COMn
-    // or --comN do at the start.
+    // Points Com `com` at `device` while logged off, as IEC1000_COMn or
+    // --comN do at the start.
     void pointCom(qint16 com, const QString& device)
     {
-        ComDevices devices = port().devices();
-        devices.setDevice(com, device);
-        port().setDevices(devices);
+        m_devices.setDevice(com, device);
+        window->setComDevices(m_devices);
     }
     WatchedSerialPort& port() { return m_tool->port; }
     SystemClock& clock() { return m_tool->clock; }
@@ -193,6 +193,8 @@ private:
     FakePrinter m_noPrinter;
     std::unique_ptr<Assembly> m_tool;
     QString m_error;
+    // The devices behind the window's port options.
+    ComDevices m_devices;
 };
 
 #define START_BENCH(bench, ...)                                                                    \

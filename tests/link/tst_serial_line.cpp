@@ -1,7 +1,6 @@
 // The serial adapter over a real pseudo-terminal, driven as the handlers
 // drive it: on the window's thread with no event loop running.
 
-#include "com_port_override.h"
 #include "com_ports.h"
 #include "command_channel.h"
 #include "device_holder.h"
@@ -16,14 +15,10 @@
 #include <thread>
 
 namespace {
-// A pseudo-terminal standing as Com n, the adapter on it, and the channel
-// over the adapter.
+// A pseudo-terminal, the adapter on it, and the channel over the adapter.
 struct Line
 {
-    explicit Line(qint16 com = 1) : port(comDevicesWith(com, pty.slavePath()))
-    {
-        port.setCommPort(com);
-    }
+    Line() { port.setDevice(pty.slavePath()); }
 
     PtyPair pty;
     QtSerialPort port;
@@ -70,15 +65,15 @@ void TestSerialLine::comOptionsNameDevices()
     QCOMPARE(usb.device(3), QStringLiteral("/dev/ttyUSB0"));
     QCOMPARE(ComDevices::fromEnvironment().device(3), QStringLiteral("/dev/ttyS2"));
     qunsetenv("IEC1000_COM3");
-    // The adapter opens what the value names for its port number.
-    QtSerialPort port(usb);
-    port.setCommPort(3);
+    // The adapter opens the device the face resolved the option to.
+    QtSerialPort port;
+    port.setDevice(usb.device(3));
     QCOMPARE(port.deviceName(), QStringLiteral("/dev/ttyUSB0"));
 }
 
 void TestSerialLine::outPutsTheBytesOnTheLineAtOnce()
 {
-    Line line(2);
+    Line line;
     QCOMPARE(line.port.deviceName(), line.pty.slavePath());
     const Outcome opened = line.port.open();
     QVERIFY2(opened.succeeded(), qPrintable(opened.reason()));
@@ -143,8 +138,8 @@ void TestSerialLine::closeLetsTheLastCommandOut()
 
 void TestSerialLine::missingDeviceIsAnError()
 {
-    QtSerialPort port(comDevicesWith(2, QStringLiteral("/dev/iec1000-no-such-device")));
-    port.setCommPort(2);
+    QtSerialPort port;
+    port.setDevice(QStringLiteral("/dev/iec1000-no-such-device"));
     const Outcome opened = port.open();
     QVERIFY(!opened.succeeded());
     QVERIFY2(opened.reason().contains(QLatin1String("No such file"), Qt::CaseInsensitive) ||
@@ -162,7 +157,7 @@ void TestSerialLine::missingDeviceIsAnError()
 
 void TestSerialLine::deviceHeldByAnotherProcessIsAnError()
 {
-    Line line(3);
+    Line line;
     DeviceHolder other(line.pty.slavePath());
     QVERIFY(other.holding());
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "com_ports.h"
 #include "serial_port.h"
 #include "virtual_clock.h"
 
@@ -8,6 +9,24 @@
 #include <QStringList>
 
 #include <functional>
+
+// The fake devices behind the port options: Com n is "/dev/faken".
+inline QString fakeComDevice(qint16 number)
+{
+    return QStringLiteral("/dev/fake%1").arg(number);
+}
+inline ComDevices fakeComDevices()
+{
+    ComDevices devices;
+    for (qint16 number = 1; number <= 4; ++number)
+        devices.setDevice(number, fakeComDevice(number));
+    return devices;
+}
+// The Com number of a fake device ("/dev/fake3": 3); 0 for any other.
+inline int fakeComNumber(const QString& device)
+{
+    return device.startsWith(QLatin1String("/dev/fake")) ? device.mid(9).toInt() : 0;
+}
 
 // A scripted serial port on the virtual clock. Everything written is kept
 // with the time it was written; replies are scheduled by a responder that
@@ -25,14 +44,13 @@ public:
 
     explicit FakeSerialPort(VirtualClock& clock) : m_clock(clock) {}
 
-    void setCommPort(qint16 number) override { m_commPort = number; }
-    qint16 commPort() const override { return m_commPort; }
-    QString deviceName() const override { return QStringLiteral("/dev/fake%1").arg(m_commPort); }
+    void setDevice(const QString& device) override { m_device = device; }
+    QString deviceName() const override { return m_device; }
 
     bool portOpen() const override { return m_open; }
     Outcome open() override
     {
-        events << QStringLiteral("open %1").arg(m_commPort);
+        events << QStringLiteral("open %1").arg(fakeComNumber(m_device));
         if (!openFailure.isEmpty())
             return Outcome::failed(openFailure);
         m_open = true;
@@ -129,7 +147,7 @@ public:
 
 private:
     VirtualClock& m_clock;
-    qint16 m_commPort = 0;
+    QString m_device;
     bool m_open = false;
     QString m_fault;
     QByteArray m_partial;

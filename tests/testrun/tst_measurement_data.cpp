@@ -24,10 +24,8 @@ class Recorder : public CycleObserver
 {
 public:
     void progress(int) override {}
-    Go dispatchPoint() override { return Go::On; }
     void cycleStarted() override {}
     void resultsCleared() override {}
-    ClassChoice classChoice() override { return {ProductClass::D, QStringLiteral("75")}; }
     void cycleEnded(const CycleResult& result) override { ended << result.verdict; }
     QList<Verdict> ended;
 };
@@ -110,7 +108,7 @@ void MeasurementData::cycleResult()
 {
     VirtualClock clock;
     FakeSerialPort port(clock);
-    port.setCommPort(1);
+    port.setDevice(fakeComDevice(1));
     QVERIFY(port.open().succeeded());
     bool wantedWhileRead = false;
     port.responder = [&](const QByteArray& line) {
@@ -124,7 +122,9 @@ void MeasurementData::cycleResult()
     CommandChannel channel(port, clock);
     MeasurementCycle cycle(port, channel, clock);
     Recorder recorder;
-    const std::optional<CycleResult> result = cycle.run(recorder);
+    NoInterruption goesOn;
+    const std::optional<CycleResult> result =
+        cycle.run({ProductClass::D, QStringLiteral("75")}, recorder, goesOn);
 
     QVERIFY(result && cycle.triggered());
     QCOMPARE(result->verdict, Verdict::Fail);

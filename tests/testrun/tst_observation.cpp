@@ -23,11 +23,22 @@ QByteArray reply(const QByteArray& harmonic3 = "0.01", const QByteArray& watts =
 
 const QByteArray kOneCycle = "*TRG\r\n*STB?\r\n:FRD?\r\n";
 
+// Stops the observation once the follower has taken `stopAfter` samples.
+class StopAfter : public Interruption
+{
+public:
+    explicit StopAfter(const QList<int>& taken) : m_taken(taken) {}
+    Go poll() override { return m_taken.size() >= stopAfter ? Go::Stop : Go::On; }
+
+    qsizetype stopAfter = 1000;
+
+private:
+    const QList<int>& m_taken;
+};
+
 class Follower : public ObservationObserver
 {
 public:
-    void progress(int) override {}
-    Go dispatchPoint() override { return taken.size() >= stopAfter ? Go::Stop : Go::On; }
     void secondsLeft(int seconds) override { left << seconds; }
     void sampleTaken(int index, const ObservedSample&, const CycleResult& cycle,
                      const ObservationJudgement& running) override
@@ -37,7 +48,6 @@ public:
         judgedSoFar << running.samplesJudged;
     }
 
-    qsizetype stopAfter = 1000;
     QList<int> taken;
     QList<CycleResult> cycles;
     QList<int> judgedSoFar;
@@ -46,9 +56,10 @@ public:
 
 struct Bench
 {
-    Bench() : port(clock), channel(port, clock), observation(port, channel, clock)
+    Bench()
+        : port(clock), channel(port, clock), cycle(port, channel, clock), observation(cycle, clock)
     {
-        port.setCommPort(1);
+        port.setDevice(fakeComDevice(1));
         (void)port.open();
         port.responder = [this](const QByteArray& line) {
             if (line == "*STB?")
@@ -62,7 +73,7 @@ struct Bench
     ObservationResult run(int durationS = 30, const ClassChoice& choice = {ProductClass::A, {}})
     {
         startMs = clock.nowMs();
-        return observation.run(choice, durationS, follower);
+        return observation.run(choice, durationS, follower, stop);
     }
 
     // When each "*TRG" was written, ms after the start.
@@ -78,8 +89,10 @@ struct Bench
     VirtualClock clock;
     FakeSerialPort port;
     CommandChannel channel;
+    MeasurementCycle cycle;
     Observation observation;
     Follower follower;
+    StopAfter stop{follower.taken};
     // The replies to the next ":FRD?" queries; reply() once they are used.
     QList<QByteArray> replies;
     // The same for "*STB?"; "1" once they are used.
@@ -226,7 +239,7 @@ void ObservationRun::lineFailureKeepsEarlierSamples()
 void ObservationRun::stopEndsIt()
 {
     Bench bench;
-    bench.follower.stopAfter = 2;
+    bench.stop.stopAfter = 2;
     const ObservationResult result = bench.run(30);
     QCOMPARE(result.verdict, ObservationVerdict::Stopped);
     QCOMPARE(result.samples.size(), 2);

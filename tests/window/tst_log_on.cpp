@@ -3,7 +3,6 @@
 
 #include "analyzer_lines.h"
 #include "analyzer_session.h"
-#include "command_channel.h"
 #include "fake_form.h"
 #include "fake_serial_port.h"
 #include "fake_toolkit.h"
@@ -30,9 +29,8 @@ struct Bench
     FakeToolkit toolkit;
     WindowMembers members;
     Activity activity;
-    CommandChannel channel{port, clock};
-    AnalyzerSession session{port, channel};
-    LogOn logOn{form, toolkit, port, session, members, activity};
+    AnalyzerSession session{port, clock};
+    LogOn logOn{form, toolkit, session, fakeComDevices(), members, activity};
 };
 
 QByteArray configurationWire()
@@ -58,17 +56,6 @@ void verifyLoggedOff(const Bench& bench)
     QCOMPARE(bench.form.field(Field::Reslbl).back, Colour::Neutral);
 }
 
-// What a session reports: its stages by their words, progress as numbers.
-class StageRecorder : public SessionObserver
-{
-public:
-    void stageReached(SessionStage stage) override { seen << stageText(stage); }
-    void progress(int value) override { seen << QString::number(value); }
-    Go dispatchPoint() override { return Go::On; }
-
-    QStringList seen;
-};
-
 } // namespace
 
 class TestLogOn : public QObject
@@ -89,8 +76,7 @@ private slots:
     void endingAtADispatchPointStopsLogOn_data();
     void endingAtADispatchPointStopsLogOn();
     void lineThatFailsDuringConfiguration();
-    void sessionReportsItsStages_data();
-    void sessionReportsItsStages();
+    void logClickFollowsTheSessionNotTheCaption();
 };
 
 void TestLogOn::portOptionOnlyEnablesLog()
@@ -212,7 +198,7 @@ void TestLogOn::anotherPortAfterLogOff()
     bench.logOn.Log_Click();
     QCOMPARE(bench.members.PortNumber, qint16(4));
     QCOMPARE(bench.port.events.filter(QStringLiteral("open")), (QStringList{"open 1", "open 4"}));
-    QCOMPARE(bench.port.commPort(), qint16(4));
+    QCOMPARE(bench.port.deviceName(), fakeComDevice(4));
 }
 
 void TestLogOn::portThatCannotOpenLeavesTheWindowLoggedOff()
@@ -315,32 +301,23 @@ void TestLogOn::lineThatFailsDuringConfiguration()
     verifyLoggedOff(bench);
 }
 
-void TestLogOn::sessionReportsItsStages_data()
+void TestLogOn::logClickFollowsTheSessionNotTheCaption()
 {
-    QTest::addColumn<int>("writesBeforeFailure");
-    QTest::addColumn<QStringList>("seen");
-
-    QTest::newRow("configured") << -1
-                                << QStringList{"Connecting", "Configuring",           "60", "70",
-                                               "85",         "Connected & Configured"};
-    QTest::newRow("line fails") << 3 << QStringList{"Connecting", "Configuring", "60"};
-}
-
-void TestLogOn::sessionReportsItsStages()
-{
-    QFETCH(int, writesBeforeFailure);
-    QFETCH(QStringList, seen);
-    VirtualClock clock;
-    FakeSerialPort port(clock);
-    port.writesBeforeFailure = writesBeforeFailure;
-    CommandChannel channel(port, clock);
-    AnalyzerSession session(port, channel);
-    StageRecorder recorder;
-
-    QVERIFY(session.open(1, recorder).succeeded());
-    QCOMPARE(recorder.seen, QStringList{"Connecting"});
-    QCOMPARE(session.configure(recorder), writesBeforeFailure < 0);
-    QCOMPARE(recorder.seen, seen);
+    Bench bench;
+    bench.choosePort(Option::com2);
+    bench.logOn.Log_Click();
+    QVERIFY(bench.session.isLoggedOn());
+    // Whatever Log reads, a click while logged on logs off.
+    bench.form.setCaption(Button::Log, QStringLiteral("Log On"));
+    bench.logOn.Log_Click();
+    QVERIFY(!bench.session.isLoggedOn());
+    QVERIFY(bench.port.wire.endsWith("*RST\r\n"));
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Disconnected"));
+    // And while logged off, a click logs on.
+    bench.form.setCaption(Button::Log, QStringLiteral("Log Off"));
+    bench.logOn.Log_Click();
+    QVERIFY(bench.session.isLoggedOn());
+    QCOMPARE(bench.form.text(Field::Reslbl), QStringLiteral("Connected & Configured"));
 }
 
 QTEST_GUILESS_MAIN(TestLogOn)

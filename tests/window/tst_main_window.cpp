@@ -37,14 +37,14 @@ struct Bench
 {
     Bench() : port(clock)
     {
-        window = std::make_unique<IEC1000>(line, toolkit, printer);
+        window = std::make_unique<IEC1000>(session, fakeComDevices(), toolkit, printer);
         // The test's own store, as CTest names it.
         window->setRecordStore(qEnvironmentVariable("IEC1000_DB"));
     }
 
     VirtualClock clock;
     FakeSerialPort port;
-    AnalyzerLine line{port, clock};
+    AnalyzerSession session{port, clock};
     FakeToolkit toolkit;
     FakePrinter printer;
     std::unique_ptr<IEC1000> window;
@@ -604,7 +604,7 @@ void TestMainWindow::exitWithThePortOpenSendsDvcWaitsAndCloses()
 {
     Bench bench;
     bench.window->show();
-    bench.port.setCommPort(1);
+    bench.port.setDevice(fakeComDevice(1));
     QVERIFY(bench.port.open().succeeded());
     const qint64 before = bench.clock.nowMs();
     QTest::mouseClick(bench.window->Exit, Qt::LeftButton);
@@ -620,7 +620,7 @@ void TestMainWindow::exitOnADeadLineDoesNotWait()
 {
     Bench bench;
     bench.window->show();
-    bench.port.setCommPort(1);
+    bench.port.setDevice(fakeComDevice(1));
     QVERIFY(bench.port.open().succeeded());
     bench.port.breakLine(QStringLiteral("the device was removed"));
     const qint64 before = bench.clock.nowMs();
@@ -652,7 +652,7 @@ void TestMainWindow::closingTheWindowSendsNothingAndReleasesThePort()
 {
     Bench bench;
     bench.window->show();
-    bench.port.setCommPort(1);
+    bench.port.setDevice(fakeComDevice(1));
     QVERIFY(bench.port.open().succeeded());
     bench.port.events.clear();
     QVERIFY(bench.window->close());

@@ -30,7 +30,7 @@ struct Bench
 {
     explicit Bench(Option productClass = Option::Aopt) : port(clock)
     {
-        port.setCommPort(1);
+        port.setDevice(fakeComDevice(1));
         (void)port.open();
         form.select(productClass);
         form.setCaption(Button::Log, QStringLiteral("Log Off"));

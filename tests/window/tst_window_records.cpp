@@ -49,7 +49,7 @@ struct Bench
 {
     Bench() : port(clock)
     {
-        window = std::make_unique<IEC1000>(line, toolkit, printer);
+        window = std::make_unique<IEC1000>(session, fakeComDevices(), toolkit, printer);
         // The test's own store, as CTest names it.
         window->setRecordStore(qEnvironmentVariable("IEC1000_DB"));
         port.responder = [this](const QByteArray& line) {
@@ -98,7 +98,7 @@ struct Bench
 
     VirtualClock clock;
     FakeSerialPort port;
-    AnalyzerLine line{port, clock};
+    AnalyzerSession session{port, clock};
     FakeToolkit toolkit;
     FakePrinter printer;
     std::unique_ptr<IEC1000> window;
@@ -560,12 +560,10 @@ void TestWindowRecords::recordsOfTheSimulatedAnalyzerSaySo()
     ComDevices devices;
     devices.setDevice(1, QStringLiteral("/dev/pts/7"));
     devices.setSimulated(1);
-    QtSerialPort port(devices);
-    port.setCommPort(1);
-    QCOMPARE(recordedDevice(port), QStringLiteral("simulated analyzer at /dev/pts/7"));
-    QVERIFY(isSimulatedDevice(recordedDevice(port)));
-    port.setCommPort(2);
-    QCOMPARE(recordedDevice(port), devices.device(2));
+    QCOMPARE(recordedDevice(devices, devices.device(1)),
+             QStringLiteral("simulated analyzer at /dev/pts/7"));
+    QVERIFY(isSimulatedDevice(recordedDevice(devices, devices.device(1))));
+    QCOMPARE(recordedDevice(devices, devices.device(2)), devices.device(2));
 }
 
 void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped_data()

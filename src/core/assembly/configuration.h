@@ -7,13 +7,10 @@
 
 // What the tool is wired from, read once at its start: the devices behind
 // Com 1 to Com 4 (IEC1000_COMn, then --com1 to --com4), the record store
-// (IEC1000_DB, then --db) and, for a command, the Com option it opens.
+// (IEC1000_DB, then --db) and, for a command, the class it judges under.
 struct Configuration
 {
     ComDevices devices;
-    // The Com option (1 to 4) a command opens; the window lets the operator
-    // choose.
-    qint16 port = 1;
     // A store name as RecordStore::open takes it.
     QString storeName;
     // The class a command judges under (--class, --power); the window's

@@ -27,6 +27,12 @@ public:
     // --demo`); records made on it say so.
     void setSimulated(qint16 number) { m_simulated = number; }
     bool simulated(qint16 number) const { return number >= 1 && number == m_simulated; }
+    // Whether `device` is the one of the option that stands for the simulated
+    // analyzer.
+    bool simulatedAt(const QString& device) const
+    {
+        return m_simulated >= 1 && !device.isEmpty() && device == this->device(m_simulated);
+    }
 
 private:
     std::array<QString, 4> m_devices;

@@ -29,7 +29,7 @@ bool isLineFault(QSerialPort::SerialPortError error)
 }
 } // namespace
 
-QtSerialPort::QtSerialPort(const ComDevices& devices) : m_devices(devices)
+QtSerialPort::QtSerialPort()
 {
     m_port.setReadBufferSize(kReadBufferBytes);
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
@@ -45,19 +45,14 @@ QtSerialPort::~QtSerialPort()
     close();
 }
 
-void QtSerialPort::setCommPort(qint16 number)
+void QtSerialPort::setDevice(const QString& device)
 {
-    m_commPort = number;
-}
-
-qint16 QtSerialPort::commPort() const
-{
-    return m_commPort;
+    m_device = device;
 }
 
 QString QtSerialPort::deviceName() const
 {
-    return m_devices.device(m_commPort);
+    return m_device;
 }
 
 bool QtSerialPort::portOpen() const

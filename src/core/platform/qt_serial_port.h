@@ -1,6 +1,5 @@
 #pragma once
 
-#include "com_ports.h"
 #include "serial_port.h"
 
 #include <QSerialPort>
@@ -24,18 +23,11 @@
 class QtSerialPort : public SerialPort
 {
 public:
-    // `devices`: the device each port number opens.
-    explicit QtSerialPort(const ComDevices& devices = ComDevices());
+    QtSerialPort();
     ~QtSerialPort() override;
 
-    void setCommPort(qint16 number) override;
-    qint16 commPort() const override;
+    void setDevice(const QString& device) override;
     QString deviceName() const override;
-    bool simulated() const override { return m_devices.simulated(m_commPort); }
-    // The devices behind the port numbers; written only while the port is
-    // closed.
-    void setDevices(const ComDevices& devices) { m_devices = devices; }
-    const ComDevices& devices() const { return m_devices; }
 
     bool portOpen() const override;
     Outcome open() override;
@@ -59,8 +51,7 @@ private:
     QString describeError() const;
 
     QSerialPort m_port;
-    ComDevices m_devices;
-    qint16 m_commPort = 0;
+    QString m_device;
     bool m_inputWanted = false;
     bool m_polling = false; // input() or waitForInput() is reading the device
     QString m_fault;

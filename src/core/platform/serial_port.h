@@ -7,7 +7,7 @@
 
 // The serial-port service the window's control `SerialCom` stands for.
 // The link settings (19200 baud, 8 data bits, no parity, 1 stop bit) are fixed
-// by the adapter; only the port number changes at run time.
+// by the adapter; only the device changes at run time.
 //
 // Every call returns promptly and runs on the window's thread; none of them
 // dispatches window events, so they work while a handler blocks.
@@ -16,16 +16,12 @@ class SerialPort
 public:
     virtual ~SerialPort() = default;
 
-    // CommPort: the port number (1 to 4) that the next open uses. Written only
+    // The device the next open uses ("/dev/ttyS0", "COM1", a USB adapter or
+    // a pseudo-terminal): a face resolves its port choice to it. Written only
     // while the port is closed.
-    virtual void setCommPort(qint16 number) = 0;
-    virtual qint16 commPort() const = 0;
-    // The device the current port number stands for ("/dev/ttyS0", "COM1", or
-    // the device the Com option was pointed at), for messages to the operator.
+    virtual void setDevice(const QString& device) = 0;
+    // The device set last, for messages to the operator.
     virtual QString deviceName() const = 0;
-    // True when the current port number stands for the built-in simulated
-    // analyzer.
-    virtual bool simulated() const { return false; }
 
     // Whether the port is open.
     virtual bool portOpen() const = 0;

@@ -53,9 +53,12 @@ MeasurementCycle::MeasurementCycle(SerialPort& port, CommandChannel& channel, Cl
     : m_port(port), m_channel(channel), m_clock(clock)
 {}
 
-std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
+std::optional<CycleResult> MeasurementCycle::run(const ClassChoice& choice, CycleObserver& observer,
+                                                 Interruption& interruption)
 {
     m_triggered = false;
+    m_choice = &choice;
+    m_interruption = &interruption;
     if (const auto ended = afterDispatchPoint(observer))
         return *ended;
     observer.cycleStarted();
@@ -87,7 +90,7 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
         return *ended;
     observer.progress(50);
 
-    switch (pollStatus(observer)) {
+    switch (pollStatus()) {
     case Status::Ready:
         break;
     case Status::Interrupted:
@@ -131,9 +134,8 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
         result.reply = SortOut(line.text);
     else
         result.reply.line = line.text;
-    const ClassChoice choice = observer.classChoice();
-    result.judgement = Limits(choice.productClass, measuredValues(result.reply), choice.power,
-                              choice.guardBandPct);
+    result.judgement = Limits(m_choice->productClass, measuredValues(result.reply), m_choice->power,
+                              m_choice->guardBandPct);
     result.verdict = replyVerdict(line, result.reply, result.judgement, &result.problem);
     result.measuredAt = m_clock.currentDateTime();
     observer.progress(90);
@@ -144,12 +146,12 @@ std::optional<CycleResult> MeasurementCycle::run(CycleObserver& observer)
 std::optional<std::optional<CycleResult>>
 MeasurementCycle::afterDispatchPoint(CycleObserver& observer)
 {
-    switch (observer.dispatchPoint()) {
-    case SessionObserver::Go::Abandon:
+    switch (m_interruption->poll()) {
+    case Interruption::Go::Abandon:
         return std::optional<CycleResult>();
-    case SessionObserver::Go::Stop:
+    case Interruption::Go::Stop:
         return std::optional<CycleResult>(endWithout(observer, Verdict::Stopped, {}));
-    case SessionObserver::Go::On:
+    case Interruption::Go::On:
         break;
     }
     return std::nullopt;
@@ -229,7 +231,7 @@ Verdict MeasurementCycle::replyVerdict(const ReplyLine& line, const ParsedReply&
     return judgement.anyFailed ? Verdict::Fail : Verdict::Pass;
 }
 
-MeasurementCycle::Status MeasurementCycle::pollStatus(CycleObserver& observer)
+MeasurementCycle::Status MeasurementCycle::pollStatus()
 {
     // Lines of the status reply are gathered across reads: a status can
     // arrive in pieces. A line that does not read 1 is passed over; the
@@ -240,12 +242,12 @@ MeasurementCycle::Status MeasurementCycle::pollStatus(CycleObserver& observer)
     const qint64 deadline = m_clock.steadyMs() + kStatusPollLimitMs;
     qint64 lineEndDeadline = -1;
     const auto waitAtMost = [&](qint64 ms) {
-        if (observer.interruptible())
+        if (m_interruption->interruptible())
             ms = std::min<qint64>(ms, kInterruptCheckMs);
         m_port.waitForInput(int(std::max<qint64>(ms, 0)));
     };
     for (;;) {
-        if (observer.interruptible() && observer.interruptRequested())
+        if (m_interruption->interruptible() && m_interruption->interruptRequested())
             return Status::Interrupted;
         pending += m_port.input();
         if (!m_port.fault().isEmpty())
@@ -293,10 +295,9 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     result.verdict = verdict;
     result.problem = problem;
     // Not judged, but taken under the chosen class: the record keeps it.
-    const ClassChoice choice = observer.classChoice();
-    result.judgement.productClass = choice.productClass;
-    if (choice.productClass == ProductClass::D)
-        result.judgement.power = choice.power;
+    result.judgement.productClass = m_choice->productClass;
+    if (m_choice->productClass == ProductClass::D)
+        result.judgement.power = m_choice->power;
     result.measuredAt = m_clock.currentDateTime();
     observer.cycleEnded(result);
     return result;
@@ -317,7 +318,7 @@ bool MeasurementCycle::delay(CycleObserver& observer, const QString& seconds)
     qint64 start = m_clock.wholeSeconds();
     qint64 shown = length;
     observer.waiting(int(length));
-    const bool interruptible = observer.interruptible();
+    const bool interruptible = m_interruption->interruptible();
     // Called by Delay after each of its sleeps, which alone set the timing.
     const bool waited = m_channel.Delay(seconds, [&] {
         const qint64 now = m_clock.wholeSeconds();
@@ -328,7 +329,7 @@ bool MeasurementCycle::delay(CycleObserver& observer, const QString& seconds)
             shown = left;
             observer.waiting(int(left));
         }
-        return interruptible && observer.interruptRequested();
+        return interruptible && m_interruption->interruptRequested();
     });
     if (shown != 0)
         observer.waiting(0);

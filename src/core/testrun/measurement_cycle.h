@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cycle_result.h"
+#include "interruption.h"
 #include "session_observer.h"
 
 #include <QByteArray>
@@ -12,7 +13,8 @@ class Clock;
 class CommandChannel;
 class SerialPort;
 
-// The class a cycle judges its reply under, read when the reply is judged.
+// The class a cycle judges its reply under, a value the face gives the cycle
+// when it starts.
 struct ClassChoice
 {
     ProductClass productClass = ProductClass::None;
@@ -49,9 +51,8 @@ public:
     {
         return QStringLiteral("Log off, check the connection, then log on again.");
     }
-    virtual ClassChoice classChoice() = 0;
     // The cycle's end, with or without a verdict. Not called when the
-    // observer abandoned the cycle.
+    // cycle was abandoned.
     virtual void cycleEnded(const CycleResult& result) = 0;
 };
 
@@ -60,8 +61,9 @@ public:
 //   "*TRG", Delay "5", "*STB?", poll the status until it reads 1 (at most
 //   20 s), ":FRD?", Delay "3", Incoming, SortOut, Limits, the verdict.
 //
-// Three dispatch points: before the cycle changes anything, after
-// cycleStarted(), after "*STB?". Progress 10, 20, 35, 50, 75, 90.
+// Three dispatch points, where it polls the face's Interruption: before the
+// cycle changes anything, after cycleStarted(), after "*STB?". Progress 10,
+// 20, 35, 50, 75, 90.
 class MeasurementCycle
 {
 public:
@@ -72,8 +74,14 @@ public:
 
     MeasurementCycle(SerialPort& port, CommandChannel& channel, Clock& clock);
 
-    // Runs one cycle; nothing when the observer abandoned it.
-    std::optional<CycleResult> run(CycleObserver& observer);
+    // Runs one cycle under `choice`, reported to `observer`, interrupted as
+    // `interruption` says; nothing when the cycle was abandoned. The cycle
+    // reads `choice` when it judges the reply (or ends without one): a face
+    // that takes the operator's edits at its dispatch points (the window's
+    // Class D power field stays editable) keeps it current there; it
+    // outlives the run.
+    std::optional<CycleResult> run(const ClassChoice& choice, CycleObserver& observer,
+                                   Interruption& interruption);
     // Whether the last run sent "*TRG": only such a cycle is a measurement.
     bool triggered() const { return m_triggered; }
 
@@ -98,14 +106,14 @@ public:
 private:
     enum class Status { Ready, NoAnswer, LineFailed, Interrupted };
 
-    Status pollStatus(CycleObserver& observer);
+    Status pollStatus();
     // A dispatch point: nothing when the cycle goes on; otherwise how run()
-    // ends (no result when the observer abandoned it, "Stopped" on a stop).
+    // ends (no result when it was abandoned, "Stopped" on a stop).
     std::optional<std::optional<CycleResult>> afterDispatchPoint(CycleObserver& observer);
     CycleResult endWithout(CycleObserver& observer, Verdict verdict, const QString& problem);
     std::optional<QString> lineFailure(const CycleObserver& observer) const;
     // Delay `seconds` as the channel waits it, telling the observer the
-    // seconds left; false when the observer stopped it.
+    // seconds left; false when the interruption stopped it.
     bool delay(CycleObserver& observer, const QString& seconds);
 
     SerialPort& m_port;
@@ -114,4 +122,7 @@ private:
     // The last status line the analyzer sent during a poll, for messages.
     QByteArray m_lastStatus;
     bool m_triggered = false;
+    // The running cycle's class and interruption.
+    const ClassChoice* m_choice = nullptr;
+    Interruption* m_interruption = nullptr;
 };

@@ -10,54 +10,6 @@
 
 namespace {
 
-// What one cycle of an observation reports, passed on to the observation's
-// observer: the class is the observation's, fixed at its start; `tick` runs
-// at each report so that the seconds left follow the cycle's waits.
-class CycleRelay : public CycleObserver
-{
-public:
-    CycleRelay(ObservationObserver& observer, const ClassChoice& choice, std::function<void()> tick)
-        : m_observer(observer), m_choice(choice), m_tick(std::move(tick))
-    {}
-
-    void progress(int value) override
-    {
-        m_observer.progress(value);
-        m_tick();
-    }
-    Go dispatchPoint() override
-    {
-        m_tick();
-        return m_observer.dispatchPoint();
-    }
-    bool interruptible() const override { return m_observer.interruptible(); }
-    bool interruptRequested() override { return m_observer.interruptRequested(); }
-    void cycleStarted() override {}
-    void resultsCleared() override {}
-    void step(Step step) override
-    {
-        m_observer.step(step);
-        m_tick();
-    }
-    void waiting(int secondsLeft) override
-    {
-        m_observer.waiting(secondsLeft);
-        m_tick();
-    }
-    QString lineFailureAdvice() const override
-    {
-        const QString advice = m_observer.lineFailureAdvice();
-        return advice.isEmpty() ? CycleObserver::lineFailureAdvice() : advice;
-    }
-    ClassChoice classChoice() override { return m_choice; }
-    void cycleEnded(const CycleResult&) override {}
-
-private:
-    ObservationObserver& m_observer;
-    const ClassChoice m_choice;
-    const std::function<void()> m_tick;
-};
-
 ObservationEnd endOf(Verdict verdict)
 {
     switch (verdict) {
@@ -169,12 +121,10 @@ ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const Cl
     return tally.judge(choice.productClass, choice.power, end, choice.guardBandPct);
 }
 
-Observation::Observation(SerialPort& port, CommandChannel& channel, Clock& clock)
-    : m_cycle(port, channel, clock), m_clock(clock)
-{}
+Observation::Observation(MeasurementCycle& cycle, Clock& clock) : m_cycle(cycle), m_clock(clock) {}
 
 ObservationResult Observation::run(const ClassChoice& choice, int durationS,
-                                   ObservationObserver& observer)
+                                   ObservationObserver& observer, Interruption& interruption)
 {
     ObservationResult result;
     result.choice = choice;
@@ -205,7 +155,13 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
             observer.secondsLeft(left);
         }
     };
-    CycleRelay relay(observer, choice, tick);
+    // The countdown follows the cycles' reports while this observation runs.
+    observer.m_tick = tick;
+    struct TickEnd
+    {
+        ObservationObserver& observer;
+        ~TickEnd() { observer.m_tick = nullptr; }
+    } tickEnd{observer};
     // A cycle lasts at least 6 s (Delay "5" and Delay "3"): room for every
     // sample at once, so that a day's samples are never copied to grow.
     result.samples.reserve(durationS / 6 + 1);
@@ -216,8 +172,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
     while (m_clock.steadyMs() - startMs < durationMs) {
         const int index = int(result.samples.size());
         const double startS = sinceStartS();
-        observer.sampleStarted(index);
-        const std::optional<CycleResult> cycle = m_cycle.run(relay);
+        const std::optional<CycleResult> cycle = m_cycle.run(choice, observer, interruption);
         end = cycle ? endOf(cycle->verdict) : ObservationEnd::Stopped;
         if (end != ObservationEnd::Completed) {
             if (cycle)

@@ -9,11 +9,10 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class Clock;
-class CommandChannel;
-class SerialPort;
 
 // "Pass", "Fail", "Incomplete observation", "Line failed", "Stopped".
 QString observationVerdictText(ObservationVerdict verdict);
@@ -90,16 +89,21 @@ struct ObservationResult
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
                                   ObservationEnd end);
 
-// Follows an observation. The dispatch points and the interruption questions
-// of every cycle come here as they would for one cycle.
-class ObservationObserver : public SessionObserver
+// Follows an observation. The observation's cycles report here directly;
+// their progress, steps and waits move the countdown (secondsLeft) and are
+// not shown one by one. How the observation is interrupted is the face's
+// Interruption, asked as a single cycle asks it.
+class ObservationObserver : public CycleObserver
 {
 public:
-    // Sample `index` (from 0) begins: its cycle is about to start.
-    virtual void sampleStarted(int /*index*/) {}
-    virtual void step(CycleObserver::Step) {}
-    // The seconds of a wait in the cycle, as CycleObserver::waiting.
-    virtual void waiting(int /*secondsLeft*/) {}
+    // CycleObserver, as every cycle of the observation reports.
+    void progress(int) final { tick(); }
+    void cycleStarted() final { tick(); }
+    void resultsCleared() final {}
+    void step(Step) final { tick(); }
+    void waiting(int) final { tick(); }
+    void cycleEnded(const CycleResult&) final {}
+
     // Whole seconds of the duration left, rounded up, when that changes; 0
     // once it has passed (a cycle that has started still completes).
     virtual void secondsLeft(int /*seconds*/) {}
@@ -108,15 +112,23 @@ public:
     // now). A store writes the sample here, as it arrives.
     virtual void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
                              const ObservationJudgement& running) = 0;
-    // As CycleObserver::lineFailureAdvice; empty for the cycle's own.
-    virtual QString lineFailureAdvice() const { return QString(); }
+
+private:
+    friend class Observation;
+    void tick()
+    {
+        if (m_tick)
+            m_tick();
+    }
+    // Set by the observation while it runs.
+    std::function<void()> m_tick;
 };
 
 // A timed observation: measurement cycles back to back, each with exactly
 // the commands, waits and bounds of one cycle, on a session already logged
 // on, until the duration has passed on the clock. A cycle that has started
 // when the duration ends completes and counts. A line failure or a stop ends
-// the observation with the samples so far; a cycle the observer abandons
+// the observation with the samples so far; a cycle the interruption abandons
 // (the tool ending) ends it "Stopped" without that cycle.
 class Observation
 {
@@ -125,13 +137,15 @@ public:
     static constexpr int kShortestDurationS = 30;
     static constexpr int kLongestDurationS = 24 * 3600;
 
-    Observation(SerialPort& port, CommandChannel& channel, Clock& clock);
+    // Runs its cycles on `cycle`: the session's.
+    Observation(MeasurementCycle& cycle, Clock& clock);
 
     // A duration out of range sends nothing: the result is "Incomplete
     // observation" without samples, and its problem says the range.
-    ObservationResult run(const ClassChoice& choice, int durationS, ObservationObserver& observer);
+    ObservationResult run(const ClassChoice& choice, int durationS, ObservationObserver& observer,
+                          Interruption& interruption);
 
 private:
-    MeasurementCycle m_cycle;
+    MeasurementCycle& m_cycle;
     Clock& m_clock;
 };

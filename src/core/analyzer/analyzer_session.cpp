@@ -5,27 +5,28 @@
 #include "serial_port.h"
 #include "session_observer.h"
 
-AnalyzerSession::AnalyzerSession(SerialPort& port, CommandChannel& channel)
-    : m_port(port), m_channel(channel)
+AnalyzerSession::AnalyzerSession(SerialPort& port, Clock& clock)
+    : m_port(port), m_clock(clock), m_channel(port, clock), m_cycle(port, m_channel, clock)
 {}
 
-Outcome AnalyzerSession::open(qint16 portNumber, SessionObserver& observer)
+Outcome AnalyzerSession::open(const QString& device, SessionObserver& observer)
 {
     observer.stageReached(SessionStage::Connecting);
     if (!m_port.portOpen()) {
-        m_port.setCommPort(portNumber);
+        m_port.setDevice(device);
         const Outcome opened = m_port.open();
         if (!opened.succeeded())
             return opened;
     }
     m_channel.clearFault();
+    m_loggedOn = true;
     return Outcome::ok();
 }
 
-bool AnalyzerSession::configure(SessionObserver& observer)
+bool AnalyzerSession::configure(SessionObserver& observer, Interruption& interruption)
 {
     observer.stageReached(SessionStage::Configuring);
-    if (observer.dispatchPoint() == SessionObserver::Go::Abandon)
+    if (interruption.poll() == Interruption::Go::Abandon)
         return false;
     observer.progress(60);
 
@@ -62,8 +63,10 @@ void AnalyzerSession::resetAndEnd()
 
 void AnalyzerSession::end()
 {
-    if (!m_port.portOpen())
+    if (!m_port.portOpen()) {
+        m_loggedOn = false;
         return;
+    }
     m_channel.clearFault();
     m_channel.Out(QString::fromLatin1(zento::kDvc));
     // A line that can no longer be written has nothing to wait for.
@@ -74,8 +77,19 @@ void AnalyzerSession::end()
 
 void AnalyzerSession::close()
 {
+    m_loggedOn = false;
     if (m_port.portOpen())
         m_port.close();
+}
+
+bool AnalyzerSession::lineOpen() const
+{
+    return m_port.portOpen();
+}
+
+QString AnalyzerSession::deviceName() const
+{
+    return m_port.deviceName();
 }
 
 QString AnalyzerSession::fault() const
