@@ -104,18 +104,11 @@ QString downloads(qint64 id)
         .arg(id);
 }
 
-// A bar chart of % of limit, one bar an order, coloured by its state, on
-// the PDF chart's scale (chartScale), with the 100 % line.
-QString percentChart(const QList<std::pair<double, QString>>& bars)
+// The horizontal grid of a chart, a line and its "% " label every `step` up
+// to `top`, `height` high above `base`, `width` wide from `left`.
+QString gridLines(double left, double width, double base, double height, double top, double step)
 {
-    double highest = 0;
-    for (const auto& bar : bars)
-        highest = std::max(highest, bar.first);
-    const auto [top, step] = chartScale(highest);
-    const double left = 48, width = 39 * 16, height = 220, base = 10 + height;
-    QString svg = QStringLiteral("<svg class=\"chart\" viewBox=\"0 0 %1 260\" role=\"img\" "
-                                 "aria-label=\"Each order as percent of its limit\">")
-                      .arg(left + width + 10);
+    QString svg;
     for (double mark = 0; mark <= top + step / 2; mark += step) {
         const double y = base - mark / top * height;
         svg += QStringLiteral("<line x1=\"%1\" x2=\"%2\" y1=\"%3\" y2=\"%3\" stroke=\"#ddd\"/>"
@@ -128,6 +121,22 @@ QString percentChart(const QList<std::pair<double, QString>>& bars)
                    .arg(y + 3, 0, 'f', 1)
                    .arg(mark, 0, 'g', 6);
     }
+    return svg;
+}
+
+// A bar chart of % of limit, one bar an order, coloured by its state, on
+// the PDF chart's scale (chartScale), with the 100 % line.
+QString percentChart(const QList<std::pair<double, QString>>& bars)
+{
+    double highest = 0;
+    for (const auto& bar : bars)
+        highest = std::max(highest, bar.first);
+    const auto [top, step] = chartScale(highest);
+    const double left = 48, width = 39 * 16, height = 220, base = 10 + height;
+    QString svg = QStringLiteral("<svg class=\"chart\" viewBox=\"0 0 %1 260\" role=\"img\" "
+                                 "aria-label=\"Each order as percent of its limit\">")
+                      .arg(left + width + 10);
+    svg += gridLines(left, width, base, height, top, step);
     for (int n = 0; n < int(bars.size()); ++n) {
         const auto& [percent, state] = bars.at(n);
         const double x = left + n * 16 + 3;
@@ -534,18 +543,7 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
         QString svg = QStringLiteral("<svg class=\"chart\" id=\"timeline\" viewBox=\"0 0 700 "
                                      "280\" role=\"img\" aria-label=\"The closest orders over "
                                      "time\">");
-        for (double mark = 0; mark <= top + step / 2; mark += step) {
-            const double y = base - mark / top * height;
-            svg += QStringLiteral("<line x1=\"%1\" x2=\"%2\" y1=\"%3\" y2=\"%3\" stroke=\"#ddd\"/>"
-                                  "<text x=\"%4\" y=\"%5\" text-anchor=\"end\" font-size=\"10\">"
-                                  "%6 %</text>")
-                       .arg(left)
-                       .arg(left + width)
-                       .arg(y, 0, 'f', 1)
-                       .arg(left - 4)
-                       .arg(y + 3, 0, 'f', 1)
-                       .arg(mark, 0, 'g', 6);
-        }
+        svg += gridLines(left, width, base, height, top, step);
         for (double limitLine : {100.0, 150.0})
             svg += QStringLiteral("<line x1=\"%1\" x2=\"%2\" y1=\"%3\" y2=\"%3\" stroke=\"#000\" "
                                   "stroke-dasharray=\"6 3\"/>")
