@@ -213,16 +213,9 @@ Outcome RecordStore::beginObservation(ObservationRecord& record)
     qint64 id = 0;
     const QString reason = write(
         [&](QSqlDatabase& db) {
-            QSqlQuery query(db);
-            if (!query.prepare(insertStatement()))
-                return sqlReason(query.lastError());
-            const QVariantList values = observationRow(record);
-            for (int n = 0; n < int(values.size()); ++n)
-                query.bindValue(n, values[n]);
-            if (!query.exec() || !query.next())
-                return sqlReason(query.lastError());
-            id = query.value(0).toLongLong();
-            query.finish();
+            if (const QString failed = insertMeasurementsRow(db, observationRow(record), &id);
+                !failed.isEmpty())
+                return failed;
             return runStatement(db,
                                 QStringLiteral("INSERT INTO observations (id, duration_s, "
                                                "elapsed_s, sample_interval_s, finished, rules) "

@@ -77,6 +77,20 @@ Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlin
 
 namespace store_internal {
 
+QString insertMeasurementsRow(QSqlDatabase& db, const QVariantList& values, qint64* id)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(insertStatement()))
+        return sqlReason(query.lastError());
+    for (int n = 0; n < int(values.size()); ++n)
+        query.bindValue(n, values[n]);
+    if (!query.exec() || !query.next())
+        return sqlReason(query.lastError());
+    *id = query.value(0).toLongLong();
+    query.finish();
+    return QString();
+}
+
 QString runRead(QSqlQuery& query)
 {
     return query.exec() ? QString() : sqlReason(query.lastError());
@@ -147,18 +161,7 @@ Outcome RecordStore::add(MeasurementRecord& record, QDeadlineTimer deadline)
         return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
     qint64 id = 0;
     const QString reason = write(
-        [&](QSqlDatabase& db) {
-            QSqlQuery query(db);
-            if (!query.prepare(insertStatement()))
-                return sqlReason(query.lastError());
-            const QVariantList values = insertValues(record);
-            for (int n = 0; n < int(values.size()); ++n)
-                query.bindValue(n, values[n]);
-            if (!query.exec() || !query.next())
-                return sqlReason(query.lastError());
-            id = query.value(0).toLongLong();
-            return QString();
-        },
+        [&](QSqlDatabase& db) { return insertMeasurementsRow(db, insertValues(record), &id); },
         deadline);
     if (!reason.isEmpty())
         return failure(QStringLiteral("written"), reason);

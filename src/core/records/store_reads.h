@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 
 class QSqlDatabase;
 class QSqlQuery;
@@ -19,6 +20,11 @@ QString kindColumn(int schemaVersion);
 // Runs a prepared query that reads; the reason it failed, empty on success.
 // The caller bounds the whole read (a StallGuard of kStoreDeadline).
 QString runRead(QSqlQuery& query);
+
+// Inserts one row of the measurements table (`values` in the order of
+// insertStatement()) and sets *id to the id it was given; the reason it
+// failed, empty on success. The query is finished before it returns.
+QString insertMeasurementsRow(QSqlDatabase& db, const QVariantList& values, qint64* id);
 
 // Reads the row of record `id` into `query`: the record's columns, its kind,
 // then `extra` (", verdict"); the reason it could not, empty when it could.
