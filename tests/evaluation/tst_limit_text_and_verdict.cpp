@@ -1,3 +1,4 @@
+#include "conversions.h"
 #include "limit_text.h"
 #include "verdict_scheme.h"
 
@@ -114,7 +115,9 @@ void LimitTextAndVerdict::verdict()
     QFETCH(bool, flagAfter);
 
     bool failed = flagBefore;
-    QCOMPARE(judgeHarmonic(measured, limit, rmsAmps, failed), state);
+    QCOMPARE(evaluation::judgeHarmonic(NumericValue(measured), NumericValue(limit),
+                                       evaluation::notTestedBelowMa(rmsAmps), failed),
+             state);
     QCOMPARE(failed, flagAfter);
 }
 

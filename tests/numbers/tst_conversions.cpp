@@ -62,6 +62,14 @@ void TestConversions::numericValue_data()
     QTest::newRow("exponent with many digits") << "1e99999999999999999999" << DBL_MAX;
     QTest::newRow("tiny underflows to 0") << "1e-999" << 0.0;
     QTest::newRow("many leading zeros") << "000000000000000000000012.5" << 12.5;
+    // Longer than the short texts a reply holds.
+    QTest::newRow("100 digits") << QString(QLatin1Char('1')).append(QString(99, QLatin1Char('0')))
+                                << 1e99;
+    QTest::newRow("1000 digits saturate") << QString(1000, QLatin1Char('9')) << DBL_MAX;
+    QTest::newRow("long blanks, long exponent")
+        << QString(200, QLatin1Char(' ')) + QStringLiteral("-2.5e") + QString(100, QLatin1Char('0')) +
+               QStringLiteral("3")
+        << -2500.0;
 }
 
 void TestConversions::numericValue()

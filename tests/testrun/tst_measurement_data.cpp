@@ -8,6 +8,7 @@
 #include "sort_out.h"
 #include "virtual_clock.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -39,6 +40,7 @@ class MeasurementData : public QObject
 private slots:
     void parseKeepsWhatWasSent();
     void classDJudgementAsValues();
+    void numberFieldsAsTheRegularExpressionReadsThem();
     void replyLine_data();
     void replyLine();
     void cycleResult();
@@ -60,6 +62,28 @@ void MeasurementData::parseKeepsWhatWasSent()
     QCOMPARE(shortOne.fieldsFound, 2);
     QVERIFY(shortOne.amps.isNull() && shortOne.harmonics[0].isNull());
     QCOMPARE(firstFieldNotANumber(shortOne), 2);
+}
+
+// A field is a number exactly when this expression matches it; the reading
+// written out by hand must agree on every shape, line ends included.
+void MeasurementData::numberFieldsAsTheRegularExpressionReadsThem()
+{
+    const QRegularExpression number(
+        QStringLiteral("^ *[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)? *$"));
+    const QStringList pieces{"",  " ",  "+", "-", "1", "23", ".", "e", "E", "4",
+                             "\n", "\r", "\t", "x", "٣", ","};
+    // Every text of up to four pieces.
+    QStringList texts{QString()};
+    for (int length = 1; length <= 4; ++length) {
+        const QStringList shorter = texts;
+        for (const QString& text : shorter)
+            for (const QString& piece : pieces)
+                texts << text + piece;
+    }
+    texts.removeDuplicates();
+    QVERIFY(texts.size() > 20000);
+    for (const QString& text : texts)
+        QVERIFY2(isNumberText(text) == number.match(text).hasMatch(), qPrintable(text));
 }
 
 void MeasurementData::classDJudgementAsValues()

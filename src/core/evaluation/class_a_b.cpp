@@ -39,24 +39,34 @@ QString computedLimitText(double limitAmps)
     return LimitText(evaluation::asShown(limitAmps) * 1000);
 }
 
-Judgement evaluateFixedLimitClass(ProductClass productClass, const FixedLimitClass& limits,
-                                  const MeasuredValues& measured)
+// The limit cells of a class: the same for every reply, so written once.
+std::array<QString, kHarmonicCells> limitTexts(const FixedLimitClass& limits)
 {
-    Judgement judgement = evaluation::startJudgement(productClass, measured);
+    std::array<QString, kHarmonicCells> texts;
     for (std::size_t k = 0; k < kFixedCells.size(); ++k)
-        judgement.limits[kFixedCells[k]] = QString::fromLatin1(limits.fixedTexts[k]);
+        texts[std::size_t(kFixedCells[k])] = QString::fromLatin1(limits.fixedTexts[k]);
 
     for (int cell = 6; cell < kHarmonicCells; cell += 2) {
         const double n = harmonicOrder(cell);
-        judgement.limits[cell] = computedLimitText((8 / n) * limits.evenFactor);
+        texts[std::size_t(cell)] = computedLimitText((8 / n) * limits.evenFactor);
     }
     for (int cell = 13; cell <= 37; cell += 2) {
         const double n = harmonicOrder(cell);
-        judgement.limits[cell] = computedLimitText((15 / n) * limits.oddFactor);
+        texts[std::size_t(cell)] = computedLimitText((15 / n) * limits.oddFactor);
     }
+    return texts;
+}
 
+Judgement evaluateFixedLimitClass(ProductClass productClass,
+                                  const std::array<QString, kHarmonicCells>& limits,
+                                  const MeasuredValues& measured)
+{
+    Judgement judgement = evaluation::startJudgement(productClass, measured);
+    judgement.limits = limits;
+
+    const double notTestedBelow = evaluation::notTestedBelowMa(measured.amps);
     for (int cell = 0; cell < kHarmonicCells; ++cell)
-        evaluation::judgeCell(judgement, cell, measured);
+        evaluation::judgeCell(judgement, cell, notTestedBelow);
     return judgement;
 }
 
@@ -64,10 +74,12 @@ Judgement evaluateFixedLimitClass(ProductClass productClass, const FixedLimitCla
 
 Judgement ClassA(const MeasuredValues& measured)
 {
-    return evaluateFixedLimitClass(ProductClass::A, kClassA, measured);
+    static const std::array<QString, kHarmonicCells> limits = limitTexts(kClassA);
+    return evaluateFixedLimitClass(ProductClass::A, limits, measured);
 }
 
 Judgement ClassB(const MeasuredValues& measured)
 {
-    return evaluateFixedLimitClass(ProductClass::B, kClassB, measured);
+    static const std::array<QString, kHarmonicCells> limits = limitTexts(kClassB);
+    return evaluateFixedLimitClass(ProductClass::B, limits, measured);
 }

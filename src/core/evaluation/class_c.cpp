@@ -60,9 +60,10 @@ Judgement ClassC(const MeasuredValues& measured)
         judgement.limits[cell] = LimitText(F * (3.0 / 100) * 1000);
 
     // The odd harmonics 3 to 39, then the 2nd.
+    const double notTestedBelow = evaluation::notTestedBelowMa(measured.amps);
     for (int cell = 1; cell <= 37; cell += 2)
-        evaluation::judgeCell(judgement, cell, measured);
-    evaluation::judgeCell(judgement, 0, measured);
+        evaluation::judgeCell(judgement, cell, notTestedBelow);
+    evaluation::judgeCell(judgement, 0, notTestedBelow);
 
     // Class C does not judge the even harmonics 4 to 40.
     evaluation::blankEveryOtherCell(judgement, 2);

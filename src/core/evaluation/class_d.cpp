@@ -71,8 +71,9 @@ Judgement ClassD(const MeasuredValues& measured, const QString& power)
             judgement.limits[std::size_t(cell)] = cap;
     }
 
+    const double notTestedBelow = evaluation::notTestedBelowMa(measured.amps);
     for (int cell = 1; cell <= 37; cell += 2)
-        evaluation::judgeCell(judgement, cell, measured);
+        evaluation::judgeCell(judgement, cell, notTestedBelow);
 
     // Class D does not judge the 2nd harmonic nor the even ones 4 to 40.
     evaluation::blankEveryOtherCell(judgement, 0);

@@ -42,11 +42,13 @@ void applyGuardBand(Judgement& judgement, const QString& amps, double pct)
         return;
     judgement.guardBandPct = pct;
     judgement.anyFailed = false;
+    const double notTestedBelow = evaluation::notTestedBelowMa(amps);
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         if (judgement.states[cell] == CellState::NotJudged || judgement.limits[cell].isEmpty())
             continue;
-        judgement.states[cell] =
-            judgeHarmonic(judgement.currents[cell], guardedLimitText(judgement.limits[cell], pct),
-                          amps, judgement.anyFailed);
+        judgement.states[cell] = evaluation::judgeHarmonic(
+            NumericValue(judgement.currents[cell]),
+            NumericValue(guardedLimitText(judgement.limits[cell], pct)), notTestedBelow,
+            judgement.anyFailed);
     }
 }

@@ -2,8 +2,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <array>
 #include <limits>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -15,7 +18,7 @@ bool isDigit(QChar c)
 
 // Converts a well-formed ASCII number (no leading '+') without overflow to
 // infinity: too large gives the largest double, too small gives 0.
-double parseDecimal(const std::string& number)
+double parseDecimal(std::string_view number)
 {
     double value = 0;
     const char* first = number.data();
@@ -26,13 +29,14 @@ double parseDecimal(const std::string& number)
         // Tell overflow from underflow by the decimal exponent of the number.
         long exponent = 0;
         const auto ePos = number.find_first_of("eE");
-        if (ePos != std::string::npos)
-            exponent = std::strtol(number.c_str() + ePos + 1, nullptr, 10);
-        const std::string mantissa = number.substr(0, ePos);
+        if (ePos != std::string_view::npos)
+            exponent = std::strtol(std::string(number.substr(ePos + 1)).c_str(), nullptr, 10);
+        const std::string_view mantissa = number.substr(0, ePos);
         const auto point = mantissa.find('.');
-        const std::string whole = mantissa.substr(negative ? 1 : 0, point - (negative ? 1 : 0));
+        const std::string_view whole =
+            mantissa.substr(negative ? 1 : 0, point - (negative ? 1 : 0));
         const auto firstNonZero = whole.find_first_not_of('0');
-        const bool large = firstNonZero != std::string::npos
+        const bool large = firstNonZero != std::string_view::npos
                                ? exponent + long(whole.size() - firstNonZero) > 0
                                : exponent > 0;
         const double magnitude = large ? std::numeric_limits<double>::max() : 0.0;
@@ -43,15 +47,73 @@ double parseDecimal(const std::string& number)
     return value;
 }
 
+// The characters of a number as they are gathered: on the stack for the
+// short texts a reply holds, on the heap for a longer one.
+class NumberChars
+{
+public:
+    explicit NumberChars(qsizetype most)
+    {
+        if (std::size_t(most) > m_local.size())
+            m_heap = std::make_unique<char[]>(std::size_t(most));
+        m_chars = m_heap ? m_heap.get() : m_local.data();
+    }
+    void add(char c) { m_chars[m_size++] = c; }
+    void add(std::string_view text)
+    {
+        for (char c : text)
+            add(c);
+    }
+    void dropLast() { --m_size; }
+    bool empty() const { return m_size == 0; }
+    char last() const { return m_chars[m_size - 1]; }
+    std::string_view view() const { return {m_chars, m_size}; }
+
+private:
+    std::array<char, 64> m_local;
+    std::unique_ptr<char[]> m_heap;
+    char* m_chars = nullptr;
+    std::size_t m_size = 0;
+};
+
+// A text that is one plain number and nothing else ("230.1", "2.3010E+02"),
+// read at once: most of the texts a reply and its cells hold. Anything else
+// (blanks, a unit after the number, a leading '+', a value out of range) is
+// left to the full reading.
+std::optional<double> plainNumber(const QString& text)
+{
+    constexpr qsizetype kLongest = 32;
+    const qsizetype size = text.size();
+    if (size == 0 || size > kLongest)
+        return std::nullopt;
+    char chars[kLongest];
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (!((c >= u'0' && c <= u'9') || c == u'.' || c == u'e' || c == u'E' || c == u'-' ||
+              c == u'+'))
+            return std::nullopt;
+        chars[i] = char(c);
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(chars, chars + size, value, std::chars_format::general);
+    if (error != std::errc() || end != chars + size)
+        return std::nullopt;
+    return value;
+}
+
 } // namespace
 
 double NumericValue(const QString& text)
 {
+    if (const std::optional<double> plain = plainNumber(text))
+        return *plain;
+
     // Gather the leading number, skipping blanks, tabs and line feeds.
-    std::string number;
+    // The number, and its exponent written with at most four digits after it.
+    NumberChars number(text.size() + 6);
     enum class Stage { Sign, Whole, Fraction, ExponentSign, Exponent } stage = Stage::Sign;
     bool digitsSeen = false;
-    std::string exponent;
+    NumberChars exponent(text.size());
     for (const QChar c : text) {
         if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'))
             continue;
@@ -60,18 +122,18 @@ double NumericValue(const QString& text)
             if (c == QLatin1Char('+'))
                 continue;
             if (c == QLatin1Char('-')) {
-                number += '-';
+                number.add('-');
                 continue;
             }
         }
         if (stage == Stage::Whole || stage == Stage::Fraction) {
             if (isDigit(c)) {
-                number += char(c.unicode());
+                number.add(char(c.unicode()));
                 digitsSeen = true;
                 continue;
             }
             if (stage == Stage::Whole && c == QLatin1Char('.')) {
-                number += '.';
+                number.add('.');
                 stage = Stage::Fraction;
                 continue;
             }
@@ -84,40 +146,40 @@ double NumericValue(const QString& text)
         if (stage == Stage::ExponentSign) {
             stage = Stage::Exponent;
             if (c == QLatin1Char('+') || c == QLatin1Char('-')) {
-                exponent += char(c.unicode());
+                exponent.add(char(c.unicode()));
                 continue;
             }
         }
         if (isDigit(c)) {
-            exponent += char(c.unicode());
+            exponent.add(char(c.unicode()));
             continue;
         }
         break;
     }
     if (!digitsSeen)
         return 0;
-    if (!number.empty() && number.back() == '.')
-        number.pop_back();
-    if (number.empty() || number == "-")
+    if (!number.empty() && number.last() == '.')
+        number.dropLast();
+    if (number.empty() || number.view() == "-")
         return 0;
-    if (!exponent.empty() && isDigit(QLatin1Char(exponent.back()))) {
+    if (!exponent.empty() && isDigit(QLatin1Char(exponent.last()))) {
         // Keep huge exponents from overflowing the parse: beyond 10^400 or
         // 10^-400 the value is already out of any double's range.
-        std::string digits = exponent;
+        std::string_view digits = exponent.view();
         const bool negativeExponent = digits.front() == '-';
         if (digits.front() == '+' || digits.front() == '-')
-            digits.erase(0, 1);
-        digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+            digits.remove_prefix(1);
+        digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
         if (digits.empty())
             digits = "0";
         if (digits.size() > 4)
             digits = "9999";
-        number += 'e';
+        number.add('e');
         if (negativeExponent)
-            number += '-';
-        number += digits;
+            number.add('-');
+        number.add(digits);
     }
-    return parseDecimal(number);
+    return parseDecimal(number.view());
 }
 
 std::optional<double> StrictNumber(const QString& text)

@@ -413,7 +413,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         sample.line = replyLineOf(samples.isNull(5) ? QVariant() : samples.value(5));
         sample.reply = ObservedSample::Reply(reply - kReplyNames.begin());
         // The values the rules read, from the reply as its cycle judged it.
-        sample.values = ruleSampleOf(cycleResultOf(sample, r.choice));
+        readAgain(sample, r.choice);
         r.samples.append(sample);
     }
     // A connection cut while the rows came ends them early.

@@ -127,12 +127,11 @@ std::array<ElectricalValue, 5> electricalValues(const ObservationResult& result)
     for (qsizetype k = 0; k < result.samples.size(); ++k) {
         if (!result.samples[k].values)
             continue; // not judged
-        // The reply's fields as the cycle parsed them; no judging again.
-        const ParsedReply reply = SortOut(result.samples[k].line);
-        const std::array<const QString*, 5> texts{&reply.volts, &reply.amps, &reply.watts,
-                                                  &reply.powerFactor, &reply.frequency};
+        const ShownValues& shown = result.samples[k].shown;
+        const std::array<const std::optional<double>*, 5> read{
+            &shown.volts, &shown.amps, &shown.watts, &shown.powerFactor, &shown.frequency};
         for (std::size_t n = 0; n < values.size(); ++n) {
-            const std::optional<double> value = StrictNumber(*texts[n]);
+            const std::optional<double>& value = *read[n];
             if (!value)
                 continue;
             std::optional<ValueRange>& range = values[n].range;

@@ -57,6 +57,12 @@ std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
     return sample;
 }
 
+ShownValues shownValuesOf(const ParsedReply& reply)
+{
+    return {StrictNumber(reply.volts), StrictNumber(reply.amps), StrictNumber(reply.watts),
+            StrictNumber(reply.powerFactor), StrictNumber(reply.frequency)};
+}
+
 ObservedSample observedSample(double startS, const CycleResult& cycle)
 {
     ObservedSample sample;
@@ -79,6 +85,7 @@ ObservedSample observedSample(double startS, const CycleResult& cycle)
         break;
     }
     sample.values = ruleSampleOf(cycle);
+    sample.shown = shownValuesOf(cycle.reply);
     return sample;
 }
 
@@ -106,6 +113,13 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
     result.verdict = sample.verdict;
     result.problem = sample.problem;
     return result;
+}
+
+void readAgain(ObservedSample& sample, const ClassChoice& choice)
+{
+    const CycleResult cycle = cycleResultOf(sample, choice);
+    sample.values = ruleSampleOf(cycle);
+    sample.shown = shownValuesOf(cycle.reply);
 }
 
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,

@@ -21,6 +21,18 @@ QString observationVerdictText(ObservationVerdict verdict);
 // (not Pass or Fail): such a sample is counted, never used as a value.
 std::optional<RuleSample> ruleSampleOf(const CycleResult& result);
 
+// A reply's five values as its fields show them, each read back as a number
+// (StrictNumber); none where the shown text is none.
+struct ShownValues
+{
+    std::optional<double> volts;
+    std::optional<double> amps;
+    std::optional<double> watts;
+    std::optional<double> powerFactor;
+    std::optional<double> frequency;
+};
+ShownValues shownValuesOf(const ParsedReply& reply);
+
 // One cycle of an observation, kept in little room: a day's samples fit in
 // a few MB. cycleResultOf() gives back the cycle's full result.
 struct ObservedSample
@@ -46,6 +58,8 @@ struct ObservedSample
     Reply reply = Reply::Whole;
     // What the rules read of it; none when it was not judged.
     std::optional<RuleSample> values;
+    // Its values as the reply's fields showed them.
+    ShownValues shown;
 };
 
 // The sample of a cycle that began `startS` seconds after the start.
@@ -56,6 +70,10 @@ ObservedSample observedSample(double startS, const CycleResult& cycle);
 // another class, the reply is judged again as a live cycle would have judged
 // it; observedSample() of that result is the sample judged again.
 CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choice);
+
+// A sample read back from its kept line: what its cycle read of the reply
+// (values, shown) under `choice`, filled in again.
+void readAgain(ObservedSample& sample, const ClassChoice& choice);
 
 // A timed observation, as a value: what the window shows, the command line
 // prints, the record store keeps and a report renders.

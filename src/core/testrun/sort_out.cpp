@@ -3,8 +3,6 @@
 #include "conversions.h"
 #include "evaluation_steps.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -13,14 +11,16 @@ namespace {
 
 constexpr int kFundamentalField = 8;
 
-// Removes one line end (CR LF, LF or CR) from the end of the reply, nothing
+// The reply without one line end (CR LF, LF or CR) at its end, nothing
 // else: a reply read without its terminator keeps its last digit.
-void removeTrailingLineEnd(QString& reply)
+QStringView withoutLineEnd(const QString& reply)
 {
-    if (reply.endsWith(QLatin1String("\r\n")))
-        reply.chop(2);
-    else if (reply.endsWith(QLatin1Char('\n')) || reply.endsWith(QLatin1Char('\r')))
-        reply.chop(1);
+    QStringView line(reply);
+    if (line.endsWith(u"\r\n"))
+        line.chop(2);
+    else if (line.endsWith(u'\n') || line.endsWith(u'\r'))
+        line.chop(1);
+    return line;
 }
 
 QString* shownValue(ParsedReply& reply, int field)
@@ -39,13 +39,6 @@ QString* shownValue(ParsedReply& reply, int field)
     default:
         return nullptr;
     }
-}
-
-bool isNumberText(const QString& text)
-{
-    static const QRegularExpression number(
-        QStringLiteral("^ *[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)? *$"));
-    return number.match(text).hasMatch();
 }
 
 const std::array<const char*, 5> kValueNames{"true power", "rms voltage", "rms current",
@@ -71,23 +64,58 @@ QString fieldName(int field)
 
 } // namespace
 
+bool isNumberText(const QString& text)
+{
+    const QChar* c = text.constData();
+    const QChar* end = c + text.size();
+    // One line feed may close the text.
+    if (c != end && end[-1] == QLatin1Char('\n'))
+        --end;
+    auto skip = [&](auto&& accepted) {
+        const QChar* from = c;
+        while (c != end && accepted(*c))
+            ++c;
+        return c - from;
+    };
+    auto digit = [](QChar d) { return d >= QLatin1Char('0') && d <= QLatin1Char('9'); };
+    auto blank = [](QChar b) { return b == QLatin1Char(' '); };
+    auto is = [&](char a, char b = 0) {
+        if (c != end && (*c == QLatin1Char(a) || (b && *c == QLatin1Char(b)))) {
+            ++c;
+            return true;
+        }
+        return false;
+    };
+    skip(blank);
+    is('+', '-');
+    const auto whole = skip(digit);
+    const auto fraction = is('.') ? skip(digit) : 0;
+    if (whole == 0 && fraction == 0)
+        return false;
+    if (is('e', 'E')) {
+        is('+', '-');
+        if (skip(digit) == 0)
+            return false;
+    }
+    skip(blank);
+    return c == end;
+}
+
 ParsedReply SortOut(const QString& reply)
 {
     ParsedReply parsed;
     parsed.line = reply;
-    // Working form: every field, the last one included, closed by a comma.
-    QString working = reply;
-    removeTrailingLineEnd(working);
+    const QStringView working = withoutLineEnd(reply);
     if (working.isEmpty())
         return parsed;
-    working += QLatin1Char(',');
 
+    // Every field, the last one included, ends at a comma or at the end.
     qsizetype fieldStart = 0;
-    while (parsed.fieldsFound < kReplyFields) {
-        const qsizetype comma = working.indexOf(QLatin1Char(','), fieldStart);
+    while (parsed.fieldsFound < kReplyFields && fieldStart <= working.size()) {
+        qsizetype comma = working.indexOf(u',', fieldStart);
         if (comma < 0)
-            break;
-        const QString field = working.mid(fieldStart, comma - fieldStart);
+            comma = working.size();
+        const QString field = working.sliced(fieldStart, comma - fieldStart).toString();
         fieldStart = comma + 1;
         const int number = ++parsed.fieldsFound;
         parsed.fields[number - 1] = field;
@@ -123,11 +151,10 @@ QString fieldNotANumberMessage(const ParsedReply& reply, int field)
 
 int fieldsReceived(const ParsedReply& reply)
 {
-    QString line = reply.line;
-    removeTrailingLineEnd(line);
+    const QStringView line = withoutLineEnd(reply.line);
     if (line.isEmpty())
         return 0;
-    return int(std::min<qsizetype>(line.count(QLatin1Char(',')) + 1, INT_MAX));
+    return int(std::min<qsizetype>(line.count(u',') + 1, INT_MAX));
 }
 
 int firstNegativeField(const ParsedReply& reply)

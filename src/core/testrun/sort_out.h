@@ -16,6 +16,11 @@
 // (see invalidReplyProblem).
 ParsedReply SortOut(const QString& reply);
 
+// Whether a field's text is a number: blanks (spaces), an optional sign,
+// digits with an optional "." fraction (".5" and "5." are numbers, "." is
+// not), an optional exponent with digits, blanks; one line feed may close it.
+bool isNumberText(const QString& text);
+
 // The first value or harmonic field (1 to 5, 9 to 47) among those found whose
 // text is not a number (optional blanks around an optional sign, digits with
 // an optional "." fraction and an optional exponent; a number beyond the
