@@ -3,6 +3,7 @@
 // over the samples as the runner keeps them (compact, each cycle's full
 // result given back on demand). Prints the times and the peak memory of the
 // process beside their goals.
+#include "judged_samples.h"
 #include "observation.h"
 #include "peak_memory.h"
 #include "rejudge.h"

@@ -1,6 +1,7 @@
 // The observation's rule set on values. The limits and POHC below are worked
 // out by hand from the class tables, not taken from the code.
 
+#include "judged_samples.h"
 #include "observation_rules.h"
 
 #include <QTest>

@@ -196,7 +196,7 @@ void ObservationRun::sampleGivesBackItsCycleResult()
     QCOMPARE(cycles.size(), result.samples.size());
     QList<Verdict> verdicts;
     for (qsizetype k = 0; k < cycles.size(); ++k) {
-        const CycleResult rebuilt = result.sampleResult(k);
+        const CycleResult rebuilt = cycleResultOf(result.samples.at(k), result.choice);
         const CycleResult& cycle = cycles[k];
         verdicts << rebuilt.verdict;
         QCOMPARE(rebuilt.verdict, cycle.verdict);

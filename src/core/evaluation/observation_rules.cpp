@@ -336,18 +336,6 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
     return judgement;
 }
 
-ObservationJudgement judgeObservation(ProductClass productClass, const QString& power,
-                                      const QList<RuleSample>& judged, int notJudged,
-                                      ObservationEnd end, double guardBandPct)
-{
-    ObservationTally tally(guardBandPct);
-    for (const RuleSample& sample : judged)
-        tally.add(sample);
-    for (int n = 0; n < notJudged; ++n)
-        tally.addNotJudged();
-    return tally.judge(productClass, power, end, guardBandPct);
-}
-
 QList<int> rankedOrderCells(const ObservationJudgement& judgement)
 {
     QList<int> cells;

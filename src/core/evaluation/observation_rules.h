@@ -227,8 +227,3 @@ QList<int> rankedOrderCells(const ObservationJudgement& judgement);
 // was judged.
 std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement);
 
-// The rules over `judged` samples and `notJudged` samples that were counted
-// but not judged.
-ObservationJudgement judgeObservation(ProductClass productClass, const QString& power,
-                                      const QList<RuleSample>& judged, int notJudged,
-                                      ObservationEnd end, double guardBandPct = 0);

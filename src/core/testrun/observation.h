@@ -87,9 +87,6 @@ struct ObservationResult
     double elapsedS = 0;
     // Every sample taken, judged or not, in order.
     QList<ObservedSample> samples;
-    // The full result of samples[k]'s cycle: what the window's latest sample,
-    // a report's time series and a record's per-sample judgement show.
-    CycleResult sampleResult(qsizetype k) const { return cycleResultOf(samples.at(k), choice); }
     int samplesNotJudged = 0;
     // The mean time between the starts of the samples, s; with one sample,
     // its length; 0 without any.

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "observation_rules.h"
+
+#include <QList>
+
+// The observation rules over `judged` samples and `notJudged` samples that
+// were counted but not judged, as an observation tallies them one by one.
+inline ObservationJudgement judgeObservation(ProductClass productClass, const QString& power,
+                                             const QList<RuleSample>& judged, int notJudged,
+                                             ObservationEnd end, double guardBandPct = 0)
+{
+    ObservationTally tally(guardBandPct);
+    for (const RuleSample& sample : judged)
+        tally.add(sample);
+    for (int n = 0; n < notJudged; ++n)
+        tally.addNotJudged();
+    return tally.judge(productClass, power, end, guardBandPct);
+}
