@@ -8,8 +8,10 @@
 #include "fake_serial_port.h"
 #include "fake_toolkit.h"
 #include "history_dialog.h"
+#include "judge_again_dialog.h"
 #include "main_window.h"
 #include "observation_window.h"
+#include "product_dialog.h"
 #include "qt_serial_port.h"
 #include "record_keeper.h"
 #include "record_store.h"
@@ -453,8 +455,8 @@ void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed_data()
     // against 2.3 A.
     QTest::newRow("fail") << kFailingReply << 0.0 << "Fail" << QColor(255, 0, 0)
                           << "3rd: average at 152 %, one sample at 152 % of its limit\n";
-    QTest::newRow("fail, 10 % guard band") << kFailingReply << 10.0 << "Fail (10 % guard band)"
-                                           << QColor(255, 0, 0) << "3rd: ";
+    QTest::newRow("fail, 10 % guard band")
+        << kFailingReply << 10.0 << "Fail (10 % guard band)" << QColor(255, 0, 0) << "3rd: ";
 }
 
 void TestWindowRecords::observationRunsCyclesUntilItsDurationHasPassed()
