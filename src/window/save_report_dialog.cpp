@@ -13,8 +13,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <functional>
-
 namespace {
 
 const QString kFolderKey = QStringLiteral("report/folder");
@@ -69,21 +67,18 @@ QString reportFolder()
 
 namespace {
 
-// Writes a report with `write` and tells the operator where it went, or why
-// not; the folder is remembered once it is saved.
-bool saveWith(const std::function<Outcome(const QString&)>& write, const QString& path,
-              Toolkit& toolkit)
+// Tells the operator where the report was saved, naming the file, or why it
+// was not; the folder is remembered once it is saved.
+void tellSaved(const Outcome& written, const QString& path, Toolkit& toolkit)
 {
-    const Outcome written = write(path);
     if (!written.succeeded()) {
         toolkit.messageBox(QStringLiteral("The report was not saved: %1").arg(written.reason()));
-        return false;
+        return;
     }
     const QFileInfo file(path);
     windowSettings().setValue(kFolderKey, file.absolutePath());
     toolkit.messageBox(QStringLiteral("The report was saved as %1")
                            .arg(QDir::toNativeSeparators(file.absoluteFilePath())));
-    return true;
 }
 
 // Save Report's steps for a record of either kind: the product fields, the
@@ -109,7 +104,7 @@ std::optional<ProductInfo> saveReportOf(Record record, RecordStore* store, Toolk
         return std::nullopt;
     path = withReportExtension(path);
 
-    saveWith([&](const QString& file) { return write(record, file); }, path, toolkit);
+    tellSaved(write(record, path), path, toolkit);
     if (store && record.id > 0) {
         const Outcome updated = store->updateProduct(record.id, record.product);
         if (!updated.succeeded())
@@ -120,18 +115,6 @@ std::optional<ProductInfo> saveReportOf(Record record, RecordStore* store, Toolk
 }
 
 } // namespace
-
-bool saveReportFile(const MeasurementRecord& record, const QString& path, Toolkit& toolkit)
-{
-    return saveWith([&](const QString& file) { return writeReport(record, file); }, path, toolkit);
-}
-
-bool saveObservationReportFile(const ObservationRecord& record, const QString& path,
-                               Toolkit& toolkit)
-{
-    return saveWith([&](const QString& file) { return writeObservationReport(record, file); }, path,
-                    toolkit);
-}
 
 std::optional<ProductInfo> saveReport(MeasurementRecord record, RecordStore* store,
                                       Toolkit& toolkit, QWidget* parent)

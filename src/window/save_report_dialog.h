@@ -11,11 +11,12 @@ class Toolkit;
 
 // Save Report: asks for the product fields (prefilled from the record), then
 // for a file (.pdf, .csv or .json; .pdf when no extension is typed), offering
-// suggestedReportName() in reportFolder(), and writes the report with
-// saveReportFile(). When `store` is given and the record has an id there, the
-// product fields are also stored on the record. Failures are told through the
-// toolkit. Returns the product fields given; nothing when the operator
-// cancelled.
+// suggestedReportName() in reportFolder(), writes the report there and tells
+// the operator where it was saved, naming the file, or why it was not; the
+// folder is remembered once the report is saved. When `store` is given and
+// the record has an id there, the product fields are also stored on the
+// record. Failures are told through the toolkit. Returns the product fields
+// given; nothing when the operator cancelled.
 std::optional<ProductInfo> saveReport(MeasurementRecord record, RecordStore* store,
                                       Toolkit& toolkit, QWidget* parent);
 // The same for a timed observation's record.
@@ -32,10 +33,3 @@ QString suggestedReportName(const MeasurementRecord& record);
 // The folder the last report was saved in (remembered like the operator);
 // the documents folder before the first, or once that folder is gone.
 QString reportFolder();
-
-// Writes the report to `path` and tells the operator where it was saved,
-// naming the file, or why it was not. The folder is remembered once the
-// report is saved. True when it was.
-bool saveReportFile(const MeasurementRecord& record, const QString& path, Toolkit& toolkit);
-bool saveObservationReportFile(const ObservationRecord& record, const QString& path,
-                               Toolkit& toolkit);
