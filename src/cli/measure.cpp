@@ -3,7 +3,7 @@
 #include "command_line.h"
 #include "console_observer.h"
 #include "line_assembly.h"
-#include "new_record.h"
+#include "measurement_record.h"
 #include "options.h"
 #include "record_store.h"
 #include "report_file.h"

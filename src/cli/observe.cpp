@@ -9,7 +9,6 @@
 #include "options.h"
 #include "record_store.h"
 #include "report_rows.h"
-#include "version.h"
 
 #include <QCommandLineParser>
 #include <QJsonDocument>
@@ -147,11 +146,8 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
                                   .arg(reportFormats(), parser.value(QStringLiteral("report"))));
     }
 
-    ObservationRecord record;
-    record.port = port->name;
-    record.device = port->device;
+    ObservationRecord record{newRecordHeader(port->name, port->device)};
     record.product = productOf(parser);
-    record.toolVersion = QString::fromLatin1(kToolVersion);
     record.result.choice = choice;
     record.result.durationS = durationS;
 

@@ -9,7 +9,6 @@
 #include "serial_port.h"
 #include "test_run.h"
 #include "toolkit.h"
-#include "version.h"
 #include "widget_colours.h"
 
 #include <QCloseEvent>
@@ -351,10 +350,8 @@ void ObservationWindow::run()
     showJudgingBasis();
     ClassChoice choice = selectedClassChoice(m_form);
     choice.guardBandPct = guardBand->value();
-    ObservationRecord record;
-    record.port = QStringLiteral("Com %1").arg(m_members.PortNumber);
-    record.device = recordedDevice(m_devices, m_session.deviceName());
-    record.toolVersion = QString::fromLatin1(kToolVersion);
+    ObservationRecord record{newRecordHeader(QStringLiteral("Com %1").arg(m_members.PortNumber),
+                                             recordedDevice(m_devices, m_session.deviceName()))};
     record.result.choice = choice;
     record.result.durationS = duration->value();
     record.result.measuredAt = m_session.clock().currentDateTime();

@@ -1,7 +1,7 @@
 #include "record_keeper.h"
 
 #include "com_ports.h"
-#include "new_record.h"
+#include "measurement_record.h"
 #include "toolkit.h"
 
 RecordKeeper::RecordKeeper(Toolkit& toolkit) : m_toolkit(toolkit) {}

@@ -42,16 +42,15 @@ QString fileNamePart(const QString& text)
 
 } // namespace
 
-QString suggestedReportName(const MeasurementRecord& record)
+QString suggestedReportName(const ProductInfo& product, const QDateTime& measuredAt)
 {
     QStringList parts;
-    for (const QString& field : {record.product.product, record.product.serial})
+    for (const QString& field : {product.product, product.serial})
         if (const QString part = fileNamePart(field); !part.isEmpty())
             parts << part;
     if (parts.isEmpty())
         parts << QStringLiteral("Report");
-    const QDate measured =
-        record.result.measuredAt.isValid() ? record.result.measuredAt.date() : QDate::currentDate();
+    const QDate measured = measuredAt.isValid() ? measuredAt.date() : QDate::currentDate();
     parts << measured.toString(Qt::ISODate);
     return parts.join(QLatin1Char('_')) + QStringLiteral(".pdf");
 }
@@ -93,13 +92,11 @@ std::optional<ProductInfo> saveReportOf(Record record, RecordStore* store, Toolk
     if (!product)
         return std::nullopt;
     record.product = *product;
-    MeasurementRecord named;
-    named.product = record.product;
-    named.result.measuredAt = record.result.measuredAt;
-    QString path =
-        QFileDialog::getSaveFileName(parent, QStringLiteral("Save Report"),
-                                     QDir(reportFolder()).filePath(suggestedReportName(named)),
-                                     QStringLiteral("PDF (*.pdf);;CSV (*.csv);;JSON (*.json)"));
+    QString path = QFileDialog::getSaveFileName(
+        parent, QStringLiteral("Save Report"),
+        QDir(reportFolder())
+            .filePath(suggestedReportName(record.product, record.result.measuredAt)),
+        QStringLiteral("PDF (*.pdf);;CSV (*.csv);;JSON (*.json)"));
     if (path.isEmpty())
         return std::nullopt;
     path = withReportExtension(path);

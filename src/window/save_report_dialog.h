@@ -23,12 +23,12 @@ std::optional<ProductInfo> saveReport(MeasurementRecord record, RecordStore* sto
 std::optional<ProductInfo> saveObservationReport(ObservationRecord record, RecordStore* store,
                                                  Toolkit& toolkit, QWidget* parent);
 
-// The file name a report of `record` is offered under: its product name,
+// The file name a report is offered under: the record's product name,
 // serial number and the date it was measured, joined by "_", with ".pdf"
 // ("Product_Serial_2026-12-07.pdf"). Characters a file system may refuse
 // (separators, blanks, wildcards, control characters) become "-"; an empty
 // field is left out, and "Report" stands in when both are empty.
-QString suggestedReportName(const MeasurementRecord& record);
+QString suggestedReportName(const ProductInfo& product, const QDateTime& measuredAt);
 
 // The folder the last report was saved in (remembered like the operator);
 // the documents folder before the first, or once that folder is gone.

@@ -297,14 +297,16 @@ void TestWindowRecords::endingTheToolDuringAWaitRecordsTheCycleStopped()
 
 void TestWindowRecords::suggestedReportName()
 {
-    MeasurementRecord record;
-    record.result.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(23, 59, 30));
-    record.product = {QStringLiteral("Lamp 60W"), QStringLiteral("SN/123"), {}, {}};
-    QCOMPARE(::suggestedReportName(record), QStringLiteral("Lamp-60W_SN-123_2026-12-07.pdf"));
-    record.product = {QStringLiteral("../../etc/passwd"), QStringLiteral("a:b*c?\"<>|"), {}, {}};
-    QCOMPARE(::suggestedReportName(record), QStringLiteral("etc-passwd_a-b-c_2026-12-07.pdf"));
-    record.product = {{}, QStringLiteral("   "), {}, {}};
-    QCOMPARE(::suggestedReportName(record), QStringLiteral("Report_2026-12-07.pdf"));
+    const QDateTime measuredAt(QDate(2026, 12, 7), QTime(23, 59, 30));
+    QCOMPARE(::suggestedReportName({QStringLiteral("Lamp 60W"), QStringLiteral("SN/123"), {}, {}},
+                                   measuredAt),
+             QStringLiteral("Lamp-60W_SN-123_2026-12-07.pdf"));
+    QCOMPARE(::suggestedReportName(
+                 {QStringLiteral("../../etc/passwd"), QStringLiteral("a:b*c?\"<>|"), {}, {}},
+                 measuredAt),
+             QStringLiteral("etc-passwd_a-b-c_2026-12-07.pdf"));
+    QCOMPARE(::suggestedReportName({{}, QStringLiteral("   "), {}, {}}, measuredAt),
+             QStringLiteral("Report_2026-12-07.pdf"));
 }
 
 void TestWindowRecords::savedReportSaysWhereAndItsFolderIsOfferedNext()

@@ -1,30 +1,21 @@
 #pragma once
 
-#include "measurement_record.h"
 #include "observation.h"
+#include "record_header.h"
 
 #include <QString>
 
 // One stored timed observation: its result with every sample, where and by
 // what it was taken, and the product fields. A record store keeps it as one
 // record whose samples are written as they arrive.
-struct ObservationRecord
+struct ObservationRecord : RecordHeader
 {
-    // Assigned by the store; 0 until the observation is begun there.
-    qint64 id = 0;
-    ObservationResult result;
-    // As MeasurementRecord: "Com 1" to "Com 4", or the device path given.
-    QString port;
-    QString device;
-    ProductInfo product;
-    QString toolVersion;
+    ObservationResult result = {};
     // The rule set the observation was judged by when it was stored
     // (kObservationRules then); empty for one not read from a store. Read
     // back, it is judged by the current rules: the outputs say so when the
     // two differ (rulesChanged).
-    QString storedRules;
-    // As MeasurementRecord: the store it was written to or read from.
-    QString store = {};
+    QString storedRules = {};
 };
 
 // True when `record` was stored under other rules than kObservationRules and

@@ -88,10 +88,7 @@ QVariantList observationRow(const ObservationRecord& o)
         o.result.choice.productClass == ProductClass::D ? o.result.choice.power : QString();
     row.result.judgement.anyFailed = o.result.verdict == ObservationVerdict::Fail;
     row.result.judgement.guardBandPct = o.result.choice.guardBandPct;
-    row.port = o.port;
-    row.device = o.device;
-    row.product = o.product;
-    row.toolVersion = o.toolVersion;
+    static_cast<RecordHeader&>(row) = o;
     QVariantList values = insertValues(row);
     const QString verdict = observationVerdictText(o.result.verdict);
     int n = 0;
@@ -349,13 +346,9 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
                         .arg(query.value(QStringLiteral("evaluation_status")).toString()));
     query.finish();
 
-    ObservationRecord record;
+    ObservationRecord record{row};
     record.id = id;
     record.store = m_origin;
-    record.port = row.port;
-    record.device = row.device;
-    record.product = row.product;
-    record.toolVersion = row.toolVersion;
     ObservationResult& r = record.result;
     r.choice = {row.result.judgement.productClass, row.result.judgement.power,
                 row.result.judgement.guardBandPct};

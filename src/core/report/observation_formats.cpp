@@ -3,7 +3,7 @@
 #include "conversions.h"
 #include "guard_band.h"
 #include "harmonics.h"
-#include "record_header.h"
+#include "header_formats.h"
 #include "report_rows.h"
 #include "result_formats.h"
 #include "sort_out.h"
@@ -248,7 +248,7 @@ QJsonObject observationJson(const ObservationRecord& record)
     json.insert(QStringLiteral("electrical"), electrical);
     if (const QString problem = observationProblem(r); !problem.isEmpty())
         json.insert(QStringLiteral("problem"), problem);
-    insertHeader(json, recordHeader(record));
+    insertHeader(json, record);
     return json;
 }
 
@@ -288,7 +288,7 @@ QString observationCsv(const ObservationRecord& record)
                        QString::number(j.samplesJudged),
                        QString::number(r.samplesNotJudged),
                        numberText(r.sampleIntervalS, 1)};
-    common << headerValues(recordHeader(record))
+    common << headerValues(record)
            << (classD ? numberText(j.basis.highestPowerW, 3) : QString())
            << (classD ? yesNo(j.basis.powerDiffers) : QString())
            << (classD ? powerBasisName(j.basis.powerBasis) : QString())
@@ -322,7 +322,7 @@ QString observationText(const ObservationRecord& record)
     const auto line = [&text](const QString& caption, const QString& value) {
         text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
     };
-    text += headerText(recordHeader(record));
+    text += headerText(record);
     line(QStringLiteral("Started at"), shown(isoTimestamp(r.measuredAt)));
     line(QStringLiteral("Class"),
          shown(classWithPower(r.choice.productClass, escapedText(r.choice.power))));

@@ -20,7 +20,7 @@ constexpr const char* kTitle =
 
 PageHeading headingOf(const ObservationRecord& record)
 {
-    PageHeading heading = pageHeading(recordHeader(record));
+    PageHeading heading = pageHeading(record);
     heading.timeCaption = QStringLiteral("Started");
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =

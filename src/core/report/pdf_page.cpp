@@ -1,6 +1,7 @@
 #include "pdf_page.h"
 
 #include "file_output.h"
+#include "header_formats.h"
 #include "result_formats.h"
 #include "version.h"
 

@@ -22,7 +22,7 @@ constexpr const char* kTitle = "IEC 1000-3-2 Harmonic Current Pre-Compliance Tes
 
 PageHeading headingOf(const MeasurementRecord& record)
 {
-    PageHeading heading = pageHeading(recordHeader(record));
+    PageHeading heading = pageHeading(record);
     heading.timeCaption = QStringLiteral("Measured");
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =

@@ -3,7 +3,7 @@
 #include "conversions.h"
 #include "guard_band.h"
 #include "power_basis.h"
-#include "record_header.h"
+#include "header_formats.h"
 #include "report_rows.h"
 
 #include <QJsonArray>
@@ -310,13 +310,13 @@ QString resultText(const CycleResult& result)
 QJsonObject measurementJson(const MeasurementRecord& record)
 {
     QJsonObject json = resultJson(record.result);
-    insertHeader(json, recordHeader(record));
+    insertHeader(json, record);
     return json;
 }
 
 QString measurementText(const MeasurementRecord& record)
 {
-    return headerText(recordHeader(record)) + resultText(record.result);
+    return headerText(record) + resultText(record.result);
 }
 
 QJsonObject recordJson(const MeasurementRecord& record)
@@ -328,6 +328,6 @@ QJsonObject recordJson(const MeasurementRecord& record)
 
 QString recordCsv(const MeasurementRecord& record)
 {
-    const RecordHeader header = recordHeader(record);
+    const RecordHeader header = record;
     return csvLines(record.result, headerColumns(), headerValues(header));
 }

@@ -1,16 +1,10 @@
-#include "record_header.h"
+#include "header_formats.h"
 
 #include "report_rows.h"
 
 #include <array>
 
 namespace {
-
-template <class Record> RecordHeader headerOf(const Record& record)
-{
-    return {record.id,     record.store,       record.port,
-            record.device, record.toolVersion, record.product};
-}
 
 // The product fields with their keys and text captions.
 struct ProductField
@@ -44,16 +38,6 @@ QString recordIdText(const RecordHeader& header)
     if (header.store.isEmpty())
         return QString::number(header.id);
     return QStringLiteral("%1 (store: %2)").arg(header.id).arg(header.store);
-}
-
-RecordHeader recordHeader(const MeasurementRecord& record)
-{
-    return headerOf(record);
-}
-
-RecordHeader recordHeader(const ObservationRecord& record)
-{
-    return headerOf(record);
 }
 
 void insertHeader(QJsonObject& json, const RecordHeader& header)

@@ -1,32 +1,10 @@
 #pragma once
 
-#include "measurement_record.h"
-#include "observation_record.h"
+#include "record_header.h"
 
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
-
-// What every rendering of a stored record says about the record itself, the
-// same for a measurement and a timed observation: its id and the store it came
-// from, where and by what it was taken, and the product fields.
-struct RecordHeader
-{
-    // 0 until the store gave the record its id.
-    qint64 id = 0;
-    // The store it came from (storeOrigin()); empty when in none.
-    QString store;
-    QString port;
-    QString device;
-    QString toolVersion;
-    ProductInfo product;
-
-    // Made on the built-in simulated analyzer (isSimulatedDevice()).
-    bool simulated() const { return isSimulatedDevice(device); }
-};
-
-RecordHeader recordHeader(const MeasurementRecord& record);
-RecordHeader recordHeader(const ObservationRecord& record);
 
 // JSON: record_id (once stored), store (when in one), port, device,
 // tool_version, simulated (true on the built-in simulated analyzer), product,
