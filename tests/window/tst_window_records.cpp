@@ -10,6 +10,7 @@
 #include "history_dialog.h"
 #include "judge_again_dialog.h"
 #include "main_window.h"
+#include "observation_view.h"
 #include "observation_window.h"
 #include "product_dialog.h"
 #include "qt_serial_port.h"
