@@ -51,20 +51,12 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
     Format format = Format::Text;
     if (const std::optional<int> code = judgingOptions(parser, &configuration.choice, &format))
         return *code;
-    if (!parser.isSet(QStringLiteral("port")))
-        return usageError(QStringLiteral("--port is required."));
-    QString portProblem;
-    const std::optional<PortChoice> port =
-        portChoiceOf(parser.value(QStringLiteral("port")), configuration.devices, &portProblem);
-    if (!port)
-        return usageError(portProblem);
+    std::optional<PortChoice> port;
+    if (const std::optional<int> code = takePort(parser, configuration.devices, &port))
+        return *code;
     std::optional<QString> reportFile;
-    if (parser.isSet(QStringLiteral("report"))) {
-        reportFile = reportPath(parser.value(QStringLiteral("report")));
-        if (!reportFile)
-            return usageError(QStringLiteral("--report takes a %1 file, not \"%2\".")
-                                  .arg(reportFormats(), parser.value(QStringLiteral("report"))));
-    }
+    if (const std::optional<int> code = takeReportFile(parser, &reportFile))
+        return *code;
 
     // The store first, as for observe: a measurement that could not be
     // recorded is not taken, and nothing is sent.

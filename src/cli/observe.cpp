@@ -123,13 +123,9 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     Format format = Format::Text;
     if (const std::optional<int> code = judgingOptions(parser, &choice, &format))
         return *code;
-    if (!parser.isSet(QStringLiteral("port")))
-        return usageError(QStringLiteral("--port is required."));
-    QString portProblem;
-    const std::optional<PortChoice> port =
-        portChoiceOf(parser.value(QStringLiteral("port")), configuration.devices, &portProblem);
-    if (!port)
-        return usageError(portProblem);
+    std::optional<PortChoice> port;
+    if (const std::optional<int> code = takePort(parser, configuration.devices, &port))
+        return *code;
     bool isNumber = false;
     const int durationS = parser.value(QStringLiteral("duration")).toInt(&isNumber);
     if (!isNumber || durationS < Observation::kShortestDurationS ||
@@ -139,12 +135,8 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
                               .arg(Observation::kLongestDurationS)
                               .arg(parser.value(QStringLiteral("duration"))));
     std::optional<QString> reportFile;
-    if (parser.isSet(QStringLiteral("report"))) {
-        reportFile = reportPath(parser.value(QStringLiteral("report")));
-        if (!reportFile)
-            return usageError(QStringLiteral("--report takes a %1 file, not \"%2\".")
-                                  .arg(reportFormats(), parser.value(QStringLiteral("report"))));
-    }
+    if (const std::optional<int> code = takeReportFile(parser, &reportFile))
+        return *code;
 
     ObservationRecord record{newRecordHeader(port->name, port->device)};
     record.product = productOf(parser);

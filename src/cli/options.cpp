@@ -171,6 +171,29 @@ std::optional<QString> reportPath(const QString& path)
     return named;
 }
 
+std::optional<int> takePort(const QCommandLineParser& parser, const ComDevices& devices,
+                            std::optional<PortChoice>* port)
+{
+    if (!parser.isSet(QStringLiteral("port")))
+        return usageError(QStringLiteral("--port is required."));
+    QString problem;
+    *port = portChoiceOf(parser.value(QStringLiteral("port")), devices, &problem);
+    if (!*port)
+        return usageError(problem);
+    return std::nullopt;
+}
+
+std::optional<int> takeReportFile(const QCommandLineParser& parser, std::optional<QString>* file)
+{
+    if (!parser.isSet(QStringLiteral("report")))
+        return std::nullopt;
+    *file = reportPath(parser.value(QStringLiteral("report")));
+    if (!*file)
+        return usageError(QStringLiteral("--report takes a %1 file, not \"%2\".")
+                              .arg(reportFormats(), parser.value(QStringLiteral("report"))));
+    return std::nullopt;
+}
+
 namespace {
 
 bool openStore(RecordStore& store, const Configuration& configuration, StoreAccess access)

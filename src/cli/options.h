@@ -87,6 +87,17 @@ struct PortChoice
 std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& devices,
                                        QString* message);
 
+// measure's and observe's --port, which both require: nothing when it names
+// a port, which goes to *port; otherwise the usage error said, and its exit
+// code.
+std::optional<int> takePort(const QCommandLineParser& parser, const ComDevices& devices,
+                            std::optional<PortChoice>* port);
+
+// measure's and observe's --report: nothing when it is not given or names a
+// report file (reportPath), which goes to *file; otherwise the usage error
+// said, and its exit code.
+std::optional<int> takeReportFile(const QCommandLineParser& parser, std::optional<QString>* file);
+
 // Whether the port failed to open because `device` is no terminal: a file
 // that is not a device, or a device (/dev/null) the system refused with
 // ENOTTY. The device is not opened again.
