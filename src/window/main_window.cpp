@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "class_selection.h"
+#include "observation_keeper.h"
 #include "observation_window.h"
 #include "printout.h"
 #include "serial_port.h"

@@ -4,14 +4,12 @@
 #include "observation.h"
 #include "observation_chart.h"
 #include "observation_record.h"
-#include "outcome.h"
 #include "window_model.h"
 
 #include <QWidget>
 
 #include <functional>
 #include <optional>
-#include <vector>
 
 class QDoubleSpinBox;
 class QLabel;
@@ -19,74 +17,13 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class AnalyzerSession;
+class ObservationRecorder;
 class Toolkit;
-
-// Where the window records an observation as it goes: begun before the first
-// cycle, each sample as it arrives, finished with the verdict. A recorder
-// tells the operator itself when the store cannot take it; the observation
-// goes on either way.
-class ObservationRecorder
-{
-public:
-    virtual ~ObservationRecorder() = default;
-    // Sets record.id when the store took the record; leaves it 0 otherwise.
-    virtual void begin(ObservationRecord& record) = 0;
-    virtual void addSample(qint64 id, int index, const ObservedSample& sample) = 0;
-    virtual void finish(const ObservationRecord& record) = 0;
-};
-
-class RecordKeeper;
-class RecordStore;
-
-// Records the window's observations in the record store of a RecordKeeper
-// (the store the window's measurements go to). A store that cannot be opened
-// or written never stops an observation: the operator is told once, when it
-// has ended, that it was not (completely) recorded and why.
-class ObservationKeeper : public ObservationRecorder
-{
-public:
-    ObservationKeeper(RecordKeeper& records, Toolkit& toolkit);
-
-    void begin(ObservationRecord& record) override;
-    void addSample(qint64 id, int index, const ObservedSample& sample) override;
-    void finish(const ObservationRecord& record) override;
-
-private:
-    // Keeps the first failure of this observation; a store that failed a
-    // write is closed, to be opened again on the next use.
-    void failed(const Outcome& outcome, RecordStore* store);
-
-    RecordKeeper& m_records;
-    Toolkit& m_toolkit;
-    QString m_failure;
-};
 
 // Saves the report of an observation as the operator asks (product fields,
 // file): the product fields given, nothing when the operator cancelled.
 using ObservationReportSaver =
     std::function<std::optional<ProductInfo>(const ObservationRecord& record, QWidget* parent)>;
-
-// The chart's view of the running judgement after `latest`: every order 2 to
-// 40 with its latest, average and maximum values in % of its limit and its
-// state; an order the class sets no limit shows as NotJudged.
-std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
-                                    const ObservedSample& latest);
-
-// What the operator reads beside the verdict, one note a line: how the
-// samples were taken, the guard band, POHC and whether its allowance applied
-// (Class A and D), the highest measured against the typed power and the
-// power the limits come from (Class D), the samples whose fundamental is
-// over 10 % from the median (Class C), and why there is no verdict.
-QString observationNotes(const ObservationResult& result);
-
-// What the observation judges by, as its window says it: "Judges by Class D
-// at 75 W on Com 1 (/dev/ttyS0)". `port`: the port logged on with its
-// device; empty when none is ("not logged on").
-QString judgingBasisText(const ClassChoice& choice, const QString& port);
-
-// The colour role the verdict of an observation is shown on: Pass on green,
-// "Stopped" on the neutral colour, every other verdict on red.
-Colour observationVerdictColour(ObservationVerdict verdict);
 
 // "Timed Observation...": a window of its own beside IEC1000 that runs an
 // observation on the session IEC1000 has logged on, under the class (and

@@ -1,38 +1,23 @@
 #include "save_report_dialog.h"
 
 #include "observation_report.h"
+#include "product_dialog.h"
 #include "record_store.h"
 #include "report_file.h"
 #include "report_format.h"
 #include "toolkit.h"
+#include "window_settings.h"
 
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QSettings>
 #include <QStandardPaths>
-
-#include <functional>
 
 namespace {
 
-const QString kOperatorKey = QStringLiteral("report/operator");
 const QString kFolderKey = QStringLiteral("report/folder");
 // The most characters a product name or serial number gives a file name.
 constexpr qsizetype kNamePartLimit = 64;
-const QString kLabKey = QStringLiteral("report/lab");
-const QString kInstrumentKey = QStringLiteral("report/instrument");
-const QString kConditionsKey = QStringLiteral("report/conditions");
-
-QSettings settings()
-{
-    return QSettings(QStringLiteral("iec1000"), QStringLiteral("iec1000"));
-}
 
 // `text` as part of a file name: letters, digits, "-" and "." kept, every run
 // of other characters one "-", no "." or "-" at either end (no hidden file,
@@ -55,18 +40,6 @@ QString fileNamePart(const QString& text)
     return part;
 }
 
-// The prefilled text, else the one last given under `key`.
-QString prefilled(const QString& text, const QString& key)
-{
-    return text.isEmpty() ? settings().value(key).toString() : text;
-}
-
-void remember(const QString& text, const QString& key)
-{
-    if (!text.isEmpty())
-        settings().setValue(key, text);
-}
-
 } // namespace
 
 QString suggestedReportName(const ProductInfo& product, const QDateTime& measuredAt)
@@ -84,7 +57,7 @@ QString suggestedReportName(const ProductInfo& product, const QDateTime& measure
 
 QString reportFolder()
 {
-    const QString remembered = settings().value(kFolderKey).toString();
+    const QString remembered = windowSettings().value(kFolderKey).toString();
     if (!remembered.isEmpty() && QFileInfo(remembered).isDir())
         return remembered;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -93,21 +66,18 @@ QString reportFolder()
 
 namespace {
 
-// Writes a report with `write` and tells the operator where it went, or why
-// not; the folder is remembered once it is saved.
-bool saveWith(const std::function<Outcome(const QString&)>& write, const QString& path,
-              Toolkit& toolkit)
+// Tells the operator where the report was saved, naming the file, or why it
+// was not; the folder is remembered once it is saved.
+void tellSaved(const Outcome& written, const QString& path, Toolkit& toolkit)
 {
-    const Outcome written = write(path);
     if (!written.succeeded()) {
         toolkit.messageBox(QStringLiteral("The report was not saved: %1").arg(written.reason()));
-        return false;
+        return;
     }
     const QFileInfo file(path);
-    settings().setValue(kFolderKey, file.absolutePath());
+    windowSettings().setValue(kFolderKey, file.absolutePath());
     toolkit.messageBox(QStringLiteral("The report was saved as %1")
                            .arg(QDir::toNativeSeparators(file.absoluteFilePath())));
-    return true;
 }
 
 // Save Report's steps for a record of either kind: the product fields, the
@@ -131,7 +101,7 @@ std::optional<ProductInfo> saveReportOf(Record record, RecordStore* store, Toolk
         return std::nullopt;
     path = withReportExtension(path);
 
-    saveWith([&](const QString& file) { return write(record, file); }, path, toolkit);
+    tellSaved(write(record, path), path, toolkit);
     if (store && record.id > 0) {
         const Outcome updated = store->updateProduct(record.id, record.product);
         if (!updated.succeeded())
@@ -142,69 +112,6 @@ std::optional<ProductInfo> saveReportOf(Record record, RecordStore* store, Toolk
 }
 
 } // namespace
-
-bool saveReportFile(const MeasurementRecord& record, const QString& path, Toolkit& toolkit)
-{
-    return saveWith([&](const QString& file) { return writeReport(record, file); }, path, toolkit);
-}
-
-bool saveObservationReportFile(const ObservationRecord& record, const QString& path,
-                               Toolkit& toolkit)
-{
-    return saveWith([&](const QString& file) { return writeObservationReport(record, file); }, path,
-                    toolkit);
-}
-
-ProductDialog::ProductDialog(const ProductInfo& prefill, QWidget* parent) : QDialog(parent)
-{
-    setWindowTitle(QStringLiteral("Save Report"));
-    setModal(true);
-    m_product = new QLineEdit(prefill.product, this);
-    m_serial = new QLineEdit(prefill.serial, this);
-    m_operator = new QLineEdit(prefilled(prefill.operatorName, kOperatorKey), this);
-    m_lab = new QLineEdit(prefilled(prefill.lab, kLabKey), this);
-    m_instrument = new QLineEdit(prefilled(prefill.instrument, kInstrumentKey), this);
-    m_instrument->setPlaceholderText(QStringLiteral("model and serial number"));
-    m_conditions = new QLineEdit(prefilled(prefill.conditions, kConditionsKey), this);
-    m_conditions->setPlaceholderText(QStringLiteral("supply, temperature, load"));
-    m_notes = new QPlainTextEdit(prefill.notes, this);
-    m_notes->setTabChangesFocus(true);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("Product name:"), m_product);
-    form->addRow(QStringLiteral("Serial number:"), m_serial);
-    form->addRow(QStringLiteral("Operator:"), m_operator);
-    form->addRow(QStringLiteral("Lab:"), m_lab);
-    form->addRow(QStringLiteral("Analyzer:"), m_instrument);
-    form->addRow(QStringLiteral("Test conditions:"), m_conditions);
-    form->addRow(QStringLiteral("Notes:"), m_notes);
-    form->addRow(buttons);
-    for (QLabel* text : findChildren<QLabel*>())
-        text->setTextFormat(Qt::PlainText);
-}
-
-ProductInfo ProductDialog::product() const
-{
-    return {m_product->text().trimmed(),   m_serial->text().trimmed(),
-            m_operator->text().trimmed(),  m_notes->toPlainText().trimmed(),
-            m_lab->text().trimmed(),       m_instrument->text().trimmed(),
-            m_conditions->text().trimmed()};
-}
-
-std::optional<ProductInfo> ProductDialog::ask(const ProductInfo& prefill, QWidget* parent)
-{
-    ProductDialog dialog(prefill, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    const ProductInfo product = dialog.product();
-    remember(product.operatorName, kOperatorKey);
-    remember(product.lab, kLabKey);
-    remember(product.instrument, kInstrumentKey);
-    remember(product.conditions, kConditionsKey);
-    return product;
-}
 
 std::optional<ProductInfo> saveReport(MeasurementRecord record, RecordStore* store,
                                       Toolkit& toolkit, QWidget* parent)

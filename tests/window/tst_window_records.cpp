@@ -8,8 +8,11 @@
 #include "fake_serial_port.h"
 #include "fake_toolkit.h"
 #include "history_dialog.h"
+#include "judge_again_dialog.h"
 #include "main_window.h"
+#include "observation_view.h"
 #include "observation_window.h"
+#include "product_dialog.h"
 #include "qt_serial_port.h"
 #include "record_keeper.h"
 #include "record_store.h"
@@ -112,6 +115,26 @@ QList<QByteArray> sentAfterLogOn(const Bench& bench)
     for (QByteArray& line : lines)
         line.chop(1); // CR
     return lines.mid(kExpectedConfiguration.size());
+}
+
+// Answers Save Report's two dialogs once they open: the product name and
+// serial number typed when given, then `path` chosen in the file dialog.
+void answerSaveReport(const QString& path, const QStringList& typed = {})
+{
+    QTimer::singleShot(0, [path, typed] {
+        auto* dialog = qobject_cast<ProductDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        const QList<QLineEdit*> fields = dialog->findChildren<QLineEdit*>();
+        for (qsizetype i = 0; i < typed.size(); ++i)
+            fields[i]->setText(typed[i]);
+        QTimer::singleShot(0, [path] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(files);
+            files->selectFile(path);
+            QMetaObject::invokeMethod(files, "accept");
+        });
+        dialog->accept();
+    });
 }
 
 } // namespace
@@ -293,8 +316,10 @@ void TestWindowRecords::savedReportSaysWhereAndItsFolderIsOfferedNext()
     QVERIFY(QDir().mkpath(folder) && reportFolder() != folder);
     const QString path = folder + QStringLiteral("/Lamp_SN1_2026-12-07.csv");
     FakeToolkit toolkit;
-    QVERIFY(saveReportFile(MeasurementRecord(), path, toolkit));
+    answerSaveReport(path);
+    QVERIFY(::saveReport(MeasurementRecord(), nullptr, toolkit, nullptr));
     QCOMPARE(toolkit.messages, QStringList{"The report was saved as " + path});
+    QVERIFY(QFile::exists(path));
     QCOMPARE(reportFolder(), folder);
 }
 
@@ -528,20 +553,7 @@ void TestWindowRecords::observationSaveReportStoresTheFields()
     QVERIFY(observation->saveReport->isEnabled());
 
     const QString path = m_dir.filePath(QStringLiteral("observation-fields.csv"));
-    QTimer::singleShot(0, [&path] {
-        auto* dialog = qobject_cast<ProductDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        const QList<QLineEdit*> fields = dialog->findChildren<QLineEdit*>();
-        fields[0]->setText(QStringLiteral("Fan F1 typed"));
-        fields[1]->setText(QStringLiteral("SN-31"));
-        QTimer::singleShot(0, [&path] {
-            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            QVERIFY(files);
-            files->selectFile(path);
-            QMetaObject::invokeMethod(files, "accept");
-        });
-        dialog->accept();
-    });
+    answerSaveReport(path, {QStringLiteral("Fan F1 typed"), QStringLiteral("SN-31")});
     observation->saveReport->click();
     QCOMPARE(bench.toolkit.messages, QStringList{"The report was saved as " + path});
 

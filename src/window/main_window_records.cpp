@@ -1,5 +1,6 @@
-// The window's context menu: "Save Report...", "Measurement History..." and
-// "Timed Observation...".
+// IEC1000's records: its context menu ("Save Report...", "Measurement
+// History..." and "Timed Observation...") with their shortcuts, the record
+// store it keeps to, and what each item opens.
 
 #include "history_dialog.h"
 #include "main_window.h"
@@ -81,9 +82,8 @@ void IEC1000::showObservation()
     if (busy() && !observing)
         return;
     if (!m_observationWindow) {
-        m_observationWindow =
-            std::make_unique<ObservationWindow>(m_session, m_logOn.devices(), *this, m_toolkit,
-                                                m_members, m_activity);
+        m_observationWindow = std::make_unique<ObservationWindow>(
+            m_session, m_logOn.devices(), *this, m_toolkit, m_members, m_activity);
         m_observationWindow->setRecorder(m_observationKeeper.get());
         m_observationWindow->setReportSaver(
             [this](const ObservationRecord& record, QWidget* parent) {
