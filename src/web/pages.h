@@ -12,7 +12,9 @@
 
 // The pages of the lab's view, made from the same values as the command
 // line's JSON (recordJson, observationJson, historyJson): a number on a page
-// is the number in the JSON.
+// is the number in the JSON. Each page has a file of its own
+// (history_page.cpp, measurement_page.cpp, observation_page.cpp,
+// error_and_login_pages.cpp); what they share is in page_parts.h.
 namespace web {
 
 // Records a history page lists.

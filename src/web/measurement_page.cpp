@@ -1,0 +1,84 @@
+#include "pages.h"
+
+#include "html.h"
+#include "page_parts.h"
+#include "pdf_page.h"
+#include "result_formats.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace web {
+
+namespace {
+
+// The harmonics as the JSON gives them: the table's rows.
+QString measurementHarmonics(const QJsonArray& harmonics)
+{
+    QString html = QStringLiteral(
+        "<table class=\"harmonics\" id=\"harmonics\"><thead><tr><th>Order</th><th>Limit</th>"
+        "<th>Measured (mA)</th><th>% of limit</th><th>State</th></tr></thead><tbody>");
+    for (const QJsonValue& value : harmonics) {
+        const QJsonObject h = value.toObject();
+        html += QStringLiteral("<tr><td>%1</td><td class=\"limit\">%2</td><td>%3</td><td>%4</td>%5"
+                               "</tr>")
+                    .arg(h.value(QLatin1String("order")).toInt())
+                    .arg(text(h.value(QLatin1String("limit")).toString()),
+                         text(h.value(QLatin1String("current_ma")).toString()),
+                         percentCell(h.value(QLatin1String("percent_of_limit"))),
+                         stateCell(h.value(QLatin1String("state")).toString()));
+    }
+    return html + QLatin1String("</tbody></table>");
+}
+
+} // namespace
+
+QString measurementPage(const MeasurementRecord& record)
+{
+    const QJsonObject json = recordJson(record);
+    const QString verdict = json.value(QLatin1String("verdict")).toString();
+    QString body =
+        heading(record.id, QStringLiteral("measurement"), verdict, verdictClass(verdict));
+    body += downloads(record.id);
+    body += QStringLiteral("<section><h2>Product</h2>") +
+            productTable(record.product, record.port, record.device, record.toolVersion) +
+            QStringLiteral("</section>");
+    body += QStringLiteral("<section><h2>Values</h2><table class=\"fields\" id=\"values\">");
+    body +=
+        row(QStringLiteral("Measured"), text(json.value(QLatin1String("measured_at")).toString()));
+    body += row(QStringLiteral("Class"), text(reportClassText(record.result.judgement.productClass,
+                                                              record.result.judgement.power)));
+    const QList<QPair<QString, const char*>> values{
+        {QStringLiteral("Voltage (V)"), "volts"},
+        {QStringLiteral("Current (A)"), "amps"},
+        {QStringLiteral("Power (W)"), "watts"},
+        {QStringLiteral("Power factor"), "power_factor"},
+        {QStringLiteral("Frequency (Hz)"), "frequency"},
+        {QStringLiteral("Fields found"), "fields_found"}};
+    for (const auto& [caption, key] : values)
+        body += row(caption, numberText(json.value(QLatin1String(key)), 0));
+    const QJsonArray harmonics = json.value(QLatin1String("harmonics")).toArray();
+    body += row(QStringLiteral("Closest order"), closestOrder(harmonics, "percent_of_limit"));
+    if (json.contains(QLatin1String("problem")))
+        body += row(QStringLiteral("Problem"),
+                    QStringLiteral("<span class=\"stored\">%1</span>")
+                        .arg(text(json.value(QLatin1String("problem")).toString())));
+    body += row(QStringLiteral("Rules"),
+                QStringLiteral("A harmonic fails above its limit; below 5 mA or 0.6 % of the "
+                               "current it is not tested."));
+    body += QLatin1String("</table></section>");
+    QList<std::pair<double, QString>> bars;
+    for (const QJsonValue& value : harmonics) {
+        const QJsonObject h = value.toObject();
+        bars.append({h.value(QLatin1String("percent_of_limit")).toDouble(),
+                     h.value(QLatin1String("state")).toString()});
+    }
+    body += QStringLiteral("<section><h2>Harmonics as % of their limits</h2>") +
+            percentChart(bars) + measurementHarmonics(harmonics) + QStringLiteral("</section>");
+    body += QStringLiteral("<section><h2>Reply as received</h2><pre class=\"reply stored\">%1</pre>"
+                           "</section>")
+                .arg(text(json.value(QLatin1String("reply")).toString()));
+    return document(QStringLiteral("Record %1").arg(record.id), body);
+}
+
+} // namespace web

@@ -1,0 +1,218 @@
+#include "pages.h"
+
+#include "html.h"
+#include "observation_formats.h"
+#include "observation_pdf_chart.h"
+#include "page_parts.h"
+#include "pdf_chart.h"
+#include "pdf_page.h"
+#include "result_formats.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPointF>
+
+#include <algorithm>
+#include <vector>
+
+namespace web {
+
+namespace {
+
+// The closest orders over time, as % of their limits: each slot of the
+// time axis its samples' mean; empty without a judged order or a sample.
+QString timeline(const ObservationResult& r)
+{
+    const QList<int> worst = worstOrderCells(r.judgement, 3);
+    if (worst.isEmpty() || r.samples.isEmpty())
+        return {};
+    const double span = std::max(r.samples.last().startS, 1.0);
+    double highest = 160;
+    const QStringList colours{QStringLiteral("#d62728"), QStringLiteral("#1f77b4"),
+                              QStringLiteral("#2ca02c")};
+    QList<QList<QPointF>> lines;
+    constexpr int kSlots = 600;
+    for (int cell : worst) {
+        const std::optional<double> limit = r.judgement.orders[std::size_t(cell)].limitMa;
+        // Each slot of the time axis: its samples' mean.
+        std::vector<std::pair<double, int>> bins(kSlots, {0.0, 0});
+        for (const ObservedSample& sample : r.samples) {
+            if (!sample.values || !limit || *limit <= 0)
+                continue;
+            const int slot = std::clamp(int(sample.startS / span * (kSlots - 1)), 0, kSlots - 1);
+            bins[std::size_t(slot)].first +=
+                sample.values->currentsMa[std::size_t(cell)] / *limit * 100;
+            ++bins[std::size_t(slot)].second;
+        }
+        QList<QPointF> points;
+        for (int s = 0; s < kSlots; ++s)
+            if (bins[std::size_t(s)].second > 0) {
+                const double mean = bins[std::size_t(s)].first / bins[std::size_t(s)].second;
+                highest = std::max(highest, mean);
+                points.append({span * s / (kSlots - 1), mean});
+            }
+        lines.append(points);
+    }
+    const auto [top, step] = chartScale(highest, 160);
+    const double left = 48, width = 624, height = 220, base = 230;
+    QString svg = QStringLiteral("<svg class=\"chart\" id=\"timeline\" viewBox=\"0 0 700 "
+                                 "280\" role=\"img\" aria-label=\"The closest orders over "
+                                 "time\">");
+    svg += gridLines(left, width, base, height, top, step);
+    for (double limitLine : {100.0, 150.0})
+        svg += QStringLiteral("<line x1=\"%1\" x2=\"%2\" y1=\"%3\" y2=\"%3\" stroke=\"#000\" "
+                              "stroke-dasharray=\"6 3\"/>")
+                   .arg(left)
+                   .arg(left + width)
+                   .arg(base - limitLine / top * height, 0, 'f', 1);
+    for (int n = 0; n < int(lines.size()); ++n) {
+        QString points;
+        for (const QPointF& p : lines.at(n))
+            points += QStringLiteral("%1,%2 ")
+                          .arg(left + p.x() / span * width, 0, 'f', 1)
+                          .arg(base - std::min(p.y(), top) / top * height, 0, 'f', 1);
+        svg += QStringLiteral("<polyline fill=\"none\" stroke=\"%1\" stroke-width=\"1.5\" "
+                              "points=\"%2\"/><text x=\"%3\" y=\"270\" font-size=\"11\" "
+                              "fill=\"%1\">order %4</text>")
+                   .arg(colours.at(n), points.trimmed())
+                   .arg(left + n * 90)
+                   .arg(worst.at(n) + 2);
+    }
+    svg += QStringLiteral("<text x=\"%1\" y=\"250\" font-size=\"10\" text-anchor=\"end\">"
+                          "%2 s</text>")
+               .arg(left + width)
+               .arg(span, 0, 'f', 0);
+    return QStringLiteral("<section><h2>The closest orders over time, as % of their limits"
+                          "</h2>") +
+           svg + QStringLiteral("</svg></section>");
+}
+
+} // namespace
+
+QString observationPage(const ObservationRecord& record, bool running, int samplePage)
+{
+    const QJsonObject json = observationJson(record);
+    const ObservationResult& r = record.result;
+    const QString verdict =
+        running ? QStringLiteral("running") : json.value(QLatin1String("verdict")).toString();
+    QString body = heading(record.id, QStringLiteral("timed observation"), verdict,
+                           running ? QStringLiteral("verdict-running") : verdictClass(verdict));
+    const int taken = int(r.samples.size());
+    body += QStringLiteral("<p id=\"live\" data-record=\"%1\" data-samples=\"%2\" "
+                           "data-running=\"%3\">%4</p>")
+                .arg(record.id)
+                .arg(taken)
+                .arg(running ? 1 : 0)
+                .arg(running ? QStringLiteral("Being recorded: this page follows the samples as "
+                                              "they arrive.")
+                             : QString());
+    body += downloads(record.id);
+    body += QStringLiteral("<section><h2>Product</h2>") +
+            productTable(record.product, record.port, record.device, record.toolVersion) +
+            QStringLiteral("</section>");
+    body += QStringLiteral("<section><h2>Observation</h2><table class=\"fields\" id=\"values\">");
+    body +=
+        row(QStringLiteral("Started"), text(json.value(QLatin1String("measured_at")).toString()));
+    body +=
+        row(QStringLiteral("Class"), text(reportClassText(r.choice.productClass, r.choice.power)));
+    body += row(QStringLiteral("Duration"),
+                QStringLiteral("%1 s asked, %2 s elapsed")
+                    .arg(r.durationS)
+                    .arg(json.value(QLatin1String("elapsed_s")).toDouble(), 0, 'f', 1));
+    body +=
+        row(QStringLiteral("Samples"),
+            QStringLiteral("<span id=\"samples\">%1</span> judged, %2 not judged (%3 taken); %4")
+                .arg(json.value(QLatin1String("samples")).toInt())
+                .arg(json.value(QLatin1String("samples_not_judged")).toInt())
+                .arg(taken)
+                .arg(text(json.value(QLatin1String("sampling")).toString())));
+    body += row(QStringLiteral("Rules"), text(json.value(QLatin1String("rules")).toString()) +
+                                             QStringLiteral(": an order fails when its average is "
+                                                            "above its limit (150 % of it under "
+                                                            "the POHC allowance) or a sample is "
+                                                            "above 150 % of it"));
+    const QJsonValue pohc = json.value(QLatin1String("pohc"));
+    if (pohc.isObject()) {
+        const QJsonObject p = pohc.toObject();
+        body += row(QStringLiteral("POHC"),
+                    QStringLiteral("%1 mA measured, limit %2 mA; allowance %3")
+                        .arg(p.value(QLatin1String("measured_ma")).toDouble(), 0, 'f', 1)
+                        .arg(p.value(QLatin1String("limit_ma")).toDouble(), 0, 'f', 1)
+                        .arg(p.value(QLatin1String("allowance_applied")).toBool()
+                                 ? QStringLiteral("applied")
+                                 : QStringLiteral("not applied")));
+    } else {
+        body += row(QStringLiteral("POHC"), QStringLiteral("none for this class"));
+    }
+    if (json.contains(QLatin1String("highest_power_w")))
+        body += row(QStringLiteral("Power basis"),
+                    QStringLiteral("typed %1 W; highest measured %2 W%3")
+                        .arg(text(r.choice.power))
+                        .arg(json.value(QLatin1String("highest_power_w")).toDouble(), 0, 'f', 1)
+                        .arg(json.value(QLatin1String("power_differs")).toBool()
+                                 ? QStringLiteral(" (more than 10 % apart)")
+                                 : QString()));
+    if (json.contains(QLatin1String("fundamental_a")))
+        body += row(QStringLiteral("Power basis"),
+                    QStringLiteral("fundamental %1 A, power factor %2")
+                        .arg(json.value(QLatin1String("fundamental_a")).toDouble(), 0, 'f', 3)
+                        .arg(json.value(QLatin1String("power_factor")).toDouble(), 0, 'f', 3));
+    const QJsonArray harmonics = json.value(QLatin1String("harmonics")).toArray();
+    body += row(QStringLiteral("Closest order"), closestOrder(harmonics, "average_pct"));
+    if (json.contains(QLatin1String("problem")) && !running)
+        body += row(QStringLiteral("Problem"),
+                    QStringLiteral("<span class=\"stored\">%1</span>")
+                        .arg(text(json.value(QLatin1String("problem")).toString())));
+    body += QLatin1String("</table></section>");
+
+    QList<std::pair<double, QString>> bars;
+    QString table = QStringLiteral(
+        "<table class=\"harmonics\" id=\"harmonics\"><thead><tr><th>Order</th><th>Limit (mA)</th>"
+        "<th>Average (mA)</th><th>%</th><th>Maximum (mA)</th><th>%</th><th>State</th></tr>"
+        "</thead><tbody>");
+    for (const QJsonValue& value : harmonics) {
+        const QJsonObject h = value.toObject();
+        const QString state = h.value(QLatin1String("state")).toString();
+        bars.append({h.value(QLatin1String("average_pct")).toDouble(), state});
+        table += QStringLiteral("<tr><td>%1</td><td class=\"limit\">%2</td><td>%3</td><td>%4</td>"
+                                "<td>%5</td><td>%6</td>%7</tr>")
+                     .arg(h.value(QLatin1String("order")).toInt())
+                     .arg(numberText(h.value(QLatin1String("limit_ma"))),
+                          numberText(h.value(QLatin1String("average_ma"))),
+                          percentCell(h.value(QLatin1String("average_pct"))),
+                          numberText(h.value(QLatin1String("maximum_ma"))),
+                          percentCell(h.value(QLatin1String("maximum_pct"))), stateCell(state));
+    }
+    table += QLatin1String("</tbody></table>");
+    body += QStringLiteral("<section><h2>Each order's average as % of its limit</h2>") +
+            percentChart(bars) + table + QStringLiteral("</section>");
+
+    body += timeline(r);
+
+    // The samples, a page of them.
+    const int pages = std::max(1, (taken + kSamplesPageSize - 1) / kSamplesPageSize);
+    const int shown = std::clamp(samplePage, 1, pages);
+    body += QStringLiteral("<section><h2>Samples</h2><table class=\"samples\" id=\"sample-list\">"
+                           "<thead><tr><th>#</th><th>Start (s)</th><th>Time</th><th>Verdict</th>"
+                           "<th>Problem</th></tr></thead><tbody>");
+    for (int k = (shown - 1) * kSamplesPageSize; k < std::min(taken, shown * kSamplesPageSize);
+         ++k) {
+        const ObservedSample& s = r.samples.at(k);
+        const QString sampleVerdict = verdictText(s.verdict);
+        body += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td class=\"%4\">%5</td>"
+                               "<td class=\"stored\">%6</td></tr>")
+                    .arg(k + 1)
+                    .arg(s.startS, 0, 'f', 1)
+                    .arg(text(isoTimestamp(s.measuredAt)), verdictClass(sampleVerdict),
+                         text(sampleVerdict), text(s.problem));
+    }
+    body += QLatin1String("</tbody></table>");
+    QUrlQuery none;
+    body += pageLinks(QStringLiteral("/records/%1").arg(record.id), none, QStringLiteral("samples"),
+                      shown, shown < pages);
+    body += QLatin1String("</section>");
+    return document(QStringLiteral("Record %1").arg(record.id), body,
+                    running ? QStringLiteral("/static/live.js") : QString());
+}
+
+} // namespace web
