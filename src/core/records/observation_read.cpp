@@ -1,0 +1,177 @@
+#include "record_store.h"
+
+#include "observation_columns.h"
+#include "record_columns.h"
+#include "record_schema.h"
+#include "stall_guard.h"
+#include "store_connection.h"
+#include "store_reads.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+#include <algorithm>
+
+// A timed observation read back from the record store: its record, its
+// samples, judged again under the rules (observation_writes.cpp writes it).
+
+using namespace store_internal;
+
+namespace {
+
+std::optional<ObservationVerdict> observationVerdictFromText(const QString& text)
+{
+    for (ObservationVerdict verdict : {ObservationVerdict::Pass, ObservationVerdict::Fail,
+                                       ObservationVerdict::IncompleteObservation,
+                                       ObservationVerdict::LineFailed, ObservationVerdict::Stopped})
+        if (observationVerdictText(verdict) == text)
+            return verdict;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* error) const
+{
+    // One bound on the whole read: preparing, running, fetching its rows.
+    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
+    const auto fail = [&](const QString& reason) -> std::optional<ObservationRecord> {
+        if (error)
+            *error =
+                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+        return std::nullopt;
+    };
+    if (!isOpen())
+        return fail(QStringLiteral("it is not open"));
+    if (!db.isOpen())
+        return fail(lostConnectionReason());
+    QSqlQuery query(db);
+    if (const QString reason =
+            readRecordRow(query, db, m_schemaVersion, id, QStringLiteral(", verdict"));
+        !reason.isEmpty())
+        return fail(reason);
+    const int kind = query.record().count() - 2;
+    if (query.value(kind).toString() != kObservationKind)
+        return fail(QStringLiteral("record %1 is a %2, not an observation")
+                        .arg(id)
+                        .arg(query.value(kind).toString()));
+    MeasurementRecord row;
+    const ColumnFault fault = readColumns(query, 0, row);
+    const QString verdictStored = query.value(kind + 1).toString();
+    const std::optional<ObservationVerdict> storedVerdict =
+        observationVerdictFromText(verdictStored);
+    if (!storedVerdict)
+        return fail(QStringLiteral("observation %1 holds an unknown verdict \"%2\"")
+                        .arg(id)
+                        .arg(verdictStored));
+    // The verdict column holds the observation's verdict, which may be none
+    // of a measurement's: any other unknown name is damage.
+    if (const QString classStored = query.value(QStringLiteral("product_class")).toString();
+        row.result.judgement.productClass == ProductClass::None && !classStored.isEmpty())
+        return fail(QStringLiteral("observation %1 holds an unknown class \"%2\"")
+                        .arg(id)
+                        .arg(classStored));
+    if (fault == ColumnFault::Damaged)
+        return fail(
+            QStringLiteral("observation %1 holds a damaged reply or judgement document").arg(id));
+    if (fault == ColumnFault::UnknownName && row.result.verdict != Verdict::NoResultReceived)
+        return fail(QStringLiteral("observation %1 holds an unknown evaluation status \"%2\"")
+                        .arg(id)
+                        .arg(query.value(QStringLiteral("evaluation_status")).toString()));
+    query.finish();
+
+    ObservationRecord record{row};
+    record.id = id;
+    record.store = m_origin;
+    ObservationResult& r = record.result;
+    r.choice = {row.result.judgement.productClass, row.result.judgement.power,
+                row.result.judgement.guardBandPct};
+    r.measuredAt = row.result.measuredAt;
+    r.problem = row.result.problem;
+
+    QSqlQuery own(db);
+    own.setForwardOnly(true);
+    if (!own.prepare(QStringLiteral("SELECT duration_s, elapsed_s, sample_interval_s, finished, "
+                                    "rules FROM observations WHERE id = ?")))
+        return fail(sqlReason(own.lastError()));
+    own.bindValue(0, id);
+    if (const QString reason = runRead(own); !reason.isEmpty())
+        return fail(reason);
+    if (!own.next())
+        return fail(own.lastError().isValid()
+                        ? sqlReason(own.lastError())
+                        : QStringLiteral("observation %1 is damaged: its row in the "
+                                         "observations table is missing")
+                              .arg(id));
+    r.durationS = own.value(0).toInt();
+    r.elapsedS = own.value(1).toDouble();
+    r.sampleIntervalS = own.value(2).toDouble();
+    const bool finished = own.value(3).toInt() != 0;
+    record.storedRules = own.value(4).toString();
+    own.finish();
+
+    QSqlQuery samples(db);
+    samples.setForwardOnly(true);
+    if (!samples.prepare(
+            QStringLiteral("SELECT start_s, measured_ms, utc_offset, verdict, problem, "
+                           "reply_line, reply, sample_index FROM observation_samples "
+                           "WHERE observation_id = ? ORDER BY sample_index")))
+        return fail(sqlReason(samples.lastError()));
+    samples.bindValue(0, id);
+    if (const QString reason = runRead(samples); !reason.isEmpty())
+        return fail(reason);
+    while (samples.next()) {
+        ObservedSample sample;
+        sample.startS = samples.value(0).toDouble();
+        sample.measuredAt =
+            timeOf(samples.value(1), samples.isNull(2) ? QVariant() : samples.value(2));
+        const std::optional<Verdict> verdict = verdictFromText(samples.value(3).toString());
+        const auto reply = std::find(kReplyNames.begin(), kReplyNames.end(),
+                                     samples.value(6).toString().toLatin1());
+        if (!verdict || reply == kReplyNames.end())
+            return fail(
+                QStringLiteral("sample %1 of observation %2 holds an unknown %3 \"%4\"")
+                    .arg(samples.value(7).toLongLong() + 1)
+                    .arg(id)
+                    .arg(verdict ? QStringLiteral("reply state") : QStringLiteral("verdict"))
+                    .arg(samples.value(verdict ? 6 : 3).toString()));
+        sample.verdict = *verdict;
+        sample.problem = samples.isNull(4) ? QString() : samples.value(4).toString();
+        sample.line = replyLineOf(samples.isNull(5) ? QVariant() : samples.value(5));
+        sample.reply = ObservedSample::Reply(reply - kReplyNames.begin());
+        // The values the rules read, from the reply as its cycle judged it.
+        readAgain(sample, r.choice);
+        r.samples.append(sample);
+    }
+    // A connection cut while the rows came ends them early.
+    if (samples.lastError().isValid() || guard.finish())
+        return fail(sqlReason(samples.lastError()));
+
+    const qsizetype taken = r.samples.size();
+    if (!finished) {
+        // Ended without its end written: what the samples say of the time.
+        r.elapsedS = taken > 0 ? r.samples.last().startS : 0;
+        r.sampleIntervalS =
+            taken > 1 ? (r.samples.last().startS - r.samples.first().startS) / double(taken - 1)
+                      : 0;
+    }
+    ObservationEnd end = ObservationEnd::Completed;
+    if (*storedVerdict == ObservationVerdict::LineFailed)
+        end = ObservationEnd::LineFailed;
+    else if (*storedVerdict == ObservationVerdict::Stopped)
+        end = ObservationEnd::Stopped;
+    r.judgement = judgeSamples(r.samples, r.choice, end);
+    r.samplesNotJudged = r.judgement.samplesNotJudged;
+    if (!finished) {
+        r.judgement.verdict = ObservationVerdict::IncompleteObservation;
+        r.problem = QStringLiteral("The observation was never finished (the tool ended during "
+                                   "it); the %1 samples taken until then are kept.")
+                        .arg(taken);
+    }
+    r.verdict = r.judgement.verdict;
+    return record;
+}
