@@ -1,36 +1,13 @@
 #pragma once
 
 #include "observation.h"
-#include "pdf_layout.h"
+#include "percent_plot.h"
 
 #include <QList>
 
 // The first `count` cells of rankedOrderCells: judged orders only, the
 // highest average as % of its limit first.
 QList<int> worstOrderCells(const ObservationJudgement& judgement, int count);
-
-// A plot of % of limit: its scale, reaching at least 160 %, with a grid, and
-// the 100 % line (the average's limit) and the 150 % line (every sample's).
-class PercentPlot : public PdfCanvas
-{
-protected:
-    using PdfCanvas::PdfCanvas;
-
-    // Lays the plot out in `rect` for values up to `highest` %, leaving
-    // `below` at the bottom for labels and a legend; draws the grid and the
-    // scale, and returns the plot's rectangle.
-    QRectF paintScale(const QRectF& rect, double highest, double below);
-    // Where `percent` lies, clamped to the scale.
-    double yOf(double percent) const;
-    // The 100 % and 150 % lines across the plot, labelled at its right.
-    void paintLimitLines();
-    // A legend entry: a swatch (filled, or a line with `pen`) and its text,
-    // from `x`; returns where the next one starts.
-    double legendKey(double x, double y, const QColor& fill, const QPen& pen, const QString& text);
-
-    QRectF m_plot;
-    double m_top = 0;
-};
 
 // An observation's summary chart: for each order, its average and its
 // highest sample as % of its limit, side by side, coloured by the order's
