@@ -46,14 +46,13 @@ std::optional<ClassChoice> classChoiceOf(const QCommandLineParser& parser, QStri
         *message = QStringLiteral("--power goes with --class D only.");
         return std::nullopt;
     }
-    if (*productClass == ProductClass::D &&
-        !classDPowerInRange(parser.value(QStringLiteral("power")))) {
+    const ClassDPower power = powerGiven ? parser.value(QStringLiteral("power")) : QString();
+    if (*productClass == ProductClass::D && !power.inRange()) {
         *message = QStringLiteral("--power \"%1\": %2 (watts).")
-                       .arg(parser.value(QStringLiteral("power")), classDPowerRangeMessage());
+                       .arg(power.text(), classDPowerRangeMessage());
         return std::nullopt;
     }
-    return ClassChoice{*productClass,
-                       powerGiven ? parser.value(QStringLiteral("power")) : QString()};
+    return ClassChoice{*productClass, power};
 }
 
 } // namespace

@@ -113,8 +113,8 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
     body += QStringLiteral("<section><h2>Observation</h2><table class=\"fields\" id=\"values\">");
     body +=
         row(QStringLiteral("Started"), text(json.value(QLatin1String("measured_at")).toString()));
-    body +=
-        row(QStringLiteral("Class"), text(reportClassText(r.choice.productClass, r.choice.power)));
+    body += row(QStringLiteral("Class"),
+                text(reportClassText(r.choice.productClass, r.choice.power.text())));
     body += row(QStringLiteral("Duration"),
                 QStringLiteral("%1 s asked, %2 s elapsed")
                     .arg(r.durationS)
@@ -147,7 +147,7 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
     if (json.contains(QLatin1String("highest_power_w")))
         body += row(QStringLiteral("Power basis"),
                     QStringLiteral("typed %1 W; highest measured %2 W%3")
-                        .arg(text(r.choice.power))
+                        .arg(text(r.choice.power.text()))
                         .arg(json.value(QLatin1String("highest_power_w")).toDouble(), 0, 'f', 1)
                         .arg(json.value(QLatin1String("power_differs")).toBool()
                                  ? QStringLiteral(" (more than 10 % apart)")

@@ -88,14 +88,15 @@ JudgeAgainDialog::JudgeAgainDialog(const MeasurementRecord& record, Toolkit& too
 void JudgeAgainDialog::judge()
 {
     const auto productClass = ProductClass(m_class->currentData().toInt());
-    if (productClass == ProductClass::D && !classDPowerInRange(m_power->text())) {
+    const ClassDPower power = m_power->text();
+    if (productClass == ProductClass::D && !power.inRange()) {
         m_toolkit.messageBox(classDPowerRangeMessage());
         return;
     }
     MeasurementRecord judged = m_record;
     // A report of a judgement the store does not hold.
     judged.id = 0;
-    judged.result = judgeAgain(m_record.result, productClass, m_power->text());
+    judged.result = judgeAgain(m_record.result, productClass, power);
     const CycleResult& r = judged.result;
     QString shown = verdictText(r.verdict);
     const QString problem = r.problem.isEmpty() ? r.judgement.evaluation.problem : r.problem;

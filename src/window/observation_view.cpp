@@ -70,8 +70,8 @@ QString judgingBasisText(const ClassChoice& choice, const QString& port)
         judged = QStringLiteral("no class chosen yet");
         break;
     case ProductClass::D:
-        judged = classDPowerInRange(choice.power)
-                     ? QStringLiteral("Class D at %1 W").arg(choice.power.trimmed())
+        judged = choice.power.inRange()
+                     ? QStringLiteral("Class D at %1 W").arg(choice.power.text().trimmed())
                      : QStringLiteral("Class D, no power from 50 to 600 W typed yet");
         break;
     default:

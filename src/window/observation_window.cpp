@@ -165,10 +165,10 @@ QString ObservationWindow::refusal() const
     if (!m_session.isLoggedOn() || !m_session.lineOpen())
         return QStringLiteral("Log on to the analyzer in the main window first: the observation "
                               "uses its session.");
-    const ProductClass productClass = selectedClass(m_form);
-    if (productClass == ProductClass::None)
+    const ClassChoice choice = selectedClassChoice(m_form);
+    if (choice.productClass == ProductClass::None)
         return QStringLiteral("Choose the product class in the main window first.");
-    if (productClass == ProductClass::D && !classDPowerInRange(m_form.text(Field::PowerD)))
+    if (choice.productClass == ProductClass::D && !choice.power.inRange())
         return classDPowerRangeMessage();
     return QString();
 }

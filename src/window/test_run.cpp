@@ -130,7 +130,8 @@ void TestRun::Run_Click()
 
     // Class D with a power that is not a number from 50 to 600 W (the empty
     // field included): the message, and nothing is sent or changed.
-    if (m_form.selected(Option::Dopt) && !classDPowerInRange(m_form.text(Field::PowerD))) {
+    const ClassChoice choice = selectedClassChoice(m_form);
+    if (choice.productClass == ProductClass::D && !choice.power.inRange()) {
         m_toolkit.messageBox(classDPowerRangeMessage());
         return;
     }
@@ -140,7 +141,7 @@ void TestRun::Run_Click()
     m_startClickAtMs = m_toolkit.clickMadeAtMs();
     m_recorded = false;
     m_members.TestFailed = 0;
-    m_choice = selectedClassChoice(m_form);
+    m_choice = choice;
     m_cycle.run(m_choice, *this, *this);
     if (m_activity.ending) {
         // EXIT or closing the window ended the tool during the cycle. A
@@ -151,7 +152,7 @@ void TestRun::Run_Click()
             stopped.verdict = Verdict::Stopped;
             stopped.judgement.productClass = m_choice.productClass;
             if (m_choice.productClass == ProductClass::D)
-                stopped.judgement.power = m_choice.power;
+                stopped.judgement.power = m_choice.power.text();
             stopped.measuredAt = m_clock.currentDateTime();
             record(stopped);
         }

@@ -350,7 +350,7 @@ void ClassLimits::classDPowerRange()
 {
     QFETCH(QString, power);
     QFETCH(bool, inRange);
-    QCOMPARE(classDPowerInRange(power), inRange);
+    QCOMPARE(ClassDPower(power).inRange(), inRange);
 }
 
 void ClassLimits::closestOrderAmongTested()

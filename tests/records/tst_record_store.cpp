@@ -200,7 +200,7 @@ QStringList dump(const ObservationRecord& o)
                   shown(o.product.lab),
                   shown(o.toolVersion),
                   classLetter(r.choice.productClass),
-                  shown(r.choice.power),
+                  shown(r.choice.power.text()),
                   QString::number(r.choice.guardBandPct),
                   QString::number(r.judgement.guardBandPct),
                   observationVerdictText(r.verdict),

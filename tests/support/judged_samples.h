@@ -6,7 +6,7 @@
 
 // The observation rules over `judged` samples and `notJudged` samples that
 // were counted but not judged, as an observation tallies them one by one.
-inline ObservationJudgement judgeObservation(ProductClass productClass, const QString& power,
+inline ObservationJudgement judgeObservation(ProductClass productClass, const ClassDPower& power,
                                              const QList<RuleSample>& judged, int notJudged,
                                              ObservationEnd end, double guardBandPct = 0)
 {

@@ -13,10 +13,11 @@ constexpr double kHighestPower = 600;
 
 } // namespace
 
-bool classDPowerInRange(const QString& power)
+ClassDPower::ClassDPower(const QString& typed) : m_text(typed), m_watts(StrictNumber(typed)) {}
+
+bool ClassDPower::inRange() const
 {
-    const std::optional<double> watts = StrictNumber(power);
-    return watts && *watts >= kLowestPower && *watts <= kHighestPower;
+    return m_watts && *m_watts >= kLowestPower && *m_watts <= kHighestPower;
 }
 
 QString classDPowerRangeMessage()
@@ -24,17 +25,17 @@ QString classDPowerRangeMessage()
     return QStringLiteral("You need to enter a value  from 50 to 600 for Class D Power");
 }
 
-Judgement ClassD(const MeasuredValues& measured, const QString& power)
+Judgement ClassD(const MeasuredValues& measured, const ClassDPower& power)
 {
     // The limits are milliamperes per watt of the power the operator typed,
     // not of the measured true power, capped at the Class A limits.
     Judgement judgement = evaluation::startJudgement(ProductClass::D, measured);
-    judgement.power = power;
-    const std::optional<double> watts = StrictNumber(power);
+    judgement.power = power.text();
+    const std::optional<double> watts = power.watts();
     if (!watts) {
         judgement.evaluation = {
             Evaluation::NotJudged,
-            evaluation::inputProblem(QStringLiteral("The Class D power"), power,
+            evaluation::inputProblem(QStringLiteral("The Class D power"), power.text(),
                                      QStringLiteral("a number in watts")) +
                 QStringLiteral(" Class D cannot be judged: enter the power in watts as a "
                                "number only, such as 75.")};
@@ -42,11 +43,11 @@ Judgement ClassD(const MeasuredValues& measured, const QString& power)
     }
     // A power outside 50 to 600 W would give limits that mean nothing (zero,
     // negative or huge ones that every measurement passes): no verdict.
-    if (!classDPowerInRange(power)) {
+    if (!power.inRange()) {
         judgement.evaluation = {
             Evaluation::NotJudged,
             QStringLiteral("The Class D power \"%1\" W is out of range. %2.")
-                .arg(evaluation::shownText(power.trimmed()), classDPowerRangeMessage())};
+                .arg(evaluation::shownText(power.text().trimmed()), classDPowerRangeMessage())};
         return judgement;
     }
 

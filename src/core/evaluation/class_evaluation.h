@@ -1,5 +1,6 @@
 #pragma once
 
+#include "class_d_power.h"
 #include "judgement.h"
 
 #include <QString>
@@ -28,20 +29,13 @@ struct MeasuredValues
 Judgement ClassA(const MeasuredValues& measured);
 Judgement ClassB(const MeasuredValues& measured);
 Judgement ClassC(const MeasuredValues& measured);
-// `power`: the operator's Class D power text, in W. A power that is not a
+// `power`: the operator's Class D power, in W. A power that is not a
 // number, or not from 50 to 600 W, is not judged: no limit, no cell coloured.
 // Each Class D limit is the lower of the per-watt limit and the Class A limit
 // of that order (above about 584 W the orders 15 to 39 take Class A's).
-Judgement ClassD(const MeasuredValues& measured, const QString& power);
+Judgement ClassD(const MeasuredValues& measured, const ClassDPower& power);
 
-// The Class D powers a product can be judged at: a number from 50 to 600 W,
-// both included, read as ClassD reads it (StrictNumber: blanks around it
-// aside, so " 75 " and "75.0" are 75; "." is the decimal point whatever the
-// desktop's regional settings, so "75,5" and "75 W" are no number). Every
-// face refuses any other power before anything is sent or judged.
-bool classDPowerInRange(const QString& power);
-
-// What the operator is told about a power out of that range:
+// What the operator is told about a power out of range (ClassDPower::inRange):
 // "You need to enter a value  from 50 to 600 for Class D Power" (two blanks
 // after "value", as the window has always said it).
 QString classDPowerRangeMessage();
@@ -50,5 +44,5 @@ QString classDPowerRangeMessage();
 // NoClass and every cell NotJudged. `guardBandPct`: the cells judged against
 // their limits reduced by that percentage (applyGuardBand); the limit texts
 // stay the class's.
-Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power,
+Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const ClassDPower& power,
                  double guardBandPct = 0);

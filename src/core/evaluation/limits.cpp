@@ -6,7 +6,7 @@
 namespace {
 
 Judgement classJudgement(ProductClass productClass, const MeasuredValues& measured,
-                         const QString& power)
+                         const ClassDPower& power)
 {
     switch (productClass) {
     case ProductClass::A:
@@ -27,7 +27,7 @@ Judgement classJudgement(ProductClass productClass, const MeasuredValues& measur
 
 } // namespace
 
-Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const QString& power,
+Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const ClassDPower& power,
                  double guardBandPct)
 {
     Judgement judgement = classJudgement(productClass, measured, power);

@@ -189,7 +189,7 @@ void ObservationTally::add(const RuleSample& sample)
     ++m_judged;
 }
 
-ObservationJudgement ObservationTally::judge(ProductClass productClass, const QString& power,
+ObservationJudgement ObservationTally::judge(ProductClass productClass, const ClassDPower& power,
                                              ObservationEnd end, double guardBandPct) const
 {
     ObservationJudgement judgement;
@@ -232,10 +232,10 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
                     .arg(m_judged)
                     .arg(NumberText(median.amps), sampleNumbers(basis.fundamentalVaries, 10));
     }
-    QString limitsPower = power;
+    ClassDPower limitsPower = power;
     if (productClass == ProductClass::D) {
-        basis.typedPower = power;
-        const std::optional<double> typed = StrictNumber(power);
+        basis.typedPower = power.text();
+        const std::optional<double> typed = power.watts();
         basis.basisW = typed;
         // The lab's rule: the typed power only when within ±10 % of the
         // highest measured power, otherwise that power.
@@ -257,7 +257,7 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const QS
                 QStringLiteral("The typed power %1 W is not within 10 % of the highest measured "
                                "power %2 W, and that power is outside Class D's 50 to 600 W: "
                                "Class D cannot be judged.")
-                    .arg(NumberText(*StrictNumber(power)), NumberText(*m_highestPowerW));
+                    .arg(NumberText(*power.watts()), NumberText(*m_highestPowerW));
     } else if (!steadyProblem.isEmpty()) {
         judgement.problem = steadyProblem;
     }

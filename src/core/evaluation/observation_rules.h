@@ -1,5 +1,7 @@
 #pragma once
 
+#include "class_d_power.h"
+
 #include "judgement.h"
 
 #include <QList>
@@ -190,7 +192,7 @@ public:
     // The rules over the samples added so far. `power`: the typed Class D
     // power text, W; ignored for the other classes. `guardBandPct`: every
     // limit reduced by that percentage for the verdict.
-    ObservationJudgement judge(ProductClass productClass, const QString& power, ObservationEnd end,
+    ObservationJudgement judge(ProductClass productClass, const ClassDPower& power, ObservationEnd end,
                                double guardBandPct = 0) const;
 
 private:

@@ -52,7 +52,7 @@ QVariantList observationRow(const ObservationRecord& o)
     row.result.problem = o.result.problem;
     row.result.judgement.productClass = o.result.choice.productClass;
     row.result.judgement.power =
-        o.result.choice.productClass == ProductClass::D ? o.result.choice.power : QString();
+        o.result.choice.productClass == ProductClass::D ? o.result.choice.power.text() : QString();
     row.result.judgement.anyFailed = o.result.verdict == ObservationVerdict::Fail;
     row.result.judgement.guardBandPct = o.result.choice.guardBandPct;
     static_cast<RecordHeader&>(row) = o;

@@ -33,7 +33,7 @@ QString numberText(const std::optional<double>& value, int decimals)
 
 QString typedPower(const ObservationResult& r)
 {
-    return r.choice.productClass == ProductClass::D ? r.choice.power : QString();
+    return r.choice.productClass == ProductClass::D ? r.choice.power.text() : QString();
 }
 
 QString yesNo(bool value)
@@ -325,7 +325,7 @@ QString observationText(const ObservationRecord& record)
     text += headerText(record);
     line(QStringLiteral("Started at"), shown(isoTimestamp(r.measuredAt)));
     line(QStringLiteral("Class"),
-         shown(classWithPower(r.choice.productClass, escapedText(r.choice.power))));
+         shown(classWithPower(r.choice.productClass, escapedText(r.choice.power.text()))));
     if (r.choice.productClass == ProductClass::D) {
         line(QStringLiteral("Highest power"),
              j.basis.highestPowerW

@@ -24,7 +24,7 @@ PageHeading headingOf(const ObservationRecord& record)
     heading.timeCaption = QStringLiteral("Started");
     heading.time = reportTimeText(record.result.measuredAt);
     heading.classText =
-        reportClassText(record.result.choice.productClass, record.result.choice.power);
+        reportClassText(record.result.choice.productClass, record.result.choice.power.text());
     heading.verdict = shownObservationVerdict(record.result);
     heading.rules = QString::fromLatin1(kObservationRules);
     heading.pages = kPages;

@@ -297,7 +297,7 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     // Not judged, but taken under the chosen class: the record keeps it.
     result.judgement.productClass = m_choice->productClass;
     if (m_choice->productClass == ProductClass::D)
-        result.judgement.power = m_choice->power;
+        result.judgement.power = m_choice->power.text();
     result.measuredAt = m_clock.currentDateTime();
     observer.cycleEnded(result);
     return result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "class_d_power.h"
 #include "cycle_result.h"
 #include "interruption.h"
 #include "session_observer.h"
@@ -18,8 +19,8 @@ class SerialPort;
 struct ClassChoice
 {
     ProductClass productClass = ProductClass::None;
-    // The Class D power text, in W; empty for the other classes.
-    QString power;
+    // The Class D power, in W; empty for the other classes.
+    ClassDPower power;
     // The guard band, %: every limit reduced by it for the verdict
     // (guard_band.h). The window's own test has none.
     double guardBandPct = 0;

@@ -91,7 +91,7 @@ ObservedSample observedSample(double startS, const CycleResult& cycle)
 
 CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choice)
 {
-    const QString power = choice.productClass == ProductClass::D ? choice.power : QString();
+    const ClassDPower power = choice.productClass == ProductClass::D ? choice.power : ClassDPower();
     CycleResult result;
     result.measuredAt = sample.measuredAt;
     switch (sample.reply) {
@@ -105,7 +105,7 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
         break;
     case ObservedSample::Reply::NotRead:
         result.judgement.productClass = choice.productClass;
-        result.judgement.power = power;
+        result.judgement.power = power.text();
         result.judgement.guardBandPct = choice.guardBandPct;
         break;
     }

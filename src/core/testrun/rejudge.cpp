@@ -3,7 +3,7 @@
 #include "measurement_cycle.h"
 #include "sort_out.h"
 
-CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const QString& power,
+CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const ClassDPower& power,
                        double guardBandPct)
 {
     const QString& text = stored.reply.line;
@@ -15,7 +15,7 @@ CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, con
     result.measuredAt = stored.measuredAt;
     result.reply = SortOut(text);
     result.judgement = Limits(productClass, measuredValues(result.reply),
-                              productClass == ProductClass::D ? power : QString(), guardBandPct);
+                              productClass == ProductClass::D ? power : ClassDPower(), guardBandPct);
     result.verdict =
         MeasurementCycle::replyVerdict(line, result.reply, result.judgement, &result.problem);
     return result;

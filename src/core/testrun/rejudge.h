@@ -11,5 +11,5 @@
 // The line counts as ended when it ends with CR or LF. `power`: the Class D
 // power text in W, ignored for the other classes; `guardBandPct`: every
 // limit reduced by it for the verdict. measuredAt is kept.
-CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const QString& power,
+CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const ClassDPower& power,
                        double guardBandPct = 0);
