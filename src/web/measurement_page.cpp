@@ -40,9 +40,7 @@ QString measurementPage(const MeasurementRecord& record)
     QString body =
         heading(record.id, QStringLiteral("measurement"), verdict, verdictClass(verdict));
     body += downloads(record.id);
-    body += QStringLiteral("<section><h2>Product</h2>") +
-            productTable(record.product, record.port, record.device, record.toolVersion) +
-            QStringLiteral("</section>");
+    body += productSection(record);
     body += QStringLiteral("<section><h2>Values</h2><table class=\"fields\" id=\"values\">");
     body +=
         row(QStringLiteral("Measured"), text(json.value(QLatin1String("measured_at")).toString()));

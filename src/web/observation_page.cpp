@@ -107,9 +107,7 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
                                               "they arrive.")
                              : QString());
     body += downloads(record.id);
-    body += QStringLiteral("<section><h2>Product</h2>") +
-            productTable(record.product, record.port, record.device, record.toolVersion) +
-            QStringLiteral("</section>");
+    body += productSection(record);
     body += QStringLiteral("<section><h2>Observation</h2><table class=\"fields\" id=\"values\">");
     body +=
         row(QStringLiteral("Started"), text(json.value(QLatin1String("measured_at")).toString()));

@@ -46,10 +46,12 @@ QString row(const QString& caption, const QString& html)
     return QStringLiteral("<tr><th>%1</th><td>%2</td></tr>").arg(caption, html);
 }
 
-QString productTable(const ProductInfo& p, const QString& port, const QString& device,
-                     const QString& toolVersion)
+QString productSection(const RecordHeader& record)
 {
-    QString html = QStringLiteral("<table class=\"fields\">");
+    const ProductInfo& p = record.product;
+    const QString& port = record.port;
+    const QString& device = record.device;
+    QString html = QStringLiteral("<section><h2>Product</h2><table class=\"fields\">");
     const QList<QPair<QString, QString>> fields{
         {QStringLiteral("Product"), p.product},
         {QStringLiteral("Serial"), p.serial},
@@ -60,13 +62,13 @@ QString productTable(const ProductInfo& p, const QString& port, const QString& d
         {QStringLiteral("Conditions"), p.conditions},
         {QStringLiteral("Bench"),
          port == device || device.isEmpty() ? port : QStringLiteral("%1 (%2)").arg(port, device)},
-        {QStringLiteral("Tool"), toolVersion},
+        {QStringLiteral("Tool"), record.toolVersion},
     };
     for (const auto& [caption, value] : fields)
         if (!value.isEmpty())
             html +=
                 row(caption, QStringLiteral("<span class=\"stored\">%1</span>").arg(text(value)));
-    return html + QLatin1String("</table>");
+    return html + QLatin1String("</table></section>");
 }
 
 QString heading(qint64 id, const QString& what, const QString& verdict, const QString& verdictCss)

@@ -33,9 +33,9 @@ QString stateCell(const QString& state);
 // A row of a fields table: its caption and its cell, `html` as it is.
 QString row(const QString& caption, const QString& html);
 
-// The product and lab fields, those that are not empty.
-QString productTable(const ProductInfo& p, const QString& port, const QString& device,
-                     const QString& toolVersion);
+// A record page's Product section: the product and lab fields, those that
+// are not empty.
+QString productSection(const RecordHeader& record);
 
 // A record page's heading: "Record <id>", what it is, and its verdict in
 // the class `verdictCss`.
