@@ -37,11 +37,9 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
         QStringLiteral("port")));
     addClassOptions(parser, true);
     addProductOptions(parser);
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("report"),
-        QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's extension "
-                       "(.pdf is added when it has none)."),
-        QStringLiteral("file")));
+    addReportOption(parser,
+                    QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's "
+                                   "extension (.pdf is added when it has none)."));
     addDbOption(parser);
     addComOptions(parser);
     int code = kPass;

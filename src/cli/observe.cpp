@@ -108,11 +108,9 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
             .arg(Observation::kDefaultDurationS),
         QStringLiteral("seconds"), QString::number(Observation::kDefaultDurationS)));
     addProductOptions(parser);
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("report"),
-        QStringLiteral("Also write the observation's report: PDF, CSV or JSON by the file's "
-                       "extension (none: .pdf)."),
-        QStringLiteral("file")));
+    addReportOption(parser,
+                    QStringLiteral("Also write the observation's report: PDF, CSV or JSON by "
+                                   "the file's extension (none: .pdf)."));
     addDbOption(parser);
     addComOptions(parser);
     int code = kPass;

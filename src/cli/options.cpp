@@ -182,6 +182,11 @@ std::optional<int> takePort(const QCommandLineParser& parser, const ComDevices& 
     return std::nullopt;
 }
 
+void addReportOption(QCommandLineParser& parser, const QString& help)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("report"), help, QStringLiteral("file")));
+}
+
 std::optional<int> takeReportFile(const QCommandLineParser& parser, std::optional<QString>* file)
 {
     if (!parser.isSet(QStringLiteral("report")))

@@ -93,6 +93,9 @@ std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& de
 std::optional<int> takePort(const QCommandLineParser& parser, const ComDevices& devices,
                             std::optional<PortChoice>* port);
 
+// Adds measure's and observe's --report FILE, `help` saying what it writes.
+void addReportOption(QCommandLineParser& parser, const QString& help);
+
 // measure's and observe's --report: nothing when it is not given or names a
 // report file (reportPath), which goes to *file; otherwise the usage error
 // said, and its exit code.

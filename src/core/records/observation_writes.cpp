@@ -170,10 +170,8 @@ QString runStatement(QSqlDatabase& db, const QString& sql, const QVariantList& v
 
 Outcome RecordStore::beginObservation(ObservationRecord& record)
 {
-    if (!isOpen())
-        return Outcome::failed(QStringLiteral("no record store is open"));
-    if (m_access == StoreAccess::Read)
-        return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
+    if (const std::optional<Outcome> refused = refusedWrite())
+        return *refused;
     qint64 id = 0;
     const QString reason = write(
         [&](QSqlDatabase& db) {
@@ -196,10 +194,8 @@ Outcome RecordStore::beginObservation(ObservationRecord& record)
 
 Outcome RecordStore::addSample(qint64 id, int index, const ObservedSample& sample)
 {
-    if (!isOpen())
-        return Outcome::failed(QStringLiteral("no record store is open"));
-    if (m_access == StoreAccess::Read)
-        return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
+    if (const std::optional<Outcome> refused = refusedWrite())
+        return *refused;
     const QString reason = write(
         [&](QSqlDatabase& db) {
             return insertSamples(db, id, {{index, &sample}});
@@ -212,10 +208,8 @@ Outcome RecordStore::addSample(qint64 id, int index, const ObservedSample& sampl
 
 Outcome RecordStore::finishObservation(const ObservationRecord& record)
 {
-    if (!isOpen())
-        return Outcome::failed(QStringLiteral("no record store is open"));
-    if (m_access == StoreAccess::Read)
-        return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
+    if (const std::optional<Outcome> refused = refusedWrite())
+        return *refused;
     const ObservationResult& r = record.result;
     const QString verdict = observationVerdictText(r.verdict);
     const QString reason = write(

@@ -153,12 +153,19 @@ QString RecordStore::write(const std::function<QString(QSqlDatabase&)>& statemen
     }
 }
 
-Outcome RecordStore::add(MeasurementRecord& record, QDeadlineTimer deadline)
+std::optional<Outcome> RecordStore::refusedWrite() const
 {
     if (!isOpen())
         return Outcome::failed(QStringLiteral("no record store is open"));
     if (m_access == StoreAccess::Read)
         return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
+    return std::nullopt;
+}
+
+Outcome RecordStore::add(MeasurementRecord& record, QDeadlineTimer deadline)
+{
+    if (const std::optional<Outcome> refused = refusedWrite())
+        return *refused;
     qint64 id = 0;
     const QString reason = write(
         [&](QSqlDatabase& db) { return insertMeasurementsRow(db, insertValues(record), &id); },
@@ -172,10 +179,8 @@ Outcome RecordStore::add(MeasurementRecord& record, QDeadlineTimer deadline)
 
 Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
 {
-    if (!isOpen())
-        return Outcome::failed(QStringLiteral("no record store is open"));
-    if (m_access == StoreAccess::Read)
-        return failure(QStringLiteral("written"), QStringLiteral("it was opened for reading"));
+    if (const std::optional<Outcome> refused = refusedWrite())
+        return *refused;
     const QString reason = write(
         [&](QSqlDatabase& db) {
             // What the search text is made of besides the product fields.

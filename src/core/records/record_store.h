@@ -125,6 +125,9 @@ public:
 
 private:
     Outcome failure(const QString& what, const QString& reason) const;
+    // Why nothing may be written now (no store open, or one opened for
+    // reading); nothing when a write may go ahead.
+    std::optional<Outcome> refusedWrite() const;
     // Connects m_target; the reason it failed, empty on success.
     QString connect(QDeadlineTimer deadline);
     // Runs `statements` in one write transaction under the deadline; the
