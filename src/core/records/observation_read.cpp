@@ -37,12 +37,11 @@ std::optional<ObservationVerdict> observationVerdictFromText(const QString& text
 std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* error) const
 {
     // One bound on the whole read: preparing, running, fetching its rows.
-    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    const QSqlDatabase db = readConnection();
     StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const auto fail = [&](const QString& reason) -> std::optional<ObservationRecord> {
         if (error)
-            *error =
-                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+            *error = readFailure(guard, reason);
         return std::nullopt;
     };
     if (!isOpen())

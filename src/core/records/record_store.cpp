@@ -153,6 +153,16 @@ QString RecordStore::write(const std::function<QString(QSqlDatabase&)>& statemen
     }
 }
 
+QSqlDatabase RecordStore::readConnection() const
+{
+    return isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+}
+
+QString RecordStore::readFailure(StallGuard& guard, const QString& reason) const
+{
+    return failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+}
+
 std::optional<Outcome> RecordStore::refusedWrite() const
 {
     if (!isOpen())
@@ -246,12 +256,11 @@ std::optional<QString> RecordStore::recordKind(qint64 id, QString* error) const
 std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) const
 {
     // One bound on the whole read: preparing, running, fetching its rows.
-    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    const QSqlDatabase db = readConnection();
     StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const auto fail = [&](const QString& reason) -> std::optional<MeasurementRecord> {
         if (error)
-            *error =
-                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+            *error = readFailure(guard, reason);
         return std::nullopt;
     };
     if (!isOpen())
@@ -289,12 +298,11 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
 {
     QList<RecordSummary> summaries;
     // One bound on the whole read: preparing, running, fetching its rows.
-    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    const QSqlDatabase db = readConnection();
     StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const auto fail = [&](const QString& reason) {
         if (error)
-            *error =
-                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+            *error = readFailure(guard, reason);
         return QList<RecordSummary>();
     };
     if (!isOpen())
@@ -343,12 +351,11 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
 std::optional<RecordKind> RecordStore::recordState(qint64 id, QString* error) const
 {
     // One bound on the whole read: preparing, running, fetching its rows.
-    const QSqlDatabase db = isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
+    const QSqlDatabase db = readConnection();
     StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
     const auto fail = [&](const QString& reason) -> std::optional<RecordKind> {
         if (error)
-            *error =
-                failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
+            *error = readFailure(guard, reason);
         return std::nullopt;
     };
     if (error)

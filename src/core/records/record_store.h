@@ -15,6 +15,7 @@
 #include <optional>
 
 class QSqlDatabase;
+class StallGuard;
 
 // What a record is: its kind ("measurement" or "observation") and, for an
 // observation, whether its end was written (false while it is being
@@ -125,6 +126,12 @@ public:
 
 private:
     Outcome failure(const QString& what, const QString& reason) const;
+    // The connection a read bounds with a StallGuard: the store's, or none
+    // when no store is open.
+    QSqlDatabase readConnection() const;
+    // What a read that failed for `reason` says; that the store stalled when
+    // the read's guard fired.
+    QString readFailure(StallGuard& guard, const QString& reason) const;
     // Why nothing may be written now (no store open, or one opened for
     // reading); nothing when a write may go ahead.
     std::optional<Outcome> refusedWrite() const;
