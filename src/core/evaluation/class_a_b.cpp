@@ -72,10 +72,15 @@ Judgement evaluateFixedLimitClass(ProductClass productClass,
 
 } // namespace
 
-Judgement ClassA(const MeasuredValues& measured)
+const std::array<QString, kHarmonicCells>& classALimitTexts()
 {
     static const std::array<QString, kHarmonicCells> limits = limitTexts(kClassA);
-    return evaluateFixedLimitClass(ProductClass::A, limits, measured);
+    return limits;
+}
+
+Judgement ClassA(const MeasuredValues& measured)
+{
+    return evaluateFixedLimitClass(ProductClass::A, classALimitTexts(), measured);
 }
 
 Judgement ClassB(const MeasuredValues& measured)

@@ -65,9 +65,8 @@ Judgement ClassD(const MeasuredValues& measured, const ClassDPower& power)
     }
     // Each order's limit is at most the Class A limit of that order: the
     // lower of the two applies, and the cell shows it.
-    const Judgement classA = ClassA(MeasuredValues{});
     for (int cell = 1; cell <= 37; cell += 2) {
-        const QString& cap = classA.limits[std::size_t(cell)];
+        const QString& cap = classALimitTexts()[std::size_t(cell)];
         if (NumericValue(cap) < NumericValue(judgement.limits[std::size_t(cell)]))
             judgement.limits[std::size_t(cell)] = cap;
     }

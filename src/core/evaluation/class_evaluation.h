@@ -27,6 +27,9 @@ struct MeasuredValues
 // Each gives the limit texts of its class, judges each measured harmonic by
 // the verdict scheme and empties the cells the class does not judge.
 Judgement ClassA(const MeasuredValues& measured);
+// The limit cells of Class A (orders 2 to 40), the same for every
+// measurement: the caps of the Class D limits.
+const std::array<QString, kHarmonicCells>& classALimitTexts();
 Judgement ClassB(const MeasuredValues& measured);
 Judgement ClassC(const MeasuredValues& measured);
 // `power`: the operator's Class D power, in W. A power that is not a
@@ -44,5 +47,5 @@ QString classDPowerRangeMessage();
 // NoClass and every cell NotJudged. `guardBandPct`: the cells judged against
 // their limits reduced by that percentage (applyGuardBand); the limit texts
 // stay the class's.
-Judgement Limits(ProductClass productClass, const MeasuredValues& measured, const ClassDPower& power,
-                 double guardBandPct = 0);
+Judgement Limits(ProductClass productClass, const MeasuredValues& measured,
+                 const ClassDPower& power, double guardBandPct = 0);
