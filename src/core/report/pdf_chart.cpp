@@ -52,10 +52,8 @@ void PdfChart::paint(const QRectF& rect)
     }
     const auto [top, step] = chartScale(highest);
 
-    const auto scaleText = [](double percent) {
-        return QStringLiteral("%1 %").arg(percent, 0, 'f', 0);
-    };
-    const double axisWidth = std::max(mm(12), metrics().horizontalAdvance(scaleText(top)) + mm(3));
+    const double axisWidth =
+        std::max(mm(12), metrics().horizontalAdvance(percentScaleText(top)) + mm(3));
     const double labelHeight = mm(5);
     const double legendHeight = mm(7);
     // Room above the plot for the figure of the highest bar.
@@ -68,14 +66,7 @@ void PdfChart::paint(const QRectF& rect)
     };
 
     // Grid and scale, the limit line at 100 %.
-    for (double percent = 0; percent <= top + step / 2; percent += step) {
-        const double y = yOf(percent);
-        m_painter.setPen(QPen(QColor(215, 215, 215), mm(0.15)));
-        m_painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        m_painter.setPen(kCaptionColour);
-        line(QRectF(rect.left(), y - mm(2), axisWidth - mm(1.5), mm(4)), scaleText(percent),
-             Qt::AlignRight);
-    }
+    paintPercentGrid(plot, rect.left(), axisWidth, top, step, yOf);
 
     const double slot = plot.width() / kHarmonicCells;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {

@@ -35,6 +35,24 @@ void PdfCanvas::setFont(double points, bool bold, bool mono)
     m_painter.setFont(font);
 }
 
+QString percentScaleText(double percent)
+{
+    return QStringLiteral("%1 %").arg(percent, 0, 'f', 0);
+}
+
+void PdfCanvas::paintPercentGrid(const QRectF& plot, double axisLeft, double axisWidth, double top,
+                                 double step, const std::function<double(double)>& yOf)
+{
+    for (double percent = 0; percent <= top + step / 2; percent += step) {
+        const double y = yOf(percent);
+        m_painter.setPen(QPen(QColor(215, 215, 215), mm(0.15)));
+        m_painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        m_painter.setPen(kCaptionColour);
+        line(QRectF(axisLeft, y - mm(2), axisWidth - mm(1.5), mm(4)), percentScaleText(percent),
+             Qt::AlignRight);
+    }
+}
+
 void PdfCanvas::line(const QRectF& rect, const QString& text, Qt::Alignment align)
 {
     const QString shown =

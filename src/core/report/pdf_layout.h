@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTextOption>
 
+#include <functional>
+
 // Text layout on a report page: fonts, a line elided to its box, text wrapped
 // into a number of lines. Lengths are in device pixels at kResolution; mm()
 // converts from millimetres.
@@ -37,6 +39,9 @@ inline const QColor kHeaderFill(225, 225, 225);
 // "-" for an empty text.
 QString dashIfEmpty(const QString& text);
 
+// A mark of a % of limit scale: "150 %".
+QString percentScaleText(double percent);
+
 // A page's printable area, drawn on through `painter`, which it does not own.
 class PdfCanvas
 {
@@ -59,6 +64,12 @@ protected:
     // height used.
     double wrapped(const QRectF& rect, const QString& text, int maxLines,
                    QTextOption::WrapMode mode = QTextOption::WrapAtWordBoundaryOrAnywhere);
+
+    // The grid of a % of limit scale: a line across `plot` every `step` from 0
+    // to `top`, each marked (percentScaleText) right-aligned in the axis
+    // `axisWidth` wide at `axisLeft`; `yOf` gives the height of a percent.
+    void paintPercentGrid(const QRectF& plot, double axisLeft, double axisWidth, double top,
+                          double step, const std::function<double(double)>& yOf);
 
     QPainter& m_painter;
     QSizeF m_area;

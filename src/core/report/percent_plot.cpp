@@ -11,11 +11,6 @@ namespace {
 // always shows, with room above it.
 constexpr double kLowestTopPercent = 160;
 
-QString scaleText(double percent)
-{
-    return QStringLiteral("%1 %").arg(percent, 0, 'f', 0);
-}
-
 } // namespace
 
 QRectF PercentPlot::paintScale(const QRectF& rect, double highest, double below)
@@ -23,19 +18,14 @@ QRectF PercentPlot::paintScale(const QRectF& rect, double highest, double below)
     setFont(7);
     const auto [top, step] = chartScale(highest, kLowestTopPercent);
     m_top = top;
-    const double axisWidth = std::max(mm(12), metrics().horizontalAdvance(scaleText(top)) + mm(3));
+    const double axisWidth =
+        std::max(mm(12), metrics().horizontalAdvance(percentScaleText(top)) + mm(3));
     // Room at the right for the lines' labels.
     const double labelsWidth = metrics().horizontalAdvance(QStringLiteral("150 %")) + mm(2);
     m_plot = QRectF(rect.left() + axisWidth, rect.top() + mm(2),
                     rect.width() - axisWidth - labelsWidth, rect.height() - mm(2) - below);
-    for (double percent = 0; percent <= top + step / 2; percent += step) {
-        const double y = yOf(percent);
-        m_painter.setPen(QPen(QColor(215, 215, 215), mm(0.15)));
-        m_painter.drawLine(QPointF(m_plot.left(), y), QPointF(m_plot.right(), y));
-        m_painter.setPen(kCaptionColour);
-        line(QRectF(rect.left(), y - mm(2), axisWidth - mm(1.5), mm(4)), scaleText(percent),
-             Qt::AlignRight);
-    }
+    paintPercentGrid(m_plot, rect.left(), axisWidth, top, step,
+                     [this](double percent) { return yOf(percent); });
     m_painter.setPen(QPen(Qt::black, mm(0.3)));
     m_painter.drawLine(m_plot.bottomLeft(), m_plot.bottomRight());
     m_painter.drawLine(m_plot.bottomLeft(), m_plot.topLeft());
@@ -69,7 +59,7 @@ void PercentPlot::paintLimitLines()
         m_painter.drawLine(QPointF(m_plot.left(), y), QPointF(m_plot.right(), y));
         m_painter.setPen(colour);
         line(QRectF(m_plot.right() + mm(1), labelY - mm(2), m_area.width(), mm(4)),
-             scaleText(percent));
+             percentScaleText(percent));
     };
     limitLine(100, y100, label100, Qt::black);
     limitLine(150, y150, label150, kSampleLimitColour);
