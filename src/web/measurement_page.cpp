@@ -56,7 +56,8 @@ QString measurementPage(const MeasurementRecord& record)
     for (const auto& [caption, key] : values)
         body += row(caption, numberText(json.value(QLatin1String(key)), 0));
     const QJsonArray harmonics = json.value(QLatin1String("harmonics")).toArray();
-    body += row(QStringLiteral("Closest order"), closestOrder(harmonics, "percent_of_limit"));
+    body +=
+        row(QStringLiteral("Closest order"), closestOrder(json.value(QLatin1String("closest"))));
     if (json.contains(QLatin1String("problem")))
         body += row(QStringLiteral("Problem"),
                     QStringLiteral("<span class=\"stored\">%1</span>")

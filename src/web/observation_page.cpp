@@ -156,7 +156,8 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
                         .arg(json.value(QLatin1String("fundamental_a")).toDouble(), 0, 'f', 3)
                         .arg(json.value(QLatin1String("power_factor")).toDouble(), 0, 'f', 3));
     const QJsonArray harmonics = json.value(QLatin1String("harmonics")).toArray();
-    body += row(QStringLiteral("Closest order"), closestOrder(harmonics, "average_pct"));
+    body +=
+        row(QStringLiteral("Closest order"), closestOrder(json.value(QLatin1String("closest"))));
     if (json.contains(QLatin1String("problem")) && !running)
         body += row(QStringLiteral("Problem"),
                     QStringLiteral("<span class=\"stored\">%1</span>")

@@ -148,21 +148,14 @@ QString percentChart(const QList<std::pair<double, QString>>& bars)
     return svg + QLatin1String("</svg>");
 }
 
-QString closestOrder(const QJsonArray& harmonics, const char* percentKey)
+QString closestOrder(const QJsonValue& closest)
 {
-    int order = 0;
-    double highest = -1;
-    for (const QJsonValue& value : harmonics) {
-        const QJsonObject h = value.toObject();
-        const QJsonValue percent = h.value(QLatin1String(percentKey));
-        if (percent.isDouble() && percent.toDouble() > highest) {
-            highest = percent.toDouble();
-            order = h.value(QLatin1String("order")).toInt();
-        }
-    }
-    if (order == 0)
+    if (!closest.isObject())
         return QStringLiteral("none judged");
-    return QStringLiteral("order %1, %2 % of its limit").arg(order).arg(highest, 0, 'f', 1);
+    const QJsonObject c = closest.toObject();
+    return QStringLiteral("order %1, %2 % of its limit")
+        .arg(c.value(QLatin1String("order")).toInt())
+        .arg(c.value(QLatin1String("percent_of_limit")).toDouble(), 0, 'f', 1);
 }
 
 QString pageLinks(const QString& base, QUrlQuery query, const QString& key, int page, bool hasNext)

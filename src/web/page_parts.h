@@ -52,9 +52,9 @@ QString gridLines(double left, double width, double base, double height, double 
 // the PDF chart's scale (chartScale), with the 100 % line.
 QString percentChart(const QList<std::pair<double, QString>>& bars);
 
-// The order whose % of limit (its `percentKey` in the JSON) is highest, in
-// words; "none judged" without any.
-QString closestOrder(const QJsonArray& harmonics, const char* percentKey);
+// The record's closest order (its JSON's "closest": judged orders only), in
+// words; "none judged" without one.
+QString closestOrder(const QJsonValue& closest);
 
 // The links to the previous and next page of `base`, `key` in `query` the
 // page number (none for page 1), around "page <page>".

@@ -100,6 +100,7 @@ private slots:
     void routes();
     void jsonIsTheCommandLines();
     void hostileRecordRendersAsText();
+    void closestOrderIsAJudgedOne();
     void historyPagesAndFilters();
     void token_data();
     void token();
@@ -327,6 +328,19 @@ void WebTest::hostileRecordRendersAsText()
     // The failing order in the window's colour.
     QVERIFY(page.contains("<td class=\"state-fail\">fail</td>"));
     QVERIFY(page.contains("class=\"verdict verdict-fail\""));
+}
+
+void WebTest::closestOrderIsAJudgedOne()
+{
+    // The passing reply's 19th, 5.2 mA of 118.4 mA, is the judged order
+    // closest to its limit; the not-tested 35th (3.5 mA of 64.28 mA) is a
+    // larger share of its limit, but never counts.
+    Store store;
+    Site site(store.name, Access());
+    for (const QString& path : {QStringLiteral("/records/1"), QStringLiteral("/records/3")}) {
+        const QString page = QString::fromUtf8(site.answer(get(path)).body);
+        QVERIFY2(page.contains("order 19, 4.4 % of its limit"), qPrintable(path));
+    }
 }
 
 void WebTest::historyPagesAndFilters()
