@@ -7,16 +7,7 @@
 
 #include <QRegularExpression>
 
-#include <csignal>
-
 namespace cli {
-
-bool wanted(const QStringList& arguments)
-{
-    if (arguments.size() < 2)
-        return false;
-    return isCommand(arguments.at(1)) || arguments.contains(QStringLiteral("--version"));
-}
 
 bool needsGui(const QStringList& arguments)
 {
@@ -40,29 +31,21 @@ bool needsGui(const QStringList& arguments)
 
 int run(const QStringList& arguments, const Configuration& configuration)
 {
-#ifdef Q_OS_UNIX
-    // A reader that went away (`iec1000 measure ... | head -1`) must not end
-    // the tool before it has recorded the measurement and written the report:
-    // a write to the closed pipe fails with EPIPE instead (out()).
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+    ignoreClosedPipes();
     if (arguments.contains(QStringLiteral("--version")) &&
         (arguments.size() < 2 || !isCommand(arguments.at(1)))) {
         out(QStringLiteral("iec1000 %1 (Qt %2)\n")
                 .arg(QLatin1String(kToolVersion), QLatin1String(qVersion())));
         return kPass;
     }
-    // The subcommand's own parser sees "iec1000 <subcommand> ...".
-    QStringList rest = arguments;
-    const QString command = rest.takeAt(1);
-    setCommand(command);
-    rest[0] = arguments.at(0) + QLatin1Char(' ') + command;
+    const QStringList rest = commandArguments(arguments);
+    const QString& command = arguments.at(1);
     if (command == QLatin1String("measure"))
         return measure(rest, configuration);
     if (command == QLatin1String("observe"))
         return observe(rest, configuration);
     if (command == QLatin1String("evaluate"))
-        return evaluate(rest, configuration);
+        return *evaluate(rest, configuration, evaluateStored);
     if (command == QLatin1String("history"))
         return history(rest, configuration);
     if (command == QLatin1String("report"))

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 // The command line of iec1000 besides the window:
 //
 //   iec1000 measure --port PORT --class A|B|C|D [--power W] [--format F] ...
@@ -24,6 +26,21 @@ namespace cli {
 // Whether the arguments ask for the command line rather than the window: a
 // command as the first argument, or --version.
 bool wanted(const QStringList& arguments);
+
+// A reader that went away (`iec1000 measure ... | head -1`) must not end the
+// tool before it has recorded the measurement and written the report: a
+// write to the closed pipe fails with EPIPE instead (out()).
+void ignoreClosedPipes();
+
+// "iec1000 COMMAND ..." as the command's own parser sees it ("iec1000
+// COMMAND" first), the command named for its messages; closed pipes ignored.
+QStringList commandArguments(const QStringList& arguments);
+
+// `iec1000 evaluate` of a reply file: the exit code; nothing when the
+// command is anything else or evaluate is given a stored record (run() does
+// those). Links neither Qt SQL, Qt Serial Port nor Qt GUI.
+std::optional<int> evaluateReplyFile(const QStringList& arguments,
+                                     const Configuration& configuration);
 
 // Runs the command line in a running QCoreApplication (a QGuiApplication
 // when a PDF report may be written); returns the exit code. `configuration`:

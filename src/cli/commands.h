@@ -14,7 +14,16 @@ namespace cli {
 
 int measure(const QStringList& arguments, const Configuration& configuration);
 int observe(const QStringList& arguments, const Configuration& configuration);
-int evaluate(const QStringList& arguments, const Configuration& configuration);
+// Judges a stored record's reply, or a stored observation's samples, again
+// (evaluate --record ID): the store's part of evaluate.
+using StoredJudging = int (*)(qint64 id, const Configuration& configuration, Format format);
+int evaluateStored(qint64 id, const Configuration& configuration, Format format);
+// evaluate, its --record judged by `judgeStored`; without one, nothing when
+// --record is given (nothing said yet).
+std::optional<int> evaluate(const QStringList& arguments, const Configuration& configuration,
+                            StoredJudging judgeStored);
+// A result reply judged under `choice` and printed as `format`; its exit code.
+int judgedReply(const CycleResult& stored, const ClassChoice& choice, Format format);
 int history(const QStringList& arguments, const Configuration& configuration);
 int report(const QStringList& arguments, const Configuration& configuration);
 int ports(const QStringList& arguments, const Configuration& configuration);

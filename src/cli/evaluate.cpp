@@ -2,9 +2,7 @@
 
 #include "command_channel.h"
 #include "command_line.h"
-#include "observation.h"
 #include "options.h"
-#include "record_store.h"
 #include "rejudge.h"
 #include "report_rows.h"
 #include "result_formats.h"
@@ -29,35 +27,10 @@ QString rendered(const CycleResult& result, Format format)
     return resultText(result);
 }
 
-// The observation with its samples judged again under `choice`, as the
-// observation would have judged them under that class. One that was never
-// finished stays "Incomplete observation".
-ObservationRecord judgedAgain(ObservationRecord record, const ClassChoice& choice)
-{
-    ObservationResult& r = record.result;
-    ObservationEnd end = ObservationEnd::Completed;
-    if (r.verdict == ObservationVerdict::LineFailed)
-        end = ObservationEnd::LineFailed;
-    else if (r.verdict == ObservationVerdict::Stopped)
-        end = ObservationEnd::Stopped;
-    // Under its own class the samples give its verdict unless it was never
-    // finished.
-    const bool unfinished = r.verdict == ObservationVerdict::IncompleteObservation &&
-                            judgeSamples(r.samples, r.choice, end).verdict != r.verdict;
-    for (ObservedSample& sample : r.samples)
-        sample = observedSample(sample.startS, cycleResultOf(sample, choice));
-    r.choice = choice;
-    r.judgement = judgeSamples(r.samples, choice, end);
-    r.samplesNotJudged = r.judgement.samplesNotJudged;
-    if (unfinished)
-        r.judgement.verdict = ObservationVerdict::IncompleteObservation;
-    r.verdict = r.judgement.verdict;
-    return record;
-}
-
 } // namespace
 
-int evaluate(const QStringList& arguments, const Configuration& startConfiguration)
+std::optional<int> evaluate(const QStringList& arguments, const Configuration& startConfiguration,
+                            StoredJudging judgeStored)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -90,7 +63,6 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
     if (files.size() > 1)
         return usageError(QStringLiteral("give one file at most."));
 
-    CycleResult stored;
     if (parser.isSet(QStringLiteral("record"))) {
         if (!files.isEmpty())
             return usageError(QStringLiteral("give a file or --record, not both."));
@@ -98,69 +70,39 @@ int evaluate(const QStringList& arguments, const Configuration& startConfigurati
         const qint64 id = parser.value(QStringLiteral("record")).toLongLong(&isNumber);
         if (!isNumber)
             return usageError(QStringLiteral("--record takes a record number."));
-        RecordStore store;
-        if (!openForReading(store, configuration))
-            return kStoreFailed;
-        QString error;
-        const std::optional<QString> kind = store.recordKind(id, &error);
-        if (!kind) {
-            err(QStringLiteral("iec1000: %1").arg(error));
-            return kStoreFailed;
-        }
-        // A timed observation: its samples judged again.
-        if (*kind == QLatin1String("observation")) {
-            const std::optional<ObservationRecord> observation = store.observation(id, &error);
-            if (!observation) {
-                err(QStringLiteral("iec1000: %1").arg(error));
-                return kStoreFailed;
-            }
-            const ObservationRecord judged = judgedAgain(*observation, configuration.choice);
-            const QString problem = judged.result.problem.isEmpty()
-                                        ? judged.result.judgement.problem
-                                        : judged.result.problem;
-            if (!problem.isEmpty())
-                err(escapedMessage(problem));
-            if (rulesChanged(judged))
-                err(QStringLiteral("Observation %1 was stored under \"%2\"; it is judged again "
-                                   "by the current rules, \"%3\".")
-                        .arg(QString::number(id), escapedText(judged.storedRules),
-                             QLatin1String(kObservationRules)));
-            out(renderedObservation(judged, format));
-            const int code = observationExitCode(judged.result.verdict);
-            return code == kLineFailed ? kNoVerdict : code;
-        }
-        const std::optional<MeasurementRecord> record = store.record(id, &error);
-        if (!record) {
-            err(QStringLiteral("iec1000: %1").arg(error));
-            return kStoreFailed;
-        }
-        stored = record->result;
-    } else {
-        const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();
-        QFile file(name);
-        const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                       : file.open(QIODevice::ReadOnly);
-        if (!opened) {
-            err(QStringLiteral("iec1000: %1 could not be read: %2").arg(name, file.errorString()));
-            return kStoreFailed;
-        }
-        // A saved reply is at most a few kB; more is not a reply.
-        QByteArray content = file.read(CommandChannel::kInputLimit + 1);
-        if (content.size() > CommandChannel::kInputLimit) {
-            err(QStringLiteral("iec1000: %1 is longer than a result reply (%2 bytes).")
-                    .arg(name)
-                    .arg(CommandChannel::kInputLimit));
-            return kNoVerdict;
-        }
-        // The end of the file ends the reply's line.
-        if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r'))
-            content += "\r\n";
-        stored.reply.line = QString::fromLatin1(content);
-        stored.measuredAt = QDateTime::currentDateTime();
+        if (!judgeStored)
+            return std::nullopt;
+        return judgeStored(id, configuration, format);
     }
+    const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();
+    QFile file(name);
+    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                   : file.open(QIODevice::ReadOnly);
+    if (!opened) {
+        err(QStringLiteral("iec1000: %1 could not be read: %2").arg(name, file.errorString()));
+        return kStoreFailed;
+    }
+    // A saved reply is at most a few kB; more is not a reply.
+    QByteArray content = file.read(CommandChannel::kInputLimit + 1);
+    if (content.size() > CommandChannel::kInputLimit) {
+        err(QStringLiteral("iec1000: %1 is longer than a result reply (%2 bytes).")
+                .arg(name)
+                .arg(CommandChannel::kInputLimit));
+        return kNoVerdict;
+    }
+    // The end of the file ends the reply's line.
+    if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r'))
+        content += "\r\n";
+    CycleResult stored;
+    stored.reply.line = QString::fromLatin1(content);
+    stored.measuredAt = QDateTime::currentDateTime();
+    return judgedReply(stored, configuration.choice, format);
+}
+
+int judgedReply(const CycleResult& stored, const ClassChoice& choice, Format format)
+{
     const CycleResult result =
-        judgeAgain(stored, configuration.choice.productClass, configuration.choice.power,
-                   configuration.choice.guardBandPct);
+        judgeAgain(stored, choice.productClass, choice.power, choice.guardBandPct);
     if (!result.problem.isEmpty())
         err(escapedMessage(result.problem));
     sayPowerDiffers(result);

@@ -4,21 +4,12 @@
 #include "exit_codes.h"
 #include "guard_band.h"
 #include "power_basis.h"
-#include "record_store.h"
-#include "session_stage.h"
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QRegularExpression>
 
 #include <cstdio>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-#endif
 
 namespace cli {
 namespace {
@@ -198,39 +189,6 @@ std::optional<int> takeReportFile(const QCommandLineParser& parser, std::optiona
     return std::nullopt;
 }
 
-namespace {
-
-bool openStore(RecordStore& store, const Configuration& configuration, StoreAccess access)
-{
-    warnOfPasswordInStoreName(configuration.storeName);
-    const Outcome opened = store.open(configuration.storeName, access);
-    if (!opened.succeeded())
-        err(QStringLiteral("iec1000: %1").arg(opened.reason()));
-    return opened.succeeded();
-}
-
-} // namespace
-
-bool openForReading(RecordStore& store, const Configuration& configuration)
-{
-    return openStore(store, configuration, StoreAccess::Read);
-}
-
-bool openForWriting(RecordStore& store, const Configuration& configuration)
-{
-    return openStore(store, configuration, StoreAccess::Write);
-}
-
-void warnOfPasswordInStoreName(const QString& storeName)
-{
-    static bool warned = false;
-    const QString warning = passwordInNameWarning(storeName);
-    if (warning.isEmpty() || warned)
-        return;
-    warned = true;
-    err(QStringLiteral("iec1000: warning: %1").arg(warning));
-}
-
 // Nothing, with the usage error in *message, for an empty text or a number
 // that is not 1 to 4 ("5", "Com 0").
 std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& devices,
@@ -255,24 +213,6 @@ std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& de
     return PortChoice{text, text};
 }
 
-// Whether the port failed to open because `device` is no terminal: a file
-// that is not a device, or a device (/dev/null) the system refused with
-// ENOTTY. Its own reason, "Inappropriate ioctl for device", tells an
-// operator nothing. The device is not opened again.
-bool isNoTerminal(const QString& device, const QString& reason)
-{
-#ifdef Q_OS_UNIX
-    struct stat info;
-    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
-        return false;
-    return !S_ISCHR(info.st_mode) || reason.contains(QString::fromLocal8Bit(std::strerror(ENOTTY)));
-#else
-    Q_UNUSED(device);
-    Q_UNUSED(reason);
-    return false;
-#endif
-}
-
 void addProductOptions(QCommandLineParser& parser)
 {
     const QList<std::pair<QString, QString>> productOptions{
@@ -292,27 +232,6 @@ ProductInfo productOf(const QCommandLineParser& parser)
         parser.value(QStringLiteral("operator")), parser.value(QStringLiteral("notes"))};
     takeLabOptions(parser, &product);
     return product;
-}
-
-std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObserver& observer,
-                         Interruption& interruption)
-{
-    const Outcome opened = line.session.open(port.device, observer);
-    if (!opened.succeeded()) {
-        err(QStringLiteral("iec1000: %1.")
-                .arg(openFailureText(port.label(),
-                                     isNoTerminal(port.device, opened.reason())
-                                         ? QStringLiteral("it is not a terminal (a serial port)")
-                                         : opened.reason())));
-        return kLineFailed;
-    }
-    if (!line.session.configure(observer, interruption)) {
-        err(QStringLiteral("iec1000: %1.")
-                .arg(configureFailureText(port.label(), line.session.fault())));
-        line.session.close();
-        return kLineFailed;
-    }
-    return std::nullopt;
 }
 
 } // namespace cli

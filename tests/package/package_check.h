@@ -10,6 +10,7 @@
 inline const QStringList kInstalledFiles{
     "bin/iec1000",
     "bin/zento-sim",
+    "lib/iec1000/libiec1000-commands.so",
     "lib/iec1000/libiec1000-window.so",
     "share/applications/iec1000.desktop",
     "share/doc/iec1000/README.md",

@@ -42,7 +42,10 @@ void TestDeb::packageFieldsAndFiles()
     QVERIFY(!field("Section").isEmpty());
     QVERIFY(!field("Description").isEmpty());
     const QString depends = field("Depends");
-    QVERIFY2(depends.contains(QRegularExpression("(^|, )libqt6widgets6 ")), qPrintable(depends));
+    // The window module's and the commands module's libraries too.
+    for (const QString package : {"libqt6widgets6", "libqt6sql6", "libqt6serialport6"})
+        QVERIFY2(depends.contains(QRegularExpression(QStringLiteral("(^|, )%1 ").arg(package))),
+                 qPrintable(depends));
     QVERIFY2(!depends.contains(QRegularExpression("-dev\\b")), qPrintable(depends));
 
     const ToolRun contents = runTool(QStringLiteral("dpkg-deb"), {"-c", deb});

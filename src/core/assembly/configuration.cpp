@@ -1,6 +1,6 @@
 #include "configuration.h"
 
-#include "record_store.h"
+#include "store_name.h"
 
 Configuration Configuration::fromEnvironment()
 {

@@ -1,0 +1,43 @@
+#include "command_line.h"
+
+#include "commands.h"
+
+#include <csignal>
+
+// How a command starts, apart from run() so that judging a reply file links
+// none of the other commands.
+namespace cli {
+
+bool wanted(const QStringList& arguments)
+{
+    if (arguments.size() < 2)
+        return false;
+    return isCommand(arguments.at(1)) || arguments.contains(QStringLiteral("--version"));
+}
+
+void ignoreClosedPipes()
+{
+#ifdef Q_OS_UNIX
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
+QStringList commandArguments(const QStringList& arguments)
+{
+    ignoreClosedPipes();
+    QStringList rest = arguments;
+    const QString command = rest.takeAt(1);
+    setCommand(command);
+    rest[0] = arguments.at(0) + QLatin1Char(' ') + command;
+    return rest;
+}
+
+std::optional<int> evaluateReplyFile(const QStringList& arguments,
+                                     const Configuration& configuration)
+{
+    if (arguments.size() < 2 || arguments.at(1) != QLatin1String("evaluate"))
+        return std::nullopt;
+    return evaluate(commandArguments(arguments), configuration, nullptr);
+}
+
+} // namespace cli
