@@ -45,8 +45,8 @@ void* moduleEntry(const char* argv0, const char* name, const char* entry, std::s
 int runWindow(int argc, char* argv[], const Configuration& configuration)
 {
     std::string reason;
-    if (const auto run = reinterpret_cast<RunWindow>(
-            moduleEntry(argv[0], kWindowModule, kWindowEntry, &reason)))
+    if (const auto run =
+            reinterpret_cast<RunWindow>(moduleEntry(argv[0], kWindowModule, kWindowEntry, &reason)))
         return run(argc, argv, &configuration);
     std::fprintf(stderr,
                  "iec1000: the window cannot be loaded (%s); the commands work without it, "

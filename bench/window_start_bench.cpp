@@ -61,8 +61,8 @@ double timeToWindow(Display* display, const std::string& program, const std::str
             XEvent event;
             XNextEvent(display, &event);
             if (event.type == MapNotify && took < 0)
-                took = std::chrono::duration<double, std::milli>(
-                           std::chrono::steady_clock::now() - start)
+                took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                                 start)
                            .count();
         }
         const double waited =
@@ -86,7 +86,8 @@ int main(int argc, char* argv[])
             runs = std::max(1, std::atoi(argv[n + 1]));
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        std::fprintf(stderr, "iec1000-window-start-bench: no X display; run it under xvfb-run -a\n");
+        std::fprintf(stderr,
+                     "iec1000-window-start-bench: no X display; run it under xvfb-run -a\n");
         return 2;
     }
     char folder[] = "/tmp/iec1000-window-start-XXXXXX";
@@ -98,7 +99,8 @@ int main(int argc, char* argv[])
     std::vector<double> warm;
     double cold = -1;
     for (int run = 0; run <= runs; ++run) {
-        const std::string store = std::string(folder) + "/records" + std::to_string(run) + ".sqlite";
+        const std::string store =
+            std::string(folder) + "/records" + std::to_string(run) + ".sqlite";
         const double took = timeToWindow(display, program, store);
         std::remove(store.c_str());
         if (took < 0) {
@@ -115,9 +117,10 @@ int main(int argc, char* argv[])
     rmdir(folder);
     std::sort(warm.begin(), warm.end());
     const double median = warm.at(warm.size() / 2);
-    std::printf("iec1000 start to a mapped window, warm (median of %d)   %.1f ms (goal < %.0f ms) %s"
-                "   (cold %.1f ms)\n",
-                runs, median, kGoalMs, median < kGoalMs ? "ok" : "MISSED", cold);
+    std::printf(
+        "iec1000 start to a mapped window, warm (median of %d)   %.1f ms (goal < %.0f ms) %s"
+        "   (cold %.1f ms)\n",
+        runs, median, kGoalMs, median < kGoalMs ? "ok" : "MISSED", cold);
     XCloseDisplay(display);
     return 0;
 }

@@ -2,9 +2,9 @@
 
 #include "exit_codes.h"
 #include "observation.h"
-#include "report_rows.h"
 #include "record_store.h"
 #include "rejudge.h"
+#include "report_rows.h"
 
 // evaluate --record: a stored record's reply, or each sample of a stored
 // observation, judged again.
@@ -58,9 +58,8 @@ int evaluateStored(qint64 id, const Configuration& configuration, Format format)
             return kStoreFailed;
         }
         const ObservationRecord judged = judgedAgain(*observation, configuration.choice);
-        const QString problem = judged.result.problem.isEmpty()
-                                    ? judged.result.judgement.problem
-                                    : judged.result.problem;
+        const QString problem = judged.result.problem.isEmpty() ? judged.result.judgement.problem
+                                                                : judged.result.problem;
         if (!problem.isEmpty())
             err(escapedMessage(problem));
         if (rulesChanged(judged))

@@ -30,22 +30,17 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
                        "result, not judged, no answer, stopped by a signal), 3 the port could "
                        "not be opened or the line failed, 4 the record store could not be opened "
                        "(nothing was sent), 64 usage error."));
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("port"),
-        QStringLiteral("1 to 4 or \"Com 1\" to \"Com 4\" (as the window resolves them), or a "
-                       "device path."),
-        QStringLiteral("port")));
+    addPortOption(parser);
     addClassOptions(parser, true);
-    addProductOptions(parser);
-    addReportOption(parser,
-                    QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's "
-                                   "extension (.pdf is added when it has none)."));
-    addDbOption(parser);
-    addComOptions(parser);
     int code = kPass;
-    if (!parse(parser, arguments, &code))
+    std::optional<Configuration> parsed =
+        parseLineCommand(parser, arguments, startConfiguration,
+                         QStringLiteral("Also write a test report: PDF, CSV or JSON by the file's "
+                                        "extension (.pdf is added when it has none)."),
+                         &code);
+    if (!parsed)
         return code;
-    Configuration configuration = configured(parser, startConfiguration);
+    Configuration& configuration = *parsed;
     Format format = Format::Text;
     if (const std::optional<int> code = judgingOptions(parser, &configuration.choice, &format))
         return *code;

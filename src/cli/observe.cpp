@@ -94,11 +94,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
             "signal), 3 the port could not be opened or the line failed, 4 the record store "
             "or the report file could not be written, 64 usage error.")
             .arg(QLatin1String(kObservationRules)));
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("port"),
-        QStringLiteral("1 to 4 or \"Com 1\" to \"Com 4\" (as the window resolves them), or a "
-                       "device path."),
-        QStringLiteral("port")));
+    addPortOption(parser);
     addClassOptions(parser, true);
     parser.addOption(QCommandLineOption(
         QStringLiteral("duration"),
@@ -107,16 +103,15 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
             .arg(Observation::kLongestDurationS)
             .arg(Observation::kDefaultDurationS),
         QStringLiteral("seconds"), QString::number(Observation::kDefaultDurationS)));
-    addProductOptions(parser);
-    addReportOption(parser,
-                    QStringLiteral("Also write the observation's report: PDF, CSV or JSON by "
-                                   "the file's extension (none: .pdf)."));
-    addDbOption(parser);
-    addComOptions(parser);
     int code = kPass;
-    if (!parse(parser, arguments, &code))
+    std::optional<Configuration> parsed =
+        parseLineCommand(parser, arguments, startConfiguration,
+                         QStringLiteral("Also write the observation's report: PDF, CSV or JSON by "
+                                        "the file's extension (none: .pdf)."),
+                         &code);
+    if (!parsed)
         return code;
-    Configuration configuration = configured(parser, startConfiguration);
+    Configuration& configuration = *parsed;
     ClassChoice choice;
     Format format = Format::Text;
     if (const std::optional<int> code = judgingOptions(parser, &choice, &format))

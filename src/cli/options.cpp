@@ -161,6 +161,29 @@ std::optional<QString> reportPath(const QString& path)
     return named;
 }
 
+std::optional<Configuration> parseLineCommand(QCommandLineParser& parser,
+                                              const QStringList& arguments,
+                                              const Configuration& start, const QString& reportHelp,
+                                              int* code)
+{
+    addProductOptions(parser);
+    addReportOption(parser, reportHelp);
+    addDbOption(parser);
+    addComOptions(parser);
+    if (!parse(parser, arguments, code))
+        return std::nullopt;
+    return configured(parser, start);
+}
+
+void addPortOption(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("port"),
+        QStringLiteral("1 to 4 or \"Com 1\" to \"Com 4\" (as the window resolves them), or a "
+                       "device path."),
+        QStringLiteral("port")));
+}
+
 std::optional<int> takePort(const QCommandLineParser& parser, const ComDevices& devices,
                             std::optional<PortChoice>* port)
 {

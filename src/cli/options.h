@@ -87,6 +87,17 @@ struct PortChoice
 std::optional<PortChoice> portChoiceOf(const QString& text, const ComDevices& devices,
                                        QString* message);
 
+// measure's and observe's product and lab options, --report (`reportHelp`
+// saying what it writes), --db and --com1 to --com4 added and the arguments
+// parsed: the configuration they make of `start`; nothing, the exit code in
+// *code, when the command must end now (parse()).
+std::optional<Configuration> parseLineCommand(QCommandLineParser& parser,
+                                              const QStringList& arguments,
+                                              const Configuration& start, const QString& reportHelp,
+                                              int* code);
+
+// Adds measure's and observe's --port.
+void addPortOption(QCommandLineParser& parser);
 // measure's and observe's --port, which both require: nothing when it names
 // a port, which goes to *port; otherwise the usage error said, and its exit
 // code.

@@ -36,51 +36,39 @@ std::optional<ObservationVerdict> observationVerdictFromText(const QString& text
 
 std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* error) const
 {
-    // One bound on the whole read: preparing, running, fetching its rows.
-    const QSqlDatabase db = readConnection();
-    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
-    const auto fail = [&](const QString& reason) -> std::optional<ObservationRecord> {
-        if (error)
-            *error = readFailure(guard, reason);
-        return std::nullopt;
-    };
-    if (!isOpen())
-        return fail(QStringLiteral("it is not open"));
-    if (!db.isOpen())
-        return fail(lostConnectionReason());
-    QSqlQuery query(db);
-    if (const QString reason =
-            readRecordRow(query, db, m_schemaVersion, id, QStringLiteral(", verdict"));
+    StoreRead read = beginRead(error);
+    QSqlQuery query(read.db());
+    if (const QString reason = read.recordRow(query, id, QStringLiteral(", verdict"));
         !reason.isEmpty())
-        return fail(reason);
+        return read.fail(reason);
     const int kind = query.record().count() - 2;
     if (query.value(kind).toString() != kObservationKind)
-        return fail(QStringLiteral("record %1 is a %2, not an observation")
-                        .arg(id)
-                        .arg(query.value(kind).toString()));
+        return read.fail(QStringLiteral("record %1 is a %2, not an observation")
+                             .arg(id)
+                             .arg(query.value(kind).toString()));
     MeasurementRecord row;
     const ColumnFault fault = readColumns(query, 0, row);
     const QString verdictStored = query.value(kind + 1).toString();
     const std::optional<ObservationVerdict> storedVerdict =
         observationVerdictFromText(verdictStored);
     if (!storedVerdict)
-        return fail(QStringLiteral("observation %1 holds an unknown verdict \"%2\"")
-                        .arg(id)
-                        .arg(verdictStored));
+        return read.fail(QStringLiteral("observation %1 holds an unknown verdict \"%2\"")
+                             .arg(id)
+                             .arg(verdictStored));
     // The verdict column holds the observation's verdict, which may be none
     // of a measurement's: any other unknown name is damage.
     if (const QString classStored = query.value(QStringLiteral("product_class")).toString();
         row.result.judgement.productClass == ProductClass::None && !classStored.isEmpty())
-        return fail(QStringLiteral("observation %1 holds an unknown class \"%2\"")
-                        .arg(id)
-                        .arg(classStored));
+        return read.fail(QStringLiteral("observation %1 holds an unknown class \"%2\"")
+                             .arg(id)
+                             .arg(classStored));
     if (fault == ColumnFault::Damaged)
-        return fail(
+        return read.fail(
             QStringLiteral("observation %1 holds a damaged reply or judgement document").arg(id));
     if (fault == ColumnFault::UnknownName && row.result.verdict != Verdict::NoResultReceived)
-        return fail(QStringLiteral("observation %1 holds an unknown evaluation status \"%2\"")
-                        .arg(id)
-                        .arg(query.value(QStringLiteral("evaluation_status")).toString()));
+        return read.fail(QStringLiteral("observation %1 holds an unknown evaluation status \"%2\"")
+                             .arg(id)
+                             .arg(query.value(QStringLiteral("evaluation_status")).toString()));
     query.finish();
 
     ObservationRecord record{row};
@@ -92,20 +80,20 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     r.measuredAt = row.result.measuredAt;
     r.problem = row.result.problem;
 
-    QSqlQuery own(db);
+    QSqlQuery own(read.db());
     own.setForwardOnly(true);
     if (!own.prepare(QStringLiteral("SELECT duration_s, elapsed_s, sample_interval_s, finished, "
                                     "rules FROM observations WHERE id = ?")))
-        return fail(sqlReason(own.lastError()));
+        return read.fail(sqlReason(own.lastError()));
     own.bindValue(0, id);
     if (const QString reason = runRead(own); !reason.isEmpty())
-        return fail(reason);
+        return read.fail(reason);
     if (!own.next())
-        return fail(own.lastError().isValid()
-                        ? sqlReason(own.lastError())
-                        : QStringLiteral("observation %1 is damaged: its row in the "
-                                         "observations table is missing")
-                              .arg(id));
+        return read.fail(own.lastError().isValid()
+                             ? sqlReason(own.lastError())
+                             : QStringLiteral("observation %1 is damaged: its row in the "
+                                              "observations table is missing")
+                                   .arg(id));
     r.durationS = own.value(0).toInt();
     r.elapsedS = own.value(1).toDouble();
     r.sampleIntervalS = own.value(2).toDouble();
@@ -113,16 +101,16 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     record.storedRules = own.value(4).toString();
     own.finish();
 
-    QSqlQuery samples(db);
+    QSqlQuery samples(read.db());
     samples.setForwardOnly(true);
     if (!samples.prepare(
             QStringLiteral("SELECT start_s, measured_ms, utc_offset, verdict, problem, "
                            "reply_line, reply, sample_index FROM observation_samples "
                            "WHERE observation_id = ? ORDER BY sample_index")))
-        return fail(sqlReason(samples.lastError()));
+        return read.fail(sqlReason(samples.lastError()));
     samples.bindValue(0, id);
     if (const QString reason = runRead(samples); !reason.isEmpty())
-        return fail(reason);
+        return read.fail(reason);
     while (samples.next()) {
         ObservedSample sample;
         sample.startS = samples.value(0).toDouble();
@@ -132,7 +120,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         const auto reply = std::find(kReplyNames.begin(), kReplyNames.end(),
                                      samples.value(6).toString().toLatin1());
         if (!verdict || reply == kReplyNames.end())
-            return fail(
+            return read.fail(
                 QStringLiteral("sample %1 of observation %2 holds an unknown %3 \"%4\"")
                     .arg(samples.value(7).toLongLong() + 1)
                     .arg(id)
@@ -147,8 +135,8 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         r.samples.append(sample);
     }
     // A connection cut while the rows came ends them early.
-    if (samples.lastError().isValid() || guard.finish())
-        return fail(sqlReason(samples.lastError()));
+    if (samples.lastError().isValid() || read.finish())
+        return read.fail(sqlReason(samples.lastError()));
 
     const qsizetype taken = r.samples.size();
     if (!finished) {

@@ -96,15 +96,24 @@ QString runRead(QSqlQuery& query)
     return query.exec() ? QString() : sqlReason(query.lastError());
 }
 
-QString readRecordRow(QSqlQuery& query, const QSqlDatabase& db, int schemaVersion, qint64 id,
-                      const QString& extra)
+} // namespace store_internal
+
+StoreRead RecordStore::beginRead(QString* error) const
 {
-    if (!db.isOpen())
-        return lostConnectionReason();
+    return StoreRead(
+        isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase(), m_schemaVersion,
+        [this](const QString& reason) { return failure(QStringLiteral("read"), reason).reason(); },
+        error);
+}
+
+QString StoreRead::recordRow(QSqlQuery& query, qint64 id, const QString& extra) const
+{
+    if (const QString reason = cannotBegin(); !reason.isEmpty())
+        return reason;
     query.setForwardOnly(true);
     if (!query.prepare(
             QStringLiteral("SELECT %1, %2%3 FROM measurements WHERE id = ?")
-                .arg(selectedColumns(0, schemaVersion), kindColumn(schemaVersion), extra)))
+                .arg(selectedColumns(0, m_schemaVersion), kindColumn(m_schemaVersion), extra)))
         return sqlReason(query.lastError());
     query.bindValue(0, id);
     if (const QString reason = runRead(query); !reason.isEmpty())
@@ -114,8 +123,6 @@ QString readRecordRow(QSqlQuery& query, const QSqlDatabase& db, int schemaVersio
                                            : QStringLiteral("it holds no record %1").arg(id);
     return {};
 }
-
-} // namespace store_internal
 
 QString RecordStore::connect(QDeadlineTimer deadline)
 {
@@ -151,16 +158,6 @@ QString RecordStore::write(const std::function<QString(QSqlDatabase&)>& statemen
         if (const QString failed = connect(deadline); !failed.isEmpty())
             return failed;
     }
-}
-
-QSqlDatabase RecordStore::readConnection() const
-{
-    return isOpen() ? QSqlDatabase::database(m_connection, false) : QSqlDatabase();
-}
-
-QString RecordStore::readFailure(StallGuard& guard, const QString& reason) const
-{
-    return failure(QStringLiteral("read"), guard.finish() ? stalledReason() : reason).reason();
 }
 
 std::optional<Outcome> RecordStore::refusedWrite() const
@@ -255,35 +252,25 @@ std::optional<QString> RecordStore::recordKind(qint64 id, QString* error) const
 
 std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) const
 {
-    // One bound on the whole read: preparing, running, fetching its rows.
-    const QSqlDatabase db = readConnection();
-    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
-    const auto fail = [&](const QString& reason) -> std::optional<MeasurementRecord> {
-        if (error)
-            *error = readFailure(guard, reason);
-        return std::nullopt;
-    };
-    if (!isOpen())
-        return fail(QStringLiteral("it is not open"));
-    if (!db.isOpen())
-        return fail(lostConnectionReason());
-    QSqlQuery query(db);
-    if (const QString reason = readRecordRow(query, db, m_schemaVersion, id); !reason.isEmpty())
-        return fail(reason);
+    StoreRead read = beginRead(error);
+    QSqlQuery query(read.db());
+    if (const QString reason = read.recordRow(query, id); !reason.isEmpty())
+        return read.fail(reason);
     if (const QString kind = query.value(query.record().count() - 1).toString();
         kind != kMeasurementKind)
-        return fail(QStringLiteral("record %1 is an %2, not a measurement").arg(id).arg(kind));
+        return read.fail(QStringLiteral("record %1 is an %2, not a measurement").arg(id).arg(kind));
     MeasurementRecord record;
     switch (readColumns(query, 0, record)) {
     case ColumnFault::None:
         record.store = m_origin;
         return record;
     case ColumnFault::UnknownName:
-        return fail(QStringLiteral("record %1 holds an unknown verdict, class or status").arg(id));
+        return read.fail(
+            QStringLiteral("record %1 holds an unknown verdict, class or status").arg(id));
     case ColumnFault::Damaged:
         break;
     }
-    return fail(QStringLiteral("record %1 holds damaged harmonics").arg(id));
+    return read.fail(QStringLiteral("record %1 holds damaged harmonics").arg(id));
 }
 
 QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QString* error) const
@@ -297,16 +284,9 @@ QList<RecordSummary> RecordStore::history(int limit, const QString& filter, QStr
 QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* error) const
 {
     QList<RecordSummary> summaries;
-    // One bound on the whole read: preparing, running, fetching its rows.
-    const QSqlDatabase db = readConnection();
-    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
-    const auto fail = [&](const QString& reason) {
-        if (error)
-            *error = readFailure(guard, reason);
-        return QList<RecordSummary>();
-    };
-    if (!isOpen())
-        return fail(QStringLiteral("it is not open"));
+    StoreRead read = beginRead(error);
+    if (const QString reason = read.cannotBegin(); !reason.isEmpty())
+        return read.fail(reason);
     const HistoryCondition condition = historyCondition(asked, m_schemaVersion);
     QString sql = QStringLiteral("SELECT %1, %2, verdict FROM measurements")
                       .arg(selectedColumns(RecordColumn::InHistory, m_schemaVersion),
@@ -318,16 +298,14 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
         sql +=
             QStringLiteral(" LIMIT %1 OFFSET %2").arg(asked.limit).arg(std::max(asked.offset, 0));
 
-    if (!db.isOpen())
-        return fail(lostConnectionReason());
-    QSqlQuery query(db);
+    QSqlQuery query(read.db());
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        return fail(sqlReason(query.lastError()));
+        return read.fail(sqlReason(query.lastError()));
     for (int n = 0; n < int(condition.values.size()); ++n)
         query.bindValue(n, condition.values[n]);
     if (const QString reason = runRead(query); !reason.isEmpty())
-        return fail(reason);
+        return read.fail(reason);
     // Each row sets every member a summary takes. An unknown verdict lists as
     // "No result received", an unknown class as none.
     MeasurementRecord m;
@@ -343,29 +321,20 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
                           j.guardBandPct});
     }
     // A connection cut while the rows came ends them early.
-    if (query.lastError().isValid() || guard.finish())
-        return fail(sqlReason(query.lastError()));
+    if (query.lastError().isValid() || read.finish())
+        return read.fail(sqlReason(query.lastError()));
     return summaries;
 }
 
 std::optional<RecordKind> RecordStore::recordState(qint64 id, QString* error) const
 {
-    // One bound on the whole read: preparing, running, fetching its rows.
-    const QSqlDatabase db = readConnection();
-    StallGuard guard(db, QDeadlineTimer(kStoreDeadline));
-    const auto fail = [&](const QString& reason) -> std::optional<RecordKind> {
-        if (error)
-            *error = readFailure(guard, reason);
-        return std::nullopt;
-    };
     if (error)
         error->clear();
-    if (!isOpen())
-        return fail(QStringLiteral("it is not open"));
+    StoreRead read = beginRead(error);
+    if (const QString reason = read.cannotBegin(); !reason.isEmpty())
+        return read.fail(reason);
     const bool observations = m_schemaVersion >= 4;
-    if (!db.isOpen())
-        return fail(lostConnectionReason());
-    QSqlQuery query(db);
+    QSqlQuery query(read.db());
     query.setForwardOnly(true);
     if (!query.prepare(observations
                            ? QStringLiteral("SELECT m.kind, o.finished FROM measurements m "
@@ -373,13 +342,13 @@ std::optional<RecordKind> RecordStore::recordState(qint64 id, QString* error) co
                                             "WHERE m.id = ?")
                            : QStringLiteral("SELECT 'measurement', 1 FROM measurements "
                                             "WHERE id = ?")))
-        return fail(sqlReason(query.lastError()));
+        return read.fail(sqlReason(query.lastError()));
     query.bindValue(0, id);
     if (const QString reason = runRead(query); !reason.isEmpty())
-        return fail(reason);
+        return read.fail(reason);
     if (!query.next()) {
         if (query.lastError().isValid())
-            return fail(sqlReason(query.lastError()));
+            return read.fail(sqlReason(query.lastError()));
         return std::nullopt;
     }
     RecordKind kind;

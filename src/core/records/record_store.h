@@ -48,6 +48,8 @@ struct RecordSummary
     double guardBandPct = 0;
 };
 
+class StoreRead;
+
 // The measurements kept in a SQLite file or a PostgreSQL database, named as
 // parseStoreName() reads a store name. Each store uses its own database
 // connection, so several may be open at once; all calls must come from the
@@ -126,12 +128,8 @@ public:
 
 private:
     Outcome failure(const QString& what, const QString& reason) const;
-    // The connection a read bounds with a StallGuard: the store's, or none
-    // when no store is open.
-    QSqlDatabase readConnection() const;
-    // What a read that failed for `reason` says; that the store stalled when
-    // the read's guard fired.
-    QString readFailure(StallGuard& guard, const QString& reason) const;
+    // One read under one deadline, and how it fails (store_reads.h).
+    StoreRead beginRead(QString* error) const;
     // Why nothing may be written now (no store open, or one opened for
     // reading); nothing when a write may go ahead.
     std::optional<Outcome> refusedWrite() const;
