@@ -57,7 +57,7 @@ constexpr std::array<CellState, kHarmonicCells> noCellJudged()
 struct Judgement
 {
     ProductClass productClass = ProductClass::None;
-    // Class D: the power text the operator gave (PowerD), in W, as typed.
+    // Class D: the power text the operator gave, in W, as typed.
     // Empty for the other classes.
     QString power;
     Evaluation evaluation;
