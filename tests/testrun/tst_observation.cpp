@@ -115,6 +115,7 @@ private slots:
     void lineFailureKeepsEarlierSamples();
     void stopEndsIt();
     void durationOutOfRangeSendsNothing();
+    void judgedAgainKeepsHowItEnded();
 };
 
 void ObservationRun::cycleAtTheEndCompletesAndCounts()
@@ -257,6 +258,31 @@ void ObservationRun::durationOutOfRangeSendsNothing()
         QVERIFY(!result.problem.isEmpty());
         QCOMPARE(observationVerdictText(result.verdict), QStringLiteral("Incomplete observation"));
     }
+}
+
+void ObservationRun::judgedAgainKeepsHowItEnded()
+{
+    // The 3rd at 2.5 A: over Class A's 2.30 A, within Class B's 3.45 A.
+    Bench completed;
+    for (int n = 0; n < 4; ++n)
+        completed.replies << reply("2.5");
+    const ObservationResult failed = completed.run(30);
+    QCOMPARE(failed.verdict, ObservationVerdict::Fail);
+    const ObservationResult asB = judgedAgain(failed, {ProductClass::B, {}});
+    QCOMPARE(asB.verdict, ObservationVerdict::Pass);
+    QCOMPARE(asB.choice.productClass, ProductClass::B);
+    QCOMPARE(asB.samples.first().verdict, Verdict::Pass);
+
+    // Stopped, or never finished (as the store reads one the tool ended
+    // during): still so under another class.
+    Bench stopped;
+    stopped.stop.stopAfter = 2;
+    QCOMPARE(judgedAgain(stopped.run(30), {ProductClass::B, {}}).verdict,
+             ObservationVerdict::Stopped);
+    ObservationResult unfinished = failed;
+    unfinished.verdict = ObservationVerdict::IncompleteObservation;
+    QCOMPARE(judgedAgain(unfinished, {ProductClass::B, {}}).verdict,
+             ObservationVerdict::IncompleteObservation);
 }
 
 QTEST_GUILESS_MAIN(ObservationRun)

@@ -146,12 +146,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
             taken > 1 ? (r.samples.last().startS - r.samples.first().startS) / double(taken - 1)
                       : 0;
     }
-    ObservationEnd end = ObservationEnd::Completed;
-    if (*storedVerdict == ObservationVerdict::LineFailed)
-        end = ObservationEnd::LineFailed;
-    else if (*storedVerdict == ObservationVerdict::Stopped)
-        end = ObservationEnd::Stopped;
-    r.judgement = judgeSamples(r.samples, r.choice, end);
+    r.judgement = judgeSamples(r.samples, r.choice, endOf(*storedVerdict));
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     if (!finished) {
         r.judgement.verdict = ObservationVerdict::IncompleteObservation;

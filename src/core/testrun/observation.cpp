@@ -122,6 +122,37 @@ void readAgain(ObservedSample& sample, const ClassChoice& choice)
     sample.shown = shownValuesOf(cycle.reply);
 }
 
+ObservationEnd endOf(ObservationVerdict verdict)
+{
+    switch (verdict) {
+    case ObservationVerdict::LineFailed:
+        return ObservationEnd::LineFailed;
+    case ObservationVerdict::Stopped:
+        return ObservationEnd::Stopped;
+    default:
+        return ObservationEnd::Completed;
+    }
+}
+
+ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choice)
+{
+    const ObservationEnd end = endOf(result.verdict);
+    // Under its own class the samples give its verdict unless it was never
+    // finished.
+    const bool unfinished =
+        result.verdict == ObservationVerdict::IncompleteObservation &&
+        judgeSamples(result.samples, result.choice, end).verdict != result.verdict;
+    for (ObservedSample& sample : result.samples)
+        sample = observedSample(sample.startS, cycleResultOf(sample, choice));
+    result.choice = choice;
+    result.judgement = judgeSamples(result.samples, choice, end);
+    result.samplesNotJudged = result.judgement.samplesNotJudged;
+    if (unfinished)
+        result.judgement.verdict = ObservationVerdict::IncompleteObservation;
+    result.verdict = result.judgement.verdict;
+    return result;
+}
+
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
                                   ObservationEnd end)
 {

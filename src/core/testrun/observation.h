@@ -104,6 +104,16 @@ struct ObservationResult
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
                                   ObservationEnd end);
 
+// How an observation that came to `verdict` ended, as its rules take it:
+// "Line failed" and "Stopped" ended early; any other verdict is judged as
+// completed.
+ObservationEnd endOf(ObservationVerdict verdict);
+
+// The observation with its samples judged again under `choice`, as the
+// observation would have judged them under that class. One that was never
+// finished stays "Incomplete observation".
+ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choice);
+
 // Follows an observation. The observation's cycles report here directly;
 // their progress, steps and waits move the countdown (secondsLeft) and are
 // not shown one by one. How the observation is interrupted is the face's
