@@ -173,7 +173,10 @@ void TestRun::progress(int value)
 Interruption::Go TestRun::poll()
 {
     m_toolkit.dispatchEvents();
+    // The power field stays editable during a cycle: the reply is judged
+    // under the class and power as they stand after the last dispatch point.
     m_choice = selectedClassChoice(m_form);
+    m_cycle.restate(m_choice);
     if (m_activity.ending)
         return Go::Abandon;
     return m_activity.stopRequested ? Go::Stop : Go::On;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "com_ports.h"
-#include "measurement_cycle.h"
+#include "class_choice.h"
 
 #include <QString>
 

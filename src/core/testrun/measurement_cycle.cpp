@@ -53,11 +53,11 @@ MeasurementCycle::MeasurementCycle(SerialPort& port, CommandChannel& channel, Cl
     : m_port(port), m_channel(channel), m_clock(clock)
 {}
 
-std::optional<CycleResult> MeasurementCycle::run(const ClassChoice& choice, CycleObserver& observer,
+std::optional<CycleResult> MeasurementCycle::run(ClassChoice choice, CycleObserver& observer,
                                                  Interruption& interruption)
 {
     m_triggered = false;
-    m_choice = &choice;
+    m_choice = std::move(choice);
     m_interruption = &interruption;
     if (const auto ended = afterDispatchPoint(observer))
         return *ended;
@@ -134,8 +134,8 @@ std::optional<CycleResult> MeasurementCycle::run(const ClassChoice& choice, Cycl
         result.reply = SortOut(line.text);
     else
         result.reply.line = line.text;
-    result.judgement = Limits(m_choice->productClass, measuredValues(result.reply), m_choice->power,
-                              m_choice->guardBandPct);
+    result.judgement = Limits(m_choice.productClass, measuredValues(result.reply), m_choice.power,
+                              m_choice.guardBandPct);
     result.verdict = replyVerdict(line, result.reply, result.judgement, &result.problem);
     result.measuredAt = m_clock.currentDateTime();
     observer.progress(90);
@@ -295,9 +295,9 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     result.verdict = verdict;
     result.problem = problem;
     // Not judged, but taken under the chosen class: the record keeps it.
-    result.judgement.productClass = m_choice->productClass;
-    if (m_choice->productClass == ProductClass::D)
-        result.judgement.power = m_choice->power.text();
+    result.judgement.productClass = m_choice.productClass;
+    if (m_choice.productClass == ProductClass::D)
+        result.judgement.power = m_choice.power.text();
     result.measuredAt = m_clock.currentDateTime();
     observer.cycleEnded(result);
     return result;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "class_d_power.h"
+#include "class_choice.h"
 #include "cycle_result.h"
 #include "interruption.h"
 #include "session_observer.h"
@@ -13,18 +13,6 @@
 class Clock;
 class CommandChannel;
 class SerialPort;
-
-// The class a cycle judges its reply under, a value the face gives the cycle
-// when it starts.
-struct ClassChoice
-{
-    ProductClass productClass = ProductClass::None;
-    // The Class D power, in W; empty for the other classes.
-    ClassDPower power;
-    // The guard band, %: every limit reduced by it for the verdict
-    // (guard_band.h). The window's own test has none.
-    double guardBandPct = 0;
-};
 
 // Follows a measurement cycle.
 class CycleObserver : public SessionObserver
@@ -76,13 +64,14 @@ public:
     MeasurementCycle(SerialPort& port, CommandChannel& channel, Clock& clock);
 
     // Runs one cycle under `choice`, reported to `observer`, interrupted as
-    // `interruption` says; nothing when the cycle was abandoned. The cycle
-    // reads `choice` when it judges the reply (or ends without one): a face
-    // that takes the operator's edits at its dispatch points (the window's
-    // Class D power field stays editable) keeps it current there; it
-    // outlives the run.
-    std::optional<CycleResult> run(const ClassChoice& choice, CycleObserver& observer,
+    // `interruption` says; nothing when the cycle was abandoned.
+    std::optional<CycleResult> run(ClassChoice choice, CycleObserver& observer,
                                    Interruption& interruption);
+    // During a run, at a dispatch point: the operator changed the class or
+    // the Class D power while the face handled its events (the window's
+    // power field stays editable during a cycle). The reply is judged under
+    // the choice as last restated.
+    void restate(const ClassChoice& choice) { m_choice = choice; }
     // Whether the last run sent "*TRG": only such a cycle is a measurement.
     bool triggered() const { return m_triggered; }
 
@@ -124,6 +113,6 @@ private:
     QByteArray m_lastStatus;
     bool m_triggered = false;
     // The running cycle's class and interruption.
-    const ClassChoice* m_choice = nullptr;
+    ClassChoice m_choice;
     Interruption* m_interruption = nullptr;
 };
