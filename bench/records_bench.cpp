@@ -57,7 +57,10 @@ MeasurementRecord completeRecord(int n)
         j.limits[i] = QStringLiteral("%1mA").arg(2300 / (k + 1));
         j.states[i] = k == 1 && j.anyFailed ? CellState::Fail : CellState::Pass;
     }
-    return record;
+    MeasurementRecord taken = newRecord(r, record.port, record.device);
+    taken.toolVersion = record.toolVersion;
+    taken.product = record.product;
+    return taken;
 }
 
 double median(std::vector<double> values)

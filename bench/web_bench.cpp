@@ -63,9 +63,9 @@ QString fill(const QString& name, qint64* observationId)
             return o.reason();
         const QDateTime start(QDate(2026, 1, 1), QTime(8, 0), Qt::OffsetFromUTC, 3600);
         for (int n = 0; n < 4; ++n) {
-            MeasurementRecord m;
-            m.result = judged(n % 4 == 3 ? failingReply() : kPassingReply, start.addSecs(n));
-            m.port = QStringLiteral("Com 1");
+            MeasurementRecord m =
+                newRecord(judged(n % 4 == 3 ? failingReply() : kPassingReply, start.addSecs(n)),
+                          QStringLiteral("Com 1"), {});
             m.product = {QStringLiteral("Hand mixer HM-%1").arg(n), QStringLiteral("SN%1").arg(n),
                          QStringLiteral("R. Keller"), QStringLiteral("bench record")};
             if (Outcome o = store.add(m); !o.succeeded())
@@ -103,18 +103,16 @@ QString fill(const QString& name, qint64* observationId)
     RecordStore store;
     if (Outcome o = store.open(name); !o.succeeded())
         return o.reason();
-    ObservationRecord observation;
-    observation.result.choice = {ProductClass::A, {}};
-    observation.result.durationS = 80000;
-    observation.result.measuredAt = QDateTime(QDate(2026, 6, 1), QTime(8, 0));
-    observation.port = QStringLiteral("Com 2");
+    ObservationRecord observation =
+        newObservationRecord(QStringLiteral("Com 2"), {}, {ProductClass::A, {}}, 80000,
+                             QDateTime(QDate(2026, 6, 1), QTime(8, 0)));
     if (Outcome o = store.beginObservation(observation); !o.succeeded())
         return o.reason();
     ObservationResult& r = observation.result;
     for (int n = 0; n < kSamples; ++n)
         r.samples.append(
             observedSample(n * 8.0, judged(n % 50 == 0 ? failingReply() : kPassingReply,
-                                           r.measuredAt.addSecs(n * 8))));
+                                           observation.startedAt.addSecs(n * 8))));
     r.verdict = ObservationVerdict::Pass;
     r.elapsedS = kSamples * 8.0;
     r.sampleIntervalS = 8;

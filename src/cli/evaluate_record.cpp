@@ -36,7 +36,7 @@ int evaluateStored(qint64 id, const Configuration& configuration, Format format)
         if (rulesChanged(judged))
             err(QStringLiteral("Observation %1 was stored under \"%2\"; it is judged again "
                                "by the current rules, \"%3\".")
-                    .arg(QString::number(id), escapedText(judged.storedRules),
+                    .arg(QString::number(id), escapedText(judged.rules),
                          QLatin1String(kObservationRules)));
         out(renderedObservation(judged, format));
         const int code = observationExitCode(judged.result.verdict);

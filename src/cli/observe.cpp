@@ -131,10 +131,9 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     if (const std::optional<int> code = takeReportFile(parser, &reportFile))
         return *code;
 
-    ObservationRecord record{newRecordHeader(port->name, port->device)};
+    // Its start is when the analyzer is logged on, below.
+    ObservationRecord record = newObservationRecord(port->name, port->device, choice, durationS, {});
     record.product = productOf(parser);
-    record.result.choice = choice;
-    record.result.durationS = durationS;
 
     // The store first: an observation that could not be recorded is not
     // begun, and nothing is sent.
@@ -151,7 +150,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     if (const std::optional<int> failed = logOn(line, *port, observer, interruption))
         return *failed;
 
-    record.result.measuredAt = line.clock.currentDateTime();
+    record.startedAt = line.clock.currentDateTime();
     if (const Outcome begun = store.beginObservation(record); !begun.succeeded()) {
         err(QStringLiteral("iec1000: the observation was not begun: %1").arg(begun.reason()));
         line.session.reset();

@@ -96,7 +96,7 @@ QByteArray contentTypeOf(const QString& suffix)
 bool isRunning(const ObservationRecord& record, const QDateTime& now)
 {
     const ObservationResult& r = record.result;
-    QDateTime last = r.measuredAt;
+    QDateTime last = record.startedAt;
     if (!r.samples.isEmpty() && r.samples.last().measuredAt.isValid())
         last = r.samples.last().measuredAt;
     if (!last.isValid())
@@ -230,7 +230,7 @@ Reply Site::record(qint64 id, const QString& part, const QUrlQuery& query)
     if (!records)
         return storeFailed({});
     QString error;
-    const std::optional<RecordKind> kind = records->recordState(id, &error);
+    const std::optional<RecordState> kind = records->recordState(id, &error);
     if (!kind) {
         if (!error.isEmpty())
             return storeFailed(error);

@@ -192,11 +192,10 @@ void ObservationWindow::run()
     showJudgingBasis();
     ClassChoice choice = selectedClassChoice(m_form);
     choice.guardBandPct = guardBand->value();
-    ObservationRecord record{newRecordHeader(QStringLiteral("Com %1").arg(m_members.PortNumber),
-                                             recordedDevice(m_devices, m_session.deviceName()))};
-    record.result.choice = choice;
-    record.result.durationS = duration->value();
-    record.result.measuredAt = m_session.clock().currentDateTime();
+    ObservationRecord record = newObservationRecord(
+        QStringLiteral("Com %1").arg(m_members.PortNumber),
+        recordedDevice(m_devices, m_session.deviceName()), choice, duration->value(),
+        m_session.clock().currentDateTime());
     m_recordId = 0;
     if (m_recorder) {
         m_recorder->begin(record);

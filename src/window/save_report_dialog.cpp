@@ -95,7 +95,7 @@ std::optional<ProductInfo> saveReportOf(Record record, RecordStore* store, Toolk
     QString path = QFileDialog::getSaveFileName(
         parent, QStringLiteral("Save Report"),
         QDir(reportFolder())
-            .filePath(suggestedReportName(record.product, record.result.measuredAt)),
+            .filePath(suggestedReportName(record.product, record.startedAt)),
         QStringLiteral("PDF (*.pdf);;CSV (*.csv);;JSON (*.json)"));
     if (path.isEmpty())
         return std::nullopt;

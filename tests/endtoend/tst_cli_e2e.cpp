@@ -653,9 +653,7 @@ void TestCommandLineEndToEnd::damagedObservationSaysWhatIsDamaged_data()
 void TestCommandLineEndToEnd::damagedObservationSaysWhatIsDamaged()
 {
     QFETCH(QStringList, command);
-    ObservationRecord observation;
-    observation.result.choice = {ProductClass::A, {}};
-    observation.result.durationS = 30;
+    ObservationRecord observation = newObservationRecord({}, {}, {ProductClass::A, {}}, 30, {});
     CycleResult cycle;
     cycle.reply.line = QString::fromLatin1(kPassingReply);
     observation.result.samples = {observedSample(0, judgeAgain(cycle, ProductClass::A, {}))};

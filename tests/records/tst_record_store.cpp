@@ -28,6 +28,15 @@
 
 namespace {
 
+// The header's start and class as the tool takes a record: from its result.
+void taken(MeasurementRecord& m)
+{
+    const MeasurementRecord made = newRecord(m.result, m.port, m.device);
+    m.startedAt = made.startedAt;
+    m.choice = made.choice;
+    m.rules = made.rules;
+}
+
 // One record per verdict, each with other data: product fields or none, a
 // complete, short, empty or absent reply, NUL, 0xFF and CR bytes in the line,
 // several UTC offsets, an unknown time.
@@ -97,6 +106,8 @@ QList<MeasurementRecord> sampleRecords()
     classC.states.fill(CellState::NotJudged);
     records[7].port = records[7].device = QStringLiteral("/dev/ttyUSB0");
     records[8].result.judgement.productClass = ProductClass::B;
+    for (MeasurementRecord& m : records)
+        taken(m);
     return records;
 }
 
@@ -156,9 +167,9 @@ QStringList dump(const MeasurementRecord& m)
 // observation" (a quarter not judged).
 ObservationRecord sampleObservation()
 {
-    ObservationRecord o;
-    o.port = QStringLiteral("Com 2");
-    o.device = QStringLiteral("/dev/ttyS1");
+    ObservationRecord o = newObservationRecord(
+        QStringLiteral("Com 2"), QStringLiteral("/dev/ttyS1"), {ProductClass::A, {}, 5}, 30,
+        QDateTime(QDate(2024, 3, 9), QTime(10, 4, 5, 678), QTimeZone(3600)));
     o.product = {QStringLiteral("Hand mixer HM-3"),
                  QStringLiteral("SN 0042"),
                  {},
@@ -166,15 +177,12 @@ ObservationRecord sampleObservation()
                  QStringLiteral("EMC lab 2")};
     o.toolVersion = QStringLiteral("1.0");
     ObservationResult& r = o.result;
-    r.choice = {ProductClass::A, {}, 5};
-    r.durationS = 30;
-    r.measuredAt = QDateTime(QDate(2024, 3, 9), QTime(10, 4, 5, 678), QTimeZone(3600));
     const QByteArray lines[] = {kPassingReply, failingReply(), kPassingReply.mid(30),
                                 kPassingReply};
     for (int n = 0; n < 4; ++n) {
         CycleResult cycle;
         cycle.reply.line = QString::fromLatin1(lines[n]);
-        cycle.measuredAt = r.measuredAt.addMSecs(8250 * (n + 1));
+        cycle.measuredAt = o.startedAt.addMSecs(8250 * (n + 1));
         r.samples.append(observedSample(8.25 * n, judgeAgain(cycle, ProductClass::A, {})));
     }
     r.elapsedS = 33.5;
@@ -199,13 +207,18 @@ QStringList dump(const ObservationRecord& o)
                   shown(o.product.serial),
                   shown(o.product.lab),
                   shown(o.toolVersion),
+                  QString::number(int(o.kind)),
+                  classLetter(o.choice.productClass),
+                  shown(o.choice.power.text()),
+                  QString::number(o.choice.guardBandPct),
+                  shown(o.rules),
                   classLetter(r.choice.productClass),
                   shown(r.choice.power.text()),
                   QString::number(r.choice.guardBandPct),
                   QString::number(r.judgement.guardBandPct),
                   observationVerdictText(r.verdict),
                   shown(r.problem),
-                  at(r.measuredAt),
+                  at(o.startedAt),
                   QString::number(r.durationS),
                   QString::number(r.elapsedS),
                   QString::number(r.sampleIntervalS),
@@ -285,7 +298,7 @@ void roundTripAll(const QString& storeName)
     const std::optional<ObservationRecord> loaded = reader.observation(observation.id, &error);
     QVERIFY2(loaded, qPrintable(error));
     QCOMPARE(dump(*loaded), dump(observation));
-    QCOMPARE(loaded->storedRules, QLatin1String(kObservationRules));
+    QCOMPARE(loaded->rules, QLatin1String(kObservationRules));
     QCOMPARE(observationVerdictText(loaded->result.verdict), "Incomplete observation");
     const QList<RecordSummary> listed = reader.history(1, "incomplete observation");
     QCOMPARE(listed.size(), 1);
@@ -797,6 +810,7 @@ void RecordStoreTest::history()
     for (int minutes : {2, 5, 5, 1, -1, 3}) {
         MeasurementRecord record = sampleRecords()[0];
         record.result.measuredAt = minutes < 0 ? QDateTime() : base.addSecs(minutes * 60);
+        taken(record);
         QVERIFY(store.add(record).succeeded());
     }
     QString error;
@@ -814,6 +828,7 @@ void RecordStoreTest::history()
     // The history names the guard band a record was judged under.
     MeasurementRecord guarded = sampleRecords()[1];
     guarded.result.measuredAt = base.addSecs(3600);
+    taken(guarded);
     QVERIFY(store.add(guarded).succeeded());
     QCOMPARE(store.history(1).first().guardBandPct, 12.5);
 }
@@ -1046,7 +1061,7 @@ void RecordStoreTest::finishingALongObservationOverASlowLink()
     for (int n = 0; n < kSamples; ++n) {
         ObservedSample sample = first;
         sample.startS = 8.0 * n;
-        sample.measuredAt = r.measuredAt.addMSecs(8000LL * (n + 1));
+        sample.measuredAt = observation.startedAt.addMSecs(8000LL * (n + 1));
         r.samples.append(sample);
     }
     r.durationS = 80000;
@@ -1078,8 +1093,8 @@ void RecordStoreTest::finishingALongObservationOverASlowLink()
             "?, "
             "NULL, ?, 'whole' FROM generate_series(0, ?) AS g WHERE g NOT IN (17, ?)"));
         for (const QVariant& value :
-             {QVariant(observation.id), QVariant(r.measuredAt.toMSecsSinceEpoch()),
-              QVariant(r.measuredAt.offsetFromUtc()), QVariant(verdictText(first.verdict)),
+             {QVariant(observation.id), QVariant(observation.startedAt.toMSecsSinceEpoch()),
+              QVariant(observation.startedAt.offsetFromUtc()), QVariant(verdictText(first.verdict)),
               replyLineValue(first.line), QVariant(kSamples - 1), QVariant(kSamples - 1)})
             insert.addBindValue(value);
         QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));

@@ -164,12 +164,12 @@ ObservationRecord classAObservation()
     r.durationS = 150;
     r.elapsedS = 149.4 + 8.2;
     r.sampleIntervalS = 8.3;
-    r.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0), Qt::UTC);
+    record.startedAt = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0), Qt::UTC);
     const std::array<double, 18> third{2300, 2350, 2400, 2450, 2500, 2550, 2600, 2500, 2450,
                                        2400, 2450, 0,    2350, 2300, 2400, 2500, 2600, 2850};
     for (int k = 0; k < 18; ++k) {
         CycleResult cycle;
-        cycle.measuredAt = r.measuredAt.addMSecs(qint64(k * 8300 + 8000));
+        cycle.measuredAt = record.startedAt.addMSecs(qint64(k * 8300 + 8000));
         if (k == 11) {
             cycle.verdict = Verdict::IncompleteResult;
             cycle.problem = QStringLiteral("The result line had 12 of 47 fields.");
@@ -1010,7 +1010,7 @@ ObservationRecord observationOf(const ClassChoice& choice, const QString& proble
     r.elapsedS = 33.04;
     r.sampleIntervalS = 8.26;
     r.problem = problem;
-    r.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(16, 10, 38), Qt::OffsetFromUTC, 3600);
+    record.startedAt = QDateTime(QDate(2026, 12, 7), QTime(16, 10, 38), Qt::OffsetFromUTC, 3600);
     for (int n = 0; n < 4; ++n) {
         CycleResult cycle;
         cycle.reply.line = QString::fromLatin1(n == 2 ? failingReply() : kPassingReply);
@@ -1124,7 +1124,7 @@ void TestReport::observationFormats()
 
     // Stored under the earlier rules: judged by the current ones, and said so.
     ObservationRecord earlier = record;
-    earlier.storedRules = QLatin1String(kEarlierObservationRules);
+    earlier.rules = QLatin1String(kEarlierObservationRules);
     QCOMPARE(observationJson(earlier)["stored_rules"].toString(),
              QLatin1String(kEarlierObservationRules));
     QVERIFY(observationText(earlier).contains(

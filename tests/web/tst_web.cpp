@@ -55,23 +55,17 @@ struct Store
         RecordStore store;
         QVERIFY(store.open(name).succeeded());
         const QDateTime at(QDate(2026, 12, 7), QTime(16, 10, 38), QTimeZone(3600));
-        MeasurementRecord pass;
-        pass.result = judged(kPassingReply, ProductClass::A, at);
-        pass.port = QStringLiteral("Com 1");
-        pass.device = QStringLiteral("/dev/ttyS0");
+        MeasurementRecord pass = newRecord(judged(kPassingReply, ProductClass::A, at),
+                                           QStringLiteral("Com 1"), QStringLiteral("/dev/ttyS0"));
         pass.product.product = QStringLiteral("Hand mixer");
         QVERIFY(store.add(pass).succeeded());
-        MeasurementRecord fail;
-        fail.result = judged(failingReply(), ProductClass::D, at.addDays(1));
-        fail.port = QStringLiteral("Com 2");
+        MeasurementRecord fail = newRecord(judged(failingReply(), ProductClass::D, at.addDays(1)),
+                                           QStringLiteral("Com 2"), {});
         fail.product.product = QStringLiteral("<script>alert(1)</script>\u202Egpj.exe");
         fail.product.notes = QStringLiteral("\"><img src=x onerror=alert(2)>");
         QVERIFY(store.add(fail).succeeded());
-        ObservationRecord observation;
-        observation.result.choice = {ProductClass::A, {}};
-        observation.result.durationS = 150;
-        observation.result.measuredAt = at.addDays(2);
-        observation.port = QStringLiteral("Com 3");
+        ObservationRecord observation = newObservationRecord(
+            QStringLiteral("Com 3"), {}, {ProductClass::A, {}}, 150, at.addDays(2));
         QVERIFY(store.beginObservation(observation).succeeded());
         observationId = observation.id;
         for (int n = 0; n < 3; ++n)
@@ -351,9 +345,10 @@ void WebTest::historyPagesAndFilters()
         RecordStore store;
         QVERIFY(store.open(name).succeeded());
         for (int n = 0; n < 120; ++n) {
-            MeasurementRecord m;
-            m.result = judged(n % 3 ? kPassingReply : failingReply(), ProductClass::A,
-                              QDateTime(QDate(2026, 1, 1), QTime(12, 0)).addDays(n));
+            MeasurementRecord m =
+                newRecord(judged(n % 3 ? kPassingReply : failingReply(), ProductClass::A,
+                                 QDateTime(QDate(2026, 1, 1), QTime(12, 0)).addDays(n)),
+                          {}, {});
             m.product.serial = QStringLiteral("SN%1").arg(n);
             QVERIFY(store.add(m).succeeded());
         }

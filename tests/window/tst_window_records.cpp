@@ -412,9 +412,8 @@ void TestWindowRecords::historyListsATimedObservation()
     FakeToolkit toolkit;
     RecordKeeper keeper(toolkit);
     keeper.setStoreName(m_dir.filePath(QStringLiteral("observation.sqlite")));
-    ObservationRecord observation;
-    observation.result.choice = {ProductClass::A, {}};
-    observation.result.measuredAt = QDateTime::currentDateTime();
+    ObservationRecord observation =
+        newObservationRecord({}, {}, {ProductClass::A, {}}, 0, QDateTime::currentDateTime());
     observation.result.verdict = ObservationVerdict::IncompleteObservation;
     // A right-to-left override would show "Lamp" and the rest reversed.
     observation.product.product = QStringLiteral("Lamp \u202eA-11");

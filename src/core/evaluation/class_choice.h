@@ -13,6 +13,4 @@ struct ClassChoice
     // The guard band, %: every limit reduced by it for the verdict
     // (guard_band.h). The window's own test has none.
     double guardBandPct = 0;
-
-    bool operator==(const ClassChoice&) const = default;
 };

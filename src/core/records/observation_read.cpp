@@ -74,10 +74,9 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     ObservationRecord record{row};
     record.id = id;
     record.store = m_origin;
+    record.kind = RecordKind::Observation;
     ObservationResult& r = record.result;
-    r.choice = {row.result.judgement.productClass, row.result.judgement.power,
-                row.result.judgement.guardBandPct};
-    r.measuredAt = row.result.measuredAt;
+    r.choice = record.choice;
     r.problem = row.result.problem;
 
     QSqlQuery own(read.db());
@@ -98,7 +97,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     r.elapsedS = own.value(1).toDouble();
     r.sampleIntervalS = own.value(2).toDouble();
     const bool finished = own.value(3).toInt() != 0;
-    record.storedRules = own.value(4).toString();
+    record.rules = own.value(4).toString();
     own.finish();
 
     QSqlQuery samples(read.db());

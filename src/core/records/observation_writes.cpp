@@ -42,20 +42,14 @@ Verdict standInVerdict(ObservationVerdict verdict)
 }
 
 // The measurements row of an observation, in the order of insertStatement():
-// its start, verdict, class and power, no reply, the product fields and
-// what the history filter matches.
+// its header (start, class, power, guard band, kind, port, product fields),
+// its verdict and problem, no reply, and what the history filter matches.
 QVariantList observationRow(const ObservationRecord& o)
 {
-    MeasurementRecord row;
-    row.result.measuredAt = o.result.measuredAt;
+    MeasurementRecord row{o};
     row.result.verdict = standInVerdict(o.result.verdict);
     row.result.problem = o.result.problem;
-    row.result.judgement.productClass = o.result.choice.productClass;
-    row.result.judgement.power =
-        o.result.choice.productClass == ProductClass::D ? o.result.choice.power.text() : QString();
     row.result.judgement.anyFailed = o.result.verdict == ObservationVerdict::Fail;
-    row.result.judgement.guardBandPct = o.result.choice.guardBandPct;
-    static_cast<RecordHeader&>(row) = o;
     QVariantList values = insertValues(row);
     const QString verdict = observationVerdictText(o.result.verdict);
     int n = 0;
@@ -68,9 +62,7 @@ QVariantList observationRow(const ObservationRecord& o)
         else if (name == QLatin1String("search"))
             values[n] = recordSearchText(o.product.product, o.product.serial,
                                          o.product.operatorName, o.product.notes, verdict,
-                                         classLetter(o.result.choice.productClass));
-        else if (name == QLatin1String("kind"))
-            values[n] = kObservationKind;
+                                         classLetter(o.choice.productClass));
         ++n;
     }
     return values;
@@ -228,13 +220,13 @@ Outcome RecordStore::finishObservation(const ObservationRecord& record)
                 QStringLiteral("UPDATE measurements SET measured_ms = ?, utc_offset = ?, "
                                "verdict = ?, problem = ?, any_failed = ?, search = ? "
                                "WHERE id = ?"),
-                {msOf(r.measuredAt), offsetOf(r.measuredAt), verdict,
+                {msOf(record.startedAt), offsetOf(record.startedAt), verdict,
                  r.problem.isNull() ? QVariant(QMetaType::fromType<QString>())
                                     : QVariant(r.problem),
                  r.verdict == ObservationVerdict::Fail ? 1 : 0,
                  recordSearchText(record.product.product, record.product.serial,
                                   record.product.operatorName, record.product.notes, verdict,
-                                  classLetter(r.choice.productClass)),
+                                  classLetter(record.choice.productClass)),
                  record.id});
             if (failed.isEmpty())
                 failed = runStatement(db,

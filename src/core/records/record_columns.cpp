@@ -2,6 +2,7 @@
 
 #include "record_json.h"
 #include "record_schema.h"
+#include "store_reads.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -55,7 +56,7 @@ QVariant searchText(const Record& m)
 {
     return recordSearchText(m.product.product, m.product.serial, m.product.operatorName,
                             m.product.notes, verdictText(m.result.verdict),
-                            classLetter(m.result.judgement.productClass));
+                            classLetter(m.choice.productClass));
 }
 
 // A TEXT column that holds one text member of a record: At, a lambda
@@ -73,6 +74,9 @@ template <typename At> constexpr Column textColumn(const char* name, int since, 
             }};
 }
 
+// The columns every record has are written from its header (start, class,
+// power, guard band, kind) and read back into the header and, for a
+// measurement, into its result as its cycle gave it.
 // measured_ms: ms since the epoch (UTC), kUnknownTime when not known;
 // utc_offset: its offset from UTC in seconds, NULL when not known.
 const Column kColumns[] = {
@@ -83,25 +87,27 @@ const Column kColumns[] = {
      }},
     {"measured_ms", "BIGINT", 1, Column::InHistory,
      [](const Record& m) -> QVariant {
-         const QDateTime& at = m.result.measuredAt;
+         const QDateTime& at = m.startedAt;
          return at.isValid() ? at.toMSecsSinceEpoch() : kUnknownTime;
      },
      [](const QVariant& v, Record& m) {
          const qint64 ms = v.toLongLong();
-         m.result.measuredAt =
+         m.startedAt =
              ms == kUnknownTime ? QDateTime() : QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+         m.result.measuredAt = m.startedAt;
          return kNone;
      }},
     {"utc_offset", "INTEGER", 1, Column::InHistory,
      [](const Record& m) {
-         const QDateTime& at = m.result.measuredAt;
+         const QDateTime& at = m.startedAt;
          return at.isValid() ? QVariant(at.offsetFromUtc()) : QVariant(QMetaType::fromType<int>());
      },
      [](const QVariant& v, Record& m) {
-         QDateTime& at = m.result.measuredAt;
+         QDateTime& at = m.startedAt;
          at = v.isValid() ? QDateTime::fromMSecsSinceEpoch(at.toMSecsSinceEpoch(),
                                                            Qt::OffsetFromUTC, v.toInt())
                           : QDateTime();
+         m.result.measuredAt = at;
          return kNone;
      }},
     {"verdict", "TEXT", 1, Column::InHistory | Column::Searched,
@@ -114,15 +120,22 @@ const Column kColumns[] = {
     textColumn("problem", 1, 0, [](auto& m) { return &m.result.problem; }),
     {"product_class", "TEXT", 1, Column::InHistory | Column::Searched,
      [](const Record& m) -> QVariant {
-         const QString letter = classLetter(m.result.judgement.productClass);
+         const QString letter = classLetter(m.choice.productClass);
          return letter.isNull() ? QStringLiteral("") : letter;
      },
      [](const QVariant& v, Record& m) {
          const std::optional<ProductClass> productClass = classFromColumn(v.toString());
-         m.result.judgement.productClass = productClass.value_or(ProductClass::None);
+         m.choice.productClass = productClass.value_or(ProductClass::None);
+         m.result.judgement.productClass = m.choice.productClass;
          return knownIf(productClass.has_value());
      }},
-    textColumn("power", 1, Column::InHistory, [](auto& m) { return &m.result.judgement.power; }),
+    {"power", "TEXT", 1, Column::InHistory,
+     [](const Record& m) -> QVariant { return m.choice.power.text(); },
+     [](const QVariant& v, Record& m) {
+         m.result.judgement.power = text(v);
+         m.choice.power = m.result.judgement.power;
+         return kNone;
+     }},
     {"evaluation_status", "TEXT", 1, 0,
      [](const Record& m) -> QVariant {
          return QString::fromLatin1(
@@ -179,16 +192,21 @@ const Column kColumns[] = {
     textColumn("conditions", 3, Column::Product, [](auto& m) { return &m.product.conditions; }),
     // "measurement", or "observation" for a timed observation's row (which
     // the observation calls of the store write and read).
-    {"kind", "TEXT", 4, 0, [](const Record&) -> QVariant { return QStringLiteral("measurement"); },
+    {"kind", "TEXT", 4, 0,
+     [](const Record& m) -> QVariant {
+         return m.kind == RecordKind::Observation ? store_internal::kObservationKind
+                                                  : store_internal::kMeasurementKind;
+     },
      nullptr},
     // The guard band (%) the record was judged under; NULL (0) for none.
     {"guard_band_pct", "DOUBLE PRECISION", 5, Column::InHistory,
      [](const Record& m) -> QVariant {
-         const double pct = m.result.judgement.guardBandPct;
+         const double pct = m.choice.guardBandPct;
          return pct > 0 ? QVariant(pct) : QVariant(QMetaType::fromType<double>());
      },
      [](const QVariant& v, Record& m) {
-         m.result.judgement.guardBandPct = v.isValid() ? v.toDouble() : 0;
+         m.choice.guardBandPct = v.isValid() ? v.toDouble() : 0;
+         m.result.judgement.guardBandPct = m.choice.guardBandPct;
          return kNone;
      }},
 };

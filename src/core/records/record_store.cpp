@@ -221,7 +221,7 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
                 if (QLatin1String(column.name) == QLatin1String("search"))
                     values[n] = recordSearchText(product.product, product.serial,
                                                  product.operatorName, product.notes, verdict,
-                                                 classLetter(record.result.judgement.productClass));
+                                                 classLetter(record.choice.productClass));
                 ++n;
             }
             values.append(id);
@@ -239,7 +239,7 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
 
 std::optional<QString> RecordStore::recordKind(qint64 id, QString* error) const
 {
-    const std::optional<RecordKind> state = recordState(id, error);
+    const std::optional<RecordState> state = recordState(id, error);
     if (!state) {
         if (error && error->isEmpty())
             *error =
@@ -263,6 +263,7 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
     switch (readColumns(query, 0, record)) {
     case ColumnFault::None:
         record.store = m_origin;
+        record.rules = QLatin1String(kMeasurementRules);
         return record;
     case ColumnFault::UnknownName:
         return read.fail(
@@ -311,14 +312,14 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
     MeasurementRecord m;
     while (query.next()) {
         readColumns(query, RecordColumn::InHistory, m);
-        const Judgement& j = m.result.judgement;
         const int kind = query.record().count() - 2;
         const bool observation = query.value(kind).toString() == kObservationKind;
-        summaries.append({m.id, m.result.measuredAt, j.productClass, j.power, m.result.verdict,
-                          m.product.product, m.product.serial, m.product.operatorName, m.port,
+        summaries.append({m.id, m.startedAt, m.choice.productClass, m.choice.power.text(),
+                          m.result.verdict, m.product.product, m.product.serial,
+                          m.product.operatorName, m.port,
                           observation ? kObservationKind : kMeasurementKind,
                           observation ? query.value(kind + 1).toString() : QString(),
-                          j.guardBandPct});
+                          m.choice.guardBandPct});
     }
     // A connection cut while the rows came ends them early.
     if (query.lastError().isValid() || read.finish())
@@ -326,7 +327,7 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
     return summaries;
 }
 
-std::optional<RecordKind> RecordStore::recordState(qint64 id, QString* error) const
+std::optional<RecordState> RecordStore::recordState(qint64 id, QString* error) const
 {
     if (error)
         error->clear();
@@ -351,7 +352,7 @@ std::optional<RecordKind> RecordStore::recordState(qint64 id, QString* error) co
             return read.fail(sqlReason(query.lastError()));
         return std::nullopt;
     }
-    RecordKind kind;
+    RecordState kind;
     kind.kind = query.value(0).toString();
     kind.finished = query.isNull(1) || query.value(1).toInt() != 0;
     return kind;

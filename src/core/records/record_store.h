@@ -20,7 +20,7 @@ class StallGuard;
 // What a record is: its kind ("measurement" or "observation") and, for an
 // observation, whether its end was written (false while it is being
 // recorded, or when the tool ended during it).
-struct RecordKind
+struct RecordState
 {
     QString kind;
     bool finished = true;
@@ -108,7 +108,7 @@ public:
     // The kind of record `id` and whether its end is written; nothing, *error
     // empty, when there is no such record; nothing, *error saying why, when it
     // could not be read.
-    std::optional<RecordKind> recordState(qint64 id, QString* error = nullptr) const;
+    std::optional<RecordState> recordState(qint64 id, QString* error = nullptr) const;
 
     // A timed observation, kept as one record whose samples are written as
     // they arrive: a crash or a kill loses at most the sample in flight.

@@ -217,7 +217,7 @@ QJsonObject observationJson(const ObservationRecord& record)
     json.insert(QStringLiteral("harmonics"), harmonics);
     json.insert(QStringLiteral("closest"), closestJson(closestOrder(j)));
     if (rulesChanged(record))
-        json.insert(QStringLiteral("stored_rules"), record.storedRules);
+        json.insert(QStringLiteral("stored_rules"), record.rules);
     if (j.pohc)
         json.insert(
             QStringLiteral("pohc"),
@@ -241,7 +241,7 @@ QJsonObject observationJson(const ObservationRecord& record)
         json.insert(QStringLiteral("fundamental_varying_samples"),
                     sampleNumbersJson(j.basis.fundamentalVaries));
     }
-    json.insert(QStringLiteral("measured_at"), isoTimestamp(r.measuredAt));
+    json.insert(QStringLiteral("measured_at"), isoTimestamp(record.startedAt));
     QJsonObject electrical;
     for (const ElectricalValue& value : electricalValues(r))
         electrical.insert(QString::fromLatin1(value.key), rangeJson(value));
@@ -282,7 +282,7 @@ QString observationCsv(const ObservationRecord& record)
     QStringList common{shownObservationVerdict(r),
                        classLetter(r.choice.productClass),
                        typedPower(r),
-                       isoTimestamp(r.measuredAt),
+                       isoTimestamp(record.startedAt),
                        QString::number(r.durationS),
                        numberText(r.elapsedS, 1),
                        QString::number(j.samplesJudged),
@@ -323,7 +323,7 @@ QString observationText(const ObservationRecord& record)
         text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
     };
     text += headerText(record);
-    line(QStringLiteral("Started at"), shown(isoTimestamp(r.measuredAt)));
+    line(QStringLiteral("Started at"), shown(isoTimestamp(record.startedAt)));
     line(QStringLiteral("Class"),
          shown(classWithPower(r.choice.productClass, escapedText(r.choice.power.text()))));
     if (r.choice.productClass == ProductClass::D) {
@@ -354,7 +354,7 @@ QString observationText(const ObservationRecord& record)
     if (rulesChanged(record))
         line(QStringLiteral("Judged again"),
              QStringLiteral("stored under \"%1\"; judged now by the rules above")
-                 .arg(escapedText(record.storedRules)));
+                 .arg(escapedText(record.rules)));
 
     const bool guarded = j.guardBandPct > 0;
     text += guarded ? QStringLiteral("\nOrder  Limit (mA)  Guarded (mA)  Average (mA)  Average %  "

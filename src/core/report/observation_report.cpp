@@ -22,7 +22,7 @@ PageHeading headingOf(const ObservationRecord& record)
 {
     PageHeading heading = pageHeading(record);
     heading.timeCaption = QStringLiteral("Started");
-    heading.time = reportTimeText(record.result.measuredAt);
+    heading.time = reportTimeText(record.startedAt);
     heading.classText =
         reportClassText(record.result.choice.productClass, record.result.choice.power.text());
     heading.verdict = shownObservationVerdict(record.result);

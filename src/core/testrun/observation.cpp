@@ -174,7 +174,6 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
     ObservationResult result;
     result.choice = choice;
     result.durationS = durationS;
-    result.measuredAt = m_clock.currentDateTime();
     ObservationTally tally(choice.guardBandPct);
     if (durationS < kShortestDurationS || durationS > kLongestDurationS) {
         result.problem = QStringLiteral("An observation lasts from %1 s to %2 s (24 h), not %3 s; "

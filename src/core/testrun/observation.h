@@ -76,7 +76,8 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
 void readAgain(ObservedSample& sample, const ClassChoice& choice);
 
 // A timed observation, as a value: what the window shows, the command line
-// prints, the record store keeps and a report renders.
+// prints, the record store keeps and a report renders. Its start is its
+// record's (RecordHeader::startedAt).
 struct ObservationResult
 {
     ObservationVerdict verdict = ObservationVerdict::IncompleteObservation;
@@ -92,8 +93,6 @@ struct ObservationResult
     // its length; 0 without any.
     double sampleIntervalS = 0;
     ObservationJudgement judgement;
-    // The start, local time.
-    QDateTime measuredAt;
     // Why the observation ended early (the line failed) or did not start (a
     // duration out of range); empty otherwise.
     QString problem;
