@@ -546,6 +546,7 @@ private slots:
     void readOnlyFolder();
     void damagedObservationSaysWhat_data();
     void damagedObservationSaysWhat();
+    void headerOfEachKind();
 
 private:
     QTemporaryDir m_dir;
@@ -1274,6 +1275,23 @@ void RecordStoreTest::damagedObservationSaysWhat()
     QVERIFY(!reader.observation(observation.id, &error));
     QVERIFY2(error.endsWith(reason.arg(observation.id)), qPrintable(error));
     QCOMPARE(reader.recordKind(observation.id), "observation");
+}
+
+void RecordStoreTest::headerOfEachKind()
+{
+    // A power is a Class D product's alone; the rules are the kind's.
+    const ObservationRecord observation = newObservationRecord(
+        QStringLiteral("Com 1"), {}, {ProductClass::A, QStringLiteral("75"), 2}, 30, {});
+    QCOMPARE(QStringList({classLetter(observation.choice.productClass),
+                          observation.choice.power.text(), observation.rules}),
+             QStringList({"A", "", kObservationRules}));
+    QCOMPARE(observation.choice.guardBandPct, 2.0);
+    const MeasurementRecord measurement = newRecord(sampleRecords()[1].result, {}, {});
+    QCOMPARE(QStringList({classLetter(measurement.choice.productClass),
+                          measurement.choice.power.text(), measurement.rules}),
+             QStringList({"D", "75", kMeasurementRules}));
+    QCOMPARE(measurement.choice.guardBandPct, 12.5);
+    QCOMPARE(measurement.startedAt, measurement.result.measuredAt);
 }
 
 int main(int argc, char** argv)
