@@ -39,6 +39,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -113,25 +114,26 @@ struct StreamFigures
     QString shown; // what the window says afterwards
 };
 
-// Logs the window on at Com 2 to an analyzer that streams `bytes` and keeps the
-// window's event loop running until the analyzer has sent them all. `devices`:
-// the window's port options; Com 2 is pointed at the analyzer.
-StreamFigures measureStream(IEC1000& window, ComDevices devices, qulonglong bytes)
+// Starts a simulated analyzer that streams `bytes` from the first line it
+// receives, logging to `log`; its device, or nothing when it did not start.
+std::optional<QString> startStream(QProcess& simulator, const QString& log, qulonglong bytes)
 {
-    StreamFigures figures;
-    QTemporaryDir dir;
-    const QString log = dir.filePath(QStringLiteral("stream.log"));
-    QProcess simulator;
     simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     simulator.start(QDir(QCoreApplication::applicationDirPath()).filePath("zento-sim"),
                     {QStringLiteral("--scenario"), QStringLiteral("stream"),
                      QStringLiteral("--stream-bytes"), QString::number(bytes),
                      QStringLiteral("--log"), log, QStringLiteral("--exit-on-stdin-eof")});
     if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000))
-        return figures;
-    devices.setDevice(2, QString::fromLocal8Bit(simulator.readLine().trimmed()));
-    window.setComDevices(devices);
+        return std::nullopt;
+    return QString::fromLocal8Bit(simulator.readLine().trimmed());
+}
 
+// Logs the window on at Com 2, where the streaming analyzer `simulator`
+// (startStream, logging to `log`) is, and keeps the window's event loop
+// running until the analyzer has sent all it streams.
+StreamFigures measureStream(IEC1000& window, QProcess& simulator, const QString& log)
+{
+    StreamFigures figures;
     const double cpuBefore = cpuSeconds();
     const double wallBefore = steadySeconds();
     click(window.com2);
@@ -220,6 +222,15 @@ int main(int argc, char* argv[])
         return 1;
     }
     configuration.devices.setDevice(1, QString::fromLocal8Bit(simulator.readLine().trimmed()));
+    // The streaming analyzer on Com 2, idle until the window logs on there.
+    const QString streamLog = store.filePath(QStringLiteral("stream.log"));
+    QProcess streamer;
+    const std::optional<QString> streamDevice = startStream(streamer, streamLog, streamBytes);
+    if (!streamDevice) {
+        std::fprintf(stderr, "iec1000-bench: the streaming zento-sim did not start\n");
+        return 1;
+    }
+    configuration.devices.setDevice(2, *streamDevice);
 
     WindowAssembly<QtSerialPort, WatchedClock, WatchedToolkit> tool(configuration);
     IEC1000& window = tool.window;
@@ -253,7 +264,7 @@ int main(int argc, char* argv[])
     simulator.closeWriteChannel();
     simulator.waitForFinished(2000);
 
-    const StreamFigures stream = measureStream(window, configuration.devices, streamBytes);
+    const StreamFigures stream = measureStream(window, streamer, streamLog);
     const Startup startup = measureStartup(runs);
 
     std::printf("iec1000-bench on Qt platform \"%s\"\n",

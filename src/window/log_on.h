@@ -26,7 +26,6 @@ public:
     void Log_Click();
 
     // Points the port options at other devices; the next log on uses them.
-    void setDevices(const ComDevices& devices) { m_devices = devices; }
     const ComDevices& devices() const { return m_devices; }
 
     // The session the window's other handlers share (EXIT ends it).

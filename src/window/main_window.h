@@ -46,9 +46,6 @@ public:
     const WindowMembers& members() const { return m_members; }
     const Activity& activity() const { return m_activity; }
 
-    // Points the port options at other devices; the next log on uses them.
-    void setComDevices(const ComDevices& devices) { m_logOn.setDevices(devices); }
-
     // Where measurements are recorded: a store name as recordStoreName() gives it.
     void setRecordStore(const QString& storeName);
 

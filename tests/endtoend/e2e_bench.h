@@ -110,19 +110,13 @@ public:
         }
         Configuration configuration = Configuration::fromEnvironment();
         configuration.devices.setDevice(com, sim.devicePath());
-        m_devices = configuration.devices;
+        for (const auto& [other, device] : otherComs)
+            configuration.devices.setDevice(other, device);
         m_tool = std::make_unique<Assembly>(configuration);
         m_tool->printer.target = printer ? printer : &m_noPrinter;
         window = &m_tool->window;
         window->show();
         return QTest::qWaitForWindowExposed(window);
-    }
-    // Points Com `com` at `device` while logged off, as IEC1000_COMn or
-    // --comN do at the start.
-    void pointCom(qint16 com, const QString& device)
-    {
-        m_devices.setDevice(com, device);
-        window->setComDevices(m_devices);
     }
     WatchedSerialPort& port() { return m_tool->port; }
     SystemClock& clock() { return m_tool->clock; }
@@ -186,6 +180,9 @@ public:
     }
 
     Simulator sim;
+    // Com ports pointed at other devices when the window is built, as
+    // IEC1000_COMn or --comN do.
+    QList<std::pair<qint16, QString>> otherComs;
     // The window of the assembly, once started.
     IEC1000* window = nullptr;
 
@@ -194,7 +191,6 @@ private:
     std::unique_ptr<Assembly> m_tool;
     QString m_error;
     // The devices behind the window's port options.
-    ComDevices m_devices;
 };
 
 #define START_BENCH(bench, ...)                                                                    \

@@ -93,8 +93,8 @@ void TestLogOnEndToEnd::silentAnalyzerStillEndsConfigured()
 void TestLogOnEndToEnd::missingDeviceIsReported()
 {
     E2EBench bench;
+    bench.otherComs = {{3, QStringLiteral("/dev/iec1000-test-no-such-device")}};
     START_BENCH(bench, QStringLiteral("pass"));
-    bench.pointCom(3, QStringLiteral("/dev/iec1000-test-no-such-device"));
     bench.logOn(3);
 
     QCOMPARE(bench.toolkit().messages.size(), 1);
