@@ -25,7 +25,8 @@ public:
     // Log_Click: logs on when the session is logged off, otherwise logs off.
     void Log_Click();
 
-    // Points the port options at other devices; the next log on uses them.
+    // The devices behind Com 1 to Com 4, as the tool's configuration named
+    // them at its start.
     const ComDevices& devices() const { return m_devices; }
 
     // The session the window's other handlers share (EXIT ends it).

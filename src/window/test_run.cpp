@@ -151,8 +151,7 @@ void TestRun::Run_Click()
             CycleResult stopped;
             stopped.verdict = Verdict::Stopped;
             stopped.judgement.productClass = m_choice.productClass;
-            if (m_choice.productClass == ProductClass::D)
-                stopped.judgement.power = m_choice.power.text();
+            stopped.judgement.power = m_choice.classDPower().text();
             stopped.measuredAt = m_clock.currentDateTime();
             record(stopped);
         }

@@ -13,4 +13,10 @@ struct ClassChoice
     // The guard band, %: every limit reduced by it for the verdict
     // (guard_band.h). The window's own test has none.
     double guardBandPct = 0;
+
+    // The power as the class takes it: Class D's, none for the other classes.
+    ClassDPower classDPower() const
+    {
+        return productClass == ProductClass::D ? power : ClassDPower();
+    }
 };

@@ -18,9 +18,7 @@ RecordHeader newRecordHeader(RecordKind kind, const QString& port, const QString
     header.device = device;
     header.startedAt = startedAt;
     header.choice = choice;
-    // A power is a Class D product's only.
-    if (choice.productClass != ProductClass::D)
-        header.choice.power = ClassDPower();
+    header.choice.power = choice.classDPower();
     header.rules = QLatin1String(kind == RecordKind::Observation ? kObservationRules
                                                                   : kMeasurementRules);
     header.toolVersion = QString::fromLatin1(kToolVersion);

@@ -33,7 +33,7 @@ QString numberText(const std::optional<double>& value, int decimals)
 
 QString typedPower(const ObservationResult& r)
 {
-    return r.choice.productClass == ProductClass::D ? r.choice.power.text() : QString();
+    return r.choice.classDPower().text();
 }
 
 QString yesNo(bool value)

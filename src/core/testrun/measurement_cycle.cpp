@@ -296,8 +296,7 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     result.problem = problem;
     // Not judged, but taken under the chosen class: the record keeps it.
     result.judgement.productClass = m_choice.productClass;
-    if (m_choice.productClass == ProductClass::D)
-        result.judgement.power = m_choice.power.text();
+    result.judgement.power = m_choice.classDPower().text();
     result.measuredAt = m_clock.currentDateTime();
     observer.cycleEnded(result);
     return result;

@@ -91,7 +91,7 @@ ObservedSample observedSample(double startS, const CycleResult& cycle)
 
 CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choice)
 {
-    const ClassDPower power = choice.productClass == ProductClass::D ? choice.power : ClassDPower();
+    const ClassDPower power = choice.classDPower();
     CycleResult result;
     result.measuredAt = sample.measuredAt;
     switch (sample.reply) {
