@@ -122,6 +122,14 @@ std::string cutPassLine()
     return joinFields(fields, fields.size());
 }
 
+// The failing reply with field `field` (1 to 47) replaced by `text`.
+std::string failLineWithField(int field, const std::string& text)
+{
+    std::vector<std::string> fields = resultFields(failingMeasurement());
+    fields[static_cast<std::size_t>(field - 1)] = text;
+    return joinFields(fields, fields.size()) + "\r\n";
+}
+
 std::vector<Scenario> fixedScenariosTable()
 {
     const std::string passLine = resultLine(passingMeasurement());
@@ -160,6 +168,9 @@ std::vector<Scenario> fixedScenariosTable()
                                "0.5"}}))},
         {"cut-reply", "the result reply ends without a line end, inside the 40th harmonic \"0.\"",
          now("1\r\n"), now(cutPassLine())},
+        {"over-range",
+         "the failing measurement, its rms current read as the over-range code 9.9100E+37",
+         now("1\r\n"), now(failLineWithField(3, "9.9100E+37"))},
         {"stray-line",
          "a line \"1,\" follows the status line after 100 ms",
          {{0, "1\r\n"}, {100, "1,\r\n"}},

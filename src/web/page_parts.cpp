@@ -37,6 +37,9 @@ QString percentCell(const QJsonValue& value)
 
 QString stateCell(const QString& state)
 {
+    // An order that did not arrive has no state.
+    if (state.isEmpty())
+        return QStringLiteral("<td>-</td>");
     return QStringLiteral("<td class=\"state-%1\">%2</td>")
         .arg(attribute(state), text(QString(state).replace(QLatin1Char('_'), QLatin1Char(' '))));
 }

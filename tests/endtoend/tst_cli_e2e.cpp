@@ -256,6 +256,9 @@ void TestCommandLineEndToEnd::noVerdict_data()
     QTest::addColumn<int>("timeoutMs");
     QTest::newRow("short") << "short"
                            << "" << 2 << "Incomplete result" << 40000;
+    QTest::newRow("over-range")
+        << "over-range"
+        << "" << 2 << "(the rms current) \"9.9100E+37\" is not a number: 9.9E+37" << 40000;
     QTest::newRow("status-never") << "status-never"
                                   << "" << 2 << "Analyzer did not answer" << 60000;
     QTest::newRow("missing-device") << ""

@@ -119,6 +119,10 @@ void ClassLimits::relativeLimits_data()
     for (const auto& [cell, text] : c2)
         QTest::addRow("C 0.123456 A, pf 0.9, cell %d", cell) << 'C' << "0.123456"
                                                              << "0.9" << cell << text;
+    // The rms current is 2.5 A here: 1 % + 5 mA above it is 2.53 A.
+    QTest::newRow("C 2.53 A: within 1 % + 5 mA of the rms current")
+        << 'C' << "2.53"
+        << "1" << 0 << "50.6mA";
     QTest::newRow("C 2.5 A, pf 0.95, 3rd") << 'C' << "2.5"
                                            << "0.95" << 1 << "712.5mA";
     QTest::newRow("C 2.5 A, 7th as 175") << 'C' << "2.5"
@@ -171,7 +175,11 @@ void ClassLimits::relativeLimits()
     QFETCH(int, cell);
     QFETCH(QString, text);
 
-    const Judgement judgement = evaluate(cls, measurement("1", powerFactor, input), input);
+    MeasuredValues measured = measurement("1", powerFactor, input);
+    // A fundamental is part of the rms current: 2.5 A holds every one here.
+    if (cls == 'C')
+        measured.amps = QStringLiteral("2.5");
+    const Judgement judgement = evaluate(cls, measured, input);
     QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
     QCOMPARE(judgement.limits[cell], text);
 }
@@ -288,6 +296,11 @@ void ClassLimits::inputRefused_data()
     QTest::newRow("C both wrong") << 'C' << "x"
                                   << "0,9"
                                   << "75" << QStringList{"fundamental current", "\"x\"", "\"0,9\""};
+    // The rms current is 1 A: 1 % + 5 mA above it is 1.015 A.
+    QTest::newRow("C fundamental above the rms current")
+        << 'C' << "1.0151"
+        << "1"
+        << "75" << QStringList{"field 8 of the result reply, 1.0151 A", "field 3, 1 A", "1 % + 5 mA"};
     QTest::newRow("D power with unit")
         << 'D' << "1"
         << "1"

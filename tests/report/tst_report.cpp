@@ -84,7 +84,7 @@ MeasurementRecord classDFail()
     return record;
 }
 
-// A reply cut after 12 fields: no class ran.
+// A reply of 12 fields, ended: no class ran.
 MeasurementRecord incomplete()
 {
     MeasurementRecord record;
@@ -93,7 +93,7 @@ MeasurementRecord incomplete()
     r.verdict = Verdict::IncompleteResult;
     r.measuredAt = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
     r.problem = QStringLiteral("The result line had 12 of 47 fields.");
-    r.reply.line = QStringLiteral("75,230,0.5,0.7,50,0,0,0.3,0.01,0.2,0.003,0.1");
+    r.reply.line = QStringLiteral("75,230,0.5,0.7,50,0,0,0.3,0.01,0.2,0.003,0.1\r\n");
     r.reply.fieldsFound = 12;
     r.reply.watts = "75";
     r.reply.volts = "230";
@@ -253,6 +253,7 @@ private slots:
     void recordHeaderInEveryFormat_data();
     void recordHeaderInEveryFormat();
     void noValueIsOneStateInEachFormat();
+    void cutReplyShowsNoValueForWhatDidNotArrive();
     void incompleteObservationSaysWhy_data();
     void incompleteObservationSaysWhy();
     void observationPageThree();
@@ -328,7 +329,11 @@ void TestReport::jsonFile()
         QCOMPARE(h["order"].toInt(), cell + 2);
         QCOMPARE(h["current_ma"].toString(), shown);
         QCOMPARE(h["limit"].toString(), r.judgement.limits[i]);
-        QCOMPARE(h["state"].toString(), cellStateName(r.judgement.states[i]));
+        // An order that never arrived has no state.
+        if (kFirstHarmonicField + cell > r.reply.fieldsFound)
+            QVERIFY(h["state"].isNull());
+        else
+            QCOMPARE(h["state"].toString(), cellStateName(r.judgement.states[i]));
     }
 }
 
@@ -1052,6 +1057,7 @@ void TestReport::observationFormats()
                      "elapsed_s",
                      "samples",
                      "samples_not_judged",
+                     "not_judged_samples",
                      "sample_interval_s",
                      "sampling",
                      "rules",
@@ -1221,6 +1227,43 @@ void TestReport::noValueIsOneStateInEachFormat()
     QVERIFY(resultText(incomplete().result).contains("Order  Current (mA)"));
 }
 
+// "head -c" of a reply: its last field is cut ("0.0" of "0.0123"), the orders
+// after it never arrived. Neither is a value, a percentage or "not tested".
+void TestReport::cutReplyShowsNoValueForWhatDidNotArrive()
+{
+    CycleResult stored;
+    stored.reply.line = QStringLiteral("75,230,0.5,0.7,50,0,0,0.3,0.0123,0.0123,0.0");
+    const CycleResult result = judgeAgain(stored, ProductClass::A, {});
+    QCOMPARE(result.verdict, Verdict::IncompleteResult);
+
+    const QString text = resultText(result);
+    const auto row = [&text](int order) {
+        const QRegularExpression line(QStringLiteral("\n +%1  .*\n").arg(order));
+        return line.match(text).captured().simplified();
+    };
+    QCOMPARE(row(3), QStringLiteral("3 12.3 2300mA 0.5 pass"));
+    QCOMPARE(row(4), QStringLiteral("4 - 430mA - -"));
+    QCOMPARE(row(40), QStringLiteral("40 - 46mA - -"));
+
+    const QJsonArray harmonics = resultJson(result)["harmonics"].toArray();
+    QCOMPARE(harmonics.at(1).toObject()["state"].toString(), QStringLiteral("pass"));
+    for (int cell : {2, 38}) {
+        const QJsonObject h = harmonics.at(cell).toObject();
+        for (const char* key : {"current_ma", "current_ma_value", "percent_of_limit", "state"})
+            QVERIFY2(h[key].isNull(), key);
+    }
+    const QList<QStringList> csv = parseCsv(resultCsv(result));
+    const qsizetype state = csv[0].indexOf(QStringLiteral("state"));
+    QCOMPARE(csv[2][state], QStringLiteral("pass"));
+    QCOMPARE(csv[3][state], QString());
+
+    // Cut inside the rms current: no current shown, none taken for a value.
+    stored.reply.line = QStringLiteral("75,230,0.");
+    const QJsonObject cutValue = resultJson(judgeAgain(stored, ProductClass::A, {}));
+    QVERIFY(cutValue["amps"].isNull());
+    QCOMPARE(cutValue["volts"].toString(), QStringLiteral("230"));
+}
+
 void TestReport::incompleteObservationSaysWhy_data()
 {
     QTest::addColumn<int>("notJudged");
@@ -1254,6 +1297,11 @@ void TestReport::incompleteObservationSaysWhy()
     QVERIFY(observationText(record).contains("\nProblem: " + problem + "\n"));
     const QList<QStringList> csv = parseCsv(observationCsv(record));
     QCOMPARE(csv[1][csv[0].indexOf("problem")], problem);
+    // The samples not judged are named, the first at 40 s after the start.
+    const qsizetype first = r.samples.size() - notJudged + 1;
+    QVERIFY(observationText(record).contains(
+        QStringLiteral("\nNot judged:    samples %1 (No result received), ").arg(first)));
+    QCOMPARE(observationJson(record)["not_judged_samples"].toArray().first().toInt(), first);
 }
 
 // The time page of a failing observation: the electrical values beside the

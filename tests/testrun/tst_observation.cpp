@@ -12,10 +12,11 @@
 namespace {
 
 // A Class A reply: every harmonic 10 mA, the 3rd `harmonic3` (A), the power
-// `watts`.
-QByteArray reply(const QByteArray& harmonic3 = "0.01", const QByteArray& watts = "75")
+// `watts`, the rms current `amps` (A).
+QByteArray reply(const QByteArray& harmonic3 = "0.01", const QByteArray& watts = "75",
+                 const QByteArray& amps = "0.343")
 {
-    QList<QByteArray> fields{watts, "230.1", "0.343", "0.95", "50", "0", "0", "0.33"};
+    QList<QByteArray> fields{watts, "230.1", amps, "0.95", "50", "0", "0", "0.33"};
     for (int order = 2; order <= 40; ++order)
         fields << (order == 3 ? harmonic3 : QByteArray("0.01"));
     return fields.join(',') + "\r\n";
@@ -110,6 +111,7 @@ private slots:
     void cycleAtTheEndCompletesAndCounts();
     void cyclesBackToBack();
     void sampleNotJudgedIsCountedNotUsed();
+    void overRangeSampleTakesNoPartInTheAverages();
     void sampleGivesBackItsCycleResult_data();
     void sampleGivesBackItsCycleResult();
     void lineFailureKeepsEarlierSamples();
@@ -170,6 +172,25 @@ void ObservationRun::sampleNotJudgedIsCountedNotUsed()
     QCOMPARE(result.judgement.orders[1].maximumMa, 10.0);
     // 1 of 4 is more than 10 %.
     QCOMPARE(result.verdict, ObservationVerdict::IncompleteObservation);
+}
+
+void ObservationRun::overRangeSampleTakesNoPartInTheAverages()
+{
+    Bench bench;
+    // Every sample's 3rd harmonic is 3.5 A (152 % of 2.3 A); the 2nd sample's
+    // rms current reads the over-range code. Judged, it would raise the
+    // average rms current until every order read "not tested".
+    const QByteArray failing = reply("3.5", "800", "4.2");
+    bench.replies = QList<QByteArray>(20, failing);
+    bench.replies[1] = reply("3.5", "800", "9.91E+37");
+    const ObservationResult result = bench.run(90);
+    QVERIFY(result.samples.size() > 10);
+    QCOMPARE(result.samples[1].verdict, Verdict::InvalidResult);
+    QVERIFY2(result.samples[1].problem.contains(QStringLiteral("Field 3")),
+             qPrintable(result.samples[1].problem));
+    QCOMPARE(result.samplesNotJudged, 1);
+    QCOMPARE(result.judgement.orders[1].state, CellState::Fail);
+    QCOMPARE(result.verdict, ObservationVerdict::Fail);
 }
 
 void ObservationRun::sampleGivesBackItsCycleResult_data()

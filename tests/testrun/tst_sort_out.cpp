@@ -193,6 +193,28 @@ void ParseReply::invalidReply_data()
     QTest::newRow("negative before not a number") << with({{2, "-1"}, {9, "x"}}) << "Field 2";
     QTest::newRow("power factor may be negative") << with({{4, "-0.98"}}) << "";
     QTest::newRow("minus zero") << with({{3, "-0"}, {9, "-0.000"}, {10, "-1e-999"}}) << "";
+    // Out of range: the over-range code an analyzer sends, a number no double
+    // holds, a current no equipment under the standard draws.
+    QTest::newRow("rms current at the over-range code")
+        << with({{3, "9.9100E+37"}, {10, "3.5"}})
+        << "Field 3 of the result reply (the rms current) \"9.9100E+37\" is not a number: 9.9E+37";
+    QTest::newRow("rms current beyond a double")
+        << with({{3, "1E999"}, {10, "3.5"}})
+        << "Field 3 of the result reply (the rms current) \"1E999\" is not a number: it is "
+           "beyond";
+    QTest::newRow("fundamental at the over-range code")
+        << with({{8, "9.91E+37"}}) << "Field 8 of the result reply (the fundamental current) ";
+    QTest::newRow("harmonic beyond a double") << with({{10, "1E999"}}) << "Field 10 ";
+    QTest::newRow("frequency at the over-range code") << with({{5, " 9.9E37"}}) << "Field 5 ";
+    QTest::newRow("voltage just below the code") << with({{2, "9.89E+37"}}) << "";
+    QTest::newRow("rms current above 1000 A")
+        << with({{3, "1000.001"}})
+        << "Field 3 of the result reply (the rms current) \"1000.001\" is above 1000 A";
+    QTest::newRow("harmonic above 1000 A") << with({{11, "1500"}}) << "Field 11 ";
+    QTest::newRow("harmonic of 1000 A") << with({{11, "1000"}}) << "";
+    QTest::newRow("fundamental above 1000 A") << with({{8, "2E3"}}) << "Field 8 ";
+    QTest::newRow("a power above 1000 is no current") << with({{1, "2500"}}) << "";
+    QTest::newRow("fundamental text is Class C's") << with({{8, "abc"}}) << "";
     QTest::newRow("94 fields") << all.join(',') + "," + all.join(',') + "\r\n"
                                << "47 fields expected, 94 received.";
     QTest::newRow("48 fields, a trailing comma") << all.join(',') + ",\r\n"

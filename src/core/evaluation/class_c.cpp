@@ -49,6 +49,22 @@ Judgement ClassC(const MeasuredValues& measured)
         return judgement;
     }
 
+    // The fundamental is part of the rms current: one above it by more than
+    // the instrument's tolerance (1 % + 5 mA) tells that one of the two is
+    // not what was measured, and the limits would rest on it.
+    if (const std::optional<double> rms = StrictNumber(measured.amps);
+        rms && *fundamental > evaluation::asShown(*rms * 1.01 + 0.005)) {
+        judgement.evaluation = {
+            Evaluation::NotJudged,
+            QStringLiteral("The fundamental current (field 8 of the result reply, %1 A) is above "
+                           "the rms current (field 3, %2 A) by more than 1 % + 5 mA; a "
+                           "fundamental cannot exceed the current it is part of. Class C cannot "
+                           "be judged.")
+                .arg(evaluation::shownText(measured.fundAmp.trimmed()),
+                     evaluation::shownText(measured.amps))};
+        return judgement;
+    }
+
     const double F = *fundamental;
     const double lambda = std::abs(*powerFactor);
     judgement.limits[0] = LimitText(F * (2.0 / 100) * 1000);

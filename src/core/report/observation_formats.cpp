@@ -72,6 +72,33 @@ QString sampleNumbersText(const QList<int>& samples)
     return text;
 }
 
+// The samples (indices among all, from 0) that were not judged: their
+// replies were invalid, incomplete or missing.
+QList<int> notJudgedSamples(const ObservationResult& r)
+{
+    QList<int> samples;
+    for (qsizetype k = 0; k < r.samples.size(); ++k)
+        if (!r.samples[k].values)
+            samples << int(k);
+    return samples;
+}
+
+// "2 (Invalid result), 7 (Incomplete result)", at most 20 of them, "and N
+// more" after.
+QString notJudgedText(const ObservationResult& r, const QList<int>& samples)
+{
+    constexpr qsizetype kShown = 20;
+    QStringList named;
+    for (qsizetype n = 0; n < std::min(kShown, samples.size()); ++n)
+        named << QStringLiteral("%1 (%2)")
+                     .arg(samples[n] + 1)
+                     .arg(verdictText(r.samples[samples[n]].verdict));
+    QString text = named.join(QStringLiteral(", "));
+    if (samples.size() > kShown)
+        text += QStringLiteral(" and %1 more").arg(samples.size() - kShown);
+    return text;
+}
+
 } // namespace
 
 QString shownObservationVerdict(const ObservationResult& result)
@@ -195,6 +222,7 @@ QJsonObject observationJson(const ObservationRecord& record)
     json.insert(QStringLiteral("elapsed_s"), rounded(r.elapsedS, 1));
     json.insert(QStringLiteral("samples"), j.samplesJudged);
     json.insert(QStringLiteral("samples_not_judged"), r.samplesNotJudged);
+    json.insert(QStringLiteral("not_judged_samples"), sampleNumbersJson(notJudgedSamples(r)));
     json.insert(QStringLiteral("sample_interval_s"), rounded(r.sampleIntervalS, 1));
     json.insert(QStringLiteral("sampling"), samplingSentence(r.sampleIntervalS));
     json.insert(QStringLiteral("rules"), QLatin1String(kObservationRules));
@@ -347,6 +375,9 @@ QString observationText(const ObservationRecord& record)
          QStringLiteral("%1 s (%2 s elapsed)").arg(r.durationS).arg(numberText(r.elapsedS, 1)));
     line(QStringLiteral("Samples"),
          QStringLiteral("%1 judged, %2 not judged").arg(j.samplesJudged).arg(r.samplesNotJudged));
+    if (const QList<int> notJudged = notJudgedSamples(r); !notJudged.isEmpty())
+        line(QStringLiteral("Not judged"),
+             QStringLiteral("samples %1").arg(notJudgedText(r, notJudged)));
     line(QStringLiteral("Sampling"), samplingSentence(r.sampleIntervalS));
     line(QStringLiteral("Rules"), QLatin1String(kObservationRules));
     for (const ElectricalValue& value : electricalValues(r))

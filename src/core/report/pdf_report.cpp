@@ -61,13 +61,12 @@ double ReportPainter::valuesRow(double y)
         QString text;
         const char* unit;
     };
-    const ParsedReply& reply = m_result.reply;
     const std::array<Value, 5> values{{
-        {"Voltage", reply.volts, "V"},
-        {"Current", reply.amps, "A"},
-        {"Power", reply.watts, "W"},
-        {"Power factor", reply.powerFactor, ""},
-        {"Frequency", reply.frequency, "Hz"},
+        {"Voltage", shownValue(m_result, 2), "V"},
+        {"Current", shownValue(m_result, 3), "A"},
+        {"Power", shownValue(m_result, 1), "W"},
+        {"Power factor", shownValue(m_result, 4), ""},
+        {"Frequency", shownValue(m_result, 5), "Hz"},
     }};
     const double gap = mm(2);
     const double boxWidth = (width() - gap * (values.size() - 1)) / values.size();

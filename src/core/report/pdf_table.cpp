@@ -82,7 +82,9 @@ double PdfHarmonicTable::paint(double y)
                       guardBand > 0 ? QStringLiteral("Limit / guarded") : QStringLiteral("Limit"),
                       QStringLiteral("% of limit"), QStringLiteral("State")});
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
-        const CellState state = m_result.judgement.states[std::size_t(cell)];
+        const std::optional<CellState> shown = shownState(m_result, cell);
+        // An order that did not arrive has no value and no colour.
+        const CellState state = shown.value_or(CellState::NotJudged);
         const std::optional<double> percent = percentOfLimit(m_result, cell);
         const QString& limit = m_result.judgement.limits[std::size_t(cell)];
         y = table.row(
@@ -91,7 +93,8 @@ double PdfHarmonicTable::paint(double y)
              guardBand > 0 && !limit.isEmpty()
                  ? QStringLiteral("%1 / %2").arg(limit, guardedLimitText(limit, guardBand))
                  : dashIfEmpty(limit),
-             percent ? percentText(*percent) : QStringLiteral("-"), PdfTableRows::stateText(state)},
+             percent ? percentText(*percent) : QStringLiteral("-"),
+             shown ? PdfTableRows::stateText(state) : QStringLiteral("-")},
             state);
     }
     return y;

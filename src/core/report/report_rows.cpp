@@ -3,11 +3,55 @@
 #include "conversions.h"
 #include "power_basis.h"
 
+bool receivedWhole(const ParsedReply& reply, int field)
+{
+    if (field > reply.fieldsFound)
+        return false;
+    if (field < reply.fieldsFound)
+        return true;
+    return reply.line.endsWith(QLatin1Char('\n')) || reply.line.endsWith(QLatin1Char('\r'));
+}
+
+QString shownValue(const CycleResult& result, int field)
+{
+    if (!receivedWhole(result.reply, field))
+        return QString();
+    switch (field) {
+    case 1:
+        return result.reply.watts;
+    case 2:
+        return result.reply.volts;
+    case 3:
+        return result.reply.amps;
+    case 4:
+        return result.reply.powerFactor;
+    case 5:
+        return result.reply.frequency;
+    default:
+        return QString();
+    }
+}
+
 QString shownCurrent(const CycleResult& result, int cell)
 {
+    if (!receivedWhole(result.reply, kFirstHarmonicField + cell))
+        return QString();
     if (result.judgement.evaluation.status == Evaluation::Judged)
         return result.judgement.currents[std::size_t(cell)];
     return result.reply.harmonics[std::size_t(cell)];
+}
+
+std::optional<CellState> shownState(const CycleResult& result, int cell)
+{
+    if (result.reply.fieldsFound > 0 && !receivedWhole(result.reply, kFirstHarmonicField + cell))
+        return std::nullopt;
+    return result.judgement.states[std::size_t(cell)];
+}
+
+QString shownStateName(const CycleResult& result, int cell)
+{
+    const std::optional<CellState> state = shownState(result, cell);
+    return state ? cellStateName(*state) : QString();
 }
 
 std::optional<double> percentOfLimit(const CycleResult& result, int cell)

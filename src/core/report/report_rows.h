@@ -9,10 +9,29 @@
 // What the renderings show of one measurement, shared by the formats and the
 // PDF report.
 
+// Whether field `field` (1 to 47) of the reply arrived whole: it was found,
+// and it is not the last field of a reply that had not ended when it was read
+// (a reply cut off inside a field, "head -c 200", has that field cut too).
+bool receivedWhole(const ParsedReply& reply, int field);
+
+// The value of field `field` (1 to 5) as the window shows it; empty when it
+// did not arrive whole.
+QString shownValue(const CycleResult& result, int field);
+
 // The current of harmonic cell `cell` as the window shows it, in mA: the
 // judged current when the class judged the measurement, the parsed one
-// otherwise; empty when not found or not judged by the class.
+// otherwise; empty when not found, not arrived whole or not judged by the
+// class.
 QString shownCurrent(const CycleResult& result, int cell);
+
+// The state of harmonic cell `cell` as the reports show it; none (no value)
+// for an order of a partly received reply whose field did not arrive whole,
+// which was never "not tested". A reply not received at all keeps the states
+// it was given.
+std::optional<CellState> shownState(const CycleResult& result, int cell);
+
+// shownState's name (cellStateName); empty for none.
+QString shownStateName(const CycleResult& result, int cell);
 
 // The harmonic's current as a percentage of its limit; nothing when the cell
 // has no current or no (positive) limit.

@@ -21,15 +21,16 @@ struct ValueColumn
     const char* key;
     const char* caption;
     const char* unit;
-    QString ParsedReply::*text;
+    // The reply's field that holds it (1 to 5).
+    int field;
 };
 
 const std::array<ValueColumn, 5> kValueColumns{{
-    {"volts", "Voltage", "V", &ParsedReply::volts},
-    {"amps", "Current", "A", &ParsedReply::amps},
-    {"watts", "Power", "W", &ParsedReply::watts},
-    {"power_factor", "Power factor", "", &ParsedReply::powerFactor},
-    {"frequency", "Frequency", "Hz", &ParsedReply::frequency},
+    {"volts", "Voltage", "V", 2},
+    {"amps", "Current", "A", 3},
+    {"watts", "Power", "W", 1},
+    {"power_factor", "Power factor", "", 4},
+    {"frequency", "Frequency", "Hz", 5},
 }};
 
 QString powerText(const CycleResult& result)
@@ -94,7 +95,8 @@ HarmonicNumbers harmonicNumbers(const CycleResult& result, int cell)
         numbers.limitMa = NumericValue(limit);
         numbers.guardedLimitMa = guardedLimitMa(*numbers.limitMa, result.judgement.guardBandPct);
     }
-    if (result.judgement.states[i] != CellState::NotJudged)
+    if (const std::optional<CellState> state = shownState(result, cell);
+        state && *state != CellState::NotJudged)
         if (const std::optional<double> percent = percentOfLimit(result, cell))
             numbers.percentOfLimit = std::round(*percent * 100) / 100;
     return numbers;
@@ -147,7 +149,7 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
     QStringList common{shownVerdict(result), classLetter(result.judgement.productClass),
                        powerText(result), isoTimestamp(result.measuredAt)};
     for (const ValueColumn& column : kValueColumns)
-        common << result.reply.*column.text;
+        common << shownValue(result, column.field);
 
     QString csv = csvLine(header);
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
@@ -155,7 +157,7 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
         QStringList line = common;
         line << QString::number(harmonicOrder(cell)) << shownCurrent(result, cell)
              << result.judgement.limits[std::size_t(cell)]
-             << cellStateName(result.judgement.states[std::size_t(cell)]) << extra
+             << shownStateName(result, cell) << extra
              << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit)
              << NumberText(result.judgement.guardBandPct) << csvNumber(numbers.guardedLimitMa)
              << QLatin1String(kMeasurementRules);
@@ -205,7 +207,7 @@ QJsonObject resultJson(const CycleResult& result)
     json.insert(QStringLiteral("guard_band_pct"), result.judgement.guardBandPct);
     json.insert(QStringLiteral("fields_found"), result.reply.fieldsFound);
     for (const ValueColumn& column : kValueColumns)
-        json.insert(QString::fromLatin1(column.key), jsonText(result.reply.*column.text));
+        json.insert(QString::fromLatin1(column.key), jsonText(shownValue(result, column.field)));
 
     QJsonArray harmonics;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
@@ -214,7 +216,7 @@ QJsonObject resultJson(const CycleResult& result)
             {QStringLiteral("order"), harmonicOrder(cell)},
             {QStringLiteral("current_ma"), jsonText(shownCurrent(result, cell))},
             {QStringLiteral("limit"), jsonText(result.judgement.limits[std::size_t(cell)])},
-            {QStringLiteral("state"), cellStateName(result.judgement.states[std::size_t(cell)])},
+            {QStringLiteral("state"), jsonText(shownStateName(result, cell))},
             {QStringLiteral("current_ma_value"), jsonNumber(numbers.currentMa)},
             {QStringLiteral("limit_ma"), jsonNumber(numbers.limitMa)},
             {QStringLiteral("percent_of_limit"), jsonNumber(numbers.percentOfLimit)},
@@ -253,7 +255,7 @@ QString resultText(const CycleResult& result)
     line(QStringLiteral("Measured at"), shown(isoTimestamp(result.measuredAt)));
     line(QStringLiteral("Class"), shown(classText));
     for (const ValueColumn& column : kValueColumns) {
-        const QString value = result.reply.*column.text;
+        const QString value = shownValue(result, column.field);
         const QString unit = QString::fromLatin1(column.unit);
         line(QString::fromLatin1(column.caption), value.isEmpty() || unit.isEmpty()
                                                       ? shown(value)
@@ -294,7 +296,7 @@ QString resultText(const CycleResult& result)
                 shown(guardedLimitText(limit, guardBand)).leftJustified(9) + QStringLiteral("  ");
         text +=
             (percent ? QString::number(*percent, 'f', 1) : QStringLiteral("-")).rightJustified(10) +
-            QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
+            QStringLiteral("  ") + shown(shownStateName(result, cell)) +
             QLatin1Char('\n');
     }
 

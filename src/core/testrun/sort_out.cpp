@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -131,12 +132,59 @@ ParsedReply SortOut(const QString& reply)
     return parsed;
 }
 
+namespace {
+
+// An analyzer sends 9.91E+37 for a value it cannot represent (the SCPI
+// over-range code); from that magnitude up a field is no measured value.
+constexpr double kOverRange = 9.9e37;
+// No current the standard covers comes near this (it covers equipment of at
+// most 16 A per phase): an rms, fundamental or harmonic current above it is
+// no measurement.
+constexpr double kMostAmps = 1000;
+
+// Whether a field that is number text is out of any measurement's range: at
+// or beyond the over-range code, or beyond the range of a double (which
+// NumericValue reads as the largest double). A number too small for a double
+// reads as 0 and is in range.
+bool overRange(const QString& text)
+{
+    return std::abs(NumericValue(text)) >= kOverRange;
+}
+
+bool isCurrentField(int field)
+{
+    return field == 3 || field == kFundamentalField || field >= kFirstHarmonicField;
+}
+
+// Fields 6 and 7 are not used; field 8 (the fundamental) counts only as a
+// number text: Class C tells about one that is none.
+bool isCheckedValue(const ParsedReply& reply, int field)
+{
+    if (field == 6 || field == 7)
+        return false;
+    return field != kFundamentalField || isNumberText(reply.fields[field - 1]);
+}
+
+} // namespace
+
 int firstFieldNotANumber(const ParsedReply& reply)
 {
     for (int field = 1; field <= reply.fieldsFound; ++field) {
-        if (field > 5 && field < kFirstHarmonicField)
+        if (!isCheckedValue(reply, field))
             continue;
-        if (!isNumberText(reply.fields[field - 1]))
+        const QString& text = reply.fields[field - 1];
+        if (!isNumberText(text) || overRange(text))
+            return field;
+    }
+    return 0;
+}
+
+int firstCurrentAboveLimit(const ParsedReply& reply)
+{
+    for (int field = 1; field <= reply.fieldsFound; ++field) {
+        const QString& text = reply.fields[field - 1];
+        if (isCurrentField(field) && isNumberText(text) && !overRange(text) &&
+            NumericValue(text) > kMostAmps)
             return field;
     }
     return 0;
@@ -144,8 +192,18 @@ int firstFieldNotANumber(const ParsedReply& reply)
 
 QString fieldNotANumberMessage(const ParsedReply& reply, int field)
 {
-    return evaluation::inputProblem(fieldName(field), reply.fields[field - 1],
-                                    QStringLiteral("a number")) +
+    const QString& text = reply.fields[field - 1];
+    if (isNumberText(text) && overRange(text)) {
+        const QString why =
+            StrictNumber(text)
+                ? QStringLiteral("9.9E+37 and more is the code an analyzer sends for a value "
+                                 "it cannot represent")
+                : QStringLiteral("it is beyond the range of any number");
+        return QStringLiteral("%1 \"%2\" is not a number: %3.")
+                   .arg(fieldName(field), evaluation::shownText(text), why) +
+               kNotJudged;
+    }
+    return evaluation::inputProblem(fieldName(field), text, QStringLiteral("a number")) +
            kNotJudged;
 }
 
@@ -176,15 +234,25 @@ QString invalidReplyProblem(const ParsedReply& reply)
     if (received > kReplyFields)
         return QStringLiteral("%1 fields expected, %2 received.").arg(kReplyFields).arg(received) +
                kNotJudged;
+    // The first field with a problem, whichever problem it is.
+    const auto first = [](int a, int b) { return a && (!b || a < b) ? a : b; };
     const int notANumber = firstFieldNotANumber(reply);
     const int negative = firstNegativeField(reply);
-    if (notANumber && (!negative || notANumber < negative))
-        return fieldNotANumberMessage(reply, notANumber);
-    if (negative)
+    const int tooLarge = firstCurrentAboveLimit(reply);
+    const int field = first(notANumber, first(negative, tooLarge));
+    if (!field)
+        return {};
+    const QString shown = evaluation::shownText(reply.fields[field - 1]);
+    if (field == notANumber)
+        return fieldNotANumberMessage(reply, field);
+    if (field == negative)
         return QStringLiteral("%1 \"%2\" is negative; it must be a magnitude, 0 or more.")
-                   .arg(fieldName(negative), evaluation::shownText(reply.fields[negative - 1])) +
+                   .arg(fieldName(field), shown) +
                kNotJudged;
-    return {};
+    return QStringLiteral("%1 \"%2\" is above %3 A: the standard covers equipment of at most "
+                          "16 A per phase, so it is no measured current.")
+               .arg(fieldName(field), shown, NumberText(kMostAmps)) +
+           kNotJudged;
 }
 
 MeasuredValues measuredValues(const ParsedReply& reply)

@@ -21,14 +21,24 @@ ParsedReply SortOut(const QString& reply);
 // not), an optional exponent with digits, blanks; one line feed may close it.
 bool isNumberText(const QString& text);
 
-// The first value or harmonic field (1 to 5, 9 to 47) among those found whose
-// text is not a number (optional blanks around an optional sign, digits with
-// an optional "." fraction and an optional exponent; a number beyond the
-// range of a double still is one); 0 when every such field is a number.
+// The first value or harmonic field (1 to 5, 9 to 47; 8 when it is number
+// text) among those found whose text is not a number (optional blanks around
+// an optional sign, digits with an optional "." fraction and an optional
+// exponent) or is no measured value: a magnitude of 9.9E+37 or more (the
+// over-range code an analyzer sends for a value it cannot represent) or
+// beyond the range of a double. 0 when there is none. Field 8 as text that
+// is no number is left to Class C, the one class that reads it.
 int firstFieldNotANumber(const ParsedReply& reply);
 
-// What the operator is told about that field: its number, what it holds and
-// the text received (printable, at most 40 characters).
+// The first current field (3, the rms current; 8, the fundamental; 9 to 47,
+// the harmonics) among those found that is a number above 1000 A: the
+// standard covers equipment of at most 16 A per phase, so such a current is
+// no measurement. 0 when there is none.
+int firstCurrentAboveLimit(const ParsedReply& reply);
+
+// What the operator is told about that field: its number, what it holds, the
+// text received (printable, at most 40 characters) and, for a value out of
+// range, why it is none.
 QString fieldNotANumberMessage(const ParsedReply& reply, int field);
 
 // How many comma-separated fields the reply line holds, also those after the
@@ -49,8 +59,8 @@ int firstNegativeField(const ParsedReply& reply);
 // verdict "Invalid result"; empty when it can. In this order: more than 47
 // fields ("47 fields expected, 94 received": two result lines glued by a
 // comma are not one measurement), then the first field that is not a number
-// (firstFieldNotANumber) or is negative (firstNegativeField), whichever
-// comes first.
+// (firstFieldNotANumber), is negative (firstNegativeField) or is a current
+// above 1000 A (firstCurrentAboveLimit), whichever comes first.
 QString invalidReplyProblem(const ParsedReply& reply);
 
 // The inputs of the class evaluations in a parsed reply.
