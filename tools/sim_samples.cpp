@@ -219,15 +219,16 @@ std::vector<Scenario> sampledScenarios()
                     return joinFields(fields, fields.size()) + "\r\n";
                 }),
 
-        // Sample 2: the fundamental current (field 8) reads 45 A, ten times
+        // Sample 2: the fundamental current (field 8) reads 0.45 A, a tenth of
         // the product's 4.5 A; everything else is steady. Class C limits
-        // based on it would be ten times too loose.
+        // based on it would be ten times too tight. (A fundamental above the
+        // rms current is no measurement at all: that sample is not judged.)
         sampled("fundamental-glitch",
-                "steady, but the fundamental current of sample 2 reads ten times too high",
+                "steady, but the fundamental current of sample 2 reads a tenth of the others",
                 [](int sample) {
                     Measurement m = measurement(sample, steadyMa(sample));
                     if (sample == 1)
-                        m.fundamental *= 10;
+                        m.fundamental /= 10;
                     return resultLine(m);
                 }),
     };

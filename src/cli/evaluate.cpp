@@ -90,8 +90,10 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
                 .arg(CommandChannel::kInputLimit));
         return kNoVerdict;
     }
-    // The end of the file ends the reply's line.
-    if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r'))
+    // The end of the file ends the line of a whole reply saved without its
+    // line end. A shorter one ("head -c 200") was cut, its last field too.
+    if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r') &&
+        content.count(',') + 1 >= kReplyFields)
         content += "\r\n";
     CycleResult stored;
     stored.reply.line = QString::fromLatin1(content);

@@ -205,6 +205,12 @@ Verdict MeasurementCycle::replyVerdict(const ReplyLine& line, const ParsedReply&
         *problem = !line.whole ? QStringLiteral("The result reply was longer than %1 characters "
                                                 "and was cut; the measurement was not judged.")
                                      .arg(CommandChannel::kInputLimit)
+                   : !line.ended && !reply.complete()
+                       ? QStringLiteral("The result reply had %1 of its %2 fields and no line "
+                                        "end: it was cut, its last field too; the measurement "
+                                        "was not judged.")
+                             .arg(reply.fieldsFound)
+                             .arg(kReplyFields)
                    : !line.ended
                        ? QStringLiteral("The result reply had not ended (no line end) when it "
                                         "was read; the measurement was not judged.")
