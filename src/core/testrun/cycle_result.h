@@ -15,7 +15,8 @@ enum class Verdict {
     Fail,                 // judged, at least one harmonic above its limit
     IncompleteResult,     // fewer than 47 fields, or no line end when read
     InvalidResult,        // more than 47 fields, or a value or harmonic field
-                          // that is not a number or is negative
+                          // that is not a number, out of range (9.9E+37 or
+                          // more), negative, or a current above 1000 A
     NoResultReceived,     // no result reply at all
     NoVerdict,            // the class's inputs did not convert, or no class
     AnalyzerDidNotAnswer, // the status did not read 1 within 20 s
