@@ -93,9 +93,9 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
     // The end of the file ends the reply's line.
     if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r'))
         content += "\r\n";
+    // A saved reply carries no time: it is not said when it was measured.
     CycleResult stored;
     stored.reply.line = QString::fromLatin1(content);
-    stored.measuredAt = QDateTime::currentDateTime();
     return judgedReply(stored, configuration.choice, format);
 }
 
