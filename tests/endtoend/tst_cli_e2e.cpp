@@ -759,6 +759,7 @@ void TestCommandLineEndToEnd::storeRemovedDuringMeasureKeepsNoRecord()
     START_SIM(sim, QStringLiteral("pass"));
     QProcess tool;
     startTool(tool, measureArguments(sim.devicePath(), QStringLiteral("A")));
+    tool.setReadChannel(QProcess::StandardError);
     QByteArray err;
     while (!err.contains("Triggered") && tool.waitForReadyRead(20000))
         err += tool.readAllStandardError();

@@ -1335,7 +1335,7 @@ int main(int argc, char** argv)
     if (argc == 3 && qstrcmp(argv[1], "--observe") == 0)
         return observeForever(QString::fromLocal8Bit(argv[2]));
     RecordStoreTest test;
-QTEST_SET_MAIN_SOURCE_PATH
+    QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -378,9 +379,14 @@ void TestZentoSim::manPageExampleEndsTheSimulator()
                        bin.path() + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
     QProcess shell;
     shell.setProcessEnvironment(environment);
-    // A process group of its own: whatever of it is left is ended below.
+    // A process group of its own, so that nothing it leaves outlives the test.
     shell.setChildProcessModifier([] { ::setpgid(0, 0); });
     shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
+    QVERIFY(shell.waitForStarted(5000));
+    const auto group = pid_t(shell.processId());
+    QVERIFY(group > 0);
+    // Whatever of the example is left when the test ends.
+    const auto endGroup = qScopeGuard([group] { ::kill(-group, SIGTERM); });
     QVERIFY(shell.waitForFinished(10000));
     const QString device = QString::fromLocal8Bit(shell.readAllStandardOutput()).trimmed();
     bool gone = false;
@@ -389,7 +395,6 @@ void TestZentoSim::manPageExampleEndsTheSimulator()
         if (!gone)
             QThread::msleep(100);
     }
-    ::kill(-pid_t(shell.processId()), SIGTERM);
     QVERIFY2(device.startsWith(QLatin1String("/dev/")), qPrintable(device));
     QVERIFY2(gone, "the simulator still runs after the example's kill");
 }

@@ -50,9 +50,8 @@ std::optional<QString> inUseReason(const QString& device, const QString& systemR
     if (name.startsWith(QLatin1String("/dev/")))
         name.remove(0, 5);
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    for (const char* folder :
-         {"/var/lock", "/run/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp",
-          "/var/tmp"}) {
+    for (const char* folder : {"/var/lock", "/run/lock", "/etc/locks", "/var/spool/locks",
+                               "/var/spool/uucp", "/tmp", "/var/tmp"}) {
         const QString path = QStringLiteral("%1/LCK..%2").arg(QLatin1String(folder), name);
         if (!QFile::exists(path))
             continue;

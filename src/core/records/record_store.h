@@ -12,8 +12,8 @@
 #include <QString>
 
 #include <functional>
-#include <utility>
 #include <optional>
+#include <utility>
 
 class QSqlDatabase;
 class StallGuard;
