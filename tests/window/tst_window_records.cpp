@@ -147,7 +147,6 @@ private slots:
     void initTestCase();
     void cycleLandsInTheStore();
     void unwritableStoreIsToldOnceAndChangesNoVerdict();
-    void removedStoreIsToldAndMadeAgain();
     void saveReportWithoutAMeasurementSaysSo();
     void printClickedDuringTheLastWaitPrintsTheNewResult();
     void endingTheToolDuringAWaitRecordsTheCycleStopped_data();
@@ -226,28 +225,6 @@ void TestWindowRecords::unwritableStoreIsToldOnceAndChangesNoVerdict()
     QVERIFY2(bench.toolkit.messages.first().startsWith(
                  QStringLiteral("The measurement was not recorded: the record store ")),
              qPrintable(bench.toolkit.messages.first()));
-}
-
-// SQLite writes on into a store file removed while the window has it open.
-void TestWindowRecords::removedStoreIsToldAndMadeAgain()
-{
-    const QString path = m_dir.filePath(QStringLiteral("removed.sqlite"));
-    Bench bench;
-    bench.window->setRecordStore(path);
-    bench.measure();
-    QVERIFY(QFile::remove(path));
-    bench.window->Run_Click();
-    QCOMPARE(bench.toolkit.messages,
-             QStringList("The measurement was not recorded: the record store " + path +
-                         " was removed or replaced during the measurement, so nothing was kept "
-                         "there"));
-
-    // The next measurement makes the store again.
-    bench.window->Run_Click();
-    QCOMPARE(bench.toolkit.messages.size(), 1);
-    RecordStore store;
-    QVERIFY(store.open(path, StoreAccess::Read).succeeded());
-    QCOMPARE(store.history(0).size(), 1);
 }
 
 void TestWindowRecords::saveReportWithoutAMeasurementSaysSo()
