@@ -95,9 +95,9 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
     if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r') &&
         content.count(',') + 1 >= kReplyFields)
         content += "\r\n";
+    // A saved reply carries no time: it is not said when it was measured.
     CycleResult stored;
     stored.reply.line = QString::fromLatin1(content);
-    stored.measuredAt = QDateTime::currentDateTime();
     return judgedReply(stored, configuration.choice, format);
 }
 

@@ -4,8 +4,11 @@
 #include "history_formats.h"
 #include "options.h"
 #include "record_store.h"
+#include "report_rows.h"
+#include "store_name.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QJsonDocument>
 
 namespace cli {
@@ -15,7 +18,7 @@ int history(const QStringList& arguments, const Configuration& startConfiguratio
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Synopsis: iec1000 history [--limit N] [--filter TEXT] [--format text|json|csv]\n\n"
-        "Lists the stored measurements, newest first.\n"
+        "Lists the stored measurements and timed observations, newest first.\n"
         "Exit codes: 0 listed, 4 the record store could not be read, 64 usage "
         "error."));
     parser.addOption(QCommandLineOption(QStringLiteral("limit"),
@@ -41,12 +44,21 @@ int history(const QStringList& arguments, const Configuration& startConfiguratio
     if (!format)
         return usageError(QStringLiteral("--format takes text, json or csv."));
 
+    const Configuration configuration = configured(parser, startConfiguration);
+    // A SQLite store is made by the first measure or observe.
+    if (const StoreTarget target = parseStoreName(configuration.storeName);
+        target.error.isEmpty() && !target.postgres && !QFileInfo::exists(target.path)) {
+        err(QStringLiteral("iec1000: there are no records yet; measure and observe will keep "
+                           "them in %1.")
+                .arg(target.location));
+        return kStoreFailed;
+    }
     RecordStore store;
-    if (!openForReading(store, configured(parser, startConfiguration)))
+    if (!openForReading(store, configuration))
         return kStoreFailed;
     QString error;
-    const QList<RecordSummary> records =
-        store.history(limit, parser.value(QStringLiteral("filter")), &error);
+    const QString filter = parser.value(QStringLiteral("filter"));
+    const QList<RecordSummary> records = store.history(limit, filter, &error);
     if (!error.isEmpty()) {
         err(QStringLiteral("iec1000: %1").arg(error));
         return kStoreFailed;
@@ -59,7 +71,10 @@ int history(const QStringList& arguments, const Configuration& startConfiguratio
         out(historyCsv(records));
         break;
     case Format::Text:
-        out(historyText(records));
+        if (records.isEmpty() && !filter.isEmpty())
+            out(QStringLiteral("No records match \"%1\".\n").arg(escapedText(filter)));
+        else
+            out(historyText(records));
         break;
     }
     return kPass;

@@ -29,7 +29,8 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
                        "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
                        "result, not judged, no answer, stopped by a signal), 3 the port could "
                        "not be opened or the line failed, 4 the record store could not be opened "
-                       "(nothing was sent), 64 usage error."));
+                       "or the report's folder does not exist (nothing was sent), 64 usage "
+                       "error."));
     addPortOption(parser);
     addClassOptions(parser, true);
     int code = kPass;
@@ -83,9 +84,11 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
     // output.
     if (line.session.cycle().triggered()) {
         const Outcome saved = store.add(record);
-        if (!saved.succeeded())
+        if (!saved.succeeded()) {
+            record.recordProblem = saved.reason();
             err(QStringLiteral("iec1000: warning: the measurement was not recorded: %1")
                     .arg(saved.reason()));
+        }
     }
 
     switch (format) {

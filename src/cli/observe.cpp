@@ -167,9 +167,18 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
 
     int exitCode = observationExitCode(record.result.verdict);
     if (const Outcome finished = store.finishObservation(record); !finished.succeeded()) {
-        err(QStringLiteral("iec1000: the observation's end was not recorded: %1")
-                .arg(finished.reason()));
         exitCode = kStoreFailed;
+        if (store.removedOrReplaced()) {
+            // Its record went with the file: nothing of it is there to find.
+            record.id = 0;
+            record.store.clear();
+            record.recordProblem = finished.reason();
+            err(QStringLiteral("iec1000: warning: the observation was not recorded: %1")
+                    .arg(finished.reason()));
+        } else {
+            err(QStringLiteral("iec1000: the observation's end was not recorded: %1")
+                    .arg(finished.reason()));
+        }
     }
     out(renderedObservation(record, format));
     if (reportFile) {

@@ -2,6 +2,7 @@
 
 #include "class_evaluation.h"
 #include "exit_codes.h"
+#include "file_output.h"
 #include "guard_band.h"
 #include "power_basis.h"
 
@@ -209,6 +210,11 @@ std::optional<int> takeReportFile(const QCommandLineParser& parser, std::optiona
     if (!*file)
         return usageError(QStringLiteral("--report takes a %1 file, not \"%2\".")
                               .arg(reportFormats(), parser.value(QStringLiteral("report"))));
+    if (const QString problem = reportFolderProblem(**file); !problem.isEmpty()) {
+        err(QStringLiteral("iec1000: the report %1 could not be written: %2; nothing was sent.")
+                .arg(**file, problem));
+        return kStoreFailed;
+    }
     return std::nullopt;
 }
 

@@ -108,7 +108,8 @@ std::optional<int> takePort(const QCommandLineParser& parser, const ComDevices& 
 void addReportOption(QCommandLineParser& parser, const QString& help);
 
 // measure's and observe's --report: nothing when it is not given or names a
-// report file (reportPath), which goes to *file; otherwise the usage error
+// report file (reportPath) in a folder it may be written to, which goes to
+// *file; otherwise the usage error, or the folder's problem (kStoreFailed),
 // said, and its exit code.
 std::optional<int> takeReportFile(const QCommandLineParser& parser, std::optional<QString>* file);
 
@@ -119,8 +120,9 @@ bool isNoTerminal(const QString& device, const QString& reason);
 
 // Logs on to the analyzer over `line` at the device of `port` as the window
 // does (open, configure), the stages told to `observer`, interrupted as
-// `interruption` says; nothing when logged on, otherwise the exit code, the
-// reason said on standard error.
+// `interruption` says, then asks whether an analyzer answers there
+// (AnalyzerSession::answers); nothing when logged on and answered, otherwise
+// the exit code (kLineFailed), the reason said on standard error.
 std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObserver& observer,
                          Interruption& interruption);
 

@@ -86,6 +86,17 @@ std::optional<int> logOn(LineAssembly& line, const PortChoice& port, SessionObse
         line.session.close();
         return kLineFailed;
     }
+    // Nothing is triggered, and nothing recorded, without an analyzer on the
+    // line: its status is asked once, and a silent line ends here.
+    if (!line.session.answers()) {
+        if (const QString fault = line.session.fault(); !fault.isEmpty())
+            err(QStringLiteral("iec1000: the line to the analyzer at %1 failed: %2.")
+                    .arg(port.deviceLabel(), fault));
+        else
+            err(QStringLiteral("iec1000: no analyzer answers on %1.").arg(port.deviceLabel()));
+        line.session.reset();
+        return kLineFailed;
+    }
     return std::nullopt;
 }
 

@@ -37,6 +37,21 @@ std::unique_ptr<QProcess> startSimulator(const QString& scenario, ComDevices* de
             QStringLiteral("The simulated analyzer %1 is missing; build it first.").arg(program);
         return nullptr;
     }
+    // Its scenarios, one a line: the name, a tab, what it does.
+    QProcess list;
+    list.start(program, {QStringLiteral("--list-scenarios")});
+    QStringList scenarios;
+    if (list.waitForFinished(5000) && list.exitCode() == 0) {
+        for (const QByteArray& line : list.readAllStandardOutput().split('\n'))
+            if (!line.isEmpty())
+                scenarios << QString::fromLocal8Bit(line.split('\t').first());
+    }
+    if (!scenarios.isEmpty() && !scenarios.contains(scenario)) {
+        *error = QStringLiteral("The simulated analyzer has no scenario \"%1\". Its scenarios "
+                                "are: %2.")
+                     .arg(scenario, scenarios.join(QStringLiteral(", ")));
+        return nullptr;
+    }
     auto simulator = std::make_unique<QProcess>();
     simulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     simulator->start(
@@ -146,7 +161,7 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "iec1000: %s\nTry 'iec1000 --help'.\n",
-                     qPrintable(parser.errorText()));
+                     qPrintable(parseErrorText(parser, QCoreApplication::arguments())));
         return kUsage;
     }
     if (parser.isSet(help)) {
@@ -156,6 +171,12 @@ std::optional<int> readWindowOptions(int argc, char* argv[], WindowOptions* opti
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "iec1000: %s\nTry 'iec1000 --help'.\n",
                      qPrintable(unknownCommandMessage(parser.positionalArguments().first())));
+        return kUsage;
+    }
+    if (parser.isSet(scenario) && !parser.isSet(demo)) {
+        std::fputs("iec1000: --scenario chooses how the simulated analyzer behaves and needs "
+                   "--demo.\nTry 'iec1000 --help'.\n",
+                   stderr);
         return kUsage;
     }
     if (const std::optional<QString> why = noDisplay(parser)) {
@@ -192,6 +213,7 @@ extern "C" int iec1000RunWindow(int argc, char* argv[], const Configuration* fro
         QString error;
         simulator = startSimulator(options.scenario, &options.configuration.devices, &error);
         if (!simulator) {
+            std::fprintf(stderr, "iec1000: %s\n", qPrintable(error));
             QMessageBox::critical(nullptr, QStringLiteral("ZentoIEC"), error);
             return 1;
         }

@@ -32,6 +32,8 @@ private slots:
     void opensTheDeviceItIsGiven();
     void loggedOnFromOpenUntilLoggedOff_data();
     void loggedOnFromOpenUntilLoggedOff();
+    void answersWhenAStatusArrivesInTime_data();
+    void answersWhenAStatusArrivesInTime();
 };
 
 void TestAnalyzerSession::sessionReportsItsStages_data()
@@ -125,6 +127,41 @@ void TestAnalyzerSession::loggedOnFromOpenUntilLoggedOff()
     }
     QCOMPARE(session.isLoggedOn(), loggedOn);
     QCOMPARE(session.lineOpen(), lineOpen);
+}
+
+void TestAnalyzerSession::answersWhenAStatusArrivesInTime_data()
+{
+    QTest::addColumn<int>("answerAfterMs"); // -1: no answer
+    QTest::addColumn<bool>("answers");
+    QTest::addColumn<qint64>("waitedMs");
+    QTest::newRow("at once") << 0 << true << qint64(0);
+    QTest::newRow("within 2 s") << 1900 << true << qint64(1900);
+    QTest::newRow("too late") << 2100 << false << qint64(2000);
+    QTest::newRow("silent") << -1 << false << qint64(2000);
+}
+
+void TestAnalyzerSession::answersWhenAStatusArrivesInTime()
+{
+    QFETCH(int, answerAfterMs);
+    QFETCH(bool, answers);
+    QFETCH(qint64, waitedMs);
+    VirtualClock clock;
+    FakeSerialPort port(clock);
+    AnalyzerSession session(port, clock);
+    StageRecorder recorder;
+    QVERIFY(session.open(fakeComDevice(1), recorder).succeeded());
+    // Left over from before: no answer.
+    port.deliver("1\r\n");
+    port.responder = [&](const QByteArray& line) {
+        if (line == "*STB?" && answerAfterMs >= 0)
+            port.deliver("0\r\n", answerAfterMs);
+    };
+
+    const qint64 start = clock.nowMs();
+    QCOMPARE(session.answers(), answers);
+    QCOMPARE(clock.nowMs() - start, waitedMs);
+    QCOMPARE(port.wire, QByteArray("*STB?\r\n"));
+    QVERIFY(!port.inputWanted);
 }
 
 QTEST_GUILESS_MAIN(TestAnalyzerSession)

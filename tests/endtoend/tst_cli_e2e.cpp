@@ -156,6 +156,8 @@ private slots:
     void damagedObservationSaysWhatIsDamaged();
     void passwordInTheStoreNameWarnsOnce();
     void historyOfAMissingStore();
+    void missingReportFolderEndsMeasureBeforeAnythingIsSent();
+    void storeRemovedDuringMeasureKeepsNoRecord();
     void observeAMomentaryExcursion();
     void observeClassDByTheMeasuredPower();
     void observeClassCWithAGlitchInTheFundamental();
@@ -188,6 +190,7 @@ void TestCommandLineEndToEnd::init()
 }
 
 // The port as Windows names it, COM1: Com 1, whose device the progress names.
+// Before it triggers, the command asks once whether an analyzer answers.
 void TestCommandLineEndToEnd::measureSendsWhatTheWindowSends()
 {
     Simulator sim;
@@ -201,7 +204,7 @@ void TestCommandLineEndToEnd::measureSendsWhatTheWindowSends()
 
     QList<QByteArray> expected;
     for (const QByteArray& line :
-         kExpectedConfiguration + QList<QByteArray>{"*TRG", "*STB?", ":FRD?", "*RST"})
+         kExpectedConfiguration + QList<QByteArray>{"*STB?", "*TRG", "*STB?", ":FRD?", "*RST"})
         expected.append(line + "\r\n");
     sim.waitForReceived(int(expected.size()), 3000);
     QTest::qWait(200); // anything sent after *RST would show by now
@@ -261,16 +264,23 @@ void TestCommandLineEndToEnd::noVerdict_data()
         << "" << 2 << "(the rms current) \"9.9100E+37\" is not a number: 9.9E+37" << 40000;
     QTest::newRow("status-never") << "status-never"
                                   << "" << 2 << "Analyzer did not answer" << 60000;
+    QTest::newRow("silent") << "silent"
+                            << "" << 3 << "Connected & Configured\niec1000: no analyzer answers on "
+                            << 15000;
     QTest::newRow("missing-device") << ""
                                     << "/dev/does-not-exist" << 3 << "/dev/does-not-exist" << 5000;
     QTest::newRow("not-a-terminal")
         << ""
         << "/dev/null" << 3 << "/dev/null could not be opened: it is not a terminal" << 5000;
+    // The line goes when the analyzer is first asked its status, before the
+    // trigger, or during the cycle.
     QTest::newRow("hang-up") << "hang-up"
-                             << "" << 3
-                             << "\n\nCheck the cable and the analyzer, then run the "
-                                "measurement again."
-                             << 40000;
+                             << "" << 3 << "iec1000: the line to the analyzer at " << 15000;
+    QTest::newRow("hang-up-result") << "hang-up-result"
+                                    << "" << 3
+                                    << "\n\nCheck the cable and the analyzer, then run the "
+                                       "measurement again."
+                                    << 40000;
 }
 
 void TestCommandLineEndToEnd::noVerdict()
@@ -337,18 +347,22 @@ void TestCommandLineEndToEnd::commandHelp_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("comOptions");
-    QTest::newRow("measure") << "measure" << true;
-    QTest::newRow("observe") << "observe" << true;
-    QTest::newRow("evaluate") << "evaluate" << false;
-    QTest::newRow("history") << "history" << false;
-    QTest::newRow("report") << "report" << false;
+    QTest::addColumn<QString>("says");
+    QTest::newRow("measure") << "measure" << true << "";
+    QTest::newRow("observe") << "observe" << true << "";
+    QTest::newRow("evaluate") << "evaluate" << false << "";
+    QTest::newRow("history") << "history" << false
+                             << "Lists the stored measurements and timed observations";
+    QTest::newRow("report") << "report" << false << "";
 }
 
 void TestCommandLineEndToEnd::commandHelp()
 {
     QFETCH(QString, command);
     QFETCH(bool, comOptions);
+    QFETCH(QString, says);
     const ToolRun run = runTool({command, "--help"}, 10000);
+    QVERIFY2(run.out.contains(says.toUtf8()), run.out.constData());
     QCOMPARE(run.exitCode, 0);
     const QByteArray usage = "Usage: iec1000 " + command.toUtf8() + " [options]";
     QVERIFY2(run.out.startsWith(usage), run.out.constData());
@@ -374,6 +388,16 @@ void TestCommandLineEndToEnd::toolHelpAndUnknownCommand_data()
     QTest::newRow("hist after an option")
         << QStringList{"--demo", "hist"} << 64 << ""
         << "iec1000: unknown command 'hist'; did you mean 'history'?\nTry 'iec1000 --help'.\n";
+    QTest::newRow("pot") << QStringList{"measure", "-pot", "1", "--class", "A"} << 64 << ""
+                         << "iec1000: unknown option '-pot'; did you mean '--port'?\n"
+                            "Try 'iec1000 measure --help'.\n";
+    QTest::newRow("dmeo") << QStringList{"--dmeo"} << 64 << ""
+                          << "iec1000: unknown option '--dmeo'; did you mean '--demo'?\n"
+                             "Try 'iec1000 --help'.\n";
+    QTest::newRow("scenario without demo")
+        << QStringList{"--scenario", "fail"} << 64 << ""
+        << "iec1000: --scenario chooses how the simulated analyzer behaves and needs --demo.\n"
+           "Try 'iec1000 --help'.\n";
     QTest::newRow("far from any") << QStringList{"calibrate"} << 64 << ""
                                   << "iec1000: unknown command 'calibrate'; the commands are "
                                      "measure, observe, evaluate, history, report, serve and ports.\n"
@@ -526,6 +550,8 @@ void TestCommandLineEndToEnd::evaluateJudgesASavedReplyAsMeasureDid()
     const QJsonObject again = jsonObject(evaluated.out);
     for (const char* key : {"verdict", "class", "fields_found", "harmonics", "reply"})
         QCOMPARE(again.value(QLatin1String(key)), live.value(QLatin1String(key)));
+    // A saved reply has no time of its own.
+    QVERIFY(again.value(QStringLiteral("measured_at")).isNull());
 
     const ToolRun classB = runTool({"evaluate", "--class", "B", "--format", "json", saved});
     const QJsonObject underB = jsonObject(classB.out);
@@ -547,6 +573,7 @@ void TestCommandLineEndToEnd::evaluateJudgesASavedReplyAsMeasureDid()
                  .contains(QRegularExpression("\n +3 +3500 +1530mA +1377mA +228\\.8 +fail\n")),
              typed450.out.constData());
     QVERIFY(typed450.out.endsWith("Verdict: Fail (10 % guard band)\n"));
+    QVERIFY2(!typed450.out.contains("Measured at"), typed450.out.constData());
     const ToolRun typed500 = runTool({"evaluate", "--class", "D", "--power", "500", saved});
     QVERIFY2(!typed500.err.contains("the lab will judge"), typed500.err.constData());
 
@@ -600,6 +627,10 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
              lines[1].constData());
     QCOMPARE(printed.value(QStringLiteral("record_id")), record.value(QStringLiteral("id")));
     const QString id = QString::number(record.value(QStringLiteral("id")).toInteger());
+
+    const ToolRun none = runTool({"history", "--filter", "Toaster", "--db", store()});
+    QCOMPARE(none.exitCode, 0);
+    QCOMPARE(none.out, "No records match \"Toaster\".\n");
 
     const ToolRun csv = runTool({"history", "--format", "csv", "--db", store()});
     QCOMPARE(csv.exitCode, 0);
@@ -721,9 +752,52 @@ void TestCommandLineEndToEnd::historyOfAMissingStore()
     const QString missing = m_dir.filePath(QStringLiteral("none.sqlite"));
     const ToolRun run = runTool({"history", "--db", missing});
     QCOMPARE(run.exitCode, 4);
-    QVERIFY2(run.err.contains(missing.toUtf8()), run.err.constData());
+    QCOMPARE(run.err, "iec1000: there are no records yet; measure and observe will keep them in " +
+                          missing.toUtf8() + ".\n");
     QVERIFY(run.out.isEmpty());
     QVERIFY(!QFile::exists(missing));
+}
+
+// The port does not exist: a tool that tried to open it would say so.
+void TestCommandLineEndToEnd::missingReportFolderEndsMeasureBeforeAnythingIsSent()
+{
+    const QString report = m_dir.filePath(QStringLiteral("none/x.pdf"));
+    const ToolRun run = runTool({"measure", "--port", "/dev/does-not-exist", "--class", "A",
+                                 "--report", report, "--db", store()},
+                                10000);
+    QCOMPARE(run.exitCode, 4);
+    QCOMPARE(run.err, "iec1000: the report " + report.toUtf8() +
+                          " could not be written: the folder " +
+                          m_dir.filePath(QStringLiteral("none")).toUtf8() +
+                          " does not exist; nothing was sent.\n");
+}
+
+// SQLite writes on into a store file removed while it is open: no record is
+// claimed.
+void TestCommandLineEndToEnd::storeRemovedDuringMeasureKeepsNoRecord()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("pass"));
+    QProcess tool;
+    startTool(tool, measureArguments(sim.devicePath(), QStringLiteral("A")));
+    tool.setReadChannel(QProcess::StandardError);
+    QByteArray err;
+    while (!err.contains("Triggered") && tool.waitForReadyRead(20000))
+        err += tool.readAllStandardError();
+    QVERIFY2(QFile::remove(store()), err.constData());
+    QVERIFY(tool.waitForFinished(30000));
+    err += tool.readAllStandardError();
+    QCOMPARE(tool.exitCode(), 0);
+    const QByteArray warning = "iec1000: warning: the measurement was not recorded: the record "
+                               "store " +
+                               store().toUtf8() +
+                               " was removed or replaced during the measurement, so nothing was "
+                               "kept there\n";
+    QVERIFY2(err.contains(warning), err.constData());
+    const QJsonObject printed = jsonObject(tool.readAllStandardOutput());
+    QVERIFY(printed.value(QStringLiteral("record_id")).isNull());
+    QCOMPARE(printed.value(QStringLiteral("record_problem")).toString().toUtf8() + "\n",
+             warning.mid(int(qstrlen("iec1000: warning: the measurement was not recorded: "))));
 }
 
 // One sample of four at 140 % of the 3rd harmonic's limit fails its single

@@ -16,6 +16,7 @@ class TestDemo : public QObject
 
 private slots:
     void demoRunsOnTheSimulatedAnalyzer();
+    void unknownScenarioNamesTheScenarios();
 };
 
 void TestDemo::demoRunsOnTheSimulatedAnalyzer()
@@ -55,6 +56,30 @@ void TestDemo::demoRunsOnTheSimulatedAnalyzer()
     for (int waited = 0; waited < 50 && QFileInfo::exists(device); ++waited)
         QTest::qWait(100);
     QVERIFY2(!QFileInfo::exists(device), "the simulator's device is gone");
+}
+
+// Said in the message box, and on standard error for a terminal.
+void TestDemo::unknownScenarioNamesTheScenarios()
+{
+    QProcess demo;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    demo.setProcessEnvironment(environment);
+    demo.start(qEnvironmentVariable("IEC1000_BIN"),
+               {QStringLiteral("--demo"), QStringLiteral("--scenario"), QStringLiteral("fial")});
+    QVERIFY(demo.waitForStarted(5000));
+    const QByteArray expected = "iec1000: The simulated analyzer has no scenario \"fial\". Its "
+                                "scenarios are: pass, fail, ";
+    QByteArray said;
+    for (int waited = 0; waited < 100 && !said.contains(expected); ++waited) {
+        demo.waitForReadyRead(100);
+        said += demo.readAllStandardError();
+    }
+    // The message box waits for its OK.
+    demo.kill();
+    demo.waitForFinished(5000);
+    QVERIFY2(said.contains(expected), said.constData());
+    QVERIFY2(said.contains(", hang-up, "), said.constData());
 }
 
 QTEST_GUILESS_MAIN(TestDemo)

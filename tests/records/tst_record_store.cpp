@@ -547,6 +547,8 @@ private slots:
     void damagedObservationSaysWhat_data();
     void damagedObservationSaysWhat();
     void headerOfEachKind();
+    void removedStoreKeepsNothing_data();
+    void removedStoreKeepsNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -1292,6 +1294,37 @@ void RecordStoreTest::headerOfEachKind()
              QStringList({"D", "75", kMeasurementRules}));
     QCOMPARE(measurement.choice.guardBandPct, 12.5);
     QCOMPARE(measurement.startedAt, measurement.result.measuredAt);
+}
+
+void RecordStoreTest::removedStoreKeepsNothing_data()
+{
+    QTest::addColumn<bool>("replaced"); // another store put at its path
+    QTest::newRow("removed") << false;
+    QTest::newRow("replaced") << true;
+}
+
+// SQLite writes on into a file removed while it is open: the write commits
+// but nobody finds it again.
+void RecordStoreTest::removedStoreKeepsNothing()
+{
+    QFETCH(bool, replaced);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("records.sqlite"));
+    const QString other = dir.filePath(QStringLiteral("other.sqlite"));
+    QVERIFY(RecordStore().open(other).succeeded());
+    RecordStore store;
+    QVERIFY(store.open(path).succeeded());
+    QVERIFY(QFile::remove(path));
+    QVERIFY(!replaced || QFile::rename(other, path));
+
+    MeasurementRecord record = sampleRecords()[0];
+    const Outcome added = store.add(record);
+    QVERIFY(!added.succeeded());
+    QCOMPARE(added.reason(), "the record store " + path +
+                                 " was removed or replaced during the measurement, so nothing "
+                                 "was kept there");
+    QCOMPARE(record.id, 0);
+    QVERIFY(store.removedOrReplaced());
 }
 
 int main(int argc, char** argv)

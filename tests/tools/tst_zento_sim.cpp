@@ -5,10 +5,16 @@
 #include "raw_device.h"
 #include "simulator.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <csignal>
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -51,6 +57,8 @@ private slots:
 
     void misbehavingScenariosSendWhatTheySay_data();
     void misbehavingScenariosSendWhatTheySay();
+
+    void manPageExampleEndsTheSimulator();
 
 private:
     bool startAndOpen(Simulator& sim, RawDevice& device, const QString& scenario = "pass");
@@ -345,6 +353,50 @@ void TestZentoSim::misbehavingScenariosSendWhatTheySay()
             2000));
         QVERIFY(sim.entries("TX").isEmpty()); // the stream is not logged byte by byte
     }
+}
+
+// The example of the manual page run by bash, the measurement in it a
+// stand-in that prints the simulator's device: the shell's kill must end
+// the simulator itself, whose device then goes.
+void TestZentoSim::manPageExampleEndsTheSimulator()
+{
+    QFile page(QStringLiteral(ZENTO_SIM_MAN_PAGE));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(page.readAll());
+    const qsizetype begin = text.indexOf(QLatin1String("\n.EX\n"));
+    const qsizetype end = text.indexOf(QLatin1String("\n.EE\n"), begin);
+    QVERIFY(begin >= 0 && end > begin);
+    QString script = text.mid(begin + 5, end - begin - 5);
+    static const QRegularExpression measurement(QStringLiteral("^iec1000 .*$"),
+                                                QRegularExpression::MultilineOption);
+    QVERIFY(script.contains(measurement));
+    script.replace(measurement, QStringLiteral("echo \"$dev\""));
+
+    QTemporaryDir bin;
+    QVERIFY(QFile::link(Simulator::binaryPath(), bin.filePath(QStringLiteral("zento-sim"))));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"),
+                       bin.path() + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
+    QProcess shell;
+    shell.setProcessEnvironment(environment);
+    // A process group of its own, so that nothing it leaves outlives the test.
+    shell.setChildProcessModifier([] { ::setpgid(0, 0); });
+    shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
+    QVERIFY(shell.waitForStarted(5000));
+    const auto group = pid_t(shell.processId());
+    QVERIFY(group > 0);
+    // Whatever of the example is left when the test ends.
+    const auto endGroup = qScopeGuard([group] { ::kill(-group, SIGTERM); });
+    QVERIFY(shell.waitForFinished(10000));
+    const QString device = QString::fromLocal8Bit(shell.readAllStandardOutput()).trimmed();
+    bool gone = false;
+    for (int waited = 0; waited < 30 && !gone; ++waited) {
+        gone = !QFileInfo::exists(device);
+        if (!gone)
+            QThread::msleep(100);
+    }
+    QVERIFY2(device.startsWith(QLatin1String("/dev/")), qPrintable(device));
+    QVERIFY2(gone, "the simulator still runs after the example's kill");
 }
 
 QTEST_GUILESS_MAIN(TestZentoSim)

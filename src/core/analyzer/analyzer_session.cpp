@@ -1,5 +1,6 @@
 #include "analyzer_session.h"
 
+#include "clock.h"
 #include "command_channel.h"
 #include "command_set.h"
 #include "serial_port.h"
@@ -43,6 +44,28 @@ bool AnalyzerSession::configure(SessionObserver& observer, Interruption& interru
     observer.progress(85);
     observer.stageReached(SessionStage::Connected);
     return true;
+}
+
+bool AnalyzerSession::answers()
+{
+    // Whatever waits from before is no answer to this query.
+    m_port.setInputWanted(true);
+    m_port.input();
+    m_channel.Out(QString::fromLatin1(zento::kStatusQuery));
+    const qint64 deadline = m_clock.steadyMs() + kAnswerWaitMs;
+    bool answered = false;
+    while (m_channel.fault().isEmpty() && m_port.fault().isEmpty()) {
+        if (!m_port.input().isEmpty()) {
+            answered = true;
+            break;
+        }
+        const qint64 left = deadline - m_clock.steadyMs();
+        if (left <= 0)
+            break;
+        m_port.waitForInput(int(left));
+    }
+    m_port.setInputWanted(false);
+    return answered;
 }
 
 void AnalyzerSession::reset()

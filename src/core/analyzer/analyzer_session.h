@@ -34,6 +34,13 @@ public:
     // and 85, and the stage Connected once every line went out. False when
     // the face abandons the session or the line failed (fault() says why).
     bool configure(SessionObserver& observer, Interruption& interruption);
+    // Whether an analyzer answers on the line: asks its status once
+    // ("*STB?") and waits at most kAnswerWaitMs for anything to arrive, which
+    // is read and dropped. A command asks this before it triggers; the
+    // window's cycle does not. False too when the line failed (fault() says
+    // why).
+    bool answers();
+    static constexpr int kAnswerWaitMs = 2000;
     // Log off: "*RST", then the port closes (the reset drained first). A line
     // that has failed (and was released) takes no command; the port closes
     // all the same.

@@ -1,5 +1,6 @@
 #include "command_console.h"
 
+#include "command_names.h"
 #include "exit_codes.h"
 
 #include <QCommandLineParser>
@@ -59,7 +60,7 @@ bool parse(QCommandLineParser& parser, const QStringList& arguments, int* code, 
                                   QStringLiteral("Shows this help."));
     parser.addOption(help);
     if (!parser.parse(arguments)) {
-        *code = usageError(parser.errorText());
+        *code = usageError(parseErrorText(parser, arguments));
         return false;
     }
     if (parser.isSet(help)) {

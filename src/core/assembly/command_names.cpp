@@ -1,5 +1,7 @@
 #include "command_names.h"
 
+#include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -59,28 +61,58 @@ bool isCommand(const QString& word)
                        [&](const CommandSummary& command) { return command.name == word; });
 }
 
-QString unknownCommandMessage(const QString& word)
+QString nearestName(const QString& word, const QStringList& names)
 {
-    // A typing slip (up to two edits, case aside) or the start of a command.
     const QString typed = word.toLower();
-    const CommandSummary* nearest = nullptr;
+    QString nearest;
     qsizetype nearestDistance = 0;
-    for (const CommandSummary& command : commands()) {
-        const qsizetype distance = typed.size() >= 2 && command.name.startsWith(typed)
-                                       ? 0
-                                       : editDistance(typed, command.name);
-        if (!nearest || distance < nearestDistance) {
-            nearest = &command;
+    for (const QString& name : names) {
+        const qsizetype distance =
+            typed.size() >= 2 && name.startsWith(typed) ? 0 : editDistance(typed, name);
+        if (nearest.isEmpty() || distance < nearestDistance) {
+            nearest = name;
             nearestDistance = distance;
         }
     }
-    const QString unknown = QStringLiteral("unknown command '%1'").arg(word);
-    if (nearest && nearestDistance <= 2)
-        return QStringLiteral("%1; did you mean '%2'?").arg(unknown, nearest->name);
+    return nearestDistance <= 2 ? nearest : QString();
+}
+
+QString unknownCommandMessage(const QString& word)
+{
     QStringList names;
     for (const CommandSummary& command : commands())
         names << command.name;
+    const QString unknown = QStringLiteral("unknown command '%1'").arg(word);
+    if (const QString nearest = nearestName(word, names); !nearest.isEmpty())
+        return QStringLiteral("%1; did you mean '%2'?").arg(unknown, nearest);
     const QString last = names.takeLast();
     return QStringLiteral("%1; the commands are %2 and %3.")
         .arg(unknown, names.join(QStringLiteral(", ")), last);
+}
+
+QString parseErrorText(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.size() != 1)
+        return parser.errorText();
+    // The options the help lists ("  -h, --help", "  --port <port>").
+    static const QRegularExpression listed(QStringLiteral("^ +(?:-[^ ,]+, )*--([^ ,=<]+)"),
+                                           QRegularExpression::MultilineOption);
+    QStringList names;
+    for (auto match = listed.globalMatch(parser.helpText()); match.hasNext();)
+        names << match.next().captured(1);
+    const QString nearest = nearestName(unknown.first(), names);
+    if (nearest.isEmpty())
+        return parser.errorText();
+    // The option as it was typed: "-pot", "--pot=1".
+    QString typed = QStringLiteral("--") + unknown.first();
+    for (const QString& argument : arguments) {
+        QString name = argument.section(QLatin1Char('='), 0, 0);
+        if (name.startsWith(QLatin1Char('-')) &&
+            QString(name).remove(QRegularExpression(QStringLiteral("^-+"))) == unknown.first()) {
+            typed = name;
+            break;
+        }
+    }
+    return QStringLiteral("unknown option '%1'; did you mean '--%2'?").arg(typed, nearest);
 }

@@ -6,8 +6,17 @@
 #include <QScopedValueRollback>
 
 #ifdef Q_OS_UNIX
+#include <QFile>
+#include <QLockFile>
+
 #include <termios.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #endif
+
+#include <optional>
 
 namespace {
 // Longest time output() and close() wait for written bytes to leave. At
@@ -27,6 +36,44 @@ bool isLineFault(QSerialPort::SerialPortError error)
         return true;
     }
 }
+// Why `device`, refused with a permission error, cannot be opened when
+// another program holds it: "it is in use by another program (minicom,
+// process 4242)"; nothing when none does. Serial programs (Qt's own
+// included) hold a device by a lock file named after it ("LCK..ttyS0",
+// "LCK..pts_3" for /dev/pts/3) that names their process, and by an
+// exclusive open, which the system refuses others as busy.
+std::optional<QString> inUseReason(const QString& device, const QString& systemReason)
+{
+#ifdef Q_OS_UNIX
+    const QString inUse = QStringLiteral("it is in use by another program");
+    QString name = device;
+    if (name.startsWith(QLatin1String("/dev/")))
+        name.remove(0, 5);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* folder : {"/var/lock", "/run/lock", "/etc/locks", "/var/spool/locks",
+                               "/var/spool/uucp", "/tmp", "/var/tmp"}) {
+        const QString path = QStringLiteral("%1/LCK..%2").arg(QLatin1String(folder), name);
+        if (!QFile::exists(path))
+            continue;
+        qint64 pid = 0;
+        QString host;
+        QString program;
+        if (!QLockFile(path).getLockInfo(&pid, &host, &program) || pid <= 0 ||
+            (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
+            continue;
+        return program.isEmpty()
+                   ? QStringLiteral("%1 (process %2)").arg(inUse).arg(pid)
+                   : QStringLiteral("%1 (%2, process %3)").arg(inUse, program).arg(pid);
+    }
+    if (systemReason == QString::fromLocal8Bit(std::strerror(EBUSY)))
+        return inUse;
+#else
+    Q_UNUSED(device);
+    Q_UNUSED(systemReason);
+#endif
+    return std::nullopt;
+}
+
 } // namespace
 
 QtSerialPort::QtSerialPort()
@@ -77,10 +124,13 @@ Outcome QtSerialPort::open()
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
         QString reason = describeError();
-        const QString hint =
-            m_port.error() == QSerialPort::PermissionError ? permissionHint(device) : QString();
-        if (!hint.isEmpty())
-            reason += QStringLiteral(". ") + hint;
+        if (m_port.error() == QSerialPort::PermissionError) {
+            if (const std::optional<QString> inUse = inUseReason(device, reason)) {
+                reason = *inUse;
+            } else if (const QString hint = permissionHint(device); !hint.isEmpty()) {
+                reason += QStringLiteral(". ") + hint;
+            }
+        }
         m_port.clearError();
         return Outcome::failed(reason);
     }

@@ -177,8 +177,8 @@ Outcome RecordStore::beginObservation(ObservationRecord& record)
                                 {id, record.result.durationS, QLatin1String(kObservationRules)});
         },
         QDeadlineTimer(kStoreDeadline));
-    if (!reason.isEmpty())
-        return failure(QStringLiteral("written"), reason);
+    if (const Outcome outcome = written(reason); !outcome.succeeded())
+        return outcome;
     record.id = id;
     record.store = m_origin;
     return Outcome::ok();
@@ -193,9 +193,7 @@ Outcome RecordStore::addSample(qint64 id, int index, const ObservedSample& sampl
             return insertSamples(db, id, {{index, &sample}});
         },
         QDeadlineTimer(kStoreDeadline));
-    if (!reason.isEmpty())
-        return failure(QStringLiteral("written"), reason);
-    return Outcome::ok();
+    return written(reason);
 }
 
 Outcome RecordStore::finishObservation(const ObservationRecord& record)
@@ -244,7 +242,5 @@ Outcome RecordStore::finishObservation(const ObservationRecord& record)
             return failed;
         },
         QDeadlineTimer(kStoreDeadline));
-    if (!reason.isEmpty())
-        return failure(QStringLiteral("written"), reason);
-    return Outcome::ok();
+    return written(reason);
 }

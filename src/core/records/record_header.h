@@ -31,6 +31,10 @@ struct RecordHeader
 {
     // Assigned by the store; 0 until the record is saved there.
     qint64 id = 0;
+    // Why a record that was taken is in no store (it could not be written,
+    // or the store's file was removed during the measurement); empty
+    // otherwise. Not kept in the store.
+    QString recordProblem = {};
     // The store the record was written to or read from, as reports name it
     // (storeOrigin()); empty while it is in none. Not kept in the store.
     QString store = {};

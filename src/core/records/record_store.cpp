@@ -8,6 +8,7 @@
 #include "store_connection.h"
 #include "store_reads.h"
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -19,11 +20,34 @@
 #include <atomic>
 #include <limits>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#else
+#include <QFileInfo>
+#endif
+
 using namespace store_internal;
 
 namespace {
 
 std::atomic<int> g_connections{0};
+
+// The file at `path` as the system identifies it: its device and inode;
+// nothing when there is none.
+std::optional<std::pair<quint64, quint64>> fileIdentity(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return std::pair<quint64, quint64>(quint64(info.st_dev), quint64(info.st_ino));
+#else
+    const QFileInfo file(path); // no inode: its creation time instead
+    if (!file.exists())
+        return std::nullopt;
+    return std::pair<quint64, quint64>(0, quint64(file.birthTime().toMSecsSinceEpoch()));
+#endif
+}
 
 } // namespace
 
@@ -63,6 +87,7 @@ Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlin
 {
     quietSqlWarnings();
     close();
+    m_file.reset();
     m_storeName = storeName;
     m_access = access;
     const StoreTarget s = parseStoreName(storeName);
@@ -72,6 +97,24 @@ Outcome RecordStore::open(const QString& storeName, StoreAccess access, QDeadlin
         return failure(QStringLiteral("opened"), s.error);
     if (const QString reason = connect(deadline); !reason.isEmpty())
         return failure(QStringLiteral("opened"), reason);
+    if (!s.postgres && access == StoreAccess::Write)
+        m_file = fileIdentity(s.path);
+    return Outcome::ok();
+}
+
+bool RecordStore::removedOrReplaced() const
+{
+    return isOpen() && m_file && fileIdentity(parseStoreName(m_storeName).path) != m_file;
+}
+
+Outcome RecordStore::written(const QString& reason) const
+{
+    if (!reason.isEmpty())
+        return failure(QStringLiteral("written"), reason);
+    if (removedOrReplaced())
+        return Outcome::failed(QStringLiteral("the record store %1 was removed or replaced during "
+                                              "the measurement, so nothing was kept there")
+                                   .arg(m_location));
     return Outcome::ok();
 }
 
@@ -177,8 +220,8 @@ Outcome RecordStore::add(MeasurementRecord& record, QDeadlineTimer deadline)
     const QString reason = write(
         [&](QSqlDatabase& db) { return insertMeasurementsRow(db, insertValues(record), &id); },
         deadline);
-    if (!reason.isEmpty())
-        return failure(QStringLiteral("written"), reason);
+    if (const Outcome outcome = written(reason); !outcome.succeeded())
+        return outcome;
     record.id = id;
     record.store = m_origin;
     return Outcome::ok();
@@ -232,9 +275,7 @@ Outcome RecordStore::updateProduct(qint64 id, const ProductInfo& product)
             return QString();
         },
         QDeadlineTimer(kStoreDeadline));
-    if (!reason.isEmpty())
-        return failure(QStringLiteral("written"), reason);
-    return Outcome::ok();
+    return written(reason);
 }
 
 std::optional<QString> RecordStore::recordKind(qint64 id, QString* error) const

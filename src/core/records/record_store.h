@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 class QSqlDatabase;
 class StallGuard;
@@ -80,6 +81,12 @@ public:
     // The store as a report names it (storeOrigin()); the records it writes
     // and reads carry it.
     QString origin() const { return m_origin; }
+    // Whether the SQLite file at the store's path is no longer the one opened
+    // (removed, or another file put in its place): SQLite writes on into the
+    // file it opened, which nobody will find again. Always false for
+    // PostgreSQL and for a reader. Every write checks it after its commit and
+    // fails, saying so, when it is true.
+    bool removedOrReplaced() const;
 
     // Writes the record in one transaction and sets record.id. On failure
     // nothing is written and record.id is left as it was. A PostgreSQL
@@ -138,6 +145,10 @@ private:
     // Runs `statements` in one write transaction under the deadline; the
     // reason it failed, empty on success.
     QString write(const std::function<QString(QSqlDatabase&)>& statements, QDeadlineTimer deadline);
+    // The outcome of a write that ended with `reason` (empty: committed):
+    // a committed write fails all the same when the store's file was removed
+    // or replaced meanwhile.
+    Outcome written(const QString& reason) const;
 
     QString m_connection;
     QString m_location;
@@ -145,4 +156,7 @@ private:
     QString m_storeName;
     StoreAccess m_access = StoreAccess::Write;
     int m_schemaVersion = 0;
+    // The SQLite file a writer opened, as the system identifies it (device
+    // and inode); nothing for PostgreSQL and a reader.
+    std::optional<std::pair<quint64, quint64>> m_file;
 };

@@ -1,5 +1,6 @@
 #include "file_output.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -62,4 +63,22 @@ Outcome writeReportFile(const QString& path, const QByteArray& contents)
         return cannotWrite(path, QStringLiteral("it is not a file, a FIFO or a character device"));
 #endif
     return writeDirectly(path, contents);
+}
+
+QString reportFolderProblem(const QString& path)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return {};
+    // A regular file is replaced through a temporary file beside it, where
+    // a link to it points.
+    const QFileInfo folder(
+        QFileInfo(target.exists() ? target.canonicalFilePath() : target.absoluteFilePath())
+            .absolutePath());
+    const QString shown = QDir::toNativeSeparators(folder.filePath());
+    if (!folder.isDir())
+        return QStringLiteral("the folder %1 does not exist").arg(shown);
+    if (!folder.isWritable())
+        return QStringLiteral("you may not write to the folder %1").arg(shown);
+    return {};
 }

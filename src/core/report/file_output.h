@@ -19,3 +19,9 @@
 // - a folder, a socket or anything else: refused.
 // A failed Outcome names `path` and the system's reason.
 Outcome writeReportFile(const QString& path, const QByteArray& contents);
+
+// Why no report can be written to `path`, known before anything is measured:
+// the folder it goes into does not exist, or may not be written to; empty
+// when it may be tried (writeReportFile has the last word, and a FIFO, a
+// device or a folder at `path` is left to it).
+QString reportFolderProblem(const QString& path);

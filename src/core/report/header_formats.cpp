@@ -42,8 +42,12 @@ QString recordIdText(const RecordHeader& header)
 
 void insertHeader(QJsonObject& json, const RecordHeader& header)
 {
-    if (header.id > 0)
+    if (header.id > 0) {
         json.insert(QStringLiteral("record_id"), header.id);
+    } else if (!header.recordProblem.isEmpty()) {
+        json.insert(QStringLiteral("record_id"), QJsonValue::Null);
+        json.insert(QStringLiteral("record_problem"), header.recordProblem);
+    }
     if (!header.store.isEmpty())
         json.insert(QStringLiteral("store"), header.store);
     json.insert(QStringLiteral("port"), header.port);

@@ -6,7 +6,8 @@
 #include <QString>
 #include <QStringList>
 
-// JSON: record_id (once stored), store (when in one), port, device,
+// JSON: record_id (once stored; null, with record_problem saying why, when
+// it was taken but could not be kept), store (when in one), port, device,
 // tool_version, simulated (true on the built-in simulated analyzer), product,
 // serial, operator, notes, lab, instrument and conditions ("" when not
 // given), added to `json`.

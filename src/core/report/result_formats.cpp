@@ -230,7 +230,9 @@ QJsonObject resultJson(const CycleResult& result)
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
         json.insert(QStringLiteral("problem"), problem);
-    json.insert(QStringLiteral("measured_at"), isoTimestamp(result.measuredAt));
+    json.insert(QStringLiteral("measured_at"), result.measuredAt.isValid()
+                                                   ? QJsonValue(isoTimestamp(result.measuredAt))
+                                                   : QJsonValue(QJsonValue::Null));
     json.insert(QStringLiteral("reply"), result.reply.line);
     return json;
 }
@@ -252,7 +254,9 @@ QString resultText(const CycleResult& result)
     const auto line = [&text](const QString& caption, const QString& value) {
         text += (caption + QLatin1Char(':')).leftJustified(15) + value + QLatin1Char('\n');
     };
-    line(QStringLiteral("Measured at"), shown(isoTimestamp(result.measuredAt)));
+    // A reply judged from a file has no time.
+    if (result.measuredAt.isValid())
+        line(QStringLiteral("Measured at"), isoTimestamp(result.measuredAt));
     line(QStringLiteral("Class"), shown(classText));
     for (const ValueColumn& column : kValueColumns) {
         const QString value = shownValue(result, column.field);

@@ -23,7 +23,8 @@ QString shownVerdict(const CycleResult& result);
 // number) and power_differs (over 10 % apart, powerDiffersLine) for Class D only, guard_band_pct,
 // fields_found, volts, amps, watts,
 // power_factor, frequency, harmonics (39 objects: order, current_ma, limit, state), problem (only
-// when there is one), measured_at, reply. Beside the texts each harmonic has
+// when there is one), measured_at (null for a reply judged from a file, which
+// has no time), reply. Beside the texts each harmonic has
 // numbers: current_ma_value (the current in mA; null when it is not a
 // number), limit_ma (null where the class sets no limit), guarded_limit_ma
 // (the limit reduced by the guard band, what the cell was judged against)
@@ -47,7 +48,8 @@ QJsonValue closestJson(const std::optional<ClosestOrder>& closest);
 // text instead of running it as a formula.
 QString resultCsv(const CycleResult& result);
 
-// A table for a terminal: the measured values with units, the rules, the
+// A table for a terminal: when it was measured (when known), the measured
+// values with units, the rules, the
 // guard band (when one is given), for Class D the line of powerDiffersLine
 // (when the powers differ), one line per harmonic with its % of limit (and
 // its guarded limit under a guard band; "Harmonics: -" instead when no
