@@ -14,11 +14,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <thread>
+
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(HistoryQuery)
 
@@ -77,6 +80,23 @@ struct Store
     }
 };
 
+QByteArray headerOf(const Reply& reply, const QByteArray& wanted)
+{
+    for (const auto& [name, value] : reply.headers)
+        if (name == wanted)
+            return value;
+    return {};
+}
+
+// Logs in with `token`; the session's cookie ("iec1000_session=...").
+QByteArray logIn(Site& site, const QByteArray& token)
+{
+    Request login = get("/login");
+    login.method = "POST";
+    login.body = "token=" + token;
+    return headerOf(site.answer(login), "Set-Cookie").split(';').first();
+}
+
 } // namespace
 
 class WebTest : public QObject
@@ -105,6 +125,20 @@ private slots:
     void frontServesManyAtOnce();
     void serveCommandRefuses_data();
     void serveCommandRefuses();
+    void headTellsGetsLength();
+    void loginLeadsToThePageAskedFor();
+    void sessionsAreRandomAndEnd();
+    void wrongTokensAreThrottled();
+    void tokenFile_data();
+    void tokenFile();
+    void listenAddress_data();
+    void listenAddress();
+    void servedAnswersLoopbackNamesOnly_data();
+    void servedAnswersLoopbackNamesOnly();
+    void servedKeepsServingBesideAHog();
+    void servedUpgradeGetsOneReply();
+    void servedRefusesWhatIsNotHttp1_data();
+    void servedRefusesWhatIsNotHttp1();
 };
 
 void WebTest::storedTextIsText_data()
@@ -261,6 +295,10 @@ void WebTest::routes_data()
                                 << QByteArray("text/html");
     QTest::newRow("write") << QByteArray("POST") << "/records/1" << 405 << QByteArray("text/html");
     QTest::newRow("delete") << QByteArray("OTHER") << "/" << 405 << QByteArray("text/html");
+    QTest::newRow("write a static file")
+        << QByteArray("POST") << "/static/style.css" << 405 << QByteArray("text/html");
+    QTest::newRow("delete the icon")
+        << QByteArray("OTHER") << "/favicon.ico" << 405 << QByteArray("text/html");
 }
 
 void WebTest::routes()
@@ -389,18 +427,24 @@ void WebTest::token_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("delayed");
-    const QByteArray session = Access("s3cret").sessionCookie().split(';').first();
     QTest::newRow("nothing shown")
         << QByteArray("GET") << "/" << QByteArray() << QByteArray() << QByteArray() << 401 << false;
     QTest::newRow("bearer") << QByteArray("GET") << "/api/records" << QByteArray("Bearer s3cret")
                             << QByteArray() << QByteArray() << 200 << false;
+    QTest::newRow("bearer in lower case")
+        << QByteArray("GET") << "/api/records" << QByteArray("bearer  s3cret") << QByteArray()
+        << QByteArray() << 200 << false;
+    QTest::newRow("nothing shown to the JSON")
+        << QByteArray("GET") << "/api/records/1" << QByteArray() << QByteArray() << QByteArray()
+        << 401 << false;
     QTest::newRow("wrong bearer") << QByteArray("GET") << "/api/records"
                                   << QByteArray("Bearer s3cre") << QByteArray() << QByteArray()
                                   << 401 << true;
     QTest::newRow("basic") << QByteArray("GET") << "/" << QByteArray("Basic czNjcmV0")
                            << QByteArray() << QByteArray() << 401 << true;
     QTest::newRow("session cookie") << QByteArray("GET") << "/records/1" << QByteArray()
-                                    << "theme=x; " + session << QByteArray() << 200 << false;
+                                    << QByteArray("theme=x; SESSION") << QByteArray() << 200
+                                    << false;
     QTest::newRow("the token as cookie")
         << QByteArray("GET") << "/" << QByteArray() << QByteArray("iec1000_session=s3cret")
         << QByteArray() << 401 << true;
@@ -428,11 +472,13 @@ void WebTest::token()
     Request request = get(path);
     request.method = method;
     request.authorization = authorization;
-    request.cookie = cookie;
+    request.cookie = cookie.replace("SESSION", logIn(site, "s3cret"));
     request.body = body;
     const Reply reply = site.answer(request);
     QCOMPARE(reply.status, status);
     QCOMPARE(reply.delayed, delayed);
+    if (status == 401)
+        QCOMPARE(reply.contentType == "application/json", path.startsWith("/api/"));
     if (status == 303) {
         QByteArray setCookie;
         for (const auto& [name, value] : reply.headers)
@@ -538,14 +584,17 @@ void WebTest::frontCutsLateAndLargeRequests()
 
 void WebTest::frontServesManyAtOnce()
 {
+    // As many clients as there are connections, on one address here.
+    constexpr int kClients = 100;
+    FrontLimits limits;
+    limits.connectionsPerClient = kClients;
     HttpFront front(
         [](const Request& r) {
             return Reply{200, "text/plain", r.path.toUtf8()};
         },
-        FrontLimits{});
+        limits);
     QString error;
     QVERIFY(front.listenOn(QHostAddress::LocalHost, 0, &error));
-    constexpr int kClients = 100;
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int n = 0; n < kClients; ++n) {
         clients.push_back(std::make_unique<QTcpSocket>());
@@ -579,7 +628,7 @@ void WebTest::serveCommandRefuses_data()
         << QStringList{"--listen", "192.0.2.7:8088"} << 64 << "needs --token-file";
     QTest::newRow("no such host form") << QStringList{"--listen", "bench-3"} << 64 << "HOST:PORT";
     QTest::newRow("an empty token file")
-        << QStringList{"--token-file", "/dev/null"} << 64 << "holds no token";
+        << QStringList{"--token-file", "/dev/null"} << 64 << "not a regular file";
     QTest::newRow("no store") << QStringList{} << 4 << "there is no such file";
 }
 
@@ -601,6 +650,313 @@ void WebTest::serveCommandRefuses()
     QVERIFY2(stderrText.contains(said), qPrintable(stderrText));
     QVERIFY(stderrText.trimmed().count(QLatin1Char('\n')) <= 1);
     QVERIFY(!QFile::exists(store));
+}
+
+void WebTest::headTellsGetsLength()
+{
+    Store store;
+    Site site(store.name, Access());
+    Request head = get("/records/1");
+    head.method = "HEAD";
+    const QByteArray wire = serialized(site.answer(head));
+    const QByteArray page = site.answer(get("/records/1")).body;
+    QVERIFY(page.size() > 1000);
+    QVERIFY2(wire.contains("\r\nContent-Length: " + QByteArray::number(page.size()) + "\r\n"),
+             wire);
+    QVERIFY(wire.endsWith("\r\n\r\n"));
+}
+
+void WebTest::loginLeadsToThePageAskedFor()
+{
+    Store store;
+    Site site(store.name, Access("s3cret"));
+    const QString page = QString::fromUtf8(site.answer(get("/records/3", "samples=2")).body);
+    QVERIFY2(page.contains("name=\"next\" value=\"/records/3?samples=2\""), qPrintable(page));
+    const auto landing = [&](const QByteArray& next) {
+        Request login = get("/login");
+        login.method = "POST";
+        login.body = "token=s3cret&next=" + next;
+        return headerOf(site.answer(login), "Location");
+    };
+    QCOMPARE(landing("%2Frecords%2F3%3Fsamples%3D2"), QByteArray("/records/3?samples=2"));
+    QCOMPARE(landing("%2F%2Fevil.example%2F"), QByteArray("/"));
+    QCOMPARE(landing("http%3A%2F%2Fevil.example%2F"), QByteArray("/"));
+}
+
+void WebTest::sessionsAreRandomAndEnd()
+{
+    Store store;
+    Site site(store.name, Access("s3cret"));
+    Site other(store.name, Access("s3cret"));
+    auto now = std::chrono::steady_clock::now();
+    site.access().setClock([&] { return now; });
+    const auto status = [&](Site& server, const QByteArray& cookie) {
+        Request request = get("/");
+        request.cookie = cookie;
+        return server.answer(request).status;
+    };
+    const QByteArray first = logIn(site, "s3cret");
+    const QByteArray second = logIn(site, "s3cret");
+    QVERIFY(first.startsWith("iec1000_session="));
+    QVERIFY(first != second);
+    QCOMPARE(status(site, first), 200);
+    // Another server with the same token knows no session of this one.
+    QCOMPARE(status(other, first), 401);
+    Request shown = get("/");
+    shown.cookie = first;
+    QVERIFY(site.answer(shown).body.contains("action=\"/logout\""));
+    Request logout = get("/logout");
+    logout.method = "POST";
+    logout.cookie = first;
+    QVERIFY(headerOf(site.answer(logout), "Set-Cookie").contains("Max-Age=0"));
+    QCOMPARE(status(site, first), 401);
+    QCOMPARE(status(site, second), 200);
+    now += kSessionLifetime;
+    QCOMPARE(status(site, second), 401);
+}
+
+void WebTest::wrongTokensAreThrottled()
+{
+    Store store;
+    Site site(store.name, Access("s3cret"));
+    auto now = std::chrono::steady_clock::now();
+    site.access().setClock([&] { return now; });
+    const QByteArray session = logIn(site, "s3cret");
+    const auto answer = [&](const QByteArray& authorization, const QByteArray& cookie = {}) {
+        Request request = get("/api/records");
+        request.authorization = authorization;
+        request.cookie = cookie;
+        return site.answer(request);
+    };
+    for (int n = 0; n < kWrongTokensPerSecond; ++n)
+        QCOMPARE(answer("Bearer guess" + QByteArray::number(n)).status, 401);
+    const Reply throttled = answer("Bearer s3cret");
+    QCOMPARE(throttled.status, 429);
+    QCOMPARE(headerOf(throttled, "Retry-After"), QByteArray("1"));
+    Request login = get("/login");
+    login.method = "POST";
+    login.body = "token=s3cret";
+    QCOMPARE(site.answer(login).status, 429);
+    // A visitor logged in before is not locked out.
+    QCOMPARE(answer({}, session).status, 200);
+    now += std::chrono::milliseconds(1000);
+    QCOMPARE(answer("Bearer s3cret").status, 200);
+}
+
+void WebTest::tokenFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<QString>("said");
+    const QByteArray good = "0123456789abcdefXYZ";
+    QTest::newRow("owner's alone") << good + "\nmore\n" << 0600 << good << QString();
+    QTest::newRow("read by others") << good << 0644 << good << "read or written by others";
+    QTest::newRow("short") << QByteArray("0123456789abcde") << 0600 << QByteArray()
+                           << "at least 16";
+    QTest::newRow("too long") << QByteArray(kTokenMaximum + 1, 'a') + '\n' << 0600 << QByteArray()
+                              << "longer than";
+    QTest::newRow("NULs") << QByteArray(40, '\0') << 0600 << QByteArray() << "control character";
+    QTest::newRow("FIFO") << QByteArray() << -1 << QByteArray() << "not a regular file";
+}
+
+void WebTest::tokenFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, mode);
+    QFETCH(QByteArray, token);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("token");
+    if (mode < 0) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+    }
+    QString error;
+    QString warning;
+    QCOMPARE(readTokenFile(path, &error, &warning), token);
+    QVERIFY2((token.isEmpty() ? error : warning).contains(said), qPrintable(error + warning));
+    QCOMPARE(error.isEmpty(), !token.isEmpty());
+}
+
+void WebTest::listenAddress_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("IPv6 with its port") << "[::1]:8088" << "::1" << QString();
+    QTest::newRow("IPv6 without a port") << "[::1]" << QString() << "\"[::1]\" has no port";
+    QTest::newRow("IPv6 without brackets") << "::1" << QString() << "in brackets";
+}
+
+void WebTest::listenAddress()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, address);
+    QFETCH(QString, said);
+    QString error;
+    const std::optional<ListenAddress> listen = listenAddressOf(text, &error);
+    QCOMPARE(listen.has_value(), !address.isEmpty());
+    QVERIFY2(error.contains(said), qPrintable(error));
+    if (listen)
+        QCOMPARE(listen->address, QHostAddress(address));
+}
+
+namespace {
+
+// `iec1000 serve` over `store` on a free port of the loopback, until
+// destroyed.
+class Served
+{
+public:
+    explicit Served(const QString& store)
+    {
+        m_process.setReadChannel(QProcess::StandardError);
+        m_process.start(qEnvironmentVariable("IEC1000_BIN"),
+                        {"serve", "--db", store, "--listen", "127.0.0.1:0"});
+        static const QRegularExpression address(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
+        QElapsedTimer timer;
+        timer.start();
+        while (port == 0 && timer.elapsed() < 20000) {
+            m_process.waitForReadyRead(200);
+            m_said += QString::fromLocal8Bit(m_process.readAllStandardError());
+            port = quint16(address.match(m_said).captured(1).toUInt());
+        }
+    }
+    ~Served()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(10000);
+    }
+    // What it said on standard error so far.
+    QString said()
+    {
+        m_process.waitForReadyRead(500);
+        return m_said += QString::fromLocal8Bit(m_process.readAllStandardError());
+    }
+
+    quint16 port = 0;
+
+private:
+    QProcess m_process;
+    QString m_said;
+};
+
+QByteArray localRequest(quint16 port, const QByteArray& target = "/")
+{
+    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
+           "\r\n\r\n";
+}
+
+} // namespace
+
+void WebTest::servedAnswersLoopbackNamesOnly_data()
+{
+    QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<int>("status");
+    QTest::newRow("localhost") << QByteArray("LocalHost:PORT") << 200;
+    QTest::newRow("IPv6 loopback") << QByteArray("[::1]:PORT") << 200;
+    QTest::newRow("a name that re-resolves") << QByteArray("rebind.example:PORT") << 421;
+    QTest::newRow("another port") << QByteArray("127.0.0.1:1") << 421;
+    QTest::newRow("none") << QByteArray() << 421;
+}
+
+void WebTest::servedAnswersLoopbackNamesOnly()
+{
+    QFETCH(QByteArray, host);
+    QFETCH(int, status);
+    if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
+        QSKIP("IEC1000_BIN is not set");
+    Store store;
+    Served served(store.name);
+    QVERIFY(served.port != 0);
+    host.replace("PORT", QByteArray::number(served.port));
+    const QByteArray reply = exchange(
+        served.port, "GET /api/records HTTP/1.1\r\n" +
+                         (host.isEmpty() ? QByteArray() : "Host: " + host + "\r\n") + "\r\n");
+    QVERIFY2(reply.startsWith("HTTP/1.1 " + QByteArray::number(status) + ' '), reply);
+    QCOMPARE(reply.contains("Hand mixer"), status == 200);
+}
+
+void WebTest::servedKeepsServingBesideAHog()
+{
+    if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
+        QSKIP("IEC1000_BIN is not set");
+    Store store;
+    Served served(store.name);
+    QVERIFY(served.port != 0);
+    constexpr int kHeld = 600;
+    std::vector<std::unique_ptr<QTcpSocket>> hog;
+    for (int n = 0; n < kHeld; ++n) {
+        hog.push_back(std::make_unique<QTcpSocket>());
+        hog.back()->connectToHost(QHostAddress::LocalHost, served.port);
+        QVERIFY(hog.back()->waitForConnected(5000));
+    }
+    const auto stillOpen = [&] {
+        int open = 0;
+        for (const auto& socket : hog) {
+            socket->readAll();
+            open += socket->state() != QAbstractSocket::UnconnectedState;
+        }
+        return open;
+    };
+    // The excess is closed, not reset: each gets its 503 first.
+    QTRY_COMPARE_WITH_TIMEOUT(stillOpen(), FrontLimits{}.connectionsPerClient, 8000);
+    for (int n = 0; n < 3; ++n) {
+        QTcpSocket other;
+        QVERIFY(other.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+        other.connectToHost(QHostAddress::LocalHost, served.port);
+        QVERIFY(other.waitForConnected(5000));
+        other.write(localRequest(served.port, "/records/1"));
+        QByteArray reply;
+        while (other.waitForReadyRead(5000))
+            reply += other.readAll();
+        QVERIFY2(reply.startsWith("HTTP/1.1 200 OK\r\n"), reply);
+        QVERIFY(reply.contains("Hand mixer"));
+    }
+    QCOMPARE(stillOpen(), FrontLimits{}.connectionsPerClient);
+}
+
+void WebTest::servedUpgradeGetsOneReply()
+{
+    if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
+        QSKIP("IEC1000_BIN is not set");
+    Store store;
+    Served served(store.name);
+    QVERIFY(served.port != 0);
+    const QString before = served.said();
+    const QByteArray reply = exchange(
+        served.port, "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(served.port) +
+                         "\r\nConnection: Upgrade\r\nUpgrade: websocket\r\nSec-WebSocket-Version: "
+                         "13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
+    QVERIFY2(reply.startsWith("HTTP/1.1 "), reply);
+    QVERIFY2(reply.count("HTTP/1.1 ") == 1, reply.right(600) + served.said().toUtf8());
+    QCOMPARE(served.said(), before);
+}
+
+void WebTest::servedRefusesWhatIsNotHttp1_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::newRow("HTTP/0.9") << QByteArray("GET /\r\n");
+    QTest::newRow("no request line") << QByteArray("hello there\r\n\r\n");
+    QTest::newRow("a space too many") << QByteArray("GET / / HTTP/1.1\r\nHost: x\r\n\r\n");
+}
+
+void WebTest::servedRefusesWhatIsNotHttp1()
+{
+    QFETCH(QByteArray, request);
+    if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
+        QSKIP("IEC1000_BIN is not set");
+    Store store;
+    Served served(store.name);
+    QVERIFY(served.port != 0);
+    const QByteArray reply = exchange(served.port, request);
+    QVERIFY2(reply.startsWith("HTTP/1.1 400 Bad Request\r\n"), reply);
 }
 
 // A PDF report needs a QGuiApplication.
