@@ -35,8 +35,8 @@ QByteArray digest(const QByteArray& text)
 
 QByteArray cookie(const QByteArray& value, qint64 maxAgeS)
 {
-    return QByteArray(kSessionCookie) + '=' + value + "; Path=/; Max-Age=" +
-           QByteArray::number(maxAgeS) + "; HttpOnly; SameSite=Strict";
+    return QByteArray(kSessionCookie) + '=' + value +
+           "; Path=/; Max-Age=" + QByteArray::number(maxAgeS) + "; HttpOnly; SameSite=Strict";
 }
 
 // The credentials of "Authorization: Bearer TOKEN", the scheme in any

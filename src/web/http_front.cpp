@@ -107,10 +107,15 @@ void GuardedServer::incomingConnection(qintptr descriptor)
     }
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     const QHostAddress client = socket->peerAddress();
-    if (m_openFrom.value(client) >= m_limits.connectionsPerClient) {
+    // The last round of accepting, before it paused, may take more than the
+    // limit in all.
+    if (m_openFrom.value(client) >= m_limits.connectionsPerClient ||
+        m_open >= m_limits.connections) {
         // Answered once and closed: not reset, and not counted.
         answered(socket);
-        send(socket, plain(503, "Too many connections from your address."));
+        send(socket, plain(503, m_open >= m_limits.connections
+                                    ? "The server is busy: try again in a moment."
+                                    : "Too many connections from your address."));
         return;
     }
     ++m_open;
@@ -122,10 +127,6 @@ void GuardedServer::incomingConnection(qintptr descriptor)
         if (m_open < m_limits.connections)
             resumeAccepting();
     });
-    // The next connections wait in the system's queue, untaken, until one
-    // of these ends.
-    if (m_open >= m_limits.connections)
-        pauseAccepting();
     // Before the HTTP server's own: a request too large, or not HTTP/1, is
     // answered before it is read further.
     connect(socket, &QTcpSocket::readyRead, socket, [socket, limit = m_limits.requestBytes] {
@@ -160,6 +161,11 @@ void GuardedServer::incomingConnection(qintptr descriptor)
         send(socket, plain(408, "The request did not arrive in time."));
     });
     addPendingConnection(socket);
+    // The next connections wait in the system's queue, untaken, until one
+    // of these ends. After the HTTP server took this one: taking it
+    // resumes accepting.
+    if (m_open >= m_limits.connections)
+        pauseAccepting();
 }
 
 HttpFront::HttpFront(std::function<Reply(const Request&)> answer, FrontLimits limits,

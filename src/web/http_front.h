@@ -25,7 +25,8 @@ struct FrontLimits
     // connection is answered 503 and closed at once.
     int connectionsPerClient = 32;
     // Connections held at most in all: at this many no more are taken until
-    // one ends (they wait in the system's queue).
+    // one ends (they wait in the system's queue); one taken beyond them is
+    // answered 503 and closed.
     int connections = 512;
     // How long a wrong token waits for its 401.
     std::chrono::milliseconds wrongTokenDelay{1000};

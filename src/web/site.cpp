@@ -194,7 +194,7 @@ Reply Site::routed(const Request& request, bool* inSession)
     const bool form = path == QLatin1String("/login") || path == QLatin1String("/logout");
     const bool reads = request.method == "GET" || request.method == "HEAD";
     if (path == QLatin1String("/logout") ? request.method != "POST"
-                                          : !reads && !(form && request.method == "POST")) {
+                                         : !reads && !(form && request.method == "POST")) {
         Reply reply = errorReply(405, QStringLiteral("This server only shows records."));
         reply.addHeader("Allow", path == QLatin1String("/logout") ? "POST"
                                  : form                           ? "GET, HEAD, POST"

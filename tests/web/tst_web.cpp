@@ -123,6 +123,7 @@ private slots:
     void noStoreFailsAndNothingIsMade();
     void frontCutsLateAndLargeRequests();
     void frontServesManyAtOnce();
+    void frontWaitsAtItsLimit();
     void serveCommandRefuses_data();
     void serveCommandRefuses();
     void headTellsGetsLength();
@@ -442,9 +443,9 @@ void WebTest::token_data()
                                   << 401 << true;
     QTest::newRow("basic") << QByteArray("GET") << "/" << QByteArray("Basic czNjcmV0")
                            << QByteArray() << QByteArray() << 401 << true;
-    QTest::newRow("session cookie") << QByteArray("GET") << "/records/1" << QByteArray()
-                                    << QByteArray("theme=x; SESSION") << QByteArray() << 200
-                                    << false;
+    QTest::newRow("session cookie")
+        << QByteArray("GET") << "/records/1" << QByteArray() << QByteArray("theme=x; SESSION")
+        << QByteArray() << 200 << false;
     QTest::newRow("the token as cookie")
         << QByteArray("GET") << "/" << QByteArray() << QByteArray("iec1000_session=s3cret")
         << QByteArray() << 401 << true;
@@ -617,6 +618,33 @@ void WebTest::frontServesManyAtOnce()
     QTRY_VERIFY_WITH_TIMEOUT(allAnswered(), 20000);
 }
 
+void WebTest::frontWaitsAtItsLimit()
+{
+    FrontLimits limits;
+    limits.connections = 2;
+    HttpFront front([](const Request&) { return Reply{200, "text/plain", "ok"}; }, limits);
+    QString error;
+    QVERIFY(front.listenOn(QHostAddress::LocalHost, 0, &error));
+    std::vector<std::unique_ptr<QTcpSocket>> held;
+    for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
+        held.push_back(std::make_unique<QTcpSocket>());
+        QVERIFY(held.back()->bind(QHostAddress(QString::fromLatin1(from))));
+        held.back()->connectToHost(QHostAddress::LocalHost, front.port());
+        QTRY_VERIFY(held.back()->state() == QAbstractSocket::ConnectedState);
+        // Taken by the server.
+        QTest::qWait(100);
+    }
+    QTcpSocket& third = *held.back();
+    third.write("GET / HTTP/1.1\r\nHost: x\r\n\r\n");
+    // Untaken, not reset, while two are held.
+    QTest::qWait(300);
+    QCOMPARE(third.state(), QAbstractSocket::ConnectedState);
+    QVERIFY(third.readAll().isEmpty());
+    held.front()->abort();
+    QByteArray reply;
+    QTRY_VERIFY((reply += third.readAll()).endsWith("\r\n\r\nok"));
+}
+
 void WebTest::serveCommandRefuses_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -754,8 +782,8 @@ void WebTest::tokenFile_data()
     QTest::newRow("read by others") << good << 0644 << good << "read or written by others";
     QTest::newRow("short") << QByteArray("0123456789abcde") << 0600 << QByteArray()
                            << "at least 16";
-    QTest::newRow("too long") << QByteArray(kTokenMaximum + 1, 'a') + '\n' << 0600 << QByteArray()
-                              << "longer than";
+    QTest::newRow("too long") << QByteArray(kTokenMaximum + 1, 'a') + '\n'
+                              << 0600 << QByteArray() << "longer than";
     QTest::newRow("NULs") << QByteArray(40, '\0') << 0600 << QByteArray() << "control character";
     QTest::newRow("FIFO") << QByteArray() << -1 << QByteArray() << "not a regular file";
 }
@@ -789,7 +817,8 @@ void WebTest::listenAddress_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("said");
-    QTest::newRow("IPv6 with its port") << "[::1]:8088" << "::1" << QString();
+    QTest::newRow("IPv6 with its port") << "[::1]:8088"
+                                        << "::1" << QString();
     QTest::newRow("IPv6 without a port") << "[::1]" << QString() << "\"[::1]\" has no port";
     QTest::newRow("IPv6 without brackets") << "::1" << QString() << "in brackets";
 }
