@@ -126,20 +126,14 @@ private slots:
     void frontWaitsAtItsLimit();
     void serveCommandRefuses_data();
     void serveCommandRefuses();
-    void headTellsGetsLength();
     void loginLeadsToThePageAskedFor();
     void sessionsAreRandomAndEnd();
     void wrongTokensAreThrottled();
     void tokenFile_data();
     void tokenFile();
-    void listenAddress_data();
-    void listenAddress();
-    void servedAnswersLoopbackNamesOnly_data();
-    void servedAnswersLoopbackNamesOnly();
+    void servedOverTheWire_data();
+    void servedOverTheWire();
     void servedKeepsServingBesideAHog();
-    void servedUpgradeGetsOneReply();
-    void servedRefusesWhatIsNotHttp1_data();
-    void servedRefusesWhatIsNotHttp1();
 };
 
 void WebTest::storedTextIsText_data()
@@ -655,6 +649,8 @@ void WebTest::serveCommandRefuses_data()
     QTest::newRow("a lab address without a token")
         << QStringList{"--listen", "192.0.2.7:8088"} << 64 << "needs --token-file";
     QTest::newRow("no such host form") << QStringList{"--listen", "bench-3"} << 64 << "HOST:PORT";
+    QTest::newRow("IPv6 without a port") << QStringList{"--listen", "[::1]"} << 64 << "no port";
+    QTest::newRow("IPv6 without brackets") << QStringList{"--listen", "::1"} << 64 << "brackets";
     QTest::newRow("an empty token file")
         << QStringList{"--token-file", "/dev/null"} << 64 << "not a regular file";
     QTest::newRow("no store") << QStringList{} << 4 << "there is no such file";
@@ -680,26 +676,12 @@ void WebTest::serveCommandRefuses()
     QVERIFY(!QFile::exists(store));
 }
 
-void WebTest::headTellsGetsLength()
-{
-    Store store;
-    Site site(store.name, Access());
-    Request head = get("/records/1");
-    head.method = "HEAD";
-    const QByteArray wire = serialized(site.answer(head));
-    const QByteArray page = site.answer(get("/records/1")).body;
-    QVERIFY(page.size() > 1000);
-    QVERIFY2(wire.contains("\r\nContent-Length: " + QByteArray::number(page.size()) + "\r\n"),
-             wire);
-    QVERIFY(wire.endsWith("\r\n\r\n"));
-}
-
 void WebTest::loginLeadsToThePageAskedFor()
 {
     Store store;
     Site site(store.name, Access("s3cret"));
-    const QString page = QString::fromUtf8(site.answer(get("/records/3", "samples=2")).body);
-    QVERIFY2(page.contains("name=\"next\" value=\"/records/3?samples=2\""), qPrintable(page));
+    const QByteArray page = site.answer(get("/records/3", "samples=2")).body;
+    QVERIFY(page.contains("name=\"next\" value=\"/records/3?samples=2\""));
     const auto landing = [&](const QByteArray& next) {
         Request login = get("/login");
         login.method = "POST";
@@ -708,7 +690,6 @@ void WebTest::loginLeadsToThePageAskedFor()
     };
     QCOMPARE(landing("%2Frecords%2F3%3Fsamples%3D2"), QByteArray("/records/3?samples=2"));
     QCOMPARE(landing("%2F%2Fevil.example%2F"), QByteArray("/"));
-    QCOMPARE(landing("http%3A%2F%2Fevil.example%2F"), QByteArray("/"));
 }
 
 void WebTest::sessionsAreRandomAndEnd()
@@ -718,29 +699,22 @@ void WebTest::sessionsAreRandomAndEnd()
     Site other(store.name, Access("s3cret"));
     auto now = std::chrono::steady_clock::now();
     site.access().setClock([&] { return now; });
-    const auto status = [&](Site& server, const QByteArray& cookie) {
-        Request request = get("/");
+    const auto answer = [&](Site& server, const QByteArray& cookie, const QByteArray& method) {
+        Request request = get(method == "GET" ? "/" : "/logout");
+        request.method = method;
         request.cookie = cookie;
-        return server.answer(request).status;
+        return server.answer(request);
     };
     const QByteArray first = logIn(site, "s3cret");
     const QByteArray second = logIn(site, "s3cret");
-    QVERIFY(first.startsWith("iec1000_session="));
-    QVERIFY(first != second);
-    QCOMPARE(status(site, first), 200);
-    // Another server with the same token knows no session of this one.
-    QCOMPARE(status(other, first), 401);
-    Request shown = get("/");
-    shown.cookie = first;
-    QVERIFY(site.answer(shown).body.contains("action=\"/logout\""));
-    Request logout = get("/logout");
-    logout.method = "POST";
-    logout.cookie = first;
-    QVERIFY(headerOf(site.answer(logout), "Set-Cookie").contains("Max-Age=0"));
-    QCOMPARE(status(site, first), 401);
-    QCOMPARE(status(site, second), 200);
+    QVERIFY(first.startsWith("iec1000_session=") && first != second);
+    QVERIFY(answer(site, first, "GET").body.contains("action=\"/logout\""));
+    QCOMPARE(answer(other, first, "GET").status, 401);
+    QVERIFY(headerOf(answer(site, first, "POST"), "Set-Cookie").contains("Max-Age=0"));
+    QCOMPARE(answer(site, first, "GET").status, 401);
+    QCOMPARE(answer(site, second, "GET").status, 200);
     now += kSessionLifetime;
-    QCOMPARE(status(site, second), 401);
+    QCOMPARE(answer(site, second, "GET").status, 401);
 }
 
 void WebTest::wrongTokensAreThrottled()
@@ -750,90 +724,55 @@ void WebTest::wrongTokensAreThrottled()
     auto now = std::chrono::steady_clock::now();
     site.access().setClock([&] { return now; });
     const QByteArray session = logIn(site, "s3cret");
-    const auto answer = [&](const QByteArray& authorization, const QByteArray& cookie = {}) {
+    const auto status = [&](const QByteArray& authorization, const QByteArray& cookie = {}) {
         Request request = get("/api/records");
         request.authorization = authorization;
         request.cookie = cookie;
-        return site.answer(request);
+        return site.answer(request).status;
     };
     for (int n = 0; n < kWrongTokensPerSecond; ++n)
-        QCOMPARE(answer("Bearer guess" + QByteArray::number(n)).status, 401);
-    const Reply throttled = answer("Bearer s3cret");
-    QCOMPARE(throttled.status, 429);
-    QCOMPARE(headerOf(throttled, "Retry-After"), QByteArray("1"));
-    Request login = get("/login");
-    login.method = "POST";
-    login.body = "token=s3cret";
-    QCOMPARE(site.answer(login).status, 429);
+        QCOMPARE(status("Bearer guess" + QByteArray::number(n)), 401);
+    QCOMPARE(status("Bearer s3cret"), 429);
+    QCOMPARE(logIn(site, "s3cret"), QByteArray());
     // A visitor logged in before is not locked out.
-    QCOMPARE(answer({}, session).status, 200);
-    now += std::chrono::milliseconds(1000);
-    QCOMPARE(answer("Bearer s3cret").status, 200);
+    QCOMPARE(status({}, session), 200);
+    now += std::chrono::seconds(1);
+    QCOMPARE(status("Bearer s3cret"), 200);
 }
 
 void WebTest::tokenFile_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("mode");
-    QTest::addColumn<QByteArray>("token");
     QTest::addColumn<QString>("said");
-    const QByteArray good = "0123456789abcdefXYZ";
-    QTest::newRow("owner's alone") << good + "\nmore\n" << 0600 << good << QString();
-    QTest::newRow("read by others") << good << 0644 << good << "read or written by others";
-    QTest::newRow("short") << QByteArray("0123456789abcde") << 0600 << QByteArray()
-                           << "at least 16";
-    QTest::newRow("too long") << QByteArray(kTokenMaximum + 1, 'a') + '\n'
-                              << 0600 << QByteArray() << "longer than";
-    QTest::newRow("NULs") << QByteArray(40, '\0') << 0600 << QByteArray() << "control character";
-    QTest::newRow("FIFO") << QByteArray() << -1 << QByteArray() << "not a regular file";
+    QTest::newRow("owner's alone") << QByteArray("0123456789abcdef\n") << 0600 << QString();
+    QTest::newRow("read by others") << QByteArray("0123456789abcdef") << 0644 << "by others";
+    QTest::newRow("short") << QByteArray("0123456789abcde") << 0600 << "at least 16";
+    QTest::newRow("too long") << QByteArray(kTokenMaximum + 1, 'a') << 0600 << "longer than";
+    QTest::newRow("NULs") << QByteArray(40, '\0') << 0600 << "control character";
+    QTest::newRow("FIFO") << QByteArray() << -1 << "not a regular file";
 }
 
 void WebTest::tokenFile()
 {
     QFETCH(QByteArray, content);
     QFETCH(int, mode);
-    QFETCH(QByteArray, token);
     QFETCH(QString, said);
     QTemporaryDir dir;
-    const QString path = dir.filePath("token");
-    if (mode < 0) {
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+    const QByteArray path = QFile::encodeName(dir.filePath("token"));
+    QFile file(QString::fromLocal8Bit(path));
+    QVERIFY(mode < 0 ? ::mkfifo(path, 0600) == 0 : file.open(QIODevice::WriteOnly));
+    if (mode >= 0)
         file.write(content);
-        file.close();
-        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
-    }
+    file.close();
+    QVERIFY(mode < 0 || ::chmod(path, mode_t(mode)) == 0);
     QString error;
     QString warning;
-    QCOMPARE(readTokenFile(path, &error, &warning), token);
-    QVERIFY2((token.isEmpty() ? error : warning).contains(said), qPrintable(error + warning));
-    QCOMPARE(error.isEmpty(), !token.isEmpty());
-}
-
-void WebTest::listenAddress_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("IPv6 with its port") << "[::1]:8088"
-                                        << "::1" << QString();
-    QTest::newRow("IPv6 without a port") << "[::1]" << QString() << "\"[::1]\" has no port";
-    QTest::newRow("IPv6 without brackets") << "::1" << QString() << "in brackets";
-}
-
-void WebTest::listenAddress()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, address);
-    QFETCH(QString, said);
-    QString error;
-    const std::optional<ListenAddress> listen = listenAddressOf(text, &error);
-    QCOMPARE(listen.has_value(), !address.isEmpty());
-    QVERIFY2(error.contains(said), qPrintable(error));
-    if (listen)
-        QCOMPARE(listen->address, QHostAddress(address));
+    const QByteArray token = readTokenFile(file.fileName(), &error, &warning);
+    QCOMPARE(token.isEmpty(), !error.isEmpty());
+    QCOMPARE(token, error.isEmpty() ? content.trimmed() : QByteArray());
+    QCOMPARE(warning.isEmpty(), mode != 0644);
+    QVERIFY2((error + warning).contains(said), qPrintable(error + warning));
 }
 
 namespace {
@@ -853,8 +792,7 @@ public:
         timer.start();
         while (port == 0 && timer.elapsed() < 20000) {
             m_process.waitForReadyRead(200);
-            m_said += QString::fromLocal8Bit(m_process.readAllStandardError());
-            port = quint16(address.match(m_said).captured(1).toUInt());
+            port = quint16(address.match(said()).captured(1).toUInt());
         }
     }
     ~Served()
@@ -863,11 +801,7 @@ public:
         m_process.waitForFinished(10000);
     }
     // What it said on standard error so far.
-    QString said()
-    {
-        m_process.waitForReadyRead(500);
-        return m_said += QString::fromLocal8Bit(m_process.readAllStandardError());
-    }
+    QString said() { return m_said += QString::fromLocal8Bit(m_process.readAllStandardError()); }
 
     quint16 port = 0;
 
@@ -876,40 +810,58 @@ private:
     QString m_said;
 };
 
-QByteArray localRequest(quint16 port, const QByteArray& target = "/")
-{
-    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
-           "\r\n\r\n";
-}
-
 } // namespace
 
-void WebTest::servedAnswersLoopbackNamesOnly_data()
+void WebTest::servedOverTheWire_data()
 {
+    QTest::addColumn<QByteArray>("head");
     QTest::addColumn<QByteArray>("host");
-    QTest::addColumn<int>("status");
-    QTest::newRow("localhost") << QByteArray("LocalHost:PORT") << 200;
-    QTest::newRow("IPv6 loopback") << QByteArray("[::1]:PORT") << 200;
-    QTest::newRow("a name that re-resolves") << QByteArray("rebind.example:PORT") << 421;
-    QTest::newRow("another port") << QByteArray("127.0.0.1:1") << 421;
-    QTest::newRow("none") << QByteArray() << 421;
+    QTest::addColumn<QByteArray>("status");
+    const QByteArray get = "GET /records/1 HTTP/1.1\r\n";
+    const QByteArray local = "127.0.0.1:PORT";
+    QTest::newRow("localhost") << get << QByteArray("LocalHost:PORT") << QByteArray("200 OK");
+    QTest::newRow("IPv6 loopback") << get << QByteArray("[::1]:PORT") << QByteArray("200 OK");
+    QTest::newRow("a name that re-resolves")
+        << get << QByteArray("rebind.example:PORT") << QByteArray("421 Misdirected Request");
+    QTest::newRow("another port") << get << QByteArray("127.0.0.1:1")
+                                  << QByteArray("421 Misdirected Request");
+    QTest::newRow("no host") << get << QByteArray() << QByteArray("421 Misdirected Request");
+    QTest::newRow("head") << QByteArray("HEAD /records/1 HTTP/1.1\r\n") << local
+                          << QByteArray("200 OK");
+    QTest::newRow("upgrade") << get + "Connection: Upgrade\r\nUpgrade: websocket\r\n"
+                                      "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: "
+                                      "dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                             << local << QByteArray("200 OK");
+    QTest::newRow("HTTP/0.9") << QByteArray("GET /\r\n") << QByteArray()
+                              << QByteArray("400 Bad Request");
+    QTest::newRow("no request line")
+        << QByteArray("hello\r\n") << QByteArray() << QByteArray("400 Bad Request");
 }
 
-void WebTest::servedAnswersLoopbackNamesOnly()
+void WebTest::servedOverTheWire()
 {
+    QFETCH(QByteArray, head);
     QFETCH(QByteArray, host);
-    QFETCH(int, status);
+    QFETCH(QByteArray, status);
     if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
         QSKIP("IEC1000_BIN is not set");
     Store store;
     Served served(store.name);
     QVERIFY(served.port != 0);
+    const QString before = served.said();
     host.replace("PORT", QByteArray::number(served.port));
-    const QByteArray reply = exchange(
-        served.port, "GET /api/records HTTP/1.1\r\n" +
-                         (host.isEmpty() ? QByteArray() : "Host: " + host + "\r\n") + "\r\n");
-    QVERIFY2(reply.startsWith("HTTP/1.1 " + QByteArray::number(status) + ' '), reply);
-    QCOMPARE(reply.contains("Hand mixer"), status == 200);
+    const QByteArray reply =
+        exchange(served.port, head + (host.isEmpty() ? "" : "Host: " + host + "\r\n") + "\r\n");
+    QVERIFY2(reply.startsWith("HTTP/1.1 " + status + "\r\n"), reply);
+    // One reply.
+    QVERIFY(!reply.contains("\nHTTP/1"));
+    const bool isHead = head.startsWith("HEAD");
+    QCOMPARE(reply.contains("Hand mixer"), status == "200 OK" && !isHead);
+    if (isHead)
+        QVERIFY(!reply.contains("Content-Length: 0\r\n") && reply.endsWith("\r\n\r\n"));
+    // Nothing a client sends is written to the log.
+    QTest::qWait(200);
+    QCOMPARE(served.said(), before);
 }
 
 void WebTest::servedKeepsServingBesideAHog()
@@ -919,73 +871,30 @@ void WebTest::servedKeepsServingBesideAHog()
     Store store;
     Served served(store.name);
     QVERIFY(served.port != 0);
-    constexpr int kHeld = 600;
     std::vector<std::unique_ptr<QTcpSocket>> hog;
-    for (int n = 0; n < kHeld; ++n) {
+    for (int n = 0; n < 600; ++n) {
         hog.push_back(std::make_unique<QTcpSocket>());
         hog.back()->connectToHost(QHostAddress::LocalHost, served.port);
         QVERIFY(hog.back()->waitForConnected(5000));
     }
     const auto stillOpen = [&] {
-        int open = 0;
-        for (const auto& socket : hog) {
+        return std::count_if(hog.begin(), hog.end(), [](const auto& socket) {
             socket->readAll();
-            open += socket->state() != QAbstractSocket::UnconnectedState;
-        }
-        return open;
+            return socket->state() != QAbstractSocket::UnconnectedState;
+        });
     };
     // The excess is closed, not reset: each gets its 503 first.
     QTRY_COMPARE_WITH_TIMEOUT(stillOpen(), FrontLimits{}.connectionsPerClient, 8000);
-    for (int n = 0; n < 3; ++n) {
-        QTcpSocket other;
-        QVERIFY(other.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
-        other.connectToHost(QHostAddress::LocalHost, served.port);
-        QVERIFY(other.waitForConnected(5000));
-        other.write(localRequest(served.port, "/records/1"));
-        QByteArray reply;
-        while (other.waitForReadyRead(5000))
-            reply += other.readAll();
-        QVERIFY2(reply.startsWith("HTTP/1.1 200 OK\r\n"), reply);
-        QVERIFY(reply.contains("Hand mixer"));
-    }
-    QCOMPARE(stillOpen(), FrontLimits{}.connectionsPerClient);
-}
-
-void WebTest::servedUpgradeGetsOneReply()
-{
-    if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
-        QSKIP("IEC1000_BIN is not set");
-    Store store;
-    Served served(store.name);
-    QVERIFY(served.port != 0);
-    const QString before = served.said();
-    const QByteArray reply = exchange(
-        served.port, "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(served.port) +
-                         "\r\nConnection: Upgrade\r\nUpgrade: websocket\r\nSec-WebSocket-Version: "
-                         "13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
-    QVERIFY2(reply.startsWith("HTTP/1.1 "), reply);
-    QVERIFY2(reply.count("HTTP/1.1 ") == 1, reply.right(600) + served.said().toUtf8());
-    QCOMPARE(served.said(), before);
-}
-
-void WebTest::servedRefusesWhatIsNotHttp1_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::newRow("HTTP/0.9") << QByteArray("GET /\r\n");
-    QTest::newRow("no request line") << QByteArray("hello there\r\n\r\n");
-    QTest::newRow("a space too many") << QByteArray("GET / / HTTP/1.1\r\nHost: x\r\n\r\n");
-}
-
-void WebTest::servedRefusesWhatIsNotHttp1()
-{
-    QFETCH(QByteArray, request);
-    if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
-        QSKIP("IEC1000_BIN is not set");
-    Store store;
-    Served served(store.name);
-    QVERIFY(served.port != 0);
-    const QByteArray reply = exchange(served.port, request);
-    QVERIFY2(reply.startsWith("HTTP/1.1 400 Bad Request\r\n"), reply);
+    QTcpSocket other;
+    QVERIFY(other.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+    other.connectToHost(QHostAddress::LocalHost, served.port);
+    QVERIFY(other.waitForConnected(5000));
+    other.write("GET /records/1 HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(served.port) +
+                "\r\n\r\n");
+    QByteArray reply;
+    while (other.waitForReadyRead(5000))
+        reply += other.readAll();
+    QVERIFY2(reply.startsWith("HTTP/1.1 200 OK\r\n") && reply.contains("Hand mixer"), reply);
 }
 
 // A PDF report needs a QGuiApplication.
