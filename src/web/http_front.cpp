@@ -65,7 +65,8 @@ bool isRequestLine(const QByteArray& line)
         if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7f)
             return false;
     const QByteArray& version = parts[2];
-    return version.size() == 8 && version.startsWith("HTTP/1.") && std::isdigit(version[7]);
+    return version.size() == 8 && version.startsWith("HTTP/1.") &&
+           std::isdigit(static_cast<unsigned char>(version[7]));
 }
 
 // The request's first line as far as it came, with `arrived`; nothing is

@@ -101,7 +101,8 @@ int serve(const QStringList& arguments, const Configuration& startConfiguration)
                            QStringLiteral("host:port"), QStringLiteral("127.0.0.1:8088")));
     parser.addOption(QCommandLineOption(
         QStringLiteral("token-file"),
-        QStringLiteral("A file whose first line is the token every visitor must show."),
+        QStringLiteral("A file whose first line is the token every visitor must show (16 to "
+                       "1024 characters)."),
         QStringLiteral("file")));
     addDbOption(parser);
     int code = kPass;
