@@ -3,6 +3,8 @@
 #include "http_message.h"
 
 #include <QAbstractHttpServer>
+#include <QHash>
+#include <QHostAddress>
 #include <QTcpServer>
 
 #include <chrono>
@@ -19,14 +21,20 @@ struct FrontLimits
     std::chrono::milliseconds requestDeadline{10000};
     // A request (headers and body) larger than this is cut.
     qint64 requestBytes = 64 * 1024;
-    // Connections beyond this are closed at once.
+    // Connections held at most from one client address: beyond them a
+    // connection is answered 503 and closed at once.
+    int connectionsPerClient = 32;
+    // Connections held at most in all: at this many no more are taken until
+    // one ends (they wait in the system's queue); one taken beyond them is
+    // answered 503 and closed.
     int connections = 512;
     // How long a wrong token waits for its 401.
     std::chrono::milliseconds wrongTokenDelay{1000};
 };
 
-// A listening socket whose connections are cut when their request is late
-// or too large.
+// A listening socket whose connections are cut when their request is late,
+// too large or no HTTP/1 request, and which holds at most so many
+// connections from one client and in all.
 class GuardedServer : public QTcpServer
 {
     Q_OBJECT
@@ -44,6 +52,7 @@ protected:
 private:
     FrontLimits m_limits;
     int m_open = 0;
+    QHash<QHostAddress, int> m_openFrom;
 };
 
 // Answers each request with `answer` (Site::answer), writing the reply and

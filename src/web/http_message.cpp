@@ -36,6 +36,10 @@ QByteArray reasonPhrase(int status)
         return "Request Timeout";
     case 413:
         return "Content Too Large";
+    case 421:
+        return "Misdirected Request";
+    case 429:
+        return "Too Many Requests";
     case 500:
         return "Internal Server Error";
     case 503:
@@ -61,7 +65,8 @@ QByteArray serialized(const Reply& reply)
     for (const auto& [name, value] : reply.headers)
         header(name, value);
     wire += "\r\n";
-    wire += reply.body;
+    if (!reply.headOnly)
+        wire += reply.body;
     return wire;
 }
 

@@ -16,7 +16,8 @@ struct Request
     // The path, percent-decoded ("/records/12").
     QString path = QStringLiteral("/");
     QUrlQuery query = {};
-    // The Authorization and Cookie headers as sent.
+    // The Host, Authorization and Cookie headers as sent.
+    QByteArray host = {};
     QByteArray authorization = {};
     QByteArray cookie = {};
     QByteArray contentType = {};
@@ -32,6 +33,9 @@ struct Reply
     QList<QPair<QByteArray, QByteArray>> headers = {};
     // Sent only after a short wait: a wrong token.
     bool delayed = false;
+    // The answer to HEAD: the headers GET gets, its Content-Length too,
+    // without the body.
+    bool headOnly = false;
 
     void addHeader(const QByteArray& name, const QByteArray& value)
     {
@@ -45,7 +49,8 @@ struct Reply
 QList<QPair<QByteArray, QByteArray>> securityHeaders();
 
 // The reply as it goes on the wire: status line, headers (Content-Type,
-// Content-Length, Connection: close, the security headers, its own), body.
+// Content-Length, Connection: close, the security headers, its own), body
+// (none for HEAD).
 QByteArray serialized(const Reply& reply);
 
 // "OK", "Not Found", ... for the statuses the site gives.

@@ -46,8 +46,12 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
 // the history.
 QString errorPage(int status, const QString& message);
 
-// The login form; `wrong` after a wrong token.
-QString loginPage(bool wrong);
+// The login form; `wrong` after a wrong token. `next`: the page asked for,
+// where a right token leads.
+QString loginPage(bool wrong, const QString& next = QStringLiteral("/"));
+
+// The page with a log-out button in its header, for a visitor logged in.
+QString withLogOut(const QString& page);
 
 // The verdict text a history line shows: an observation's as stored, a
 // measurement's verdict.

@@ -30,23 +30,52 @@ void onSignal(int)
 
 std::optional<ListenAddress> listenAddressOf(const QString& text, QString* error)
 {
-    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
-    if (colon <= 0) {
-        *error = QStringLiteral("--listen takes HOST:PORT, not \"%1\".").arg(text);
-        return std::nullopt;
+    QString host;
+    QString port;
+    if (text.startsWith(QLatin1Char('['))) {
+        // "[IPv6]:PORT": the address's own colons are inside the brackets.
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        if (close < 0) {
+            *error = QStringLiteral("--listen: \"%1\" opens a bracket it does not close; "
+                                    "write an IPv6 address as [::1]:8088.")
+                         .arg(text);
+            return std::nullopt;
+        }
+        host = text.mid(1, close - 1);
+        if (close + 1 == text.size()) {
+            *error = QStringLiteral("--listen: \"%1\" has no port; write it after the "
+                                    "address, as %1:8088.")
+                         .arg(text);
+            return std::nullopt;
+        }
+        if (text.at(close + 1) != QLatin1Char(':')) {
+            *error = QStringLiteral("--listen takes [IPv6]:PORT, not \"%1\".").arg(text);
+            return std::nullopt;
+        }
+        port = text.mid(close + 2);
+    } else {
+        const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+        if (colon <= 0) {
+            *error = QStringLiteral("--listen takes HOST:PORT, not \"%1\".").arg(text);
+            return std::nullopt;
+        }
+        host = text.left(colon);
+        if (host.contains(QLatin1Char(':'))) {
+            *error = QStringLiteral("--listen: write an IPv6 address in brackets, the port "
+                                    "after them, as [::1]:8088, not \"%1\".")
+                         .arg(text);
+            return std::nullopt;
+        }
+        port = text.mid(colon + 1);
     }
-    QString host = text.left(colon);
     bool isNumber = false;
-    const uint port = text.mid(colon + 1).toUInt(&isNumber);
-    if (!isNumber || port > 65535) {
-        *error = QStringLiteral("--listen takes a port from 0 to 65535, not \"%1\".")
-                     .arg(text.mid(colon + 1));
+    const uint number = port.toUInt(&isNumber);
+    if (!isNumber || number > 65535) {
+        *error = QStringLiteral("--listen takes a port from 0 to 65535, not \"%1\".").arg(port);
         return std::nullopt;
     }
-    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
-        host = host.mid(1, host.size() - 2);
     ListenAddress listen;
-    listen.port = quint16(port);
+    listen.port = quint16(number);
     if (host == QLatin1String("localhost"))
         listen.address = QHostAddress(QHostAddress::LocalHost);
     else if (!listen.address.setAddress(host)) {
@@ -72,7 +101,8 @@ int serve(const QStringList& arguments, const Configuration& startConfiguration)
                            QStringLiteral("host:port"), QStringLiteral("127.0.0.1:8088")));
     parser.addOption(QCommandLineOption(
         QStringLiteral("token-file"),
-        QStringLiteral("A file whose first line is the token every visitor must show."),
+        QStringLiteral("A file whose first line is the token every visitor must show (16 to "
+                       "1024 characters)."),
         QStringLiteral("file")));
     addDbOption(parser);
     int code = kPass;
@@ -90,9 +120,12 @@ int serve(const QStringList& arguments, const Configuration& startConfiguration)
                                    .arg(listen->address.toString()));
     QByteArray token;
     if (tokenGiven) {
-        token = readTokenFile(parser.value(QStringLiteral("token-file")), &error);
+        QString warning;
+        token = readTokenFile(parser.value(QStringLiteral("token-file")), &error, &warning);
         if (token.isEmpty())
             return cli::usageError(error);
+        if (!warning.isEmpty())
+            cli::err(QStringLiteral("iec1000: warning: %1").arg(warning));
     }
 
     const Configuration configuration = configured(parser, startConfiguration);
@@ -108,6 +141,10 @@ int serve(const QStringList& arguments, const Configuration& startConfiguration)
                      .arg(parser.value(QStringLiteral("listen")), error));
         return kStoreFailed;
     }
+    // A web page whose name re-resolves to the loopback must not read it;
+    // elsewhere the token guards.
+    if (listen->address.isLoopback())
+        site.setHosts(loopbackHosts(front.port()));
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
         cli::err(QStringLiteral("iec1000: cannot watch for signals"));

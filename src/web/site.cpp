@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -82,6 +83,34 @@ std::optional<QByteArray> reportBytes(const Record& record, const QString& suffi
     return file.readAll();
 }
 
+Reply jsonError(int status, const QString& message)
+{
+    Reply reply = jsonReply(QJsonDocument(QJsonObject{{QStringLiteral("error"), message}}));
+    reply.status = status;
+    return reply;
+}
+
+// The path and query asked for, as a link.
+QString targetOf(const Request& request)
+{
+    QUrl url;
+    url.setPath(request.path, QUrl::DecodedMode);
+    url.setQuery(request.query);
+    return url.toString(QUrl::FullyEncoded);
+}
+
+// `target` when it is a page of this site ("/records/3?samples=2"), else
+// the history: a login never leads elsewhere.
+QString localTarget(const QString& target)
+{
+    const QUrl url(target, QUrl::StrictMode);
+    if (!target.startsWith(QLatin1Char('/')) || target.startsWith(QLatin1String("//")) ||
+        target.contains(QLatin1Char('\\')) || !url.isValid() || !url.scheme().isEmpty() ||
+        !url.host().isEmpty())
+        return QStringLiteral("/");
+    return url.toString(QUrl::FullyEncoded);
+}
+
 QByteArray contentTypeOf(const QString& suffix)
 {
     if (suffix == QLatin1String("pdf"))
@@ -148,41 +177,49 @@ Reply Site::storeFailed(const QString& reason)
 
 Reply Site::answer(const Request& request)
 {
-    Reply reply = routed(request);
-    if (request.method == "HEAD")
-        reply.body.clear();
+    // A page whose name re-resolves to the loopback gets nothing.
+    if (!hostAdmitted(m_hosts, request.host))
+        return errorReply(421, QStringLiteral("This server does not answer to that host name."));
+    bool inSession = false;
+    Reply reply = routed(request, &inSession);
+    if (inSession && reply.status == 200 && reply.contentType.startsWith("text/html"))
+        reply.body = withLogOut(QString::fromUtf8(reply.body)).toUtf8();
+    reply.headOnly = request.method == "HEAD";
     return reply;
 }
 
-Reply Site::routed(const Request& request)
+Reply Site::routed(const Request& request, bool* inSession)
 {
     const QString& path = request.path;
+    const bool form = path == QLatin1String("/login") || path == QLatin1String("/logout");
+    const bool reads = request.method == "GET" || request.method == "HEAD";
+    if (path == QLatin1String("/logout") ? request.method != "POST"
+                                         : !reads && !(form && request.method == "POST")) {
+        Reply reply = errorReply(405, QStringLiteral("This server only shows records."));
+        reply.addHeader("Allow", path == QLatin1String("/logout") ? "POST"
+                                 : form                           ? "GET, HEAD, POST"
+                                                                  : "GET, HEAD");
+        return reply;
+    }
     if (path == QLatin1String("/static/style.css"))
         return resource(QStringLiteral("style.css"), "text/css; charset=utf-8");
     if (path == QLatin1String("/static/live.js"))
         return resource(QStringLiteral("live.js"), "text/javascript; charset=utf-8");
     if (path == QLatin1String("/login"))
         return login(request);
+    if (path == QLatin1String("/logout"))
+        return logout(request);
     if (path == QLatin1String("/favicon.ico")) {
         // None: asked for by every browser, answered without a body.
         Reply none;
         none.status = 204;
         return none;
     }
-    if (request.method != "GET" && request.method != "HEAD") {
-        Reply reply = errorReply(405, QStringLiteral("This server only shows records."));
-        reply.addHeader("Allow", "GET, HEAD");
-        return reply;
-    }
-    if (!m_access.admits(request)) {
-        const bool shown = !request.authorization.isEmpty() ||
-                           request.cookie.contains(QByteArray(kSessionCookie) + '=');
-        Reply reply = htmlReply(401, loginPage(false));
-        reply.addHeader("WWW-Authenticate", "Bearer realm=\"iec1000\"");
-        // A wrong token is answered after a short wait.
-        reply.delayed = shown;
-        return reply;
-    }
+    const Access::Check check = m_access.check(request);
+    if (check != Access::Check::Open && check != Access::Check::Token &&
+        check != Access::Check::Session)
+        return refused(request, check);
+    *inSession = check == Access::Check::Session;
     if (path == QLatin1String("/"))
         return history(request, false);
     if (path == QLatin1String("/api/records"))
@@ -200,6 +237,26 @@ Reply Site::routed(const Request& request)
         return errorReply(404, QStringLiteral("There is no such page."));
     return record(match.captured(2).toLongLong(),
                   api ? QStringLiteral("api") : match.captured(3).mid(7), request.query);
+}
+
+Reply Site::refused(const Request& request, Access::Check check)
+{
+    const bool api = request.path.startsWith(QLatin1String("/api/"));
+    if (check == Access::Check::Throttled) {
+        const QString message =
+            QStringLiteral("Too many wrong tokens just now: try again in a moment.");
+        Reply reply = api ? jsonError(429, message) : errorReply(429, message);
+        reply.addHeader("Retry-After", "1");
+        return reply;
+    }
+    Reply reply =
+        api ? jsonError(401, QStringLiteral("This server needs its token: send the header "
+                                            "\"Authorization: Bearer TOKEN\"."))
+            : htmlReply(401, loginPage(false, targetOf(request)));
+    reply.addHeader("WWW-Authenticate", "Bearer realm=\"iec1000\"");
+    // A wrong token is answered after a short wait.
+    reply.delayed = check == Access::Check::Wrong;
+    return reply;
 }
 
 Reply Site::history(const Request& request, bool json)
@@ -282,24 +339,43 @@ Reply Site::record(qint64 id, const QString& part, const QUrlQuery& query)
 
 Reply Site::login(const Request& request)
 {
-    if (request.method == "GET" || request.method == "HEAD")
-        return htmlReply(200, loginPage(false));
     if (request.method != "POST")
-        return errorReply(405, QStringLiteral("The login takes GET and POST."));
+        return htmlReply(200, loginPage(false));
     // A form sends a space as "+".
     const QUrlQuery form(
         QString::fromUtf8(request.body).replace(QLatin1Char('+'), QLatin1String("%20")));
     const QByteArray token =
         form.queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded).toUtf8();
-    if (!m_access.required() || m_access.matches(token)) {
-        Reply reply = htmlReply(303, errorPage(303, QStringLiteral("Logged in.")));
-        reply.addHeader("Location", "/");
-        if (m_access.required())
-            reply.addHeader("Set-Cookie", m_access.sessionCookie());
+    const QString next =
+        localTarget(form.queryItemValue(QStringLiteral("next"), QUrl::FullyDecoded));
+    Reply reply = htmlReply(303, errorPage(303, QStringLiteral("Logged in.")));
+    reply.addHeader("Location", next.toLatin1());
+    if (!m_access.required())
         return reply;
+    QByteArray setCookie;
+    switch (m_access.logIn(token, &setCookie)) {
+    case Access::Check::Token:
+        reply.addHeader("Set-Cookie", setCookie);
+        return reply;
+    case Access::Check::Throttled: {
+        Reply throttled = errorReply(
+            429, QStringLiteral("Too many wrong tokens just now: try again in a moment."));
+        throttled.addHeader("Retry-After", "1");
+        return throttled;
     }
-    Reply reply = htmlReply(401, loginPage(true));
-    reply.delayed = true;
+    default:
+        break;
+    }
+    Reply wrong = htmlReply(401, loginPage(true, next));
+    wrong.delayed = true;
+    return wrong;
+}
+
+Reply Site::logout(const Request& request)
+{
+    Reply reply = htmlReply(303, errorPage(303, QStringLiteral("Logged out.")));
+    reply.addHeader("Location", m_access.required() ? "/login" : "/");
+    reply.addHeader("Set-Cookie", m_access.logOut(request));
     return reply;
 }
 

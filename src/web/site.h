@@ -38,14 +38,23 @@ public:
     void setLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
     // The time "running" is judged against (tests set it).
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+    // The Host headers answered (loopbackHosts() on the loopback); any
+    // other gets 421 and no page. None: any Host.
+    void setHosts(QList<QByteArray> names) { m_hosts = std::move(names); }
+    // The token check, its sessions and throttle.
+    Access& access() { return m_access; }
 
 private:
-    Reply routed(const Request& request);
+    // *inSession: the visitor came in by a session's cookie.
+    Reply routed(const Request& request, bool* inSession);
+    // The answer to a request that does not show the token.
+    Reply refused(const Request& request, Access::Check check);
     Reply history(const Request& request, bool json);
     // `part`: empty for the page, "api" for its JSON, "pdf", "csv" or
     // "json" for a report file.
     Reply record(qint64 id, const QString& part, const QUrlQuery& query);
     Reply login(const Request& request);
+    Reply logout(const Request& request);
     Reply storeFailed(const QString& reason);
     // The store, opened when it is not; nullptr (the reason logged) when it
     // cannot be.
@@ -53,6 +62,7 @@ private:
 
     QString m_storeName;
     Access m_access;
+    QList<QByteArray> m_hosts;
     std::unique_ptr<RecordStore> m_store;
     std::function<void(const QString&)> m_log;
     std::function<QDateTime()> m_now;

@@ -14,11 +14,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <thread>
+
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(HistoryQuery)
 
@@ -77,6 +80,23 @@ struct Store
     }
 };
 
+QByteArray headerOf(const Reply& reply, const QByteArray& wanted)
+{
+    for (const auto& [name, value] : reply.headers)
+        if (name == wanted)
+            return value;
+    return {};
+}
+
+// Logs in with `token`; the session's cookie ("iec1000_session=...").
+QByteArray logIn(Site& site, const QByteArray& token)
+{
+    Request login = get("/login");
+    login.method = "POST";
+    login.body = "token=" + token;
+    return headerOf(site.answer(login), "Set-Cookie").split(';').first();
+}
+
 } // namespace
 
 class WebTest : public QObject
@@ -103,8 +123,17 @@ private slots:
     void noStoreFailsAndNothingIsMade();
     void frontCutsLateAndLargeRequests();
     void frontServesManyAtOnce();
+    void frontWaitsAtItsLimit();
     void serveCommandRefuses_data();
     void serveCommandRefuses();
+    void loginLeadsToThePageAskedFor();
+    void sessionsAreRandomAndEnd();
+    void wrongTokensAreThrottled();
+    void tokenFile_data();
+    void tokenFile();
+    void servedOverTheWire_data();
+    void servedOverTheWire();
+    void servedKeepsServingBesideAHog();
 };
 
 void WebTest::storedTextIsText_data()
@@ -261,6 +290,10 @@ void WebTest::routes_data()
                                 << QByteArray("text/html");
     QTest::newRow("write") << QByteArray("POST") << "/records/1" << 405 << QByteArray("text/html");
     QTest::newRow("delete") << QByteArray("OTHER") << "/" << 405 << QByteArray("text/html");
+    QTest::newRow("write a static file")
+        << QByteArray("POST") << "/static/style.css" << 405 << QByteArray("text/html");
+    QTest::newRow("delete the icon")
+        << QByteArray("OTHER") << "/favicon.ico" << 405 << QByteArray("text/html");
 }
 
 void WebTest::routes()
@@ -389,18 +422,24 @@ void WebTest::token_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("delayed");
-    const QByteArray session = Access("s3cret").sessionCookie().split(';').first();
     QTest::newRow("nothing shown")
         << QByteArray("GET") << "/" << QByteArray() << QByteArray() << QByteArray() << 401 << false;
     QTest::newRow("bearer") << QByteArray("GET") << "/api/records" << QByteArray("Bearer s3cret")
                             << QByteArray() << QByteArray() << 200 << false;
+    QTest::newRow("bearer in lower case")
+        << QByteArray("GET") << "/api/records" << QByteArray("bearer  s3cret") << QByteArray()
+        << QByteArray() << 200 << false;
+    QTest::newRow("nothing shown to the JSON")
+        << QByteArray("GET") << "/api/records/1" << QByteArray() << QByteArray() << QByteArray()
+        << 401 << false;
     QTest::newRow("wrong bearer") << QByteArray("GET") << "/api/records"
                                   << QByteArray("Bearer s3cre") << QByteArray() << QByteArray()
                                   << 401 << true;
     QTest::newRow("basic") << QByteArray("GET") << "/" << QByteArray("Basic czNjcmV0")
                            << QByteArray() << QByteArray() << 401 << true;
-    QTest::newRow("session cookie") << QByteArray("GET") << "/records/1" << QByteArray()
-                                    << "theme=x; " + session << QByteArray() << 200 << false;
+    QTest::newRow("session cookie")
+        << QByteArray("GET") << "/records/1" << QByteArray() << QByteArray("theme=x; SESSION")
+        << QByteArray() << 200 << false;
     QTest::newRow("the token as cookie")
         << QByteArray("GET") << "/" << QByteArray() << QByteArray("iec1000_session=s3cret")
         << QByteArray() << 401 << true;
@@ -428,11 +467,13 @@ void WebTest::token()
     Request request = get(path);
     request.method = method;
     request.authorization = authorization;
-    request.cookie = cookie;
+    request.cookie = cookie.replace("SESSION", logIn(site, "s3cret"));
     request.body = body;
     const Reply reply = site.answer(request);
     QCOMPARE(reply.status, status);
     QCOMPARE(reply.delayed, delayed);
+    if (status == 401)
+        QCOMPARE(reply.contentType == "application/json", path.startsWith("/api/"));
     if (status == 303) {
         QByteArray setCookie;
         for (const auto& [name, value] : reply.headers)
@@ -538,14 +579,17 @@ void WebTest::frontCutsLateAndLargeRequests()
 
 void WebTest::frontServesManyAtOnce()
 {
+    // As many clients as there are connections, on one address here.
+    constexpr int kClients = 100;
+    FrontLimits limits;
+    limits.connectionsPerClient = kClients;
     HttpFront front(
         [](const Request& r) {
             return Reply{200, "text/plain", r.path.toUtf8()};
         },
-        FrontLimits{});
+        limits);
     QString error;
     QVERIFY(front.listenOn(QHostAddress::LocalHost, 0, &error));
-    constexpr int kClients = 100;
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int n = 0; n < kClients; ++n) {
         clients.push_back(std::make_unique<QTcpSocket>());
@@ -568,6 +612,33 @@ void WebTest::frontServesManyAtOnce()
     QTRY_VERIFY_WITH_TIMEOUT(allAnswered(), 20000);
 }
 
+void WebTest::frontWaitsAtItsLimit()
+{
+    FrontLimits limits;
+    limits.connections = 2;
+    HttpFront front([](const Request&) { return Reply{200, "text/plain", "ok"}; }, limits);
+    QString error;
+    QVERIFY(front.listenOn(QHostAddress::LocalHost, 0, &error));
+    std::vector<std::unique_ptr<QTcpSocket>> held;
+    for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
+        held.push_back(std::make_unique<QTcpSocket>());
+        QVERIFY(held.back()->bind(QHostAddress(QString::fromLatin1(from))));
+        held.back()->connectToHost(QHostAddress::LocalHost, front.port());
+        QTRY_VERIFY(held.back()->state() == QAbstractSocket::ConnectedState);
+        // Taken by the server.
+        QTest::qWait(100);
+    }
+    QTcpSocket& third = *held.back();
+    third.write("GET / HTTP/1.1\r\nHost: x\r\n\r\n");
+    // Untaken, not reset, while two are held.
+    QTest::qWait(300);
+    QCOMPARE(third.state(), QAbstractSocket::ConnectedState);
+    QVERIFY(third.readAll().isEmpty());
+    held.front()->abort();
+    QByteArray reply;
+    QTRY_VERIFY((reply += third.readAll()).endsWith("\r\n\r\nok"));
+}
+
 void WebTest::serveCommandRefuses_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -578,8 +649,10 @@ void WebTest::serveCommandRefuses_data()
     QTest::newRow("a lab address without a token")
         << QStringList{"--listen", "192.0.2.7:8088"} << 64 << "needs --token-file";
     QTest::newRow("no such host form") << QStringList{"--listen", "bench-3"} << 64 << "HOST:PORT";
+    QTest::newRow("IPv6 without a port") << QStringList{"--listen", "[::1]"} << 64 << "no port";
+    QTest::newRow("IPv6 without brackets") << QStringList{"--listen", "::1"} << 64 << "brackets";
     QTest::newRow("an empty token file")
-        << QStringList{"--token-file", "/dev/null"} << 64 << "holds no token";
+        << QStringList{"--token-file", "/dev/null"} << 64 << "not a regular file";
     QTest::newRow("no store") << QStringList{} << 4 << "there is no such file";
 }
 
@@ -601,6 +674,227 @@ void WebTest::serveCommandRefuses()
     QVERIFY2(stderrText.contains(said), qPrintable(stderrText));
     QVERIFY(stderrText.trimmed().count(QLatin1Char('\n')) <= 1);
     QVERIFY(!QFile::exists(store));
+}
+
+void WebTest::loginLeadsToThePageAskedFor()
+{
+    Store store;
+    Site site(store.name, Access("s3cret"));
+    const QByteArray page = site.answer(get("/records/3", "samples=2")).body;
+    QVERIFY(page.contains("name=\"next\" value=\"/records/3?samples=2\""));
+    const auto landing = [&](const QByteArray& next) {
+        Request login = get("/login");
+        login.method = "POST";
+        login.body = "token=s3cret&next=" + next;
+        return headerOf(site.answer(login), "Location");
+    };
+    QCOMPARE(landing("%2Frecords%2F3%3Fsamples%3D2"), QByteArray("/records/3?samples=2"));
+    QCOMPARE(landing("%2F%2Fevil.example%2F"), QByteArray("/"));
+}
+
+void WebTest::sessionsAreRandomAndEnd()
+{
+    Store store;
+    Site site(store.name, Access("s3cret"));
+    Site other(store.name, Access("s3cret"));
+    auto now = std::chrono::steady_clock::now();
+    site.access().setClock([&] { return now; });
+    const auto answer = [&](Site& server, const QByteArray& cookie, const QByteArray& method) {
+        Request request = get(method == "GET" ? "/" : "/logout");
+        request.method = method;
+        request.cookie = cookie;
+        return server.answer(request);
+    };
+    const QByteArray first = logIn(site, "s3cret");
+    const QByteArray second = logIn(site, "s3cret");
+    QVERIFY(first.startsWith("iec1000_session=") && first != second);
+    QVERIFY(answer(site, first, "GET").body.contains("action=\"/logout\""));
+    QCOMPARE(answer(other, first, "GET").status, 401);
+    QVERIFY(headerOf(answer(site, first, "POST"), "Set-Cookie").contains("Max-Age=0"));
+    QCOMPARE(answer(site, first, "GET").status, 401);
+    QCOMPARE(answer(site, second, "GET").status, 200);
+    now += kSessionLifetime;
+    QCOMPARE(answer(site, second, "GET").status, 401);
+}
+
+void WebTest::wrongTokensAreThrottled()
+{
+    Store store;
+    Site site(store.name, Access("s3cret"));
+    auto now = std::chrono::steady_clock::now();
+    site.access().setClock([&] { return now; });
+    const QByteArray session = logIn(site, "s3cret");
+    const auto status = [&](const QByteArray& authorization, const QByteArray& cookie = {}) {
+        Request request = get("/api/records");
+        request.authorization = authorization;
+        request.cookie = cookie;
+        return site.answer(request).status;
+    };
+    for (int n = 0; n < kWrongTokensPerSecond; ++n)
+        QCOMPARE(status("Bearer guess" + QByteArray::number(n)), 401);
+    QCOMPARE(status("Bearer s3cret"), 429);
+    QCOMPARE(logIn(site, "s3cret"), QByteArray());
+    // A visitor logged in before is not locked out.
+    QCOMPARE(status({}, session), 200);
+    now += std::chrono::seconds(1);
+    QCOMPARE(status("Bearer s3cret"), 200);
+}
+
+void WebTest::tokenFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("owner's alone") << QByteArray("0123456789abcdef\n") << 0600 << QString();
+    QTest::newRow("read by others") << QByteArray("0123456789abcdef") << 0644 << "by others";
+    QTest::newRow("short") << QByteArray("0123456789abcde") << 0600 << "at least 16";
+    QTest::newRow("too long") << QByteArray(kTokenMaximum + 1, 'a') << 0600 << "longer than";
+    QTest::newRow("NULs") << QByteArray(40, '\0') << 0600 << "control character";
+    QTest::newRow("FIFO") << QByteArray() << -1 << "not a regular file";
+}
+
+void WebTest::tokenFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, mode);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath("token"));
+    QFile file(QString::fromLocal8Bit(path));
+    QVERIFY(mode < 0 ? ::mkfifo(path, 0600) == 0 : file.open(QIODevice::WriteOnly));
+    if (mode >= 0)
+        file.write(content);
+    file.close();
+    QVERIFY(mode < 0 || ::chmod(path, mode_t(mode)) == 0);
+    QString error;
+    QString warning;
+    const QByteArray token = readTokenFile(file.fileName(), &error, &warning);
+    QCOMPARE(token.isEmpty(), !error.isEmpty());
+    QCOMPARE(token, error.isEmpty() ? content.trimmed() : QByteArray());
+    QCOMPARE(warning.isEmpty(), mode != 0644);
+    QVERIFY2((error + warning).contains(said), qPrintable(error + warning));
+}
+
+namespace {
+
+// `iec1000 serve` over `store` on a free port of the loopback, until
+// destroyed.
+class Served
+{
+public:
+    explicit Served(const QString& store)
+    {
+        m_process.setReadChannel(QProcess::StandardError);
+        m_process.start(qEnvironmentVariable("IEC1000_BIN"),
+                        {"serve", "--db", store, "--listen", "127.0.0.1:0"});
+        static const QRegularExpression address(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
+        QElapsedTimer timer;
+        timer.start();
+        while (port == 0 && timer.elapsed() < 20000) {
+            m_process.waitForReadyRead(200);
+            port = quint16(address.match(said()).captured(1).toUInt());
+        }
+    }
+    ~Served()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(10000);
+    }
+    // What it said on standard error so far.
+    QString said() { return m_said += QString::fromLocal8Bit(m_process.readAllStandardError()); }
+
+    quint16 port = 0;
+
+private:
+    QProcess m_process;
+    QString m_said;
+};
+
+} // namespace
+
+void WebTest::servedOverTheWire_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<QByteArray>("status");
+    const QByteArray get = "GET /records/1 HTTP/1.1\r\n";
+    const QByteArray local = "127.0.0.1:PORT";
+    QTest::newRow("localhost") << get << QByteArray("LocalHost:PORT") << QByteArray("200 OK");
+    QTest::newRow("IPv6 loopback") << get << QByteArray("[::1]:PORT") << QByteArray("200 OK");
+    QTest::newRow("a name that re-resolves")
+        << get << QByteArray("rebind.example:PORT") << QByteArray("421 Misdirected Request");
+    QTest::newRow("another port") << get << QByteArray("127.0.0.1:1")
+                                  << QByteArray("421 Misdirected Request");
+    QTest::newRow("no host") << get << QByteArray() << QByteArray("421 Misdirected Request");
+    QTest::newRow("head") << QByteArray("HEAD /records/1 HTTP/1.1\r\n") << local
+                          << QByteArray("200 OK");
+    QTest::newRow("upgrade") << get + "Connection: Upgrade\r\nUpgrade: websocket\r\n"
+                                      "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: "
+                                      "dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                             << local << QByteArray("200 OK");
+    QTest::newRow("HTTP/0.9") << QByteArray("GET /\r\n") << QByteArray()
+                              << QByteArray("400 Bad Request");
+    QTest::newRow("no request line")
+        << QByteArray("hello\r\n") << QByteArray() << QByteArray("400 Bad Request");
+}
+
+void WebTest::servedOverTheWire()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, host);
+    QFETCH(QByteArray, status);
+    if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
+        QSKIP("IEC1000_BIN is not set");
+    Store store;
+    Served served(store.name);
+    QVERIFY(served.port != 0);
+    const QString before = served.said();
+    host.replace("PORT", QByteArray::number(served.port));
+    const QByteArray reply =
+        exchange(served.port, head + (host.isEmpty() ? "" : "Host: " + host + "\r\n") + "\r\n");
+    QVERIFY2(reply.startsWith("HTTP/1.1 " + status + "\r\n"), reply);
+    // One reply.
+    QVERIFY(!reply.contains("\nHTTP/1"));
+    const bool isHead = head.startsWith("HEAD");
+    QCOMPARE(reply.contains("Hand mixer"), status == "200 OK" && !isHead);
+    if (isHead)
+        QVERIFY(!reply.contains("Content-Length: 0\r\n") && reply.endsWith("\r\n\r\n"));
+    // Nothing a client sends is written to the log.
+    QTest::qWait(200);
+    QCOMPARE(served.said(), before);
+}
+
+void WebTest::servedKeepsServingBesideAHog()
+{
+    if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
+        QSKIP("IEC1000_BIN is not set");
+    Store store;
+    Served served(store.name);
+    QVERIFY(served.port != 0);
+    std::vector<std::unique_ptr<QTcpSocket>> hog;
+    for (int n = 0; n < 600; ++n) {
+        hog.push_back(std::make_unique<QTcpSocket>());
+        hog.back()->connectToHost(QHostAddress::LocalHost, served.port);
+        QVERIFY(hog.back()->waitForConnected(5000));
+    }
+    const auto stillOpen = [&] {
+        return std::count_if(hog.begin(), hog.end(), [](const auto& socket) {
+            socket->readAll();
+            return socket->state() != QAbstractSocket::UnconnectedState;
+        });
+    };
+    // The excess is closed, not reset: each gets its 503 first.
+    QTRY_COMPARE_WITH_TIMEOUT(stillOpen(), FrontLimits{}.connectionsPerClient, 8000);
+    QTcpSocket other;
+    QVERIFY(other.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+    other.connectToHost(QHostAddress::LocalHost, served.port);
+    QVERIFY(other.waitForConnected(5000));
+    other.write("GET /records/1 HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(served.port) +
+                "\r\n\r\n");
+    QByteArray reply;
+    while (other.waitForReadyRead(5000))
+        reply += other.readAll();
+    QVERIFY2(reply.startsWith("HTTP/1.1 200 OK\r\n") && reply.contains("Hand mixer"), reply);
 }
 
 // A PDF report needs a QGuiApplication.
