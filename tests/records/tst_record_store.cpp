@@ -1,6 +1,7 @@
 #include "analyzer_lines.h"
 #include "as_nobody.h"
 #include "record_columns.h"
+#include "record_schema.h"
 #include "record_store.h"
 #include "rejudge.h"
 #include "store_name.h"
@@ -235,6 +236,11 @@ QStringList dump(const ObservationRecord& o)
         d << cellStateName(order.state) << QString::number(order.averageMa);
     return d;
 }
+
+// What a store of version 5 lacks: the full-text index of the search text.
+const QStringList kDropSearchIndex{
+    "DROP TRIGGER measurements_search_added", "DROP TRIGGER measurements_search_removed",
+    "DROP TRIGGER measurements_search_changed", "DROP TABLE measurements_search"};
 
 // The last statement's first value, through a connection of the test's own;
 // "failed: <statement>" when one failed.
@@ -524,6 +530,7 @@ private slots:
     void upgradeFromVersion1();
     void upgradeFromVersion2();
     void upgradeFromVersion3();
+    void upgradeFromVersion5();
     void unwritableStore_data();
     void unwritableStore();
     void killedWriterLeavesStoreIntact();
@@ -532,6 +539,7 @@ private slots:
     void history();
     void historyFilter_data();
     void historyFilter();
+    void filterReadsOnlyTheRecordsItFinds();
     void postgresRoundTrip();
     void stalledServerFailsTheCallInTime();
     void writeAfterAServerRestart();
@@ -611,7 +619,7 @@ void RecordStoreTest::upgradeFromVersion1()
         QVERIFY(store.add(added).succeeded());
         QCOMPARE(added.id, 10);
     }
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "5");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
 }
 
 void RecordStoreTest::upgradeFromVersion2()
@@ -628,14 +636,16 @@ void RecordStoreTest::upgradeFromVersion2()
             record.result.judgement.guardBandPct = 0;
         }
     }
-    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN guard_band_pct",
-                               "ALTER TABLE measurements DROP COLUMN kind",
-                               "DROP TABLE observations", "DROP TABLE observation_samples",
-                               "ALTER TABLE measurements DROP COLUMN lab",
-                               "ALTER TABLE measurements DROP COLUMN instrument",
-                               "ALTER TABLE measurements DROP COLUMN conditions",
-                               "UPDATE meta SET value = '2' WHERE name = 'schema_version'",
-                               "SELECT count(*) FROM measurements"}),
+    QCOMPARE(querySqlite(
+                 old, kDropSearchIndex +
+                          QStringList{"ALTER TABLE measurements DROP COLUMN guard_band_pct",
+                                      "ALTER TABLE measurements DROP COLUMN kind",
+                                      "DROP TABLE observations", "DROP TABLE observation_samples",
+                                      "ALTER TABLE measurements DROP COLUMN lab",
+                                      "ALTER TABLE measurements DROP COLUMN instrument",
+                                      "ALTER TABLE measurements DROP COLUMN conditions",
+                                      "UPDATE meta SET value = '2' WHERE name = 'schema_version'",
+                                      "SELECT count(*) FROM measurements"}),
              QStringLiteral("9"));
     RecordStore store;
     const Outcome opened = store.open(old);
@@ -646,7 +656,7 @@ void RecordStoreTest::upgradeFromVersion2()
     QVERIFY(store.add(added).succeeded());
     QCOMPARE(dump(store.record(added.id).value_or(MeasurementRecord())), dump(added));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "5");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
 }
 
 void RecordStoreTest::upgradeFromVersion3()
@@ -662,11 +672,13 @@ void RecordStoreTest::upgradeFromVersion3()
             record.result.judgement.guardBandPct = 0;
         }
     }
-    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN guard_band_pct",
-                               "ALTER TABLE measurements DROP COLUMN kind",
-                               "DROP TABLE observations", "DROP TABLE observation_samples",
-                               "UPDATE meta SET value = '3' WHERE name = 'schema_version'",
-                               "SELECT count(*) FROM measurements"}),
+    QCOMPARE(querySqlite(
+                 old, kDropSearchIndex +
+                          QStringList{"ALTER TABLE measurements DROP COLUMN guard_band_pct",
+                                      "ALTER TABLE measurements DROP COLUMN kind",
+                                      "DROP TABLE observations", "DROP TABLE observation_samples",
+                                      "UPDATE meta SET value = '3' WHERE name = 'schema_version'",
+                                      "SELECT count(*) FROM measurements"}),
              QStringLiteral("9"));
     {
         RecordStore reader;
@@ -685,7 +697,38 @@ void RecordStoreTest::upgradeFromVersion3()
     QCOMPARE(dump(store.observation(observation.id).value_or(ObservationRecord())),
              dump(observation));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "5");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
+}
+
+void RecordStoreTest::upgradeFromVersion5()
+{
+    // The samples as version 5 wrote them: no full-text index. Upgraded, the
+    // filter finds each of them in the index.
+    const QString old = m_dir.filePath("version5.sqlite");
+    {
+        RecordStore store;
+        QVERIFY(store.open(old).succeeded());
+        for (MeasurementRecord record : sampleRecords())
+            QVERIFY(store.add(record).succeeded());
+    }
+    QCOMPARE(
+        querySqlite(old, kDropSearchIndex + QStringList{"UPDATE meta SET value = '5' "
+                                                        "WHERE name = 'schema_version'",
+                                                        "SELECT count(*) FROM sqlite_master "
+                                                        "WHERE name LIKE 'measurements_search%'"}),
+        "0");
+    RecordStore store;
+    const Outcome opened = store.open(old);
+    QVERIFY2(opened.succeeded(), qPrintable(opened.reason()));
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
+    qint64 id = 0;
+    for (const MeasurementRecord& record : sampleRecords()) {
+        ++id;
+        QList<qint64> found;
+        for (const RecordSummary& s : store.history(0, verdictText(record.result.verdict)))
+            found << s.id;
+        QVERIFY2(found.contains(id), qPrintable(verdictText(record.result.verdict)));
+    }
 }
 
 void RecordStoreTest::unwritableStore_data()
@@ -862,6 +905,44 @@ void RecordStoreTest::historyFilter()
         found.append(int(s.id) - 1);
     std::sort(found.begin(), found.end());
     QCOMPARE(found, expected);
+}
+
+void RecordStoreTest::filterReadsOnlyTheRecordsItFinds()
+{
+    // The store's query for a text no record holds, as SQLite plans it: the
+    // index gives the records, no row is read to look for the text.
+    const QString path = m_dir.filePath("plan.sqlite");
+    {
+        RecordStore store;
+        QVERIFY(store.open(path).succeeded());
+        for (MeasurementRecord record : sampleRecords())
+            QVERIFY(store.add(record).succeeded());
+        QVERIFY(store.history(0, "held by none").isEmpty());
+    }
+    QStringList plan;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "plan");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QString reason;
+        const int version = recordSchemaVersion(db, &reason);
+        HistoryQuery query;
+        query.text = "held by none";
+        const HistoryCondition condition = historyCondition(
+            query, version, keepsSearchIndex(db, version) ? TextLookup::Index : TextLookup::Scan);
+        QSqlQuery explain(db);
+        QVERIFY(explain.prepare("EXPLAIN QUERY PLAN SELECT id FROM measurements" + condition.where +
+                                " ORDER BY measured_ms DESC, id DESC"));
+        for (int n = 0; n < int(condition.values.size()); ++n)
+            explain.bindValue(n, condition.values[n]);
+        QVERIFY(explain.exec());
+        while (explain.next())
+            plan << explain.value(3).toString();
+    }
+    QSqlDatabase::removeDatabase("plan");
+    QVERIFY2(plan.filter(QRegularExpression("^SCAN measurements( |$)")).isEmpty() &&
+                 !plan.filter("VIRTUAL TABLE INDEX").isEmpty(),
+             qPrintable(plan.join(" | ")));
 }
 
 void RecordStoreTest::postgresRoundTrip()
