@@ -380,9 +380,9 @@ void ObservationRules::aLateSampleCostsNoMoreThanAnEarlyOne()
             tally.add(withFundamental(1 - n * 1e-6));
         return cpuNs() - start;
     };
-    ObservationTally empty;
+    ObservationTally empty(ProductClass::C);
     const qint64 earlyNs = addingTakesNs(empty);
-    ObservationTally held;
+    ObservationTally held(ProductClass::C);
     for (int n = 0; n < 100000; ++n)
         held.add(withFundamental(2 + n * 1e-6));
     const qint64 lateNs = addingTakesNs(held);
@@ -390,8 +390,7 @@ void ObservationRules::aLateSampleCostsNoMoreThanAnEarlyOne()
         lateNs < 4 * earlyNs + 2000000,
         qPrintable(QStringLiteral("early %1 ms, late %2 ms").arg(earlyNs / 1e6).arg(lateNs / 1e6)));
     // The median of the 110,000: the 45,000th of those held.
-    QCOMPARE(held.judge(ProductClass::C, {}, ObservationEnd::Completed).basis.fundamentalA,
-             2 + 44999 * 1e-6);
+    QCOMPARE(held.judge({}, ObservationEnd::Completed).basis.fundamentalA, 2 + 44999 * 1e-6);
 }
 
 void ObservationRules::classDPower_data()

@@ -160,7 +160,8 @@ QString samplingSentence(double intervalS)
         .arg(QString::number(intervalS, 'f', 1));
 }
 
-ObservationTally::ObservationTally(double guardBandPct)
+ObservationTally::ObservationTally(ProductClass productClass, double guardBandPct)
+    : m_productClass(productClass), m_guardBandPct(guardBandPct)
 {
     const std::array<double, kHarmonicCells>& classA = classALimitsMa();
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell)
@@ -182,14 +183,16 @@ void ObservationTally::add(const RuleSample& sample)
             ++m_aboveClassAOneAndAHalf[cell];
     }
     m_sumRmsA += sample.rmsA;
-    m_fundamentals.push_back({sample.fundamentalA, m_judged + m_notJudged, sample.powerFactor});
+    if (m_productClass == ProductClass::C)
+        m_fundamentals.push_back({sample.fundamentalA, m_judged + m_notJudged, sample.powerFactor});
     m_highestPowerW = std::max(m_highestPowerW.value_or(sample.powerW), sample.powerW);
     ++m_judged;
 }
 
-ObservationJudgement ObservationTally::judge(ProductClass productClass, const ClassDPower& power,
-                                             ObservationEnd end, double guardBandPct) const
+ObservationJudgement ObservationTally::judge(const ClassDPower& power, ObservationEnd end) const
 {
+    const ProductClass productClass = m_productClass;
+    const double guardBandPct = m_guardBandPct;
     ObservationJudgement judgement;
     judgement.productClass = productClass;
     judgement.samplesJudged = m_judged;

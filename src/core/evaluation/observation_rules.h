@@ -175,14 +175,15 @@ QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orde
 // The samples of an observation added one by one: adding a sample takes the
 // same short time after the 10,000th sample as after the first, and judge()
 // takes time in proportion to the samples only for Class C (the median of
-// their fundamentals).
+// their fundamentals, which only a Class C tally keeps).
 class ObservationTally
 {
 public:
-    // `guardBandPct`: the guard band judge() will be given; the Class A 200 %
-    // provision counts the samples above 150 % of the guarded limit as they
-    // come.
-    explicit ObservationTally(double guardBandPct = 0);
+    // `productClass`: the class the samples are judged under. `guardBandPct`:
+    // every limit reduced by that percentage for the verdict; the Class A
+    // 200 % provision counts the samples above 150 % of the guarded limit as
+    // they come.
+    explicit ObservationTally(ProductClass productClass, double guardBandPct = 0);
 
     void add(const RuleSample& sample);
     void addNotJudged() { ++m_notJudged; }
@@ -191,16 +192,16 @@ public:
     int notJudged() const { return m_notJudged; }
 
     // The rules over the samples added so far. `power`: the typed Class D
-    // power text, W; ignored for the other classes. `guardBandPct`: every
-    // limit reduced by that percentage for the verdict.
-    ObservationJudgement judge(ProductClass productClass, const ClassDPower& power,
-                               ObservationEnd end, double guardBandPct = 0) const;
+    // power text, W; ignored for the other classes.
+    ObservationJudgement judge(const ClassDPower& power, ObservationEnd end) const;
 
 private:
     std::array<double, kHarmonicCells> m_sumMa{};
     std::array<double, kHarmonicCells> m_maximumMa{};
     // The highest current of the samples that tested the cell (0 without).
     std::array<double, kHarmonicCells> m_maximumTestedMa{};
+    ProductClass m_productClass;
+    double m_guardBandPct;
     // The tested samples above 150 % of the Class A limit of the order,
     // reduced by the guard band; that bound, mA, worked out once.
     std::array<double, kHarmonicCells> m_classAOneAndAHalfMa{};
@@ -208,8 +209,8 @@ private:
     double m_sumRmsA = 0;
     int m_judged = 0;
     int m_notJudged = 0;
-    // The judged samples' fundamentals in the order they came, each with its
-    // sample's index among all and its power factor.
+    // Class C: the judged samples' fundamentals in the order they came, each
+    // with its sample's index among all and its power factor.
     struct Fundamental
     {
         double amps;
