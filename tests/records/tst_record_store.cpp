@@ -530,7 +530,6 @@ private slots:
     void upgradeFromVersion1();
     void upgradeFromVersion2();
     void upgradeFromVersion3();
-    void upgradeFromVersion5();
     void unwritableStore_data();
     void unwritableStore();
     void killedWriterLeavesStoreIntact();
@@ -698,37 +697,6 @@ void RecordStoreTest::upgradeFromVersion3()
              dump(observation));
     store.close();
     QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
-}
-
-void RecordStoreTest::upgradeFromVersion5()
-{
-    // The samples as version 5 wrote them: no full-text index. Upgraded, the
-    // filter finds each of them in the index.
-    const QString old = m_dir.filePath("version5.sqlite");
-    {
-        RecordStore store;
-        QVERIFY(store.open(old).succeeded());
-        for (MeasurementRecord record : sampleRecords())
-            QVERIFY(store.add(record).succeeded());
-    }
-    QCOMPARE(
-        querySqlite(old, kDropSearchIndex + QStringList{"UPDATE meta SET value = '5' "
-                                                        "WHERE name = 'schema_version'",
-                                                        "SELECT count(*) FROM sqlite_master "
-                                                        "WHERE name LIKE 'measurements_search%'"}),
-        "0");
-    RecordStore store;
-    const Outcome opened = store.open(old);
-    QVERIFY2(opened.succeeded(), qPrintable(opened.reason()));
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
-    qint64 id = 0;
-    for (const MeasurementRecord& record : sampleRecords()) {
-        ++id;
-        QList<qint64> found;
-        for (const RecordSummary& s : store.history(0, verdictText(record.result.verdict)))
-            found << s.id;
-        QVERIFY2(found.contains(id), qPrintable(verdictText(record.result.verdict)));
-    }
 }
 
 void RecordStoreTest::unwritableStore_data()
