@@ -5,9 +5,9 @@
 //   iec1000 --demo          the tool with Com 1 on the built-in simulated analyzer
 //   iec1000 measure ...     the command line (see src/cli/command_line.h)
 //
-// The executable itself links Qt Core only: it judges a reply file (evaluate
-// FILE) and otherwise loads the module of the face that is asked for, the
-// commands' or the window's.
+// The executable itself links Qt Core only: it prints its version and judges
+// a reply file (evaluate FILE), and otherwise loads the module of the face
+// that is asked for, the commands' or the window's.
 
 #include "command_line.h"
 #include "commands_module.h"
@@ -76,7 +76,10 @@ int main(int argc, char* argv[])
         arguments << QString::fromLocal8Bit(argv[n]);
     if (cli::wanted(arguments) ||
         (arguments.size() > 1 && arguments.at(1) == QLatin1String("serve"))) {
-        // Judging a reply file needs no application object and no module.
+        // The version and judging a reply file need no application object
+        // and no module.
+        if (const std::optional<int> code = cli::printedVersion(arguments))
+            return *code;
         if (const std::optional<int> code = cli::evaluateReplyFile(arguments, fromEnvironment))
             return *code;
         return runCommands(argc, argv, fromEnvironment);

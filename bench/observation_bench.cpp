@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kSamples = 10000;
 constexpr int kRuns = 7;
-constexpr double kJudgeGoalMs = 200;
+constexpr double kJudgeGoalMs = 1;
 constexpr double kMemoryGoalMb = 80;
 
 // A Class A reply whose values change from sample to sample.
@@ -82,6 +82,16 @@ int main(int argc, char** argv)
                 kSamples, judgement.samplesJudged,
                 qPrintable(observationVerdictText(judgement.verdict)), rejudgeMs);
     report("the rules over 10,000 samples' values (median)", median(rulesMs), "ms", kJudgeGoalMs);
+    // Class C also keeps each sample's fundamental for their median (no
+    // goal: on a machine whose page faults are slow, growing that list costs
+    // about a millisecond).
+    std::vector<double> classCMs;
+    for (int run = 0; run < kRuns; ++run) {
+        timer.restart();
+        judgeObservation(ProductClass::C, {}, values, 0, ObservationEnd::Completed);
+        classCMs.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::printf("%-56s %8.2f ms\n", "the same judged as Class C (median)", median(classCMs));
     report("peak memory, the samples' values kept (VmHWM)", peakMegabytes(), "MB", kMemoryGoalMb);
 
     // The samples as the runner keeps them: each cycle's result made compact

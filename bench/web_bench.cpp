@@ -1,6 +1,6 @@
 // Times the lab's view (`iec1000 serve`) on a temporary SQLite store: the
 // server's time for a history page of a 100,000-record store (first page,
-// a filtered page and a late page), for the page of an observation of
+// filtered pages and a late page), for the page of an observation of
 // 10,000 samples, and the peak resident memory while 100 clients at once
 // fetch pages over the loopback, each printed beside its goal.
 #include "analyzer_lines.h"
@@ -53,9 +53,10 @@ CycleResult judged(const QByteArray& reply, const QDateTime& at)
     return judgeAgain(stored, ProductClass::A, {});
 }
 
-// Fills the store: kRecords measurements (copies of a few, at other times
-// and with other serials), then one observation of kSamples samples.
-QString fill(const QString& name, qint64* observationId)
+// Fills the store: `records` measurements (copies of a few, at other times
+// and with other serials), then one observation of `samples` samples.
+QString fill(const QString& name, qint64* observationId, int records = kRecords,
+             int samples = kSamples)
 {
     {
         RecordStore store;
@@ -87,8 +88,8 @@ QString fill(const QString& name, qint64* observationId)
             .replace(QLatin1String("serial"), QLatin1String("serial || '-' || id"));
         QSqlQuery query(db);
         query.exec(QStringLiteral("BEGIN"));
-        for (int count = 4; count < kRecords;) {
-            const int more = std::min(count, kRecords - count);
+        for (int count = 4; count < records;) {
+            const int more = std::min(count, records - count);
             if (!query.exec(QStringLiteral("INSERT INTO measurements (%1) SELECT %2 FROM "
                                            "measurements ORDER BY id LIMIT %3")
                                 .arg(list, copied)
@@ -109,12 +110,12 @@ QString fill(const QString& name, qint64* observationId)
     if (Outcome o = store.beginObservation(observation); !o.succeeded())
         return o.reason();
     ObservationResult& r = observation.result;
-    for (int n = 0; n < kSamples; ++n)
+    for (int n = 0; n < samples; ++n)
         r.samples.append(
             observedSample(n * 8.0, judged(n % 50 == 0 ? failingReply() : kPassingReply,
                                            observation.startedAt.addSecs(n * 8))));
     r.verdict = ObservationVerdict::Pass;
-    r.elapsedS = kSamples * 8.0;
+    r.elapsedS = samples * 8.0;
     r.sampleIntervalS = 8;
     if (Outcome o = store.finishObservation(observation); !o.succeeded())
         return o.reason();
@@ -146,6 +147,21 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // --fill RECORDS SAMPLES FILE: only fills a store of RECORDS measurements
+    // (4 at least) and one observation of SAMPLES samples, and prints the
+    // observation's id, for timing `iec1000 serve` and `iec1000 history`
+    // themselves on it (their memory with /usr/bin/time -v).
+    if (const QStringList args = app.arguments();
+        args.size() == 5 && args.at(1) == QLatin1String("--fill")) {
+        qint64 id = 0;
+        if (const QString failed = fill(args.at(4), &id, args.at(2).toInt(), args.at(3).toInt());
+            !failed.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(failed));
+            return 1;
+        }
+        std::printf("%lld\n", static_cast<long long>(id));
+        return 0;
+    }
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("bench.sqlite"));
     qint64 observationId = 0;
@@ -172,6 +188,7 @@ int main(int argc, char** argv)
     } pages[] = {
         {"history page of 100,000 records (median of 7)", "/", "", kHistoryGoalMs},
         {"the same filtered by text and verdict", "/", "q=hm-3&verdict=Fail", kHistoryGoalMs},
+        {"the same filtered by a text no record holds", "/", "q=no-such-product", kHistoryGoalMs},
         {"the same, page 1000", "/", "page=1000", kHistoryGoalMs},
         {"the same as JSON", "/api/records", "", kHistoryGoalMs},
         {"observation page of 10,000 samples (median of 7)",
@@ -199,8 +216,8 @@ int main(int argc, char** argv)
                 return 1;
             times.push_back(timer.nsecsElapsed() / 1e6);
         }
-        std::printf("%-58s %8.1f ms\n", "    of which the store reads the observation (median of 3)",
-                    median(times));
+        std::printf("%-58s %8.1f ms\n",
+                    "    of which the store reads the observation (median of 3)", median(times));
     }
 
     // 100 clients at once over the loopback, ten rounds; in a lab each has

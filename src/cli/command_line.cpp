@@ -3,7 +3,6 @@
 #include "commands.h"
 #include "options.h"
 #include "report_format.h"
-#include "version.h"
 
 #include <QRegularExpression>
 
@@ -32,12 +31,8 @@ bool needsGui(const QStringList& arguments)
 int run(const QStringList& arguments, const Configuration& configuration)
 {
     ignoreClosedPipes();
-    if (arguments.contains(QStringLiteral("--version")) &&
-        (arguments.size() < 2 || !isCommand(arguments.at(1)))) {
-        out(QStringLiteral("iec1000 %1 (Qt %2)\n")
-                .arg(QLatin1String(kToolVersion), QLatin1String(qVersion())));
-        return kPass;
-    }
+    if (const std::optional<int> code = printedVersion(arguments))
+        return *code;
     const QStringList rest = commandArguments(arguments);
     const QString& command = arguments.at(1);
     if (command == QLatin1String("measure"))

@@ -36,6 +36,10 @@ void ignoreClosedPipes();
 // COMMAND" first), the command named for its messages; closed pipes ignored.
 QStringList commandArguments(const QStringList& arguments);
 
+// `iec1000 --version` (no command before it): prints the tool's version and
+// returns the exit code; nothing for anything else. Loads no module.
+std::optional<int> printedVersion(const QStringList& arguments);
+
 // `iec1000 evaluate` of a reply file: the exit code; nothing when the
 // command is anything else or evaluate is given a stored record (run() does
 // those). Links neither Qt SQL, Qt Serial Port nor Qt GUI.

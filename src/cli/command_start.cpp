@@ -1,11 +1,13 @@
 #include "command_line.h"
 
+#include "command_console.h"
 #include "commands.h"
+#include "version.h"
 
 #include <csignal>
 
-// How a command starts, apart from run() so that judging a reply file links
-// none of the other commands.
+// How a command starts, apart from run() so that judging a reply file or
+// printing the version links none of the other commands.
 namespace cli {
 
 bool wanted(const QStringList& arguments)
@@ -30,6 +32,17 @@ QStringList commandArguments(const QStringList& arguments)
     setCommand(command);
     rest[0] = arguments.at(0) + QLatin1Char(' ') + command;
     return rest;
+}
+
+std::optional<int> printedVersion(const QStringList& arguments)
+{
+    if (!arguments.contains(QStringLiteral("--version")) ||
+        (arguments.size() > 1 && isCommand(arguments.at(1))))
+        return std::nullopt;
+    ignoreClosedPipes();
+    out(QStringLiteral("iec1000 %1 (Qt %2)\n")
+            .arg(QLatin1String(kToolVersion), QLatin1String(qVersion())));
+    return kPass;
 }
 
 std::optional<int> evaluateReplyFile(const QStringList& arguments,

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <ctime>
+
 Q_DECLARE_METATYPE(ProductClass)
 Q_DECLARE_METATYPE(CellState)
 Q_DECLARE_METATYPE(ObservationEnd)
@@ -53,6 +55,7 @@ private slots:
     void classCLimitsFromTheMedianFundamental();
     void classCFundamentalSteady_data();
     void classCFundamentalSteady();
+    void aLateSampleCostsNoMoreThanAnEarlyOne();
     void classAProvision_data();
     void classAProvision();
     void disregardedByTheAverageRmsCurrent();
@@ -353,6 +356,41 @@ void ObservationRules::classCFundamentalSteady()
     QTEST(judgement.verdict, "verdict");
     QCOMPARE(judgement.problem.contains(QStringLiteral("fundamental current was not steady")),
              judgement.verdict == ObservationVerdict::IncompleteObservation);
+}
+
+// A day's samples are judged in time that grows with their number, not with
+// its square: adding 10,000 samples to a tally of 100,000 takes about the
+// CPU time it takes on an empty one. Each added sample has the lowest
+// fundamental yet, those held rise.
+void ObservationRules::aLateSampleCostsNoMoreThanAnEarlyOne()
+{
+    const auto cpuNs = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+    };
+    const auto withFundamental = [](double amps) {
+        RuleSample sample = quietSample();
+        sample.fundamentalA = amps;
+        return sample;
+    };
+    const auto addingTakesNs = [&](ObservationTally& tally) {
+        const qint64 start = cpuNs();
+        for (int n = 0; n < 10000; ++n)
+            tally.add(withFundamental(1 - n * 1e-6));
+        return cpuNs() - start;
+    };
+    ObservationTally empty(ProductClass::C);
+    const qint64 earlyNs = addingTakesNs(empty);
+    ObservationTally held(ProductClass::C);
+    for (int n = 0; n < 100000; ++n)
+        held.add(withFundamental(2 + n * 1e-6));
+    const qint64 lateNs = addingTakesNs(held);
+    QVERIFY2(
+        lateNs < 4 * earlyNs + 2000000,
+        qPrintable(QStringLiteral("early %1 ms, late %2 ms").arg(earlyNs / 1e6).arg(lateNs / 1e6)));
+    // The median of the 110,000: the 45,000th of those held.
+    QCOMPARE(held.judge({}, ObservationEnd::Completed).basis.fundamentalA, 2 + 44999 * 1e-6);
 }
 
 void ObservationRules::classDPower_data()

@@ -1,6 +1,7 @@
 #include "analyzer_lines.h"
 #include "as_nobody.h"
 #include "record_columns.h"
+#include "record_schema.h"
 #include "record_store.h"
 #include "rejudge.h"
 #include "store_name.h"
@@ -235,6 +236,11 @@ QStringList dump(const ObservationRecord& o)
         d << cellStateName(order.state) << QString::number(order.averageMa);
     return d;
 }
+
+// What a store of version 5 lacks: the full-text index of the search text.
+const QStringList kDropSearchIndex{
+    "DROP TRIGGER measurements_search_added", "DROP TRIGGER measurements_search_removed",
+    "DROP TRIGGER measurements_search_changed", "DROP TABLE measurements_search"};
 
 // The last statement's first value, through a connection of the test's own;
 // "failed: <statement>" when one failed.
@@ -532,6 +538,7 @@ private slots:
     void history();
     void historyFilter_data();
     void historyFilter();
+    void filterReadsOnlyTheRecordsItFinds();
     void postgresRoundTrip();
     void stalledServerFailsTheCallInTime();
     void writeAfterAServerRestart();
@@ -613,7 +620,7 @@ void RecordStoreTest::upgradeFromVersion1()
         QVERIFY(store.add(added).succeeded());
         QCOMPARE(added.id, 10);
     }
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "5");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
 }
 
 void RecordStoreTest::upgradeFromVersion2()
@@ -630,14 +637,16 @@ void RecordStoreTest::upgradeFromVersion2()
             record.result.judgement.guardBandPct = 0;
         }
     }
-    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN guard_band_pct",
-                               "ALTER TABLE measurements DROP COLUMN kind",
-                               "DROP TABLE observations", "DROP TABLE observation_samples",
-                               "ALTER TABLE measurements DROP COLUMN lab",
-                               "ALTER TABLE measurements DROP COLUMN instrument",
-                               "ALTER TABLE measurements DROP COLUMN conditions",
-                               "UPDATE meta SET value = '2' WHERE name = 'schema_version'",
-                               "SELECT count(*) FROM measurements"}),
+    QCOMPARE(querySqlite(
+                 old, kDropSearchIndex +
+                          QStringList{"ALTER TABLE measurements DROP COLUMN guard_band_pct",
+                                      "ALTER TABLE measurements DROP COLUMN kind",
+                                      "DROP TABLE observations", "DROP TABLE observation_samples",
+                                      "ALTER TABLE measurements DROP COLUMN lab",
+                                      "ALTER TABLE measurements DROP COLUMN instrument",
+                                      "ALTER TABLE measurements DROP COLUMN conditions",
+                                      "UPDATE meta SET value = '2' WHERE name = 'schema_version'",
+                                      "SELECT count(*) FROM measurements"}),
              QStringLiteral("9"));
     RecordStore store;
     const Outcome opened = store.open(old);
@@ -648,7 +657,7 @@ void RecordStoreTest::upgradeFromVersion2()
     QVERIFY(store.add(added).succeeded());
     QCOMPARE(dump(store.record(added.id).value_or(MeasurementRecord())), dump(added));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "5");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
 }
 
 void RecordStoreTest::upgradeFromVersion3()
@@ -664,11 +673,13 @@ void RecordStoreTest::upgradeFromVersion3()
             record.result.judgement.guardBandPct = 0;
         }
     }
-    QCOMPARE(querySqlite(old, {"ALTER TABLE measurements DROP COLUMN guard_band_pct",
-                               "ALTER TABLE measurements DROP COLUMN kind",
-                               "DROP TABLE observations", "DROP TABLE observation_samples",
-                               "UPDATE meta SET value = '3' WHERE name = 'schema_version'",
-                               "SELECT count(*) FROM measurements"}),
+    QCOMPARE(querySqlite(
+                 old, kDropSearchIndex +
+                          QStringList{"ALTER TABLE measurements DROP COLUMN guard_band_pct",
+                                      "ALTER TABLE measurements DROP COLUMN kind",
+                                      "DROP TABLE observations", "DROP TABLE observation_samples",
+                                      "UPDATE meta SET value = '3' WHERE name = 'schema_version'",
+                                      "SELECT count(*) FROM measurements"}),
              QStringLiteral("9"));
     {
         RecordStore reader;
@@ -687,7 +698,7 @@ void RecordStoreTest::upgradeFromVersion3()
     QCOMPARE(dump(store.observation(observation.id).value_or(ObservationRecord())),
              dump(observation));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "5");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
 }
 
 void RecordStoreTest::unwritableStore_data()
@@ -864,6 +875,44 @@ void RecordStoreTest::historyFilter()
         found.append(int(s.id) - 1);
     std::sort(found.begin(), found.end());
     QCOMPARE(found, expected);
+}
+
+void RecordStoreTest::filterReadsOnlyTheRecordsItFinds()
+{
+    // The store's query for a text no record holds, as SQLite plans it: the
+    // index gives the records, no row is read to look for the text.
+    const QString path = m_dir.filePath("plan.sqlite");
+    {
+        RecordStore store;
+        QVERIFY(store.open(path).succeeded());
+        for (MeasurementRecord record : sampleRecords())
+            QVERIFY(store.add(record).succeeded());
+        QVERIFY(store.history(0, "held by none").isEmpty());
+    }
+    QStringList plan;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "plan");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QString reason;
+        const int version = recordSchemaVersion(db, &reason);
+        HistoryQuery query;
+        query.text = "held by none";
+        const HistoryCondition condition = historyCondition(
+            query, version, keepsSearchIndex(db, version) ? TextLookup::Index : TextLookup::Scan);
+        QSqlQuery explain(db);
+        QVERIFY(explain.prepare("EXPLAIN QUERY PLAN SELECT id FROM measurements" + condition.where +
+                                " ORDER BY measured_ms DESC, id DESC"));
+        for (int n = 0; n < int(condition.values.size()); ++n)
+            explain.bindValue(n, condition.values[n]);
+        QVERIFY(explain.exec());
+        while (explain.next())
+            plan << explain.value(3).toString();
+    }
+    QSqlDatabase::removeDatabase("plan");
+    QVERIFY2(plan.filter(QRegularExpression("^SCAN measurements( |$)")).isEmpty() &&
+                 !plan.filter("VIRTUAL TABLE INDEX").isEmpty(),
+             qPrintable(plan.join(" | ")));
 }
 
 void RecordStoreTest::postgresRoundTrip()

@@ -10,10 +10,10 @@ inline ObservationJudgement judgeObservation(ProductClass productClass, const Cl
                                              const QList<RuleSample>& judged, int notJudged,
                                              ObservationEnd end, double guardBandPct = 0)
 {
-    ObservationTally tally(guardBandPct);
+    ObservationTally tally(productClass, guardBandPct);
     for (const RuleSample& sample : judged)
         tally.add(sample);
     for (int n = 0; n < notJudged; ++n)
         tally.addNotJudged();
-    return tally.judge(productClass, power, end, guardBandPct);
+    return tally.judge(power, end);
 }

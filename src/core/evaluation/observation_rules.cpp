@@ -160,9 +160,17 @@ QString samplingSentence(double intervalS)
         .arg(QString::number(intervalS, 'f', 1));
 }
 
-void ObservationTally::add(const RuleSample& sample)
+ObservationTally::ObservationTally(ProductClass productClass, double guardBandPct)
+    : m_productClass(productClass), m_guardBandPct(guardBandPct)
 {
     const std::array<double, kHarmonicCells>& classA = classALimitsMa();
+    for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell)
+        m_classAOneAndAHalfMa[cell] = oneAndAHalf(
+            guardBandPct > 0 ? guardedLimitMa(classA[cell], guardBandPct) : classA[cell]);
+}
+
+void ObservationTally::add(const RuleSample& sample)
+{
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         const double current = sample.currentsMa[cell];
         m_sumMa[cell] += current;
@@ -171,27 +179,20 @@ void ObservationTally::add(const RuleSample& sample)
         if (sample.notTested[cell])
             continue;
         m_maximumTestedMa[cell] = std::max(m_maximumTestedMa[cell], current);
-        const double limit =
-            m_guardBandPct > 0 ? guardedLimitMa(classA[cell], m_guardBandPct) : classA[cell];
-        if (current > oneAndAHalf(limit))
+        if (current > m_classAOneAndAHalfMa[cell])
             ++m_aboveClassAOneAndAHalf[cell];
     }
     m_sumRmsA += sample.rmsA;
-    // Sorted by the current, equal currents by the sample's place.
-    const Fundamental fundamental{sample.fundamentalA, m_judged + m_notJudged, sample.powerFactor};
-    m_fundamentals.insert(std::upper_bound(m_fundamentals.begin(), m_fundamentals.end(),
-                                           fundamental,
-                                           [](const Fundamental& a, const Fundamental& b) {
-                                               return a.amps < b.amps;
-                                           }),
-                          fundamental);
+    if (m_productClass == ProductClass::C)
+        m_fundamentals.push_back({sample.fundamentalA, m_judged + m_notJudged, sample.powerFactor});
     m_highestPowerW = std::max(m_highestPowerW.value_or(sample.powerW), sample.powerW);
     ++m_judged;
 }
 
-ObservationJudgement ObservationTally::judge(ProductClass productClass, const ClassDPower& power,
-                                             ObservationEnd end, double guardBandPct) const
+ObservationJudgement ObservationTally::judge(const ClassDPower& power, ObservationEnd end) const
 {
+    const ProductClass productClass = m_productClass;
+    const double guardBandPct = m_guardBandPct;
     ObservationJudgement judgement;
     judgement.productClass = productClass;
     judgement.samplesJudged = m_judged;
@@ -203,25 +204,28 @@ ObservationJudgement ObservationTally::judge(ProductClass productClass, const Cl
     MeasuredValues measured;
     QString steadyProblem;
     if (productClass == ProductClass::C && !m_fundamentals.empty()) {
-        // The median: one glitch, or a few, cannot set every limit.
-        const Fundamental& median = m_fundamentals[(m_fundamentals.size() - 1) / 2];
+        // The median: one glitch, or a few, cannot set every limit. Ordered by
+        // the current, equal currents by the sample's place.
+        std::vector<Fundamental> ordered = m_fundamentals;
+        const auto middle = ordered.begin() + std::ptrdiff_t((ordered.size() - 1) / 2);
+        std::nth_element(ordered.begin(), middle, ordered.end(),
+                         [](const Fundamental& a, const Fundamental& b) {
+                             return a.amps < b.amps || (a.amps == b.amps && a.sample < b.sample);
+                         });
+        const Fundamental median = *middle;
         basis.fundamentalSample = median.sample;
         basis.fundamentalA = median.amps;
         basis.powerFactor = median.powerFactor;
         measured.fundAmp = NumberText(median.amps);
         measured.powerFactor = NumberText(median.powerFactor);
         const double tolerance = evaluation::asShown(0.1 * median.amps);
-        const auto steady = [&](const Fundamental& f) {
-            return evaluation::asShown(std::abs(f.amps - median.amps)) <= tolerance;
-        };
-        // The sorted currents: those far from the median are both ends.
-        const auto first = std::find_if(m_fundamentals.begin(), m_fundamentals.end(), steady);
-        const auto last = std::find_if(m_fundamentals.rbegin(), m_fundamentals.rend(), steady);
-        for (auto f = m_fundamentals.begin(); f != first; ++f)
-            basis.fundamentalVaries << f->sample;
-        for (auto f = m_fundamentals.rbegin(); f != last; ++f)
-            basis.fundamentalVaries << f->sample;
-        std::sort(basis.fundamentalVaries.begin(), basis.fundamentalVaries.end());
+        // Rounding as a field shows it never makes a difference larger: only
+        // one above the tolerance is rounded to be sure.
+        for (const Fundamental& f : m_fundamentals) {
+            const double apart = std::abs(f.amps - median.amps);
+            if (apart > tolerance && evaluation::asShown(apart) > tolerance)
+                basis.fundamentalVaries << f.sample;
+        }
         // More than 10 % of the judged samples: exactly 10 % is steady.
         if (10 * basis.fundamentalVaries.size() > m_judged)
             steadyProblem =

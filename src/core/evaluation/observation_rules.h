@@ -172,16 +172,18 @@ QString orderOrdinal(int order);
 // broke, the first `shown` of them, then how many more failed.
 QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orders, int shown = 3);
 
-// The samples of an observation added one by one: a running judgement costs
-// about the same after the 10,000th sample as after the first (the Class C
-// median is read from the fundamentals kept sorted).
+// The samples of an observation added one by one: adding a sample takes the
+// same short time after the 10,000th sample as after the first, and judge()
+// takes time in proportion to the samples only for Class C (the median of
+// their fundamentals, which only a Class C tally keeps).
 class ObservationTally
 {
 public:
-    // `guardBandPct`: the guard band judge() will be given; the Class A 200 %
-    // provision counts the samples above 150 % of the guarded limit as they
-    // come.
-    explicit ObservationTally(double guardBandPct = 0) : m_guardBandPct(guardBandPct) {}
+    // `productClass`: the class the samples are judged under. `guardBandPct`:
+    // every limit reduced by that percentage for the verdict; the Class A
+    // 200 % provision counts the samples above 150 % of the guarded limit as
+    // they come.
+    explicit ObservationTally(ProductClass productClass, double guardBandPct = 0);
 
     void add(const RuleSample& sample);
     void addNotJudged() { ++m_notJudged; }
@@ -190,26 +192,25 @@ public:
     int notJudged() const { return m_notJudged; }
 
     // The rules over the samples added so far. `power`: the typed Class D
-    // power text, W; ignored for the other classes. `guardBandPct`: every
-    // limit reduced by that percentage for the verdict.
-    ObservationJudgement judge(ProductClass productClass, const ClassDPower& power, ObservationEnd end,
-                               double guardBandPct = 0) const;
+    // power text, W; ignored for the other classes.
+    ObservationJudgement judge(const ClassDPower& power, ObservationEnd end) const;
 
 private:
     std::array<double, kHarmonicCells> m_sumMa{};
     std::array<double, kHarmonicCells> m_maximumMa{};
     // The highest current of the samples that tested the cell (0 without).
     std::array<double, kHarmonicCells> m_maximumTestedMa{};
+    ProductClass m_productClass;
+    double m_guardBandPct;
     // The tested samples above 150 % of the Class A limit of the order,
-    // reduced by the guard band.
-    double m_guardBandPct = 0;
+    // reduced by the guard band; that bound, mA, worked out once.
+    std::array<double, kHarmonicCells> m_classAOneAndAHalfMa{};
     std::array<int, kHarmonicCells> m_aboveClassAOneAndAHalf{};
     double m_sumRmsA = 0;
     int m_judged = 0;
     int m_notJudged = 0;
-    // The judged samples' fundamentals, sorted, each with its sample's index
-    // among all and its power factor: the median is at hand, and the samples
-    // far from it are both ends.
+    // Class C: the judged samples' fundamentals in the order they came, each
+    // with its sample's index among all and its power factor.
     struct Fundamental
     {
         double amps;
@@ -228,4 +229,3 @@ QList<int> rankedOrderCells(const ObservationJudgement& judgement);
 // The first of rankedOrderCells, with its average %; nothing when no order
 // was judged.
 std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement);
-

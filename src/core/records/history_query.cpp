@@ -16,13 +16,32 @@ QString containing(const QString& text)
 
 } // namespace
 
-HistoryCondition historyCondition(const HistoryQuery& query, int schemaVersion)
+bool indexFinds(const QString& text)
+{
+    // The index holds every three characters (code points) of the text.
+    return text.toCaseFolded().toUcs4().size() >= 3;
+}
+
+QString indexPhrase(const QString& text)
+{
+    // A phrase in double quotes is taken literally, its quotes doubled; the
+    // trigram index finds it anywhere, as LIKE does.
+    QString phrase = text.toCaseFolded();
+    phrase.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + phrase + QLatin1Char('"');
+}
+
+HistoryCondition historyCondition(const HistoryQuery& query, int schemaVersion, TextLookup lookup)
 {
     QStringList terms;
     QVariantList values;
     if (!query.text.isEmpty()) {
         const QString pattern = containing(query.text);
-        if (schemaVersion >= 2) {
+        if (lookup == TextLookup::Index) {
+            terms << QStringLiteral("id IN (SELECT rowid FROM measurements_search "
+                                    "WHERE measurements_search MATCH ?)");
+            values << indexPhrase(query.text);
+        } else if (schemaVersion >= 2) {
             terms << QStringLiteral("search LIKE ? ESCAPE '\\'");
             values << pattern;
         } else {

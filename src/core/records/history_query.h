@@ -30,10 +30,20 @@ struct HistoryQuery
 // The WHERE clause of a history query (empty when nothing narrows it) and
 // the values bound to its placeholders, in order, for a store of
 // `schemaVersion` (before version 2 only the verdict and class are
-// searched; before version 4 every record is a measurement).
+// searched; before version 4 every record is a measurement). TextLookup::Index
+// (a store that keepsSearchIndex(), a text indexFinds()) takes the records
+// that hold the text from the full-text index instead of reading every row.
 struct HistoryCondition
 {
     QString where;
     QVariantList values;
 };
-HistoryCondition historyCondition(const HistoryQuery& query, int schemaVersion);
+enum class TextLookup { Scan, Index };
+HistoryCondition historyCondition(const HistoryQuery& query, int schemaVersion,
+                                  TextLookup lookup = TextLookup::Scan);
+
+// Whether the full-text index can find `text`: three characters or more.
+bool indexFinds(const QString& text);
+// The full-text query (FTS5) of the records that hold `text` anywhere in
+// their search text, ignoring case.
+QString indexPhrase(const QString& text);

@@ -100,6 +100,21 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     record.rules = own.value(4).toString();
     own.finish();
 
+    // Room for every sample at once: a day's samples are never copied to
+    // grow, nor held twice meanwhile.
+    QSqlQuery count(read.db());
+    count.setForwardOnly(true);
+    if (!count.prepare(QStringLiteral("SELECT count(*) FROM observation_samples "
+                                      "WHERE observation_id = ?")))
+        return read.fail(sqlReason(count.lastError()));
+    count.bindValue(0, id);
+    if (const QString reason = runRead(count); !reason.isEmpty())
+        return read.fail(reason);
+    if (!count.next())
+        return read.fail(sqlReason(count.lastError()));
+    r.samples.reserve(count.value(0).toLongLong());
+    count.finish();
+
     QSqlQuery samples(read.db());
     samples.setForwardOnly(true);
     if (!samples.prepare(
@@ -131,7 +146,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         sample.reply = ObservedSample::Reply(reply - kReplyNames.begin());
         // The values the rules read, from the reply as its cycle judged it.
         readAgain(sample, r.choice);
-        r.samples.append(sample);
+        r.samples.append(std::move(sample));
     }
     // A connection cut while the rows came ends them early.
     if (samples.lastError().isValid() || read.finish())

@@ -183,11 +183,45 @@ QString upgradeTo5(QSqlDatabase& db)
                       });
 }
 
+// SQLite: a full-text index of the search text, by every three characters
+// (trigrams, taken as they are: the text is case-folded already), so that a
+// filter finds its records without reading every row. Triggers keep it as
+// records are written, changed or removed; the records already kept are
+// indexed now. PostgreSQL keeps none (its filter reads every row).
+QString upgradeTo6(QSqlDatabase& db)
+{
+    if (!isSqlite(db))
+        return run(db, QStringLiteral("UPDATE meta SET value = '6' WHERE name = 'schema_version'"));
+    const QString removed =
+        QStringLiteral("INSERT INTO measurements_search (measurements_search, rowid, search) "
+                       "VALUES ('delete', old.id, old.search); ");
+    const QString added = QStringLiteral(
+        "INSERT INTO measurements_search (rowid, search) VALUES (new.id, new.search); ");
+    return runAll(db,
+                  {
+                      QStringLiteral("CREATE VIRTUAL TABLE measurements_search USING fts5(search, "
+                                     "content = 'measurements', content_rowid = 'id', "
+                                     "tokenize = 'trigram case_sensitive 1')"),
+                      QStringLiteral("CREATE TRIGGER measurements_search_added AFTER INSERT ON "
+                                     "measurements BEGIN %1END")
+                          .arg(added),
+                      QStringLiteral("CREATE TRIGGER measurements_search_removed AFTER DELETE ON "
+                                     "measurements BEGIN %1END")
+                          .arg(removed),
+                      QStringLiteral("CREATE TRIGGER measurements_search_changed AFTER UPDATE OF "
+                                     "search ON measurements BEGIN %1%2END")
+                          .arg(removed, added),
+                      QStringLiteral("INSERT INTO measurements_search (measurements_search) "
+                                     "VALUES ('rebuild')"),
+                      QStringLiteral("UPDATE meta SET value = '6' WHERE name = 'schema_version'"),
+                  });
+}
+
 // steps[n] brings a store of version n to version n + 1; version 0 is an
 // empty database.
 using Step = QString (*)(QSqlDatabase&);
-constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3, upgradeTo4,
-                                               upgradeTo5};
+constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3,
+                                               upgradeTo4,     upgradeTo5, upgradeTo6};
 
 // The tables of the database that are not this tool's, sorted.
 QStringList otherTables(QSqlDatabase& db, QString* reason)
@@ -327,6 +361,11 @@ QString prepareRecordSchema(QSqlDatabase& db)
             reason = kSteps[step](db);
         return reason;
     });
+}
+
+bool keepsSearchIndex(const QSqlDatabase& db, int schemaVersion)
+{
+    return schemaVersion >= 6 && isSqlite(db);
 }
 
 QString recordSearchText(const QString& product, const QString& serial, const QString& operatorName,

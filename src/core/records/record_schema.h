@@ -10,8 +10,9 @@
 // search text the history filter reads; version 3 the lab, the analyzer
 // (instrument) and the test conditions; version 4 the timed observations:
 // a kind for each record of the measurements table, an observation's own
-// row and its samples; version 5 the guard band a record was judged under.
-inline constexpr int kRecordSchemaVersion = 5;
+// row and its samples; version 5 the guard band a record was judged under;
+// version 6 (SQLite) the full-text index of the search text.
+inline constexpr int kRecordSchemaVersion = 6;
 
 // Runs `statements` in one transaction that writes, commits it when they
 // return no reason and rolls it back otherwise. Begun on SQLite it holds the
@@ -33,6 +34,10 @@ int recordSchemaVersion(QSqlDatabase& db, QString* reason, class QSqlError* erro
 // step in order, in one transaction; refuses another program's database.
 // Returns the reason it failed, empty on success.
 QString prepareRecordSchema(QSqlDatabase& db);
+
+// Whether a store of `schemaVersion` on `db` keeps the full-text index
+// measurements_search of the search text (SQLite from version 6).
+bool keepsSearchIndex(const QSqlDatabase& db, int schemaVersion);
 
 // What the history filter matches for a record: its product, serial,
 // operator, notes, verdict text and class letter, case-folded.

@@ -329,7 +329,28 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
     StoreRead read = beginRead(error);
     if (const QString reason = read.cannotBegin(); !reason.isEmpty())
         return read.fail(reason);
-    const HistoryCondition condition = historyCondition(asked, m_schemaVersion);
+    TextLookup lookup = TextLookup::Scan;
+    if (keepsSearchIndex(read.db(), m_schemaVersion) && indexFinds(asked.text)) {
+        // A text few records hold is looked up in the index. One that many
+        // hold fills a page soonest from the newest records on, which the
+        // index would all hand over first.
+        constexpr int kFew = 1000;
+        QSqlQuery few(read.db());
+        few.setForwardOnly(true);
+        if (!few.prepare(QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM "
+                                        "measurements_search WHERE measurements_search MATCH ? "
+                                        "LIMIT %1)")
+                             .arg(kFew)))
+            return read.fail(sqlReason(few.lastError()));
+        few.bindValue(0, indexPhrase(asked.text));
+        if (const QString reason = runRead(few); !reason.isEmpty())
+            return read.fail(reason);
+        if (!few.next())
+            return read.fail(sqlReason(few.lastError()));
+        if (asked.limit <= 0 || few.value(0).toInt() < kFew)
+            lookup = TextLookup::Index;
+    }
+    const HistoryCondition condition = historyCondition(asked, m_schemaVersion, lookup);
     QString sql = QStringLiteral("SELECT %1, %2, verdict FROM measurements")
                       .arg(selectedColumns(RecordColumn::InHistory, m_schemaVersion),
                            kindColumn(m_schemaVersion));
@@ -355,12 +376,11 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
         readColumns(query, RecordColumn::InHistory, m);
         const int kind = query.record().count() - 2;
         const bool observation = query.value(kind).toString() == kObservationKind;
-        summaries.append({m.id, m.startedAt, m.choice.productClass, m.choice.power.text(),
-                          m.result.verdict, m.product.product, m.product.serial,
-                          m.product.operatorName, m.port,
-                          observation ? kObservationKind : kMeasurementKind,
-                          observation ? query.value(kind + 1).toString() : QString(),
-                          m.choice.guardBandPct});
+        summaries.append(
+            {m.id, m.startedAt, m.choice.productClass, m.choice.power.text(), m.result.verdict,
+             m.product.product, m.product.serial, m.product.operatorName, m.port,
+             observation ? kObservationKind : kMeasurementKind,
+             observation ? query.value(kind + 1).toString() : QString(), m.choice.guardBandPct});
     }
     // A connection cut while the rows came ends them early.
     if (query.lastError().isValid() || read.finish())

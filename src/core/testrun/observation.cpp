@@ -156,14 +156,14 @@ ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choic
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
                                   ObservationEnd end)
 {
-    ObservationTally tally(choice.guardBandPct);
+    ObservationTally tally(choice.productClass, choice.guardBandPct);
     for (const ObservedSample& sample : samples) {
         if (sample.values)
             tally.add(*sample.values);
         else
             tally.addNotJudged();
     }
-    return tally.judge(choice.productClass, choice.power, end, choice.guardBandPct);
+    return tally.judge(choice.power, end);
 }
 
 Observation::Observation(MeasurementCycle& cycle, Clock& clock) : m_cycle(cycle), m_clock(clock) {}
@@ -174,15 +174,14 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
     ObservationResult result;
     result.choice = choice;
     result.durationS = durationS;
-    ObservationTally tally(choice.guardBandPct);
+    ObservationTally tally(choice.productClass, choice.guardBandPct);
     if (durationS < kShortestDurationS || durationS > kLongestDurationS) {
         result.problem = QStringLiteral("An observation lasts from %1 s to %2 s (24 h), not %3 s; "
                                         "nothing was sent.")
                              .arg(kShortestDurationS)
                              .arg(kLongestDurationS)
                              .arg(durationS);
-        result.judgement = tally.judge(choice.productClass, choice.power, ObservationEnd::Completed,
-                                       choice.guardBandPct);
+        result.judgement = tally.judge(choice.power, ObservationEnd::Completed);
         result.verdict = result.judgement.verdict;
         return result;
     }
@@ -231,8 +230,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
         if (index == 0)
             firstEndS = sinceStartS();
         observer.sampleTaken(index, result.samples.last(), *cycle,
-                             tally.judge(choice.productClass, choice.power,
-                                         ObservationEnd::Completed, choice.guardBandPct));
+                             tally.judge(choice.power, ObservationEnd::Completed));
         tick();
     }
 
@@ -244,7 +242,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
             (result.samples.last().startS - result.samples.first().startS) / double(taken - 1);
     else if (taken == 1)
         result.sampleIntervalS = firstEndS - result.samples.first().startS;
-    result.judgement = tally.judge(choice.productClass, choice.power, end, choice.guardBandPct);
+    result.judgement = tally.judge(choice.power, end);
     result.verdict = result.judgement.verdict;
     return result;
 }
