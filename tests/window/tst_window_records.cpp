@@ -157,6 +157,7 @@ private slots:
     void judgeAgainShowsItsVerdictInItsColour();
     void judgeAgainRefusesAClassDPowerOutOfRange();
     void historyListsATimedObservation();
+    void historyMarksSimulatedRecords();
     void productDialogRemembersTheLabFields();
     void ctrlTOpensTheObservationWindowWhichNeedsTheSession();
     void observationRunsCyclesUntilItsDurationHasPassed_data();
@@ -436,6 +437,33 @@ void TestWindowRecords::historyListsATimedObservation()
         if (button->text() == QLatin1String("Save Report..."))
             QVERIFY(button->isEnabled());
     }
+}
+
+// A record made on the simulated analyzer says so in its kind.
+void TestWindowRecords::historyMarksSimulatedRecords()
+{
+    FakeToolkit toolkit;
+    RecordKeeper keeper(toolkit);
+    keeper.setStoreName(m_dir.filePath(QStringLiteral("simulated.sqlite")));
+    RecordStore* store = keeper.store();
+    QVERIFY(store);
+    CycleResult result;
+    result.measuredAt = QDateTime::currentDateTime();
+    MeasurementRecord real =
+        newRecord(result, QStringLiteral("Com 2"), QStringLiteral("/dev/ttyS1"));
+    QVERIFY(store->add(real).succeeded());
+    MeasurementRecord simulated =
+        newRecord(result, QStringLiteral("Com 1"), simulatedDevice(QStringLiteral("/dev/pts/7")));
+    QVERIFY(store->add(simulated).succeeded());
+
+    HistoryDialog dialog(keeper, toolkit);
+    auto* list = dialog.findChild<QTreeWidget*>();
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QMap<QString, QString> kinds;
+    for (int n = 0; n < 2; ++n)
+        kinds.insert(list->topLevelItem(n)->text(0), list->topLevelItem(n)->text(6));
+    QCOMPARE(kinds.value(QString::number(simulated.id)), "Measurement (simulated)");
+    QCOMPARE(kinds.value(QString::number(real.id)), "Measurement");
 }
 
 QTEST_MAIN(TestWindowRecords)

@@ -319,7 +319,7 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
                           m.product.operatorName, m.port,
                           observation ? kObservationKind : kMeasurementKind,
                           observation ? query.value(kind + 1).toString() : QString(),
-                          m.choice.guardBandPct});
+                          m.choice.guardBandPct, isSimulatedDevice(m.device)});
     }
     // A connection cut while the rows came ends them early.
     if (query.lastError().isValid() || read.finish())

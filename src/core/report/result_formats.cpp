@@ -96,7 +96,7 @@ HarmonicNumbers harmonicNumbers(const CycleResult& result, int cell)
     }
     if (result.judgement.states[i] != CellState::NotJudged)
         if (const std::optional<double> percent = percentOfLimit(result, cell))
-            numbers.percentOfLimit = std::round(*percent * 100) / 100;
+            numbers.percentOfLimit = *percent;
     return numbers;
 }
 
@@ -117,9 +117,8 @@ QJsonValue closestJson(const std::optional<ClosestOrder>& closest)
 {
     if (!closest)
         return QJsonValue(QJsonValue::Null);
-    return QJsonObject{
-        {QStringLiteral("order"), closest->order},
-        {QStringLiteral("percent_of_limit"), std::round(closest->percentOfLimit * 100) / 100}};
+    return QJsonObject{{QStringLiteral("order"), closest->order},
+                       {QStringLiteral("percent_of_limit"), closest->percentOfLimit}};
 }
 
 namespace {
@@ -292,10 +291,9 @@ QString resultText(const CycleResult& result)
         if (guardBand > 0)
             text +=
                 shown(guardedLimitText(limit, guardBand)).leftJustified(9) + QStringLiteral("  ");
-        text +=
-            (percent ? QString::number(*percent, 'f', 1) : QStringLiteral("-")).rightJustified(10) +
-            QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
-            QLatin1Char('\n');
+        text += (percent ? percentFigure(*percent) : QStringLiteral("-")).rightJustified(10) +
+                QStringLiteral("  ") + cellStateName(result.judgement.states[std::size_t(cell)]) +
+                QLatin1Char('\n');
     }
 
     const QString problem = reportedProblem(result);
