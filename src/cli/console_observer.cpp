@@ -1,5 +1,6 @@
 #include "console_observer.h"
 
+#include "conversions.h"
 #include "harmonics.h"
 #include "options.h"
 #include "result_formats.h"
@@ -170,8 +171,7 @@ QString sampleProgressLine(int index, Verdict verdict, int secondsLeft,
         const OrderJudgement& o = running.orders[std::size_t(worst)];
         line += QStringLiteral("; worst order %1: average %2 %, maximum %3 % of its limit")
                     .arg(harmonicOrder(worst))
-                    .arg(QString::number(*o.averagePct, 'f', 1),
-                         QString::number(o.maximumPct.value_or(0), 'f', 1));
+                    .arg(percentFigure(*o.averagePct), percentFigure(o.maximumPct.value_or(0)));
     }
     return line;
 }

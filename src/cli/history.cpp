@@ -27,7 +27,7 @@ int history(const QStringList& arguments, const Configuration& startConfiguratio
     parser.addOption(QCommandLineOption(
         QStringLiteral("filter"),
         QStringLiteral("Only records whose product, serial, operator, notes, verdict or class "
-                       "holds this text."),
+                       "holds this text (\"simulated\": those made on the simulated analyzer)."),
         QStringLiteral("text")));
     parser.addOption(QCommandLineOption(QStringLiteral("format"),
                                         QStringLiteral("Output: text (default), json or csv."),

@@ -1,5 +1,6 @@
 #include "pages.h"
 
+#include "history_formats.h"
 #include "html.h"
 #include "judgement.h"
 #include "page_parts.h"
@@ -145,7 +146,7 @@ QString historyPage(const QList<RecordSummary>& records, const QUrlQuery& filter
                              text(classLetter(r.productClass)), text(r.power),
                              verdictClass(verdict), text(verdict), text(r.product), text(r.serial));
             body += QStringLiteral("<td class=\"stored\">%1</td><td>%2</td></tr>")
-                        .arg(text(r.operatorName), text(r.port));
+                        .arg(text(r.operatorName), text(historyPortText(r)));
         }
         body += QLatin1String("</tbody></table>");
     }

@@ -1,5 +1,6 @@
 #include "page_parts.h"
 
+#include "conversions.h"
 #include "html.h"
 #include "pdf_chart.h"
 
@@ -31,7 +32,7 @@ QString numberText(const QJsonValue& value, int decimals)
 
 QString percentCell(const QJsonValue& value)
 {
-    return value.isDouble() ? QStringLiteral("%1 %").arg(value.toDouble(), 0, 'f', 1)
+    return value.isDouble() ? percentFigure(value.toDouble()) + QStringLiteral(" %")
                             : QStringLiteral("&ndash;");
 }
 
@@ -158,7 +159,7 @@ QString closestOrder(const QJsonValue& closest)
     const QJsonObject c = closest.toObject();
     return QStringLiteral("order %1, %2 % of its limit")
         .arg(c.value(QLatin1String("order")).toInt())
-        .arg(c.value(QLatin1String("percent_of_limit")).toDouble(), 0, 'f', 1);
+        .arg(percentFigure(c.value(QLatin1String("percent_of_limit")).toDouble()));
 }
 
 QString pageLinks(const QString& base, QUrlQuery query, const QString& key, int page, bool hasNext)

@@ -91,16 +91,18 @@ void HistoryDialog::reload()
                                  ? row.measuredAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                  : QString();
         const bool observation = row.kind == QLatin1String("observation");
+        QString kind =
+            observation ? QStringLiteral("Timed observation") : QStringLiteral("Measurement");
+        if (row.simulated)
+            kind += QStringLiteral(" (%1)").arg(QLatin1String(kSimulatedMark));
         // Stored texts as the text output writes them (escapedText): a bidi
         // control or a line end in a product name reorders or breaks
         // nothing here either.
         auto* item = new QTreeWidgetItem(
-            m_list,
-            {QString::number(row.id), time,
-             classWithPower(row.productClass, escapedText(row.power)),
-             observation ? escapedText(row.observationVerdict) : verdictText(row.verdict),
-             escapedText(row.product), escapedText(row.serial),
-             observation ? QStringLiteral("Timed observation") : QStringLiteral("Measurement")});
+            m_list, {QString::number(row.id), time,
+                     classWithPower(row.productClass, escapedText(row.power)),
+                     observation ? escapedText(row.observationVerdict) : verdictText(row.verdict),
+                     escapedText(row.product), escapedText(row.serial), kind});
         item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
         item->setData(0, Qt::UserRole, row.id);
         item->setData(0, kObservationRole, observation);

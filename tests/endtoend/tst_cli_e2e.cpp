@@ -635,7 +635,7 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
     const ToolRun csv = runTool({"history", "--format", "csv", "--db", store()});
     QCOMPARE(csv.exitCode, 0);
     QVERIFY2(csv.out.startsWith("id,measured_at,class,power,verdict,product,serial,operator,"
-                                "port,kind\r\n" +
+                                "port,kind,simulated\r\n" +
                                 id.toUtf8() + ","),
              csv.out.constData());
 

@@ -24,6 +24,8 @@ private slots:
     void numberText_data();
     void numberText();
     void numberTextReadsBack();
+    void percentFigure_data();
+    void percentFigure();
     void decimalCommaLocaleChangesNothing();
 
 private:
@@ -148,6 +150,25 @@ void TestConversions::numberText()
     QFETCH(double, value);
     QFETCH(QString, text);
     QCOMPARE(NumberText(value), text);
+}
+
+void TestConversions::percentFigure_data()
+{
+    QTest::addColumn<double>("percent");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("above the half") << 31.451 << "31.5";
+    // 31.45 is stored a little below itself; it still rounds up.
+    QTest::newRow("half, stored below it") << 31.45 << "31.5";
+    QTest::newRow("zero from below") << -0.04 << "0.0";
+    QTest::newRow("from 10^6") << 1.5e6 << "1.5e+06";
+    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << "inf";
+}
+
+void TestConversions::percentFigure()
+{
+    QFETCH(double, percent);
+    QFETCH(QString, text);
+    QCOMPARE(::percentFigure(percent), text);
 }
 
 void TestConversions::numberTextReadsBack()

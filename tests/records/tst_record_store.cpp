@@ -105,6 +105,7 @@ QList<MeasurementRecord> sampleRecords()
     classC.evaluation = {Evaluation::NotJudged,
                          QStringLiteral("The power factor is not a number.")};
     classC.states.fill(CellState::NotJudged);
+    records[6].device = simulatedDevice(QStringLiteral("/dev/pts/3"));
     records[7].port = records[7].device = QStringLiteral("/dev/ttyUSB0");
     records[8].result.judgement.productClass = ProductClass::B;
     for (MeasurementRecord& m : records)
@@ -859,6 +860,9 @@ void RecordStoreTest::historyFilter_data()
     QTest::newRow("verdict text") << "fail" << QList<int>{1, 7};
     QTest::newRow("class letter") << "b" << QList<int>{8};
     QTest::newRow("not across fields") << "fanpass" << QList<int>{};
+    // The mark every list shows for a record made on the simulated analyzer.
+    QTest::newRow("simulated") << "Simulated" << QList<int>{6};
+    QTest::newRow("part of the mark") << "simul" << QList<int>{6};
 }
 
 void RecordStoreTest::historyFilter()
@@ -871,8 +875,10 @@ void RecordStoreTest::historyFilter()
         for (MeasurementRecord record : sampleRecords())
             QVERIFY(store.add(record).succeeded());
     QList<int> found;
-    for (const RecordSummary& s : store.history(0, filter))
+    for (const RecordSummary& s : store.history(0, filter)) {
         found.append(int(s.id) - 1);
+        QCOMPARE(s.simulated, s.id - 1 == 6);
+    }
     std::sort(found.begin(), found.end());
     QCOMPARE(found, expected);
 }

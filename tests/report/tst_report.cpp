@@ -237,6 +237,9 @@ private slots:
     void historyTextEscapesStoredTexts();
     void historyNamesTheGuardBand();
     void historyCsvHasTheJsonKeysAsColumns();
+    void historyMarksSimulatedRecords();
+    void percentRoundedOnceInEveryFormat();
+    void pdfCutsNoText();
     void pdfKeepsTheStoredOrder();
     void reportTargets_data();
     void reportTargets();
@@ -315,8 +318,7 @@ void TestReport::jsonFile()
     QCOMPARE(json["closest"].isNull(), !closest);
     if (closest) {
         QCOMPARE(json["closest"]["order"].toInt(), closest->order);
-        QCOMPARE(json["closest"]["percent_of_limit"].toDouble(),
-                 std::round(closest->percentOfLimit * 100) / 100);
+        QCOMPARE(json["closest"]["percent_of_limit"].toDouble(), closest->percentOfLimit);
     }
     const QJsonArray harmonics = json["harmonics"].toArray();
     QCOMPARE(harmonics.size(), kHarmonicCells);
@@ -416,8 +418,8 @@ void TestReport::harmonicNumbers_data()
     QTest::addColumn<double>("percent");
     const double null = qQNaN();
     QTest::newRow("fail") << classDFail() << 3 << 306.0 << 255.0 << 120.0;
-    // 4 mA of 7.40 mA
-    QTest::newRow("not tested") << classDFail() << 39 << 4.0 << 7.4 << 54.05;
+    // 4 mA of 7.40 mA: the percentage not rounded
+    QTest::newRow("not tested") << classDFail() << 39 << 4.0 << 7.4 << 4.0 / 7.4 * 100;
     QTest::newRow("not judged by the class") << classDFail() << 2 << null << null << null;
     QTest::newRow("no class ran") << incomplete() << 3 << 20.0 << null << null;
 }
@@ -1001,6 +1003,61 @@ void TestReport::historyCsvHasTheJsonKeysAsColumns()
         QVERIFY2(json.contains(key), qPrintable(key));
     QCOMPARE(json.value(QStringLiteral("power")).toString(), QStringLiteral("250"));
     QVERIFY(csv[1].startsWith(QStringLiteral("7,2026-03-01T09:30:00")));
+}
+
+// A record made on the simulated analyzer says so in every history format.
+void TestReport::historyMarksSimulatedRecords()
+{
+    RecordSummary simulated = storedSummary();
+    simulated.simulated = true;
+    QCOMPARE(historyJson({simulated}).first().toObject()["simulated"], QJsonValue(true));
+    const QList<QStringList> csv = parseCsv(historyCsv({simulated}));
+    QCOMPARE(csv[1][csv[0].indexOf("simulated")], "yes");
+    const QString line = historyText({simulated}).split(QLatin1Char('\n'))[1];
+    QVERIFY2(line.endsWith("Com 2 (simulated)"), qPrintable(line));
+}
+
+// 31.451 % reads 31.5 % in the text and in the PDF; the JSON keeps the
+// whole number.
+void TestReport::percentRoundedOnceInEveryFormat()
+{
+    MeasurementRecord record = classDFail();
+    CycleResult& r = record.result;
+    const std::size_t fifth = 3;
+    r.reply.harmonics[fifth] = r.judgement.currents[fifth] = QStringLiteral("31.451");
+    r.judgement.limits[fifth] = QStringLiteral("100.00mA");
+    const QJsonObject harmonic = resultJson(r)["harmonics"][int(fifth)].toObject();
+    QCOMPARE(harmonic["percent_of_limit"].toDouble(), 31.451);
+    QVERIFY(resultText(r).contains(QRegularExpression("\n +5 +31.451 +100.00mA +31.5 +pass\n")));
+    const QString path = m_dir.filePath("rounding.pdf");
+    QVERIFY(writeReport(record, path).succeeded());
+    const QString page2 = QString::fromUtf8(run("pdftotext", {"-f", "2", "-layout", path, "-"}));
+    QVERIFY2(page2.contains(QRegularExpression("\n *5 +31.451 +100.00mA +31.5 % +pass")),
+             qPrintable(page2));
+}
+
+// What the pages of a record made on the simulated analyzer name in full: the
+// port with its device, the analyzer, and the rules sentence of the table page.
+void TestReport::pdfCutsNoText()
+{
+    ObservationRecord record = classAObservation();
+    record.port = QStringLiteral("Com 1");
+    record.device = simulatedDevice(QStringLiteral("/dev/pts/3"));
+    record.product.instrument = QStringLiteral("Zento PA SN 1234");
+    const QString path = m_dir.filePath("simulated.pdf");
+    QVERIFY(writeObservationReport(record, path).succeeded());
+    const QString page1 =
+        QString::fromUtf8(run("pdftotext", {"-l", "1", "-layout", path, "-"})).simplified();
+    for (const QString& text : {QString("Com 1 (simulated analyzer at /dev/pts/3)"),
+                                QString("Zento PA SN 1234 (simulated analyzer)")})
+        QVERIFY2(page1.contains(text), qPrintable(text + " in " + page1));
+    const QString page2 =
+        QString::fromUtf8(run("pdftotext", {"-f", "2", "-l", "2", path, "-"})).simplified();
+    QVERIFY2(page2.contains("or a tested sample is above 150 % of it; Class A samples up to "
+                            "200 % pass when they are at most 10 % of the samples and the "
+                            "average is at most 90 %; an order averaging below 5 mA or 0.6 % of "
+                            "the rms current is not tested POHC"),
+             qPrintable(page2));
 }
 
 // Three passing samples and a failing one under `choice`, judged.

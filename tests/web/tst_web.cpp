@@ -116,6 +116,8 @@ private slots:
     void hostileRecordRendersAsText();
     void closestOrderIsAJudgedOne();
     void historyPagesAndFilters();
+    void historyMarksSimulatedRecords();
+    void percentRoundedAsInTheText();
     void token_data();
     void token();
     void runningObservation_data();
@@ -368,6 +370,30 @@ void WebTest::closestOrderIsAJudgedOne()
         const QString page = QString::fromUtf8(site.answer(get(path)).body);
         QVERIFY2(page.contains("order 19, 4.4 % of its limit"), qPrintable(path));
     }
+}
+
+void WebTest::historyMarksSimulatedRecords()
+{
+    RecordSummary simulated;
+    simulated.port = QStringLiteral("Com 1");
+    simulated.simulated = true;
+    QVERIFY(historyPage({simulated}, QUrlQuery(), 1, false).contains("<td>Com 1 (simulated)</td>"));
+}
+
+// The page rounds the JSON's whole number once, as the text output does:
+// 31.451 % reads 31.5 %.
+void WebTest::percentRoundedAsInTheText()
+{
+    MeasurementRecord record = newRecord(
+        judged(kPassingReply, ProductClass::A, QDateTime(QDate(2026, 12, 7), QTime(16, 10))),
+        QStringLiteral("Com 1"), {});
+    CycleResult& r = record.result;
+    const std::size_t fifth = 3;
+    QCOMPARE(r.judgement.states[fifth], CellState::Pass);
+    r.reply.harmonics[fifth] = r.judgement.currents[fifth] = QStringLiteral("31.451");
+    r.judgement.limits[fifth] = QStringLiteral("100.00mA");
+    const QString page = measurementPage(record);
+    QVERIFY2(page.contains("<td>31.451</td><td>31.5 %</td>"), qPrintable(page));
 }
 
 void WebTest::historyPagesAndFilters()

@@ -157,6 +157,7 @@ private slots:
     void judgeAgainShowsItsVerdictInItsColour();
     void judgeAgainRefusesAClassDPowerOutOfRange();
     void historyListsATimedObservation();
+    void historyMarksSimulatedRecords();
     void productDialogRemembersTheLabFields();
     void ctrlTOpensTheObservationWindowWhichNeedsTheSession();
     void observationRunsCyclesUntilItsDurationHasPassed_data();
@@ -436,6 +437,23 @@ void TestWindowRecords::historyListsATimedObservation()
         if (button->text() == QLatin1String("Save Report..."))
             QVERIFY(button->isEnabled());
     }
+}
+
+// A record made on the simulated analyzer says so in its kind.
+void TestWindowRecords::historyMarksSimulatedRecords()
+{
+    FakeToolkit toolkit;
+    RecordKeeper keeper(toolkit);
+    keeper.setStoreName(m_dir.filePath(QStringLiteral("simulated.sqlite")));
+    RecordStore* store = keeper.store();
+    QVERIFY(store);
+    MeasurementRecord simulated =
+        newRecord({}, QStringLiteral("Com 1"), simulatedDevice(QStringLiteral("/dev/pts/7")));
+    QVERIFY(store->add(simulated).succeeded());
+    HistoryDialog dialog(keeper, toolkit);
+    auto* list = dialog.findChild<QTreeWidget*>();
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QCOMPARE(list->topLevelItem(0)->text(6), "Measurement (simulated)");
 }
 
 QTEST_MAIN(TestWindowRecords)

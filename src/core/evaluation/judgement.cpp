@@ -93,5 +93,5 @@ QString closestLine(const std::optional<ClosestOrder>& closest)
     if (!closest)
         return QStringLiteral("Closest to its limit: no order judged");
     return QStringLiteral("Closest to its limit: %1, %2 %")
-        .arg(harmonicName(closest->order), QString::number(closest->percentOfLimit, 'f', 1));
+        .arg(harmonicName(closest->order), percentFigure(closest->percentOfLimit));
 }

@@ -250,3 +250,12 @@ QString NumberText(double value)
         text[e] = QLatin1Char('E');
     return text;
 }
+
+QString percentFigure(double percent)
+{
+    constexpr double kLargest = 1e6;
+    if (!(std::abs(percent) < kLargest))
+        return QString::number(percent, 'g', 3);
+    // + 0.0: a value that rounds to zero from below reads "0.0", not "-0.0".
+    return QString::number(std::round(percent * 10) / 10 + 0.0, 'f', 1);
+}

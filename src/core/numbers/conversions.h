@@ -27,3 +27,9 @@ std::optional<double> StrictNumber(const QString& text);
 // Magnitudes below 0.0001 or from 10^15 up are written with an exponent
 // ("1E-05", "1.5E+15"), which NumericValue reads back.
 QString NumberText(double value);
+
+// A percentage (of a limit) as every text, page and report writes it, from
+// the full value: one decimal, half away from zero (31.451 and 31.45 both
+// read "31.5"); from 10^6 up, and for infinity, three significant digits
+// ("1.5e+06", "inf"). Without the " %".
+QString percentFigure(double percent);

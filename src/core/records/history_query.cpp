@@ -1,5 +1,7 @@
 #include "history_query.h"
 
+#include "record_header.h"
+
 #include <QStringList>
 
 namespace {
@@ -37,18 +39,27 @@ HistoryCondition historyCondition(const HistoryQuery& query, int schemaVersion, 
     QVariantList values;
     if (!query.text.isEmpty()) {
         const QString pattern = containing(query.text);
+        QStringList matches;
         if (lookup == TextLookup::Index) {
-            terms << QStringLiteral("id IN (SELECT rowid FROM measurements_search "
-                                    "WHERE measurements_search MATCH ?)");
+            matches << QStringLiteral("id IN (SELECT rowid FROM measurements_search "
+                                      "WHERE measurements_search MATCH ?)");
             values << indexPhrase(query.text);
         } else if (schemaVersion >= 2) {
-            terms << QStringLiteral("search LIKE ? ESCAPE '\\'");
+            matches << QStringLiteral("search LIKE ? ESCAPE '\\'");
             values << pattern;
         } else {
-            terms << QStringLiteral("(lower(verdict) LIKE ? ESCAPE '\\' "
-                                    "OR lower(product_class) LIKE ? ESCAPE '\\')");
+            matches << QStringLiteral("lower(verdict) LIKE ? ESCAPE '\\'")
+                    << QStringLiteral("lower(product_class) LIKE ? ESCAPE '\\'");
             values << pattern << pattern;
         }
+        // The mark a list shows for a record made on the simulated analyzer.
+        if (QLatin1String(kSimulatedMark).contains(query.text, Qt::CaseInsensitive)) {
+            matches << QStringLiteral("device LIKE ? ESCAPE '\\'");
+            values << QString(QLatin1String(kSimulatedDevicePrefix) + QLatin1Char('%'));
+        }
+        terms << (matches.size() == 1
+                      ? matches.first()
+                      : QStringLiteral("(%1)").arg(matches.join(QLatin1String(" OR "))));
     }
     if (!query.verdict.isEmpty()) {
         terms << QStringLiteral("verdict = ?");

@@ -10,7 +10,8 @@
 struct HistoryQuery
 {
     // Kept when the product, serial, operator, notes, verdict text or class
-    // letter contains it, ignoring case.
+    // letter contains it, ignoring case; a record made on the simulated
+    // analyzer also when kSimulatedMark ("simulated") contains it.
     QString text;
     // The verdict as stored ("Pass", "Fail", "Incomplete observation", ...).
     QString verdict = {};

@@ -176,7 +176,7 @@ const Column kColumns[] = {
          return readJudgementJson(v.toString(), &m.result.judgement) ? kNone : ColumnFault::Damaged;
      }},
     textColumn("port", 1, Column::InHistory, [](auto& m) { return &m.port; }),
-    textColumn("device", 1, 0, [](auto& m) { return &m.device; }),
+    textColumn("device", 1, Column::InHistory, [](auto& m) { return &m.device; }),
     textColumn("product", 2, Column::InHistory | Column::Product,
                [](auto& m) { return &m.product.product; }),
     textColumn("serial", 2, Column::InHistory | Column::Product,

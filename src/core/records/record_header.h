@@ -69,15 +69,19 @@ struct RecordHeader
 RecordHeader newRecordHeader(RecordKind kind, const QString& port, const QString& device,
                              const ClassChoice& choice, const QDateTime& startedAt);
 
-// The device a record names when it was made on the built-in simulated
+// How a record's device begins when it was made on the built-in simulated
 // analyzer (`iec1000 --demo`): "simulated analyzer at /dev/pts/3".
+inline constexpr const char* kSimulatedDevicePrefix = "simulated analyzer at ";
+// The word every list marks such a record with, and the history filter finds.
+inline constexpr const char* kSimulatedMark = "simulated";
+
 inline QString simulatedDevice(const QString& device)
 {
-    return QStringLiteral("simulated analyzer at %1").arg(device);
+    return QLatin1String(kSimulatedDevicePrefix) + device;
 }
 
 // True when a record's device names the built-in simulated analyzer.
 inline bool isSimulatedDevice(const QString& device)
 {
-    return device.startsWith(QLatin1String("simulated analyzer at "));
+    return device.startsWith(QLatin1String(kSimulatedDevicePrefix));
 }

@@ -376,11 +376,12 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
         readColumns(query, RecordColumn::InHistory, m);
         const int kind = query.record().count() - 2;
         const bool observation = query.value(kind).toString() == kObservationKind;
-        summaries.append(
-            {m.id, m.startedAt, m.choice.productClass, m.choice.power.text(), m.result.verdict,
-             m.product.product, m.product.serial, m.product.operatorName, m.port,
-             observation ? kObservationKind : kMeasurementKind,
-             observation ? query.value(kind + 1).toString() : QString(), m.choice.guardBandPct});
+        summaries.append({m.id, m.startedAt, m.choice.productClass, m.choice.power.text(),
+                          m.result.verdict, m.product.product, m.product.serial,
+                          m.product.operatorName, m.port,
+                          observation ? kObservationKind : kMeasurementKind,
+                          observation ? query.value(kind + 1).toString() : QString(),
+                          m.choice.guardBandPct, isSimulatedDevice(m.device)});
     }
     // A connection cut while the rows came ends them early.
     if (query.lastError().isValid() || read.finish())

@@ -47,6 +47,8 @@ struct RecordSummary
     QString observationVerdict = {};
     // The guard band (%) it was judged under; 0 for none.
     double guardBandPct = 0;
+    // Made on the built-in simulated analyzer (isSimulatedDevice()).
+    bool simulated = false;
 };
 
 class StoreRead;
@@ -107,7 +109,8 @@ public:
     // At most limit records (all when limit <= 0), newest first by measured
     // time, then by id. A filter keeps the records whose product, serial,
     // operator, notes, verdict text or class letter contains it, ignoring
-    // case.
+    // case, and those made on the simulated analyzer when "simulated"
+    // contains it.
     QList<RecordSummary> history(int limit, const QString& filter = {},
                                  QString* error = nullptr) const;
     // The records `query` asks for, newest first by measured time, then by id.

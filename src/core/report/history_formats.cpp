@@ -20,6 +20,13 @@ QString verdictOf(const RecordSummary& r)
 
 } // namespace
 
+QString historyPortText(const RecordSummary& record)
+{
+    return record.simulated
+               ? QStringLiteral("%1 (%2)").arg(record.port, QLatin1String(kSimulatedMark))
+               : record.port;
+}
+
 QJsonArray historyJson(const QList<RecordSummary>& records)
 {
     QJsonArray list;
@@ -33,7 +40,8 @@ QJsonArray historyJson(const QList<RecordSummary>& records)
                                 {QStringLiteral("serial"), r.serial},
                                 {QStringLiteral("operator"), r.operatorName},
                                 {QStringLiteral("port"), r.port},
-                                {QStringLiteral("kind"), r.kind}});
+                                {QStringLiteral("kind"), r.kind},
+                                {QLatin1String(kSimulatedMark), r.simulated}});
     return list;
 }
 
@@ -44,11 +52,12 @@ QString historyCsv(const QList<RecordSummary>& records)
         csvRow({QStringLiteral("id"), QStringLiteral("measured_at"), QStringLiteral("class"),
                 QStringLiteral("power"), QStringLiteral("verdict"), QStringLiteral("product"),
                 QStringLiteral("serial"), QStringLiteral("operator"), QStringLiteral("port"),
-                QStringLiteral("kind")});
+                QStringLiteral("kind"), QLatin1String(kSimulatedMark)});
     for (const RecordSummary& r : records)
         csv +=
             csvRow({QString::number(r.id), isoTimestamp(r.measuredAt), classLetter(r.productClass),
-                    r.power, verdictOf(r), r.product, r.serial, r.operatorName, r.port, r.kind});
+                    r.power, verdictOf(r), r.product, r.serial, r.operatorName, r.port, r.kind,
+                    r.simulated ? QStringLiteral("yes") : QStringLiteral("no")});
     return csv;
 }
 
@@ -76,7 +85,8 @@ QString historyText(const QList<RecordSummary>& records)
                                 ? QStringLiteral("D ") + escapedText(r.power) + QLatin1Char('W')
                                 : classLetter(r.productClass);
         table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, verdictOf(r),
-                     escapedText(r.product), escapedText(r.serial), escapedText(r.port), r.kind);
+                     escapedText(r.product), escapedText(r.serial), escapedText(historyPortText(r)),
+                     r.kind);
     }
     if (records.isEmpty())
         table += QStringLiteral("No measurements recorded.\n");

@@ -26,6 +26,16 @@ QJsonValue jsonNumber(const std::optional<double>& value, int decimals)
     return value ? QJsonValue(rounded(*value, decimals)) : QJsonValue(QJsonValue::Null);
 }
 
+// A percentage as JSON and CSV keep it: not rounded.
+QJsonValue jsonNumber(const std::optional<double>& value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+QString percentNumber(const std::optional<double>& value)
+{
+    return value ? NumberText(*value) : QString();
+}
+
 QString numberText(const std::optional<double>& value, int decimals)
 {
     return value ? QString::number(rounded(*value, decimals), 'f', decimals) : QString();
@@ -236,8 +246,8 @@ QJsonObject observationJson(const ObservationRecord& record)
             {QStringLiteral("guarded_limit_ma"), jsonNumber(o.guardedLimitMa, 3)},
             {QStringLiteral("average_ma"), rounded(o.averageMa, 3)},
             {QStringLiteral("maximum_ma"), rounded(o.maximumMa, 3)},
-            {QStringLiteral("average_pct"), jsonNumber(o.averagePct, 2)},
-            {QStringLiteral("maximum_pct"), jsonNumber(o.maximumPct, 2)},
+            {QStringLiteral("average_pct"), jsonNumber(o.averagePct)},
+            {QStringLiteral("maximum_pct"), jsonNumber(o.maximumPct)},
             {QStringLiteral("state"), cellStateName(o.state)},
             {QStringLiteral("provision_used"), o.provisionUsed},
         });
@@ -330,7 +340,7 @@ QString observationCsv(const ObservationRecord& record)
         csv += csvRow(QStringList(common)
                       << QString::number(harmonicOrder(cell)) << numberText(o.limitMa, 3)
                       << numberText(o.averageMa, 3) << numberText(o.maximumMa, 3)
-                      << numberText(o.averagePct, 2) << numberText(o.maximumPct, 2)
+                      << percentNumber(o.averagePct) << percentNumber(o.maximumPct)
                       << cellStateName(o.state) << pohc << QLatin1String(kObservationRules)
                       << samplingSentence(r.sampleIntervalS)
                       << (o.provisionUsed ? QStringLiteral("yes") : QStringLiteral("no"))
@@ -395,14 +405,17 @@ QString observationText(const ObservationRecord& record)
     const auto cellText = [&](const std::optional<double>& value, int decimals, int width) {
         return shown(numberText(value, decimals)).rightJustified(width);
     };
+    const auto percentCell = [&](const std::optional<double>& value) {
+        return shown(value ? percentFigure(*value) : QString()).rightJustified(9);
+    };
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const OrderJudgement& o = j.orders[std::size_t(cell)];
         text += QString::number(harmonicOrder(cell)).rightJustified(5) + QStringLiteral("  ") +
                 cellText(o.limitMa, 1, 10) + QStringLiteral("  ") +
                 (guarded ? cellText(o.guardedLimitMa, 1, 12) + QStringLiteral("  ") : QString()) +
-                cellText(o.averageMa, 1, 12) + QStringLiteral("  ") + cellText(o.averagePct, 1, 9) +
+                cellText(o.averageMa, 1, 12) + QStringLiteral("  ") + percentCell(o.averagePct) +
                 QStringLiteral("  ") + cellText(o.maximumMa, 1, 12) + QStringLiteral("  ") +
-                cellText(o.maximumPct, 1, 9) + QStringLiteral("  ") + cellStateName(o.state) +
+                percentCell(o.maximumPct) + QStringLiteral("  ") + cellStateName(o.state) +
                 (o.provisionUsed ? QStringLiteral(" (200 % provision)") : QString()) +
                 QLatin1Char('\n');
     }

@@ -59,7 +59,7 @@ QString fundamentalBasisText(const ObservationJudgement& judgement);
 // rules, guard_band_pct, harmonics (39 objects: order, limit_ma (a number;
 // null where the class sets none), guarded_limit_ma (the limit less the guard
 // band: what it was judged against), average_ma, maximum_ma, average_pct,
-// maximum_pct (null without a limit), state as `measure` names it,
+// maximum_pct (not rounded; null without a limit), state as `measure` names it,
 // provision_used: the Class A 200 % provision allowed its samples), closest
 // ({order, percent_of_limit}: the judged order whose average is nearest its
 // limit; null without one), stored_rules (only for a stored observation

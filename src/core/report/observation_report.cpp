@@ -55,10 +55,11 @@ private:
     double verdictBox(double y);
     // The rules, the samples and the limits' basis, a line each.
     double facts(double y);
-    // A caption and a text wrapped beside it, in `colour`; returns where
-    // the next one starts.
+    // A caption and a text wrapped beside it in `colour`, shrunk where its
+    // lines would take more than `height` (fitted()); returns where the next
+    // one starts.
     double fact(double y, const QString& caption, const QString& text,
-                const QColor& colour = Qt::black, bool bold = false);
+                const QColor& colour = Qt::black, bool bold = false, double height = 0);
     QString pohcText() const;
     QString samplesText() const;
     // The cells whose samples the Class A 200 % provision allowed.
@@ -147,7 +148,7 @@ QString ObservationPainter::pohcText() const
 }
 
 double ObservationPainter::fact(double y, const QString& caption, const QString& text,
-                                const QColor& colour, bool bold)
+                                const QColor& colour, bool bold, double height)
 {
     const double captionWidth = mm(30);
     setFont(9, true);
@@ -156,7 +157,9 @@ double ObservationPainter::fact(double y, const QString& caption, const QString&
     setFont(9, bold);
     m_painter.setPen(colour);
     const double top = y + (mm(5) - metrics().lineSpacing()) / 2;
-    const double used = wrapped(QRectF(captionWidth, top, width() - captionWidth, mm(10)), text, 2);
+    // Two lines at 9 points, unless given more room.
+    const double room = std::max(height, 2 * metrics().lineSpacing());
+    const double used = fitted(QRectF(captionWidth, top, width() - captionWidth, room), text, 6);
     return std::max(y + mm(5), top + used + mm(0.5));
 }
 
@@ -257,13 +260,17 @@ void ObservationPainter::paintTablePage()
                       order.state);
     }
     y += mm(4);
+    // The rules take the page down to the two facts under them, each of two
+    // lines at most.
+    const double factsUnder = 2 * mm(8.5);
     y = fact(y, QStringLiteral("Rules"),
              QStringLiteral("%1: an order fails when its average is above its limit (150 % of "
                             "it under the POHC allowance) or a tested sample is above 150 % of "
                             "it; Class A samples up to 200 % pass when they are at most 10 % of "
                             "the samples and the average is at most 90 %; an order averaging "
                             "below 5 mA or 0.6 % of the rms current is not tested")
-                 .arg(QString::fromLatin1(kObservationRules)));
+                 .arg(QString::fromLatin1(kObservationRules)),
+             Qt::black, false, bodyBottom() - y - factsUnder);
     y = fact(y, QStringLiteral("POHC"), pohcText());
     fact(y, QStringLiteral("Samples"), samplingText());
 }

@@ -1,5 +1,6 @@
 #include "pdf_chart.h"
 
+#include "conversions.h"
 #include "report_rows.h"
 #include "result_formats.h"
 
@@ -18,9 +19,7 @@ constexpr double kChartFigureFromPercent = 80;
 
 QString percentText(double percent)
 {
-    return (percent < kChartMaxTopPercent ? QString::number(percent, 'f', 1)
-                                          : QString::number(percent, 'g', 3)) +
-           QStringLiteral(" %");
+    return percentFigure(percent) + QStringLiteral(" %");
 }
 
 std::pair<double, double> chartScale(double highest, double lowestTop)

@@ -5,10 +5,10 @@
 
 #include <utility>
 
-// Above this (in %), a percentage is written with three significant digits.
+// The chart's scale reaches at most this far (in %).
 inline constexpr double kChartMaxTopPercent = 1e6;
 
-// A percentage of a limit as the report writes it: "87.5 %".
+// A percentage of a limit as the report writes it (percentFigure): "87.5 %".
 QString percentText(double percent);
 
 // The chart's scale reaches at least this far, else just above its highest bar.

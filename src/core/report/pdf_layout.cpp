@@ -4,6 +4,7 @@
 
 #include <QTextLayout>
 
+#include <algorithm>
 #include <utility>
 
 QString dashIfEmpty(const QString& text)
@@ -51,6 +52,62 @@ void PdfCanvas::paintPercentGrid(const QRectF& plot, double axisLeft, double axi
         line(QRectF(axisLeft, y - mm(2), axisWidth - mm(1.5), mm(4)), percentScaleText(percent),
              Qt::AlignRight);
     }
+}
+
+namespace {
+
+// The lines `text` (without bidi controls, line ends kept) takes when
+// wrapped as wrapped() wraps it to `width` in `font` on `device`.
+int lineCount(const QString& text, double width, const QFont& font, QPaintDevice* device)
+{
+    QString lines = withoutBidiControls(text);
+    lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QTextLayout layout(lines, font, device);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int count = 0;
+    for (QTextLine textLine = layout.createLine(); textLine.isValid();
+         textLine = layout.createLine()) {
+        textLine.setLineWidth(width);
+        ++count;
+    }
+    layout.endLayout();
+    return std::max(count, 1);
+}
+
+} // namespace
+
+double PdfCanvas::fitted(const QRectF& rect, const QString& text, double smallestPoints,
+                         Qt::Alignment align)
+{
+    const QFont font = m_painter.font();
+    QFont sized = font;
+    int lines = 1;
+    for (double points = font.pointSizeF();; points -= 0.5) {
+        sized.setPointSizeF(std::max(points, smallestPoints));
+        m_painter.setFont(sized);
+        lines = lineCount(text, rect.width(), sized, m_painter.device());
+        if (lines * metrics().lineSpacing() <= rect.height() || points <= smallestPoints)
+            break;
+    }
+    const double leading = metrics().lineSpacing();
+    double used = 0;
+    if ((align & Qt::AlignVCenter) && lines == 1) {
+        line(rect, text, align & Qt::AlignHorizontal_Mask);
+        used = rect.height();
+    } else {
+        const int shown = std::max(1, std::min(lines, int(rect.height() / leading)));
+        const double top = (align & Qt::AlignVCenter)
+                               ? rect.top() + std::max(0.0, (rect.height() - shown * leading) / 2)
+                               : rect.top();
+        used = wrapped(QRectF(rect.left(), top, rect.width(), rect.height()), text, shown);
+        if (align & Qt::AlignVCenter)
+            used = std::max(used, rect.height());
+    }
+    m_painter.setFont(font);
+    return used;
 }
 
 void PdfCanvas::line(const QRectF& rect, const QString& text, Qt::Alignment align)

@@ -64,6 +64,15 @@ protected:
     // height used.
     double wrapped(const QRectF& rect, const QString& text, int maxLines,
                    QTextOption::WrapMode mode = QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Draws `text` whole within the rectangle: wrapped at the current font
+    // when its lines fit the rectangle's height, else at the largest size, in
+    // steps of 0.5 points down to `smallestPoints`, at which they do. Only
+    // at `smallestPoints` are the lines that still do not fit left off, the
+    // last one elided. With Qt::AlignVCenter a single line is drawn as line()
+    // draws it and several are centred as a block; otherwise they start at
+    // the top. The font is left as it was. Returns the height used.
+    double fitted(const QRectF& rect, const QString& text, double smallestPoints,
+                  Qt::Alignment align = Qt::AlignTop);
 
     // The grid of a % of limit scale: a line across `plot` every `step` from 0
     // to `top`, each marked (percentScaleText) right-aligned in the axis

@@ -41,7 +41,8 @@ void PdfPage::field(double x, double y, double w, const QString& caption, const 
     line(QRectF(x, y, captionWidth, mm(6)), caption);
     setFont(9);
     m_painter.setPen(Qt::black);
-    line(QRectF(x + captionWidth, y, w - captionWidth, mm(6)), dashIfEmpty(value));
+    fitted(QRectF(x + captionWidth, y, w - captionWidth, mm(6)), dashIfEmpty(value), 6,
+           Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 double PdfPage::title(double y, const QString& text)
@@ -88,7 +89,8 @@ double PdfPage::paintHeader(double y)
             std::min(metrics().horizontalAdvance(right) + mm(1), width() * 0.6);
         line(QRectF(width() - rightWidth, y, rightWidth, mm(4)), right, Qt::AlignRight);
         setFont(7.5);
-        line(QRectF(0, y, width() - rightWidth - mm(3), mm(4)), left);
+        fitted(QRectF(0, y, width() - rightWidth - mm(3), mm(4)), left, 5.5,
+               Qt::AlignLeft | Qt::AlignVCenter);
         y += mm(4);
     };
     m_painter.setPen(Qt::black);
@@ -158,7 +160,8 @@ double PdfPage::signatures(double bottom)
         line(QRectF(x, y, mm(25), mm(6)), caption);
         setFont(9);
         m_painter.setPen(Qt::black);
-        line(QRectF(x + mm(25), y, half - mm(30), mm(6)), name);
+        fitted(QRectF(x + mm(25), y, half - mm(30), mm(6)), name, 6,
+               Qt::AlignLeft | Qt::AlignVCenter);
         // The lines to sign and date on.
         const double lineY = y + mm(12);
         m_painter.setPen(QPen(Qt::black, mm(0.2)));

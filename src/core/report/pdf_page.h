@@ -62,7 +62,8 @@ public:
     void paintFooter(int page);
 
 protected:
-    // A caption and its value ("-" when empty) in a box `w` wide.
+    // A caption and its value ("-" when empty) in a box `w` wide, the value
+    // shrunk or wrapped to fit (fitted()).
     void field(double x, double y, double w, const QString& caption, const QString& value);
     // The title, shrunk to the width, and a rule under it.
     double title(double y, const QString& text);

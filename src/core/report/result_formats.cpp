@@ -98,7 +98,7 @@ HarmonicNumbers harmonicNumbers(const CycleResult& result, int cell)
     if (const std::optional<CellState> state = shownState(result, cell);
         state && *state != CellState::NotJudged)
         if (const std::optional<double> percent = percentOfLimit(result, cell))
-            numbers.percentOfLimit = std::round(*percent * 100) / 100;
+            numbers.percentOfLimit = *percent;
     return numbers;
 }
 
@@ -119,9 +119,8 @@ QJsonValue closestJson(const std::optional<ClosestOrder>& closest)
 {
     if (!closest)
         return QJsonValue(QJsonValue::Null);
-    return QJsonObject{
-        {QStringLiteral("order"), closest->order},
-        {QStringLiteral("percent_of_limit"), std::round(closest->percentOfLimit * 100) / 100}};
+    return QJsonObject{{QStringLiteral("order"), closest->order},
+                       {QStringLiteral("percent_of_limit"), closest->percentOfLimit}};
 }
 
 namespace {
@@ -298,10 +297,8 @@ QString resultText(const CycleResult& result)
         if (guardBand > 0)
             text +=
                 shown(guardedLimitText(limit, guardBand)).leftJustified(9) + QStringLiteral("  ");
-        text +=
-            (percent ? QString::number(*percent, 'f', 1) : QStringLiteral("-")).rightJustified(10) +
-            QStringLiteral("  ") + shown(shownStateName(result, cell)) +
-            QLatin1Char('\n');
+        text += (percent ? percentFigure(*percent) : QStringLiteral("-")).rightJustified(10) +
+                QStringLiteral("  ") + shown(shownStateName(result, cell)) + QLatin1Char('\n');
     }
 
     const QString problem = reportedProblem(result);

@@ -28,14 +28,14 @@ QString shownVerdict(const CycleResult& result);
 // numbers: current_ma_value (the current in mA; null when it is not a
 // number), limit_ma (null where the class sets no limit), guarded_limit_ma
 // (the limit reduced by the guard band, what the cell was judged against)
-// and percent_of_limit (the current as a percentage of its limit, to two
-// decimals; null where the harmonic was not judged). rules names the rules
+// and percent_of_limit (the current as a percentage of its limit, not
+// rounded; null where the harmonic was not judged). rules names the rules
 // ("IEC 1000-3-2 limits, one analyzer snapshot"); closest is the tested
 // order nearest its limit, {order, percent_of_limit}, null when none was or
 // the result has no verdict.
 QJsonObject resultJson(const CycleResult& result);
 
-// {order, percent_of_limit (two decimals)}; null without one.
+// {order, percent_of_limit (not rounded)}; null without one.
 QJsonValue closestJson(const std::optional<ClosestOrder>& closest);
 
 // RFC 4180: a header line, then one line per harmonic (39), each ended by
