@@ -49,8 +49,4 @@ QString errorPage(int status, const QString& message);
 // The login form; `wrong` after a wrong token.
 QString loginPage(bool wrong);
 
-// The verdict text a history line shows: an observation's as stored, a
-// measurement's verdict.
-QString summaryVerdict(const RecordSummary& record);
-
 } // namespace web

@@ -6,19 +6,13 @@
 
 #include <QJsonObject>
 
-namespace {
-
-// An observation's verdict as stored ("Incomplete observation" is one of
-// its own); a Pass or Fail under a guard band says so.
-QString verdictOf(const RecordSummary& r)
+QString historyVerdict(const RecordSummary& r)
 {
     const QString text =
         r.observationVerdict.isEmpty() ? verdictText(r.verdict) : r.observationVerdict;
     const bool judged = text == QLatin1String("Pass") || text == QLatin1String("Fail");
     return judged ? withGuardBand(text, r.guardBandPct) : text;
 }
-
-} // namespace
 
 QJsonArray historyJson(const QList<RecordSummary>& records)
 {
@@ -28,7 +22,7 @@ QJsonArray historyJson(const QList<RecordSummary>& records)
                                 {QStringLiteral("measured_at"), isoTimestamp(r.measuredAt)},
                                 {QStringLiteral("class"), classLetter(r.productClass)},
                                 {QStringLiteral("power"), r.power},
-                                {QStringLiteral("verdict"), verdictOf(r)},
+                                {QStringLiteral("verdict"), historyVerdict(r)},
                                 {QStringLiteral("product"), r.product},
                                 {QStringLiteral("serial"), r.serial},
                                 {QStringLiteral("operator"), r.operatorName},
@@ -48,7 +42,7 @@ QString historyCsv(const QList<RecordSummary>& records)
     for (const RecordSummary& r : records)
         csv +=
             csvRow({QString::number(r.id), isoTimestamp(r.measuredAt), classLetter(r.productClass),
-                    r.power, verdictOf(r), r.product, r.serial, r.operatorName, r.port, r.kind});
+                    r.power, historyVerdict(r), r.product, r.serial, r.operatorName, r.port, r.kind});
     return csv;
 }
 
@@ -75,7 +69,7 @@ QString historyText(const QList<RecordSummary>& records)
         const QString cls = r.productClass == ProductClass::D
                                 ? QStringLiteral("D ") + escapedText(r.power) + QLatin1Char('W')
                                 : classLetter(r.productClass);
-        table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, verdictOf(r),
+        table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, historyVerdict(r),
                      escapedText(r.product), escapedText(r.serial), escapedText(r.port), r.kind);
     }
     if (records.isEmpty())

@@ -119,7 +119,8 @@ QJsonValue closestJson(const std::optional<ClosestOrder>& closest)
         return QJsonValue(QJsonValue::Null);
     return QJsonObject{
         {QStringLiteral("order"), closest->order},
-        {QStringLiteral("percent_of_limit"), std::round(closest->percentOfLimit * 100) / 100}};
+        {QStringLiteral("percent_of_limit"), std::round(closest->percentOfLimit * 100) / 100},
+        {QStringLiteral("guarded"), closest->guarded}};
 }
 
 namespace {
