@@ -3,8 +3,8 @@
 #include "command_console.h"
 #include "command_line.h"
 #include "file_output.h"
-#include "observation_samples.h"
 #include "observation_report.h"
+#include "observation_samples.h"
 #include "options.h"
 #include "record_store.h"
 #include "report_file.h"
@@ -40,11 +40,10 @@ int reportSamples(const QCommandLineParser& parser, qint64 id, const Configurati
         err(QStringLiteral("iec1000: %1").arg(error));
         return kStoreFailed;
     }
-    const QString rows =
-        *format == Format::Csv
-            ? observationSamplesCsv(*observation)
-            : QString::fromUtf8(
-                  QJsonDocument(observationSamplesJson(*observation)).toJson(QJsonDocument::Indented));
+    const QString rows = *format == Format::Csv
+                             ? observationSamplesCsv(*observation)
+                             : QString::fromUtf8(QJsonDocument(observationSamplesJson(*observation))
+                                                     .toJson(QJsonDocument::Indented));
     if (!parser.isSet(QStringLiteral("output"))) {
         out(rows);
         return kPass;

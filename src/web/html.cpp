@@ -39,8 +39,8 @@ QString storedText(const QString& stored, int shown)
 {
     // Characters, not UTF-16 units: a pair of surrogates is one, never cut.
     const qsizetype units = stored.size();
-    const qsizetype characters =
-        units - std::count_if(stored.begin(), stored.end(), [](QChar c) { return c.isLowSurrogate(); });
+    const qsizetype characters = units - std::count_if(stored.begin(), stored.end(),
+                                                       [](QChar c) { return c.isLowSurrogate(); });
     if (characters <= shown)
         return text(stored);
     qsizetype cut = 0;

@@ -23,17 +23,17 @@ QString measurementHarmonics(const QJsonArray& harmonics, double guardBandPct)
     for (const QJsonValue& value : harmonics) {
         const QJsonObject h = value.toObject();
         const QJsonValue guarded = h.value(QLatin1String("guarded_limit_ma"));
-        html += QStringLiteral("<tr><td>%1</td>%2<td>%3</td><td>%4</td>%5</tr>")
-                    .arg(h.value(QLatin1String("order")).toInt())
-                    .arg(limitCells(storedText(h.value(QLatin1String("limit")).toString()),
-                                    guarded.isDouble()
-                                        ? QString::number(guarded.toDouble(), 'g', 10) +
-                                              QStringLiteral("mA")
-                                        : QString(),
-                                    guardBandPct),
-                         storedText(h.value(QLatin1String("current_ma")).toString()),
-                         percentCell(h.value(QLatin1String("percent_of_limit"))),
-                         stateCell(h.value(QLatin1String("state")).toString()));
+        html +=
+            QStringLiteral("<tr><td>%1</td>%2<td>%3</td><td>%4</td>%5</tr>")
+                .arg(h.value(QLatin1String("order")).toInt())
+                .arg(limitCells(storedText(h.value(QLatin1String("limit")).toString()),
+                                guarded.isDouble() ? QString::number(guarded.toDouble(), 'g', 10) +
+                                                         QStringLiteral("mA")
+                                                   : QString(),
+                                guardBandPct),
+                     storedText(h.value(QLatin1String("current_ma")).toString()),
+                     percentCell(h.value(QLatin1String("percent_of_limit"))),
+                     stateCell(h.value(QLatin1String("state")).toString()));
     }
     return html + QLatin1String("</tbody></table>");
 }

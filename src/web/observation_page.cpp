@@ -184,9 +184,9 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
         const QJsonObject h = value.toObject();
         const QString state = h.value(QLatin1String("state")).toString();
         const QJsonValue maximum = h.value(QLatin1String("maximum_pct"));
-        bars.append({h.value(QLatin1String("average_pct")).toDouble(), state,
-                     maximum.isDouble() ? std::optional<double>(maximum.toDouble())
-                                        : std::nullopt});
+        bars.append(
+            {h.value(QLatin1String("average_pct")).toDouble(), state,
+             maximum.isDouble() ? std::optional<double>(maximum.toDouble()) : std::nullopt});
         table += QStringLiteral("<tr><td>%1</td>%2<td>%3</td><td>%4</td>"
                                 "<td>%5</td><td>%6</td>%7</tr>")
                      .arg(h.value(QLatin1String("order")).toInt())

@@ -114,10 +114,7 @@ QString percentChart(const QList<ChartBar>& bars, const QList<double>& lines, do
         highest = std::max({highest, bar.percent, bar.maximum.value_or(0)});
     const auto [top, step] = chartScale(highest, lowestTop);
     const double left = 48, width = 39 * 16, height = 220, base = 10 + height;
-    QString svg = QStringLiteral("<svg class=\"chart\" viewBox=\"0 0 %1 %2\" role=\"img\" "
-                                 "aria-label=\"Each order as percent of its limit\">")
-                      .arg(left + width + 10)
-                      .arg(lines.size() > 1 || guardBandPct > 0 ? 280 : 260);
+    QString svg;
     svg += gridLines(left, width, base, height, top, step);
     const auto barRect = [&](double x, double w, double percent, const QString& fill,
                              const QString& extra) {
@@ -173,27 +170,31 @@ QString percentChart(const QList<ChartBar>& bars, const QList<double>& lines, do
         draw(line, QStringLiteral("6 3"), QStringLiteral("#000"), name);
         if (guardBandPct > 0)
             draw(line * (100 - guardBandPct) / 100, QStringLiteral("2 2"), QStringLiteral("#c00"),
-                 QStringLiteral("%1 of the guarded limit").arg(name.section(QLatin1Char(' '), 0, 1)));
+                 QStringLiteral("%1 of the guarded limit")
+                     .arg(name.section(QLatin1Char(' '), 0, 1)));
     }
     if (lines.size() > 1)
-        legend << QStringLiteral("dashed: %1 % of the limit")
-                      .arg([&] {
-                          QStringList at;
-                          for (const double line : lines)
-                              at << QString::number(line, 'g', 6);
-                          return at.join(QStringLiteral(" and "));
-                      }());
+        legend << QStringLiteral("dashed: %1 % of the limit").arg([&] {
+            QStringList at;
+            for (const double line : lines)
+                at << QString::number(line, 'g', 6);
+            return at.join(QStringLiteral(" and "));
+        }());
     if (guardBandPct > 0)
         legend << QStringLiteral("dotted red: the same less the %1 % guard band, as judged")
                       .arg(guardBandPct, 0, 'g', 6);
     if (anyMaximum)
         legend << QStringLiteral("each order: average, then maximum (paler)");
-    if (!legend.isEmpty())
+    for (int n = 0; n < int(legend.size()); ++n)
         svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"10\">%3</text>")
                    .arg(left)
-                   .arg(base + 32)
-                   .arg(legend.join(QStringLiteral("; ")));
-    return svg + QLatin1String("</svg>");
+                   .arg(base + 28 + 12 * n)
+                   .arg(legend.at(n));
+    return QStringLiteral("<svg class=\"chart\" viewBox=\"0 0 %1 %2\" role=\"img\" "
+                          "aria-label=\"Each order as percent of its limit\">")
+               .arg(left + width + 10)
+               .arg(260 + 12 * legend.size()) +
+           svg + QLatin1String("</svg>");
 }
 
 QString limitCaptions(const QString& limit, double guardBandPct)
@@ -220,8 +221,7 @@ QString closestOrder(const QJsonValue& closest)
     return QStringLiteral("order %1, %2 % of its %3limit")
         .arg(c.value(QLatin1String("order")).toInt())
         .arg(c.value(QLatin1String("percent_of_limit")).toDouble(), 0, 'f', 1)
-        .arg(c.value(QLatin1String("guarded")).toBool() ? QStringLiteral("guarded ")
-                                                         : QString());
+        .arg(c.value(QLatin1String("guarded")).toBool() ? QStringLiteral("guarded ") : QString());
 }
 
 QString pageLinks(const QString& base, QUrlQuery query, const QString& key, int page, bool hasNext)

@@ -188,8 +188,8 @@ Reply Site::routed(const Request& request)
         return history(request, false);
     if (path == QLatin1String("/api/records"))
         return history(request, true);
-    static const QRegularExpression recordPath(
-        QStringLiteral("^/(api/)?records/([^/]*)(?:/(report\\.(?:pdf|csv|json)|samples\\.(?:csv|json)))?$"));
+    static const QRegularExpression recordPath(QStringLiteral(
+        "^/(api/)?records/([^/]*)(?:/(report\\.(?:pdf|csv|json)|samples\\.(?:csv|json)))?$"));
     const QRegularExpressionMatch match = recordPath.match(path);
     if (!match.hasMatch())
         return errorReply(404, QStringLiteral("There is no such page."));
@@ -201,9 +201,9 @@ Reply Site::routed(const Request& request)
         return errorReply(404, QStringLiteral("There is no such page."));
     const QString file = match.captured(3);
     return record(match.captured(2).toLongLong(),
-                  api ? QStringLiteral("api")
-                      : file.startsWith(QLatin1String("report.")) ? file.mid(7)
-                                                                 : file,
+                  api                                         ? QStringLiteral("api")
+                  : file.startsWith(QLatin1String("report.")) ? file.mid(7)
+                                                              : file,
                   request.query);
 }
 
@@ -250,12 +250,12 @@ Reply Site::record(qint64 id, const QString& part, const QUrlQuery& query)
         Reply reply;
         reply.contentType = contentTypeOf(samples ? part.mid(8) : part);
         reply.body = *bytes;
-        reply.addHeader("Content-Disposition",
-                        QStringLiteral("attachment; filename=\"record-%1%2.%3\"")
-                            .arg(id)
-                            .arg(samples ? QStringLiteral("-samples") : QString(),
-                                 samples ? part.mid(8) : part)
-                            .toLatin1());
+        reply.addHeader(
+            "Content-Disposition",
+            QStringLiteral("attachment; filename=\"record-%1%2.%3\"")
+                .arg(id)
+                .arg(samples ? QStringLiteral("-samples") : QString(), samples ? part.mid(8) : part)
+                .toLatin1());
         return reply;
     };
     QString reason;

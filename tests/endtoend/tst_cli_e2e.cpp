@@ -371,10 +371,11 @@ void TestCommandLineEndToEnd::toolHelpAndUnknownCommand_data()
     QTest::newRow("hist after an option")
         << QStringList{"--demo", "hist"} << 64 << ""
         << "iec1000: unknown command 'hist'; did you mean 'history'?\nTry 'iec1000 --help'.\n";
-    QTest::newRow("far from any") << QStringList{"calibrate"} << 64 << ""
-                                  << "iec1000: unknown command 'calibrate'; the commands are "
-                                     "measure, observe, evaluate, history, report, serve and ports.\n"
-                                     "Try 'iec1000 --help'.\n";
+    QTest::newRow("far from any")
+        << QStringList{"calibrate"} << 64 << ""
+        << "iec1000: unknown command 'calibrate'; the commands are "
+           "measure, observe, evaluate, history, report, serve and ports.\n"
+           "Try 'iec1000 --help'.\n";
 }
 
 // Without a display: the answer comes before any window would.

@@ -81,7 +81,8 @@ void WebPages::measurementShowsItsGuardedLimits()
     const QString page = measurementPage(record);
     QVERIFY(page.contains("<th>Guarded limit (10 % less)</th>"));
     // The 3rd: 2300 mA, guarded 2070 mA.
-    QVERIFY(page.contains("<td class=\"limit\">2300mA</td><td class=\"limit guarded\">2070mA</td>"));
+    QVERIFY(
+        page.contains("<td class=\"limit\">2300mA</td><td class=\"limit guarded\">2070mA</td>"));
     QVERIFY(page.contains("order 19, 4.9 % of its guarded limit"));
 }
 
@@ -97,8 +98,9 @@ void WebPages::failedObservationSaysWhyAndShowsMaxima()
     // where the guard band puts them.
     QCOMPARE(page.count("class=\"maximum\""), page.count("class=\"average\""));
     QVERIFY(page.count("class=\"maximum\"") > 0);
-    for (const char* line : {"<title>100 % of the limit</title>", "<title>150 % of the limit</title>",
-                             "<title>150 % of the guarded limit</title>"})
+    for (const char* line :
+         {"<title>100 % of the limit</title>", "<title>150 % of the limit</title>",
+          "<title>150 % of the guarded limit</title>"})
         QVERIFY2(page.contains(line), line);
     QVERIFY(page.contains("<th>Guarded limit (10 % less)</th>"));
 }

@@ -66,9 +66,9 @@ std::optional<ClosestOrder> closestOrder(const Judgement& judgement)
             continue;
         // The limit the cell was judged against.
         const bool guarded = judgement.guardBandPct > 0;
-        const double limitMa = guarded ? guardedLimitMa(NumericValue(judgement.limits[i]),
-                                                        judgement.guardBandPct)
-                                       : NumericValue(judgement.limits[i]);
+        const double limitMa =
+            guarded ? guardedLimitMa(NumericValue(judgement.limits[i]), judgement.guardBandPct)
+                    : NumericValue(judgement.limits[i]);
         if (limitMa <= 0)
             continue;
         const double percent = NumericValue(judgement.currents[i]) / limitMa * 100;

@@ -40,9 +40,9 @@ QString historyCsv(const QList<RecordSummary>& records)
                 QStringLiteral("serial"), QStringLiteral("operator"), QStringLiteral("port"),
                 QStringLiteral("kind")});
     for (const RecordSummary& r : records)
-        csv +=
-            csvRow({QString::number(r.id), isoTimestamp(r.measuredAt), classLetter(r.productClass),
-                    r.power, historyVerdict(r), r.product, r.serial, r.operatorName, r.port, r.kind});
+        csv += csvRow({QString::number(r.id), isoTimestamp(r.measuredAt),
+                       classLetter(r.productClass), r.power, historyVerdict(r), r.product, r.serial,
+                       r.operatorName, r.port, r.kind});
     return csv;
 }
 

@@ -32,8 +32,8 @@ SampleRow rowOf(const ObservedSample& sample)
     SampleRow row;
     row.state = verdictText(sample.verdict);
     const ShownValues& shown = sample.shown;
-    row.values = {shown.volts, shown.amps, shown.watts, shown.powerFactor, shown.frequency,
-                  std::nullopt};
+    row.values = {shown.volts,       shown.amps,      shown.watts,
+                  shown.powerFactor, shown.frequency, std::nullopt};
     if (sample.reply != ObservedSample::Reply::Whole)
         return row;
     const ParsedReply reply = SortOut(sample.line);
@@ -57,11 +57,11 @@ QString startText(const ObservedSample& sample)
 
 QStringList sampleColumns()
 {
-    QStringList columns{QStringLiteral("sample"),       QStringLiteral("start_s"),
-                        QStringLiteral("measured_at"),  QStringLiteral("state"),
-                        QStringLiteral("volts"),        QStringLiteral("amps"),
-                        QStringLiteral("watts"),        QStringLiteral("power_factor"),
-                        QStringLiteral("frequency"),    QStringLiteral("fundamental_a")};
+    QStringList columns{QStringLiteral("sample"),      QStringLiteral("start_s"),
+                        QStringLiteral("measured_at"), QStringLiteral("state"),
+                        QStringLiteral("volts"),       QStringLiteral("amps"),
+                        QStringLiteral("watts"),       QStringLiteral("power_factor"),
+                        QStringLiteral("frequency"),   QStringLiteral("fundamental_a")};
     for (int cell = 0; cell < kHarmonicCells; ++cell)
         columns << QStringLiteral("h%1_ma").arg(harmonicOrder(cell));
     return columns;

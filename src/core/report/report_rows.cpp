@@ -119,8 +119,8 @@ QString escapedText(const QString& text)
         else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() &&
                  isInvisibleFormat(QChar::surrogateToUcs4(c, text.at(i + 1)))) {
             // The tags and the musical format characters beyond U+FFFF.
-            escaped += QStringLiteral("\\U%1").arg(
-                uint(QChar::surrogateToUcs4(c, text.at(i + 1))), 8, 16, QLatin1Char('0'));
+            escaped += QStringLiteral("\\U%1").arg(uint(QChar::surrogateToUcs4(c, text.at(i + 1))),
+                                                   8, 16, QLatin1Char('0'));
             ++i;
         } else
             escaped += c;
