@@ -16,6 +16,7 @@
 //   iec1000 evaluate --record ID --class X [--power W] [--format F]
 //   iec1000 history [--limit N] [--filter TEXT] [--format text|json|csv]
 //   iec1000 report ID --output FILE
+//   iec1000 report ID --samples --format csv|json [--output FILE]
 //   iec1000 ports [--format text|json]
 //   iec1000 --version
 //

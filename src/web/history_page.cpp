@@ -2,7 +2,6 @@
 
 #include "history_formats.h"
 #include "html.h"
-#include "judgement.h"
 #include "page_parts.h"
 #include "result_formats.h"
 
@@ -40,12 +39,6 @@ std::optional<QDate> dateOf(const QString& value)
 }
 
 } // namespace
-
-QString summaryVerdict(const RecordSummary& record)
-{
-    return record.kind == QLatin1String("observation") ? record.observationVerdict
-                                                       : verdictText(record.verdict);
-}
 
 std::optional<HistoryQuery> historyQueryOf(const QUrlQuery& url, int* page, QString* error)
 {
@@ -136,17 +129,18 @@ QString historyPage(const QList<RecordSummary>& records, const QUrlQuery& filter
             "<th>Kind</th><th>Class</th><th>Power</th><th>Verdict</th><th>Product</th>"
             "<th>Serial</th><th>Operator</th><th>Bench</th></tr></thead><tbody>");
         for (const RecordSummary& r : records) {
-            const QString verdict = summaryVerdict(r);
+            const QString verdict = historyVerdict(r);
             body += QStringLiteral("<tr><td><a href=\"/records/%1\">%1</a></td><td>%2</td>"
                                    "<td>%3</td><td>%4</td><td>%5</td>"
                                    "<td class=\"%6\">%7</td><td class=\"stored\">%8</td>"
                                    "<td class=\"stored\">%9</td>")
                         .arg(r.id)
                         .arg(text(isoTimestamp(r.measuredAt)), text(r.kind),
-                             text(classLetter(r.productClass)), text(r.power),
-                             verdictClass(verdict), text(verdict), text(r.product), text(r.serial));
+                             text(classLetter(r.productClass)), storedText(r.power),
+                             verdictClass(verdict), text(verdict), storedText(r.product),
+                             storedText(r.serial));
             body += QStringLiteral("<td class=\"stored\">%1</td><td>%2</td></tr>")
-                        .arg(text(r.operatorName), text(historyPortText(r)));
+                        .arg(storedText(r.operatorName), storedText(historyPortText(r)));
         }
         body += QLatin1String("</tbody></table>");
     }

@@ -2,6 +2,8 @@
 
 #include "report_rows.h"
 
+#include <algorithm>
+
 namespace web {
 
 QString text(const QString& plain)
@@ -31,6 +33,23 @@ QString text(const QString& plain)
         }
     }
     return html;
+}
+
+QString storedText(const QString& stored, int shown)
+{
+    // Characters, not UTF-16 units: a pair of surrogates is one, never cut.
+    const qsizetype units = stored.size();
+    const qsizetype characters = units - std::count_if(stored.begin(), stored.end(),
+                                                       [](QChar c) { return c.isLowSurrogate(); });
+    if (characters <= shown)
+        return text(stored);
+    qsizetype cut = 0;
+    for (int taken = 0; taken < shown && cut < units; ++taken)
+        cut += stored.at(cut).isHighSurrogate() && cut + 1 < units ? 2 : 1;
+    return text(stored.left(cut)) +
+           QStringLiteral("<span class=\"cut\">&hellip; (%1 characters in all; the downloads "
+                          "hold it whole)</span>")
+               .arg(characters);
 }
 
 QString document(const QString& title, const QString& body, const QString& script)

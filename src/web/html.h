@@ -17,6 +17,16 @@ inline QString attribute(const QString& value)
     return text(value);
 }
 
+// The characters of a stored text a page shows: a browser lays out a text
+// of a hundred thousand characters without a break for many seconds. The
+// downloads hold it whole.
+inline constexpr int kShownStoredChars = 300;
+
+// A stored text as text() writes it, at most its first `shown` characters;
+// a longer one is cut there, and its length named: "... (131072 characters
+// in all; the downloads hold it whole)".
+QString storedText(const QString& stored, int shown = kShownStoredChars);
+
 // A whole page: the document, its title, the style sheet, the header with
 // the tool's name and the link to the history, then `body`. `script`: a
 // script of the site's own ("/static/live.js") loaded at the end, or none.

@@ -12,21 +12,28 @@ namespace web {
 
 namespace {
 
-// The harmonics as the JSON gives them: the table's rows.
-QString measurementHarmonics(const QJsonArray& harmonics)
+// The harmonics as the JSON gives them: the table's rows, the guarded limit
+// beside the limit under a guard band.
+QString measurementHarmonics(const QJsonArray& harmonics, double guardBandPct)
 {
-    QString html = QStringLiteral(
-        "<table class=\"harmonics\" id=\"harmonics\"><thead><tr><th>Order</th><th>Limit</th>"
-        "<th>Measured (mA)</th><th>% of limit</th><th>State</th></tr></thead><tbody>");
+    QString html = QStringLiteral("<table class=\"harmonics\" id=\"harmonics\"><thead><tr>"
+                                  "<th>Order</th>%1<th>Measured (mA)</th><th>% of limit</th>"
+                                  "<th>State</th></tr></thead><tbody>")
+                       .arg(limitCaptions(QStringLiteral("Limit"), guardBandPct));
     for (const QJsonValue& value : harmonics) {
         const QJsonObject h = value.toObject();
-        html += QStringLiteral("<tr><td>%1</td><td class=\"limit\">%2</td><td>%3</td><td>%4</td>%5"
-                               "</tr>")
-                    .arg(h.value(QLatin1String("order")).toInt())
-                    .arg(text(h.value(QLatin1String("limit")).toString()),
-                         text(h.value(QLatin1String("current_ma")).toString()),
-                         percentCell(h.value(QLatin1String("percent_of_limit"))),
-                         stateCell(h.value(QLatin1String("state")).toString()));
+        const QJsonValue guarded = h.value(QLatin1String("guarded_limit_ma"));
+        html +=
+            QStringLiteral("<tr><td>%1</td>%2<td>%3</td><td>%4</td>%5</tr>")
+                .arg(h.value(QLatin1String("order")).toInt())
+                .arg(limitCells(storedText(h.value(QLatin1String("limit")).toString()),
+                                guarded.isDouble() ? QString::number(guarded.toDouble(), 'g', 10) +
+                                                         QStringLiteral("mA")
+                                                   : QString(),
+                                guardBandPct),
+                     storedText(h.value(QLatin1String("current_ma")).toString()),
+                     percentCell(h.value(QLatin1String("percent_of_limit"))),
+                     stateCell(h.value(QLatin1String("state")).toString()));
     }
     return html + QLatin1String("</tbody></table>");
 }
@@ -44,8 +51,9 @@ QString measurementPage(const MeasurementRecord& record)
     body += QStringLiteral("<section><h2>Values</h2><table class=\"fields\" id=\"values\">");
     body +=
         row(QStringLiteral("Measured"), text(json.value(QLatin1String("measured_at")).toString()));
-    body += row(QStringLiteral("Class"), text(reportClassText(record.result.judgement.productClass,
-                                                              record.result.judgement.power)));
+    body += row(QStringLiteral("Class"),
+                storedText(reportClassText(record.result.judgement.productClass,
+                                           record.result.judgement.power)));
     const QList<QPair<QString, const char*>> values{
         {QStringLiteral("Voltage (V)"), "volts"},
         {QStringLiteral("Current (A)"), "amps"},
@@ -61,22 +69,25 @@ QString measurementPage(const MeasurementRecord& record)
     if (json.contains(QLatin1String("problem")))
         body += row(QStringLiteral("Problem"),
                     QStringLiteral("<span class=\"stored\">%1</span>")
-                        .arg(text(json.value(QLatin1String("problem")).toString())));
+                        .arg(storedText(json.value(QLatin1String("problem")).toString())));
     body += row(QStringLiteral("Rules"),
                 QStringLiteral("A harmonic fails above its limit; below 5 mA or 0.6 % of the "
                                "current it is not tested."));
     body += QLatin1String("</table></section>");
-    QList<std::pair<double, QString>> bars;
+    const double guardBandPct = record.result.judgement.guardBandPct;
+    QList<ChartBar> bars;
     for (const QJsonValue& value : harmonics) {
         const QJsonObject h = value.toObject();
         bars.append({h.value(QLatin1String("percent_of_limit")).toDouble(),
                      h.value(QLatin1String("state")).toString()});
     }
     body += QStringLiteral("<section><h2>Harmonics as % of their limits</h2>") +
-            percentChart(bars) + measurementHarmonics(harmonics) + QStringLiteral("</section>");
+            percentChart(bars, {100}, guardBandPct) +
+            measurementHarmonics(harmonics, guardBandPct) + QStringLiteral("</section>");
+    // A whole reply (47 fields) is about 520 characters.
     body += QStringLiteral("<section><h2>Reply as received</h2><pre class=\"reply stored\">%1</pre>"
                            "</section>")
-                .arg(text(json.value(QLatin1String("reply")).toString()));
+                .arg(storedText(json.value(QLatin1String("reply")).toString(), 1000));
     return document(QStringLiteral("Record %1").arg(record.id), body);
 }
 

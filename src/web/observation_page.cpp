@@ -107,12 +107,16 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
                                               "they arrive.")
                              : QString());
     body += downloads(record.id);
+    body += QStringLiteral("<p class=\"downloads\">Every sample: "
+                           "<a href=\"/records/%1/samples.csv\" id=\"samples-csv\">CSV</a> "
+                           "<a href=\"/records/%1/samples.json\">JSON</a></p>")
+                .arg(record.id);
     body += productSection(record);
     body += QStringLiteral("<section><h2>Observation</h2><table class=\"fields\" id=\"values\">");
     body +=
         row(QStringLiteral("Started"), text(json.value(QLatin1String("measured_at")).toString()));
     body += row(QStringLiteral("Class"),
-                text(reportClassText(r.choice.productClass, r.choice.power.text())));
+                storedText(reportClassText(r.choice.productClass, r.choice.power.text())));
     body += row(QStringLiteral("Duration"),
                 QStringLiteral("%1 s asked, %2 s elapsed")
                     .arg(r.durationS)
@@ -145,7 +149,7 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
     if (json.contains(QLatin1String("highest_power_w")))
         body += row(QStringLiteral("Power basis"),
                     QStringLiteral("typed %1 W; highest measured %2 W%3")
-                        .arg(text(r.choice.power.text()))
+                        .arg(storedText(r.choice.power.text()))
                         .arg(json.value(QLatin1String("highest_power_w")).toDouble(), 0, 'f', 1)
                         .arg(json.value(QLatin1String("power_differs")).toBool()
                                  ? QStringLiteral(" (more than 10 % apart)")
@@ -158,33 +162,47 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
     const QJsonArray harmonics = json.value(QLatin1String("harmonics")).toArray();
     body +=
         row(QStringLiteral("Closest order"), closestOrder(json.value(QLatin1String("closest"))));
+    // Why it failed, beside "Fail", as the window says it: the orders and the
+    // rules they broke.
+    if (!running && r.verdict == ObservationVerdict::Fail && !r.judgement.failureReason.isEmpty())
+        body += QStringLiteral("<tr id=\"why\"><th>Why it failed</th><td>%1</td></tr>")
+                    .arg(text(r.judgement.failureReason));
     if (json.contains(QLatin1String("problem")) && !running)
         body += row(QStringLiteral("Problem"),
                     QStringLiteral("<span class=\"stored\">%1</span>")
-                        .arg(text(json.value(QLatin1String("problem")).toString())));
+                        .arg(storedText(json.value(QLatin1String("problem")).toString())));
     body += QLatin1String("</table></section>");
 
-    QList<std::pair<double, QString>> bars;
-    QString table = QStringLiteral(
-        "<table class=\"harmonics\" id=\"harmonics\"><thead><tr><th>Order</th><th>Limit (mA)</th>"
-        "<th>Average (mA)</th><th>%</th><th>Maximum (mA)</th><th>%</th><th>State</th></tr>"
-        "</thead><tbody>");
+    const double guardBandPct = r.judgement.guardBandPct;
+    QList<ChartBar> bars;
+    QString table = QStringLiteral("<table class=\"harmonics\" id=\"harmonics\"><thead><tr>"
+                                   "<th>Order</th>%1<th>Average (mA)</th><th>%</th>"
+                                   "<th>Maximum (mA)</th><th>%</th><th>State</th></tr>"
+                                   "</thead><tbody>")
+                        .arg(limitCaptions(QStringLiteral("Limit (mA)"), guardBandPct));
     for (const QJsonValue& value : harmonics) {
         const QJsonObject h = value.toObject();
         const QString state = h.value(QLatin1String("state")).toString();
-        bars.append({h.value(QLatin1String("average_pct")).toDouble(), state});
-        table += QStringLiteral("<tr><td>%1</td><td class=\"limit\">%2</td><td>%3</td><td>%4</td>"
+        const QJsonValue maximum = h.value(QLatin1String("maximum_pct"));
+        bars.append(
+            {h.value(QLatin1String("average_pct")).toDouble(), state,
+             maximum.isDouble() ? std::optional<double>(maximum.toDouble()) : std::nullopt});
+        table += QStringLiteral("<tr><td>%1</td>%2<td>%3</td><td>%4</td>"
                                 "<td>%5</td><td>%6</td>%7</tr>")
                      .arg(h.value(QLatin1String("order")).toInt())
-                     .arg(numberText(h.value(QLatin1String("limit_ma"))),
+                     .arg(limitCells(numberText(h.value(QLatin1String("limit_ma"))),
+                                     numberText(h.value(QLatin1String("guarded_limit_ma"))),
+                                     guardBandPct),
                           numberText(h.value(QLatin1String("average_ma"))),
                           percentCell(h.value(QLatin1String("average_pct"))),
                           numberText(h.value(QLatin1String("maximum_ma"))),
                           percentCell(h.value(QLatin1String("maximum_pct"))), stateCell(state));
     }
     table += QLatin1String("</tbody></table>");
-    body += QStringLiteral("<section><h2>Each order's average as % of its limit</h2>") +
-            percentChart(bars) + table + QStringLiteral("</section>");
+    // A sample above 150 % of its limit fails the order.
+    body += QStringLiteral("<section><h2>Each order's average and maximum as % of its limit</h2>") +
+            percentChart(bars, {100, 150}, guardBandPct, 160) + table +
+            QStringLiteral("</section>");
 
     body += timeline(r);
 
@@ -203,7 +221,7 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
                     .arg(k + 1)
                     .arg(s.startS, 0, 'f', 1)
                     .arg(text(isoTimestamp(s.measuredAt)), verdictClass(sampleVerdict),
-                         text(sampleVerdict), text(s.problem));
+                         text(sampleVerdict), storedText(s.problem));
     }
     body += QLatin1String("</tbody></table>");
     QUrlQuery none;

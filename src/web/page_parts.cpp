@@ -2,10 +2,10 @@
 
 #include "conversions.h"
 #include "html.h"
-#include "pdf_chart.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -70,8 +70,8 @@ QString productSection(const RecordHeader& record)
     };
     for (const auto& [caption, value] : fields)
         if (!value.isEmpty())
-            html +=
-                row(caption, QStringLiteral("<span class=\"stored\">%1</span>").arg(text(value)));
+            html += row(caption,
+                        QStringLiteral("<span class=\"stored\">%1</span>").arg(storedText(value)));
     return html + QLatin1String("</table></section>");
 }
 
@@ -110,32 +110,45 @@ QString gridLines(double left, double width, double base, double height, double 
     return svg;
 }
 
-QString percentChart(const QList<std::pair<double, QString>>& bars)
+QString percentChart(const QList<ChartBar>& bars, const QList<double>& lines, double guardBandPct,
+                     double lowestTop)
 {
     double highest = 0;
-    for (const auto& bar : bars)
-        highest = std::max(highest, bar.first);
-    const auto [top, step] = chartScale(highest);
+    for (const ChartBar& bar : bars)
+        highest = std::max({highest, bar.percent, bar.maximum.value_or(0)});
+    const auto [top, step] = chartScale(highest, lowestTop);
     const double left = 48, width = 39 * 16, height = 220, base = 10 + height;
-    QString svg = QStringLiteral("<svg class=\"chart\" viewBox=\"0 0 %1 260\" role=\"img\" "
-                                 "aria-label=\"Each order as percent of its limit\">")
-                      .arg(left + width + 10);
+    QString svg;
     svg += gridLines(left, width, base, height, top, step);
-    for (int n = 0; n < int(bars.size()); ++n) {
-        const auto& [percent, state] = bars.at(n);
-        const double x = left + n * 16 + 3;
+    const auto barRect = [&](double x, double w, double percent, const QString& fill,
+                             const QString& extra) {
         const double h = std::min(percent, top) / top * height;
-        const QString fill = state == QLatin1String("fail")         ? QStringLiteral("#ff0000")
-                             : state == QLatin1String("not_tested") ? QStringLiteral("#0000ff")
-                             : state == QLatin1String("pass")       ? QStringLiteral("#00ff00")
-                                                                    : QStringLiteral("#999999");
-        if (h > 0)
-            svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"10\" height=\"%3\" "
-                                  "fill=\"%4\" stroke=\"#333\" stroke-width=\"0.5\"/>")
-                       .arg(x)
-                       .arg(base - h, 0, 'f', 1)
-                       .arg(h, 0, 'f', 1)
-                       .arg(fill);
+        if (h <= 0)
+            return QString();
+        return QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" "
+                              "fill=\"%5\" stroke=\"#333\" stroke-width=\"0.5\"%6/>")
+            .arg(x)
+            .arg(base - h, 0, 'f', 1)
+            .arg(w)
+            .arg(h, 0, 'f', 1)
+            .arg(fill, extra);
+    };
+    bool anyMaximum = false;
+    for (int n = 0; n < int(bars.size()); ++n) {
+        const ChartBar& bar = bars.at(n);
+        const double x = left + n * 16 + 3;
+        const QString fill = bar.state == QLatin1String("fail")         ? QStringLiteral("#ff0000")
+                             : bar.state == QLatin1String("not_tested") ? QStringLiteral("#0000ff")
+                             : bar.state == QLatin1String("pass")       ? QStringLiteral("#00ff00")
+                                                                        : QStringLiteral("#999999");
+        if (bar.maximum) {
+            anyMaximum = true;
+            svg += barRect(x - 1, 6, bar.percent, fill, QStringLiteral(" class=\"average\""));
+            svg += barRect(x + 5, 6, *bar.maximum, fill,
+                           QStringLiteral(" fill-opacity=\"0.4\" class=\"maximum\""));
+        } else {
+            svg += barRect(x, 10, bar.percent, fill, QString());
+        }
         if ((n + 2) % 2 == 1 || n == 0)
             svg += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\" "
                                   "font-size=\"9\">%3</text>")
@@ -143,13 +156,65 @@ QString percentChart(const QList<std::pair<double, QString>>& bars)
                        .arg(base + 12)
                        .arg(n + 2);
     }
-    const double limitY = base - 100 / top * height;
-    svg += QStringLiteral("<line x1=\"%1\" x2=\"%2\" y1=\"%3\" y2=\"%3\" stroke=\"#000\" "
-                          "stroke-width=\"1.5\" stroke-dasharray=\"6 3\"/>")
-               .arg(left)
-               .arg(left + width)
-               .arg(limitY, 0, 'f', 1);
-    return svg + QLatin1String("</svg>");
+    // The lines, and where the guard band puts them: what the verdict used.
+    QStringList legend;
+    for (const double line : lines) {
+        const auto draw = [&](double at, const QString& dash, const QString& colour,
+                              const QString& name) {
+            const double y = base - std::min(at, top) / top * height;
+            svg += QStringLiteral("<line x1=\"%1\" x2=\"%2\" y1=\"%3\" y2=\"%3\" "
+                                  "stroke=\"%4\" stroke-width=\"1.5\" stroke-dasharray=\"%5\" "
+                                  "class=\"limit-line\"><title>%6</title></line>")
+                       .arg(left)
+                       .arg(left + width)
+                       .arg(y, 0, 'f', 1)
+                       .arg(colour, dash, name);
+        };
+        const QString name = QStringLiteral("%1 % of the limit").arg(line, 0, 'g', 6);
+        draw(line, QStringLiteral("6 3"), QStringLiteral("#000"), name);
+        if (guardBandPct > 0)
+            draw(line * (100 - guardBandPct) / 100, QStringLiteral("2 2"), QStringLiteral("#c00"),
+                 QStringLiteral("%1 of the guarded limit")
+                     .arg(name.section(QLatin1Char(' '), 0, 1)));
+    }
+    if (lines.size() > 1)
+        legend << QStringLiteral("dashed: %1 % of the limit").arg([&] {
+            QStringList at;
+            for (const double line : lines)
+                at << QString::number(line, 'g', 6);
+            return at.join(QStringLiteral(" and "));
+        }());
+    if (guardBandPct > 0)
+        legend << QStringLiteral("dotted red: the same less the %1 % guard band, as judged")
+                      .arg(guardBandPct, 0, 'g', 6);
+    if (anyMaximum)
+        legend << QStringLiteral("each order: average, then maximum (paler)");
+    for (int n = 0; n < int(legend.size()); ++n)
+        svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"10\">%3</text>")
+                   .arg(left)
+                   .arg(base + 28 + 12 * n)
+                   .arg(legend.at(n));
+    return QStringLiteral("<svg class=\"chart\" viewBox=\"0 0 %1 %2\" role=\"img\" "
+                          "aria-label=\"Each order as percent of its limit\">")
+               .arg(left + width + 10)
+               .arg(260 + 12 * legend.size()) +
+           svg + QLatin1String("</svg>");
+}
+
+QString limitCaptions(const QString& limit, double guardBandPct)
+{
+    QString html = QStringLiteral("<th>%1</th>").arg(limit);
+    if (guardBandPct > 0)
+        html += QStringLiteral("<th>Guarded limit (%1 % less)</th>").arg(guardBandPct, 0, 'g', 6);
+    return html;
+}
+
+QString limitCells(const QString& limit, const QString& guarded, double guardBandPct)
+{
+    QString html = QStringLiteral("<td class=\"limit\">%1</td>").arg(limit);
+    if (guardBandPct > 0)
+        html += QStringLiteral("<td class=\"limit guarded\">%1</td>").arg(guarded);
+    return html;
 }
 
 QString closestOrder(const QJsonValue& closest)
@@ -157,9 +222,10 @@ QString closestOrder(const QJsonValue& closest)
     if (!closest.isObject())
         return QStringLiteral("none judged");
     const QJsonObject c = closest.toObject();
-    return QStringLiteral("order %1, %2 % of its limit")
+    return QStringLiteral("order %1, %2 % of its %3limit")
         .arg(c.value(QLatin1String("order")).toInt())
-        .arg(percentFigure(c.value(QLatin1String("percent_of_limit")).toDouble()));
+        .arg(percentFigure(c.value(QLatin1String("percent_of_limit")).toDouble()))
+        .arg(c.value(QLatin1String("guarded")).toBool() ? QStringLiteral("guarded ") : QString());
 }
 
 QString pageLinks(const QString& base, QUrlQuery query, const QString& key, int page, bool hasNext)

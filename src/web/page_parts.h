@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pdf_chart.h"
 #include "record_header.h"
 
 #include <QJsonValue>
@@ -7,7 +8,7 @@
 #include <QString>
 #include <QUrlQuery>
 
-#include <utility>
+#include <optional>
 
 class QJsonArray;
 
@@ -48,12 +49,32 @@ QString downloads(qint64 id);
 // to `top`, `height` high above `base`, `width` wide from `left`.
 QString gridLines(double left, double width, double base, double height, double top, double step);
 
-// A bar chart of % of limit, one bar an order, coloured by its state, on
-// the PDF chart's scale (chartScale), with the 100 % line.
-QString percentChart(const QList<std::pair<double, QString>>& bars);
+// One order of a percentChart: its (average) % of limit, its state, and an
+// observation's maximum % beside it.
+struct ChartBar
+{
+    double percent = 0;
+    QString state;
+    std::optional<double> maximum = std::nullopt;
+};
+
+// A bar chart of % of limit, one bar an order (two with a maximum: the
+// average, then the maximum paler), coloured by its state, on the PDF
+// chart's scale (chartScale, at least `lowestTop`), with a dashed line at
+// each of `lines` (% of the limit) and, under a guard band of
+// `guardBandPct`, a dotted one where it puts each.
+QString percentChart(const QList<ChartBar>& bars, const QList<double>& lines = {100},
+                     double guardBandPct = 0, double lowestTop = kChartMinTopPercent);
+
+// The harmonics table's limit cell and, under a guard band, the guarded
+// limit's cell beside it (both HTML as they are).
+QString limitCells(const QString& limit, const QString& guarded, double guardBandPct);
+// Their captions, as limitCells fills them.
+QString limitCaptions(const QString& limit, double guardBandPct);
 
 // The record's closest order (its JSON's "closest": judged orders only), in
-// words; "none judged" without one.
+// words ("order 19, 95.0 % of its guarded limit" under a guard band); "none
+// judged" without one.
 QString closestOrder(const QJsonValue& closest);
 
 // The links to the previous and next page of `base`, `key` in `query` the

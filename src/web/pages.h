@@ -53,8 +53,4 @@ QString loginPage(bool wrong, const QString& next = QStringLiteral("/"));
 // The page with a log-out button in its header, for a visitor logged in.
 QString withLogOut(const QString& page);
 
-// The verdict text a history line shows: an observation's as stored, a
-// measurement's verdict.
-QString summaryVerdict(const RecordSummary& record);
-
 } // namespace web

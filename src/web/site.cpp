@@ -4,6 +4,7 @@
 #include "html.h"
 #include "observation_formats.h"
 #include "observation_report.h"
+#include "observation_samples.h"
 #include "pages.h"
 #include "report_file.h"
 #include "result_formats.h"
@@ -224,8 +225,8 @@ Reply Site::routed(const Request& request, bool* inSession)
         return history(request, false);
     if (path == QLatin1String("/api/records"))
         return history(request, true);
-    static const QRegularExpression recordPath(
-        QStringLiteral("^/(api/)?records/([^/]*)(?:/(report\\.(?:pdf|csv|json)))?$"));
+    static const QRegularExpression recordPath(QStringLiteral(
+        "^/(api/)?records/([^/]*)(?:/(report\\.(?:pdf|csv|json)|samples\\.(?:csv|json)))?$"));
     const QRegularExpressionMatch match = recordPath.match(path);
     if (!match.hasMatch())
         return errorReply(404, QStringLiteral("There is no such page."));
@@ -235,8 +236,12 @@ Reply Site::routed(const Request& request, bool* inSession)
     const bool api = !match.captured(1).isEmpty();
     if (api && !match.captured(3).isEmpty())
         return errorReply(404, QStringLiteral("There is no such page."));
+    const QString file = match.captured(3);
     return record(match.captured(2).toLongLong(),
-                  api ? QStringLiteral("api") : match.captured(3).mid(7), request.query);
+                  api                                         ? QStringLiteral("api")
+                  : file.startsWith(QLatin1String("report.")) ? file.mid(7)
+                                                              : file,
+                  request.query);
 }
 
 Reply Site::refused(const Request& request, Access::Check check)
@@ -293,17 +298,21 @@ Reply Site::record(qint64 id, const QString& part, const QUrlQuery& query)
             return storeFailed(error);
         return errorReply(404, QStringLiteral("There is no record %1.").arg(id));
     }
+    const bool samples = part.startsWith(QLatin1String("samples."));
     const auto download = [&](const std::optional<QByteArray>& bytes, const QString& reason) {
         if (!bytes) {
             m_log(reason);
             return errorReply(500, QStringLiteral("The report could not be made."));
         }
         Reply reply;
-        reply.contentType = contentTypeOf(part);
+        reply.contentType = contentTypeOf(samples ? part.mid(8) : part);
         reply.body = *bytes;
         reply.addHeader(
             "Content-Disposition",
-            QStringLiteral("attachment; filename=\"record-%1.%2\"").arg(id).arg(part).toLatin1());
+            QStringLiteral("attachment; filename=\"record-%1%2.%3\"")
+                .arg(id)
+                .arg(samples ? QStringLiteral("-samples") : QString(), samples ? part.mid(8) : part)
+                .toLatin1());
         return reply;
     };
     QString reason;
@@ -313,6 +322,13 @@ Reply Site::record(qint64 id, const QString& part, const QUrlQuery& query)
             return storeFailed(error);
         if (part == QLatin1String("api"))
             return jsonReply(QJsonDocument(observationJson(*observation)));
+        // Every sample, as `iec1000 report ID --samples` writes them.
+        if (part == QLatin1String("samples.csv"))
+            return download(observationSamplesCsv(*observation).toUtf8(), {});
+        if (part == QLatin1String("samples.json"))
+            return download(
+                QJsonDocument(observationSamplesJson(*observation)).toJson(QJsonDocument::Indented),
+                {});
         if (!part.isEmpty())
             return download(reportBytes(*observation, part, writeObservationReport, &reason),
                             reason);
@@ -332,6 +348,10 @@ Reply Site::record(qint64 id, const QString& part, const QUrlQuery& query)
         return storeFailed(error);
     if (part == QLatin1String("api"))
         return jsonReply(QJsonDocument(recordJson(*measurement)));
+    if (samples)
+        return errorReply(404, QStringLiteral("Record %1 is a measurement: only a timed "
+                                              "observation has samples.")
+                                   .arg(id));
     if (!part.isEmpty())
         return download(reportBytes(*measurement, part, writeReport, &reason), reason);
     return htmlReply(200, measurementPage(*measurement));

@@ -846,6 +846,16 @@ void TestCommandLineEndToEnd::observeAMomentaryExcursion()
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("verdict,"));
+
+    // Every sample, one row each: the excursion in the second.
+    const ToolRun samples =
+        runTool({"report", id, "--samples", "--format", "csv", "--db", store()});
+    QVERIFY2(samples.exitCode == 0, samples.err.constData());
+    const QList<QByteArray> rows = samples.out.split('\n');
+    QVERIFY(rows[0].startsWith("sample,start_s,measured_at,state,volts,"));
+    QCOMPARE(rows.size() - 2,
+             json.value("samples").toInt() + json.value("samples_not_judged").toInt());
+    QVERIFY2(rows[2].startsWith("2,") && rows[2].contains(",Fail,"), rows[2].constData());
 }
 
 // The 75 W lamp observed as Class D typed at 90 W: the typed power is not

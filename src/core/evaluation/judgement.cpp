@@ -1,6 +1,7 @@
 #include "judgement.h"
 
 #include "conversions.h"
+#include "guard_band.h"
 
 namespace {
 constexpr std::array<const char*, 4> kStateNames{"pass", "fail", "not_tested", "not_judged"};
@@ -63,12 +64,16 @@ std::optional<ClosestOrder> closestOrder(const Judgement& judgement)
         const auto i = std::size_t(cell);
         if (judgement.states[i] != CellState::Pass && judgement.states[i] != CellState::Fail)
             continue;
-        const double limitMa = NumericValue(judgement.limits[i]);
+        // The limit the cell was judged against.
+        const bool guarded = judgement.guardBandPct > 0;
+        const double limitMa =
+            guarded ? guardedLimitMa(NumericValue(judgement.limits[i]), judgement.guardBandPct)
+                    : NumericValue(judgement.limits[i]);
         if (limitMa <= 0)
             continue;
         const double percent = NumericValue(judgement.currents[i]) / limitMa * 100;
         if (!closest || percent > closest->percentOfLimit)
-            closest = ClosestOrder{harmonicOrder(cell), percent};
+            closest = ClosestOrder{harmonicOrder(cell), percent, guarded};
     }
     return closest;
 }
@@ -92,6 +97,7 @@ QString closestLine(const std::optional<ClosestOrder>& closest)
 {
     if (!closest)
         return QStringLiteral("Closest to its limit: no order judged");
-    return QStringLiteral("Closest to its limit: %1, %2 %")
-        .arg(harmonicName(closest->order), percentFigure(closest->percentOfLimit));
+    return QStringLiteral("Closest to its %1limit: %2, %3 %")
+        .arg(closest->guarded ? QStringLiteral("guarded ") : QString(),
+             harmonicName(closest->order), percentFigure(closest->percentOfLimit));
 }

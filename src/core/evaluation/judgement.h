@@ -80,20 +80,25 @@ struct Judgement
 struct ClosestOrder
 {
     int order = 0;
-    // The current (an observation: the average) in % of the limit.
+    // The current (an observation: the average) in % of the limit the
+    // verdict used: under a guard band, the guarded limit.
     double percentOfLimit = 0;
+    // Judged under a guard band: percentOfLimit is of the guarded limit.
+    bool guarded = false;
 };
 
 // Among the cells a judgement tested (Pass or Fail; not tested and not judged
-// cells never count), the one with the highest current in % of its limit,
-// the lower order first among equals; nothing when none was.
+// cells never count), the one with the highest current in % of its limit
+// (the guarded limit under a guard band), the lower order first among
+// equals; nothing when none was.
 std::optional<ClosestOrder> closestOrder(const Judgement& judgement);
 
 // "19th harmonic", "2nd harmonic", "23rd harmonic".
 QString harmonicName(int order);
 
-// "Closest to its limit: 19th harmonic, 28.5 %" (one decimal); "Closest to
-// its limit: no order judged" without one.
+// "Closest to its limit: 19th harmonic, 28.5 %" (one decimal), "Closest to
+// its guarded limit: ..." under a guard band; "Closest to its limit: no
+// order judged" without one.
 QString closestLine(const std::optional<ClosestOrder>& closest);
 
 // The rules a single measurement is judged by, as every output names them.

@@ -155,6 +155,11 @@ QString powerBasisName(PowerBasis basis)
 
 QString samplingSentence(double intervalS)
 {
+    // One sample of one still being recorded: no time between two yet.
+    if (intervalS <= 0)
+        return QStringLiteral(
+            "sampled from analyzer snapshots, not the standard's 1.5 s smoothing; the interval "
+            "shows from the second sample");
     return QStringLiteral(
                "sampled every %1 s from analyzer snapshots, not the standard's 1.5 s smoothing")
         .arg(QString::number(intervalS, 'f', 1));
@@ -360,6 +365,10 @@ std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement)
     const QList<int> ranked = rankedOrderCells(judgement);
     if (ranked.isEmpty())
         return std::nullopt;
-    return ClosestOrder{harmonicOrder(ranked.first()),
-                        *judgement.orders[std::size_t(ranked.first())].averagePct};
+    const OrderJudgement& order = judgement.orders[std::size_t(ranked.first())];
+    // Under a guard band, of the guarded limit the order was judged against.
+    if (judgement.guardBandPct > 0 && order.guardedLimitMa)
+        if (const std::optional<double> pct = percentOf(order.averageMa, *order.guardedLimitMa))
+            return ClosestOrder{harmonicOrder(ranked.first()), *pct, true};
+    return ClosestOrder{harmonicOrder(ranked.first()), *order.averagePct};
 }

@@ -23,7 +23,8 @@ inline constexpr const char* kEarlierObservationRules =
 
 // What every output says about the samples: "sampled every 8.3 s from
 // analyzer snapshots, not the standard's 1.5 s smoothing", the interval in
-// seconds with one decimal.
+// seconds with one decimal. Without an interval (0: a single sample of an
+// observation still being recorded) it names none.
 QString samplingSentence(double intervalS);
 
 // How an observation came out. Pass and Fail only for an observation that ran
@@ -226,6 +227,7 @@ private:
 // equals: the one ranking of an observation's orders every face shows.
 QList<int> rankedOrderCells(const ObservationJudgement& judgement);
 
-// The first of rankedOrderCells, with its average %; nothing when no order
-// was judged.
+// The first of rankedOrderCells, with its average in % of the limit it was
+// judged against (the guarded limit under a guard band); nothing when no
+// order was judged.
 std::optional<ClosestOrder> closestOrder(const ObservationJudgement& judgement);

@@ -6,19 +6,13 @@
 
 #include <QJsonObject>
 
-namespace {
-
-// An observation's verdict as stored ("Incomplete observation" is one of
-// its own); a Pass or Fail under a guard band says so.
-QString verdictOf(const RecordSummary& r)
+QString historyVerdict(const RecordSummary& r)
 {
     const QString text =
         r.observationVerdict.isEmpty() ? verdictText(r.verdict) : r.observationVerdict;
     const bool judged = text == QLatin1String("Pass") || text == QLatin1String("Fail");
     return judged ? withGuardBand(text, r.guardBandPct) : text;
 }
-
-} // namespace
 
 QString historyPortText(const RecordSummary& record)
 {
@@ -35,7 +29,7 @@ QJsonArray historyJson(const QList<RecordSummary>& records)
                                 {QStringLiteral("measured_at"), isoTimestamp(r.measuredAt)},
                                 {QStringLiteral("class"), classLetter(r.productClass)},
                                 {QStringLiteral("power"), r.power},
-                                {QStringLiteral("verdict"), verdictOf(r)},
+                                {QStringLiteral("verdict"), historyVerdict(r)},
                                 {QStringLiteral("product"), r.product},
                                 {QStringLiteral("serial"), r.serial},
                                 {QStringLiteral("operator"), r.operatorName},
@@ -56,7 +50,7 @@ QString historyCsv(const QList<RecordSummary>& records)
     for (const RecordSummary& r : records)
         csv +=
             csvRow({QString::number(r.id), isoTimestamp(r.measuredAt), classLetter(r.productClass),
-                    r.power, verdictOf(r), r.product, r.serial, r.operatorName, r.port, r.kind,
+                    r.power, historyVerdict(r), r.product, r.serial, r.operatorName, r.port, r.kind,
                     r.simulated ? QStringLiteral("yes") : QStringLiteral("no")});
     return csv;
 }
@@ -84,7 +78,7 @@ QString historyText(const QList<RecordSummary>& records)
         const QString cls = r.productClass == ProductClass::D
                                 ? QStringLiteral("D ") + escapedText(r.power) + QLatin1Char('W')
                                 : classLetter(r.productClass);
-        table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, verdictOf(r),
+        table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, historyVerdict(r),
                      escapedText(r.product), escapedText(r.serial), escapedText(historyPortText(r)),
                      r.kind);
     }

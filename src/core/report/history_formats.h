@@ -9,6 +9,11 @@
 // The history of the record store (a list of RecordSummary, newest first) as
 // the command line prints it.
 
+// The verdict a history line says: an observation's as stored ("Incomplete
+// observation" is one of its own), a measurement's verdict; a Pass or Fail
+// under a guard band says so ("Fail (10 % guard band)").
+QString historyVerdict(const RecordSummary& record);
+
 // One object a record: id, measured_at, class, power, verdict, product,
 // serial, operator, port, kind ("measurement" or "observation"), simulated
 // (true when made on the built-in simulated analyzer).

@@ -61,9 +61,10 @@ QString fundamentalBasisText(const ObservationJudgement& judgement);
 // band: what it was judged against), average_ma, maximum_ma, average_pct,
 // maximum_pct (not rounded; null without a limit), state as `measure` names it,
 // provision_used: the Class A 200 % provision allowed its samples), closest
-// ({order, percent_of_limit}: the judged order whose average is nearest its
-// limit; null without one), stored_rules (only for a stored observation
-// judged again by rules other than those it was stored under), pohc
+// ({order, percent_of_limit, guarded}: the judged order whose average is
+// nearest its limit, the limit it was judged against; null without one),
+// stored_rules (only for a stored observation judged again by rules other
+// than those it was stored under), pohc
 // (measured_ma, limit_ma, guarded_limit_ma, allowance_applied; null for
 // Class B and C), measured_at (the start), electrical (volts, amps, watts,
 // power_factor, frequency: each {average, minimum, maximum} over the judged

@@ -136,11 +136,17 @@ bool isBidiControl(QChar c)
            u == 0x200f || u == 0x061c;
 }
 
+bool isInvisibleFormat(char32_t u)
+{
+    return QChar::category(u) == QChar::Other_Format;
+}
+
 QString escapedText(const QString& text)
 {
     QString escaped;
     escaped.reserve(text.size());
-    for (QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         const char16_t u = c.unicode();
         if (u == '\r')
             escaped += QStringLiteral("\\r");
@@ -152,9 +158,15 @@ QString escapedText(const QString& text)
             escaped += QStringLiteral("\\\\");
         else if (u < 0x20 || (u >= 0x7f && u < 0xa0))
             escaped += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
-        else if (isBidiControl(c))
+        else if (isBidiControl(c) || isInvisibleFormat(u))
             escaped += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-        else
+        else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() &&
+                 isInvisibleFormat(QChar::surrogateToUcs4(c, text.at(i + 1)))) {
+            // The tags and the musical format characters beyond U+FFFF.
+            escaped += QStringLiteral("\\U%1").arg(uint(QChar::surrogateToUcs4(c, text.at(i + 1))),
+                                                   8, 16, QLatin1Char('0'));
+            ++i;
+        } else
             escaped += c;
     }
     return escaped;

@@ -65,11 +65,17 @@ std::optional<double> powerDeviation(const CycleResult& result);
 // U+2069) and the marks U+200E, U+200F and U+061C.
 bool isBidiControl(QChar c);
 
+// True for the invisible format characters (Unicode category Cf): the bidi
+// controls, the zero-width space, joiners and word joiner (U+200B to U+200D,
+// U+2060), the soft hyphen, the byte order mark, the tags beyond U+FFFF.
+bool isInvisibleFormat(char32_t u);
+
 // `text` as it can be printed on a terminal: every control character (C0, DEL,
-// C1), every bidi control (isBidiControl) and the backslash written as an
-// escape ("\r", "\n", "\t", "\\", "\x1b", "\x7f", "\u202e"). A line end or an
-// escape sequence in a stored text then neither breaks a line nor reaches
-// the terminal, and no text reorders what follows it.
+// C1), every invisible format character (isBidiControl, isInvisibleFormat)
+// and the backslash written as an escape ("\r", "\n", "\t", "\\", "\x1b",
+// "\x7f", "\u202e", "\u200b", "\U000e0041"). A line end or an escape sequence
+// in a stored text then neither breaks a line nor reaches the terminal, no
+// text reorders what follows it, and no character is there unseen.
 QString escapedText(const QString& text);
 
 // A message of the tool's own, made of lines, that may quote other texts: each

@@ -120,7 +120,8 @@ QJsonValue closestJson(const std::optional<ClosestOrder>& closest)
     if (!closest)
         return QJsonValue(QJsonValue::Null);
     return QJsonObject{{QStringLiteral("order"), closest->order},
-                       {QStringLiteral("percent_of_limit"), closest->percentOfLimit}};
+                       {QStringLiteral("percent_of_limit"), closest->percentOfLimit},
+                       {QStringLiteral("guarded"), closest->guarded}};
 }
 
 namespace {

@@ -31,11 +31,12 @@ QString shownVerdict(const CycleResult& result);
 // and percent_of_limit (the current as a percentage of its limit, not
 // rounded; null where the harmonic was not judged). rules names the rules
 // ("IEC 1000-3-2 limits, one analyzer snapshot"); closest is the tested
-// order nearest its limit, {order, percent_of_limit}, null when none was or
-// the result has no verdict.
+// order nearest its limit, {order, percent_of_limit, guarded}, null when none
+// was or the result has no verdict.
 QJsonObject resultJson(const CycleResult& result);
 
-// {order, percent_of_limit (not rounded)}; null without one.
+// {order, percent_of_limit (not rounded; of the guarded limit under a guard
+// band), guarded (true under a guard band)}; null without one.
 QJsonValue closestJson(const std::optional<ClosestOrder>& closest);
 
 // RFC 4180: a header line, then one line per harmonic (39), each ended by

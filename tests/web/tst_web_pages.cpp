@@ -1,0 +1,164 @@
+#include "analyzer_lines.h"
+#include "html.h"
+#include "observation_samples.h"
+#include "pages.h"
+#include "record_store.h"
+#include "rejudge.h"
+#include "site.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace web;
+
+namespace {
+
+const QDateTime kAt(QDate(2026, 12, 7), QTime(16, 10, 38), QTimeZone(3600));
+
+CycleResult judged(const QByteArray& reply, double guardBandPct)
+{
+    CycleResult stored;
+    stored.reply.line = QString::fromLatin1(reply);
+    stored.measuredAt = kAt;
+    return judgeAgain(stored, ProductClass::A, ClassDPower(), guardBandPct);
+}
+
+// A finished Class A observation of three failing samples under a 10 %
+// guard band.
+ObservationRecord failedObservation()
+{
+    ObservationRecord record =
+        newObservationRecord(QStringLiteral("Com 3"), {}, {ProductClass::A, {}, 10}, 16, kAt);
+    record.id = 7;
+    for (int n = 0; n < 3; ++n)
+        record.result.samples << observedSample(n * 8.0, judged(failingReply(), 10));
+    record.result.sampleIntervalS = 8;
+    record.result.judgement =
+        judgeSamples(record.result.samples, record.result.choice, ObservationEnd::Completed);
+    record.result.verdict = record.result.judgement.verdict;
+    return record;
+}
+
+Request get(const QString& path)
+{
+    Request request;
+    request.path = path;
+    return request;
+}
+
+} // namespace
+
+// What the record and history pages show of a guard band, a failed
+// observation and a long stored text, and the samples' downloads.
+class WebPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void historySaysTheGuardBand();
+    void measurementShowsItsGuardedLimits();
+    void failedObservationSaysWhyAndShowsMaxima();
+    void longStoredTextIsCutOnThePageOnly();
+    void samplesDownload();
+};
+
+void WebPages::historySaysTheGuardBand()
+{
+    RecordSummary fail;
+    fail.id = 4;
+    fail.verdict = Verdict::Fail;
+    fail.guardBandPct = 10;
+    const QString page = historyPage({fail}, {}, 1, false);
+    QVERIFY(page.contains("<td class=\"verdict-fail\">Fail (10 % guard band)</td>"));
+}
+
+void WebPages::measurementShowsItsGuardedLimits()
+{
+    MeasurementRecord record = newRecord(judged(kPassingReply, 10), QStringLiteral("Com 1"), {});
+    record.id = 1;
+    const QString page = measurementPage(record);
+    QVERIFY(page.contains("<th>Guarded limit (10 % less)</th>"));
+    // The 3rd: 2300 mA, guarded 2070 mA.
+    QVERIFY(
+        page.contains("<td class=\"limit\">2300mA</td><td class=\"limit guarded\">2070mA</td>"));
+    QVERIFY(page.contains("order 19, 4.9 % of its guarded limit"));
+}
+
+void WebPages::failedObservationSaysWhyAndShowsMaxima()
+{
+    const ObservationRecord record = failedObservation();
+    QCOMPARE(record.result.verdict, ObservationVerdict::Fail);
+    const QString page = observationPage(record, false, 1);
+    QVERIFY(page.contains("Fail (10 % guard band)"));
+    QVERIFY(page.contains("<tr id=\"why\"><th>Why it failed</th><td>3rd: average at "));
+    QVERIFY(page.contains("of its guarded limit"));
+    // Each order's maximum beside its average; the 100 % and 150 % lines and
+    // where the guard band puts them.
+    QCOMPARE(page.count("class=\"maximum\""), page.count("class=\"average\""));
+    QVERIFY(page.count("class=\"maximum\"") > 0);
+    for (const char* line :
+         {"<title>100 % of the limit</title>", "<title>150 % of the limit</title>",
+          "<title>150 % of the guarded limit</title>"})
+        QVERIFY2(page.contains(line), line);
+    QVERIFY(page.contains("<th>Guarded limit (10 % less)</th>"));
+}
+
+void WebPages::longStoredTextIsCutOnThePageOnly()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("records.sqlite");
+    const QString word(131072, QLatin1Char('w'));
+    {
+        RecordStore store;
+        QVERIFY(store.open(name).succeeded());
+        MeasurementRecord record = newRecord(judged(kPassingReply, 0), QStringLiteral("Com 1"), {});
+        record.product.product = word;
+        record.product.notes = QStringLiteral("\u200Bhidden");
+        QVERIFY(store.add(record).succeeded());
+    }
+    Site site(name, Access());
+    for (const QString& path : {QStringLiteral("/records/1"), QStringLiteral("/")}) {
+        const QString page = QString::fromUtf8(site.answer(get(path)).body);
+        QVERIFY2(page.size() < 40000, qPrintable(path));
+        QVERIFY2(page.contains(QString(kShownStoredChars, QLatin1Char('w')) +
+                               "<span class=\"cut\">&hellip; (131072 characters in all"),
+                 qPrintable(path));
+    }
+    QVERIFY(QString::fromUtf8(site.answer(get("/records/1")).body).contains("\\u200bhidden"));
+    QVERIFY(site.answer(get("/records/1/report.csv")).body.contains(word.toUtf8()));
+}
+
+void WebPages::samplesDownload()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("records.sqlite");
+    {
+        RecordStore store;
+        QVERIFY(store.open(name).succeeded());
+        MeasurementRecord measurement = newRecord(judged(kPassingReply, 0), {}, {});
+        QVERIFY(store.add(measurement).succeeded());
+        ObservationRecord observation = failedObservation();
+        QVERIFY(store.beginObservation(observation).succeeded());
+        for (int n = 0; n < 3; ++n)
+            QVERIFY(store.addSample(observation.id, n, observation.result.samples[n]).succeeded());
+        QVERIFY(store.finishObservation(observation).succeeded());
+    }
+    Site site(name, Access());
+    RecordStore records;
+    QVERIFY(records.open(name, StoreAccess::Read).succeeded());
+    const Reply csv = site.answer(get("/records/2/samples.csv"));
+    QCOMPARE(csv.status, 200);
+    QVERIFY(csv.contentType.startsWith("text/csv"));
+    QCOMPARE(csv.body, observationSamplesCsv(*records.observation(2)).toUtf8());
+    const Reply json = site.answer(get("/records/2/samples.json"));
+    QCOMPARE(QJsonDocument::fromJson(json.body).array(),
+             observationSamplesJson(*records.observation(2)));
+    QVERIFY(QString::fromUtf8(site.answer(get("/records/2")).body)
+                .contains("href=\"/records/2/samples.csv\""));
+    QCOMPARE(site.answer(get("/records/1/samples.csv")).status, 404);
+}
+
+QTEST_GUILESS_MAIN(WebPages)
+#include "tst_web_pages.moc"
