@@ -63,6 +63,22 @@ ShownValues shownValuesOf(const ParsedReply& reply)
             StrictNumber(reply.powerFactor), StrictNumber(reply.frequency)};
 }
 
+QByteArray keptReplyLine(const QString& line)
+{
+    if (line.isNull())
+        return {};
+    const QByteArray bytes = line.toLatin1();
+    return bytes.isEmpty() ? QByteArray("", 0) : bytes;
+}
+
+QString replyLineText(const QByteArray& kept)
+{
+    if (kept.isNull())
+        return {};
+    const QString text = QString::fromLatin1(kept);
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 ObservedSample observedSample(double startS, const CycleResult& cycle)
 {
     ObservedSample sample;
@@ -70,7 +86,7 @@ ObservedSample observedSample(double startS, const CycleResult& cycle)
     sample.measuredAt = cycle.measuredAt;
     sample.verdict = cycle.verdict;
     sample.problem = cycle.problem;
-    sample.line = cycle.reply.line;
+    sample.line = keptReplyLine(cycle.reply.line);
     switch (cycle.verdict) {
     case Verdict::AnalyzerDidNotAnswer:
     case Verdict::LineFailed:
@@ -96,10 +112,10 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
     result.measuredAt = sample.measuredAt;
     switch (sample.reply) {
     case ObservedSample::Reply::Whole:
-        result.reply.line = sample.line;
+        result.reply.line = replyLineText(sample.line);
         return judgeAgain(result, choice.productClass, power, choice.guardBandPct);
     case ObservedSample::Reply::Cut:
-        result.reply.line = sample.line;
+        result.reply.line = replyLineText(sample.line);
         result.judgement =
             Limits(choice.productClass, measuredValues(result.reply), power, choice.guardBandPct);
         break;

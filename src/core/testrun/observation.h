@@ -5,6 +5,7 @@
 #include "observation_rules.h"
 #include "session_observer.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -53,14 +54,21 @@ struct ObservedSample
     // operator is told when it is not Pass or Fail.
     Verdict verdict = Verdict::NoResultReceived;
     QString problem;
-    // The reply line as received, its line end included when one came.
-    QString line;
+    // The reply line as received, its line end included when one came: its
+    // bytes (Latin-1, one character a byte), half the room of its text. Null
+    // when the cycle read none, empty when it read an empty one.
+    QByteArray line;
     Reply reply = Reply::Whole;
     // What the rules read of it; none when it was not judged.
     std::optional<RuleSample> values;
     // Its values as the reply's fields showed them.
     ShownValues shown;
 };
+
+// A reply line as a sample keeps it, and its text again: null stays null,
+// empty stays empty.
+QByteArray keptReplyLine(const QString& line);
+QString replyLineText(const QByteArray& kept);
 
 // The sample of a cycle that began `startS` seconds after the start.
 ObservedSample observedSample(double startS, const CycleResult& cycle);
