@@ -59,8 +59,13 @@ std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
 
 ShownValues shownValuesOf(const ParsedReply& reply)
 {
-    return {StrictNumber(reply.volts), StrictNumber(reply.amps), StrictNumber(reply.watts),
-            StrictNumber(reply.powerFactor), StrictNumber(reply.frequency)};
+    ShownValues shown;
+    shown.set(ShownValues::Volts, StrictNumber(reply.volts));
+    shown.set(ShownValues::Amps, StrictNumber(reply.amps));
+    shown.set(ShownValues::Watts, StrictNumber(reply.watts));
+    shown.set(ShownValues::PowerFactor, StrictNumber(reply.powerFactor));
+    shown.set(ShownValues::Frequency, StrictNumber(reply.frequency));
+    return shown;
 }
 
 QByteArray keptReplyLine(const QString& line)
