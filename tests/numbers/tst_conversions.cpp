@@ -7,10 +7,13 @@
 #include <QTest>
 
 #include <cfloat>
+#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
+#include <string>
 
 class TestConversions : public QObject
 {
@@ -26,6 +29,7 @@ private slots:
     void numberTextReadsBack();
     void percentFigure_data();
     void percentFigure();
+    void decimalsReadToTheNearestDouble();
     void decimalCommaLocaleChangesNothing();
 
 private:
@@ -188,6 +192,34 @@ void TestConversions::numberTextReadsBack()
         const std::optional<double> strict = StrictNumber(text);
         QVERIFY(strict.has_value());
         QCOMPARE(*strict, back);
+    }
+}
+
+void TestConversions::decimalsReadToTheNearestDouble()
+{
+    // Decimals of up to 17 digits with exponents around the exact powers of
+    // ten: each reads to the very double from_chars rounds it to.
+    std::mt19937_64 random(20261209);
+    std::uniform_int_distribution<int> digits(1, 17);
+    std::uniform_int_distribution<int> digit(0, 9);
+    std::uniform_int_distribution<int> exponent(-30, 30);
+    std::uniform_int_distribution<int> form(0, 3);
+    for (int n = 0; n < 200000; ++n) {
+        std::string text = form(random) == 0 ? "-" : "";
+        const int count = digits(random);
+        const int point = std::uniform_int_distribution<int>(0, count)(random);
+        for (int d = 0; d < count; ++d) {
+            if (d == point && d > 0)
+                text += '.';
+            text += char('0' + digit(random));
+        }
+        if (form(random) != 0)
+            text += (form(random) == 0 ? "e" : "E") + std::to_string(exponent(random));
+        double expected = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), expected);
+        QVERIFY(error == std::errc() && end == text.data() + text.size());
+        const double read = NumericValue(QString::fromStdString(text));
+        QVERIFY2(std::memcmp(&read, &expected, sizeof read) == 0, text.c_str());
     }
 }
 

@@ -228,7 +228,7 @@ QStringList dump(const ObservationRecord& o)
                   QString::number(r.judgement.samplesJudged)};
     for (const ObservedSample& s : r.samples) {
         d << QString::number(s.startS) << at(s.measuredAt) << verdictText(s.verdict)
-          << shown(s.problem) << shown(s.line) << QString::number(int(s.reply))
+          << shown(s.problem) << shown(replyLineText(s.line)) << QString::number(int(s.reply))
           << QString::number(s.values.has_value());
         if (s.values)
             d << QString::number(s.values->currentsMa[1]);

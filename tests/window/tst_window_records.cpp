@@ -652,7 +652,7 @@ void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped()
     QVERIFY(kept);
     QCOMPARE(kept->port, QStringLiteral("Com 2"));
     QCOMPARE(kept->result.samples.size(), 1);
-    QCOMPARE(kept->result.samples.first().line, QString::fromLatin1(kFailingReply));
+    QCOMPARE(kept->result.samples.first().line, QByteArray(kFailingReply));
     QVERIFY(bench.toolkit.messages.isEmpty());
     QCOMPARE(bench.port.portOpen(), !exit);
     QCOMPARE(observation->isVisible(), how == "Stop");

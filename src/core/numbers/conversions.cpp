@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <array>
 #include <limits>
 #include <memory>
@@ -76,6 +77,67 @@ private:
     std::size_t m_size = 0;
 };
 
+// A short decimal ("-12.5", "3.2E-03") read without from_chars: at most 15
+// digits make an integer a double holds exactly, and a power of ten up to
+// 1E+22 is exact too, so one multiplication or division rounds once, to the
+// very double from_chars gives. Any other text, none.
+std::optional<double> shortDecimal(std::string_view text)
+{
+    constexpr std::array<double, 23> kPowers{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::size_t i = 0;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (negative)
+        ++i;
+    std::int64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    const auto digit = [&] { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    while (digit()) {
+        mantissa = mantissa * 10 + (text[i++] - '0');
+        ++digits;
+    }
+    const int whole = digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (digit()) {
+            mantissa = mantissa * 10 + (text[i++] - '0');
+            ++digits;
+            ++fraction;
+        }
+        // "5." and ".5" are left to from_chars.
+        if (whole == 0 || fraction == 0)
+            return std::nullopt;
+    }
+    if (digits == 0 || digits > 15)
+        return std::nullopt;
+    int exponent = 0;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        const bool below = i < text.size() && text[i] == '-';
+        if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+            ++i;
+        int exponentDigits = 0;
+        while (digit() && exponentDigits < 3) {
+            exponent = exponent * 10 + (text[i++] - '0');
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0)
+            return std::nullopt;
+        if (below)
+            exponent = -exponent;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    const int scale = exponent - fraction;
+    if (scale < -22 || scale > 22)
+        return std::nullopt;
+    double value = double(mantissa);
+    value = scale < 0 ? value / kPowers[std::size_t(-scale)] : value * kPowers[std::size_t(scale)];
+    return negative ? -value : value;
+}
+
 // A text that is one plain number and nothing else ("230.1", "2.3010E+02"),
 // read at once: most of the texts a reply and its cells hold. Anything else
 // (blanks, a unit after the number, a leading '+', a value out of range) is
@@ -94,6 +156,9 @@ std::optional<double> plainNumber(const QString& text)
             return std::nullopt;
         chars[i] = char(c);
     }
+    if (const std::optional<double> exact =
+            shortDecimal(std::string_view(chars, std::size_t(size))))
+        return exact;
     double value = 0;
     const auto [end, error] = std::from_chars(chars, chars + size, value, std::chars_format::general);
     if (error != std::errc() || end != chars + size)

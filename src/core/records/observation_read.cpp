@@ -142,7 +142,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
                     .arg(samples.value(verdict ? 6 : 3).toString()));
         sample.verdict = *verdict;
         sample.problem = samples.isNull(4) ? QString() : samples.value(4).toString();
-        sample.line = replyLineOf(samples.isNull(5) ? QVariant() : samples.value(5));
+        sample.line = replyLineBytesOf(samples.isNull(5) ? QVariant() : samples.value(5));
         sample.reply = ObservedSample::Reply(reply - kReplyNames.begin());
         // The values the rules read, from the reply as its cycle judged it.
         readAgain(sample, r.choice);

@@ -227,6 +227,21 @@ QVariant replyLineValue(const QString& line)
     return bytes.isEmpty() ? QByteArray("", 0) : bytes;
 }
 
+QVariant replyLineValue(const QByteArray& line)
+{
+    if (line.isNull())
+        return QVariant(QMetaType::fromType<QByteArray>());
+    return line.isEmpty() ? QByteArray("", 0) : line;
+}
+
+QByteArray replyLineBytesOf(const QVariant& value)
+{
+    if (!value.isValid())
+        return {};
+    const QByteArray bytes = value.toByteArray();
+    return bytes.isNull() ? QByteArray("", 0) : bytes;
+}
+
 QString replyLineOf(const QVariant& value)
 {
     if (!value.isValid())

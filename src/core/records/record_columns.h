@@ -47,6 +47,9 @@ struct RecordColumn
 // character a byte), NULL for a null line; and back.
 QVariant replyLineValue(const QString& line);
 QString replyLineOf(const QVariant& value);
+// The same with the line as its bytes (as an observation's sample keeps it).
+QVariant replyLineValue(const QByteArray& line);
+QByteArray replyLineBytesOf(const QVariant& value);
 
 // The measurements table's columns in the order the schema declares them.
 std::span<const RecordColumn> recordColumns();

@@ -165,10 +165,11 @@ std::array<ElectricalValue, 5> electricalValues(const ObservationResult& result)
         if (!result.samples[k].values)
             continue; // not judged
         const ShownValues& shown = result.samples[k].shown;
-        const std::array<const std::optional<double>*, 5> read{
-            &shown.volts, &shown.amps, &shown.watts, &shown.powerFactor, &shown.frequency};
+        const std::array<ShownValues::Value, 5> read{ShownValues::Volts, ShownValues::Amps,
+                                                     ShownValues::Watts, ShownValues::PowerFactor,
+                                                     ShownValues::Frequency};
         for (std::size_t n = 0; n < values.size(); ++n) {
-            const std::optional<double>& value = *read[n];
+            const std::optional<double> value = shown[read[n]];
             if (!value)
                 continue;
             std::optional<ValueRange>& range = values[n].range;

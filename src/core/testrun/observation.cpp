@@ -59,8 +59,29 @@ std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
 
 ShownValues shownValuesOf(const ParsedReply& reply)
 {
-    return {StrictNumber(reply.volts), StrictNumber(reply.amps), StrictNumber(reply.watts),
-            StrictNumber(reply.powerFactor), StrictNumber(reply.frequency)};
+    ShownValues shown;
+    shown.set(ShownValues::Volts, StrictNumber(reply.volts));
+    shown.set(ShownValues::Amps, StrictNumber(reply.amps));
+    shown.set(ShownValues::Watts, StrictNumber(reply.watts));
+    shown.set(ShownValues::PowerFactor, StrictNumber(reply.powerFactor));
+    shown.set(ShownValues::Frequency, StrictNumber(reply.frequency));
+    return shown;
+}
+
+QByteArray keptReplyLine(const QString& line)
+{
+    if (line.isNull())
+        return {};
+    const QByteArray bytes = line.toLatin1();
+    return bytes.isEmpty() ? QByteArray("", 0) : bytes;
+}
+
+QString replyLineText(const QByteArray& kept)
+{
+    if (kept.isNull())
+        return {};
+    const QString text = QString::fromLatin1(kept);
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 ObservedSample observedSample(double startS, const CycleResult& cycle)
@@ -70,7 +91,7 @@ ObservedSample observedSample(double startS, const CycleResult& cycle)
     sample.measuredAt = cycle.measuredAt;
     sample.verdict = cycle.verdict;
     sample.problem = cycle.problem;
-    sample.line = cycle.reply.line;
+    sample.line = keptReplyLine(cycle.reply.line);
     switch (cycle.verdict) {
     case Verdict::AnalyzerDidNotAnswer:
     case Verdict::LineFailed:
@@ -96,10 +117,10 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
     result.measuredAt = sample.measuredAt;
     switch (sample.reply) {
     case ObservedSample::Reply::Whole:
-        result.reply.line = sample.line;
+        result.reply.line = replyLineText(sample.line);
         return judgeAgain(result, choice.productClass, power, choice.guardBandPct);
     case ObservedSample::Reply::Cut:
-        result.reply.line = sample.line;
+        result.reply.line = replyLineText(sample.line);
         result.judgement =
             Limits(choice.productClass, measuredValues(result.reply), power, choice.guardBandPct);
         break;

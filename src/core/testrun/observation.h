@@ -5,10 +5,12 @@
 #include "observation_rules.h"
 #include "session_observer.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -22,14 +24,26 @@ QString observationVerdictText(ObservationVerdict verdict);
 std::optional<RuleSample> ruleSampleOf(const CycleResult& result);
 
 // A reply's five values as its fields show them, each read back as a number
-// (StrictNumber); none where the shown text is none.
+// (StrictNumber); none where the shown text is none. Kept in little room: a
+// day's samples each hold one.
 struct ShownValues
 {
-    std::optional<double> volts;
-    std::optional<double> amps;
-    std::optional<double> watts;
-    std::optional<double> powerFactor;
-    std::optional<double> frequency;
+    enum Value : quint8 { Volts, Amps, Watts, PowerFactor, Frequency, kCount };
+
+    std::optional<double> operator[](Value value) const
+    {
+        if (!(present & (1u << value)))
+            return std::nullopt;
+        return values[value];
+    }
+    void set(Value value, const std::optional<double>& number)
+    {
+        values[value] = number.value_or(0);
+        present = quint8(number ? present | (1u << value) : present & ~(1u << value));
+    }
+
+    std::array<double, kCount> values{};
+    quint8 present = 0;
 };
 ShownValues shownValuesOf(const ParsedReply& reply);
 
@@ -52,15 +66,22 @@ struct ObservedSample
     // The single-cycle verdict under the observation's class, and what the
     // operator is told when it is not Pass or Fail.
     Verdict verdict = Verdict::NoResultReceived;
-    QString problem;
-    // The reply line as received, its line end included when one came.
-    QString line;
     Reply reply = Reply::Whole;
+    QString problem;
+    // The reply line as received, its line end included when one came: its
+    // bytes (Latin-1, one character a byte), half the room of its text. Null
+    // when the cycle read none, empty when it read an empty one.
+    QByteArray line;
     // What the rules read of it; none when it was not judged.
     std::optional<RuleSample> values;
     // Its values as the reply's fields showed them.
     ShownValues shown;
 };
+
+// A reply line as a sample keeps it, and its text again: null stays null,
+// empty stays empty.
+QByteArray keptReplyLine(const QString& line);
+QString replyLineText(const QByteArray& kept);
 
 // The sample of a cycle that began `startS` seconds after the start.
 ObservedSample observedSample(double startS, const CycleResult& cycle);

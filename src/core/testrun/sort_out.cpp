@@ -234,18 +234,32 @@ QString invalidReplyProblem(const ParsedReply& reply)
     if (received > kReplyFields)
         return QStringLiteral("%1 fields expected, %2 received.").arg(kReplyFields).arg(received) +
                kNotJudged;
-    // The first field with a problem, whichever problem it is.
-    const auto first = [](int a, int b) { return a && (!b || a < b) ? a : b; };
-    const int notANumber = firstFieldNotANumber(reply);
-    const int negative = firstNegativeField(reply);
-    const int tooLarge = firstCurrentAboveLimit(reply);
-    const int field = first(notANumber, first(negative, tooLarge));
-    if (!field)
+    // The first field with a problem, whichever problem it is (as
+    // firstFieldNotANumber, firstNegativeField and firstCurrentAboveLimit
+    // find them, each field read once): not a number before negative before
+    // too large.
+    enum class Problem { None, NotANumber, Negative, TooLarge } problem = Problem::None;
+    int field = 1;
+    for (; field <= reply.fieldsFound; ++field) {
+        const QString& text = reply.fields[field - 1];
+        const bool number = isNumberText(text);
+        const double value = number ? NumericValue(text) : 0;
+        const bool outOfRange = number && std::abs(value) >= kOverRange;
+        if (isCheckedValue(reply, field) && (!number || outOfRange))
+            problem = Problem::NotANumber;
+        else if (field != 4 && field != 6 && field != 7 && number && value < 0)
+            problem = Problem::Negative;
+        else if (isCurrentField(field) && number && !outOfRange && value > kMostAmps)
+            problem = Problem::TooLarge;
+        if (problem != Problem::None)
+            break;
+    }
+    if (problem == Problem::None)
         return {};
     const QString shown = evaluation::shownText(reply.fields[field - 1]);
-    if (field == notANumber)
+    if (problem == Problem::NotANumber)
         return fieldNotANumberMessage(reply, field);
-    if (field == negative)
+    if (problem == Problem::Negative)
         return QStringLiteral("%1 \"%2\" is negative; it must be a magnitude, 0 or more.")
                    .arg(fieldName(field), shown) +
                kNotJudged;
