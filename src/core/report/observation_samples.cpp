@@ -32,8 +32,9 @@ SampleRow rowOf(const ObservedSample& sample)
     SampleRow row;
     row.state = verdictText(sample.verdict);
     const ShownValues& shown = sample.shown;
-    row.values = {shown.volts,       shown.amps,      shown.watts,
-                  shown.powerFactor, shown.frequency, std::nullopt};
+    row.values = {shown[ShownValues::Volts],       shown[ShownValues::Amps],
+                  shown[ShownValues::Watts],       shown[ShownValues::PowerFactor],
+                  shown[ShownValues::Frequency],   std::nullopt};
     if (sample.reply != ObservedSample::Reply::Whole)
         return row;
     const ParsedReply reply = SortOut(sample.line);
