@@ -1,4 +1,5 @@
 #include "class_evaluation.h"
+#include "guard_band.h"
 
 #include <QtTest>
 

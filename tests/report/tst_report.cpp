@@ -4,6 +4,7 @@
 #include "observation_report.h"
 #include "rejudge.h"
 #include "file_output.h"
+#include "guard_band.h"
 #include "report_file.h"
 #include "report_rows.h"
 #include "result_formats.h"

@@ -52,3 +52,24 @@ void applyGuardBand(Judgement& judgement, const QString& amps, double pct)
             judgement.anyFailed);
     }
 }
+
+std::optional<ClosestOrder> closestOrder(const Judgement& judgement)
+{
+    std::optional<ClosestOrder> closest;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const auto i = std::size_t(cell);
+        if (judgement.states[i] != CellState::Pass && judgement.states[i] != CellState::Fail)
+            continue;
+        // The limit the cell was judged against.
+        const bool guarded = judgement.guardBandPct > 0;
+        const double limitMa =
+            guarded ? guardedLimitMa(NumericValue(judgement.limits[i]), judgement.guardBandPct)
+                    : NumericValue(judgement.limits[i]);
+        if (limitMa <= 0)
+            continue;
+        const double percent = NumericValue(judgement.currents[i]) / limitMa * 100;
+        if (!closest || percent > closest->percentOfLimit)
+            closest = ClosestOrder{harmonicOrder(cell), percent, guarded};
+    }
+    return closest;
+}

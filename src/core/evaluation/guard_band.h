@@ -35,3 +35,9 @@ QString withGuardBand(const QString& verdict, double pct);
 // harmonic is above its guarded limit. `amps`: the rms current text, A (the
 // not-tested rule). Nothing changes for a guard band of 0.
 void applyGuardBand(Judgement& judgement, const QString& amps, double pct);
+
+// Among the cells a judgement tested (Pass or Fail; not tested and not judged
+// cells never count), the one with the highest current in % of its limit
+// (the guarded limit under a guard band), the lower order first among
+// equals; nothing when none was.
+std::optional<ClosestOrder> closestOrder(const Judgement& judgement);

@@ -1,7 +1,6 @@
 #include "judgement.h"
 
 #include "conversions.h"
-#include "guard_band.h"
 
 namespace {
 constexpr std::array<const char*, 4> kStateNames{"pass", "fail", "not_tested", "not_judged"};
@@ -55,27 +54,6 @@ std::optional<CellState> cellStateFromName(const QString& name)
         if (name == QLatin1String(kStateNames[n]))
             return CellState(n);
     return std::nullopt;
-}
-
-std::optional<ClosestOrder> closestOrder(const Judgement& judgement)
-{
-    std::optional<ClosestOrder> closest;
-    for (int cell = 0; cell < kHarmonicCells; ++cell) {
-        const auto i = std::size_t(cell);
-        if (judgement.states[i] != CellState::Pass && judgement.states[i] != CellState::Fail)
-            continue;
-        // The limit the cell was judged against.
-        const bool guarded = judgement.guardBandPct > 0;
-        const double limitMa =
-            guarded ? guardedLimitMa(NumericValue(judgement.limits[i]), judgement.guardBandPct)
-                    : NumericValue(judgement.limits[i]);
-        if (limitMa <= 0)
-            continue;
-        const double percent = NumericValue(judgement.currents[i]) / limitMa * 100;
-        if (!closest || percent > closest->percentOfLimit)
-            closest = ClosestOrder{harmonicOrder(cell), percent, guarded};
-    }
-    return closest;
 }
 
 QString harmonicName(int order)

@@ -87,11 +87,6 @@ struct ClosestOrder
     bool guarded = false;
 };
 
-// Among the cells a judgement tested (Pass or Fail; not tested and not judged
-// cells never count), the one with the highest current in % of its limit
-// (the guarded limit under a guard band), the lower order first among
-// equals; nothing when none was.
-std::optional<ClosestOrder> closestOrder(const Judgement& judgement);
 
 // "19th harmonic", "2nd harmonic", "23rd harmonic".
 QString harmonicName(int order);

@@ -1,6 +1,7 @@
 #include "report_rows.h"
 
 #include "conversions.h"
+#include "guard_band.h"
 #include "power_basis.h"
 
 bool receivedWhole(const ParsedReply& reply, int field)
