@@ -46,7 +46,9 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
         "not be read, 64 usage error."));
     addClassOptions(parser, true);
     parser.addOption(QCommandLineOption(QStringLiteral("record"),
-                                        QStringLiteral("Judge the reply of this stored record."),
+                                        QStringLiteral("Judge the reply of this stored record, under "
+                                                       "its own guard band unless --guard-band "
+                                                       "is given."),
                                         QStringLiteral("id")));
     addDbOption(parser);
     parser.addPositionalArgument(QStringLiteral("file"),
@@ -72,7 +74,8 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
             return usageError(QStringLiteral("--record takes a record number."));
         if (!judgeStored)
             return std::nullopt;
-        return judgeStored(id, configuration, format);
+        return judgeStored(id, configuration, parser.isSet(QStringLiteral("guard-band")),
+                           format);
     }
     const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();
     QFile file(name);

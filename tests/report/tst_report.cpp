@@ -193,7 +193,7 @@ ObservationRecord classAObservation()
         }
         r.samples.append(observedSample(k * 8.3, cycle));
     }
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.verdict = r.judgement.verdict;
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     return record;
@@ -823,7 +823,7 @@ ObservationRecord judgedAs(ProductClass productClass, const QString& power)
     ObservationRecord record = classAObservation();
     ObservationResult& r = record.result;
     r.choice = {productClass, power};
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.verdict = r.judgement.verdict;
     return record;
 }
@@ -856,7 +856,8 @@ void TestReport::observationSummary_data()
     ObservationRecord stopped = classAObservation();
     stopped.result.samples.clear();
     stopped.result.judgement =
-        judgeSamples(stopped.result.samples, stopped.result.choice, ObservationEnd::Stopped);
+        judgeSamples(stopped.result.samples, stopped.result.choice, ObservationEnd::Stopped,
+                     stopped.result.sampleIntervalS);
     stopped.result.verdict = stopped.result.judgement.verdict;
     QTest::newRow("stopped before a sample")
         << stopped
@@ -942,7 +943,7 @@ void TestReport::observationOfADay()
     r.samples = day;
     r.durationS = 86400;
     r.elapsedS = 86400;
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     const QString path = m_dir.filePath("day.pdf");
     QVERIFY(writeObservationReport(record, path).succeeded());
     const QString page3 =
@@ -1079,7 +1080,7 @@ ObservationRecord observationOf(const ClassChoice& choice, const QString& proble
         r.samples.append(
             observedSample(8.26 * n, judgeAgain(cycle, choice.productClass, choice.power)));
     }
-    r.judgement = judgeSamples(r.samples, choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     r.verdict = r.judgement.verdict;
     return record;
@@ -1346,7 +1347,7 @@ void TestReport::incompleteObservationSaysWhy()
         cycle.verdict = Verdict::NoResultReceived;
         r.samples.append(observedSample(40.0 + n, cycle));
     }
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     r.verdict = r.judgement.verdict;
     QCOMPARE(r.verdict, ObservationVerdict::IncompleteObservation);
@@ -1396,7 +1397,8 @@ void TestReport::timeChartTellsCoincidingOrdersApart()
             sample.values->currentsMa[5] = 350;  // the 7th well below
         }
     record.result.judgement =
-        judgeSamples(record.result.samples, record.result.choice, ObservationEnd::Completed);
+        judgeSamples(record.result.samples, record.result.choice, ObservationEnd::Completed,
+                     record.result.sampleIntervalS);
     const QString path = m_dir.filePath("coinciding.pdf");
     QVERIFY(writeObservationReport(record, path).succeeded());
     const QString prefix = m_dir.filePath("coinciding-page");
