@@ -834,17 +834,17 @@ void TestReport::observationSummary_data()
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("notShown");
 
-    const QString flag = "! The typed power is not within 10 % of the highest measured power: "
+    const QString flag = "! The highest measured power is not within 10 % of the typed power: "
                          "the limits come from the measured power, as the lab takes it.";
     QTest::newRow("class D, 1970 W measured of 500 W typed")
         << judgedAs(ProductClass::D, "500")
         << QStringList{"Class D, typed power 500 W",
-                       "Power limits from the highest measured power 1970 W (the typed 500 W "
-                       "is not within 10 % of it)",
+                       "Power limits from the highest measured power 1970 W (not within 10 % "
+                       "of the typed 500 W)",
                        flag,
-                       "The typed power 500 W is not within 10 % of the highest measured power "
-                       "1970 W, and that power is outside Class D's 50 to 600 W: Class D cannot "
-                       "be judged."}
+                       "The highest measured power 1970 W is not within 10 % of the typed power "
+                       "500 W, and it is outside Class D's 50 to 600 W: Class D cannot be "
+                       "judged."}
         << QStringList{};
     QTest::newRow("class C: the median sample's fundamental")
         << judgedAs(ProductClass::C, QString())

@@ -268,9 +268,9 @@ ObservationJudgement ObservationTally::judge(const ClassDPower& power, Observati
         judgement.problem = limits.evaluation.problem;
         if (basis.powerBasis == PowerBasis::Measured)
             judgement.problem =
-                QStringLiteral("The typed power %1 W is not within 10 % of the highest measured "
-                               "power %2 W, and that power is outside Class D's 50 to 600 W: "
-                               "Class D cannot be judged.")
+                QStringLiteral("The highest measured power %2 W is not within 10 % of the typed "
+                               "power %1 W, and it is outside Class D's 50 to 600 W: Class D "
+                               "cannot be judged.")
                     .arg(NumberText(*power.watts()), NumberText(*m_highestPowerW));
     } else if (!steadyProblem.isEmpty()) {
         judgement.problem = steadyProblem;
