@@ -45,9 +45,12 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
         "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 4 the file or record could "
         "not be read, 64 usage error."));
     addClassOptions(parser, true);
-    parser.addOption(QCommandLineOption(QStringLiteral("record"),
-                                        QStringLiteral("Judge the reply of this stored record."),
-                                        QStringLiteral("id")));
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("record"),
+                           QStringLiteral("Judge the reply of this stored record, under "
+                                          "its own guard band unless --guard-band "
+                                          "is given."),
+                           QStringLiteral("id")));
     addDbOption(parser);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("The reply line; - for standard input."),
@@ -72,7 +75,7 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
             return usageError(QStringLiteral("--record takes a record number."));
         if (!judgeStored)
             return std::nullopt;
-        return judgeStored(id, configuration, format);
+        return judgeStored(id, configuration, parser.isSet(QStringLiteral("guard-band")), format);
     }
     const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();
     QFile file(name);

@@ -9,8 +9,16 @@
 // observation, judged again.
 namespace cli {
 
-int evaluateStored(qint64 id, const Configuration& configuration, Format format)
+int evaluateStored(qint64 id, const Configuration& configuration, bool guardBandGiven,
+                   Format format)
 {
+    // The record's own guard band unless --guard-band names another.
+    const auto chosen = [&](const ClassChoice& stored) {
+        ClassChoice choice = configuration.choice;
+        if (!guardBandGiven)
+            choice.guardBandPct = stored.guardBandPct;
+        return choice;
+    };
     RecordStore store;
     if (!openForReading(store, configuration))
         return kStoreFailed;
@@ -28,7 +36,7 @@ int evaluateStored(qint64 id, const Configuration& configuration, Format format)
             return kStoreFailed;
         }
         ObservationRecord judged = *observation;
-        judged.result = judgedAgain(judged.result, configuration.choice);
+        judged.result = judgedAgain(judged.result, chosen(observation->choice));
         const QString problem = judged.result.problem.isEmpty() ? judged.result.judgement.problem
                                                                 : judged.result.problem;
         if (!problem.isEmpty())
@@ -47,7 +55,7 @@ int evaluateStored(qint64 id, const Configuration& configuration, Format format)
         err(QStringLiteral("iec1000: %1").arg(error));
         return kStoreFailed;
     }
-    return judgedReply(record->result, configuration.choice, format);
+    return judgedReply(record->result, chosen(record->choice), format);
 }
 
 } // namespace cli

@@ -96,7 +96,10 @@ void JudgeAgainDialog::judge()
     MeasurementRecord judged = m_record;
     // A report of a judgement the store does not hold.
     judged.id = 0;
-    judged.result = judgeAgain(m_record.result, productClass, power);
+    // Under the guard band the record was judged under: the dialog offers
+    // no other.
+    judged.result =
+        judgeAgain(m_record.result, productClass, power, m_record.result.judgement.guardBandPct);
     const CycleResult& r = judged.result;
     QString shown = verdictText(r.verdict);
     const QString problem = r.problem.isEmpty() ? r.judgement.evaluation.problem : r.problem;

@@ -14,8 +14,8 @@ class QTreeWidget;
 class Toolkit;
 
 // Judge Again: the stored reply judged under a class (A to D, for D with a
-// power in W) picked here; shows the verdict and the judgement, and saves a
-// report of it. The store is not changed.
+// power in W) picked here and the record's guard band; shows the verdict and
+// the judgement, and saves a report of it. The store is not changed.
 class JudgeAgainDialog : public QDialog
 {
     Q_OBJECT

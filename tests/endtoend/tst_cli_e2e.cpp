@@ -149,6 +149,7 @@ private slots:
     void interruptStopsTheCycle();
     void closedStandardOutputKeepsTheVerdict();
     void evaluateJudgesASavedReplyAsMeasureDid();
+    void evaluateRecordKeepsItsGuardBand();
     void historyAndReportOfAMeasurement();
     void portsListsTheComDevice();
     void unusableStoreEndsMeasureBeforeAnythingIsSent();
@@ -594,6 +595,24 @@ void TestCommandLineEndToEnd::evaluateJudgesASavedReplyAsMeasureDid()
     const QJsonObject lastFound = harmonics.at(found - kFirstHarmonicField).toObject();
     QVERIFY(lastFound.value(QStringLiteral("current_ma")).isNull());
     QVERIFY(harmonics.last().toObject().value(QStringLiteral("state")).isNull());
+}
+
+// A record measured under a 10 % guard band is judged again under it unless
+// --guard-band names another.
+void TestCommandLineEndToEnd::evaluateRecordKeepsItsGuardBand()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("pass"));
+    const ToolRun measured = runTool(measureArguments(sim.devicePath(), QStringLiteral("A")) +
+                                     QStringList{"--guard-band", "10"});
+    QVERIFY2(measured.exitCode == 0, measured.err.constData());
+    const QString id = QString::number(jsonObject(measured.out).value("record_id").toInteger());
+    const QStringList evaluate{"evaluate", "--record", id,     "--class", "A",
+                               "--format", "json",     "--db", store()};
+    const ToolRun kept = runTool(evaluate);
+    QCOMPARE(jsonObject(kept.out).value("guard_band_pct").toDouble(), 10.0);
+    const ToolRun none = runTool(evaluate + QStringList{"--guard-band", "0"});
+    QCOMPARE(jsonObject(none.out).value("guard_band_pct").toDouble(), 0.0);
 }
 
 void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()

@@ -58,6 +58,7 @@ private slots:
     void classAProvision_data();
     void classAProvision();
     void disregardedByTheAverageRmsCurrent();
+    void disregardedAverageStillJudgesItsSamples();
     void closestRanksJudgedOrdersOnly();
     void classDPower_data();
     void classDPower();
@@ -207,37 +208,52 @@ void ObservationRules::verdict()
 void ObservationRules::classAProvision_data()
 {
     // Order 2: Class A limit 1080 mA; 150 % 1620 mA, 200 % 2160 mA, 90 %
-    // 972 mA. Ten samples: `high` once or twice, `rest` the others.
+    // 972 mA. `samples` samples 8 s apart: `high` the first `highCount`,
+    // `rest` the others.
     QTest::addColumn<ProductClass>("productClass");
+    QTest::addColumn<int>("samples");
     QTest::addColumn<double>("high");
     QTest::addColumn<int>("highCount");
     QTest::addColumn<double>("rest");
     QTest::addColumn<CellState>("state");
     QTest::addColumn<bool>("provisionUsed");
     const auto a = ProductClass::A;
-    QTest::newRow("one in ten up to 200 %, average 85.2 %")
-        << a << 2000.0 << 1 << 800.0 << CellState::Pass << true;
-    QTest::newRow("exactly 200 %, average 90 %")
-        << a << 2160.0 << 1 << 840.0 << CellState::Pass << true;
-    QTest::newRow("over 200 %") << a << 2170.0 << 1 << 700.0 << CellState::Fail << false;
-    QTest::newRow("two in ten") << a << 1700.0 << 2 << 700.0 << CellState::Fail << false;
-    QTest::newRow("average over 90 %") << a << 2000.0 << 1 << 900.0 << CellState::Fail << false;
+    QTest::newRow("one in eleven up to 200 %, average 84.2 %")
+        << a << 11 << 2000.0 << 1 << 800.0 << CellState::Pass << true;
+    // The time above 150 % must be less than 10 % of the time.
+    QTest::newRow("one in ten") << a << 10 << 2000.0 << 1 << 800.0 << CellState::Fail << false;
+    QTest::newRow("exactly 200 %, average 85.5 %")
+        << a << 11 << 2160.0 << 1 << 800.0 << CellState::Pass << true;
+    // (2160 + 10 * 853.2) / 11 = 972 mA: the average must be less than 90 %.
+    QTest::newRow("average exactly 90 %")
+        << a << 11 << 2160.0 << 1 << 853.2 << CellState::Fail << false;
+    QTest::newRow("over 200 %") << a << 11 << 2170.0 << 1 << 700.0 << CellState::Fail << false;
+    QTest::newRow("two in eleven") << a << 11 << 1700.0 << 2 << 700.0 << CellState::Fail << false;
+    QTest::newRow("average over 90 %")
+        << a << 11 << 2000.0 << 1 << 900.0 << CellState::Fail << false;
+    // Under 10 % of 751 samples, but 75 of 8 s are 600 s: the time above
+    // 150 % must be less than 10 minutes.
+    QTest::newRow("74 samples of 8 s: 592 s")
+        << a << 751 << 2000.0 << 74 << 800.0 << CellState::Pass << true;
+    QTest::newRow("75 samples of 8 s: 10 minutes")
+        << a << 751 << 2000.0 << 75 << 800.0 << CellState::Fail << false;
     // Class B (limit 1620 mA, 150 % 2430 mA) has no such provision.
-    QTest::newRow("Class B") << ProductClass::B << 2500.0 << 1 << 1000.0 << CellState::Fail
+    QTest::newRow("Class B") << ProductClass::B << 11 << 2500.0 << 1 << 1000.0 << CellState::Fail
                              << false;
 }
 
 void ObservationRules::classAProvision()
 {
     QFETCH(ProductClass, productClass);
+    QFETCH(int, samples);
     QFETCH(double, high);
     QFETCH(int, highCount);
     QFETCH(double, rest);
-    QList<RuleSample> samples(10, quietSample());
-    for (int n = 0; n < samples.size(); ++n)
-        samples[n].currentsMa[std::size_t(cellOf(2))] = n < highCount ? high : rest;
+    QList<RuleSample> values(samples, quietSample());
+    for (int n = 0; n < values.size(); ++n)
+        values[n].currentsMa[std::size_t(cellOf(2))] = n < highCount ? high : rest;
     const ObservationJudgement judgement =
-        judgeObservation(productClass, {}, samples, 0, ObservationEnd::Completed);
+        judgeObservation(productClass, {}, values, 0, ObservationEnd::Completed, 0, 8);
     const OrderJudgement& order = judgement.orders[std::size_t(cellOf(2))];
     QTEST(order.state, "state");
     QTEST(order.provisionUsed, "provisionUsed");
@@ -262,6 +278,27 @@ void ObservationRules::disregardedByTheAverageRmsCurrent()
         judgeObservation(ProductClass::A, {}, samples, 0, ObservationEnd::Completed);
     QCOMPARE(judgement.orders[cell].state, CellState::NotTested);
     QCOMPARE(judgement.verdict, ObservationVerdict::Pass);
+}
+
+void ObservationRules::disregardedAverageStillJudgesItsSamples()
+{
+    // Order 40, Class A limit 46 mA, at 5 A (0.6 %: 30 mA): 0, 0, 100, 0 mA.
+    // The average 25 mA is below 30 mA and disregarded; the tested 100 mA is
+    // 217 % of the limit, above 200 %.
+    QList<RuleSample> samples(4, quietSample());
+    const auto cell = std::size_t(cellOf(40));
+    for (int n = 0; n < samples.size(); ++n) {
+        samples[n].rmsA = 5;
+        samples[n].currentsMa[cell] = n == 2 ? 100 : 0;
+        samples[n].notTested[cell] = n != 2;
+    }
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::A, {}, samples, 0, ObservationEnd::Completed);
+    const OrderJudgement& order = judgement.orders[cell];
+    QCOMPARE(order.state, CellState::Fail);
+    QVERIFY(!order.averageAbove);
+    QCOMPARE(judgement.failureReason, QStringLiteral("40th: one sample at 217 % of its limit"));
+    QCOMPARE(judgement.verdict, ObservationVerdict::Fail);
 }
 
 void ObservationRules::closestRanksJudgedOrdersOnly()
@@ -377,39 +414,48 @@ void ObservationRules::medianOfManyFundamentals()
     for (int n = 0; n < 10000; ++n)
         held.add(withFundamental(1 - n * 1e-6));
     // The median of the 110,000: the 45,000th of the 100,000 above 2 A.
-    QCOMPARE(held.judge({}, ObservationEnd::Completed).basis.fundamentalA, 2 + 44999 * 1e-6);
+    QCOMPARE(held.judge({}, ObservationEnd::Completed, 8).basis.fundamentalA, 2 + 44999 * 1e-6);
 }
 
 void ObservationRules::classDPower_data()
 {
-    // Typed 100 W: the lab takes it when within 10 % of the highest
-    // measured power; otherwise that power. Order 3: 3.4 mA/W.
+    // The lab takes the typed power when the highest measured power is
+    // within 10 % of it, otherwise that power. Order 3: 3.4 mA/W.
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<QList<double>>("powers");
     QTest::addColumn<double>("highest");
     QTest::addColumn<PowerBasis>("basis");
     QTest::addColumn<double>("basisW");
     QTest::addColumn<double>("thirdLimit");
-    QTest::newRow("10 % of 110 W above")
-        << QList<double>{95, 110} << 110.0 << PowerBasis::Typed << 100.0 << 340.0;
-    QTest::newRow("over 10 % of 112 W above")
-        << QList<double>{95, 112} << 112.0 << PowerBasis::Measured << 112.0 << 380.8;
-    QTest::newRow("within 10 % of 91 W")
-        << QList<double>{91, 60} << 91.0 << PowerBasis::Typed << 100.0 << 340.0;
-    QTest::newRow("over 10 % of 90 W below")
-        << QList<double>{88, 90} << 90.0 << PowerBasis::Measured << 90.0 << 306.0;
+    QTest::newRow("110 W, 10 % above 100 W")
+        << "100" << QList<double>{95, 110} << 110.0 << PowerBasis::Typed << 100.0 << 340.0;
+    QTest::newRow("110.5 W, 10.5 % above 100 W")
+        << "100" << QList<double>{95, 110.5} << 110.5 << PowerBasis::Measured << 110.5 << 375.7;
+    QTest::newRow("112 W, 12 % above 100 W")
+        << "100" << QList<double>{95, 112} << 112.0 << PowerBasis::Measured << 112.0 << 380.8;
+    QTest::newRow("90.5 W, 9.5 % below 100 W")
+        << "100" << QList<double>{90.5, 60} << 90.5 << PowerBasis::Typed << 100.0 << 340.0;
+    QTest::newRow("90 W, 10 % below 100 W")
+        << "100" << QList<double>{88, 90} << 90.0 << PowerBasis::Typed << 100.0 << 340.0;
+    QTest::newRow("89.9 W, 10.1 % below 100 W")
+        << "100" << QList<double>{88, 89.9} << 89.9 << PowerBasis::Measured << 89.9 << 305.66;
+    // 9 / 90 is 10 % as shown, as a single measurement takes it.
+    QTest::newRow("99 W, 10 % above 90 W")
+        << "90" << QList<double>{99} << 99.0 << PowerBasis::Typed << 90.0 << 306.0;
 }
 
 void ObservationRules::classDPower()
 {
+    QFETCH(QString, typed);
     QFETCH(QList<double>, powers);
     QList<RuleSample> samples;
     for (double power : powers) {
         samples << quietSample();
         samples.last().powerW = power;
     }
-    const ObservationJudgement judgement = judgeObservation(ProductClass::D, QStringLiteral("100"),
-                                                            samples, 0, ObservationEnd::Completed);
-    QCOMPARE(judgement.basis.typedPower, QStringLiteral("100"));
+    const ObservationJudgement judgement =
+        judgeObservation(ProductClass::D, typed, samples, 0, ObservationEnd::Completed);
+    QCOMPARE(judgement.basis.typedPower, typed);
     QTEST(judgement.basis.highestPowerW.value_or(-1), "highest");
     QTEST(judgement.basis.powerBasis, "basis");
     QTEST(judgement.basis.basisW.value_or(-1), "basisW");

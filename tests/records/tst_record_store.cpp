@@ -189,7 +189,7 @@ ObservationRecord sampleObservation()
     }
     r.elapsedS = 33.5;
     r.sampleIntervalS = 8.25;
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     r.verdict = r.judgement.verdict;
     return o;
@@ -1125,7 +1125,7 @@ void RecordStoreTest::finishingALongObservationOverASlowLink()
     r.durationS = 80000;
     r.elapsedS = 8.0 * kSamples;
     r.sampleIntervalS = 8.0;
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     r.verdict = r.judgement.verdict;
     {

@@ -54,8 +54,8 @@ void ObservationExports::closestIsOfTheLimitTheVerdictUsed()
     QList<ObservedSample> samples;
     for (int n = 0; n < 3; ++n)
         samples << observedSample(n * 8.0, judged(kPassingReply, 10));
-    const std::optional<ClosestOrder> observed =
-        closestOrder(judgeSamples(samples, {ProductClass::A, {}, 10}, ObservationEnd::Completed));
+    const std::optional<ClosestOrder> observed = closestOrder(
+        judgeSamples(samples, {ProductClass::A, {}, 10}, ObservationEnd::Completed, 8));
     QVERIFY(observed);
     QCOMPARE(observed->order, 19);
     QCOMPARE(QString::number(observed->percentOfLimit, 'f', 2), "4.88");

@@ -194,7 +194,7 @@ ObservationRecord classAObservation()
         }
         r.samples.append(observedSample(k * 8.3, cycle));
     }
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.verdict = r.judgement.verdict;
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     return record;
@@ -824,7 +824,7 @@ ObservationRecord judgedAs(ProductClass productClass, const QString& power)
     ObservationRecord record = classAObservation();
     ObservationResult& r = record.result;
     r.choice = {productClass, power};
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.verdict = r.judgement.verdict;
     return record;
 }
@@ -835,17 +835,17 @@ void TestReport::observationSummary_data()
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("notShown");
 
-    const QString flag = "! The typed power is not within 10 % of the highest measured power: "
+    const QString flag = "! The highest measured power is not within 10 % of the typed power: "
                          "the limits come from the measured power, as the lab takes it.";
     QTest::newRow("class D, 1970 W measured of 500 W typed")
         << judgedAs(ProductClass::D, "500")
         << QStringList{"Class D, typed power 500 W",
-                       "Power limits from the highest measured power 1970 W (the typed 500 W "
-                       "is not within 10 % of it)",
+                       "Power limits from the highest measured power 1970 W (not within 10 % "
+                       "of the typed 500 W)",
                        flag,
-                       "The typed power 500 W is not within 10 % of the highest measured power "
-                       "1970 W, and that power is outside Class D's 50 to 600 W: Class D cannot "
-                       "be judged."}
+                       "The highest measured power 1970 W is not within 10 % of the typed power "
+                       "500 W, and it is outside Class D's 50 to 600 W: Class D cannot be "
+                       "judged."}
         << QStringList{};
     QTest::newRow("class C: the median sample's fundamental")
         << judgedAs(ProductClass::C, QString())
@@ -857,7 +857,8 @@ void TestReport::observationSummary_data()
     ObservationRecord stopped = classAObservation();
     stopped.result.samples.clear();
     stopped.result.judgement =
-        judgeSamples(stopped.result.samples, stopped.result.choice, ObservationEnd::Stopped);
+        judgeSamples(stopped.result.samples, stopped.result.choice, ObservationEnd::Stopped,
+                     stopped.result.sampleIntervalS);
     stopped.result.verdict = stopped.result.judgement.verdict;
     QTest::newRow("stopped before a sample")
         << stopped
@@ -943,7 +944,7 @@ void TestReport::observationOfADay()
     r.samples = day;
     r.durationS = 86400;
     r.elapsedS = 86400;
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     const QString path = m_dir.filePath("day.pdf");
     QVERIFY(writeObservationReport(record, path).succeeded());
     const QString page3 =
@@ -1080,7 +1081,7 @@ ObservationRecord observationOf(const ClassChoice& choice, const QString& proble
         r.samples.append(
             observedSample(8.26 * n, judgeAgain(cycle, choice.productClass, choice.power)));
     }
-    r.judgement = judgeSamples(r.samples, choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     r.verdict = r.judgement.verdict;
     return record;
@@ -1347,7 +1348,7 @@ void TestReport::incompleteObservationSaysWhy()
         cycle.verdict = Verdict::NoResultReceived;
         r.samples.append(observedSample(40.0 + n, cycle));
     }
-    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed);
+    r.judgement = judgeSamples(r.samples, r.choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     r.verdict = r.judgement.verdict;
     QCOMPARE(r.verdict, ObservationVerdict::IncompleteObservation);
@@ -1397,7 +1398,8 @@ void TestReport::timeChartTellsCoincidingOrdersApart()
             sample.values->currentsMa[5] = 350;  // the 7th well below
         }
     record.result.judgement =
-        judgeSamples(record.result.samples, record.result.choice, ObservationEnd::Completed);
+        judgeSamples(record.result.samples, record.result.choice, ObservationEnd::Completed,
+                     record.result.sampleIntervalS);
     const QString path = m_dir.filePath("coinciding.pdf");
     QVERIFY(writeObservationReport(record, path).succeeded());
     const QString prefix = m_dir.filePath("coinciding-page");

@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+Q_DECLARE_METATYPE(Verdict)
+
 namespace {
 
 QString reply(const QString& harmonic3)
@@ -44,6 +46,8 @@ private slots:
     void replyLine_data();
     void replyLine();
     void cycleResult();
+    void guardBandKeptHoweverTheCycleEnds_data();
+    void guardBandKeptHoweverTheCycleEnds();
 };
 
 void MeasurementData::parseKeepsWhatWasSent()
@@ -159,6 +163,45 @@ void MeasurementData::cycleResult()
     QCOMPARE(result->measuredAt.toSecsSinceEpoch(), clock.wholeSeconds());
     QVERIFY(wantedWhileRead);
     QVERIFY(!port.inputWanted);
+}
+
+void MeasurementData::guardBandKeptHoweverTheCycleEnds_data()
+{
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<int>("productClass");
+    QTest::addColumn<Verdict>("verdict");
+    QTest::newRow("No verdict") << QByteArray("1\r\n") << int(ProductClass::None)
+                                << Verdict::NoVerdict;
+    QTest::newRow("Analyzer did not answer")
+        << QByteArray("0\r\n") << int(ProductClass::A) << Verdict::AnalyzerDidNotAnswer;
+}
+
+// The judgement a record takes its guard band from (judgedChoice) keeps the
+// one chosen, whether or not the cycle judged anything.
+void MeasurementData::guardBandKeptHoweverTheCycleEnds()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(int, productClass);
+    VirtualClock clock;
+    FakeSerialPort port(clock);
+    port.setDevice(fakeComDevice(1));
+    QVERIFY(port.open().succeeded());
+    port.responder = [&](const QByteArray& line) {
+        if (line == "*STB?")
+            port.deliver(status, 100);
+        if (line == ":FRD?")
+            port.deliver(reply(QStringLiteral("0.3")).toLatin1(), 50);
+    };
+    CommandChannel channel(port, clock);
+    MeasurementCycle cycle(port, channel, clock);
+    Recorder recorder;
+    NoInterruption goesOn;
+    const std::optional<CycleResult> result =
+        cycle.run({ProductClass(productClass), {}, 10}, recorder, goesOn);
+
+    QVERIFY(result);
+    QTEST(result->verdict, "verdict");
+    QCOMPARE(result->judgement.guardBandPct, 10.0);
 }
 
 QTEST_GUILESS_MAIN(MeasurementData)

@@ -36,7 +36,8 @@ ObservationRecord failedObservation()
         record.result.samples << observedSample(n * 8.0, judged(failingReply(), 10));
     record.result.sampleIntervalS = 8;
     record.result.judgement =
-        judgeSamples(record.result.samples, record.result.choice, ObservationEnd::Completed);
+        judgeSamples(record.result.samples, record.result.choice, ObservationEnd::Completed,
+                     record.result.sampleIntervalS);
     record.result.verdict = record.result.judgement.verdict;
     return record;
 }

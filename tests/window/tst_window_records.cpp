@@ -156,6 +156,7 @@ private slots:
     void judgeAgainShowsItsVerdictInItsColour_data();
     void judgeAgainShowsItsVerdictInItsColour();
     void judgeAgainRefusesAClassDPowerOutOfRange();
+    void judgeAgainKeepsTheStoredGuardBand();
     void historyListsATimedObservation();
     void historyMarksSimulatedRecords();
     void productDialogRemembersTheLabFields();
@@ -383,6 +384,31 @@ void TestWindowRecords::judgeAgainRefusesAClassDPowerOutOfRange()
     for (QLabel* label : dialog.findChildren<QLabel*>())
         if (label->wordWrap())
             QCOMPARE(label->text(), QString());
+}
+
+// The passing reply with its 40th at 43 mA: 93 % of the Class A limit 46
+// mA, above the 41.4 mA of a 10 % guard band, which the record was judged
+// under.
+void TestWindowRecords::judgeAgainKeepsTheStoredGuardBand()
+{
+    MeasurementRecord record;
+    QByteArray reply = kPassingReply;
+    reply.replace(reply.lastIndexOf("3.0000E-04"), 10, "4.3000E-02");
+    record.result.reply.line = QString::fromLatin1(reply);
+    record.choice = {ProductClass::A, {}, 10};
+    record.result.judgement.productClass = ProductClass::A;
+    record.result.judgement.guardBandPct = 10;
+    FakeToolkit toolkit;
+    JudgeAgainDialog dialog(record, toolkit);
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("Judge"))
+            button->click();
+    QStringList verdicts;
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->wordWrap())
+            verdicts << label->text();
+    QCOMPARE(verdicts, QStringList{"Fail"});
+    QCOMPARE(dialog.findChild<QTreeWidget*>()->topLevelItem(38)->text(3), QStringLiteral("Fail"));
 }
 
 void TestWindowRecords::productDialogRemembersTheLabFields()

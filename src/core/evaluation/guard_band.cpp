@@ -38,9 +38,13 @@ QString withGuardBand(const QString& verdict, double pct)
 
 void applyGuardBand(Judgement& judgement, const QString& amps, double pct)
 {
-    if (pct <= 0 || judgement.evaluation.status != Evaluation::Judged)
+    if (pct <= 0)
         return;
+    // Kept with a judgement that set no limits too: its record keeps the
+    // guard band the operator chose.
     judgement.guardBandPct = pct;
+    if (judgement.evaluation.status != Evaluation::Judged)
+        return;
     judgement.anyFailed = false;
     const double notTestedBelow = evaluation::notTestedBelowMa(amps);
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {

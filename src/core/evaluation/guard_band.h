@@ -31,8 +31,9 @@ QString guardedLimitText(const QString& limit, double pct);
 QString withGuardBand(const QString& verdict, double pct);
 
 // Judges every cell the class judged again, against its limit reduced by
-// `pct` %, and sets judgement.guardBandPct; anyFailed then says whether a
-// harmonic is above its guarded limit. `amps`: the rms current text, A (the
+// `pct` %, and sets judgement.guardBandPct (also when the class judged
+// nothing); anyFailed then says whether a harmonic is above its guarded
+// limit. `amps`: the rms current text, A (the
 // not-tested rule). Nothing changes for a guard band of 0.
 void applyGuardBand(Judgement& judgement, const QString& amps, double pct);
 

@@ -18,6 +18,10 @@ namespace {
 constexpr int kFirstPohcCell = 21 - 2;
 constexpr int kLastPohcCell = 39 - 2;
 
+// The Class A 200 % provision allows samples above 150 % of the limit for
+// less than this time, s: 10 minutes.
+constexpr double kProvisionShorterThanS = 600;
+
 bool isPohcCell(int cell)
 {
     return cell >= kFirstPohcCell && cell <= kLastPohcCell && harmonicOrder(cell) % 2 == 1;
@@ -194,7 +198,8 @@ void ObservationTally::add(const RuleSample& sample)
     ++m_judged;
 }
 
-ObservationJudgement ObservationTally::judge(const ClassDPower& power, ObservationEnd end) const
+ObservationJudgement ObservationTally::judge(const ClassDPower& power, ObservationEnd end,
+                                             double sampleIntervalS) const
 {
     const ProductClass productClass = m_productClass;
     const double guardBandPct = m_guardBandPct;
@@ -246,8 +251,8 @@ ObservationJudgement ObservationTally::judge(const ClassDPower& power, Observati
         basis.typedPower = power.text();
         const std::optional<double> typed = power.watts();
         basis.basisW = typed;
-        // The lab's rule: the typed power only when within ±10 % of the
-        // highest measured power, otherwise that power.
+        // The lab's rule: the typed power only when the highest measured
+        // power is within ±10 % of it, otherwise the highest measured power.
         if (typed && m_highestPowerW && !typedPowerWithin(*typed, *m_highestPowerW)) {
             basis.powerDiffers = true;
             basis.powerBasis = PowerBasis::Measured;
@@ -263,9 +268,9 @@ ObservationJudgement ObservationTally::judge(const ClassDPower& power, Observati
         judgement.problem = limits.evaluation.problem;
         if (basis.powerBasis == PowerBasis::Measured)
             judgement.problem =
-                QStringLiteral("The typed power %1 W is not within 10 % of the highest measured "
-                               "power %2 W, and that power is outside Class D's 50 to 600 W: "
-                               "Class D cannot be judged.")
+                QStringLiteral("The highest measured power %2 W is not within 10 % of the typed "
+                               "power %1 W, and it is outside Class D's 50 to 600 W: Class D "
+                               "cannot be judged.")
                     .arg(NumberText(*power.watts()), NumberText(*m_highestPowerW));
     } else if (!steadyProblem.isEmpty()) {
         judgement.problem = steadyProblem;
@@ -299,29 +304,37 @@ ObservationJudgement ObservationTally::judge(const ClassDPower& power, Observati
         OrderJudgement& order = judgement.orders[i];
         if (!order.guardedLimitMa)
             continue;
-        if (m_judged == 0 || order.averageMa < 5 || order.averageMa < sixPerMille) {
+        if (m_judged == 0) {
             order.state = CellState::NotTested;
             continue;
         }
+        // Such an order is not judged on its average; each sample the
+        // single-cycle rule tested still is.
+        const bool disregarded = order.averageMa < 5 || order.averageMa < sixPerMille;
         const double limit = *order.guardedLimitMa;
         const bool allowance =
             judgement.pohc && judgement.pohc->allowanceApplied && isPohcCell(cell);
         const double averageLimit = allowance ? oneAndAHalf(limit) : limit;
         order.averageAllowedPct = allowance ? 150 : 100;
-        order.averageAbove = order.averageMa > averageLimit;
+        order.averageAbove = !disregarded && order.averageMa > averageLimit;
         bool sampleFailed = m_maximumTestedMa[i] > oneAndAHalf(limit);
-        // Class A: samples up to 200 % of the limit pass when they are at most
-        // 10 % of the judged samples and the average is at most 90 % of it.
+        // Class A: samples up to 200 % of the limit pass when their time is
+        // less than 10 % of the judged samples' time and less than 10
+        // minutes, and the average is less than 90 % of the limit.
         if (sampleFailed && productClass == ProductClass::A &&
             m_maximumTestedMa[i] <= evaluation::asShown(2 * limit) &&
-            10 * m_aboveClassAOneAndAHalf[i] <= m_judged &&
-            order.averageMa <= evaluation::asShown(0.9 * limit)) {
+            10 * m_aboveClassAOneAndAHalf[i] < m_judged &&
+            evaluation::asShown(m_aboveClassAOneAndAHalf[i] * sampleIntervalS) <
+                kProvisionShorterThanS &&
+            order.averageMa < evaluation::asShown(0.9 * limit)) {
             sampleFailed = false;
             order.provisionUsed = true;
         }
         order.sampleAbove = sampleFailed;
         const bool failed = order.averageAbove || order.sampleAbove;
-        order.state = failed ? CellState::Fail : CellState::Pass;
+        order.state = failed        ? CellState::Fail
+                      : disregarded ? CellState::NotTested
+                                    : CellState::Pass;
         anyFailed = anyFailed || failed;
     }
     judgement.failureReason = failureReasonText(judgement.orders);

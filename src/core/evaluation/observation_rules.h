@@ -74,16 +74,17 @@ struct OrderJudgement
     // Both as % of the limit; none without a limit or with a limit of 0.
     std::optional<double> averagePct;
     std::optional<double> maximumPct;
-    // NotTested: the average below 5 mA or below 0.6 % of the average rms
-    // current; such an order is disregarded and never fails. Otherwise Fail:
-    // the average above its (guarded) limit (150 % of it under the POHC
-    // allowance) or a tested sample above 150 % of that limit (a sample the
-    // single-cycle rule did not test never counts), unless the Class A 200 %
-    // provision allows it.
+    // Fail: the average above its (guarded) limit (150 % of it under the
+    // POHC allowance) or a tested sample above 150 % of that limit (a sample
+    // the single-cycle rule did not test never counts), unless the Class A
+    // 200 % provision allows it. An order whose average is below 5 mA or
+    // below 0.6 % of the average rms current is not judged on its average:
+    // NotTested unless a tested sample fails it.
     CellState state = CellState::NotJudged;
     // Class A: samples above 150 % of the limit, none above 200 %, were
-    // allowed because they are at most 10 % of the judged samples and the
-    // average is at most 90 % of the limit.
+    // allowed because their time is less than 10 % of the judged samples'
+    // time and less than 10 minutes, and the average is less than 90 % of
+    // the limit.
     bool provisionUsed = false;
     // The rules that failed it: the average above the limit it may average
     // (averageAllowedPct of its limit), a sample above 150 % of its limit.
@@ -109,7 +110,7 @@ struct Pohc
 
 // The power the Class D limits of an observation come from.
 enum class PowerBasis {
-    Typed,    // the typed power: within ±10 % of the highest measured power
+    Typed,    // the typed power: the highest measured power within ±10 % of it
     Measured, // the highest measured power, as the lab takes it
 };
 
@@ -121,9 +122,9 @@ struct LimitsBasis
 {
     // Class D: the typed power (text, W); the highest measured power of the
     // judged samples; the basis the limits come from and its power, W (none
-    // without a typed power that is a number). powerDiffers: the typed power
-    // is not within ±10 % of the highest measured one, so the basis is the
-    // measured power.
+    // without a typed power that is a number). powerDiffers: the highest
+    // measured power is not within ±10 % of the typed one, so the basis is
+    // the measured power.
     QString typedPower;
     std::optional<double> highestPowerW;
     PowerBasis powerBasis = PowerBasis::Typed;
@@ -193,8 +194,11 @@ public:
     int notJudged() const { return m_notJudged; }
 
     // The rules over the samples added so far. `power`: the typed Class D
-    // power text, W; ignored for the other classes.
-    ObservationJudgement judge(const ClassDPower& power, ObservationEnd end) const;
+    // power text, W; ignored for the other classes. `sampleIntervalS`: the
+    // time each sample stands for, s (the observation's sampling interval;
+    // 0 while it is not known), which the Class A 200 % provision counts.
+    ObservationJudgement judge(const ClassDPower& power, ObservationEnd end,
+                               double sampleIntervalS) const;
 
 private:
     std::array<double, kHarmonicCells> m_sumMa{};

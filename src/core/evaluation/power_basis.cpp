@@ -45,6 +45,5 @@ QString powerDiffersLine(const QString& typedW, const QString& measuredW)
 
 bool typedPowerWithin(double typedW, double measuredW)
 {
-    return evaluation::asShown(std::abs(typedW - measuredW)) <=
-           evaluation::asShown(kTolerancePct / 100 * measuredW);
+    return typedW > 0 && !powerDiffers((measuredW - typedW) / typedW * 100);
 }

@@ -23,6 +23,8 @@ bool powerDiffers(double deviationPct);
 // (or cannot be compared).
 QString powerDiffersLine(const QString& typedW, const QString& measuredW);
 
-// An observation: the typed power is within ±10 % of the highest measured
-// power (10 % of the measured power), so the lab may judge by it.
+// An observation: the highest measured power is within ±10 % of the typed
+// power (10 % of the typed power, exactly 10 % included, as powerDiffers
+// takes it), so the lab may judge by the typed power. False for a typed
+// power not above 0.
 bool typedPowerWithin(double typedW, double measuredW);

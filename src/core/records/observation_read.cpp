@@ -160,7 +160,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
             taken > 1 ? (r.samples.last().startS - r.samples.first().startS) / double(taken - 1)
                       : 0;
     }
-    r.judgement = judgeSamples(r.samples, r.choice, endOf(*storedVerdict));
+    r.judgement = judgeSamples(r.samples, r.choice, endOf(*storedVerdict), r.sampleIntervalS);
     r.samplesNotJudged = r.judgement.samplesNotJudged;
     if (!finished) {
         r.judgement.verdict = ObservationVerdict::IncompleteObservation;

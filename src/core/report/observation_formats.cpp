@@ -128,8 +128,8 @@ QString powerBasisText(const ObservationJudgement& judgement)
                                 ? NumberText(*basis.highestPowerW) + QStringLiteral(" W")
                                 : QStringLiteral("none yet");
     if (basis.powerBasis == PowerBasis::Measured)
-        return QStringLiteral("the highest measured power %1 W (the typed %2 W is not within "
-                              "10 % of it)")
+        return QStringLiteral("the highest measured power %1 W (not within 10 % of the typed "
+                              "%2 W)")
             .arg(NumberText(*basis.basisW), escapedText(basis.typedPower));
     return QStringLiteral("the typed power %1 W (highest measured: %2)")
         .arg(escapedText(basis.typedPower), highest);

@@ -46,8 +46,8 @@ QString observationProblem(const ObservationResult& result);
 QString shownObservationVerdict(const ObservationResult& result);
 
 // Class D: what the limits came from, in words: "the typed power 75 W
-// (highest measured: 70.2 W)" or "the highest measured power 60 W (the typed
-// 75 W is not within 10 % of it)"; "-" without a typed power.
+// (highest measured: 70.2 W)" or "the highest measured power 60 W (not
+// within 10 % of the typed 75 W)"; "-" without a typed power.
 QString powerBasisText(const ObservationJudgement& judgement);
 // Class C: "median 1 A (sample 4), power factor 0.95; over 10 % from it in
 // samples 3, 7"; "-" without a judged sample.
@@ -71,8 +71,8 @@ QString fundamentalBasisText(const ObservationJudgement& judgement);
 // samples, or null), problem (observationProblem, only when there is one),
 // and the record's header (insertHeader: record_id once stored, store, port,
 // device, tool_version, simulated, the product fields). Class D adds
-// highest_power_w, power_differs (the typed power not within 10 % of the
-// highest measured one), power_basis ("typed" or "measured") and basis_w
+// highest_power_w, power_differs (the highest measured power not within
+// 10 % of the typed one), power_basis ("typed" or "measured") and basis_w
 // (the power the limits come from); Class C fundamental_a and power_factor
 // (the median sample's, its limits come from), fundamental_sample (its
 // number, from 1), fundamental_varies and fundamental_varying_samples (the

@@ -190,8 +190,8 @@ double ObservationPainter::facts(double y)
                  QStringLiteral("limits from %1").arg(powerBasisText(m_judgement)));
         if (basis.powerDiffers)
             y = fact(y, QString(),
-                     QStringLiteral("! The typed power is not within 10 % of the highest "
-                                    "measured power: the limits come from the measured power, as "
+                     QStringLiteral("! The highest measured power is not within 10 % of the "
+                                    "typed power: the limits come from the measured power, as "
                                     "the lab takes it."),
                      kFailText, true);
     } else if (m_judgement.productClass == ProductClass::C) {

@@ -303,6 +303,7 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     // Not judged, but taken under the chosen class: the record keeps it.
     result.judgement.productClass = m_choice.productClass;
     result.judgement.power = m_choice.classDPower().text();
+    result.judgement.guardBandPct = m_choice.guardBandPct;
     result.measuredAt = m_clock.currentDateTime();
     observer.cycleEnded(result);
     return result;

@@ -162,11 +162,12 @@ ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choic
     // finished.
     const bool unfinished =
         result.verdict == ObservationVerdict::IncompleteObservation &&
-        judgeSamples(result.samples, result.choice, end).verdict != result.verdict;
+        judgeSamples(result.samples, result.choice, end, result.sampleIntervalS).verdict !=
+            result.verdict;
     for (ObservedSample& sample : result.samples)
         sample = observedSample(sample.startS, cycleResultOf(sample, choice));
     result.choice = choice;
-    result.judgement = judgeSamples(result.samples, choice, end);
+    result.judgement = judgeSamples(result.samples, choice, end, result.sampleIntervalS);
     result.samplesNotJudged = result.judgement.samplesNotJudged;
     if (unfinished)
         result.judgement.verdict = ObservationVerdict::IncompleteObservation;
@@ -175,7 +176,7 @@ ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choic
 }
 
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
-                                  ObservationEnd end)
+                                  ObservationEnd end, double sampleIntervalS)
 {
     ObservationTally tally(choice.productClass, choice.guardBandPct);
     for (const ObservedSample& sample : samples) {
@@ -184,7 +185,7 @@ ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const Cl
         else
             tally.addNotJudged();
     }
-    return tally.judge(choice.power, end);
+    return tally.judge(choice.power, end, sampleIntervalS);
 }
 
 Observation::Observation(MeasurementCycle& cycle, Clock& clock) : m_cycle(cycle), m_clock(clock) {}
@@ -202,7 +203,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
                              .arg(kShortestDurationS)
                              .arg(kLongestDurationS)
                              .arg(durationS);
-        result.judgement = tally.judge(choice.power, ObservationEnd::Completed);
+        result.judgement = tally.judge(choice.power, ObservationEnd::Completed, 0);
         result.verdict = result.judgement.verdict;
         return result;
     }
@@ -250,8 +251,12 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
             tally.addNotJudged();
         if (index == 0)
             firstEndS = sinceStartS();
+        // The interval so far: the mean time between the starts of the
+        // samples (none yet with one sample).
+        const double intervalSoFarS =
+            index > 0 ? (startS - result.samples.first().startS) / double(index) : 0;
         observer.sampleTaken(index, result.samples.last(), *cycle,
-                             tally.judge(choice.power, ObservationEnd::Completed));
+                             tally.judge(choice.power, ObservationEnd::Completed, intervalSoFarS));
         tick();
     }
 
@@ -263,7 +268,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
             (result.samples.last().startS - result.samples.first().startS) / double(taken - 1);
     else if (taken == 1)
         result.sampleIntervalS = firstEndS - result.samples.first().startS;
-    result.judgement = tally.judge(choice.power, end);
+    result.judgement = tally.judge(choice.power, end, result.sampleIntervalS);
     result.verdict = result.judgement.verdict;
     return result;
 }

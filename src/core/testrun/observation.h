@@ -121,8 +121,9 @@ struct ObservationResult
 
 // The rules over the samples' values, judged under `choice`: the
 // observation's class, or the class they were judged again under.
+// `sampleIntervalS`: the observation's sampling interval, s.
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
-                                  ObservationEnd end);
+                                  ObservationEnd end, double sampleIntervalS);
 
 // How an observation that came to `verdict` ended, as its rules take it:
 // "Line failed" and "Stopped" ended early; any other verdict is judged as
