@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     std::vector<double> judgeMs;
     for (int run = 0; run < kRuns; ++run) {
         timer.restart();
-        judgement = judgeSamples(samples, choice, ObservationEnd::Completed);
+        judgement = judgeSamples(samples, choice, ObservationEnd::Completed, 8.0);
         judgeMs.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     report("judging 10,000 kept samples (median)", median(judgeMs), "ms", kJudgeGoalMs);
@@ -126,7 +126,7 @@ int main(int argc, char** argv)
     again.reserve(kSamples);
     for (const ObservedSample& sample : samples)
         again.append(observedSample(sample.startS, cycleResultOf(sample, other)));
-    judgement = judgeSamples(again, other, ObservationEnd::Completed);
+    judgement = judgeSamples(again, other, ObservationEnd::Completed, 8.0);
     const double againMs = double(timer.nsecsElapsed()) / 1e6;
     std::printf("one sample's full result given back: %.3f ms (%lld fields); all 10,000 judged "
                 "again under Class D 250 W: %.0f ms, verdict %s\n",
