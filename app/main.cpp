@@ -14,7 +14,9 @@
 #include "configuration.h"
 #include "window_main.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 #include <dlfcn.h>
 #include <limits.h>
 #include <unistd.h>
@@ -74,6 +76,14 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int n = 0; n < argc; ++n)
         arguments << QString::fromLocal8Bit(argv[n]);
+    // "iec1000 --db lab.sqlite history": the command first, as the modules
+    // read it.
+    std::vector<char*> ordered(argv, argv + argc + 1);
+    if (const qsizetype at = cli::commandPosition(arguments); at > 1) {
+        arguments.move(at, 1);
+        std::rotate(ordered.begin() + 1, ordered.begin() + at, ordered.begin() + at + 1);
+        argv = ordered.data();
+    }
     if (cli::wanted(arguments) ||
         (arguments.size() > 1 && arguments.at(1) == QLatin1String("serve"))) {
         // The version and judging a reply file need no application object

@@ -28,6 +28,13 @@ namespace cli {
 // command as the first argument, or --version.
 bool wanted(const QStringList& arguments);
 
+// Where the command stands among the arguments when only options every
+// command may take come before it, each with its value (--db STORE, --com1
+// to --com4 DEVICE, also as --db=STORE): "iec1000 --db lab.sqlite history"
+// runs as "iec1000 history --db lab.sqlite". 1 for a command first, 0 when
+// there is none there.
+qsizetype commandPosition(const QStringList& arguments);
+
 // A reader that went away (`iec1000 measure ... | head -1`) must not end the
 // tool before it has recorded the measurement and written the report: a
 // write to the closed pipe fails with EPIPE instead (out()).

@@ -17,6 +17,23 @@ bool wanted(const QStringList& arguments)
     return isCommand(arguments.at(1)) || arguments.contains(QStringLiteral("--version"));
 }
 
+qsizetype commandPosition(const QStringList& arguments)
+{
+    static const QStringList shared{QStringLiteral("--db"), QStringLiteral("--com1"),
+                                    QStringLiteral("--com2"), QStringLiteral("--com3"),
+                                    QStringLiteral("--com4")};
+    for (qsizetype n = 1; n < arguments.size(); ++n) {
+        const QString& argument = arguments.at(n);
+        if (isCommand(argument))
+            return n;
+        if (shared.contains(argument))
+            ++n; // its value
+        else if (!shared.contains(argument.section(QLatin1Char('='), 0, 0)))
+            break;
+    }
+    return 0;
+}
+
 void ignoreClosedPipes()
 {
 #ifdef Q_OS_UNIX

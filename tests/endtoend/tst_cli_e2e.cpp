@@ -389,6 +389,10 @@ void TestCommandLineEndToEnd::toolHelpAndUnknownCommand_data()
     QTest::newRow("hist after an option")
         << QStringList{"--demo", "hist"} << 64 << ""
         << "iec1000: unknown command 'hist'; did you mean 'history'?\nTry 'iec1000 --help'.\n";
+    QTest::newRow("store before the command")
+        << QStringList{"--db", "/nonexistent/records.sqlite", "history"} << 4 << ""
+        << "iec1000: there are no records yet; measure and observe will keep them in "
+           "/nonexistent/records.sqlite.\n";
     QTest::newRow("pot") << QStringList{"measure", "-pot", "1", "--class", "A"} << 64 << ""
                          << "iec1000: unknown option '-pot'; did you mean '--port'?\n"
                             "Try 'iec1000 measure --help'.\n";
