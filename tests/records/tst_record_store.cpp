@@ -238,10 +238,16 @@ QStringList dump(const ObservationRecord& o)
     return d;
 }
 
-// What a store of version 5 lacks: the full-text index of the search text.
-const QStringList kDropSearchIndex{
-    "DROP TRIGGER measurements_search_added", "DROP TRIGGER measurements_search_removed",
-    "DROP TRIGGER measurements_search_changed", "DROP TABLE measurements_search"};
+// What a store of version 3 lacks: the full-text index of the search text,
+// the guard band, the kind and the observations.
+const QStringList kBackToVersion3{"DROP TRIGGER measurements_search_added",
+                                  "DROP TRIGGER measurements_search_removed",
+                                  "DROP TRIGGER measurements_search_changed",
+                                  "DROP TABLE measurements_search",
+                                  "ALTER TABLE measurements DROP COLUMN guard_band_pct",
+                                  "ALTER TABLE measurements DROP COLUMN kind",
+                                  "DROP TABLE observations",
+                                  "DROP TABLE observation_samples"};
 
 // The last statement's first value, through a connection of the test's own;
 // "failed: <statement>" when one failed.
@@ -639,11 +645,8 @@ void RecordStoreTest::upgradeFromVersion2()
         }
     }
     QCOMPARE(querySqlite(
-                 old, kDropSearchIndex +
-                          QStringList{"ALTER TABLE measurements DROP COLUMN guard_band_pct",
-                                      "ALTER TABLE measurements DROP COLUMN kind",
-                                      "DROP TABLE observations", "DROP TABLE observation_samples",
-                                      "ALTER TABLE measurements DROP COLUMN lab",
+                 old, kBackToVersion3 +
+                          QStringList{"ALTER TABLE measurements DROP COLUMN lab",
                                       "ALTER TABLE measurements DROP COLUMN instrument",
                                       "ALTER TABLE measurements DROP COLUMN conditions",
                                       "UPDATE meta SET value = '2' WHERE name = 'schema_version'",
@@ -675,11 +678,8 @@ void RecordStoreTest::upgradeFromVersion3()
         }
     }
     QCOMPARE(querySqlite(
-                 old, kDropSearchIndex +
-                          QStringList{"ALTER TABLE measurements DROP COLUMN guard_band_pct",
-                                      "ALTER TABLE measurements DROP COLUMN kind",
-                                      "DROP TABLE observations", "DROP TABLE observation_samples",
-                                      "UPDATE meta SET value = '3' WHERE name = 'schema_version'",
+                 old, kBackToVersion3 +
+                          QStringList{"UPDATE meta SET value = '3' WHERE name = 'schema_version'",
                                       "SELECT count(*) FROM measurements"}),
              QStringLiteral("9"));
     {

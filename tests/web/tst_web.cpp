@@ -88,13 +88,24 @@ QByteArray headerOf(const Reply& reply, const QByteArray& wanted)
     return {};
 }
 
+Reply ask(Site& site, const QByteArray& method, const QString& pathAndQuery,
+          const QByteArray& authorization = {}, const QByteArray& cookie = {},
+          const QByteArray& body = {})
+{
+    Request request = get(pathAndQuery.section('?', 0, 0), pathAndQuery.section('?', 1));
+    request.method = method;
+    request.authorization = authorization;
+    request.cookie = cookie;
+    request.body = body;
+    return site.answer(request);
+}
+
 // Logs in with `token`; the session's cookie ("iec1000_session=...").
 QByteArray logIn(Site& site, const QByteArray& token)
 {
-    Request login = get("/login");
-    login.method = "POST";
-    login.body = "token=" + token;
-    return headerOf(site.answer(login), "Set-Cookie").split(';').first();
+    return headerOf(ask(site, "POST", "/login", {}, {}, "token=" + token), "Set-Cookie")
+        .split(';')
+        .first();
 }
 
 } // namespace
@@ -307,9 +318,7 @@ void WebTest::routes()
     Store store;
     Site site(store.name, Access());
     QVERIFY(site.open().isEmpty());
-    Request request = get(path.section(QLatin1Char('?'), 0, 0), path.section(QLatin1Char('?'), 1));
-    request.method = method;
-    const Reply reply = site.answer(request);
+    const Reply reply = ask(site, method, path);
     QCOMPARE(reply.status, status);
     QVERIFY2(reply.contentType.startsWith(type), reply.contentType);
     QVERIFY(!reply.body.isEmpty());
@@ -448,35 +457,24 @@ void WebTest::token_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("delayed");
-    QTest::newRow("nothing shown")
-        << QByteArray("GET") << "/" << QByteArray() << QByteArray() << QByteArray() << 401 << false;
-    QTest::newRow("bearer") << QByteArray("GET") << "/api/records" << QByteArray("Bearer s3cret")
-                            << QByteArray() << QByteArray() << 200 << false;
-    QTest::newRow("bearer in lower case")
-        << QByteArray("GET") << "/api/records" << QByteArray("bearer  s3cret") << QByteArray()
-        << QByteArray() << 200 << false;
-    QTest::newRow("nothing shown to the JSON")
-        << QByteArray("GET") << "/api/records/1" << QByteArray() << QByteArray() << QByteArray()
-        << 401 << false;
-    QTest::newRow("wrong bearer") << QByteArray("GET") << "/api/records"
-                                  << QByteArray("Bearer s3cre") << QByteArray() << QByteArray()
-                                  << 401 << true;
-    QTest::newRow("basic") << QByteArray("GET") << "/" << QByteArray("Basic czNjcmV0")
-                           << QByteArray() << QByteArray() << 401 << true;
-    QTest::newRow("session cookie")
-        << QByteArray("GET") << "/records/1" << QByteArray() << QByteArray("theme=x; SESSION")
-        << QByteArray() << 200 << false;
-    QTest::newRow("the token as cookie")
-        << QByteArray("GET") << "/" << QByteArray() << QByteArray("iec1000_session=s3cret")
-        << QByteArray() << 401 << true;
-    QTest::newRow("login page") << QByteArray("GET") << "/login" << QByteArray() << QByteArray()
-                                << QByteArray() << 200 << false;
-    QTest::newRow("login") << QByteArray("POST") << "/login" << QByteArray() << QByteArray()
-                           << QByteArray("token=s3cret") << 303 << false;
-    QTest::newRow("wrong login") << QByteArray("POST") << "/login" << QByteArray() << QByteArray()
-                                 << QByteArray("token=secret") << 401 << true;
-    QTest::newRow("style without token") << QByteArray("GET") << "/static/style.css" << QByteArray()
-                                         << QByteArray() << QByteArray() << 200 << false;
+    const auto row = [](const char* name, const QByteArray& method, const QString& path,
+                        const QByteArray& authorization, const QByteArray& cookie,
+                        const QByteArray& body, int status, bool delayed) {
+        QTest::newRow(name) << method << path << authorization << cookie << body << status
+                            << delayed;
+    };
+    row("nothing shown", "GET", "/", {}, {}, {}, 401, false);
+    row("bearer", "GET", "/api/records", "Bearer s3cret", {}, {}, 200, false);
+    row("bearer in lower case", "GET", "/api/records", "bearer  s3cret", {}, {}, 200, false);
+    row("nothing shown to the JSON", "GET", "/api/records/1", {}, {}, {}, 401, false);
+    row("wrong bearer", "GET", "/api/records", "Bearer s3cre", {}, {}, 401, true);
+    row("basic", "GET", "/", "Basic czNjcmV0", {}, {}, 401, true);
+    row("session cookie", "GET", "/records/1", {}, "theme=x; SESSION", {}, 200, false);
+    row("the token as cookie", "GET", "/", {}, "iec1000_session=s3cret", {}, 401, true);
+    row("login page", "GET", "/login", {}, {}, {}, 200, false);
+    row("login", "POST", "/login", {}, {}, "token=s3cret", 303, false);
+    row("wrong login", "POST", "/login", {}, {}, "token=secret", 401, true);
+    row("style without token", "GET", "/static/style.css", {}, {}, {}, 200, false);
 }
 
 void WebTest::token()
@@ -490,21 +488,14 @@ void WebTest::token()
     QFETCH(bool, delayed);
     Store store;
     Site site(store.name, Access("s3cret"));
-    Request request = get(path);
-    request.method = method;
-    request.authorization = authorization;
-    request.cookie = cookie.replace("SESSION", logIn(site, "s3cret"));
-    request.body = body;
-    const Reply reply = site.answer(request);
+    const Reply reply = ask(site, method, path, authorization,
+                            cookie.replace("SESSION", logIn(site, "s3cret")), body);
     QCOMPARE(reply.status, status);
     QCOMPARE(reply.delayed, delayed);
     if (status == 401)
         QCOMPARE(reply.contentType == "application/json", path.startsWith("/api/"));
     if (status == 303) {
-        QByteArray setCookie;
-        for (const auto& [name, value] : reply.headers)
-            if (name == "Set-Cookie")
-                setCookie = value;
+        const QByteArray setCookie = headerOf(reply, "Set-Cookie");
         QVERIFY(setCookie.contains("; HttpOnly"));
         QVERIFY(setCookie.contains("; SameSite=Strict"));
         QVERIFY(!setCookie.contains("s3cret"));
@@ -550,9 +541,12 @@ void WebTest::noStoreFailsAndNothingIsMade()
 namespace {
 
 // Sends `request` to the front and reads until it closes; the reply.
-QByteArray exchange(quint16 port, const QByteArray& request, int waitMs = 5000)
+QByteArray exchange(quint16 port, const QByteArray& request, int waitMs = 5000,
+                    const QHostAddress& from = {})
 {
     QTcpSocket socket;
+    if (!from.isNull() && !socket.bind(from))
+        return {};
     socket.connectToHost(QHostAddress::LocalHost, port);
     if (!socket.waitForConnected(waitMs))
         return {};
@@ -709,10 +703,8 @@ void WebTest::loginLeadsToThePageAskedFor()
     const QByteArray page = site.answer(get("/records/3", "samples=2")).body;
     QVERIFY(page.contains("name=\"next\" value=\"/records/3?samples=2\""));
     const auto landing = [&](const QByteArray& next) {
-        Request login = get("/login");
-        login.method = "POST";
-        login.body = "token=s3cret&next=" + next;
-        return headerOf(site.answer(login), "Location");
+        return headerOf(ask(site, "POST", "/login", {}, {}, "token=s3cret&next=" + next),
+                        "Location");
     };
     QCOMPARE(landing("%2Frecords%2F3%3Fsamples%3D2"), QByteArray("/records/3?samples=2"));
     QCOMPARE(landing("%2F%2Fevil.example%2F"), QByteArray("/"));
@@ -725,22 +717,16 @@ void WebTest::sessionsAreRandomAndEnd()
     Site other(store.name, Access("s3cret"));
     auto now = std::chrono::steady_clock::now();
     site.access().setClock([&] { return now; });
-    const auto answer = [&](Site& server, const QByteArray& cookie, const QByteArray& method) {
-        Request request = get(method == "GET" ? "/" : "/logout");
-        request.method = method;
-        request.cookie = cookie;
-        return server.answer(request);
-    };
     const QByteArray first = logIn(site, "s3cret");
     const QByteArray second = logIn(site, "s3cret");
     QVERIFY(first.startsWith("iec1000_session=") && first != second);
-    QVERIFY(answer(site, first, "GET").body.contains("action=\"/logout\""));
-    QCOMPARE(answer(other, first, "GET").status, 401);
-    QVERIFY(headerOf(answer(site, first, "POST"), "Set-Cookie").contains("Max-Age=0"));
-    QCOMPARE(answer(site, first, "GET").status, 401);
-    QCOMPARE(answer(site, second, "GET").status, 200);
+    QVERIFY(ask(site, "GET", "/", {}, first).body.contains("action=\"/logout\""));
+    QCOMPARE(ask(other, "GET", "/", {}, first).status, 401);
+    QVERIFY(headerOf(ask(site, "POST", "/logout", {}, first), "Set-Cookie").contains("Max-Age=0"));
+    QCOMPARE(ask(site, "GET", "/", {}, first).status, 401);
+    QCOMPARE(ask(site, "GET", "/", {}, second).status, 200);
     now += kSessionLifetime;
-    QCOMPARE(answer(site, second, "GET").status, 401);
+    QCOMPARE(ask(site, "GET", "/", {}, second).status, 401);
 }
 
 void WebTest::wrongTokensAreThrottled()
@@ -751,10 +737,7 @@ void WebTest::wrongTokensAreThrottled()
     site.access().setClock([&] { return now; });
     const QByteArray session = logIn(site, "s3cret");
     const auto status = [&](const QByteArray& authorization, const QByteArray& cookie = {}) {
-        Request request = get("/api/records");
-        request.authorization = authorization;
-        request.cookie = cookie;
-        return site.answer(request).status;
+        return ask(site, "GET", "/api/records", authorization, cookie).status;
     };
     for (int n = 0; n < kWrongTokensPerSecond; ++n)
         QCOMPARE(status("Bearer guess" + QByteArray::number(n)), 401);
@@ -843,25 +826,25 @@ void WebTest::servedOverTheWire_data()
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<QByteArray>("host");
     QTest::addColumn<QByteArray>("status");
+    const auto row = [](const char* name, const QByteArray& head, const QByteArray& host,
+                        const QByteArray& status) {
+        QTest::newRow(name) << head << host << status;
+    };
     const QByteArray get = "GET /records/1 HTTP/1.1\r\n";
     const QByteArray local = "127.0.0.1:PORT";
-    QTest::newRow("localhost") << get << QByteArray("LocalHost:PORT") << QByteArray("200 OK");
-    QTest::newRow("IPv6 loopback") << get << QByteArray("[::1]:PORT") << QByteArray("200 OK");
-    QTest::newRow("a name that re-resolves")
-        << get << QByteArray("rebind.example:PORT") << QByteArray("421 Misdirected Request");
-    QTest::newRow("another port") << get << QByteArray("127.0.0.1:1")
-                                  << QByteArray("421 Misdirected Request");
-    QTest::newRow("no host") << get << QByteArray() << QByteArray("421 Misdirected Request");
-    QTest::newRow("head") << QByteArray("HEAD /records/1 HTTP/1.1\r\n") << local
-                          << QByteArray("200 OK");
-    QTest::newRow("upgrade") << get + "Connection: Upgrade\r\nUpgrade: websocket\r\n"
-                                      "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: "
-                                      "dGhlIHNhbXBsZSBub25jZQ==\r\n"
-                             << local << QByteArray("200 OK");
-    QTest::newRow("HTTP/0.9") << QByteArray("GET /\r\n") << QByteArray()
-                              << QByteArray("400 Bad Request");
-    QTest::newRow("no request line")
-        << QByteArray("hello\r\n") << QByteArray() << QByteArray("400 Bad Request");
+    const QByteArray misdirected = "421 Misdirected Request";
+    row("localhost", get, "LocalHost:PORT", "200 OK");
+    row("IPv6 loopback", get, "[::1]:PORT", "200 OK");
+    row("a name that re-resolves", get, "rebind.example:PORT", misdirected);
+    row("another port", get, "127.0.0.1:1", misdirected);
+    row("no host", get, {}, misdirected);
+    row("head", "HEAD /records/1 HTTP/1.1\r\n", local, "200 OK");
+    row("upgrade",
+        get + "Connection: Upgrade\r\nUpgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
+              "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n",
+        local, "200 OK");
+    row("HTTP/0.9", "GET /\r\n", {}, "400 Bad Request");
+    row("no request line", "hello\r\n", {}, "400 Bad Request");
 }
 
 void WebTest::servedOverTheWire()
@@ -911,15 +894,11 @@ void WebTest::servedKeepsServingBesideAHog()
     };
     // The excess is closed, not reset: each gets its 503 first.
     QTRY_COMPARE_WITH_TIMEOUT(stillOpen(), FrontLimits{}.connectionsPerClient, 8000);
-    QTcpSocket other;
-    QVERIFY(other.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
-    other.connectToHost(QHostAddress::LocalHost, served.port);
-    QVERIFY(other.waitForConnected(5000));
-    other.write("GET /records/1 HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(served.port) +
-                "\r\n\r\n");
-    QByteArray reply;
-    while (other.waitForReadyRead(5000))
-        reply += other.readAll();
+    const QByteArray reply =
+        exchange(served.port,
+                 "GET /records/1 HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(served.port) +
+                     "\r\n\r\n",
+                 5000, QHostAddress(QStringLiteral("127.0.0.2")));
     QVERIFY2(reply.startsWith("HTTP/1.1 200 OK\r\n") && reply.contains("Hand mixer"), reply);
 }
 
