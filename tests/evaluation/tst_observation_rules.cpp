@@ -6,7 +6,6 @@
 
 #include <QTest>
 
-
 Q_DECLARE_METATYPE(ProductClass)
 Q_DECLARE_METATYPE(CellState)
 Q_DECLARE_METATYPE(ObservationEnd)
@@ -511,7 +510,7 @@ void ObservationRules::samplingSentence()
             "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s smoothing"));
     QCOMPARE(QString::fromLatin1(kObservationRules),
              QStringLiteral("observation rules, average 100 %, samples 150 % (Class A 200 % "
-                            "provision), POHC"));
+                            "under 10 % and 10 min), POHC"));
 }
 
 void ObservationRules::failureReason_data()

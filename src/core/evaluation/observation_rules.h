@@ -15,11 +15,14 @@
 // The rule set a timed observation is judged by. Every record and report
 // names it, so that a later rule set can be told apart.
 inline constexpr const char* kObservationRules =
-    "observation rules, average 100 %, samples 150 % (Class A 200 % provision), POHC";
-// The rule sets stored observations were judged by before: such an
-// observation read again is judged by kObservationRules.
+    "observation rules, average 100 %, samples 150 % (Class A 200 % under 10 % and 10 min), POHC";
+// The rule set stored observations were judged by before, whose Class A
+// 200 % provision took up to 10 % of the samples and an average up to 90 %,
+// with no cap in minutes (before it: "observation rules, average 100 %,
+// samples 150 %, POHC"). Such an observation read again is judged by
+// kObservationRules.
 inline constexpr const char* kEarlierObservationRules =
-    "observation rules, average 100 %, samples 150 %, POHC";
+    "observation rules, average 100 %, samples 150 % (Class A 200 % provision), POHC";
 
 // What every output says about the samples: "sampled every 8.3 s from
 // analyzer snapshots, not the standard's 1.5 s smoothing", the interval in

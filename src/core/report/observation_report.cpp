@@ -266,9 +266,9 @@ void ObservationPainter::paintTablePage()
     y = fact(y, QStringLiteral("Rules"),
              QStringLiteral("%1: an order fails when its average is above its limit (150 % of "
                             "it under the POHC allowance) or a tested sample is above 150 % of "
-                            "it; Class A samples up to 200 % pass when they are at most 10 % of "
-                            "the samples and the average is at most 90 %; an order averaging "
-                            "below 5 mA or 0.6 % of the rms current is not tested")
+                            "it; Class A samples up to 200 % pass under 10 % of the time and "
+                            "10 min at an average under 90 %; an average below 5 mA or 0.6 % "
+                            "of the rms current is not judged, its tested samples are")
                  .arg(QString::fromLatin1(kObservationRules)),
              Qt::black, false, bodyBottom() - y - factsUnder);
     y = fact(y, QStringLiteral("POHC"), pohcText());
