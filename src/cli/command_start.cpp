@@ -2,6 +2,7 @@
 
 #include "command_console.h"
 #include "commands.h"
+#include "configuration_options.h"
 #include "version.h"
 
 #include <csignal>
@@ -19,17 +20,14 @@ bool wanted(const QStringList& arguments)
 
 qsizetype commandPosition(const QStringList& arguments)
 {
-    static const QStringList shared{QStringLiteral("--db"), QStringLiteral("--com1"),
-                                    QStringLiteral("--com2"), QStringLiteral("--com3"),
-                                    QStringLiteral("--com4")};
     for (qsizetype n = 1; n < arguments.size(); ++n) {
         const QString& argument = arguments.at(n);
         if (isCommand(argument))
             return n;
-        if (shared.contains(argument))
-            ++n; // its value
-        else if (!shared.contains(argument.section(QLatin1Char('='), 0, 0)))
+        if (!isConfigurationOption(argument))
             break;
+        if (!argument.contains(QLatin1Char('=')))
+            ++n; // its value
     }
     return 0;
 }

@@ -26,6 +26,14 @@ void addDbOption(QCommandLineParser& parser)
         QStringLiteral("store")));
 }
 
+bool isConfigurationOption(const QString& argument)
+{
+    static const QStringList names{QStringLiteral("--com1"), QStringLiteral("--com2"),
+                                   QStringLiteral("--com3"), QStringLiteral("--com4"),
+                                   QStringLiteral("--db")};
+    return names.contains(argument.section(QLatin1Char('='), 0, 0));
+}
+
 Configuration configured(const QCommandLineParser& parser, Configuration configuration)
 {
     // The options given: a command without Com options has none to ask for.

@@ -12,5 +12,8 @@ class QCommandLineParser;
 void addComOptions(QCommandLineParser& parser);
 // --db STORE: the record store (winning over IEC1000_DB).
 void addDbOption(QCommandLineParser& parser);
+// Whether `argument` is one of those options as typed before its value:
+// "--com1" to "--com4", "--db", also with "=VALUE" after the name.
+bool isConfigurationOption(const QString& argument);
 // The configuration with the --com and --db options that were given in place.
 Configuration configured(const QCommandLineParser& parser, Configuration configuration);
