@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     for (int n = 0; n < kSamples; ++n) {
         CycleResult stored;
         stored.reply.line = replyLine(n);
-        values << ruleSampleOf(judgeAgain(stored, choice.productClass, choice.power)).value();
+        values << ruleSampleOf(judgeAgain(stored, choice)).value();
     }
     const double rejudgeMs = double(timer.nsecsElapsed()) / 1e6;
     std::vector<double> rulesMs;
@@ -102,7 +102,7 @@ int main(int argc, char** argv)
         CycleResult stored;
         stored.reply.line = replyLine(n);
         samples.append(
-            observedSample(n * 8.0, judgeAgain(stored, choice.productClass, choice.power)));
+            observedSample(n * 8.0, judgeAgain(stored, choice)));
     }
     std::vector<double> judgeMs;
     for (int run = 0; run < kRuns; ++run) {

@@ -50,7 +50,7 @@ CycleResult judged(const QByteArray& reply, const QDateTime& at)
     CycleResult stored;
     stored.reply.line = QString::fromLatin1(reply);
     stored.measuredAt = at;
-    return judgeAgain(stored, ProductClass::A, {});
+    return judgeAgain(stored, ClassChoice{ProductClass::A, {}});
 }
 
 // Fills the store: `records` measurements (copies of a few, at other times

@@ -107,12 +107,13 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
 int judgedReply(const CycleResult& stored, const ClassChoice& choice, Format format)
 {
     const CycleResult result =
-        judgeAgain(stored, choice.productClass, choice.power, choice.guardBandPct);
+        judgeAgain(stored, choice);
     if (!result.problem.isEmpty())
         err(escapedMessage(result.problem));
     sayPowerDiffers(result);
     out(rendered(result, format));
-    return exitCodeOf(result.verdict) == kLineFailed ? kNoVerdict : exitCodeOf(result.verdict);
+    const int code = exitCodeOf(worseOfBoth(result));
+    return code == kLineFailed ? kNoVerdict : code;
 }
 
 } // namespace cli

@@ -109,7 +109,7 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
             err(QStringLiteral("iec1000: warning: the report was not written: %1")
                     .arg(written.reason()));
     }
-    return exitCodeOf(result->verdict);
+    return exitCodeOf(worseOfBoth(*result));
 }
 
 } // namespace cli

@@ -67,6 +67,7 @@ int observationExitCode(ObservationVerdict verdict)
 {
     switch (verdict) {
     case ObservationVerdict::Pass:
+    case ObservationVerdict::NotLimited:
         return kPass;
     case ObservationVerdict::Fail:
         return kFail;

@@ -64,6 +64,7 @@ int exitCodeOf(Verdict verdict)
 {
     switch (verdict) {
     case Verdict::Pass:
+    case Verdict::NotLimited:
         return kPass;
     case Verdict::Fail:
         return kFail;

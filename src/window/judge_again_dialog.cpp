@@ -96,10 +96,12 @@ void JudgeAgainDialog::judge()
     MeasurementRecord judged = m_record;
     // A report of a judgement the store does not hold.
     judged.id = 0;
-    // Under the guard band the record was judged under: the dialog offers
-    // no other.
-    judged.result =
-        judgeAgain(m_record.result, productClass, power, m_record.result.judgement.guardBandPct);
+    // Under the guard band, edition and category the record was judged
+    // under: the dialog changes the class and its power.
+    ClassChoice choice = judgedChoice(m_record.result.judgement);
+    choice.productClass = productClass;
+    choice.power = productClass == ProductClass::D ? power : ClassDPower();
+    judged.result = judgeAgain(m_record.result, choice);
     const CycleResult& r = judged.result;
     QString shown = verdictText(r.verdict);
     const QString problem = r.problem.isEmpty() ? r.judgement.evaluation.problem : r.problem;

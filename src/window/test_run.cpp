@@ -19,6 +19,7 @@ bool replyWasRead(Verdict verdict)
     case Verdict::InvalidResult:
     case Verdict::NoResultReceived:
     case Verdict::NoVerdict:
+    case Verdict::NotLimited:
         return true;
     case Verdict::AnalyzerDidNotAnswer:
     case Verdict::LineFailed:
@@ -74,6 +75,7 @@ Colour verdictColour(Verdict verdict)
     case Verdict::Pass:
         return Colour::Pass;
     case Verdict::Stopped:
+    case Verdict::NotLimited:
         return Colour::Neutral;
     default:
         return Colour::Fail;

@@ -98,7 +98,7 @@ QList<QPair<QString, QString>> productJudgement(const QByteArray& reply, Product
                                                 const QString& power)
 {
     const Judgement judgement =
-        Limits(productClass, measuredValues(SortOut(QString::fromLatin1(reply))), power);
+        Limits(ClassChoice{productClass, power}, measuredValues(SortOut(QString::fromLatin1(reply))));
     QList<QPair<QString, QString>> cells;
     for (std::size_t cell = 0; cell < judgement.limits.size(); ++cell)
         cells.append({judgement.limits[cell], cellStateName(judgement.states[cell])});
@@ -726,7 +726,7 @@ void TestCommandLineEndToEnd::damagedObservationSaysWhatIsDamaged()
     ObservationRecord observation = newObservationRecord({}, {}, {ProductClass::A, {}}, 30, {});
     CycleResult cycle;
     cycle.reply.line = QString::fromLatin1(kPassingReply);
-    observation.result.samples = {observedSample(0, judgeAgain(cycle, ProductClass::A, {}))};
+    observation.result.samples = {observedSample(0, judgeAgain(cycle, ClassChoice{ProductClass::A, {}}))};
     {
         RecordStore records;
         QVERIFY(records.open(store()).succeeded());

@@ -65,7 +65,7 @@ void GuardBandAndPower::guardBand()
     measured.harmonics.fill(QStringLiteral("7"));
     measured.harmonics[1] = third;
     measured.amps = QStringLiteral("1");
-    const Judgement judgement = Limits(productClass, measured, power, guardBand);
+    const Judgement judgement = Limits(ClassChoice{productClass, power, guardBand}, measured);
     QCOMPARE(judgement.limits[1], limit); // the limit column stays the class's
     QTEST(guardedLimitText(judgement.limits[1], guardBand), "guarded");
     QCOMPARE(judgement.states[1], state);

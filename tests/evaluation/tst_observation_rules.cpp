@@ -407,13 +407,13 @@ void ObservationRules::medianOfManyFundamentals()
         sample.fundamentalA = amps;
         return sample;
     };
-    ObservationTally held(ProductClass::C);
+    ObservationTally held(ClassChoice{ProductClass::C, {}});
     for (int n = 0; n < 100000; ++n)
         held.add(withFundamental(2 + n * 1e-6));
     for (int n = 0; n < 10000; ++n)
         held.add(withFundamental(1 - n * 1e-6));
     // The median of the 110,000: the 45,000th of the 100,000 above 2 A.
-    QCOMPARE(held.judge({}, ObservationEnd::Completed, 8).basis.fundamentalA, 2 + 44999 * 1e-6);
+    QCOMPARE(held.judge(ObservationEnd::Completed, 8).basis.fundamentalA, 2 + 44999 * 1e-6);
 }
 
 void ObservationRules::classDPower_data()

@@ -185,7 +185,7 @@ ObservationRecord sampleObservation()
         CycleResult cycle;
         cycle.reply.line = QString::fromLatin1(lines[n]);
         cycle.measuredAt = o.startedAt.addMSecs(8250 * (n + 1));
-        r.samples.append(observedSample(8.25 * n, judgeAgain(cycle, ProductClass::A, {})));
+        r.samples.append(observedSample(8.25 * n, judgeAgain(cycle, ClassChoice{ProductClass::A, {}})));
     }
     r.elapsedS = 33.5;
     r.sampleIntervalS = 8.25;
@@ -245,6 +245,8 @@ const QStringList kBackToVersion3{"DROP TRIGGER measurements_search_added",
                                   "DROP TRIGGER measurements_search_changed",
                                   "DROP TABLE measurements_search",
                                   "ALTER TABLE measurements DROP COLUMN guard_band_pct",
+                                  "ALTER TABLE measurements DROP COLUMN edition",
+                                  "ALTER TABLE measurements DROP COLUMN professional",
                                   "ALTER TABLE measurements DROP COLUMN kind",
                                   "DROP TABLE observations",
                                   "DROP TABLE observation_samples"};
@@ -627,7 +629,7 @@ void RecordStoreTest::upgradeFromVersion1()
         QVERIFY(store.add(added).succeeded());
         QCOMPARE(added.id, 10);
     }
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "7");
 }
 
 void RecordStoreTest::upgradeFromVersion2()
@@ -661,7 +663,7 @@ void RecordStoreTest::upgradeFromVersion2()
     QVERIFY(store.add(added).succeeded());
     QCOMPARE(dump(store.record(added.id).value_or(MeasurementRecord())), dump(added));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "7");
 }
 
 void RecordStoreTest::upgradeFromVersion3()
@@ -699,7 +701,7 @@ void RecordStoreTest::upgradeFromVersion3()
     QCOMPARE(dump(store.observation(observation.id).value_or(ObservationRecord())),
              dump(observation));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "6");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "7");
 }
 
 void RecordStoreTest::unwritableStore_data()

@@ -15,7 +15,7 @@ CycleResult judged(const QByteArray& reply, double guardBandPct = 0)
     CycleResult stored;
     stored.reply.line = QString::fromLatin1(reply);
     stored.measuredAt = QDateTime(QDate(2026, 12, 7), QTime(16, 10, 38), QTimeZone(3600));
-    return judgeAgain(stored, ProductClass::A, ClassDPower(), guardBandPct);
+    return judgeAgain(stored, ClassChoice{ProductClass::A, ClassDPower(), guardBandPct});
 }
 
 } // namespace

@@ -1080,7 +1080,7 @@ ObservationRecord observationOf(const ClassChoice& choice, const QString& proble
         CycleResult cycle;
         cycle.reply.line = QString::fromLatin1(n == 2 ? failingReply() : kPassingReply);
         r.samples.append(
-            observedSample(8.26 * n, judgeAgain(cycle, choice.productClass, choice.power)));
+            observedSample(8.26 * n, judgeAgain(cycle, ClassChoice{choice.productClass, choice.power})));
     }
     r.judgement = judgeSamples(r.samples, choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.samplesNotJudged = r.judgement.samplesNotJudged;
@@ -1293,7 +1293,7 @@ void TestReport::cutReplyShowsNoValueForWhatDidNotArrive()
 {
     CycleResult stored;
     stored.reply.line = QStringLiteral("75,230,0.5,0.7,50,0,0,0.3,0.0123,0.0123,0.0");
-    const CycleResult result = judgeAgain(stored, ProductClass::A, {});
+    const CycleResult result = judgeAgain(stored, ClassChoice{ProductClass::A, {}});
     QCOMPARE(result.verdict, Verdict::IncompleteResult);
 
     const QString text = resultText(result);
@@ -1319,7 +1319,7 @@ void TestReport::cutReplyShowsNoValueForWhatDidNotArrive()
 
     // Cut inside the rms current: no current shown, none taken for a value.
     stored.reply.line = QStringLiteral("75,230,0.");
-    const QJsonObject cutValue = resultJson(judgeAgain(stored, ProductClass::A, {}));
+    const QJsonObject cutValue = resultJson(judgeAgain(stored, ClassChoice{ProductClass::A, {}}));
     QVERIFY(cutValue["amps"].isNull());
     QCOMPARE(cutValue["volts"].toString(), QStringLiteral("230"));
 }

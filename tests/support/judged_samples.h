@@ -12,10 +12,10 @@ inline ObservationJudgement judgeObservation(ProductClass productClass, const Cl
                                              ObservationEnd end, double guardBandPct = 0,
                                              double sampleIntervalS = 8)
 {
-    ObservationTally tally(productClass, guardBandPct);
+    ObservationTally tally(ClassChoice{productClass, power, guardBandPct});
     for (const RuleSample& sample : judged)
         tally.add(sample);
     for (int n = 0; n < notJudged; ++n)
         tally.addNotJudged();
-    return tally.judge(power, end, sampleIntervalS);
+    return tally.judge(end, sampleIntervalS);
 }

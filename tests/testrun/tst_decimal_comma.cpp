@@ -82,7 +82,7 @@ void DecimalComma::limitColumns()
     MeasuredValues measured;
     measured.powerFactor = QStringLiteral("0.9");
     measured.fundAmp = QStringLiteral("0.123456");
-    const Judgement judgement = Limits(productClass, measured, QStringLiteral("77.7"));
+    const Judgement judgement = Limits(ClassChoice{productClass, QStringLiteral("77.7")}, measured);
     QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
     QCOMPARE(judgement.limits[cell], text);
 }

@@ -93,7 +93,7 @@ void MeasurementData::numberFieldsAsTheRegularExpressionReadsThem()
 void MeasurementData::classDJudgementAsValues()
 {
     const Judgement judgement =
-        Limits(ProductClass::D, measuredValues(SortOut(reply(QStringLiteral("0.3")))), "75");
+        Limits(ClassChoice{ProductClass::D, "75"}, measuredValues(SortOut(reply(QStringLiteral("0.3")))));
     QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
     QCOMPARE(judgement.power, QStringLiteral("75"));
     // The 2nd harmonic is not judged in Class D: no limit, no current shown.

@@ -18,7 +18,7 @@ CycleResult storedClassA(const QString& line)
 {
     CycleResult stored;
     stored.reply = SortOut(line);
-    stored.judgement = Limits(ProductClass::A, measuredValues(stored.reply), QString());
+    stored.judgement = Limits(ClassChoice{ProductClass::A, QString()}, measuredValues(stored.reply));
     stored.verdict = stored.judgement.anyFailed ? Verdict::Fail : Verdict::Pass;
     stored.measuredAt = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
     return stored;
@@ -59,12 +59,12 @@ void TestRejudge::judgedAgainAsALiveCycleWould()
     QFETCH(Verdict, verdict);
     const CycleResult stored = storedClassA(line);
 
-    const CycleResult again = judgeAgain(stored, productClass, power);
+    const CycleResult again = judgeAgain(stored, ClassChoice{productClass, power});
 
     QCOMPARE(again.verdict, verdict);
     QCOMPARE(again.measuredAt, stored.measuredAt);
     QCOMPARE(again.reply.line, line);
-    const Judgement live = Limits(productClass, measuredValues(SortOut(line)), power);
+    const Judgement live = Limits(ClassChoice{productClass, power}, measuredValues(SortOut(line)));
     QCOMPARE(again.judgement.productClass, productClass);
     QCOMPARE(again.judgement.power, live.power);
     QCOMPARE(again.judgement.evaluation.status, live.evaluation.status);

@@ -131,7 +131,7 @@ void ReplyFuzz::hostileReplies()
         MeasuredValues measured = measuredValues(parsed);
         if (parsed.fieldsFound < 8)
             measured.fundAmp = fundAmp;
-        const Judgement judgement = Limits(productClass, measured, power);
+        const Judgement judgement = Limits(ClassChoice{productClass, power}, measured);
         const Evaluation& evaluation = judgement.evaluation;
         const bool ended = reply.endsWith('\n') || reply.endsWith('\r');
         QString problem;

@@ -227,7 +227,7 @@ void ParseReply::invalidReply()
     QFETCH(QString, problem);
 
     const ParsedReply parsed = SortOut(reply);
-    const Judgement judgement = Limits(ProductClass::A, measuredValues(parsed), QString());
+    const Judgement judgement = Limits(ClassChoice{ProductClass::A, QString()}, measuredValues(parsed));
     QString told;
     const Verdict verdict =
         MeasurementCycle::replyVerdict({reply, true, true}, parsed, judgement, &told);

@@ -34,7 +34,7 @@ CycleResult judged(const QByteArray& reply, ProductClass productClass, const QDa
     CycleResult stored;
     stored.reply.line = QString::fromLatin1(reply);
     stored.measuredAt = at;
-    return judgeAgain(stored, productClass, QStringLiteral("75"));
+    return judgeAgain(stored, ClassChoice{productClass, QStringLiteral("75")});
 }
 
 Request get(const QString& path, const QString& query = {})

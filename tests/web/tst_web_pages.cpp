@@ -22,7 +22,7 @@ CycleResult judged(const QByteArray& reply, double guardBandPct)
     CycleResult stored;
     stored.reply.line = QString::fromLatin1(reply);
     stored.measuredAt = kAt;
-    return judgeAgain(stored, ProductClass::A, ClassDPower(), guardBandPct);
+    return judgeAgain(stored, ClassChoice{ProductClass::A, ClassDPower(), guardBandPct});
 }
 
 // A finished Class A observation of three failing samples under a 10 %

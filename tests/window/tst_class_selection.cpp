@@ -89,7 +89,7 @@ void ClassSelection::limitsRunsSelectedClassOnly()
     MeasuredValues measured;
     measured.powerFactor = QStringLiteral("0.9");
     measured.fundAmp = QStringLiteral("2");
-    const Judgement judgement = Limits(productClass, measured, form.text(Field::PowerD));
+    const Judgement judgement = Limits(ClassChoice{productClass, form.text(Field::PowerD)}, measured);
 
     QCOMPARE(judgement.evaluation.status, Evaluation::Judged);
     QCOMPARE(judgement.limits[0], secondLimit);
@@ -104,7 +104,7 @@ void ClassSelection::limitsWithoutClass()
     measured.amps = QStringLiteral("1");
     measured.harmonics[0] = QStringLiteral("99999");
     measured.fundAmp = QStringLiteral("1");
-    const Judgement judgement = Limits(ProductClass::None, measured, QStringLiteral("75"));
+    const Judgement judgement = Limits(ClassChoice{ProductClass::None, QStringLiteral("75")}, measured);
 
     QCOMPARE(judgement.evaluation.status, Evaluation::NoClass);
     QVERIFY(!judgement.anyFailed);

@@ -27,8 +27,9 @@ QString classDPowerRangeMessage()
 
 Judgement ClassD(const MeasuredValues& measured, const ClassDPower& power)
 {
-    // The limits are milliamperes per watt of the power the operator typed,
-    // not of the measured true power, capped at the Class A limits.
+    // The limits are milliamperes per watt of the power the operator typed
+    // (the edition may take the measured one instead: Limits), capped at the
+    // Class A limits.
     Judgement judgement = evaluation::startJudgement(ProductClass::D, measured);
     judgement.power = power.text();
     const std::optional<double> watts = power.watts();
@@ -51,8 +52,16 @@ Judgement ClassD(const MeasuredValues& measured, const ClassDPower& power)
         return judgement;
     }
 
+    return ClassDAt(measured, power.text(), *watts);
+}
+
+Judgement ClassDAt(const MeasuredValues& measured, const QString& powerText, double basisW)
+{
+    Judgement judgement = evaluation::startJudgement(ProductClass::D, measured);
+    judgement.power = powerText;
+    judgement.basisW = basisW;
     // Harmonics 3 to 11 are written in full, 13 to 39 through the cut.
-    const double P = *watts;
+    const double P = basisW;
     const auto fullText = [](double limitMa) { return NumberText(limitMa) + QStringLiteral("mA"); };
     judgement.limits[1] = fullText(P * 3.4);
     judgement.limits[3] = fullText(P * 1.9);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "edition.h"
 #include "harmonics.h"
+#include "power_basis.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -23,9 +26,11 @@ std::optional<ProductClass> classFromLetter(const QString& letter);
 // converted (a Class C fundamental current or power factor, a Class D power);
 // no limit was written, no cell coloured, and `problem` tells the operator
 // which input is wrong and why. `NoClass`: no class was selected.
+// `NotLimited`: the edition sets no limits for this equipment (its power, its
+// category); nothing was judged and `problem` says why.
 struct Evaluation
 {
-    enum Status { Judged, NotJudged, NoClass };
+    enum Status { Judged, NotJudged, NoClass, NotLimited };
     Status status = NoClass;
     QString problem;
 };
@@ -51,6 +56,36 @@ constexpr std::array<CellState, kHarmonicCells> noCellJudged()
     return states;
 }
 
+// The judged order closest to its limit.
+struct ClosestOrder
+{
+    int order = 0;
+    // The current (an observation: the average) in % of the limit the
+    // verdict used: under a guard band, the guarded limit.
+    double percentOfLimit = 0;
+    // Judged under a guard band: percentOfLimit is of the guarded limit.
+    bool guarded = false;
+};
+
+// A Class D measurement judged by the typed power while the measured power
+// lies outside 90 % to 110 % of it: how the lab, which takes the measured
+// power then, would judge it.
+struct LabBasis
+{
+    double typedW = 0;
+    double measuredW = 0;
+    PowerBasis powerBasis = PowerBasis::Measured;
+    double basisW = 0;
+    // Judged, or NotJudged (a measured power the Class D table cannot take)
+    // with the reason.
+    Evaluation evaluation;
+    bool anyFailed = false;
+    std::optional<ClosestOrder> closest;
+    // The failed order furthest above its limit: "3rd 280 mA against
+    // 255 mA"; empty when none failed.
+    QString worstFailure;
+};
+
 // One evaluation of a measurement under one class: what the window's limit
 // column and harmonic cells show once the class has judged them. A judgement
 // made by no class (as default-constructed) has no limit and no cell judged.
@@ -74,17 +109,24 @@ struct Judgement
     // The guard band the cells were judged under, in % (guard_band.h): each
     // judged against its limit reduced by it. 0: against the limits.
     double guardBandPct = 0;
-};
-
-// The judged order closest to its limit.
-struct ClosestOrder
-{
-    int order = 0;
-    // The current (an observation: the average) in % of the limit the
-    // verdict used: under a guard band, the guarded limit.
-    double percentOfLimit = 0;
-    // Judged under a guard band: percentOfLimit is of the guarded limit.
-    bool guarded = false;
+    // The edition judged by, and whether the equipment was taken as
+    // professional.
+    Edition edition = kDefaultEdition;
+    bool professional = false;
+    // Class D: whose power the limits came from, and that power in W (none
+    // when no limit was computed).
+    PowerBasis powerBasis = PowerBasis::Typed;
+    std::optional<double> basisW;
+    // What every output adds to the verdict: a rule of the edition that was
+    // not judged and why, or the edition's own rules for this equipment.
+    QStringList notes;
+    // Class D under an edition that judges by the typed power, with the
+    // measured power outside 90 % to 110 % of it: the verdict at the lab's
+    // basis.
+    std::optional<LabBasis> lab;
+    // Lighting of 25 W or less whose verdict rests on a wave shape no
+    // snapshot shows: status NotJudged, the currents valid all the same.
+    bool waveShapeUndecided = false;
 };
 
 

@@ -152,11 +152,6 @@ QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orde
     return reasons.join(QStringLiteral("; "));
 }
 
-QString powerBasisName(PowerBasis basis)
-{
-    return basis == PowerBasis::Measured ? QStringLiteral("measured") : QStringLiteral("typed");
-}
-
 QString samplingSentence(double intervalS)
 {
     // One sample of one still being recorded: no time between two yet.
@@ -169,9 +164,10 @@ QString samplingSentence(double intervalS)
         .arg(QString::number(intervalS, 'f', 1));
 }
 
-ObservationTally::ObservationTally(ProductClass productClass, double guardBandPct)
-    : m_productClass(productClass), m_guardBandPct(guardBandPct)
+ObservationTally::ObservationTally(const ClassChoice& choice)
+    : m_choice(choice), m_productClass(choice.productClass), m_guardBandPct(choice.guardBandPct)
 {
+    const double guardBandPct = m_guardBandPct;
     const std::array<double, kHarmonicCells>& classA = classALimitsMa();
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell)
         m_classAOneAndAHalfMa[cell] = oneAndAHalf(
@@ -198,13 +194,15 @@ void ObservationTally::add(const RuleSample& sample)
     ++m_judged;
 }
 
-ObservationJudgement ObservationTally::judge(const ClassDPower& power, ObservationEnd end,
-                                             double sampleIntervalS) const
+ObservationJudgement ObservationTally::judge(ObservationEnd end, double sampleIntervalS) const
 {
     const ProductClass productClass = m_productClass;
     const double guardBandPct = m_guardBandPct;
+    const ClassDPower power = m_choice.classDPower();
+    const EditionRules& rules = editionRules(m_choice.edition);
     ObservationJudgement judgement;
     judgement.productClass = productClass;
+    judgement.edition = m_choice.edition;
     judgement.samplesJudged = m_judged;
     judgement.samplesNotJudged = m_notJudged;
     judgement.guardBandPct = guardBandPct;
@@ -246,7 +244,10 @@ ObservationJudgement ObservationTally::judge(const ClassDPower& power, Observati
                     .arg(m_judged)
                     .arg(NumberText(median.amps), sampleNumbers(basis.fundamentalVaries, 10));
     }
-    ClassDPower limitsPower = power;
+    ClassChoice limitsChoice = m_choice;
+    limitsChoice.guardBandPct = 0;
+    if (m_highestPowerW)
+        measured.watts = NumberText(*m_highestPowerW);
     if (productClass == ProductClass::D) {
         basis.typedPower = power.text();
         const std::optional<double> typed = power.watts();
@@ -257,14 +258,29 @@ ObservationJudgement ObservationTally::judge(const ClassDPower& power, Observati
             basis.powerDiffers = true;
             basis.powerBasis = PowerBasis::Measured;
             basis.basisW = *m_highestPowerW;
-            limitsPower = NumberText(*m_highestPowerW);
+            // An edition that judges a single measurement by the typed
+            // power gets the measured one here (Limits takes the typed
+            // rated power for the scope and the basis from the measured
+            // power where its edition does so).
+            if (!rules.classDMeasuredBasis)
+                limitsChoice.power = NumberText(*m_highestPowerW);
         }
     }
 
     // The limits of one cycle's evaluation: no second table of them.
-    const Judgement limits = Limits(productClass, measured, limitsPower);
+    const Judgement limits = Limits(limitsChoice, measured);
     const bool limited = limits.evaluation.status == Evaluation::Judged;
-    if (limits.evaluation.status == Evaluation::NotJudged && m_judged > 0) {
+    judgement.notes = limits.notes;
+    if (productClass == ProductClass::C && rules.lowPowerLightingUpToW && m_highestPowerW &&
+        *m_highestPowerW <= *rules.lowPowerLightingUpToW && limited)
+        judgement.notes = {QStringLiteral(
+            "Lighting of 25 W or less (highest measured %1 W): an observation judges it by the "
+            "Class D limits per watt alone, the first of the edition's three alternatives; "
+            "the other two (limits in % of the fundamental, a wave shape) were not judged")
+                               .arg(NumberText(*m_highestPowerW))};
+    if (limits.evaluation.status == Evaluation::NotLimited) {
+        judgement.problem = limits.evaluation.problem;
+    } else if (limits.evaluation.status == Evaluation::NotJudged && m_judged > 0) {
         judgement.problem = limits.evaluation.problem;
         if (basis.powerBasis == PowerBasis::Measured)
             judgement.problem =
@@ -350,7 +366,11 @@ ObservationJudgement ObservationTally::judge(const ClassDPower& power, Observati
         // More than 10 % not judged: exactly 10 % still gives a verdict.
         if (!limited || m_judged < 2 || 10 * m_notJudged > m_judged + m_notJudged ||
             !steadyProblem.isEmpty())
-            judgement.verdict = ObservationVerdict::IncompleteObservation;
+            judgement.verdict = limits.evaluation.status == Evaluation::NotLimited &&
+                                        m_judged >= 2 &&
+                                        10 * m_notJudged <= m_judged + m_notJudged
+                                    ? ObservationVerdict::NotLimited
+                                    : ObservationVerdict::IncompleteObservation;
         else
             judgement.verdict = anyFailed ? ObservationVerdict::Fail : ObservationVerdict::Pass;
         break;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "class_choice.h"
 #include "class_d_power.h"
 
 #include "judgement.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <bitset>
@@ -38,6 +40,7 @@ enum class ObservationVerdict {
     IncompleteObservation, // fewer than 2 samples judged, or more than 10 % not judged
     LineFailed,            // the serial line failed; the samples so far are kept
     Stopped,               // stopped by the operator (or a signal)
+    NotLimited,            // the edition sets no limits for this equipment
 };
 
 // How the observation ended (or that it still runs: Completed then means the
@@ -111,15 +114,6 @@ struct Pohc
     double guardedLimitMa = 0;
 };
 
-// The power the Class D limits of an observation come from.
-enum class PowerBasis {
-    Typed,    // the typed power: the highest measured power within ±10 % of it
-    Measured, // the highest measured power, as the lab takes it
-};
-
-// "typed", "measured".
-QString powerBasisName(PowerBasis basis);
-
 // What the limits of an observation were computed from.
 struct LimitsBasis
 {
@@ -164,6 +158,10 @@ struct ObservationJudgement
     // the samples give no verdict (the fundamental was not steady); empty
     // otherwise.
     QString problem;
+    // The edition judged by, and what every output adds to the verdict (a
+    // rule not judged and why, the edition's own rules for the equipment).
+    Edition edition = kDefaultEdition;
+    QStringList notes;
     // Why the orders failed, the order and the rule, lowest orders first:
     // "5th: one sample at 151 % of its limit; 7th: average at 104 % of its
     // limit" (failureReasonText); empty when none failed.
@@ -184,11 +182,11 @@ QString failureReasonText(const std::array<OrderJudgement, kHarmonicCells>& orde
 class ObservationTally
 {
 public:
-    // `productClass`: the class the samples are judged under. `guardBandPct`:
-    // every limit reduced by that percentage for the verdict; the Class A
-    // 200 % provision counts the samples above 150 % of the guarded limit as
-    // they come.
-    explicit ObservationTally(ProductClass productClass, double guardBandPct = 0);
+    // `choice`: the class, Class D power, guard band, edition and category
+    // the samples are judged under. Every limit is reduced by the guard band
+    // for the verdict; the Class A 200 % provision counts the samples above
+    // 150 % of the guarded limit as they come.
+    explicit ObservationTally(const ClassChoice& choice);
 
     void add(const RuleSample& sample);
     void addNotJudged() { ++m_notJudged; }
@@ -196,18 +194,17 @@ public:
     int judged() const { return m_judged; }
     int notJudged() const { return m_notJudged; }
 
-    // The rules over the samples added so far. `power`: the typed Class D
-    // power text, W; ignored for the other classes. `sampleIntervalS`: the
-    // time each sample stands for, s (the observation's sampling interval;
-    // 0 while it is not known), which the Class A 200 % provision counts.
-    ObservationJudgement judge(const ClassDPower& power, ObservationEnd end,
-                               double sampleIntervalS) const;
+    // The rules over the samples added so far. `sampleIntervalS`: the time
+    // each sample stands for, s (the observation's sampling interval; 0
+    // while it is not known), which the Class A 200 % provision counts.
+    ObservationJudgement judge(ObservationEnd end, double sampleIntervalS) const;
 
 private:
     std::array<double, kHarmonicCells> m_sumMa{};
     std::array<double, kHarmonicCells> m_maximumMa{};
     // The highest current of the samples that tested the cell (0 without).
     std::array<double, kHarmonicCells> m_maximumTestedMa{};
+    ClassChoice m_choice;
     ProductClass m_productClass;
     double m_guardBandPct;
     // The tested samples above 150 % of the Class A limit of the order,

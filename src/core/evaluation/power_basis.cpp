@@ -1,7 +1,6 @@
 #include "power_basis.h"
 
 #include "conversions.h"
-#include "evaluation_steps.h"
 
 #include <cmath>
 
@@ -24,7 +23,7 @@ std::optional<double> powerDeviationPct(const QString& typedW, const QString& me
 bool powerDiffers(double deviationPct)
 {
     // As shown: 99 W against a typed 90 W is 10 %, not 10.000000000000002 %.
-    return evaluation::asShown(std::abs(deviationPct)) > kTolerancePct;
+    return NumericValue(NumberText(std::abs(deviationPct))) > kTolerancePct;
 }
 
 QString powerDiffersLine(const QString& typedW, const QString& measuredW)
@@ -46,4 +45,24 @@ QString powerDiffersLine(const QString& typedW, const QString& measuredW)
 bool typedPowerWithin(double typedW, double measuredW)
 {
     return typedW > 0 && !powerDiffers((measuredW - typedW) / typedW * 100);
+}
+
+QString powerBasisName(PowerBasis basis)
+{
+    return basis == PowerBasis::Measured ? QStringLiteral("measured") : QStringLiteral("typed");
+}
+
+std::optional<PowerBasis> powerBasisFromName(const QString& name)
+{
+    for (PowerBasis basis : {PowerBasis::Typed, PowerBasis::Measured})
+        if (name == powerBasisName(basis))
+            return basis;
+    return std::nullopt;
+}
+
+PowerBasis labPowerBasis(std::optional<double> typedW, std::optional<double> measuredW)
+{
+    if (!typedW || !measuredW || *typedW <= 0 || typedPowerWithin(*typedW, *measuredW))
+        return PowerBasis::Typed;
+    return PowerBasis::Measured;
 }

@@ -4,6 +4,21 @@
 
 #include <optional>
 
+// The power the Class D limits come from.
+enum class PowerBasis {
+    Typed,    // the typed power
+    Measured, // the measured power (an observation: the highest sample), as the lab takes it
+};
+
+// "typed", "measured".
+QString powerBasisName(PowerBasis basis);
+std::optional<PowerBasis> powerBasisFromName(const QString& name);
+
+// The basis the lab takes: the typed power when the measured one lies
+// within 90 % to 110 % of it (both borders included), otherwise the
+// measured power. Typed when either is missing or the typed is not above 0.
+PowerBasis labPowerBasis(std::optional<double> typedW, std::optional<double> measuredW);
+
 // The lab judges Class D by the measured power; a typed (declared) power
 // stands for it only when the two are close. These are the tool's rules for
 // saying so.

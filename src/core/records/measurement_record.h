@@ -15,7 +15,8 @@ struct MeasurementRecord : RecordHeader
 // The class a cycle result was judged under, as its judgement says.
 inline ClassChoice judgedChoice(const Judgement& judgement)
 {
-    return {judgement.productClass, judgement.power, judgement.guardBandPct};
+    return {judgement.productClass, judgement.power, judgement.guardBandPct, judgement.edition,
+            judgement.professional};
 }
 
 // The record of a measurement just taken on `port` (the device `device`), as

@@ -35,6 +35,8 @@ Verdict standInVerdict(ObservationVerdict verdict)
         return Verdict::LineFailed;
     case ObservationVerdict::Stopped:
         return Verdict::Stopped;
+    case ObservationVerdict::NotLimited:
+        return Verdict::NotLimited;
     case ObservationVerdict::IncompleteObservation:
         break;
     }

@@ -30,7 +30,8 @@ QString text(const QVariant& value)
 constexpr qint64 kUnknownTime = std::numeric_limits<qint64>::min();
 
 // The evaluation status as stored, in the order of Evaluation::Status.
-constexpr std::array<const char*, 3> kStatusNames{"judged", "not_judged", "no_class"};
+constexpr std::array<const char*, 4> kStatusNames{"judged", "not_judged", "no_class",
+                                                  "not_limited"};
 
 std::optional<Evaluation::Status> statusFromName(const QString& name)
 {
@@ -207,6 +208,27 @@ const Column kColumns[] = {
      [](const QVariant& v, Record& m) {
          m.choice.guardBandPct = v.isValid() ? v.toDouble() : 0;
          m.result.judgement.guardBandPct = m.choice.guardBandPct;
+         return kNone;
+     }},
+    // The edition it was judged by ("1995", "2018"); NULL for records kept
+    // before editions were told apart, all judged by 1995.
+    {"edition", "TEXT", 7, Column::InHistory,
+     [](const Record& m) -> QVariant { return editionName(m.choice.edition); },
+     [](const QVariant& v, Record& m) {
+         const std::optional<Edition> edition =
+             v.isValid() && !v.isNull() ? editionFromName(v.toString()) : kDefaultEdition;
+         m.choice.edition = edition.value_or(kDefaultEdition);
+         m.result.judgement.edition = m.choice.edition;
+         return knownIf(edition.has_value());
+     }},
+    // Taken as professional equipment: 1; NULL (0) otherwise.
+    {"professional", "INTEGER", 7, Column::InHistory,
+     [](const Record& m) -> QVariant {
+         return m.choice.professional ? QVariant(1) : QVariant(QMetaType::fromType<int>());
+     },
+     [](const QVariant& v, Record& m) {
+         m.choice.professional = v.isValid() && v.toInt() != 0;
+         m.result.judgement.professional = m.choice.professional;
          return kNone;
      }},
 };

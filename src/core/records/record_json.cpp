@@ -76,9 +76,36 @@ QString judgementJson(const Judgement& judgement)
     QJsonArray states;
     for (CellState state : judgement.states)
         states.append(cellStateName(state));
-    return toJson({{QStringLiteral("limits"), jsonTexts(judgement.limits)},
-                   {QStringLiteral("currents"), jsonTexts(judgement.currents)},
-                   {QStringLiteral("states"), states}});
+    QJsonObject o{{QStringLiteral("limits"), jsonTexts(judgement.limits)},
+                  {QStringLiteral("currents"), jsonTexts(judgement.currents)},
+                  {QStringLiteral("states"), states}};
+    // What an edition's rules added; absent from records judged before
+    // editions were told apart.
+    if (judgement.basisW) {
+        o[QStringLiteral("power_basis")] = powerBasisName(judgement.powerBasis);
+        o[QStringLiteral("basis_w")] = *judgement.basisW;
+    }
+    if (!judgement.notes.isEmpty())
+        o[QStringLiteral("notes")] = QJsonArray::fromStringList(judgement.notes);
+    if (judgement.waveShapeUndecided)
+        o[QStringLiteral("wave_shape_undecided")] = true;
+    if (const std::optional<LabBasis>& lab = judgement.lab) {
+        QJsonObject l{{QStringLiteral("typed_w"), lab->typedW},
+                      {QStringLiteral("measured_w"), lab->measuredW},
+                      {QStringLiteral("power_basis"), powerBasisName(lab->powerBasis)},
+                      {QStringLiteral("basis_w"), lab->basisW},
+                      {QStringLiteral("judged"), lab->evaluation.status == Evaluation::Judged},
+                      {QStringLiteral("problem"), lab->evaluation.problem},
+                      {QStringLiteral("any_failed"), lab->anyFailed},
+                      {QStringLiteral("worst_failure"), lab->worstFailure}};
+        if (lab->closest)
+            l[QStringLiteral("closest")] =
+                QJsonObject{{QStringLiteral("order"), lab->closest->order},
+                            {QStringLiteral("percent"), lab->closest->percentOfLimit},
+                            {QStringLiteral("guarded"), lab->closest->guarded}};
+        o[QStringLiteral("lab")] = l;
+    }
+    return toJson(o);
 }
 
 bool readJudgementJson(const QString& json, Judgement* judgement)
@@ -92,6 +119,32 @@ bool readJudgementJson(const QString& json, Judgement* judgement)
         if (!state)
             return false;
         judgement->states[std::size_t(n)] = *state;
+    }
+    if (const QJsonValue basis = o[QStringLiteral("power_basis")]; basis.isString()) {
+        judgement->powerBasis = powerBasisFromName(basis.toString()).value_or(PowerBasis::Typed);
+        judgement->basisW = o[QStringLiteral("basis_w")].toDouble();
+    }
+    for (const QJsonValue note : o[QStringLiteral("notes")].toArray())
+        judgement->notes << note.toString();
+    judgement->waveShapeUndecided = o[QStringLiteral("wave_shape_undecided")].toBool();
+    if (const QJsonValue stored = o[QStringLiteral("lab")]; stored.isObject()) {
+        const QJsonObject l = stored.toObject();
+        LabBasis lab;
+        lab.typedW = l[QStringLiteral("typed_w")].toDouble();
+        lab.measuredW = l[QStringLiteral("measured_w")].toDouble();
+        lab.powerBasis =
+            powerBasisFromName(l[QStringLiteral("power_basis")].toString()).value_or(PowerBasis::Measured);
+        lab.basisW = l[QStringLiteral("basis_w")].toDouble();
+        lab.evaluation = {l[QStringLiteral("judged")].toBool() ? Evaluation::Judged
+                                                               : Evaluation::NotJudged,
+                          l[QStringLiteral("problem")].toString()};
+        lab.anyFailed = l[QStringLiteral("any_failed")].toBool();
+        lab.worstFailure = l[QStringLiteral("worst_failure")].toString();
+        if (const QJsonValue c = l[QStringLiteral("closest")]; c.isObject())
+            lab.closest = ClosestOrder{c[QStringLiteral("order")].toInt(),
+                                       c[QStringLiteral("percent")].toDouble(),
+                                       c[QStringLiteral("guarded")].toBool()};
+        judgement->lab = lab;
     }
     return readTexts(o[QStringLiteral("limits")], &judgement->limits) &&
            readTexts(o[QStringLiteral("currents")], &judgement->currents);

@@ -217,11 +217,24 @@ QString upgradeTo6(QSqlDatabase& db)
                   });
 }
 
+// The edition a record was judged by and its equipment category. Records of
+// version 6 were all judged by IEC 1000-3-2 (1995): NULL, read as 1995.
+QString upgradeTo7(QSqlDatabase& db)
+{
+    return runAll(db, {
+                          QStringLiteral("ALTER TABLE measurements ADD COLUMN edition TEXT"),
+                          QStringLiteral("ALTER TABLE measurements ADD COLUMN professional INTEGER"),
+                          QStringLiteral("UPDATE meta SET value = '7' "
+                                         "WHERE name = 'schema_version'"),
+                      });
+}
+
 // steps[n] brings a store of version n to version n + 1; version 0 is an
 // empty database.
 using Step = QString (*)(QSqlDatabase&);
 constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3,
-                                               upgradeTo4,     upgradeTo5, upgradeTo6};
+                                               upgradeTo4,     upgradeTo5, upgradeTo6,
+                                               upgradeTo7};
 
 // The tables of the database that are not this tool's, sorted.
 QStringList otherTables(QSqlDatabase& db, QString* reason)

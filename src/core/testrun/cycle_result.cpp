@@ -3,7 +3,7 @@
 #include <array>
 
 namespace {
-constexpr std::array<const char*, 9> kVerdictTexts{"Pass",
+constexpr std::array<const char*, 10> kVerdictTexts{"Pass",
                                                    "Fail",
                                                    "Incomplete result",
                                                    "Invalid result",
@@ -11,7 +11,8 @@ constexpr std::array<const char*, 9> kVerdictTexts{"Pass",
                                                    "No verdict",
                                                    "Analyzer did not answer",
                                                    "Line failed",
-                                                   "Stopped"};
+                                                   "Stopped",
+                                                   "Not limited"};
 } // namespace
 
 QString verdictText(Verdict verdict)
@@ -30,4 +31,27 @@ std::optional<Verdict> verdictFromText(const QString& text)
 bool isJudged(Verdict verdict)
 {
     return verdict == Verdict::Pass || verdict == Verdict::Fail;
+}
+
+bool isPassing(Verdict verdict)
+{
+    return verdict == Verdict::Pass || verdict == Verdict::NotLimited;
+}
+
+std::optional<Verdict> labVerdict(const CycleResult& result)
+{
+    const std::optional<LabBasis>& lab = result.judgement.lab;
+    if (!lab || !isJudged(result.verdict))
+        return std::nullopt;
+    if (lab->evaluation.status != Evaluation::Judged)
+        return Verdict::NoVerdict;
+    return lab->anyFailed ? Verdict::Fail : Verdict::Pass;
+}
+
+Verdict worseOfBoth(const CycleResult& result)
+{
+    const std::optional<Verdict> lab = labVerdict(result);
+    if (lab && *lab == Verdict::Fail)
+        return Verdict::Fail;
+    return result.verdict;
 }

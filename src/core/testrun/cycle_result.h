@@ -22,15 +22,19 @@ enum class Verdict {
     AnalyzerDidNotAnswer, // the status did not read 1 within 20 s
     LineFailed,           // the serial line failed during the cycle
     Stopped,              // stopped by the operator (or a signal)
+    NotLimited,           // the edition sets no limits for this equipment
 };
 
 // The verdict field's text: "Pass", "Fail", "Incomplete result", "Invalid
 // result", "No result received", "No verdict", "Analyzer did not answer",
-// "Line failed", "Stopped".
+// "Line failed", "Stopped", "Not limited".
 QString verdictText(Verdict verdict);
 std::optional<Verdict> verdictFromText(const QString& text);
 // Pass or Fail.
 bool isJudged(Verdict verdict);
+// What a command's exit status and a production line count as passed:
+// Pass, or Not limited (the edition sets no limits for the equipment).
+bool isPassing(Verdict verdict);
 
 // One measurement cycle, as a value: what the window shows, the command line
 // prints, the record store keeps and a report renders.
@@ -49,3 +53,10 @@ struct CycleResult
     // Fail (the message box text); empty otherwise.
     QString problem;
 };
+
+// The verdict at the lab's Class D power basis (Judgement::lab) of a reply
+// judged Pass or Fail: Pass, Fail, or No verdict where the lab's basis
+// gives no limits; nothing without a lab basis.
+std::optional<Verdict> labVerdict(const CycleResult& result);
+// The worse of the verdict and the lab's: Fail when either fails.
+Verdict worseOfBoth(const CycleResult& result);

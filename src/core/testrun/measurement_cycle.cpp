@@ -134,8 +134,7 @@ std::optional<CycleResult> MeasurementCycle::run(ClassChoice choice, CycleObserv
         result.reply = SortOut(line.text);
     else
         result.reply.line = line.text;
-    result.judgement = Limits(m_choice.productClass, measuredValues(result.reply), m_choice.power,
-                              m_choice.guardBandPct);
+    result.judgement = Limits(m_choice, measuredValues(result.reply));
     result.verdict = replyVerdict(line, result.reply, result.judgement, &result.problem);
     result.measuredAt = m_clock.currentDateTime();
     observer.progress(90);
@@ -231,6 +230,10 @@ Verdict MeasurementCycle::replyVerdict(const ReplyLine& line, const ParsedReply&
     case Evaluation::NotJudged:
         *problem = judgement.evaluation.problem;
         return Verdict::NoVerdict;
+    case Evaluation::NotLimited:
+        *problem = judgement.evaluation.problem + QStringLiteral(": nothing was judged against a "
+                                                                 "limit.");
+        return Verdict::NotLimited;
     case Evaluation::Judged:
         break;
     }

@@ -4,6 +4,7 @@
 #include "conversions.h"
 #include "rejudge.h"
 #include "sort_out.h"
+#include "verdict_scheme.h"
 
 #include <algorithm>
 #include <functional>
@@ -37,18 +38,25 @@ QString observationVerdictText(ObservationVerdict verdict)
         return verdictText(Verdict::LineFailed);
     case ObservationVerdict::Stopped:
         return verdictText(Verdict::Stopped);
+    case ObservationVerdict::NotLimited:
+        return verdictText(Verdict::NotLimited);
     }
     return QStringLiteral("Incomplete observation");
 }
 
 std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
 {
-    if (!isJudged(result.verdict))
+    // A reply the edition does not limit, or whose lamp's verdict rests on
+    // a wave shape, is measured all the same: the observation judges it.
+    if (!isJudged(result.verdict) && result.verdict != Verdict::NotLimited &&
+        !(result.verdict == Verdict::NoVerdict && result.judgement.waveShapeUndecided))
         return std::nullopt;
     RuleSample sample;
+    // The single-cycle rule's threshold, whatever the cycle's own limits.
+    const double notTestedBelow = evaluation::notTestedBelowMa(result.reply.amps);
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         sample.currentsMa[cell] = NumericValue(result.reply.harmonics[cell]);
-        sample.notTested[cell] = result.judgement.states[cell] == CellState::NotTested;
+        sample.notTested[cell] = sample.currentsMa[cell] < notTestedBelow;
     }
     sample.fundamentalA = NumericValue(result.reply.fundAmp);
     sample.powerFactor = NumericValue(result.reply.powerFactor);
@@ -118,16 +126,17 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
     switch (sample.reply) {
     case ObservedSample::Reply::Whole:
         result.reply.line = replyLineText(sample.line);
-        return judgeAgain(result, choice.productClass, power, choice.guardBandPct);
+        return judgeAgain(result, choice);
     case ObservedSample::Reply::Cut:
         result.reply.line = replyLineText(sample.line);
-        result.judgement =
-            Limits(choice.productClass, measuredValues(result.reply), power, choice.guardBandPct);
+        result.judgement = Limits(choice, measuredValues(result.reply));
         break;
     case ObservedSample::Reply::NotRead:
         result.judgement.productClass = choice.productClass;
         result.judgement.power = power.text();
         result.judgement.guardBandPct = choice.guardBandPct;
+        result.judgement.edition = choice.edition;
+        result.judgement.professional = choice.professional;
         break;
     }
     // Neither depends on the class.
@@ -178,14 +187,14 @@ ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choic
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,
                                   ObservationEnd end, double sampleIntervalS)
 {
-    ObservationTally tally(choice.productClass, choice.guardBandPct);
+    ObservationTally tally(choice);
     for (const ObservedSample& sample : samples) {
         if (sample.values)
             tally.add(*sample.values);
         else
             tally.addNotJudged();
     }
-    return tally.judge(choice.power, end, sampleIntervalS);
+    return tally.judge(end, sampleIntervalS);
 }
 
 Observation::Observation(MeasurementCycle& cycle, Clock& clock) : m_cycle(cycle), m_clock(clock) {}
@@ -196,14 +205,14 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
     ObservationResult result;
     result.choice = choice;
     result.durationS = durationS;
-    ObservationTally tally(choice.productClass, choice.guardBandPct);
+    ObservationTally tally(choice);
     if (durationS < kShortestDurationS || durationS > kLongestDurationS) {
         result.problem = QStringLiteral("An observation lasts from %1 s to %2 s (24 h), not %3 s; "
                                         "nothing was sent.")
                              .arg(kShortestDurationS)
                              .arg(kLongestDurationS)
                              .arg(durationS);
-        result.judgement = tally.judge(choice.power, ObservationEnd::Completed, 0);
+        result.judgement = tally.judge(ObservationEnd::Completed, 0);
         result.verdict = result.judgement.verdict;
         return result;
     }
@@ -256,7 +265,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
         const double intervalSoFarS =
             index > 0 ? (startS - result.samples.first().startS) / double(index) : 0;
         observer.sampleTaken(index, result.samples.last(), *cycle,
-                             tally.judge(choice.power, ObservationEnd::Completed, intervalSoFarS));
+                             tally.judge(ObservationEnd::Completed, intervalSoFarS));
         tick();
     }
 
@@ -268,7 +277,7 @@ ObservationResult Observation::run(const ClassChoice& choice, int durationS,
             (result.samples.last().startS - result.samples.first().startS) / double(taken - 1);
     else if (taken == 1)
         result.sampleIntervalS = firstEndS - result.samples.first().startS;
-    result.judgement = tally.judge(choice.power, end, result.sampleIntervalS);
+    result.judgement = tally.judge(end, result.sampleIntervalS);
     result.verdict = result.judgement.verdict;
     return result;
 }

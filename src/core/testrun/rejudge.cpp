@@ -3,8 +3,7 @@
 #include "measurement_cycle.h"
 #include "sort_out.h"
 
-CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, const ClassDPower& power,
-                       double guardBandPct)
+CycleResult judgeAgain(const CycleResult& stored, const ClassChoice& choice)
 {
     const QString& text = stored.reply.line;
     MeasurementCycle::ReplyLine line;
@@ -14,8 +13,7 @@ CycleResult judgeAgain(const CycleResult& stored, ProductClass productClass, con
     CycleResult result;
     result.measuredAt = stored.measuredAt;
     result.reply = SortOut(text);
-    result.judgement = Limits(productClass, measuredValues(result.reply),
-                              productClass == ProductClass::D ? power : ClassDPower(), guardBandPct);
+    result.judgement = Limits(choice, measuredValues(result.reply));
     result.verdict =
         MeasurementCycle::replyVerdict(line, result.reply, result.judgement, &result.problem);
     return result;

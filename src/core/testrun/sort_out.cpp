@@ -277,5 +277,6 @@ MeasuredValues measuredValues(const ParsedReply& reply)
     measured.powerFactor = reply.powerFactor;
     measured.powerFactorSent = reply.fieldsFound >= 4 ? reply.fields[3] : QString();
     measured.fundAmp = reply.fundAmp;
+    measured.watts = reply.watts;
     return measured;
 }
