@@ -1,8 +1,10 @@
 #include "pages.h"
 
+#include "class_evaluation.h"
 #include "html.h"
 #include "page_parts.h"
 #include "pdf_page.h"
+#include "report_rows.h"
 #include "result_formats.h"
 
 #include <QJsonArray>
@@ -54,6 +56,11 @@ QString measurementPage(const MeasurementRecord& record)
     body += row(QStringLiteral("Class"),
                 storedText(reportClassText(record.result.judgement.productClass,
                                            record.result.judgement.power)));
+    const Judgement& judgement = record.result.judgement;
+    body += row(QStringLiteral("Edition"),
+                text(editionShown(judgement.edition, judgement.professional)));
+    if (const QString basis = powerBasisShown(judgement); !basis.isEmpty())
+        body += row(QStringLiteral("Power basis"), text(basis));
     const QList<QPair<QString, const char*>> values{
         {QStringLiteral("Voltage (V)"), "volts"},
         {QStringLiteral("Current (A)"), "amps"},
@@ -66,8 +73,17 @@ QString measurementPage(const MeasurementRecord& record)
     const QJsonArray harmonics = json.value(QLatin1String("harmonics")).toArray();
     body +=
         row(QStringLiteral("Closest order"), closestOrder(json.value(QLatin1String("closest"))));
+    // The verdict at the lab's Class D power basis, in red when it fails.
+    if (const QString lab = labBasisLine(judgement); !lab.isEmpty()) {
+        const std::optional<Verdict> labShown = labVerdict(record.result);
+        body += QStringLiteral("<tr id=\"lab\"><th>Lab basis</th><td class=\"%1\">%2</td></tr>")
+                    .arg(verdictClass(labShown ? verdictText(*labShown) : QString()), text(lab));
+    }
+    for (const QString& note : judgement.notes)
+        body += row(QStringLiteral("Note"), text(note));
     if (json.contains(QLatin1String("problem")))
-        body += row(QStringLiteral("Problem"),
+        body += row(record.result.verdict == Verdict::NotLimited ? QStringLiteral("Not limited")
+                                                                 : QStringLiteral("Problem"),
                     QStringLiteral("<span class=\"stored\">%1</span>")
                         .arg(storedText(json.value(QLatin1String("problem")).toString())));
     body += row(QStringLiteral("Rules"),

@@ -6,6 +6,7 @@
 #include "page_parts.h"
 #include "pdf_chart.h"
 #include "pdf_page.h"
+#include "report_rows.h"
 #include "result_formats.h"
 
 #include <QJsonArray>
@@ -117,6 +118,8 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
         row(QStringLiteral("Started"), text(json.value(QLatin1String("measured_at")).toString()));
     body += row(QStringLiteral("Class"),
                 storedText(reportClassText(r.choice.productClass, r.choice.power.text())));
+    body += row(QStringLiteral("Edition"),
+                text(editionShown(r.judgement.edition, r.choice.professional)));
     body += row(QStringLiteral("Duration"),
                 QStringLiteral("%1 s asked, %2 s elapsed")
                     .arg(r.durationS)
@@ -167,8 +170,11 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
     if (!running && r.verdict == ObservationVerdict::Fail && !r.judgement.failureReason.isEmpty())
         body += QStringLiteral("<tr id=\"why\"><th>Why it failed</th><td>%1</td></tr>")
                     .arg(text(r.judgement.failureReason));
+    for (const QString& note : r.judgement.notes)
+        body += row(QStringLiteral("Note"), text(note));
     if (json.contains(QLatin1String("problem")) && !running)
-        body += row(QStringLiteral("Problem"),
+        body += row(r.verdict == ObservationVerdict::NotLimited ? QStringLiteral("Not limited")
+                                                                : QStringLiteral("Problem"),
                     QStringLiteral("<span class=\"stored\">%1</span>")
                         .arg(storedText(json.value(QLatin1String("problem")).toString())));
     body += QLatin1String("</table></section>");

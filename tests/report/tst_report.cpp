@@ -85,6 +85,21 @@ MeasurementRecord classDFail()
     return record;
 }
 
+// classDFail's reply judged again under `choice`.
+MeasurementRecord classDFailAs(const ClassChoice& choice)
+{
+    MeasurementRecord record = classDFail();
+    record.result = judgeAgain(record.result, choice);
+    return record;
+}
+
+// Typed 150 W: the 3rd's 306 mA passes its 510 mA limit, but the measured
+// 75.2 W is outside 90-110 % of it, and at 75.2 W the limit is 255.68 mA.
+MeasurementRecord labBasisFails()
+{
+    return classDFailAs({ProductClass::D, QStringLiteral("150")});
+}
+
 // A reply of 12 fields, ended: no class ran.
 MeasurementRecord incomplete()
 {
@@ -262,6 +277,9 @@ private slots:
     void incompleteObservationSaysWhy();
     void observationPageThree();
     void timeChartTellsCoincidingOrdersApart();
+    void editionAndLabBasisInEveryFormat();
+    void notesInEveryFormat();
+    void observationNamesItsEditionAndNotes();
 
 private:
     QTemporaryDir m_dir;
@@ -273,11 +291,12 @@ void TestReport::jsonFile_data()
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QString>("measuredAt");
     const QStringList common{
-        "verdict",        "class",     "fields_found", "volts",       "amps",      "watts",
-        "power_factor",   "frequency", "harmonics",    "measured_at", "reply",     "id",
-        "port",           "device",    "tool_version", "product",     "serial",    "operator",
-        "notes",          "lab",       "instrument",   "conditions",  "record_id", "simulated",
-        "guard_band_pct", "rules",     "closest"};
+        "verdict",    "class",        "fields_found", "volts",        "amps",
+        "watts",      "power_factor", "frequency",    "harmonics",    "measured_at",
+        "reply",      "id",           "port",         "device",       "tool_version",
+        "product",    "serial",       "operator",     "notes",        "lab",
+        "instrument", "conditions",   "record_id",    "simulated",    "guard_band_pct",
+        "rules",      "closest",      "edition",      "professional", "judgement_notes"};
     QTest::newRow("class D fail") << classDFail()
                                   << (QStringList(common) << "power"
                                                           << "measured_power_w"
@@ -389,7 +408,8 @@ void TestReport::csvFile()
                                "device,tool_version,simulated,product,serial,operator,notes,lab,"
                                "instrument,"
                                "conditions,limit_ma,percent_of_limit,guard_band_pct,"
-                               "guarded_limit_ma,rules");
+                               "guarded_limit_ma,rules,edition,professional,power_basis,basis_w,"
+                               "lab_verdict");
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const QStringList& row = rows[cell + 1];
         QCOMPARE(row.size(), header.size());
@@ -532,6 +552,7 @@ void TestReport::pdfText()
     QVERIFY(text.contains("the analyzer measured 75.2 W.") && !text.contains("typed power (more"));
     // The rules on every page; how close it came beside the verdict.
     QCOMPARE(text.count("Rules: IEC 1000-3-2 limits, one analyzer snapshot"), 2);
+    QCOMPARE(text.count("Edition: IEC 1000-3-2 (1995)"), 2);
     QVERIFY(text.contains(closestLine(closestOrder(record.result.judgement))));
 
     // The chart's scale ends just above the highest bar (120 %); bars over
@@ -577,6 +598,26 @@ void TestReport::pdfSummary_data()
         << above
         << QStringList{"The measured power is 20 % above the typed power (more than 10 % apart)"}
         << QStringList{};
+
+    QTest::newRow("class D, the lab's basis fails")
+        << labBasisFails()
+        << QStringList{"Verdict: Pass", "Measured 75.2 W is outside 90-110 % of the typed 150 W: "
+                                        "at the lab's basis the product fails (3rd"}
+        << QStringList{};
+    QTest::newRow("class D, 2018: from the measured power")
+        << classDFailAs({ProductClass::D, QStringLiteral("150"), 0, Edition::Iec2018})
+        << QStringList{"Class D limits computed from the measured power of 75.2 W (typed 150 W)",
+                       "Edition: IEC 61000-3-2:2018+A1:2020"}
+        << QStringList{"at the lab's basis", "from the typed power"};
+    QTest::newRow("class D, 2018: not limited")
+        << classDFailAs({ProductClass::D, QStringLiteral("75"), 0, Edition::Iec2018})
+        << QStringList{"Verdict: Not limited",
+                       "Not limited under IEC 61000-3-2:2018+A1:2020: equipment other than "
+                       "lighting of 75 W or less (typed power 75 W)"}
+        << QStringList{"Class D limits computed"};
+    QTest::newRow("class C, 2018: the 3rd not judged")
+        << classDFailAs({ProductClass::C, {}, 0, Edition::Iec2018})
+        << QStringList{"Note: " + classCThirdNotJudgedNote()} << QStringList{};
 
     MeasurementRecord huge = classDFail();
     huge.result.judgement.currents[1] = "1E+308"; // over 255 mA: beyond any double
@@ -783,7 +824,8 @@ void TestReport::observationPdf()
              {QString("Record 42 Product: Drive PX-9"), QString("Verdict: Fail"),
               QString("Serial: SN-77"), QString("Started 2026-12-07 09:30:00 UTC+00:00 Class A"),
               QString("Page %1 of 3").arg(page), sampling,
-              QString("Rules: ") + QLatin1String(kObservationRules)})
+              QString("Rules: ") + QLatin1String(kObservationRules),
+              QString("Edition: IEC 1000-3-2 (1995)")})
             QVERIFY2(simple.contains(field),
                      qPrintable(QString("page %1: %2 in %3").arg(page).arg(field, simple)));
     }
@@ -1079,8 +1121,8 @@ ObservationRecord observationOf(const ClassChoice& choice, const QString& proble
     for (int n = 0; n < 4; ++n) {
         CycleResult cycle;
         cycle.reply.line = QString::fromLatin1(n == 2 ? failingReply() : kPassingReply);
-        r.samples.append(
-            observedSample(8.26 * n, judgeAgain(cycle, ClassChoice{choice.productClass, choice.power})));
+        r.samples.append(observedSample(
+            8.26 * n, judgeAgain(cycle, ClassChoice{choice.productClass, choice.power})));
     }
     r.judgement = judgeSamples(r.samples, choice, ObservationEnd::Completed, r.sampleIntervalS);
     r.samplesNotJudged = r.judgement.samplesNotJudged;
@@ -1138,7 +1180,10 @@ void TestReport::observationFormats()
                      "lab",
                      "instrument",
                      "conditions",
-                     "guard_band_pct"};
+                     "guard_band_pct",
+                     "edition",
+                     "professional",
+                     "judgement_notes"};
     keys << extraKeys;
     keys.sort();
     QCOMPARE(json.keys(), keys);
@@ -1423,6 +1468,62 @@ void TestReport::timeChartTellsCoincidingOrdersApart()
     QVERIFY2(purple > 50, qPrintable(QString::number(purple)));
     const int inked = count(0.6, 0.9, [](QRgb p) { return qGray(p) < 128; });
     QVERIFY2(inked > 500, qPrintable(QString::number(inked)));
+}
+
+// The edition, the Class D power basis and the lab's verdict in the JSON,
+// the CSV and the text of a measurement.
+void TestReport::editionAndLabBasisInEveryFormat()
+{
+    const MeasurementRecord record = labBasisFails();
+    const QJsonObject json = recordJson(record);
+    QCOMPARE(json["edition"].toString(), "1995");
+    QCOMPARE(json["professional"].toBool(), false);
+    QCOMPARE(json["power_basis"].toString(), "typed");
+    QCOMPARE(json["basis_w"].toDouble(), 150.0);
+    const QJsonObject lab = json["lab_basis"].toObject();
+    QCOMPARE(lab["power_basis"].toString(), "measured");
+    QCOMPARE(lab["basis_w"].toDouble(), 75.2);
+    QCOMPARE(lab["verdict"].toString(), "Fail");
+    QCOMPARE(lab["closest"]["order"].toInt(), 3);
+    QVERIFY(!resultJson(classDFailAs({ProductClass::D, QStringLiteral("75")}).result)
+                 .contains("lab_basis"));
+
+    const QList<QStringList> rows = parseCsv(recordCsv(record));
+    const QStringList& header = rows[0];
+    QCOMPARE(rows[1][header.indexOf("edition")], "1995");
+    QCOMPARE(rows[1][header.indexOf("power_basis")], "typed");
+    QCOMPARE(rows[1][header.indexOf("basis_w")], "150");
+    QCOMPARE(rows[1][header.indexOf("lab_verdict")], "Fail");
+
+    const QString text = resultText(record.result);
+    for (const QString& line : {QString("\nEdition:       IEC 1000-3-2 (1995)\n"),
+                                QString("\nPower basis:   typed 150 W\n"),
+                                "\nLab basis: " + labBasisLine(record.result.judgement) + "\n"})
+        QVERIFY2(text.contains(line), qPrintable(line + " in " + text));
+}
+
+// The rules an edition leaves unjudged, in the JSON and the text.
+void TestReport::notesInEveryFormat()
+{
+    const MeasurementRecord record = classDFailAs({ProductClass::C, {}, 0, Edition::Iec2018});
+    const QJsonObject json = recordJson(record);
+    QCOMPARE(json["edition"].toString(), "2018");
+    QCOMPARE(json["judgement_notes"].toArray(), QJsonArray{classCThirdNotJudgedNote()});
+    QVERIFY(resultText(record.result).contains("\nNote: " + classCThirdNotJudgedNote() + "\n"));
+}
+
+void TestReport::observationNamesItsEditionAndNotes()
+{
+    const ObservationRecord record = observationOf({ProductClass::C, {}, 0, Edition::Iec2018}, {});
+    const QJsonObject json = observationJson(record);
+    QCOMPARE(json["edition"].toString(), "2018");
+    QCOMPARE(json["judgement_notes"].toArray(), QJsonArray{classCThirdNotJudgedNote()});
+    const QString text = observationText(record);
+    QVERIFY2(text.contains("\nEdition:       IEC 61000-3-2:2018+A1:2020\n") &&
+                 text.contains("\nNote: " + classCThirdNotJudgedNote() + "\n"),
+             qPrintable(text));
+    const QList<QStringList> rows = parseCsv(observationCsv(record));
+    QCOMPARE(rows[1][rows[0].indexOf("edition")], "2018");
 }
 
 QTEST_MAIN(TestReport)

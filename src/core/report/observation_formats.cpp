@@ -237,6 +237,9 @@ QJsonObject observationJson(const ObservationRecord& record)
     json.insert(QStringLiteral("sample_interval_s"), rounded(r.sampleIntervalS, 1));
     json.insert(QStringLiteral("sampling"), samplingSentence(r.sampleIntervalS));
     json.insert(QStringLiteral("rules"), QLatin1String(kObservationRules));
+    json.insert(QStringLiteral("edition"), editionName(j.edition));
+    json.insert(QStringLiteral("professional"), r.choice.professional);
+    json.insert(QStringLiteral("judgement_notes"), QJsonArray::fromStringList(j.notes));
     json.insert(QStringLiteral("guard_band_pct"), j.guardBandPct);
     QJsonArray harmonics;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
@@ -316,6 +319,7 @@ QString observationCsv(const ObservationRecord& record)
                   QStringLiteral("rules"),           QStringLiteral("sampling"),
                   QStringLiteral("provision_used"),  QStringLiteral("guard_band_pct"),
                   QStringLiteral("guarded_limit_ma")};
+    header << QStringLiteral("edition") << QStringLiteral("professional");
     QString csv = csvRow(header);
     const bool classD = r.choice.productClass == ProductClass::D;
     QStringList common{shownObservationVerdict(r),
@@ -327,8 +331,7 @@ QString observationCsv(const ObservationRecord& record)
                        QString::number(j.samplesJudged),
                        QString::number(r.samplesNotJudged),
                        numberText(r.sampleIntervalS, 1)};
-    common << headerValues(record)
-           << (classD ? numberText(j.basis.highestPowerW, 3) : QString())
+    common << headerValues(record) << (classD ? numberText(j.basis.highestPowerW, 3) : QString())
            << (classD ? yesNo(j.basis.powerDiffers) : QString())
            << (classD ? powerBasisName(j.basis.powerBasis) : QString())
            << (classD ? numberText(j.basis.basisW, 3) : QString()) << observationProblem(r);
@@ -345,7 +348,8 @@ QString observationCsv(const ObservationRecord& record)
                       << cellStateName(o.state) << pohc << QLatin1String(kObservationRules)
                       << samplingSentence(r.sampleIntervalS)
                       << (o.provisionUsed ? QStringLiteral("yes") : QStringLiteral("no"))
-                      << NumberText(j.guardBandPct) << numberText(o.guardedLimitMa, 3));
+                      << NumberText(j.guardBandPct) << numberText(o.guardedLimitMa, 3)
+                      << editionName(j.edition) << yesNo(r.choice.professional));
     }
     return csv;
 }
@@ -365,6 +369,7 @@ QString observationText(const ObservationRecord& record)
     line(QStringLiteral("Started at"), shown(isoTimestamp(record.startedAt)));
     line(QStringLiteral("Class"),
          shown(classWithPower(r.choice.productClass, escapedText(r.choice.power.text()))));
+    line(QStringLiteral("Edition"), editionShown(j.edition, r.choice.professional));
     if (r.choice.productClass == ProductClass::D) {
         line(QStringLiteral("Highest power"),
              j.basis.highestPowerW
@@ -432,6 +437,8 @@ QString observationText(const ObservationRecord& record)
                              : QStringLiteral("allowance not applied (100 % of each limit)"));
     if (const QString problem = observationProblem(r); !problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
+    for (const QString& note : j.notes)
+        text += QStringLiteral("\nNote: %1\n").arg(escapedMessage(note));
     text += QLatin1Char('\n') + closestLine(closestOrder(j)) + QLatin1Char('\n');
     text += QStringLiteral("\nVerdict: %1\n").arg(shownObservationVerdict(r));
     return text;

@@ -56,13 +56,15 @@ QString fundamentalBasisText(const ObservationJudgement& judgement);
 // verdict (shownObservationVerdict), class, power (the typed Class D power;
 // "" for the other classes), duration_s, elapsed_s, samples (the judged
 // samples), samples_not_judged, sample_interval_s, sampling (the sentence),
-// rules, guard_band_pct, harmonics (39 objects: order, limit_ma (a number;
-// null where the class sets none), guarded_limit_ma (the limit less the guard
-// band: what it was judged against), average_ma, maximum_ma, average_pct,
-// maximum_pct (not rounded; null without a limit), state as `measure` names it,
-// provision_used: the Class A 200 % provision allowed its samples), closest
-// ({order, percent_of_limit, guarded}: the judged order whose average is
-// nearest its limit, the limit it was judged against; null without one),
+// rules, edition ("1995", "2018"), professional, judgement_notes (an array:
+// the rules not judged and why; "notes" are the product's), guard_band_pct,
+// harmonics (39 objects: order, limit_ma (a number; null where the class sets
+// none), guarded_limit_ma (the limit less the guard band: what it was judged
+// against), average_ma, maximum_ma, average_pct, maximum_pct (not rounded;
+// null without a limit), state as `measure` names it, provision_used: the
+// Class A 200 % provision allowed its samples), closest ({order,
+// percent_of_limit, guarded}: the judged order whose average is nearest its
+// limit, the limit it was judged against; null without one),
 // stored_rules (only for a stored observation judged again by rules other
 // than those it was stored under), pohc
 // (measured_ma, limit_ma, guarded_limit_ma, allowance_applied; null for
@@ -83,13 +85,15 @@ QJsonObject observationJson(const ObservationRecord& record);
 // CR LF: the observation's values (with the header's columns, the Class D
 // highest_power_w and power_differs, empty for another class, and problem)
 // repeated, then the order's, the rules, the sampling sentence and
-// provision_used ("yes" or "no"); guard_band_pct and guarded_limit_ma last.
+// provision_used ("yes" or "no"); guard_band_pct, guarded_limit_ma,
+// edition and professional ("yes" or "no") last.
 QString observationCsv(const ObservationRecord& record);
 
 // A table for a terminal: the record's header (headerText), the
-// observation's values and electrical values, the sampling sentence, the
-// rule set ("Judged again: stored under ..." when it changed since), one line
-// per order (its state followed by "(200 % provision)" where that provision
-// was used), POHC, the problem if any, the closest line ("Closest to its
-// limit: 19th harmonic, 28.5 %") and "Verdict: <text>" as the last line.
+// observation's values ("Edition: ..." after the class) and electrical
+// values, the sampling sentence, the rule set ("Judged again: stored under
+// ..." when it changed since), one line per order (its state followed by
+// "(200 % provision)" where that provision was used), POHC, the problem if
+// any, each note ("Note: ..."), the closest line ("Closest to its limit:
+// 19th harmonic, 28.5 %") and "Verdict: <text>" as the last line.
 QString observationText(const ObservationRecord& record);

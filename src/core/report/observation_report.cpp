@@ -8,6 +8,7 @@
 #include "pdf_page.h"
 #include "pdf_table.h"
 #include "report_format.h"
+#include "report_rows.h"
 
 #include <QJsonDocument>
 #include <QPainter>
@@ -27,6 +28,8 @@ PageHeading headingOf(const ObservationRecord& record)
         reportClassText(record.result.choice.productClass, record.result.choice.power.text());
     heading.verdict = shownObservationVerdict(record.result);
     heading.rules = QString::fromLatin1(kObservationRules);
+    heading.edition =
+        editionShown(record.result.judgement.edition, record.result.choice.professional);
     heading.pages = kPages;
     return heading;
 }
@@ -73,7 +76,8 @@ private:
 
 double ObservationPainter::verdictBox(double y)
 {
-    const bool pass = m_result.verdict == ObservationVerdict::Pass;
+    const bool pass = m_result.verdict == ObservationVerdict::Pass ||
+                      m_result.verdict == ObservationVerdict::NotLimited;
     const QRectF box(0, y, width(), mm(14));
     m_painter.setPen(Qt::NoPen);
     m_painter.setBrush(pass ? kPassColour : kFailColour);
@@ -104,6 +108,11 @@ double ObservationPainter::verdictBox(double y)
         m_painter.setPen(kFailColour.darker(150));
         y += wrapped(QRectF(0, y, width(), mm(15)), problem, 3);
     }
+    // The rules of the edition that were not judged, and why.
+    setFont(9);
+    m_painter.setPen(Qt::black);
+    for (const QString& note : m_judgement.notes)
+        y += wrapped(QRectF(0, y, width(), mm(10)), QStringLiteral("Note: ") + note, 2);
     return y + mm(2);
 }
 

@@ -100,7 +100,8 @@ double PdfPage::paintHeader(double y)
              QStringLiteral("%1 %2   Class %3")
                  .arg(m_heading.timeCaption, dashIfEmpty(m_heading.time), m_heading.classText),
              false);
-    twoParts(QStringLiteral("Rules: %1").arg(dashIfEmpty(m_heading.rules)), QString(), false);
+    twoParts(QStringLiteral("Rules: %1").arg(dashIfEmpty(m_heading.rules)),
+             QStringLiteral("Edition: %1").arg(dashIfEmpty(m_heading.edition)), false);
     y += mm(1);
     m_painter.setPen(QPen(kRuleColour, mm(0.2)));
     m_painter.drawLine(QPointF(0, y), QPointF(width(), y));

@@ -29,8 +29,10 @@ struct PageHeading
     // "A", "B", "C" or "D, typed power 75 W"; "-" without a class.
     QString classText;
     QString verdict;
-    // The rules the verdict was judged by, on every page.
+    // The rules the verdict was judged by, and the edition of the standard
+    // (editionShown), on every page.
     QString rules;
+    QString edition;
     // The tool's version that took it; empty: this one.
     QString toolVersion;
     int pages = 1;

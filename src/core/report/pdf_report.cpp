@@ -1,5 +1,7 @@
 #include "pdf_report.h"
 
+#include "class_evaluation.h"
+#include "conversions.h"
 #include "guard_band.h"
 #include "pdf_chart.h"
 #include "pdf_layout.h"
@@ -29,6 +31,8 @@ PageHeading headingOf(const MeasurementRecord& record)
         reportClassText(record.result.judgement.productClass, record.result.judgement.power);
     heading.verdict = shownVerdict(record.result);
     heading.rules = QString::fromLatin1(kMeasurementRules);
+    heading.edition =
+        editionShown(record.result.judgement.edition, record.result.judgement.professional);
     heading.pages = kPages;
     return heading;
 }
@@ -97,14 +101,23 @@ double ReportPainter::powerNote(double y)
         return y + mm(2);
     setFont(9);
     m_painter.setPen(Qt::black);
+    const Judgement& judgement = m_result.judgement;
     const QString measured = m_result.reply.watts.isEmpty()
                                  ? QStringLiteral("gave no power value")
                                  : QStringLiteral("measured %1 W").arg(m_result.reply.watts);
-    y += wrapped(QRectF(0, y, width(), mm(10)),
-                 QStringLiteral("Class D limits computed from the typed power of %1 W; the "
-                                "analyzer %2.")
-                     .arg(dashIfEmpty(m_result.judgement.power), measured),
-                 2);
+    const QString basis =
+        judgement.evaluation.status == Evaluation::NotLimited
+            ? QStringLiteral("No Class D limits: the edition sets none for this equipment; the "
+                             "analyzer %1.")
+                  .arg(measured)
+        : judgement.basisW && judgement.powerBasis == PowerBasis::Measured
+            ? QStringLiteral("Class D limits computed from the measured power of %1 W (typed "
+                             "%2 W), as the edition asks.")
+                  .arg(NumberText(*judgement.basisW), dashIfEmpty(judgement.power))
+            : QStringLiteral("Class D limits computed from the typed power of %1 W; the "
+                             "analyzer %2.")
+                  .arg(dashIfEmpty(judgement.power), measured);
+    y += wrapped(QRectF(0, y, width(), mm(10)), basis, 2);
     const std::optional<double> deviation = powerDeviation(m_result);
     if (deviation && powerDiffers(*deviation)) {
         setFont(9, true);
@@ -121,7 +134,7 @@ double ReportPainter::powerNote(double y)
 
 double ReportPainter::verdictBox(double y)
 {
-    const bool pass = m_result.verdict == Verdict::Pass;
+    const bool pass = isPassing(m_result.verdict);
     const QRectF box(0, y, width(), mm(14));
     m_painter.setPen(Qt::NoPen);
     m_painter.setBrush(pass ? kPassColour : kFailColour);
@@ -141,13 +154,27 @@ double ReportPainter::verdictBox(double y)
         line(QRectF(0, y, width(), mm(5)), closestLine(closestOf(m_result)));
         y += mm(6);
     }
+    // The verdict at the lab's Class D power basis, where the typed power
+    // was not borne out by the measured one.
+    if (const QString lab = labBasisLine(m_result.judgement); !lab.isEmpty()) {
+        setFont(9, true);
+        m_painter.setPen(labVerdict(m_result) == Verdict::Fail ? kFailText : Qt::black);
+        y += wrapped(QRectF(0, y, width(), mm(10)), lab, 2) + mm(1);
+    }
 
+    // Why it has no verdict, or why the edition sets no limits.
     const QString problem = verdictReason(m_result);
     if (!problem.isEmpty()) {
         setFont(9);
-        m_painter.setPen(kFailColour.darker(150));
+        m_painter.setPen(m_result.verdict == Verdict::NotLimited ? QColor(Qt::black)
+                                                                 : kFailColour.darker(150));
         y += wrapped(QRectF(0, y, width(), mm(15)), problem, 3);
     }
+    // The rules of the edition that were not judged, and why.
+    setFont(9);
+    m_painter.setPen(Qt::black);
+    for (const QString& note : m_result.judgement.notes)
+        y += wrapped(QRectF(0, y, width(), mm(10)), QStringLiteral("Note: ") + note, 2);
     return y + mm(4);
 }
 

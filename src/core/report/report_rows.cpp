@@ -130,6 +130,20 @@ std::optional<double> powerDeviation(const CycleResult& result)
     return powerDeviationPct(result.judgement.power, result.reply.watts);
 }
 
+QString editionShown(Edition edition, bool professional)
+{
+    return editionTitle(edition) +
+           (professional ? QStringLiteral(", professional equipment") : QString());
+}
+
+QString powerBasisShown(const Judgement& judgement)
+{
+    if (judgement.productClass != ProductClass::D || !judgement.basisW)
+        return QString();
+    return QStringLiteral("%1 %2 W").arg(powerBasisName(judgement.powerBasis),
+                                         NumberText(*judgement.basisW));
+}
+
 bool isBidiControl(QChar c)
 {
     const char16_t u = c.unicode();

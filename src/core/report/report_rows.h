@@ -60,6 +60,15 @@ QString replySummary(const CycleResult& result);
 // or the typed power is not above 0.
 std::optional<double> powerDeviation(const CycleResult& result);
 
+// The edition a judgement was made by, as the outputs name it
+// (editionTitle): "IEC 61000-3-2:2018+A1:2020", with ", professional
+// equipment" when the equipment was taken as such.
+QString editionShown(Edition edition, bool professional);
+
+// Class D: the power its limits came from, "typed 75 W" or "measured 60 W";
+// empty for another class or when no limit was computed (Judgement::basisW).
+QString powerBasisShown(const Judgement& judgement);
+
 // True for the characters that reorder the text around them when it is laid
 // out: the embeddings, overrides and isolates (U+202A to U+202E, U+2066 to
 // U+2069) and the marks U+200E, U+200F and U+061C.

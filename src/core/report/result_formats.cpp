@@ -1,9 +1,10 @@
 #include "result_formats.h"
 
+#include "class_evaluation.h"
 #include "conversions.h"
 #include "guard_band.h"
-#include "power_basis.h"
 #include "header_formats.h"
+#include "power_basis.h"
 #include "report_rows.h"
 
 #include <QJsonArray>
@@ -113,6 +114,30 @@ QJsonValue jsonNumber(const std::optional<double>& value)
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
 
+// The edition, the category, the Class D power basis, the notes and the
+// lab's basis of the judgement, as resultJson gives them.
+void insertJudgementBasis(QJsonObject& json, const CycleResult& result)
+{
+    const Judgement& judgement = result.judgement;
+    json.insert(QStringLiteral("edition"), editionName(judgement.edition));
+    json.insert(QStringLiteral("professional"), judgement.professional);
+    if (!powerBasisShown(judgement).isEmpty()) {
+        json.insert(QStringLiteral("power_basis"), powerBasisName(judgement.powerBasis));
+        json.insert(QStringLiteral("basis_w"), *judgement.basisW);
+    }
+    json.insert(QStringLiteral("judgement_notes"), QJsonArray::fromStringList(judgement.notes));
+    if (const std::optional<LabBasis>& lab = judgement.lab) {
+        const std::optional<Verdict> verdict = labVerdict(result);
+        json.insert(
+            QStringLiteral("lab_basis"),
+            QJsonObject{{QStringLiteral("power_basis"), powerBasisName(lab->powerBasis)},
+                        {QStringLiteral("basis_w"), lab->basisW},
+                        {QStringLiteral("verdict"), verdict ? QJsonValue(verdictText(*verdict))
+                                                            : QJsonValue(QJsonValue::Null)},
+                        {QStringLiteral("closest"), closestJson(lab->closest)}});
+    }
+}
+
 } // namespace
 
 QJsonValue closestJson(const std::optional<ClosestOrder>& closest)
@@ -144,23 +169,34 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
     header << QStringLiteral("order") << QStringLiteral("current_ma") << QStringLiteral("limit")
            << QStringLiteral("state") << extraHeader << QStringLiteral("limit_ma")
            << QStringLiteral("percent_of_limit") << QStringLiteral("guard_band_pct")
-           << QStringLiteral("guarded_limit_ma") << QStringLiteral("rules");
+           << QStringLiteral("guarded_limit_ma") << QStringLiteral("rules")
+           << QStringLiteral("edition") << QStringLiteral("professional")
+           << QStringLiteral("power_basis") << QStringLiteral("basis_w")
+           << QStringLiteral("lab_verdict");
 
     QStringList common{shownVerdict(result), classLetter(result.judgement.productClass),
                        powerText(result), isoTimestamp(result.measuredAt)};
     for (const ValueColumn& column : kValueColumns)
         common << shownValue(result, column.field);
 
+    const Judgement& judgement = result.judgement;
+    const std::optional<Verdict> lab = labVerdict(result);
+    const bool based = !powerBasisShown(judgement).isEmpty();
+    const QStringList judgementColumns{
+        editionName(judgement.edition),
+        judgement.professional ? QStringLiteral("yes") : QStringLiteral("no"),
+        based ? powerBasisName(judgement.powerBasis) : QString(),
+        based ? NumberText(*judgement.basisW) : QString(), lab ? verdictText(*lab) : QString()};
+
     QString csv = csvLine(header);
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const HarmonicNumbers numbers = harmonicNumbers(result, cell);
         QStringList line = common;
         line << QString::number(harmonicOrder(cell)) << shownCurrent(result, cell)
-             << result.judgement.limits[std::size_t(cell)]
-             << shownStateName(result, cell) << extra
+             << result.judgement.limits[std::size_t(cell)] << shownStateName(result, cell) << extra
              << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit)
              << NumberText(result.judgement.guardBandPct) << csvNumber(numbers.guardedLimitMa)
-             << QLatin1String(kMeasurementRules);
+             << QLatin1String(kMeasurementRules) << judgementColumns;
         csv += csvLine(line);
     }
     return csv;
@@ -204,6 +240,7 @@ QJsonObject resultJson(const CycleResult& result)
         json.insert(QStringLiteral("power_differs"),
                     !powerDiffersLine(result.judgement.power, result.reply.watts).isEmpty());
     }
+    insertJudgementBasis(json, result);
     json.insert(QStringLiteral("guard_band_pct"), result.judgement.guardBandPct);
     json.insert(QStringLiteral("fields_found"), result.reply.fieldsFound);
     for (const ValueColumn& column : kValueColumns)
@@ -258,6 +295,10 @@ QString resultText(const CycleResult& result)
     if (result.measuredAt.isValid())
         line(QStringLiteral("Measured at"), isoTimestamp(result.measuredAt));
     line(QStringLiteral("Class"), shown(classText));
+    line(QStringLiteral("Edition"),
+         editionShown(result.judgement.edition, result.judgement.professional));
+    if (const QString basis = powerBasisShown(result.judgement); !basis.isEmpty())
+        line(QStringLiteral("Power basis"), basis);
     for (const ValueColumn& column : kValueColumns) {
         const QString value = shownValue(result, column.field);
         const QString unit = QString::fromLatin1(column.unit);
@@ -305,8 +346,12 @@ QString resultText(const CycleResult& result)
     const QString problem = reportedProblem(result);
     if (!problem.isEmpty())
         text += QStringLiteral("\nProblem: %1\n").arg(escapedMessage(problem));
+    for (const QString& note : result.judgement.notes)
+        text += QStringLiteral("\nNote: %1\n").arg(escapedMessage(note));
     if (isJudged(result.verdict))
         text += QLatin1Char('\n') + closestLine(closestOf(result)) + QLatin1Char('\n');
+    if (const QString lab = labBasisLine(result.judgement); !lab.isEmpty())
+        text += QStringLiteral("\nLab basis: %1\n").arg(lab);
     text += QStringLiteral("\nVerdict: %1\n").arg(shownVerdict(result));
     return text;
 }

@@ -32,7 +32,13 @@ QString shownVerdict(const CycleResult& result);
 // rounded; null where the harmonic was not judged). rules names the rules
 // ("IEC 1000-3-2 limits, one analyzer snapshot"); closest is the tested
 // order nearest its limit, {order, percent_of_limit, guarded}, null when none
-// was or the result has no verdict.
+// was or the result has no verdict. edition ("1995", "2018") and
+// professional name what it was judged by; Class D adds power_basis ("typed",
+// "measured") and basis_w (the power its limits came from) when a limit was
+// computed; judgement_notes (an array: the rules not judged and why);
+// lab_basis ({power_basis, basis_w, verdict (labVerdict: "Pass", "Fail", "No verdict";
+// null for a result without a verdict), closest}) only for a judgement with
+// a lab basis (Judgement::lab).
 QJsonObject resultJson(const CycleResult& result);
 
 // {order, percent_of_limit (not rounded; of the guarded limit under a guard
@@ -43,20 +49,24 @@ QJsonValue closestJson(const std::optional<ClosestOrder>& closest);
 // CR LF. Columns: verdict, class, power, measured_at, volts, amps, watts,
 // power_factor, frequency, order, current_ma, limit, state, limit_ma,
 // percent_of_limit, guard_band_pct, guarded_limit_ma (the numbers of
-// resultJson; empty where null there), rules. A
+// resultJson; empty where null there), rules, edition, professional ("yes"
+// or "no"), power_basis, basis_w (empty without a Class D basis),
+// lab_verdict (empty without one). A
 // field that starts with "=", "+", "-", "@", a tab or a CR and is not a
 // number is written with a leading "'", so that a spreadsheet shows it as
 // text instead of running it as a formula.
 QString resultCsv(const CycleResult& result);
 
-// A table for a terminal: when it was measured (when known), the measured
-// values with units, the rules, the
+// A table for a terminal: when it was measured (when known), the class,
+// "Edition: IEC 1000-3-2 (1995)" (editionShown), for Class D its power basis
+// ("Power basis: typed 75 W"), the measured values with units, the rules, the
 // guard band (when one is given), for Class D the line of powerDiffersLine
 // (when the powers differ), one line per harmonic with its % of limit (and
 // its guarded limit under a guard band; "Harmonics: -" instead when no
-// harmonic has a current or a limit), the problem if any, for a Pass or Fail
-// "Closest to its limit: 19th harmonic, 28.5 %", and "Verdict: <text>" as the
-// last line. Texts
+// harmonic has a current or a limit), the problem if any, each note ("Note:
+// ..."), for a Pass or Fail "Closest to its limit: 19th harmonic, 28.5 %",
+// the lab's basis ("Lab basis: " and labBasisLine) when there is one, and
+// "Verdict: <text>" as the last line. Texts
 // from the analyzer or the record are escaped (escapedText).
 QString resultText(const CycleResult& result);
 
