@@ -17,12 +17,17 @@ namespace {
 
 const QDateTime kAt(QDate(2026, 12, 7), QTime(16, 10, 38), QTimeZone(3600));
 
-CycleResult judged(const QByteArray& reply, double guardBandPct)
+CycleResult judged(const QByteArray& reply, const ClassChoice& choice)
 {
     CycleResult stored;
     stored.reply.line = QString::fromLatin1(reply);
     stored.measuredAt = kAt;
-    return judgeAgain(stored, ClassChoice{ProductClass::A, ClassDPower(), guardBandPct});
+    return judgeAgain(stored, choice);
+}
+
+CycleResult judged(const QByteArray& reply, double guardBandPct)
+{
+    return judged(reply, ClassChoice{ProductClass::A, ClassDPower(), guardBandPct});
 }
 
 // A finished Class A observation of three failing samples under a 10 %
@@ -62,6 +67,8 @@ private slots:
     void measurementShowsItsGuardedLimits();
     void failedObservationSaysWhyAndShowsMaxima();
     void longStoredTextIsCutOnThePageOnly();
+    void measurementShowsItsEditionAndTheLabBasis();
+    void observationShowsItsEditionAndNotes();
     void samplesDownload();
 };
 
@@ -103,6 +110,42 @@ void WebPages::failedObservationSaysWhyAndShowsMaxima()
           "<title>150 % of the limit</title>", "<title>150 % of the guarded limit</title>",
           "<th>Guarded limit (10 % less)</th>"})
         QVERIFY2(page.contains(shown), shown);
+}
+
+void WebPages::measurementShowsItsEditionAndTheLabBasis()
+{
+    // Typed 150 W, measured 75 W: the 3rd's 300 mA passes its 510 mA limit,
+    // not the 255 mA of the measured power, which the lab takes.
+    QList<QByteArray> fields = kPassingReply.trimmed().split(',');
+    fields[9] = "3.0000E-01";
+    MeasurementRecord record =
+        newRecord(judged(fields.join(',') + "\r\n", {ProductClass::D, QStringLiteral("150")}),
+                  QStringLiteral("Com 1"), {});
+    record.id = 2;
+    const QString page = measurementPage(record);
+    for (const char* shown :
+         {"<tr><th>Edition</th><td>IEC 1000-3-2 (1995)</td></tr>",
+          "<tr><th>Power basis</th><td>typed 150 W</td></tr>",
+          "<tr id=\"lab\"><th>Lab basis</th><td class=\"verdict-fail\">Measured 75 W is outside "
+          "90-110 % of the typed 150 W: at the lab&#39;s basis the product fails (3rd"})
+        QVERIFY2(page.contains(shown), shown);
+}
+
+void WebPages::observationShowsItsEditionAndNotes()
+{
+    const ClassChoice choice{ProductClass::C, {}, 0, Edition::Iec2018};
+    ObservationRecord record = newObservationRecord(QStringLiteral("Com 3"), {}, choice, 16, kAt);
+    record.id = 8;
+    for (int n = 0; n < 3; ++n)
+        record.result.samples << observedSample(n * 8.0, judged(kPassingReply, choice));
+    record.result.judgement =
+        judgeSamples(record.result.samples, choice, ObservationEnd::Completed, 8);
+    record.result.verdict = record.result.judgement.verdict;
+    const QString page = observationPage(record, false, 1);
+    for (const QString& shown :
+         {QStringLiteral("<tr><th>Edition</th><td>IEC 61000-3-2:2018+A1:2020</td></tr>"),
+          "<tr><th>Note</th><td>" + text(classCThirdNotJudgedNote()) + "</td></tr>"})
+        QVERIFY2(page.contains(shown), qPrintable(shown));
 }
 
 void WebPages::longStoredTextIsCutOnThePageOnly()
