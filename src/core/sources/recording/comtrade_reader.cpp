@@ -160,6 +160,7 @@ public:
             if (m_dat.exists())
                 break;
         }
+        m_clips.emplace(m_cfgPath, m_rate, m_channels[m_volts].name, m_channels[m_amps].name);
         if (!m_dat.open(QIODevice::ReadOnly))
             return RecordingError{RecordingFault::Unreadable,
                                   QStringLiteral("%1: the data file %2 cannot be read: %3")
@@ -183,8 +184,7 @@ public:
                 break;
             const Channel& v = m_channels[m_volts];
             const Channel& a = m_channels[m_amps];
-            m_failure = m_clips.feed(atFullScale(v, rawV), atFullScale(a, rawA), m_count, m_rate,
-                                     m_cfgPath, v.name, a.name);
+            m_failure = m_clips->feed(atFullScale(v, rawV), atFullScale(a, rawA), m_count);
             if (m_failure)
                 break;
             out[n++] = {(v.a * rawV + v.b) * v.factor, (a.a * rawA + a.b) * a.factor};
@@ -308,7 +308,7 @@ private:
     QByteArray m_record;
     bool m_ended = false;
     bool m_cut = false;
-    ClipWatch m_clips;
+    std::optional<ClipWatch> m_clips;
     std::optional<RecordingError> m_failure;
 };
 

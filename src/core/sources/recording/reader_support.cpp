@@ -2,22 +2,14 @@
 
 #include <QFileInfo>
 
-std::optional<RecordingError> ClipWatch::feed(bool voltsAtFullScale, bool ampsAtFullScale,
-                                              qint64 sampleIndex, double sampleRate,
-                                              const QString& file, const QString& voltsName,
-                                              const QString& ampsName)
+RecordingError ClipWatch::clipped(qint64 sampleIndex) const
 {
-    m_voltsRun = voltsAtFullScale ? m_voltsRun + 1 : 0;
-    m_ampsRun = ampsAtFullScale ? m_ampsRun + 1 : 0;
-    const QString* name = m_voltsRun >= 3 ? &voltsName : m_ampsRun >= 3 ? &ampsName : nullptr;
-    if (!name)
-        return std::nullopt;
-    const double start = double(sampleIndex - 2) / sampleRate;
-    return RecordingError{RecordingFault::Clipped,
-                          atTime(file, start,
-                                 QStringLiteral("channel \"%1\" clips: three or more consecutive "
-                                                "samples at full scale")
-                                     .arg(*name))};
+    const QString& name = m_voltsRun >= 3 ? m_voltsName : m_ampsName;
+    return {RecordingFault::Clipped,
+            atTime(m_file, double(sampleIndex - 2) / m_rate,
+                   QStringLiteral("channel \"%1\" clips: three or more consecutive samples at "
+                                  "full scale")
+                       .arg(name))};
 }
 
 std::optional<RecordingError> checkSampleRate(double rate, const QString& file)

@@ -13,14 +13,30 @@
 class ClipWatch
 {
 public:
+    ClipWatch(const QString& file, double sampleRate, const QString& voltsName,
+              const QString& ampsName)
+        : m_file(file), m_rate(sampleRate), m_voltsName(voltsName), m_ampsName(ampsName)
+    {
+    }
+
     // Called once per sample pair, in order; returns the clipping fault the
     // first time a channel has been at full scale for three samples.
     std::optional<RecordingError> feed(bool voltsAtFullScale, bool ampsAtFullScale,
-                                       qint64 sampleIndex, double sampleRate,
-                                       const QString& file, const QString& voltsName,
-                                       const QString& ampsName);
+                                       qint64 sampleIndex)
+    {
+        m_voltsRun = voltsAtFullScale ? m_voltsRun + 1 : 0;
+        m_ampsRun = ampsAtFullScale ? m_ampsRun + 1 : 0;
+        if (m_voltsRun < 3 && m_ampsRun < 3)
+            return std::nullopt;
+        return clipped(sampleIndex);
+    }
 
 private:
+    RecordingError clipped(qint64 sampleIndex) const;
+
+    QString m_file;
+    double m_rate;
+    QString m_voltsName, m_ampsName;
     int m_voltsRun = 0;
     int m_ampsRun = 0;
 };

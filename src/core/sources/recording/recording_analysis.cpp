@@ -56,6 +56,12 @@ public:
     qint64 end() const { return m_first + qint64(m_data.size()); }
     qint64 first() const { return m_first; }
     bool ended() const { return m_ended; }
+    // count samples from index first, or nullptr when some are not held.
+    const SamplePair* span(qint64 first, int count) const
+    {
+        return first >= m_first && first + count <= end() ? &m_data[std::size_t(first - m_first)]
+                                                          : nullptr;
+    }
     const SamplePair& at(qint64 index) const
     {
         return m_data[std::size_t(std::clamp(index, m_first, end() - 1) - m_first)];
@@ -147,12 +153,20 @@ public:
         const double base = std::floor(x);
         const qint64 i = qint64(base);
         const double* w =
-            &m_table[std::size_t(std::lround((x - base) * kPhases)) * kTaps];
+            &m_table[std::size_t((x - base) * kPhases + 0.5) * kTaps];
         double v = 0, a = 0;
-        for (int k = 0; k < kTaps; ++k) {
-            const SamplePair& s = buffer.at(i + k - kTaps / 2 + 1);
-            v += w[k] * s.volts;
-            a += w[k] * s.amps;
+        const qint64 first = i - kTaps / 2 + 1;
+        if (const SamplePair* s = buffer.span(first, kTaps)) {
+            for (int k = 0; k < kTaps; ++k) {
+                v += w[k] * s[k].volts;
+                a += w[k] * s[k].amps;
+            }
+        } else {
+            for (int k = 0; k < kTaps; ++k) {
+                const SamplePair& edge = buffer.at(first + k);
+                v += w[k] * edge.volts;
+                a += w[k] * edge.amps;
+            }
         }
         volts = v;
         amps = a;

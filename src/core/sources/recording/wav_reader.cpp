@@ -46,7 +46,8 @@ public:
               int ampsChannel, const RecordingOptions& options)
         : m_path(path), m_file(file), m_info(info), m_voltsChannel(voltsChannel),
           m_ampsChannel(ampsChannel), m_voltsScale(options.voltsScale),
-          m_ampsScale(options.ampsScale), m_cut(riffDataCut(path))
+          m_ampsScale(options.ampsScale), m_cut(riffDataCut(path)),
+          m_clips(path, info.samplerate, channelName(voltsChannel), channelName(ampsChannel))
     {
     }
     ~WavReader() override { sf_close(m_file); }
@@ -82,8 +83,7 @@ public:
                 return std::size_t(n);
             }
             m_failure = m_clips.feed(std::fabs(v) >= kFullScale, std::fabs(a) >= kFullScale,
-                                     m_position, sampleRate(), m_path, voltageChannel(),
-                                     currentChannel());
+                                     m_position);
             if (m_failure)
                 return std::size_t(n);
             out[n] = {v * m_voltsScale, a * m_ampsScale};
@@ -105,9 +105,9 @@ private:
     double m_voltsScale;
     double m_ampsScale;
     bool m_cut;
+    ClipWatch m_clips;
     qint64 m_position = 0;
     std::vector<float> m_frames;
-    ClipWatch m_clips;
     std::optional<RecordingError> m_failure;
 };
 
