@@ -45,8 +45,7 @@ int main(int argc, char** argv)
 
     QElapsedTimer timer;
     timer.start();
-    OpenedRecording opened =
-        openRecording(path, {voltsFullScale(d), ampsFullScale(d), QString()});
+    OpenedRecording opened = openRecording(path, {voltsFullScale(d), ampsFullScale(d), QString()});
     auto* reader = std::get_if<std::unique_ptr<WaveformReader>>(&opened);
     if (!reader) {
         std::fprintf(stderr, "%s\n", qPrintable(std::get<RecordingError>(opened).message));

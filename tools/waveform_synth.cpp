@@ -192,7 +192,8 @@ std::optional<std::string> writeWaveform(const WaveformDescription& d, const std
         return std::nullopt;
     }
     if (ext == "cfg") {
-        const std::string dat = path.substr(0, path.size() - 3) + (path.back() == 'G' ? "DAT" : "dat");
+        const std::string dat =
+            path.substr(0, path.size() - 3) + (path.back() == 'G' ? "DAT" : "dat");
         std::FILE* cfg = std::fopen(path.c_str(), "w");
         if (!cfg)
             return "cannot write " + path;

@@ -25,9 +25,9 @@ struct SynthSwitching
 
 struct WaveformDescription
 {
-    double volts = 230;  // rms of the voltage's fundamental
-    double hz = 50;      // frequency at the start
-    double hzEnd = 0;    // frequency at the end (a linear drift); 0: no drift
+    double volts = 230; // rms of the voltage's fundamental
+    double hz = 50;     // frequency at the start
+    double hzEnd = 0;   // frequency at the end (a linear drift); 0: no drift
     double seconds = 10;
     double rate = 25600; // samples per second
     double amps = 1;     // rms of the current's fundamental

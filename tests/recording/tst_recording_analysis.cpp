@@ -247,7 +247,8 @@ private slots:
         file.close();
         const RecordingError e = refusal(path);
         QCOMPARE(e.fault, RecordingFault::UnevenTimeStep);
-        QVERIFY2(e.message.startsWith(QStringLiteral("uneven.csv: line 11: ")), qPrintable(e.message));
+        QVERIFY2(e.message.startsWith(QStringLiteral("uneven.csv: line 11: ")),
+                 qPrintable(e.message));
     }
 
     void frequencyOutsideRangeIsRefused()

@@ -135,11 +135,12 @@ public:
                     m_amps = c;
             }
             if (m_volts < 0 || m_amps < 0)
-                return RecordingError{RecordingFault::NoSuchChannel,
-                                      QStringLiteral("%1: no channel in %2; choose the channels "
-                                                     "as \"V,I\"")
-                                          .arg(QFileInfo(m_cfgPath).fileName(),
-                                               m_volts < 0 ? QStringLiteral("V") : QStringLiteral("A"))};
+                return RecordingError{
+                    RecordingFault::NoSuchChannel,
+                    QStringLiteral("%1: no channel in %2; choose the channels "
+                                   "as \"V,I\"")
+                        .arg(QFileInfo(m_cfgPath).fileName(),
+                             m_volts < 0 ? QStringLiteral("V") : QStringLiteral("A"))};
         } else {
             QString v, i;
             if (auto bad = splitChoice(options.channels, m_cfgPath, v, i))
@@ -147,10 +148,10 @@ public:
             m_volts = channelIndex(v, names);
             m_amps = channelIndex(i, names);
             if (m_volts < 0 || m_amps < 0)
-                return RecordingError{RecordingFault::NoSuchChannel,
-                                      QStringLiteral("%1: no channel \"%2\"")
-                                          .arg(QFileInfo(m_cfgPath).fileName(),
-                                               m_volts < 0 ? v : i)};
+                return RecordingError{
+                    RecordingFault::NoSuchChannel,
+                    QStringLiteral("%1: no channel \"%2\"")
+                        .arg(QFileInfo(m_cfgPath).fileName(), m_volts < 0 ? v : i)};
         }
 
         const QFileInfo info(m_cfgPath);
@@ -162,10 +163,10 @@ public:
         }
         m_clips.emplace(m_cfgPath, m_rate, m_channels[m_volts].name, m_channels[m_amps].name);
         if (!m_dat.open(QIODevice::ReadOnly))
-            return RecordingError{RecordingFault::Unreadable,
-                                  QStringLiteral("%1: the data file %2 cannot be read: %3")
-                                      .arg(info.fileName(), QFileInfo(m_dat).fileName(),
-                                           m_dat.errorString())};
+            return RecordingError{
+                RecordingFault::Unreadable,
+                QStringLiteral("%1: the data file %2 cannot be read: %3")
+                    .arg(info.fileName(), QFileInfo(m_dat).fileName(), m_dat.errorString())};
         return std::nullopt;
     }
 
@@ -290,7 +291,8 @@ private:
     }
     RecordingError badNumber(int line, const QString& what) const
     {
-        return {RecordingFault::BadNumber, atLine(m_cfgPath, line, what + QStringLiteral(" not a number"))};
+        return {RecordingFault::BadNumber,
+                atLine(m_cfgPath, line, what + QStringLiteral(" not a number"))};
     }
 
     QString m_cfgPath;

@@ -60,8 +60,9 @@ public:
             if (auto bad = nextLine(m_first[n]))
                 return bad;
             if (m_ended)
-                return RecordingError{RecordingFault::TooShort,
-                                      atLine(m_path, m_line, QStringLiteral("fewer than two samples"))};
+                return RecordingError{
+                    RecordingFault::TooShort,
+                    atLine(m_path, m_line, QStringLiteral("fewer than two samples"))};
         }
         m_step = m_first[1].time - m_first[0].time;
         if (!(m_step > 0))
@@ -144,14 +145,16 @@ private:
             bool ok = false;
             values[w] = fields[column].trimmed().toDouble(&ok);
             if (!ok || !std::isfinite(values[w])) {
-                if (!complete && column == fields.size() - 1 && fields[column].trimmed().isEmpty()) {
+                if (!complete && column == fields.size() - 1 &&
+                    fields[column].trimmed().isEmpty()) {
                     m_ended = m_cut = true;
                     return std::nullopt;
                 }
-                return RecordingError{RecordingFault::BadNumber,
-                                      atLine(m_path, m_line,
-                                             QStringLiteral("\"%1\" is not a number")
-                                                 .arg(QString::fromUtf8(fields[column].trimmed())))};
+                return RecordingError{
+                    RecordingFault::BadNumber,
+                    atLine(m_path, m_line,
+                           QStringLiteral("\"%1\" is not a number")
+                               .arg(QString::fromUtf8(fields[column].trimmed())))};
             }
         }
         row = {values[0], {values[1], values[2]}};

@@ -16,8 +16,7 @@ public:
     ClipWatch(const QString& file, double sampleRate, const QString& voltsName,
               const QString& ampsName)
         : m_file(file), m_rate(sampleRate), m_voltsName(voltsName), m_ampsName(ampsName)
-    {
-    }
+    {}
 
     // Called once per sample pair, in order; returns the clipping fault the
     // first time a channel has been at full scale for three samples.

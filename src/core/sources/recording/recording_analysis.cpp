@@ -81,8 +81,7 @@ class CrossingFinder
 public:
     CrossingFinder(SampleBuffer& buffer, double hysteresis)
         : m_buffer(buffer), m_hysteresis(hysteresis)
-    {
-    }
+    {}
 
     // The next count crossings at or after sample position from, or fewer
     // when the recording ends or none comes before sample index limit.
@@ -140,8 +139,8 @@ public:
                 const double d = t - double(k - kTaps / 2 + 1);
                 const double sinc = d == 0 ? 1 : std::sin(M_PI * d) / (M_PI * d);
                 const double r = d / (kTaps / 2);
-                const double window = bessel0(beta * std::sqrt(std::max(0.0, 1 - r * r))) /
-                                      bessel0(beta);
+                const double window =
+                    bessel0(beta * std::sqrt(std::max(0.0, 1 - r * r))) / bessel0(beta);
                 m_table[std::size_t(p) * kTaps + k] = sinc * window;
             }
         }
@@ -152,8 +151,7 @@ public:
     {
         const double base = std::floor(x);
         const qint64 i = qint64(base);
-        const double* w =
-            &m_table[std::size_t((x - base) * kPhases + 0.5) * kTaps];
+        const double* w = &m_table[std::size_t((x - base) * kPhases + 0.5) * kTaps];
         double v = 0, a = 0;
         const qint64 first = i - kTaps / 2 + 1;
         if (const SamplePair* s = buffer.span(first, kTaps)) {
@@ -183,8 +181,7 @@ struct Transform
         : size(n), volts(fftw_alloc_real(n)), amps(fftw_alloc_real(n)),
           voltsSpectrum(fftw_alloc_complex(n / 2 + 1)), ampsSpectrum(fftw_alloc_complex(n / 2 + 1)),
           plan(fftw_plan_dft_r2c_1d(n, volts, voltsSpectrum, FFTW_ESTIMATE))
-    {
-    }
+    {}
     ~Transform()
     {
         fftw_destroy_plan(plan);
@@ -273,12 +270,13 @@ AnalysisOutcome analyzeRecording(WaveformReader& reader, const AnalysisOptions& 
                               QStringLiteral("no periods of the voltage found in the first 0.3 s: "
                                              "the fundamental is not between 45 and 65 Hz")};
     }
-    const double firstHz = double(leadCrossings.size() - 1) * rate /
-                           (leadCrossings.back() - leadCrossings.front());
+    const double firstHz =
+        double(leadCrossings.size() - 1) * rate / (leadCrossings.back() - leadCrossings.front());
     if (firstHz < kLowestHz || firstHz > kHighestHz)
-        return RecordingError{RecordingFault::FrequencyOutOfRange,
-                              QStringLiteral("at 0.0000 s: fundamental %1 Hz is outside 45 to 65 Hz")
-                                  .arg(firstHz, 0, 'f', 2)};
+        return RecordingError{
+            RecordingFault::FrequencyOutOfRange,
+            QStringLiteral("at 0.0000 s: fundamental %1 Hz is outside 45 to 65 Hz")
+                .arg(firstHz, 0, 'f', 2)};
     const int periods = firstHz >= 55 ? 12 : 10;
     result.periodsPerWindow = periods;
 
@@ -313,10 +311,11 @@ AnalysisOutcome analyzeRecording(WaveformReader& reader, const AnalysisOptions& 
         const double length = edges.back() - edges.front();
         const double hz = periods * rate / length;
         if (hz < kLowestHz || hz > kHighestHz)
-            return RecordingError{RecordingFault::FrequencyOutOfRange,
-                                  QStringLiteral("at %1 s: fundamental %2 Hz is outside 45 to 65 Hz")
-                                      .arg(start / rate, 0, 'f', 4)
-                                      .arg(hz, 0, 'f', 2)};
+            return RecordingError{
+                RecordingFault::FrequencyOutOfRange,
+                QStringLiteral("at %1 s: fundamental %2 Hz is outside 45 to 65 Hz")
+                    .arg(start / rate, 0, 'f', 4)
+                    .arg(hz, 0, 'f', 2)};
         buffer.reach(qint64(edges.back()) + Interpolator::kTaps);
         if (auto failed = readerFailure())
             return *failed;
@@ -351,8 +350,8 @@ AnalysisOutcome analyzeRecording(WaveformReader& reader, const AnalysisOptions& 
         w.amps = float(smooth.amps.add(aRms, seconds));
         w.watts = float(smooth.watts.add(power / size, seconds));
         w.powerFactor = w.volts * w.amps > 0 ? w.watts / (w.volts * w.amps) : 0;
-        w.fundamentalAmps =
-            float(smooth.fundamentalAmps.add(harmonicGroup(t.ampsSpectrum, size, periods, 1), seconds));
+        w.fundamentalAmps = float(
+            smooth.fundamentalAmps.add(harmonicGroup(t.ampsSpectrum, size, periods, 1), seconds));
         const double u1 =
             smooth.fundamentalVolts.add(harmonicGroup(t.voltsSpectrum, size, periods, 1), seconds);
         const double vCrest = smooth.voltsCrest.add(vRms > 0 ? vPeak / vRms : 0, seconds);
@@ -361,9 +360,8 @@ AnalysisOutcome analyzeRecording(WaveformReader& reader, const AnalysisOptions& 
         double distortion = 0;
         for (int cell = 0; cell < kRecordedHarmonics; ++cell) {
             const int order = cell + 2;
-            const double amps =
-                smooth.harmonicAmps[cell].add(harmonicGroup(t.ampsSpectrum, size, periods, order),
-                                              seconds);
+            const double amps = smooth.harmonicAmps[cell].add(
+                harmonicGroup(t.ampsSpectrum, size, periods, order), seconds);
             const double volts = smooth.harmonicVolts[cell].add(
                 harmonicGroup(t.voltsSpectrum, size, periods, order), seconds);
             w.harmonicsMilliamps[cell] = float(amps * 1000);
@@ -372,12 +370,14 @@ AnalysisOutcome analyzeRecording(WaveformReader& reader, const AnalysisOptions& 
             distortion += amps * amps;
             voltsPercent[cell] = u1 > 0 ? 100 * volts / u1 : 0;
         }
-        const double thd = w.fundamentalAmps > 0 ? 100 * std::sqrt(distortion) / w.fundamentalAmps : 0;
+        const double thd =
+            w.fundamentalAmps > 0 ? 100 * std::sqrt(distortion) / w.fundamentalAmps : 0;
         result.maximumThdPercent = std::max(result.maximumThdPercent, thd);
         result.maximumCrestFactor = std::max(result.maximumCrestFactor, aCrest);
         result.maximumWatts =
             result.windowCount == 0 ? w.watts : std::max(result.maximumWatts, double(w.watts));
-        result.maximumFundamentalAmps = std::max(result.maximumFundamentalAmps, double(w.fundamentalAmps));
+        result.maximumFundamentalAmps =
+            std::max(result.maximumFundamentalAmps, double(w.fundamentalAmps));
         supply.add(w.volts, hz, vCrest, voltsPercent);
         ++result.windowCount;
         if (options.onWindow)

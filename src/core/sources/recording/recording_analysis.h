@@ -1,5 +1,6 @@
 #pragma once
 
+#include "supply_check.h"
 #include "waveform_reader.h"
 
 #include <array>
@@ -7,37 +8,20 @@
 #include <variant>
 #include <vector>
 
-// Orders 2 to 40 (cell i is order i + 2), as everywhere in the tool.
-inline constexpr int kRecordedHarmonics = 39;
-
 // One DFT time window after the 1.5 s smoothing: 10 measured periods (12 at
 // 60 Hz), about 200 ms, the windows following each other without gap or
 // overlap. Each value is the smoothed value at the window's end except hz,
 // the window's own measured frequency.
 struct SmoothedWindow
 {
-    double time = 0;         // start of the window, s from the first sample
-    float volts = 0;         // rms V
-    float amps = 0;          // rms A
-    float watts = 0;         // active power W
-    float powerFactor = 0;   // watts / (volts * amps)
-    float hz = 0;            // fundamental frequency Hz
+    double time = 0;       // start of the window, s from the first sample
+    float volts = 0;       // rms V
+    float amps = 0;        // rms A
+    float watts = 0;       // active power W
+    float powerFactor = 0; // watts / (volts * amps)
+    float hz = 0;          // fundamental frequency Hz
     float fundamentalAmps = 0;
     std::array<float, kRecordedHarmonics> harmonicsMilliamps{};
-};
-
-// The test supply as the recording shows it (IEC 61000-3-2, Annex A): the
-// worst smoothed figures over all windows, and a warning naming each figure
-// outside the requirements (empty when all are met).
-struct SupplyCheck
-{
-    double nominalVolts = 0;    // 230 V or the nearest of 100/120/220/230/240 V
-    double nominalHz = 0;       // 50 or 60 Hz
-    double lowestVolts = 0, highestVolts = 0;
-    double lowestHz = 0, highestHz = 0;
-    double lowestCrest = 0, highestCrest = 0; // voltage peak / rms
-    std::array<double, kRecordedHarmonics> harmonicsPercent{}; // highest U_n / U_1 in %
-    QString warning;
 };
 
 struct RecordingAnalysis
@@ -46,14 +30,14 @@ struct RecordingAnalysis
     QString voltageChannel, currentChannel;
     int periodsPerWindow = 10;
     qint64 windowCount = 0;
-    bool incomplete = false; // the file ended early; its whole windows are kept
+    bool incomplete = false;             // the file ended early; its whole windows are kept
     std::vector<SmoothedWindow> windows; // empty unless kept (AnalysisOptions)
     std::array<double, kRecordedHarmonics> maximumMilliamps{};
     std::array<double, kRecordedHarmonics> averageMilliamps{};
     double maximumFundamentalAmps = 0;
-    double maximumWatts = 0;            // highest smoothed active power
-    double maximumThdPercent = 0;       // current, orders 2..40 over the fundamental
-    double maximumCrestFactor = 0;      // current peak / rms
+    double maximumWatts = 0;       // highest smoothed active power
+    double maximumThdPercent = 0;  // current, orders 2..40 over the fundamental
+    double maximumCrestFactor = 0; // current peak / rms
     SupplyCheck supply;
 };
 

@@ -8,11 +8,16 @@
 double supplyHarmonicLimitPercent(int order)
 {
     switch (order) {
-    case 3: return 0.9;
-    case 5: return 0.4;
-    case 7: return 0.3;
-    case 9: return 0.2;
-    default: return order <= 10 && order % 2 == 0 ? 0.2 : 0.1;
+    case 3:
+        return 0.9;
+    case 5:
+        return 0.4;
+    case 7:
+        return 0.3;
+    case 9:
+        return 0.2;
+    default:
+        return order <= 10 && order % 2 == 0 ? 0.2 : 0.1;
     }
 }
 
@@ -71,9 +76,11 @@ SupplyCheck SupplyTracker::result() const
             break;
         }
     if (check.lowestCrest < kSupplyCrestLowest)
-        outside << QStringLiteral("crest factor %1 is below 1.40").arg(check.lowestCrest, 0, 'f', 3);
+        outside
+            << QStringLiteral("crest factor %1 is below 1.40").arg(check.lowestCrest, 0, 'f', 3);
     if (check.highestCrest > kSupplyCrestHighest)
-        outside << QStringLiteral("crest factor %1 is above 1.42").arg(check.highestCrest, 0, 'f', 3);
+        outside
+            << QStringLiteral("crest factor %1 is above 1.42").arg(check.highestCrest, 0, 'f', 3);
     for (int cell = 0; cell < kRecordedHarmonics; ++cell) {
         const int order = cell + 2;
         if (check.harmonicsPercent[cell] > supplyHarmonicLimitPercent(order))

@@ -3,9 +3,26 @@
 // The requirements IEC 61000-3-2 (Annex A) sets for the test supply, checked
 // window by window against the smoothed figures of a recording. Where each
 // figure was read is in docs/standards.md, "Harmonics from recorded waveforms".
-#include "recording_analysis.h"
+#include <QString>
 
 #include <array>
+
+// Orders 2 to 40 (cell i is order i + 2), as everywhere in the tool.
+inline constexpr int kRecordedHarmonics = 39;
+
+// The test supply as the recording shows it (IEC 61000-3-2, Annex A): the
+// worst smoothed figures over all windows, and a warning naming each figure
+// outside the requirements (empty when all are met).
+struct SupplyCheck
+{
+    double nominalVolts = 0; // the usual rated voltage nearest the mean (100 to 240 V)
+    double nominalHz = 0;    // 50 or 60 Hz
+    double lowestVolts = 0, highestVolts = 0;
+    double lowestHz = 0, highestHz = 0;
+    double lowestCrest = 0, highestCrest = 0;                  // voltage peak / rms
+    std::array<double, kRecordedHarmonics> harmonicsPercent{}; // highest U_n / U_1 in %
+    QString warning;
+};
 
 inline constexpr double kSupplyVoltsTolerancePercent = 2.0;
 inline constexpr double kSupplyHzTolerancePercent = 0.5;

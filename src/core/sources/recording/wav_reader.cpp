@@ -48,8 +48,7 @@ public:
           m_ampsChannel(ampsChannel), m_voltsScale(options.voltsScale),
           m_ampsScale(options.ampsScale), m_cut(riffDataCut(path)),
           m_clips(path, info.samplerate, channelName(voltsChannel), channelName(ampsChannel))
-    {
-    }
+    {}
     ~WavReader() override { sf_close(m_file); }
 
     double sampleRate() const override { return m_info.samplerate; }
@@ -82,8 +81,8 @@ public:
                                                   QStringLiteral("a sample is not a number"))};
                 return std::size_t(n);
             }
-            m_failure = m_clips.feed(std::fabs(v) >= kFullScale, std::fabs(a) >= kFullScale,
-                                     m_position);
+            m_failure =
+                m_clips.feed(std::fabs(v) >= kFullScale, std::fabs(a) >= kFullScale, m_position);
             if (m_failure)
                 return std::size_t(n);
             out[n] = {v * m_voltsScale, a * m_ampsScale};
@@ -118,10 +117,10 @@ OpenedRecording openWavRecording(const QString& path, const RecordingOptions& op
     SF_INFO info{};
     SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     if (!file)
-        return RecordingError{RecordingFault::Unreadable,
-                              QStringLiteral("%1: cannot be read as a sound file: %2")
-                                  .arg(QFileInfo(path).fileName(),
-                                       QString::fromUtf8(sf_strerror(nullptr)))};
+        return RecordingError{
+            RecordingFault::Unreadable,
+            QStringLiteral("%1: cannot be read as a sound file: %2")
+                .arg(QFileInfo(path).fileName(), QString::fromUtf8(sf_strerror(nullptr)))};
     auto refuse = [file](RecordingError error) -> OpenedRecording {
         sf_close(file);
         return error;
