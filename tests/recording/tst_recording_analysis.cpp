@@ -132,6 +132,22 @@ private slots:
         QVERIFY(std::fabs(a.maximumMilliamps[1] - highest) <= 0.001 * highest + 1.0);
     }
 
+    void groupGathersTheSidebandsOfAFluctuatingOrder()
+    {
+        // The 3rd harmonic is 0 A for 100 ms and 0.8 A for the next 100 ms in
+        // every window: a 0.4 A line at 150 Hz with sidebands every 5 Hz (a
+        // square wave's, energy 1.28 / (pi^2 k^2) A^2 for odd k). The group
+        // holds the lines up to k = 3 whole and those of k = 5 half.
+        WaveformDescription d = described("volts=230 amps=2 switch=3:0:0.8:0.1 seconds=1.01");
+        const RecordingAnalysis a = analysed(write(d, QStringLiteral("sidebands.wav")), scales(d));
+        const double group =
+            1000 * std::sqrt(0.16 + 1.28 / (M_PI * M_PI) * (1 + 1.0 / 9 + 1.0 / 50));
+        QVERIFY2(std::fabs(a.windows.back().harmonicsMilliamps[1] - group) <= 0.001 * group + 1,
+                 qPrintable(QStringLiteral("%1 mA, the group is %2 mA")
+                                .arg(a.windows.back().harmonicsMilliamps[1])
+                                .arg(group)));
+    }
+
     void formatsGiveTheSameResult()
     {
         WaveformDescription d = described(kProduct);
@@ -251,12 +267,24 @@ private slots:
                  qPrintable(e.message));
     }
 
+    void frequencyOutsideRangeIsRefused_data()
+    {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("40 Hz from the start") << "hz=40 seconds=1"
+                                              << "at 0.0000 s: fundamental 40.00 Hz";
+        // 50 Hz drifting to 38 Hz in 2 s passes 45 Hz at 0.83 s.
+        QTest::newRow("drifting below 45 Hz") << "hz=50 hz_end=38 seconds=2"
+                                              << "Hz is outside";
+    }
     void frequencyOutsideRangeIsRefused()
     {
-        WaveformDescription d = described("hz=40 seconds=1");
-        const RecordingError e = refusal(write(d, QStringLiteral("forty.wav")), scales(d));
+        QFETCH(QString, description);
+        QFETCH(QString, named);
+        WaveformDescription d = described(description.toLatin1().constData());
+        const RecordingError e = refusal(write(d, QStringLiteral("slow.wav")), scales(d));
         QCOMPARE(e.fault, RecordingFault::FrequencyOutOfRange);
-        QVERIFY2(e.message.contains(QStringLiteral("40.00 Hz")), qPrintable(e.message));
+        QVERIFY2(e.message.contains(named), qPrintable(e.message));
     }
 
     void shorterThanOneWindowIsRefused()
