@@ -14,6 +14,7 @@ namespace cli {
 
 int measure(const QStringList& arguments, const Configuration& configuration);
 int observe(const QStringList& arguments, const Configuration& configuration);
+int analyze(const QStringList& arguments, const Configuration& configuration);
 // Judges a stored record's reply, or a stored observation's samples, again
 // (evaluate --record ID): the store's part of evaluate. The guard band,
 // edition and category the record was judged under, each unless its option
