@@ -138,6 +138,10 @@ std::vector<Scenario> fixedScenariosTable()
         {"pass", "a measurement that passes every class", now("1\r\n"), now(passLine)},
         {"fail", "a measurement that fails every class (3rd harmonic 3.5 A)", now("1\r\n"),
          now(resultLine(failingMeasurement()))},
+        {"class-d-basis",
+         "the passing 75 W measurement with a 3rd harmonic of 280 mA: within Class D's limit "
+         "at a typed 90 W (306 mA), above it at the measured 75 W (255 mA)",
+         now("1\r\n"), now(passLineWith({{3, "2.8000E-01"}}))},
         {"silent", "answers nothing at all", {}, {}},
         {"status-split",
          "the status line arrives in four pieces, 100 ms apart",

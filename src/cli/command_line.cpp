@@ -39,6 +39,8 @@ int run(const QStringList& arguments, const Configuration& configuration)
         return measure(rest, configuration);
     if (command == QLatin1String("observe"))
         return observe(rest, configuration);
+    if (command == QLatin1String("analyze"))
+        return analyze(rest, configuration);
     if (command == QLatin1String("evaluate"))
         return *evaluate(rest, configuration, evaluateStored);
     if (command == QLatin1String("history"))

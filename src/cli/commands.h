@@ -14,13 +14,20 @@ namespace cli {
 
 int measure(const QStringList& arguments, const Configuration& configuration);
 int observe(const QStringList& arguments, const Configuration& configuration);
+int analyze(const QStringList& arguments, const Configuration& configuration);
 // Judges a stored record's reply, or a stored observation's samples, again
-// (evaluate --record ID): the store's part of evaluate. Without
-// `guardBandGiven` (no --guard-band) under the guard band the record was
-// judged under.
-using StoredJudging = int (*)(qint64 id, const Configuration& configuration, bool guardBandGiven,
-                              Format format);
-int evaluateStored(qint64 id, const Configuration& configuration, bool guardBandGiven,
+// (evaluate --record ID): the store's part of evaluate. The guard band,
+// edition and category the record was judged under, each unless its option
+// was given (`given`).
+struct GivenOptions
+{
+    bool guardBand = false;
+    bool edition = false;
+    bool professional = false;
+};
+using StoredJudging = int (*)(qint64 id, const Configuration& configuration,
+                              GivenOptions given, Format format);
+int evaluateStored(qint64 id, const Configuration& configuration, GivenOptions given,
                    Format format);
 // evaluate, its --record judged by `judgeStored`; without one, nothing when
 // --record is given (nothing said yet).

@@ -34,22 +34,24 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--guard-band PCT] "
+        "Synopsis: iec1000 evaluate --class A|B|C|D [--power WATTS] [--guard-band PCT] [--edition 1995|2018] "
         "[--format F] [FILE|-]\n       "
-        "iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--guard-band PCT] "
+        "iec1000 evaluate --record ID --class A|B|C|D [--power WATTS] [--guard-band PCT] [--edition 1995|2018] "
         "[--format F]\n\n"
         "Judges a saved result reply line (from FILE, or standard input for - "
         "or no FILE), or a stored record's reply, under a class. A stored timed "
         "observation has each of its samples judged again, and the observation by "
         "its rules.\n"
-        "Exit codes: 0 Pass, 1 Fail, 2 no verdict, 4 the file or record could "
+        "Exit codes: 0 Pass or Not limited, 1 Fail (also when the verdict at the lab's "
+        "Class D power basis fails), 2 no verdict, 4 the file or record could "
         "not be read, 64 usage error."));
     addClassOptions(parser, true);
     parser.addOption(
         QCommandLineOption(QStringLiteral("record"),
                            QStringLiteral("Judge the reply of this stored record, under "
-                                          "its own guard band unless --guard-band "
-                                          "is given."),
+                                          "its own guard band, edition and category unless "
+                                          "--guard-band, --edition or --professional is "
+                                          "given."),
                            QStringLiteral("id")));
     addDbOption(parser);
     parser.addPositionalArgument(QStringLiteral("file"),
@@ -75,7 +77,11 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
             return usageError(QStringLiteral("--record takes a record number."));
         if (!judgeStored)
             return std::nullopt;
-        return judgeStored(id, configuration, parser.isSet(QStringLiteral("guard-band")), format);
+        return judgeStored(id, configuration,
+                           {parser.isSet(QStringLiteral("guard-band")),
+                            parser.isSet(QStringLiteral("edition")),
+                            parser.isSet(QStringLiteral("professional"))},
+                           format);
     }
     const QString name = files.isEmpty() ? QStringLiteral("-") : files.first();
     QFile file(name);

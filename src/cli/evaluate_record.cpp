@@ -9,14 +9,19 @@
 // observation, judged again.
 namespace cli {
 
-int evaluateStored(qint64 id, const Configuration& configuration, bool guardBandGiven,
+int evaluateStored(qint64 id, const Configuration& configuration, GivenOptions given,
                    Format format)
 {
-    // The record's own guard band unless --guard-band names another.
+    // The record's own guard band, edition and category unless an option
+    // names another.
     const auto chosen = [&](const ClassChoice& stored) {
         ClassChoice choice = configuration.choice;
-        if (!guardBandGiven)
+        if (!given.guardBand)
             choice.guardBandPct = stored.guardBandPct;
+        if (!given.edition)
+            choice.edition = stored.edition;
+        if (!given.professional)
+            choice.professional = stored.professional;
         return choice;
     };
     RecordStore store;

@@ -22,11 +22,12 @@ int measure(const QStringList& arguments, const Configuration& startConfiguratio
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Synopsis: iec1000 measure --port PORT --class A|B|C|D [--power WATTS] "
-                       "[--guard-band PCT] [options]\n\n"
+                       "[--guard-band PCT] [--edition 1995|2018] [options]\n\n"
                        "Logs on to the analyzer (the twelve configuration lines), triggers one "
                        "measurement (*TRG, wait 5 s, poll *STB? until it reads 1 for at most "
                        "20 s, :FRD?, wait 3 s), logs off (*RST), records it and prints it.\n"
-                       "Exit codes: 0 Pass, 1 Fail, 2 no verdict (incomplete, invalid, no "
+                       "Exit codes: 0 Pass or Not limited, 1 Fail (also when the verdict at the lab's "
+                       "Class D power basis fails), 2 no verdict (incomplete, invalid, no "
                        "result, not judged, no answer, stopped by a signal), 3 the port could "
                        "not be opened or the line failed, 4 the record store could not be opened "
                        "or the report's folder does not exist (nothing was sent), 64 usage "

@@ -86,7 +86,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     parser.setApplicationDescription(
         QStringLiteral(
             "Synopsis: iec1000 observe --port PORT --class A|B|C|D [--power WATTS] "
-            "[--duration SECONDS] [--guard-band PCT] [options]\n\n"
+            "[--duration SECONDS] [--guard-band PCT] [--edition 1995|2018] [options]\n\n"
             "Logs on to the analyzer, repeats the measurement cycle back to back for the "
             "duration (each cycle one sample, about 8 s), logs off (*RST) and judges the "
             "samples by the %1. Each sample is recorded as it arrives; the progress (sample, "
@@ -113,7 +113,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
     if (!parsed)
         return code;
     Configuration& configuration = *parsed;
-    ClassChoice choice;
+    ClassChoice choice = configuration.choice;
     Format format = Format::Text;
     if (const std::optional<int> code = judgingOptions(parser, &choice, &format))
         return *code;

@@ -93,8 +93,16 @@ std::optional<int> judgingOptions(const QCommandLineParser& parser, ClassChoice*
             QStringLiteral("--guard-band takes a percentage from 0 to %1, not \"%2\".")
                 .arg(kLargestGuardBandPct)
                 .arg(guardBand));
+    const QString editionText = parser.value(QStringLiteral("edition"));
+    const std::optional<Edition> edition =
+        parser.isSet(QStringLiteral("edition")) ? editionFromName(editionText) : choice->edition;
+    if (!edition)
+        return usageError(
+            QStringLiteral("--edition takes 1995 or 2018, not \"%1\".").arg(editionText));
     *choice = *chosen;
     choice->guardBandPct = *guardBandPct;
+    choice->edition = *edition;
+    choice->professional = parser.isSet(QStringLiteral("professional"));
     *format = *formatChosen;
     return std::nullopt;
 }
@@ -116,6 +124,16 @@ void addClassOptions(QCommandLineParser& parser, bool csv)
                        "verdict (10 judges the 3rd harmonic of Class A against 2070 mA), and the "
                        "verdict says so. 0 to 50; default 0."),
         QStringLiteral("pct"), QStringLiteral("0")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("edition"),
+        QStringLiteral("The edition of the standard to judge by: 1995 (IEC 1000-3-2, as the "
+                       "window judges) or 2018 (IEC 61000-3-2:2018+A1:2020, as accredited labs "
+                       "judge today). Default: the configuration file's \"edition\", else 1995."),
+        QStringLiteral("1995|2018")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("professional"),
+        QStringLiteral("Professional equipment (not sold to the general public): under "
+                       "edition 2018, Class A above 1 kW is not limited.")));
     parser.addOption(QCommandLineOption(QStringLiteral("format"),
                                         csv ? QStringLiteral("Output: text (default), json or csv.")
                                             : QStringLiteral("Output: text (default) or json."),
@@ -124,7 +142,10 @@ void addClassOptions(QCommandLineParser& parser, bool csv)
 
 void sayPowerDiffers(const CycleResult& result)
 {
-    if (result.judgement.productClass != ProductClass::D)
+    // An edition that judges by the measured power says its basis in the
+    // output instead.
+    if (result.judgement.productClass != ProductClass::D ||
+        editionRules(result.judgement.edition).classDMeasuredBasis)
         return;
     const QString line = powerDiffersLine(result.judgement.power, result.reply.watts);
     if (!line.isEmpty())

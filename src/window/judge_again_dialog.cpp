@@ -1,5 +1,6 @@
 #include "judge_again_dialog.h"
 
+#include "class_evaluation.h"
 #include "plain_text_labels.h"
 #include "rejudge.h"
 #include "save_report_dialog.h"
@@ -7,6 +8,7 @@
 #include "toolkit.h"
 #include "widget_colours.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -15,6 +17,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -45,6 +49,14 @@ JudgeAgainDialog::JudgeAgainDialog(const MeasurementRecord& record, Toolkit& too
     m_class->setCurrentIndex(stored >= 0 ? stored : 0);
     const QString storedPower = record.result.judgement.power;
     m_power = new QLineEdit(storedPower.isEmpty() ? QStringLiteral("75") : storedPower, this);
+    m_edition = new QComboBox(this);
+    for (Edition edition : {Edition::Iec1995, Edition::Iec2018})
+        m_edition->addItem(editionTitle(edition), int(edition));
+    m_edition->setCurrentIndex(
+        std::max(0, m_edition->findData(int(record.result.judgement.edition))));
+    m_professional = new QCheckBox(
+        QStringLiteral("Professional equipment (Class A above 1 kW not limited)"), this);
+    m_professional->setChecked(record.result.judgement.professional);
     m_verdict = new QLabel(this);
     m_verdict->setWordWrap(true);
     QFont bold = m_verdict->font();
@@ -63,6 +75,8 @@ JudgeAgainDialog::JudgeAgainDialog(const MeasurementRecord& record, Toolkit& too
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Class:"), m_class);
     form->addRow(QStringLiteral("Class D power (W):"), m_power);
+    form->addRow(QStringLiteral("Edition:"), m_edition);
+    form->addRow(m_professional);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(judge);
     buttons->addWidget(m_save);
@@ -96,17 +110,25 @@ void JudgeAgainDialog::judge()
     MeasurementRecord judged = m_record;
     // A report of a judgement the store does not hold.
     judged.id = 0;
-    // Under the guard band, edition and category the record was judged
-    // under: the dialog changes the class and its power.
+    // Under the guard band the record was judged under: the dialog changes
+    // the class and its power, the edition and the category.
     ClassChoice choice = judgedChoice(m_record.result.judgement);
     choice.productClass = productClass;
     choice.power = productClass == ProductClass::D ? power : ClassDPower();
+    choice.edition = Edition(m_edition->currentData().toInt());
+    choice.professional = m_professional->isChecked();
     judged.result = judgeAgain(m_record.result, choice);
     const CycleResult& r = judged.result;
     QString shown = verdictText(r.verdict);
     const QString problem = r.problem.isEmpty() ? r.judgement.evaluation.problem : r.problem;
     if (!problem.isEmpty())
         shown += QStringLiteral(": ") + problem;
+    // What the verdict alone does not say: the lab's basis, the edition's notes.
+    QStringList more = r.judgement.notes;
+    if (labVerdict(r))
+        more.prepend(labBasisLine(r.judgement));
+    if (!more.isEmpty())
+        shown += QLatin1Char('\n') + more.join(QLatin1Char('\n'));
     m_verdict->setText(shown);
     // In the window's verdict colours: Pass on green, the others on red.
     QPalette palette = m_verdict->palette();

@@ -1,15 +1,18 @@
 #include "main_window.h"
 
 #include "class_selection.h"
+#include "configuration.h"
 #include "observation_keeper.h"
 #include "observation_window.h"
 #include "printout.h"
 #include "serial_port.h"
 #include "toolkit.h"
 #include "window_layout.h"
+#include "window_settings.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,6 +35,14 @@ QColor ruleColour(WindowRule::Colour colour, const QPalette& palette)
 
 } // namespace
 
+QString windowTitleFor(Edition edition)
+{
+    QString title = QStringLiteral("Zento IEC1000-3-2(Pre-Compliance)");
+    if (edition != Edition::Iec1995)
+        title += QStringLiteral(" - ") + editionTitle(edition);
+    return title;
+}
+
 IEC1000::IEC1000(AnalyzerSession& session, const ComDevices& devices, Toolkit& toolkit,
                  Printer& printer, QWidget* parent)
     : QWidget(parent), m_session(session), m_toolkit(toolkit), m_printer(printer),
@@ -40,11 +51,16 @@ IEC1000::IEC1000(AnalyzerSession& session, const ComDevices& devices, Toolkit& t
       m_records(toolkit)
 {
     setObjectName(QStringLiteral("IEC1000"));
-    setWindowTitle(QStringLiteral("Zento IEC1000-3-2(Pre-Compliance)"));
+    m_members.edition = configuredEdition();
+    m_members.professional =
+        windowSettings().value(QLatin1String(kProfessionalSetting), false).toBool();
+    setWindowTitle(windowTitleFor(m_members.edition));
     setFixedSize(kWidth, kHeight);
     createElements();
+    createJudgementNote();
     connectElements();
     createRecordActions();
+    createJudgingActions();
     m_testRun.setResultListener([this](const CycleResult& result) {
         m_records.keep(result, QStringLiteral("Com %1").arg(m_members.PortNumber),
                        recordedDevice(m_logOn.devices(), m_session.deviceName()));

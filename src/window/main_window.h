@@ -7,6 +7,7 @@
 #include "test_run.h"
 #include "window_model.h"
 
+#include <QString>
 #include <QWidget>
 
 #include <array>
@@ -23,6 +24,14 @@ class ObservationRecorder;
 class ObservationWindow;
 class Printer;
 class Toolkit;
+
+// The key of the settings file that keeps whether the equipment is
+// professional ("true"/"false"), beside the edition (kEditionSetting).
+inline constexpr const char* kProfessionalSetting = "professional";
+
+// The window's title under `edition`: "Zento IEC1000-3-2(Pre-Compliance)",
+// with " - IEC 61000-3-2:2018+A1:2020" appended under any edition but 1995.
+QString windowTitleFor(Edition edition);
 
 // The window IEC1000, captioned "Zento IEC1000-3-2(Pre-Compliance)": every
 // element, the members of the window and the event handlers. Each handler
@@ -70,6 +79,7 @@ public:
     void setEnabled(Option option, bool enabled) override;
     void setProgressVisible(bool visible) override;
     void setProgress(int value) override;
+    void setJudgementNote(const QString& text) override;
 
     using QWidget::setEnabled;
 
@@ -102,6 +112,10 @@ public:
     QRadioButton* Dopt = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* Image1 = nullptr;
+    // The line below the legend and beside EXIT, outside the designed
+    // elements: what the verdict alone does not say (the lab's basis, the
+    // edition's notes, why it is not limited). Hidden while empty.
+    QLabel* judgementNote = nullptr;
 
 public slots:
     void Exit_Click();
@@ -124,6 +138,12 @@ public slots:
     // "Timed Observation..." (Ctrl+T): shows the observation window, made on
     // first use; it works this window's line and session.
     void showObservation();
+    // "Judge by IEC 1000-3-2 (1995)", "Judge by IEC 61000-3-2:2018+A1:2020"
+    // and "Professional equipment" in the context menu: every measurement,
+    // observation and record from now on is judged so, the choice is kept in
+    // the settings file, and the title names an edition other than 1995.
+    void chooseEdition(Edition edition);
+    void chooseProfessional(bool professional);
 
 public:
     // The observation window; nullptr until it was first shown.
@@ -139,6 +159,8 @@ private:
     void createElements();
     void connectElements();
     void createRecordActions();
+    void createJudgingActions();
+    void createJudgementNote();
     // Whether a cycle or log on runs, or the tool is ending.
     bool busy() const;
     void Form_Load();
@@ -160,6 +182,9 @@ private:
     QAction* m_saveReportAction = nullptr;
     QAction* m_historyAction = nullptr;
     QAction* m_observationAction = nullptr;
+    QAction* m_edition1995Action = nullptr;
+    QAction* m_edition2018Action = nullptr;
+    QAction* m_professionalAction = nullptr;
     // Records the observations in the store of m_records.
     std::unique_ptr<ObservationRecorder> m_observationKeeper;
     std::unique_ptr<ObservationWindow> m_observationWindow;

@@ -1,14 +1,19 @@
 // IEC1000's records: its context menu ("Save Report...", "Measurement
 // History..." and "Timed Observation...") with their shortcuts, the record
-// store it keeps to, and what each item opens.
+// store it keeps to, and what each item opens; the menu's choice of the
+// edition and category every measurement is judged by.
 
+#include "configuration.h"
 #include "history_dialog.h"
 #include "main_window.h"
 #include "observation_window.h"
 #include "save_report_dialog.h"
 #include "toolkit.h"
+#include "window_settings.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -32,6 +37,54 @@ void IEC1000::createRecordActions()
     connect(m_observationAction, &QAction::triggered, this, &IEC1000::showObservation);
 }
 
+void IEC1000::createJudgingActions()
+{
+    auto* editions = new QActionGroup(this);
+    editions->setExclusive(true);
+    m_edition1995Action =
+        editions->addAction(QStringLiteral("Judge by ") + editionTitle(Edition::Iec1995));
+    m_edition2018Action =
+        editions->addAction(QStringLiteral("Judge by ") + editionTitle(Edition::Iec2018));
+    for (QAction* action : {m_edition1995Action, m_edition2018Action})
+        action->setCheckable(true);
+    (m_members.edition == Edition::Iec2018 ? m_edition2018Action : m_edition1995Action)
+        ->setChecked(true);
+    connect(m_edition1995Action, &QAction::triggered, this,
+            [this] { chooseEdition(Edition::Iec1995); });
+    connect(m_edition2018Action, &QAction::triggered, this,
+            [this] { chooseEdition(Edition::Iec2018); });
+    m_professionalAction = new QAction(QStringLiteral("Professional equipment"), this);
+    m_professionalAction->setCheckable(true);
+    m_professionalAction->setChecked(m_members.professional);
+    for (QAction* action : {m_edition1995Action, m_edition2018Action, m_professionalAction})
+        addAction(action);
+    connect(m_professionalAction, &QAction::triggered, this, &IEC1000::chooseProfessional);
+}
+
+void IEC1000::chooseEdition(Edition edition)
+{
+    // Not while a cycle or log on runs: the menu item shows what holds.
+    if (!busy()) {
+        m_members.edition = edition;
+        windowSettings().setValue(QLatin1String(kEditionSetting), editionName(edition));
+        setWindowTitle(windowTitleFor(edition));
+    }
+    (m_members.edition == Edition::Iec2018 ? m_edition2018Action : m_edition1995Action)
+        ->setChecked(true);
+}
+
+void IEC1000::chooseProfessional(bool professional)
+{
+    if (!busy()) {
+        m_members.professional = professional;
+        windowSettings().setValue(QLatin1String(kProfessionalSetting), professional);
+        // The observation window's box follows.
+        if (m_observationWindow)
+            m_observationWindow->professional->setChecked(professional);
+    }
+    m_professionalAction->setChecked(m_members.professional);
+}
+
 void IEC1000::setRecordStore(const QString& storeName)
 {
     m_records.setStoreName(storeName);
@@ -45,6 +98,10 @@ void IEC1000::contextMenuEvent(QContextMenuEvent* event)
     menu.addAction(m_saveReportAction);
     menu.addAction(m_historyAction);
     menu.addAction(m_observationAction);
+    menu.addSeparator();
+    menu.addAction(m_edition1995Action);
+    menu.addAction(m_edition2018Action);
+    menu.addAction(m_professionalAction);
     menu.exec(event->globalPos());
 }
 

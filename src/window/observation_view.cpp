@@ -57,6 +57,7 @@ QString observationNotes(const ObservationResult& result)
                      .arg(judgement.basis.fundamentalA)
                      .arg(judgement.basis.fundamentalVaries.size())
                      .arg(judgement.samplesJudged);
+    notes += judgement.notes;
     if (!judgement.problem.isEmpty())
         notes << judgement.problem;
     return notes.join(QLatin1Char('\n'));
@@ -111,6 +112,7 @@ Colour observationVerdictColour(ObservationVerdict verdict)
     case ObservationVerdict::Pass:
         return Colour::Pass;
     case ObservationVerdict::Stopped:
+    case ObservationVerdict::NotLimited:
         return Colour::Neutral;
     default:
         return Colour::Fail;

@@ -22,7 +22,8 @@ std::vector<OrderPoint> chartPoints(const ObservationJudgement& running,
 // samples were taken, the guard band, POHC and whether its allowance applied
 // (Class A and D), the highest measured against the typed power and the
 // power the limits come from (Class D), the samples whose fundamental is
-// over 10 % from the median (Class C), and why there is no verdict.
+// over 10 % from the median (Class C), what the edition adds (the
+// judgement's notes), and why there is no verdict or why it is not limited.
 QString observationNotes(const ObservationResult& result);
 
 // What the observation judges by, as its window says it: "Judges by Class D
@@ -31,5 +32,6 @@ QString observationNotes(const ObservationResult& result);
 QString judgingBasisText(const ClassChoice& choice, const QString& port);
 
 // The colour role the verdict of an observation is shown on: Pass on green,
-// "Stopped" on the neutral colour, every other verdict on red.
+// "Stopped" and "Not limited" on the neutral colour, every other verdict on
+// red.
 Colour observationVerdictColour(ObservationVerdict verdict);

@@ -13,6 +13,7 @@
 #include "toolkit.h"
 #include "widget_colours.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
@@ -67,6 +68,9 @@ ObservationWindow::ObservationWindow(AnalyzerSession& session, const ComDevices&
     guardBand->setSuffix(QStringLiteral(" %"));
     guardBand->setToolTip(
         QStringLiteral("Every limit reduced by this percentage for the verdict, 0 to 50 %"));
+    professional = new QCheckBox(
+        QStringLiteral("Professional equipment (Class A above 1 kW not limited)"), this);
+    professional->setChecked(members.professional);
     startStop = new QPushButton(kStartCaption, this);
     judgedBy = new QLabel(this);
     judgedBy->setTextFormat(Qt::PlainText);
@@ -112,6 +116,7 @@ ObservationWindow::ObservationWindow(AnalyzerSession& session, const ComDevices&
     outcome->addWidget(sampling, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addWidget(professional);
     layout->addWidget(judgedBy);
     layout->addWidget(chart, 1);
     layout->addLayout(outcome);
@@ -160,12 +165,19 @@ void ObservationWindow::startStopClicked()
     run();
 }
 
+ClassChoice ObservationWindow::chosenClass() const
+{
+    ClassChoice choice = selectedClassChoice(m_form, m_members);
+    choice.professional = professional->isChecked();
+    return choice;
+}
+
 QString ObservationWindow::refusal() const
 {
     if (!m_session.isLoggedOn() || !m_session.lineOpen())
         return QStringLiteral("Log on to the analyzer in the main window first: the observation "
                               "uses its session.");
-    const ClassChoice choice = selectedClassChoice(m_form);
+    const ClassChoice choice = chosenClass();
     if (choice.productClass == ProductClass::None)
         return QStringLiteral("Choose the product class in the main window first.");
     if (choice.productClass == ProductClass::D && !choice.power.inRange())
@@ -182,6 +194,7 @@ void ObservationWindow::run()
     m_form.setEnabled(Button::Log, false);
     duration->setEnabled(false);
     guardBand->setEnabled(false);
+    professional->setEnabled(false);
     startStop->setText(kStopCaption);
     saveReport->setEnabled(false);
     chart->clear();
@@ -190,12 +203,12 @@ void ObservationWindow::run()
     showVerdict(QStringLiteral("Observing...."), Colour::Neutral);
 
     showJudgingBasis();
-    ClassChoice choice = selectedClassChoice(m_form);
+    ClassChoice choice = chosenClass();
     choice.guardBandPct = guardBand->value();
-    ObservationRecord record = newObservationRecord(
-        QStringLiteral("Com %1").arg(m_members.PortNumber),
-        recordedDevice(m_devices, m_session.deviceName()), choice, duration->value(),
-        m_session.clock().currentDateTime());
+    ObservationRecord record =
+        newObservationRecord(QStringLiteral("Com %1").arg(m_members.PortNumber),
+                             recordedDevice(m_devices, m_session.deviceName()), choice,
+                             duration->value(), m_session.clock().currentDateTime());
     m_recordId = 0;
     if (m_recorder) {
         m_recorder->begin(record);
@@ -231,6 +244,7 @@ void ObservationWindow::run()
     sampling->setText(observationNotes(result));
     duration->setEnabled(true);
     guardBand->setEnabled(true);
+    professional->setEnabled(true);
     startStop->setText(kStartCaption);
     // A line that failed ended the session.
     showJudgingBasis();
@@ -297,7 +311,7 @@ void ObservationWindow::showJudgingBasis()
         return;
     const bool loggedOn = m_session.isLoggedOn() && m_session.lineOpen();
     judgedBy->setText(judgingBasisText(
-        selectedClassChoice(m_form),
+        chosenClass(),
         loggedOn
             ? QStringLiteral("Com %1 (%2)").arg(m_members.PortNumber).arg(m_session.deviceName())
             : QString()));

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class QCheckBox;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
@@ -60,6 +61,9 @@ public:
     QSpinBox* duration = nullptr;
     // The guard band, %, the observation is judged under (0 to 50).
     QDoubleSpinBox* guardBand = nullptr;
+    // Professional equipment: under an edition that says so, Class A above
+    // 1 kW is not limited. Starts as IEC1000's context menu has it.
+    QCheckBox* professional = nullptr;
     QPushButton* startStop = nullptr;
     // The class, power and port of IEC1000 the observation judges by.
     QLabel* judgedBy = nullptr;
@@ -93,6 +97,9 @@ private:
     void sampleTaken(int index, const ObservedSample& sample, const CycleResult& cycle,
                      const ObservationJudgement& running) override;
 
+    // What the next observation judges by: IEC1000's class, power and
+    // edition, this window's category.
+    ClassChoice chosenClass() const;
     // Why an observation cannot start now; empty when it can.
     QString refusal() const;
     void run();

@@ -1,5 +1,6 @@
 #include "test_run.h"
 
+#include "class_evaluation.h"
 #include "clock.h"
 #include "sort_out.h"
 #include "toolkit.h"
@@ -59,12 +60,25 @@ void showReply(Form& form, const ParsedReply& reply)
             form.setHrmNo(cell, reply.harmonics[cell]);
 }
 
+QString judgementNote(const CycleResult& result)
+{
+    QStringList said;
+    if (result.verdict == Verdict::NotLimited)
+        said << result.judgement.evaluation.problem;
+    if (labVerdict(result))
+        said << labBasisLine(result.judgement);
+    said += result.judgement.notes;
+    said.removeAll(QString());
+    return said.join(QStringLiteral("; "));
+}
+
 void showResult(Form& form, const CycleResult& result)
 {
     if (replyWasRead(result.verdict)) {
         showReply(form, result.reply);
         showJudgement(form, result.judgement);
     }
+    form.setJudgementNote(replyWasRead(result.verdict) ? judgementNote(result) : QString());
     form.setText(Field::Reslbl, verdictText(result.verdict));
     form.setBackColor(Field::Reslbl, verdictColour(result.verdict));
 }
@@ -82,10 +96,14 @@ Colour verdictColour(Verdict verdict)
     }
 }
 
-ClassChoice selectedClassChoice(const Form& form)
+ClassChoice selectedClassChoice(const Form& form, const WindowMembers& members)
 {
     const ProductClass productClass = selectedClass(form);
-    return {productClass, productClass == ProductClass::D ? form.text(Field::PowerD) : QString()};
+    ClassChoice choice{productClass,
+                       productClass == ProductClass::D ? form.text(Field::PowerD) : QString()};
+    choice.edition = members.edition;
+    choice.professional = members.professional;
+    return choice;
 }
 
 bool measurementShown(const Form& form)
@@ -132,7 +150,7 @@ void TestRun::Run_Click()
 
     // Class D with a power that is not a number from 50 to 600 W (the empty
     // field included): the message, and nothing is sent or changed.
-    const ClassChoice choice = selectedClassChoice(m_form);
+    const ClassChoice choice = selectedClassChoice(m_form, m_members);
     if (choice.productClass == ProductClass::D && !choice.power.inRange()) {
         m_toolkit.messageBox(classDPowerRangeMessage());
         return;
@@ -154,6 +172,8 @@ void TestRun::Run_Click()
             stopped.verdict = Verdict::Stopped;
             stopped.judgement.productClass = m_choice.productClass;
             stopped.judgement.power = m_choice.classDPower().text();
+            stopped.judgement.edition = m_choice.edition;
+            stopped.judgement.professional = m_choice.professional;
             stopped.measuredAt = m_clock.currentDateTime();
             record(stopped);
         }
@@ -176,7 +196,7 @@ Interruption::Go TestRun::poll()
     m_toolkit.dispatchEvents();
     // The power field stays editable during a cycle: the reply is judged
     // under the class and power as they stand after the last dispatch point.
-    m_choice = selectedClassChoice(m_form);
+    m_choice = selectedClassChoice(m_form, m_members);
     m_cycle.restate(m_choice);
     if (m_activity.ending)
         return Go::Abandon;
@@ -204,6 +224,7 @@ void TestRun::resultsCleared()
     }
     for (Field field : {Field::Vlttxt, Field::Wattxt, Field::FreqTxt, Field::PfTxt, Field::AmpTxt})
         m_form.setText(field, QString());
+    m_form.setJudgementNote(QString());
 }
 
 void TestRun::cycleEnded(const CycleResult& result)

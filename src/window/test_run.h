@@ -80,8 +80,8 @@ Colour verdictColour(Verdict verdict);
 void showReply(Form& form, const ParsedReply& reply);
 
 // Writes a cycle result into the window: the values and harmonic cells of a
-// reply that was read (showReply), the judgement (showJudgement), and the
-// verdict field: "Pass" on green, "Fail" and every other verdict but
+// reply that was read (showReply), the judgement (showJudgement) and its
+// note (judgementNote), and the verdict field: "Pass" on green, "Fail" and every other verdict but
 // "Stopped" on red, "Stopped" on the neutral colour.
 void showResult(Form& form, const CycleResult& result);
 
@@ -90,5 +90,12 @@ void showResult(Form& form, const CycleResult& result);
 // whatever class judged it (Class D empties HrmNo(0)).
 bool measurementShown(const Form& form);
 
-// The class the options select, with the text of PowerD for Class D.
-ClassChoice selectedClassChoice(const Form& form);
+// The class the options select, with the text of PowerD for Class D, under
+// the edition and category the window's members hold.
+ClassChoice selectedClassChoice(const Form& form, const WindowMembers& members);
+
+// What the window's judgement note says of a cycle result: why the edition
+// sets no limits ("Not limited"), the verdict at the lab's basis where the
+// measured Class D power does not bear out the typed one, and the
+// judgement's notes; empty when there is nothing to add.
+QString judgementNote(const CycleResult& result);

@@ -234,3 +234,12 @@ void IEC1000::createElements()
         text->setTextFormat(Qt::PlainText);
     }
 }
+
+void IEC1000::createJudgementNote()
+{
+    judgementNote = new QLabel(this);
+    judgementNote->setGeometry(pixels(kJudgementNotePlace));
+    judgementNote->setTextFormat(Qt::PlainText);
+    judgementNote->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    judgementNote->hide();
+}

@@ -3,6 +3,7 @@
 #include "main_window.h"
 #include "widget_colours.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -133,4 +134,14 @@ void IEC1000::setProgressVisible(bool visible)
 void IEC1000::setProgress(int value)
 {
     ProgressBar1->setValue(value);
+}
+
+void IEC1000::setJudgementNote(const QString& text)
+{
+    // One line: a longer text ends in an ellipsis, whole in the tooltip.
+    judgementNote->setText(judgementNote->fontMetrics().elidedText(
+        QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')), Qt::ElideRight,
+        judgementNote->width()));
+    judgementNote->setToolTip(text);
+    judgementNote->setVisible(!text.isEmpty());
 }

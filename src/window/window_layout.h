@@ -85,3 +85,8 @@ const QList<WindowRule>& windowRules();
 // The legend's swatches: the fail colour, then the not-tested colour.
 inline constexpr std::array<Twips, 2> kLegendSwatches{
     {{3840, 7320, 135, 255}, {5520, 7320, 135, 255}}};
+
+// The judgement note, the one line the window adds to its design: below the
+// legend's captions, from the left edge of the frames to short of EXIT, in
+// the strip the design leaves empty.
+inline constexpr Twips kJudgementNotePlace{360, 7605, 10380, 255};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edition.h"
 #include "harmonics.h"
 
 #include <QString>
@@ -77,6 +78,10 @@ public:
     // ProgressBar1, range 0 to 100.
     virtual void setProgressVisible(bool visible) = 0;
     virtual void setProgress(int value) = 0;
+
+    // The line below the legend that says what the verdict alone does not:
+    // shown while it holds text, hidden when it is empty.
+    virtual void setJudgementNote(const QString& text) = 0;
 };
 
 // The members of the window object. They live as long as the window and are
@@ -91,6 +96,10 @@ struct WindowMembers
     qint16 PortNumber = 0;
     // 0: no harmonic has failed its limit; -1: at least one has.
     qint16 TestFailed = 0;
+    // The edition every measurement is judged by, and whether the equipment
+    // is professional, as the window's context menu chooses them.
+    Edition edition = kDefaultEdition;
+    bool professional = false;
 };
 
 // Which handlers are running. A click handled at a dispatch point runs its

@@ -161,6 +161,7 @@ private slots:
     void storeRemovedDuringMeasureKeepsNoRecord();
     void observeAMomentaryExcursion();
     void observeClassDByTheMeasuredPower();
+    void measureClassDAtTheLabsBasis();
     void observeClassCWithAGlitchInTheFundamental();
 
 private:
@@ -903,6 +904,41 @@ void TestCommandLineEndToEnd::observeClassDByTheMeasuredPower()
     QCOMPARE(typed.value("power_basis").toString(), QStringLiteral("typed"));
     QCOMPARE(typed.value("basis_w").toDouble(), 80.0);
     QCOMPARE(typed["harmonics"][1]["limit_ma"].toDouble(), 272.0);
+}
+
+// A product typed at 90 W draws 75 W with a 3rd of 280 mA: 1995 passes it at
+// the typed power and names the lab's failing verdict beside (exit 1); 2018
+// judges it at the measured power.
+void TestCommandLineEndToEnd::measureClassDAtTheLabsBasis()
+{
+    Simulator sim;
+    START_SIM(sim, QStringLiteral("class-d-basis"));
+    const QStringList measure{"measure", "--port", sim.devicePath(), "--class", "D", "--power",
+                              "90", "--format", "json", "--db", store()};
+    const ToolRun old = runTool(measure);
+    QCOMPARE(old.exitCode, 1);
+    const QJsonObject typed = jsonObject(old.out);
+    QCOMPARE(typed.value("verdict").toString(), QStringLiteral("Pass"));
+    QCOMPARE(typed.value("edition").toString(), QStringLiteral("1995"));
+    QCOMPARE(typed["lab"]["verdict"].toString(), QStringLiteral("Fail"));
+    QCOMPARE(typed["lab"]["power_basis"].toString(), QStringLiteral("measured"));
+    QCOMPARE(typed["lab"]["basis_w"].toDouble(), 75.0);
+
+    const ToolRun lab = runTool(measure + QStringList{"--edition", "2018"});
+    QCOMPARE(lab.exitCode, 1);
+    const QJsonObject measured = jsonObject(lab.out);
+    QCOMPARE(measured.value("verdict").toString(), QStringLiteral("Fail"));
+    QCOMPARE(measured.value("edition").toString(), QStringLiteral("2018"));
+    QCOMPARE(measured.value("power_basis").toString(), QStringLiteral("measured"));
+    QCOMPARE(measured.value("basis_w").toDouble(), 75.0);
+    QVERIFY(!measured.contains("lab"));
+
+    // The record keeps its edition: judged again without --edition, 2018.
+    const QString id = QString::number(measured.value("record_id").toInteger());
+    const ToolRun again = runTool({"evaluate", "--record", id, "--class", "D", "--power", "90",
+                                   "--format", "json", "--db", store()});
+    QCOMPARE(again.exitCode, 1);
+    QCOMPARE(jsonObject(again.out).value("edition").toString(), QStringLiteral("2018"));
 }
 
 // One sample's fundamental reads a tenth of the others: Class C stays on the

@@ -70,6 +70,7 @@ public:
         progressValue = v;
         progressLog << v;
     }
+    void setJudgementNote(const QString& t) override { judgementNote = t; }
 
     // The operator selects an option: it clears the others of its group.
     void select(Option o)
@@ -99,4 +100,5 @@ public:
     int progressValue = 0;
     // Every progress write in order: a value, -1 for shown, -2 for hidden.
     QList<int> progressLog;
+    QString judgementNote;
 };

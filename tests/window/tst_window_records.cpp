@@ -4,6 +4,7 @@
 
 #include "analyzer_lines.h"
 #include "as_nobody.h"
+#include "configuration.h"
 #include "fake_printer.h"
 #include "fake_serial_port.h"
 #include "fake_toolkit.h"
@@ -59,7 +60,7 @@ struct Bench
             if (line == "*STB?")
                 port.deliver("1\r\n", 100);
             else if (line == ":FRD?")
-                port.deliver(kFailingReply, 50);
+                port.deliver(frdReply, 50);
         };
     }
 
@@ -99,12 +100,37 @@ struct Bench
         return nullptr;
     }
 
+    // What the analyzer answers to ":FRD?".
+    QByteArray frdReply = kFailingReply;
     VirtualClock clock;
     FakeSerialPort port;
     AnalyzerSession session{port, clock};
     FakeToolkit toolkit;
     FakePrinter printer;
     std::unique_ptr<IEC1000> window;
+};
+
+// The passing reply with `watts` in its first field and, when given, `third`
+// in the 3rd harmonic's field.
+QByteArray passingReplyWith(const QByteArray& watts, const QByteArray& third = {})
+{
+    QList<QByteArray> fields = kPassingReply.trimmed().split(',');
+    fields[0] = watts;
+    if (!third.isEmpty())
+        fields[9] = third;
+    return fields.join(',') + "\r\n";
+}
+
+// The edition and category a test chooses are forgotten when it ends, so
+// that the next test judges by 1995 again.
+struct ForgetsTheJudgingChoice
+{
+    ~ForgetsTheJudgingChoice()
+    {
+        QSettings settings(QStringLiteral("iec1000"), QStringLiteral("iec1000"));
+        settings.remove(QLatin1String(kEditionSetting));
+        settings.remove(QLatin1String(kProfessionalSetting));
+    }
 };
 
 // What a bench's port was sent after the log on, line by line.
@@ -167,6 +193,9 @@ private slots:
     void observationStoppedOrEndedByExitIsRecordedStopped();
     void observationSaveReportStoresTheFields();
     void recordsOfTheSimulatedAnalyzerSaySo();
+    void judgementNoteGivesTheLabsBasis();
+    void editionChosenInTheMenuJudgesAndTitles();
+    void judgingChoiceIsRemembered();
     void observationNotesBesideTheVerdict_data();
     void observationNotesBesideTheVerdict();
     void chartRanksJudgedOrdersOnly();
@@ -204,6 +233,8 @@ void TestWindowRecords::cycleLandsInTheStore()
     QCOMPARE(record->result.judgement.productClass, ProductClass::A);
     QCOMPARE(record->result.reply.line, QString::fromLatin1(kFailingReply));
     QVERIFY(record->product.product.isEmpty() && record->product.operatorName.isEmpty());
+    // An ordinary measurement under 1995 adds no line to the window.
+    QVERIFY(bench.window->judgementNote->isHidden());
 }
 
 void TestWindowRecords::unwritableStoreIsToldOnceAndChangesNoVerdict()
@@ -690,6 +721,64 @@ void TestWindowRecords::observationStoppedOrEndedByExitIsRecordedStopped()
     QVERIFY(bench.window->Run->isEnabled() && bench.window->Log->isEnabled());
 }
 
+// Class D typed 90 W, measured 75 W, 3rd 280 mA: within the 306 mA of
+// 90 W, over the 255 mA of 75 W. The verdict is 1995's; the line below the
+// legend says the lab's.
+void TestWindowRecords::judgementNoteGivesTheLabsBasis()
+{
+    Bench bench;
+    bench.frdReply = passingReplyWith("7.5000E+01", "2.8000E-01");
+    bench.window->com2->setChecked(true);
+    bench.window->com2_Click();
+    bench.window->Log_Click();
+    bench.window->PowerD->setText(QStringLiteral("90"));
+    bench.window->Dopt->setChecked(true);
+    bench.window->Dopt_Click();
+    bench.window->Run_Click();
+    QCOMPARE(bench.window->Reslbl->text(), QStringLiteral("Pass"));
+    QVERIFY(!bench.window->judgementNote->isHidden());
+    QCOMPARE(bench.window->judgementNote->toolTip(),
+             QStringLiteral("Measured 75 W is outside 90-110 % of the typed 90 W: at the lab's "
+                            "basis the product fails (3rd 280 mA against 255 mA)"));
+}
+
+// 2018 chosen in the context menu: a 60 W Class A product is not limited,
+// the line says why, and the title names the edition.
+void TestWindowRecords::editionChosenInTheMenuJudgesAndTitles()
+{
+    ForgetsTheJudgingChoice forgets;
+    Bench bench;
+    bench.frdReply = passingReplyWith("6.0000E+01");
+    QCOMPARE(bench.window->windowTitle(), QStringLiteral("Zento IEC1000-3-2(Pre-Compliance)"));
+    QAction* edition2018 = bench.action(QStringLiteral("Judge by IEC 61000-3-2:2018+A1:2020"));
+    QVERIFY(edition2018);
+    edition2018->trigger();
+    QCOMPARE(bench.window->windowTitle(),
+             QStringLiteral("Zento IEC1000-3-2(Pre-Compliance) - IEC 61000-3-2:2018+A1:2020"));
+    bench.measure();
+    QCOMPARE(bench.window->Reslbl->text(), QStringLiteral("Not limited"));
+    QVERIFY(bench.window->judgementNote->toolTip().startsWith(
+        QStringLiteral("Not limited under IEC 61000-3-2:2018+A1:2020")));
+}
+
+// The edition and the category chosen are those of the next start.
+void TestWindowRecords::judgingChoiceIsRemembered()
+{
+    ForgetsTheJudgingChoice forgets;
+    {
+        Bench bench;
+        bench.action(QStringLiteral("Judge by IEC 61000-3-2:2018+A1:2020"))->trigger();
+        bench.action(QStringLiteral("Professional equipment"))->trigger();
+    }
+    const QSettings settings(QStringLiteral("iec1000"), QStringLiteral("iec1000"));
+    QCOMPARE(settings.value(QLatin1String(kEditionSetting)).toString(), QStringLiteral("2018"));
+    Bench next;
+    QVERIFY(next.action(QStringLiteral("Judge by IEC 61000-3-2:2018+A1:2020"))->isChecked());
+    QVERIFY(!next.action(QStringLiteral("Judge by IEC 1000-3-2 (1995)"))->isChecked());
+    QVERIFY(next.action(QStringLiteral("Professional equipment"))->isChecked());
+    QVERIFY(next.window->windowTitle().endsWith(QStringLiteral(" - IEC 61000-3-2:2018+A1:2020")));
+}
+
 void TestWindowRecords::observationNotesBesideTheVerdict_data()
 {
     QTest::addColumn<ProductClass>("productClass");
@@ -698,6 +787,10 @@ void TestWindowRecords::observationNotesBesideTheVerdict_data()
                        << "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s "
                           "smoothing\nPOHC 40.0 mA, limit 50.5 mA: orders 21 to 39 may average "
                           "up to 150 %";
+    QTest::newRow("notes") << ProductClass::B
+                           << "sampled every 8.3 s from analyzer snapshots, not the standard's "
+                              "1.5 s smoothing\nPOHC 40.0 mA, limit 50.5 mA: orders 21 to 39 may "
+                              "average up to 150 %\nthe edition's own rule";
     QTest::newRow("D") << ProductClass::D
                        << "sampled every 8.3 s from analyzer snapshots, not the standard's 1.5 s "
                           "smoothing\nPOHC 40.0 mA, limit 50.5 mA: orders 21 to 39 may average "
@@ -718,6 +811,8 @@ void TestWindowRecords::observationNotesBesideTheVerdict()
     result.judgement.basis.typedPower = QStringLiteral("75");
     result.judgement.basis.highestPowerW = 90;
     result.judgement.basis.powerDiffers = true;
+    if (productClass == ProductClass::B)
+        result.judgement.notes = QStringList{QStringLiteral("the edition's own rule")};
     QCOMPARE(observationNotes(result), notes);
 }
 

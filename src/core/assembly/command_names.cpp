@@ -43,6 +43,8 @@ const QList<CommandSummary>& commands()
         {QStringLiteral("observe"),
          QStringLiteral("log on, measure back to back for a duration, judge and record the "
                         "timed observation")},
+        {QStringLiteral("analyze"),
+         QStringLiteral("judge a recorded voltage and current waveform as the lab does")},
         {QStringLiteral("evaluate"),
          QStringLiteral("judge a saved reply line, or a stored record, under a class")},
         {QStringLiteral("history"), QStringLiteral("list the stored records, newest first")},

@@ -9,6 +9,7 @@ enum ExitCode {
     kLineFailed = 3,  // the port could not be opened or the line failed
     kStoreFailed = 4, // the record store or a file could not be read or written
     kUsage = 64,      // a usage error
+    kDataError = 65,  // a recording that cannot be judged (unreadable, damaged, unfit)
 };
 
 namespace cli {
@@ -19,4 +20,5 @@ using ::kNoVerdict;
 using ::kPass;
 using ::kStoreFailed;
 using ::kUsage;
+using ::kDataError;
 } // namespace cli

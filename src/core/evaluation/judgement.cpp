@@ -56,6 +56,13 @@ std::optional<CellState> cellStateFromName(const QString& name)
     return std::nullopt;
 }
 
+QString measurementRules(Edition edition)
+{
+    if (edition == Edition::Iec1995)
+        return QLatin1String(kMeasurementRules);
+    return editionTitle(edition) + QStringLiteral(" limits, one analyzer snapshot");
+}
+
 QString harmonicName(int order)
 {
     const int lastTwo = order % 100;

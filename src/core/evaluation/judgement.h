@@ -140,3 +140,6 @@ QString closestLine(const std::optional<ClosestOrder>& closest);
 
 // The rules a single measurement is judged by, as every output names them.
 inline constexpr const char* kMeasurementRules = "IEC 1000-3-2 limits, one analyzer snapshot";
+// The same under `edition`: kMeasurementRules for 1995, "IEC
+// 61000-3-2:2018+A1:2020 limits, one analyzer snapshot" for 2018.
+QString measurementRules(Edition edition);

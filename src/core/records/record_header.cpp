@@ -19,8 +19,8 @@ RecordHeader newRecordHeader(RecordKind kind, const QString& port, const QString
     header.startedAt = startedAt;
     header.choice = choice;
     header.choice.power = choice.classDPower();
-    header.rules = QLatin1String(kind == RecordKind::Observation ? kObservationRules
-                                                                  : kMeasurementRules);
+    header.rules = kind == RecordKind::Observation ? QLatin1String(kObservationRules)
+                                                   : measurementRules(choice.edition);
     header.toolVersion = QString::fromLatin1(kToolVersion);
     return header;
 }

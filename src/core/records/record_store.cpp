@@ -304,7 +304,7 @@ std::optional<MeasurementRecord> RecordStore::record(qint64 id, QString* error) 
     switch (readColumns(query, 0, record)) {
     case ColumnFault::None:
         record.store = m_origin;
-        record.rules = QLatin1String(kMeasurementRules);
+        record.rules = measurementRules(record.choice.edition);
         return record;
     case ColumnFault::UnknownName:
         return read.fail(

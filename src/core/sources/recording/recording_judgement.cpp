@@ -1,0 +1,120 @@
+#include "recording_judgement.h"
+
+#include "observation_rules.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The file's SHA-256 in hex, read in blocks; empty when it cannot be read.
+QString sha256Of(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return QString();
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+} // namespace
+
+RuleSample windowSample(const SmoothedWindow& window)
+{
+    RuleSample sample;
+    // The single-cycle rule's threshold: 5 mA, or 0.6 % of the rms current.
+    const double notTestedBelow = std::max(5.0, 0.006 * double(window.amps) * 1000);
+    for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
+        sample.currentsMa[cell] = double(window.harmonicsMilliamps[cell]);
+        sample.notTested[cell] = sample.currentsMa[cell] < notTestedBelow;
+    }
+    sample.fundamentalA = window.fundamentalAmps;
+    sample.powerFactor = window.powerFactor;
+    sample.powerW = window.watts;
+    sample.rmsA = window.amps;
+    return sample;
+}
+
+std::variant<JudgedRecording, RecordingError>
+judgeRecording(const QString& path, const RecordingOptions& options, const ClassChoice& choice,
+               bool keepWindows)
+{
+    OpenedRecording opened = openRecording(path, options);
+    if (auto* refused = std::get_if<RecordingError>(&opened))
+        return *refused;
+    WaveformReader& reader = *std::get<std::unique_ptr<WaveformReader>>(opened);
+
+    ObservationTally tally(choice);
+    double firstStart = 0;
+    double lastStart = 0;
+    qint64 windows = 0;
+    AnalysisOptions analysisOptions;
+    analysisOptions.keepWindows = keepWindows;
+    analysisOptions.onWindow = [&](const SmoothedWindow& window) {
+        if (windows == 0)
+            firstStart = window.time;
+        lastStart = window.time;
+        ++windows;
+        tally.add(windowSample(window));
+    };
+    AnalysisOutcome outcome = analyzeRecording(reader, analysisOptions);
+
+    JudgedRecording judged;
+    judged.file = path;
+    judged.sizeBytes = QFileInfo(path).size();
+    judged.sha256 = sha256Of(path);
+    if (auto* refused = std::get_if<RecordingError>(&outcome)) {
+        if (!refused->invalidatesResult())
+            return *refused;
+        judged.clipped = *refused;
+    } else {
+        judged.analysis = std::move(std::get<RecordingAnalysis>(outcome));
+    }
+    // The windows follow each other without gaps: the mean start-to-start
+    // time; one window alone stands for its periods.
+    const RecordingAnalysis& a = judged.analysis;
+    if (windows > 1)
+        judged.windowSeconds = (lastStart - firstStart) / double(windows - 1);
+    else if (windows == 1 && !a.windows.empty() && a.windows.front().hz > 0)
+        judged.windowSeconds = a.periodsPerWindow / double(a.windows.front().hz);
+    else if (windows == 1)
+        judged.windowSeconds = a.periodsPerWindow / (a.periodsPerWindow == 12 ? 60.0 : 50.0);
+    judged.judgedSeconds = judged.windowSeconds * double(windows);
+    judged.judgement = tally.judge(ObservationEnd::Completed, judged.windowSeconds);
+    return judged;
+}
+
+QString recordingVerdictText(const JudgedRecording& judged)
+{
+    if (judged.clipped)
+        return QStringLiteral("Invalid result");
+    if (judged.analysis.incomplete)
+        return QStringLiteral("Incomplete observation");
+    switch (judged.judgement.verdict) {
+    case ObservationVerdict::Pass:
+        return QStringLiteral("Pass");
+    case ObservationVerdict::Fail:
+        return QStringLiteral("Fail");
+    case ObservationVerdict::NotLimited:
+        return QStringLiteral("Not limited");
+    case ObservationVerdict::IncompleteObservation:
+    case ObservationVerdict::LineFailed:
+    case ObservationVerdict::Stopped:
+        break;
+    }
+    return QStringLiteral("Incomplete observation");
+}
+
+QString recordingRulesSentence(const JudgedRecording& judged)
+{
+    return QStringLiteral("1.5 s smoothed DFT windows of %1 periods (IEC 61000-4-7) from a "
+                          "recording, %2 observation rules")
+        .arg(judged.analysis.periodsPerWindow)
+        .arg(editionTitle(judged.judgement.edition));
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "observation_rules.h"
+#include "recording_analysis.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <variant>
+
+// A recording judged as the lab judges: every smoothed DFT window one sample
+// of the edition's observation rules (average against 100 %, each window
+// against 150 % and the Class A 200 % provision, the Class D power basis from
+// the highest smoothed power).
+struct JudgedRecording
+{
+    // The file as given, its size in bytes and its SHA-256 (hex).
+    QString file;
+    qint64 sizeBytes = 0;
+    QString sha256;
+    RecordingAnalysis analysis;
+    ObservationJudgement judgement;
+    // The mean length of a window, s; the recording's length judged, s.
+    double windowSeconds = 0;
+    double judgedSeconds = 0;
+    // Why the verdict is no Pass or Fail although the windows were judged:
+    // the file ended early ("Incomplete observation"), or a channel clipped
+    // ("Invalid result", the channel and the time named).
+    std::optional<RecordingError> clipped;
+};
+
+// The neutral sample of a window: its harmonics, the currents below 5 mA or
+// below 0.6 % of its rms current not tested, as a single measurement takes
+// them.
+RuleSample windowSample(const SmoothedWindow& window);
+
+// Reads and judges `path` under `choice`. A file that cannot be judged is
+// the refusal (RecordingError, exit 65) except a clipped channel, which is
+// judged no further and kept in `clipped`. `keepWindows`: keep every window
+// in analysis.windows (report --samples).
+std::variant<JudgedRecording, RecordingError>
+judgeRecording(const QString& path, const RecordingOptions& options, const ClassChoice& choice,
+               bool keepWindows = false);
+
+// "Incomplete observation", "Invalid result", or the judgement's verdict.
+QString recordingVerdictText(const JudgedRecording& judged);
+// What every output says of the method: "1.5 s smoothed DFT windows of 10
+// periods (IEC 61000-4-7) from a recording".
+QString recordingRulesSentence(const JudgedRecording& judged);

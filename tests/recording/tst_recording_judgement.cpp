@@ -1,0 +1,93 @@
+// A recording judged as an observation of its smoothed windows: the
+// verdicts of steady currents worked out by hand against the Class A
+// limits, the edition's scope, and a clipping channel.
+
+#include "recording_judgement.h"
+#include "waveform_synth.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestRecordingJudgement : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    // A 10 s recording at 230 V of a product whose current is `amps` A with
+    // a 3rd harmonic of `third` A; the file's scales in *options.
+    QString written(const char* name, double amps, double third, RecordingOptions* options,
+                    double ampsFullScale = 0)
+    {
+        WaveformDescription d;
+        d.seconds = 10;
+        d.rate = 12800;
+        d.amps = amps;
+        d.currents = {{3, third, 0}};
+        d.ampsFullScale = ampsFullScale;
+        const QString path = m_dir.filePath(QLatin1String(name));
+        if (const auto error = writeWaveform(d, path.toStdString()))
+            qFatal("write: %s", error->c_str());
+        *options = {voltsFullScale(d), ampsFullScale > 0 ? ampsFullScale : ::ampsFullScale(d), {}};
+        return path;
+    }
+
+private slots:
+    void steadyCurrentsAgainstClassA_data()
+    {
+        // Class A's 3rd: 2300 mA; 2.0 A averages 87 %, 2.5 A 108.7 %.
+        QTest::addColumn<double>("third");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("2.0 A") << 2.0 << "Pass";
+        QTest::newRow("2.5 A") << 2.5 << "Fail";
+    }
+    void steadyCurrentsAgainstClassA()
+    {
+        QFETCH(double, third);
+        RecordingOptions options;
+        const QString path = written("steady.wav", 4.0, third, &options);
+        const auto outcome = judgeRecording(path, options, ClassChoice{ProductClass::A, {}});
+        QVERIFY(std::holds_alternative<JudgedRecording>(outcome));
+        const JudgedRecording& judged = std::get<JudgedRecording>(outcome);
+        QTEST(recordingVerdictText(judged), "verdict");
+        // 10 s of 200 ms windows, from the first rising zero crossing on.
+        QCOMPARE(judged.judgement.samplesJudged, 49);
+        QVERIFY(qAbs(judged.windowSeconds - 0.2) < 1e-3);
+        QVERIFY(qAbs(judged.judgement.orders[1].averageMa - third * 1000) < third * 1000 * 1e-3 + 1);
+        QCOMPARE(judged.sha256.size(), 64);
+    }
+
+    void scopeOfTheEdition()
+    {
+        // 0.2 A at 230 V: 46 W, not limited under 2018 whatever its 3rd.
+        RecordingOptions options;
+        const QString path = written("small.wav", 0.2, 0.15, &options);
+        ClassChoice choice{ProductClass::A, {}};
+        choice.edition = Edition::Iec2018;
+        const auto outcome = judgeRecording(path, options, choice);
+        QCOMPARE(recordingVerdictText(std::get<JudgedRecording>(outcome)), "Not limited");
+    }
+
+    void clippingChannelIsAnInvalidResult()
+    {
+        // A current full scale below its peak: the channel clips.
+        RecordingOptions options;
+        const QString path = written("clipped.wav", 4.0, 1.0, &options, 4.0);
+        const auto outcome = judgeRecording(path, options, ClassChoice{ProductClass::A, {}});
+        QVERIFY(std::holds_alternative<JudgedRecording>(outcome));
+        const JudgedRecording& judged = std::get<JudgedRecording>(outcome);
+        QCOMPARE(recordingVerdictText(judged), "Invalid result");
+        QVERIFY2(judged.clipped->message.contains("channel \"channel 2\" clips"), qPrintable(judged.clipped->message));
+    }
+
+    void unreadableFileIsRefused()
+    {
+        const auto outcome = judgeRecording(m_dir.filePath("missing.wav"), {},
+                                            ClassChoice{ProductClass::A, {}});
+        QVERIFY(std::holds_alternative<RecordingError>(outcome));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordingJudgement)
+#include "tst_recording_judgement.moc"
