@@ -920,9 +920,9 @@ void TestCommandLineEndToEnd::measureClassDAtTheLabsBasis()
     const QJsonObject typed = jsonObject(old.out);
     QCOMPARE(typed.value("verdict").toString(), QStringLiteral("Pass"));
     QCOMPARE(typed.value("edition").toString(), QStringLiteral("1995"));
-    QCOMPARE(typed["lab"]["verdict"].toString(), QStringLiteral("Fail"));
-    QCOMPARE(typed["lab"]["power_basis"].toString(), QStringLiteral("measured"));
-    QCOMPARE(typed["lab"]["basis_w"].toDouble(), 75.0);
+    QCOMPARE(typed["lab_basis"]["verdict"].toString(), QStringLiteral("Fail"));
+    QCOMPARE(typed["lab_basis"]["power_basis"].toString(), QStringLiteral("measured"));
+    QCOMPARE(typed["lab_basis"]["basis_w"].toDouble(), 75.0);
 
     const ToolRun lab = runTool(measure + QStringList{"--edition", "2018"});
     QCOMPARE(lab.exitCode, 1);
@@ -931,7 +931,7 @@ void TestCommandLineEndToEnd::measureClassDAtTheLabsBasis()
     QCOMPARE(measured.value("edition").toString(), QStringLiteral("2018"));
     QCOMPARE(measured.value("power_basis").toString(), QStringLiteral("measured"));
     QCOMPARE(measured.value("basis_w").toDouble(), 75.0);
-    QVERIFY(!measured.contains("lab"));
+    QVERIFY(!measured.contains("lab_basis"));
 
     // The record keeps its edition: judged again without --edition, 2018.
     const QString id = QString::number(measured.value("record_id").toInteger());

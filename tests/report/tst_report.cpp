@@ -1502,12 +1502,14 @@ void TestReport::editionAndLabBasisInEveryFormat()
         QVERIFY2(text.contains(line), qPrintable(line + " in " + text));
 }
 
-// The rules an edition leaves unjudged, in the JSON and the text.
+// The rules an edition leaves unjudged, in the JSON and the text, and the
+// rules named by the edition.
 void TestReport::notesInEveryFormat()
 {
     const MeasurementRecord record = classDFailAs({ProductClass::C, {}, 0, Edition::Iec2018});
     const QJsonObject json = recordJson(record);
     QCOMPARE(json["edition"].toString(), "2018");
+    QCOMPARE(json["rules"].toString(), "IEC 61000-3-2:2018+A1:2020 limits, one analyzer snapshot");
     QCOMPARE(json["judgement_notes"].toArray(), QJsonArray{classCThirdNotJudgedNote()});
     QVERIFY(resultText(record.result).contains("\nNote: " + classCThirdNotJudgedNote() + "\n"));
 }

@@ -30,7 +30,7 @@ PageHeading headingOf(const MeasurementRecord& record)
     heading.classText =
         reportClassText(record.result.judgement.productClass, record.result.judgement.power);
     heading.verdict = shownVerdict(record.result);
-    heading.rules = QString::fromLatin1(kMeasurementRules);
+    heading.rules = measurementRules(record.result.judgement.edition);
     heading.edition =
         editionShown(record.result.judgement.edition, record.result.judgement.professional);
     heading.pages = kPages;

@@ -196,7 +196,7 @@ QString csvLines(const CycleResult& result, const QStringList& extraHeader,
              << result.judgement.limits[std::size_t(cell)] << shownStateName(result, cell) << extra
              << csvNumber(numbers.limitMa) << csvNumber(numbers.percentOfLimit)
              << NumberText(result.judgement.guardBandPct) << csvNumber(numbers.guardedLimitMa)
-             << QLatin1String(kMeasurementRules) << judgementColumns;
+             << measurementRules(judgement.edition) << judgementColumns;
         csv += csvLine(line);
     }
     return csv;
@@ -261,7 +261,7 @@ QJsonObject resultJson(const CycleResult& result)
         });
     }
     json.insert(QStringLiteral("harmonics"), harmonics);
-    json.insert(QStringLiteral("rules"), QLatin1String(kMeasurementRules));
+    json.insert(QStringLiteral("rules"), measurementRules(result.judgement.edition));
     json.insert(QStringLiteral("closest"), closestJson(closestOf(result)));
 
     const QString problem = reportedProblem(result);
@@ -317,7 +317,7 @@ QString resultText(const CycleResult& result)
             text += differs + QLatin1Char('\n');
     }
 
-    line(QStringLiteral("Rules"), QLatin1String(kMeasurementRules));
+    line(QStringLiteral("Rules"), measurementRules(result.judgement.edition));
 
     bool anyHarmonic = false;
     for (int cell = 0; cell < kHarmonicCells; ++cell)

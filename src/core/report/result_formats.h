@@ -30,7 +30,8 @@ QString shownVerdict(const CycleResult& result);
 // (the limit reduced by the guard band, what the cell was judged against)
 // and percent_of_limit (the current as a percentage of its limit, not
 // rounded; null where the harmonic was not judged). rules names the rules
-// ("IEC 1000-3-2 limits, one analyzer snapshot"); closest is the tested
+// (measurementRules of the edition: "IEC 1000-3-2 limits, one analyzer
+// snapshot"); closest is the tested
 // order nearest its limit, {order, percent_of_limit, guarded}, null when none
 // was or the result has no verdict. edition ("1995", "2018") and
 // professional name what it was judged by; Class D adds power_basis ("typed",
