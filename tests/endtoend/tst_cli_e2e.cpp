@@ -23,6 +23,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 
 #include <signal.h>
 #include <unistd.h>
@@ -162,6 +163,7 @@ private slots:
     void observeAMomentaryExcursion();
     void observeClassDByTheMeasuredPower();
     void measureClassDAtTheLabsBasis();
+    void analyzeExitCodes();
     void observeClassCWithAGlitchInTheFundamental();
 
 private:
@@ -401,7 +403,7 @@ void TestCommandLineEndToEnd::toolHelpAndUnknownCommand_data()
     QTest::newRow("far from any")
         << QStringList{"calibrate"} << 64 << ""
         << "iec1000: unknown command 'calibrate'; the commands are "
-           "measure, observe, evaluate, history, report, serve and ports.\n"
+           "measure, observe, analyze, evaluate, history, report, serve and ports.\n"
            "Try 'iec1000 --help'.\n";
 }
 
@@ -654,7 +656,7 @@ void TestCommandLineEndToEnd::historyAndReportOfAMeasurement()
     const ToolRun csv = runTool({"history", "--format", "csv", "--db", store()});
     QCOMPARE(csv.exitCode, 0);
     QVERIFY2(csv.out.startsWith("id,measured_at,class,power,verdict,product,serial,operator,"
-                                "port,kind,simulated\r\n" +
+                                "port,kind,simulated,edition\r\n" +
                                 id.toUtf8() + ","),
              csv.out.constData());
 
@@ -933,12 +935,55 @@ void TestCommandLineEndToEnd::measureClassDAtTheLabsBasis()
     QCOMPARE(measured.value("basis_w").toDouble(), 75.0);
     QVERIFY(!measured.contains("lab_basis"));
 
+    // The history lists both, with their editions.
+    const ToolRun listed = runTool({"history", "--format", "json", "--db", store()});
+    const QJsonArray records = QJsonDocument::fromJson(listed.out).array();
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records[1]["verdict"].toString(), QStringLiteral("Pass (lab: Fail)"));
+    QCOMPARE(records[1]["edition"].toString(), QStringLiteral("1995"));
+    QCOMPARE(records[0]["verdict"].toString(), QStringLiteral("Fail"));
+    QCOMPARE(records[0]["edition"].toString(), QStringLiteral("2018"));
+
     // The record keeps its edition: judged again without --edition, 2018.
     const QString id = QString::number(measured.value("record_id").toInteger());
     const ToolRun again = runTool({"evaluate", "--record", id, "--class", "D", "--power", "90",
                                    "--format", "json", "--db", store()});
     QCOMPARE(again.exitCode, 1);
     QCOMPARE(jsonObject(again.out).value("edition").toString(), QStringLiteral("2018"));
+}
+
+// analyze: a recording that passes exits 0 with its windows in JSON; a file
+// that cannot be judged exits 65 naming it.
+void TestCommandLineEndToEnd::analyzeExitCodes()
+{
+    const QString csv = m_dir.filePath("recording.csv");
+    {
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // 1 s at 10 kHz: 230 V, 1 A at 50 Hz with a 3rd of 0.5 A.
+        QByteArray text = "Time,Voltage,Current\n";
+        for (int n = 0; n < 10000; ++n) {
+            const double t = n / 10000.0;
+            const double w = 2 * M_PI * 50 * t;
+            text += QByteArray::number(t, 'f', 6) + ',' +
+                    QByteArray::number(230 * M_SQRT2 * std::sin(w), 'f', 4) + ',' +
+                    QByteArray::number(M_SQRT2 * (std::sin(w) + 0.5 * std::sin(3 * w)), 'f', 5) +
+                    '\n';
+        }
+        file.write(text);
+    }
+    const ToolRun judged = runTool({"analyze", "--class", "A", "--format", "json", csv});
+    QVERIFY2(judged.exitCode == 0, judged.err.constData());
+    const QJsonObject json = jsonObject(judged.out);
+    QCOMPARE(json.value("verdict").toString(), QStringLiteral("Pass"));
+    QCOMPARE(json.value("source").toString(), QStringLiteral("recording"));
+    QVERIFY(json.value("windows").toInt() >= 4);
+    QVERIFY(qAbs(json["harmonics"][1]["average_ma"].toDouble() - 500) < 2);
+
+    const ToolRun missing =
+        runTool({"analyze", "--class", "A", m_dir.filePath("missing.wav")});
+    QCOMPARE(missing.exitCode, 65);
+    QVERIFY2(missing.err.contains("missing.wav"), missing.err.constData());
 }
 
 // One sample's fundamental reads a tenth of the others: Class C stays on the

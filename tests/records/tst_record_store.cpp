@@ -247,6 +247,7 @@ const QStringList kBackToVersion3{"DROP TRIGGER measurements_search_added",
                                   "ALTER TABLE measurements DROP COLUMN guard_band_pct",
                                   "ALTER TABLE measurements DROP COLUMN edition",
                                   "ALTER TABLE measurements DROP COLUMN professional",
+                                  "ALTER TABLE measurements DROP COLUMN lab_verdict",
                                   "ALTER TABLE measurements DROP COLUMN kind",
                                   "DROP TABLE observations",
                                   "DROP TABLE observation_samples"};

@@ -1029,7 +1029,7 @@ void TestReport::historyTextEscapesStoredTexts()
     QVERIFY(lines[0].startsWith(QStringLiteral("    id  measured at")));
     QVERIFY2(lines[1].contains(QStringLiteral("D 250W")) &&
                  lines[1].contains(QStringLiteral("Kettle K2\\n\\x1b[31m%6  ")) &&
-                 lines[1].endsWith(QStringLiteral("SN 7            Com 2")),
+                 lines[1].endsWith(QStringLiteral("SN 7            1995     Com 2")),
              qPrintable(lines[1]));
     QVERIFY(historyText({}).endsWith(QStringLiteral("\nNo measurements recorded.\n")));
 }

@@ -1,5 +1,6 @@
 #include "record_columns.h"
 
+#include "cycle_result.h"
 #include "record_json.h"
 #include "record_schema.h"
 #include "store_reads.h"
@@ -229,6 +230,29 @@ const Column kColumns[] = {
      [](const QVariant& v, Record& m) {
          m.choice.professional = v.isValid() && v.toInt() != 0;
          m.result.judgement.professional = m.choice.professional;
+         return kNone;
+     }},
+    // The verdict at the lab's Class D power basis beside a verdict by the
+    // typed power ("Pass", "Fail", "No verdict"); NULL without one. The
+    // history's lists read it here, a whole record from its judgement
+    // document too.
+    {"lab_verdict", "TEXT", 7, Column::InHistory,
+     [](const Record& m) -> QVariant {
+         const std::optional<Verdict> lab = labVerdict(m.result);
+         return lab ? QVariant(verdictText(*lab)) : QVariant(QMetaType::fromType<QString>());
+     },
+     [](const QVariant& v, Record& m) {
+         const std::optional<Verdict> lab =
+             v.isValid() ? verdictFromText(v.toString()) : std::nullopt;
+         if (!lab) {
+             m.result.judgement.lab.reset();
+             return v.isValid() ? ColumnFault::UnknownName : kNone;
+         }
+         LabBasis basis = m.result.judgement.lab.value_or(LabBasis());
+         basis.evaluation.status =
+             *lab == Verdict::NoVerdict ? Evaluation::NotJudged : Evaluation::Judged;
+         basis.anyFailed = *lab == Verdict::Fail;
+         m.result.judgement.lab = basis;
          return kNone;
      }},
 };

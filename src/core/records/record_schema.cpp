@@ -224,6 +224,7 @@ QString upgradeTo7(QSqlDatabase& db)
     return runAll(db, {
                           QStringLiteral("ALTER TABLE measurements ADD COLUMN edition TEXT"),
                           QStringLiteral("ALTER TABLE measurements ADD COLUMN professional INTEGER"),
+                          QStringLiteral("ALTER TABLE measurements ADD COLUMN lab_verdict TEXT"),
                           QStringLiteral("UPDATE meta SET value = '7' "
                                          "WHERE name = 'schema_version'"),
                       });

@@ -382,6 +382,9 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
                           observation ? kObservationKind : kMeasurementKind,
                           observation ? query.value(kind + 1).toString() : QString(),
                           m.choice.guardBandPct, isSimulatedDevice(m.device)});
+        summaries.last().edition = m.choice.edition;
+        if (const std::optional<Verdict> lab = labVerdict(m.result))
+            summaries.last().labVerdict = verdictText(*lab);
     }
     // A connection cut while the rows came ends them early.
     if (query.lastError().isValid() || read.finish())

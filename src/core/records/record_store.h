@@ -49,6 +49,10 @@ struct RecordSummary
     double guardBandPct = 0;
     // Made on the built-in simulated analyzer (isSimulatedDevice()).
     bool simulated = false;
+    // The edition it was judged by; the verdict at the lab's Class D power
+    // basis ("Fail"), empty without one.
+    Edition edition = kDefaultEdition;
+    QString labVerdict = {};
 };
 
 class StoreRead;

@@ -11,7 +11,11 @@ QString historyVerdict(const RecordSummary& r)
     const QString text =
         r.observationVerdict.isEmpty() ? verdictText(r.verdict) : r.observationVerdict;
     const bool judged = text == QLatin1String("Pass") || text == QLatin1String("Fail");
-    return judged ? withGuardBand(text, r.guardBandPct) : text;
+    const QString verdict = judged ? withGuardBand(text, r.guardBandPct) : text;
+    // The lab's basis says otherwise: "Pass (lab: Fail)".
+    if (!r.labVerdict.isEmpty() && r.labVerdict != text)
+        return QStringLiteral("%1 (lab: %2)").arg(verdict, r.labVerdict);
+    return verdict;
 }
 
 QString historyPortText(const RecordSummary& record)
@@ -35,7 +39,8 @@ QJsonArray historyJson(const QList<RecordSummary>& records)
                                 {QStringLiteral("operator"), r.operatorName},
                                 {QStringLiteral("port"), r.port},
                                 {QStringLiteral("kind"), r.kind},
-                                {QLatin1String(kSimulatedMark), r.simulated}});
+                                {QLatin1String(kSimulatedMark), r.simulated},
+                                {QStringLiteral("edition"), editionName(r.edition)}});
     return list;
 }
 
@@ -46,12 +51,13 @@ QString historyCsv(const QList<RecordSummary>& records)
         csvRow({QStringLiteral("id"), QStringLiteral("measured_at"), QStringLiteral("class"),
                 QStringLiteral("power"), QStringLiteral("verdict"), QStringLiteral("product"),
                 QStringLiteral("serial"), QStringLiteral("operator"), QStringLiteral("port"),
-                QStringLiteral("kind"), QLatin1String(kSimulatedMark)});
+                QStringLiteral("kind"), QLatin1String(kSimulatedMark), QStringLiteral("edition")});
     for (const RecordSummary& r : records)
         csv +=
             csvRow({QString::number(r.id), isoTimestamp(r.measuredAt), classLetter(r.productClass),
                     r.power, historyVerdict(r), r.product, r.serial, r.operatorName, r.port, r.kind,
-                    r.simulated ? QStringLiteral("yes") : QStringLiteral("no")});
+                    r.simulated ? QStringLiteral("yes") : QStringLiteral("no"),
+                    editionName(r.edition)});
     return csv;
 }
 
@@ -63,24 +69,25 @@ QString historyText(const QList<RecordSummary>& records)
     // "%6" in a product name stays as it is.
     const auto row = [](const QString& id, const QString& at, const QString& cls,
                         const QString& verdict, const QString& product, const QString& serial,
-                        const QString& port, const QString& kind) {
+                        const QString& port, const QString& kind, const QString& edition) {
         return id.rightJustified(6) + QStringLiteral("  ") + at.leftJustified(25) +
                QStringLiteral("  ") + cls.leftJustified(6) + QStringLiteral("  ") +
                verdict.leftJustified(24) + QStringLiteral("  ") + product.leftJustified(20) +
                QStringLiteral("  ") + kind.leftJustified(11) + QStringLiteral("  ") +
-               serial.leftJustified(14) + QStringLiteral("  ") + port + QLatin1Char('\n');
+               serial.leftJustified(14) + QStringLiteral("  ") + edition.leftJustified(7) +
+               QStringLiteral("  ") + port + QLatin1Char('\n');
     };
     QString table =
         row(QStringLiteral("id"), QStringLiteral("measured at"), QStringLiteral("class"),
             QStringLiteral("verdict"), QStringLiteral("product"), QStringLiteral("serial"),
-            QStringLiteral("port"), QStringLiteral("kind"));
+            QStringLiteral("port"), QStringLiteral("kind"), QStringLiteral("edition"));
     for (const RecordSummary& r : records) {
         const QString cls = r.productClass == ProductClass::D
                                 ? QStringLiteral("D ") + escapedText(r.power) + QLatin1Char('W')
                                 : classLetter(r.productClass);
         table += row(QString::number(r.id), isoTimestamp(r.measuredAt), cls, historyVerdict(r),
                      escapedText(r.product), escapedText(r.serial), escapedText(historyPortText(r)),
-                     r.kind);
+                     r.kind, editionName(r.edition));
     }
     if (records.isEmpty())
         table += QStringLiteral("No measurements recorded.\n");
