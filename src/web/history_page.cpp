@@ -127,7 +127,8 @@ QString historyPage(const QList<RecordSummary>& records, const QUrlQuery& filter
         body += QStringLiteral(
             "<table class=\"history\" id=\"history\"><thead><tr><th>Id</th><th>Time</th>"
             "<th>Kind</th><th>Class</th><th>Power</th><th>Verdict</th><th>Product</th>"
-            "<th>Serial</th><th>Operator</th><th>Bench</th></tr></thead><tbody>");
+            "<th>Serial</th><th>Operator</th><th>Bench</th><th>Edition</th></tr></thead>"
+            "<tbody>");
         for (const RecordSummary& r : records) {
             const QString verdict = historyVerdict(r);
             body += QStringLiteral("<tr><td><a href=\"/records/%1\">%1</a></td><td>%2</td>"
@@ -139,8 +140,9 @@ QString historyPage(const QList<RecordSummary>& records, const QUrlQuery& filter
                              text(classLetter(r.productClass)), storedText(r.power),
                              verdictClass(verdict), text(verdict), storedText(r.product),
                              storedText(r.serial));
-            body += QStringLiteral("<td class=\"stored\">%1</td><td>%2</td></tr>")
-                        .arg(storedText(r.operatorName), storedText(historyPortText(r)));
+            body += QStringLiteral("<td class=\"stored\">%1</td><td>%2</td><td>%3</td></tr>")
+                        .arg(storedText(r.operatorName), storedText(historyPortText(r)),
+                             text(editionName(r.edition)));
         }
         body += QLatin1String("</tbody></table>");
     }

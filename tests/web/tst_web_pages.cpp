@@ -80,6 +80,14 @@ void WebPages::historySaysTheGuardBand()
     fail.guardBandPct = 10;
     QVERIFY(historyPage({fail}, {}, 1, false)
                 .contains("<td class=\"verdict-fail\">Fail (10 % guard band)</td>"));
+    // A 1995 Pass the lab's Class D basis fails, and the edition of a 2018 one.
+    RecordSummary lab;
+    lab.verdict = Verdict::Pass;
+    lab.labVerdict = QStringLiteral("Fail");
+    QVERIFY(historyPage({lab}, {}, 1, false).contains(">Pass (lab: Fail)</td>"));
+    RecordSummary later;
+    later.edition = Edition::Iec2018;
+    QVERIFY(historyPage({later}, {}, 1, false).contains("<td>2018</td></tr>"));
 }
 
 void WebPages::measurementShowsItsGuardedLimits()
