@@ -197,11 +197,14 @@ void MeasurementData::guardBandKeptHoweverTheCycleEnds()
     Recorder recorder;
     NoInterruption goesOn;
     const std::optional<CycleResult> result =
-        cycle.run({ProductClass(productClass), {}, 10}, recorder, goesOn);
+        cycle.run({ProductClass(productClass), {}, 10, Edition::Iec2018, true}, recorder, goesOn);
 
     QVERIFY(result);
     QTEST(result->verdict, "verdict");
+    // Whatever way the cycle ended, its record keeps the whole choice.
     QCOMPARE(result->judgement.guardBandPct, 10.0);
+    QCOMPARE(result->judgement.edition, Edition::Iec2018);
+    QVERIFY(result->judgement.professional);
 }
 
 QTEST_GUILESS_MAIN(MeasurementData)

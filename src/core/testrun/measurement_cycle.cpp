@@ -307,6 +307,8 @@ CycleResult MeasurementCycle::endWithout(CycleObserver& observer, Verdict verdic
     result.judgement.productClass = m_choice.productClass;
     result.judgement.power = m_choice.classDPower().text();
     result.judgement.guardBandPct = m_choice.guardBandPct;
+    result.judgement.edition = m_choice.edition;
+    result.judgement.professional = m_choice.professional;
     result.measuredAt = m_clock.currentDateTime();
     observer.cycleEnded(result);
     return result;
