@@ -68,6 +68,8 @@ void IEC1000::chooseEdition(Edition edition)
         m_members.edition = edition;
         windowSettings().setValue(QLatin1String(kEditionSetting), editionName(edition));
         setWindowTitle(windowTitleFor(edition));
+        if (m_observationWindow)
+            m_observationWindow->showJudgingBasis();
     }
     (m_members.edition == Edition::Iec2018 ? m_edition2018Action : m_edition1995Action)
         ->setChecked(true);

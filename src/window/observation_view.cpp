@@ -79,6 +79,9 @@ QString judgingBasisText(const ClassChoice& choice, const QString& port)
         judged = QStringLiteral("Class ") + classLetter(choice.productClass);
         break;
     }
+    // The edition only when it is not the one the window has always judged by.
+    if (choice.edition != kDefaultEdition)
+        judged += QStringLiteral(" under ") + editionTitle(choice.edition);
     return QStringLiteral("Judges by %1 %2")
         .arg(judged, port.isEmpty() ? QStringLiteral("(not logged on)")
                                     : QStringLiteral("on %1").arg(port));

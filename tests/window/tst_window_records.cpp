@@ -34,6 +34,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -533,6 +534,16 @@ void TestWindowRecords::ctrlTOpensTheObservationWindowWhichNeedsTheSession()
     bench.window->Dopt->setChecked(true);
     QCOMPARE(observation->judgedBy->text(),
              QStringLiteral("Judges by Class D at 75 W (not logged on)"));
+    // The edition, once another is chosen in the main window's menu.
+    bench.action(QStringLiteral("Judge by IEC 61000-3-2:2018+A1:2020"))->trigger();
+    {
+        // Back to 1995 however the check ends: the choice is kept in the settings.
+        const auto back = qScopeGuard(
+            [&] { bench.action(QStringLiteral("Judge by IEC 1000-3-2 (1995)"))->trigger(); });
+        QCOMPARE(observation->judgedBy->text(),
+                 QStringLiteral("Judges by Class D at 75 W under IEC 61000-3-2:2018+A1:2020 "
+                                "(not logged on)"));
+    }
 
     observation->startStop->click();
     QCOMPARE(bench.toolkit.messages,
