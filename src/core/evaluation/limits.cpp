@@ -33,16 +33,18 @@ Judgement classJudgement(ProductClass productClass, const MeasuredValues& measur
 // "3rd 280 mA against 255 mA".
 QString worstFailure(const Judgement& judgement)
 {
+    // The limit cell i was judged against.
+    const auto judgedLimit = [&](std::size_t i) {
+        const double limit = NumericValue(judgement.limits[i]);
+        return judgement.guardBandPct > 0 ? guardedLimitMa(limit, judgement.guardBandPct) : limit;
+    };
     int worst = -1;
     double worstRatio = 0;
     for (int cell = 0; cell < kHarmonicCells; ++cell) {
         const auto i = std::size_t(cell);
         if (judgement.states[i] != CellState::Fail)
             continue;
-        const double limit = judgement.guardBandPct > 0
-                                 ? guardedLimitMa(NumericValue(judgement.limits[i]),
-                                                  judgement.guardBandPct)
-                                 : NumericValue(judgement.limits[i]);
+        const double limit = judgedLimit(i);
         const double ratio = limit > 0 ? NumericValue(judgement.currents[i]) / limit : 0;
         if (worst < 0 || ratio > worstRatio) {
             worst = cell;
@@ -52,10 +54,7 @@ QString worstFailure(const Judgement& judgement)
     if (worst < 0)
         return QString();
     const auto i = std::size_t(worst);
-    const double limit =
-        judgement.guardBandPct > 0
-            ? guardedLimitMa(NumericValue(judgement.limits[i]), judgement.guardBandPct)
-            : NumericValue(judgement.limits[i]);
+    const double limit = judgedLimit(i);
     QString order = harmonicName(harmonicOrder(worst));
     order.chop(QStringLiteral(" harmonic").size());
     return QStringLiteral("%1 %2 mA against %3 mA")
@@ -160,12 +159,15 @@ Judgement Limits(const ClassChoice& choice, const MeasuredValues& measured)
     // judged, whatever the edition.
     const bool typedUsable = choice.productClass != ProductClass::D || power.inRange();
     const QString unlimited = typedUsable ? notLimitedReason(choice, measuredW) : QString();
+    // Lighting the edition gives limits of its own.
+    const bool lowPowerLamp = choice.productClass == ProductClass::C &&
+                              rules.lowPowerLightingUpToW && measuredW &&
+                              *measuredW <= *rules.lowPowerLightingUpToW;
     if (!unlimited.isEmpty()) {
         judgement = evaluation::startJudgement(choice.productClass, measured);
         judgement.power = power.text();
         judgement.evaluation = {Evaluation::NotLimited, unlimited};
-    } else if (choice.productClass == ProductClass::C && rules.lowPowerLightingUpToW &&
-               measuredW && *measuredW <= *rules.lowPowerLightingUpToW) {
+    } else if (lowPowerLamp) {
         judgement = LowPowerLighting(measured, *measuredW, choice.guardBandPct);
     } else if (choice.productClass == ProductClass::D && typedUsable && measuredW &&
                labPowerBasis(power.watts(), measuredW) == PowerBasis::Measured) {
@@ -181,8 +183,7 @@ Judgement Limits(const ClassChoice& choice, const MeasuredValues& measured)
     }
 
     if (choice.productClass == ProductClass::C && judgement.evaluation.status == Evaluation::Judged) {
-        if (!rules.classCThirdKnown && !(measuredW && rules.lowPowerLightingUpToW &&
-                                         *measuredW <= *rules.lowPowerLightingUpToW)) {
+        if (!rules.classCThirdKnown && !lowPowerLamp) {
             judgement.limits[1] = QString();
             judgement.states[1] = CellState::NotJudged;
             judgement.anyFailed = false;

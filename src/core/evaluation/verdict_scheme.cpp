@@ -14,7 +14,12 @@ double notTestedBelowMa(const QString& amps)
     // as shown, to 15 digits: 0.006 * 0.01 A * 1000 is 0.060000000000000005 in
     // double, meant as 0.06. Such a current is disregarded: it never fails,
     // whatever its limit.
-    return std::max(evaluation::asShown(0.006 * NumericValue(amps) * 1000), 5.0);
+    return notTestedBelowMa(NumericValue(amps));
+}
+
+double notTestedBelowMa(double ampsA)
+{
+    return std::max(evaluation::asShown(0.006 * ampsA * 1000), 5.0);
 }
 
 CellState judgeHarmonic(double measured, double limitMa, double notTestedBelow, bool& failed)

@@ -15,6 +15,8 @@ namespace evaluation {
 // The current (mA) below which a harmonic is not tested, for the rms current
 // text `amps` (A): 0.6 % of it as shown to 15 digits, and never below 5 mA.
 double notTestedBelowMa(const QString& amps);
+// The same for an rms current in A as a number (a recorded window's).
+double notTestedBelowMa(double ampsA);
 
 // One harmonic's state from its measured current and limit (mA) and
 // `notTestedBelow` as notTestedBelowMa gives it. Sets `failed` (never clears

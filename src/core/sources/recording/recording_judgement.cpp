@@ -1,6 +1,7 @@
 #include "recording_judgement.h"
 
 #include "observation_rules.h"
+#include "verdict_scheme.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -29,7 +30,7 @@ RuleSample windowSample(const SmoothedWindow& window)
 {
     RuleSample sample;
     // The single-cycle rule's threshold: 5 mA, or 0.6 % of the rms current.
-    const double notTestedBelow = std::max(5.0, 0.006 * double(window.amps) * 1000);
+    const double notTestedBelow = evaluation::notTestedBelowMa(double(window.amps));
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
         sample.currentsMa[cell] = double(window.harmonicsMilliamps[cell]);
         sample.notTested[cell] = sample.currentsMa[cell] < notTestedBelow;
