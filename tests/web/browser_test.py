@@ -26,6 +26,7 @@ from selenium import webdriver
 from selenium.common.exceptions import NoAlertPresentException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
 
 IEC1000 = os.environ.get("IEC1000_BIN", "")
 SIMULATOR = os.environ.get("ZENTO_SIM", "")
@@ -204,6 +205,8 @@ class LabView(unittest.TestCase):
         field = self.browser.find_element(By.NAME, "q")
         field.send_keys("kettle")
         self.browser.find_element(By.CSS_SELECTOR, "#filter button").click()
+        # The filtered page, not the one still shown while it loads.
+        WebDriverWait(self.browser, 10).until(lambda b: "q=kettle" in b.current_url)
         rows = self.browser.find_elements(By.CSS_SELECTOR, "#history tbody tr")
         self.assertEqual(len(rows), 1)
         self.assertIn("q=kettle", self.browser.current_url)
