@@ -1,10 +1,16 @@
 #include "commands.h"
 
+#include "configuration_options.h"
 #include "exit_codes.h"
+#include "observation_report.h"
 #include "options.h"
+#include "record_store.h"
 #include "recording_formats.h"
+#include "recording_judgement.h"
+#include "report_rows.h"
 
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QJsonDocument>
 
 // analyze: a recording of the supply voltage and the product's current judged
@@ -17,16 +23,23 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
     parser.setApplicationDescription(QStringLiteral(
         "Synopsis: iec1000 analyze --class A|B|C|D [--power WATTS] [--guard-band PCT] "
         "[--edition 1995|2018] [--volts-scale V] [--amps-scale A] [--channels V,I] "
-        "[--format text|json] FILE\n\n"
+        "[--format text|json|csv] [--report FILE] [--db STORE] [product options] FILE\n\n"
         "Judges a recording of the supply voltage and the product's current (.wav, .csv with "
         "a header naming time, voltage and current, or COMTRADE .cfg with its .dat) as the "
         "lab does: harmonics in DFT windows of 10 periods (12 at 60 Hz) synchronised to the "
         "voltage, each 1.5 s smoothed, judged by the edition's observation rules (average "
-        "against 100 %, each window against 150 %, the Class A 200 % provision).\n"
+        "against 100 %, each window against 150 %, the Class A 200 % provision). The result "
+        "is kept in the record store as a record of kind waveform (the file's name, size and "
+        "SHA-256 and every window's smoothed values, never the file's samples); a truncated "
+        "file or a clipping channel is shown and not kept.\n"
         "Exit codes: 0 Pass or Not limited, 1 Fail, 2 no verdict (a truncated file, a "
-        "clipping channel), 64 usage error, 65 the file cannot be judged (the reason and "
-        "where)."));
-    addClassOptions(parser, false);
+        "clipping channel), 4 the record store or the report file could not be written, "
+        "64 usage error, 65 the file cannot be judged (the reason and where)."));
+    addClassOptions(parser, true);
+    addProductOptions(parser);
+    addReportOption(parser, QStringLiteral("Also write the recording's report: PDF, CSV or JSON "
+                                           "by the file's extension (none: .pdf)."));
+    addDbOption(parser);
     parser.addOption(QCommandLineOption(
         QStringLiteral("volts-scale"),
         QStringLiteral("WAV: the volts of a full-scale sample (default 1)."), QStringLiteral("V"),
@@ -45,12 +58,13 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
     int code = kPass;
     if (!parse(parser, arguments, &code, true))
         return code;
-    Configuration configuration = startConfiguration;
+    Configuration configuration = configured(parser, startConfiguration);
     Format format = Format::Text;
     if (const std::optional<int> usage = judgingOptions(parser, &configuration.choice, &format))
         return *usage;
-    if (format == Format::Csv)
-        return usageError(QStringLiteral("--format takes text or json."));
+    std::optional<QString> reportFile;
+    if (const std::optional<int> usage = takeReportFile(parser, &reportFile))
+        return *usage;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
         return usageError(QStringLiteral("give one recording file."));
@@ -64,26 +78,47 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
         return usageError(QStringLiteral("--amps-scale takes a number of amperes above 0."));
     options.channels = parser.value(QStringLiteral("channels"));
 
-    const auto outcome = judgeRecording(files.first(), options, configuration.choice);
+    // The store first: a recording whose record cannot be kept is not judged.
+    RecordStore store;
+    if (!openForWriting(store, configuration))
+        return kStoreFailed;
+    const ClassChoice& choice = configuration.choice;
+    auto outcome = judgeRecording(files.first(), options, choice, true);
     if (const auto* refused = std::get_if<RecordingError>(&outcome)) {
         err(QStringLiteral("iec1000: %1").arg(refused->message));
         return kDataError;
     }
-    const JudgedRecording& judged = std::get<JudgedRecording>(outcome);
-    out(format == Format::Json
-            ? QString::fromUtf8(QJsonDocument(recordingJson(judged)).toJson(QJsonDocument::Indented))
-            : recordingText(judged));
-    if (judged.clipped || judged.analysis.incomplete)
-        return kNoVerdict;
-    switch (judged.judgement.verdict) {
-    case ObservationVerdict::Pass:
-    case ObservationVerdict::NotLimited:
-        return kPass;
-    case ObservationVerdict::Fail:
-        return kFail;
-    default:
+    JudgedRecording& judged = std::get<JudgedRecording>(outcome);
+    if (const std::optional<QString> notKept = notKeptBecause(judged)) {
+        // Shown as judged so far, never kept nor reported.
+        err(QStringLiteral("iec1000: %1: %2").arg(files.first(), *notKept));
+        out(format == Format::Json ? QString::fromUtf8(QJsonDocument(recordingJson(judged))
+                                                           .toJson(QJsonDocument::Indented))
+                                   : recordingText(judged));
         return kNoVerdict;
     }
+    ObservationRecord record{newRecordHeader(RecordKind::Waveform, QString(), judged.file,
+                                             choice, QDateTime::currentDateTime())};
+    record.product = productOf(parser);
+    record.result = recordingObservation(judged, choice, record.startedAt);
+    judged.analysis.windows = {};
+
+    int exitCode = observationExitCode(record.result.verdict);
+    if (const Outcome saved = store.saveRecording(record); !saved.succeeded()) {
+        record.recordProblem = saved.reason();
+        err(QStringLiteral("iec1000: the recording's result was not recorded: %1")
+                .arg(saved.reason()));
+        exitCode = kStoreFailed;
+    }
+    out(renderedObservation(record, format));
+    if (reportFile) {
+        if (const Outcome written = writeObservationReport(record, *reportFile);
+            !written.succeeded()) {
+            err(QStringLiteral("iec1000: the report was not written: %1").arg(written.reason()));
+            exitCode = kStoreFailed;
+        }
+    }
+    return exitCode;
 }
 
 } // namespace cli

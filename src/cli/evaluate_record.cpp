@@ -34,7 +34,7 @@ int evaluateStored(qint64 id, const Configuration& configuration, GivenOptions g
         return kStoreFailed;
     }
     // A timed observation: its samples judged again.
-    if (*kind == QLatin1String("observation")) {
+    if (heldAsObservation(*kind)) {
         const std::optional<ObservationRecord> observation = store.observation(id, &error);
         if (!observation) {
             err(QStringLiteral("iec1000: %1").arg(error));
@@ -50,7 +50,7 @@ int evaluateStored(qint64 id, const Configuration& configuration, GivenOptions g
             err(QStringLiteral("Observation %1 was stored under \"%2\"; it is judged again "
                                "by the current rules, \"%3\".")
                     .arg(QString::number(id), escapedText(judged.rules),
-                         QLatin1String(kObservationRules)));
+                         judged.result.rules()));
         out(renderedObservation(judged, format));
         const int code = observationExitCode(judged.result.verdict);
         return code == kLineFailed ? kNoVerdict : code;

@@ -29,7 +29,7 @@ int reportSamples(const QCommandLineParser& parser, qint64 id, const Configurati
         return kStoreFailed;
     QString error;
     const std::optional<QString> kind = store.recordKind(id, &error);
-    if (kind && kind != QLatin1String("observation"))
+    if (kind && !heldAsObservation(*kind))
         error = QStringLiteral("record %1 is a measurement: only a timed observation has "
                                "samples.")
                     .arg(id);
@@ -121,7 +121,7 @@ int report(const QStringList& arguments, const Configuration& startConfiguration
     Outcome written = Outcome::ok();
     QString error;
     const std::optional<QString> kind = store.recordKind(id, &error);
-    if (kind == QLatin1String("observation")) {
+    if (kind && heldAsObservation(*kind)) {
         if (std::optional<ObservationRecord> observation = store.observation(id, &error)) {
             takeLabOptions(parser, &observation->product);
             written = writeObservationReport(*observation, *output);

@@ -63,7 +63,7 @@ std::optional<HistoryQuery> historyQueryOf(const QUrlQuery& url, int* page, QStr
         return refuse(QStringLiteral("The class is A, B, C or D."));
     query.kind = value("kind");
     if (!query.kind.isEmpty() && query.kind != QLatin1String("measurement") &&
-        query.kind != QLatin1String("observation"))
+        query.kind != QLatin1String("observation") && query.kind != QLatin1String("waveform"))
         return refuse(QStringLiteral("The kind is measurement or observation."));
     for (const auto& [key, bound, dayAfter] :
          {std::tuple{"from", &query.from, 0}, std::tuple{"to", &query.until, 1}}) {
@@ -110,6 +110,7 @@ QString historyPage(const QList<RecordSummary>& records, const QUrlQuery& filter
             option(QString(), QStringLiteral("any"), value("kind")) +
             option(QStringLiteral("measurement"), QStringLiteral("measurement"), value("kind")) +
             option(QStringLiteral("observation"), QStringLiteral("observation"), value("kind")) +
+            option(QStringLiteral("waveform"), QStringLiteral("waveform"), value("kind")) +
             QStringLiteral("</select></label> ");
     body += QStringLiteral("<label>From <input type=\"date\" name=\"from\" value=\"%1\"></label> "
                            "<label>To <input type=\"date\" name=\"to\" value=\"%2\"></label> "

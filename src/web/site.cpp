@@ -316,7 +316,7 @@ Reply Site::record(qint64 id, const QString& part, const QUrlQuery& query)
         return reply;
     };
     QString reason;
-    if (kind->kind == QLatin1String("observation")) {
+    if (heldAsObservation(kind->kind)) {
         const std::optional<ObservationRecord> observation = records->observation(id, &error);
         if (!observation)
             return storeFailed(error);

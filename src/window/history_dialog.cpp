@@ -90,9 +90,10 @@ void HistoryDialog::reload()
         const QString time = row.measuredAt.isValid()
                                  ? row.measuredAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                  : QString();
-        const bool observation = row.kind == QLatin1String("observation");
-        QString kind =
-            observation ? QStringLiteral("Timed observation") : QStringLiteral("Measurement");
+        const bool observation = heldAsObservation(row.kind);
+        QString kind = row.kind == QLatin1String("observation") ? QStringLiteral("Timed observation")
+                       : row.kind == QLatin1String("waveform") ? QStringLiteral("Recording")
+                                                               : QStringLiteral("Measurement");
         if (row.simulated)
             kind += QStringLiteral(" (%1)").arg(QLatin1String(kSimulatedMark));
         // Stored texts as the text output writes them (escapedText): a bidi

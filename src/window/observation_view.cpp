@@ -32,7 +32,7 @@ QString observationNotes(const ObservationResult& result)
     if (result.verdict == ObservationVerdict::Fail && !result.judgement.failureReason.isEmpty())
         notes << result.judgement.failureReason;
     if (!result.samples.isEmpty())
-        notes << samplingSentence(result.sampleIntervalS);
+        notes << result.sampling();
     const ObservationJudgement& judgement = result.judgement;
     if (judgement.guardBandPct > 0)
         notes << QStringLiteral("guard band %1: every limit reduced by it for the verdict")

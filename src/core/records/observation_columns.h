@@ -33,6 +33,6 @@ inline QDateTime timeOf(const QVariant& ms, const QVariant& offset)
 
 // How much of a sample's reply was read, as its column holds it: the names
 // of ObservedSample::Reply in its order.
-inline constexpr std::array<const char*, 3> kReplyNames{"whole", "cut", "not_read"};
+inline constexpr std::array<const char*, 4> kReplyNames{"whole", "cut", "not_read", "window"};
 
 } // namespace store_internal

@@ -2,11 +2,13 @@
 
 #include "observation_columns.h"
 #include "record_columns.h"
+#include "record_json.h"
 #include "record_schema.h"
 #include "stall_guard.h"
 #include "store_connection.h"
 #include "store_reads.h"
 
+#include <QJsonDocument>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -26,7 +28,8 @@ std::optional<ObservationVerdict> observationVerdictFromText(const QString& text
 {
     for (ObservationVerdict verdict : {ObservationVerdict::Pass, ObservationVerdict::Fail,
                                        ObservationVerdict::IncompleteObservation,
-                                       ObservationVerdict::LineFailed, ObservationVerdict::Stopped})
+                                       ObservationVerdict::LineFailed, ObservationVerdict::Stopped,
+                                       ObservationVerdict::NotLimited})
         if (observationVerdictText(verdict) == text)
             return verdict;
     return std::nullopt;
@@ -42,7 +45,8 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         !reason.isEmpty())
         return read.fail(reason);
     const int kind = query.record().count() - 2;
-    if (query.value(kind).toString() != kObservationKind)
+    const bool waveform = query.value(kind).toString() == kWaveformKind;
+    if (query.value(kind).toString() != kObservationKind && !waveform)
         return read.fail(QStringLiteral("record %1 is a %2, not an observation")
                              .arg(id)
                              .arg(query.value(kind).toString()));
@@ -74,7 +78,7 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     ObservationRecord record{row};
     record.id = id;
     record.store = m_origin;
-    record.kind = RecordKind::Observation;
+    record.kind = waveform ? RecordKind::Waveform : RecordKind::Observation;
     ObservationResult& r = record.result;
     r.choice = record.choice;
     r.problem = row.result.problem;
@@ -100,6 +104,26 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     record.rules = own.value(4).toString();
     own.finish();
 
+    if (waveform) {
+        QSqlQuery facts(read.db());
+        facts.setForwardOnly(true);
+        if (!facts.prepare(QStringLiteral("SELECT facts FROM recordings WHERE id = ?")))
+            return read.fail(sqlReason(facts.lastError()));
+        facts.bindValue(0, id);
+        if (const QString reason = runRead(facts); !reason.isEmpty())
+            return read.fail(reason);
+        RecordingFacts kept;
+        if (!facts.next() ||
+            !readRecordingFacts(QJsonDocument::fromJson(facts.value(0).toString().toUtf8()).object(),
+                                &kept))
+            return read.fail(facts.lastError().isValid()
+                                 ? sqlReason(facts.lastError())
+                                 : QStringLiteral("recording %1 is damaged: its file and "
+                                                  "figures are missing")
+                                       .arg(id));
+        r.recording = kept;
+    }
+
     // Room for every sample at once: a day's samples are never copied to
     // grow, nor held twice meanwhile.
     QSqlQuery count(read.db());
@@ -119,8 +143,9 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
     samples.setForwardOnly(true);
     if (!samples.prepare(
             QStringLiteral("SELECT start_s, measured_ms, utc_offset, verdict, problem, "
-                           "reply_line, reply, sample_index FROM observation_samples "
-                           "WHERE observation_id = ? ORDER BY sample_index")))
+                           "reply_line, reply, sample_index, %1 FROM observation_samples "
+                           "WHERE observation_id = ? ORDER BY sample_index")
+                .arg(waveform ? QStringLiteral("window_values") : QStringLiteral("NULL"))))
         return read.fail(sqlReason(samples.lastError()));
     samples.bindValue(0, id);
     if (const QString reason = runRead(samples); !reason.isEmpty())
@@ -144,14 +169,27 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         sample.problem = samples.isNull(4) ? QString() : samples.value(4).toString();
         sample.line = replyLineBytesOf(samples.isNull(5) ? QVariant() : samples.value(5));
         sample.reply = ObservedSample::Reply(reply - kReplyNames.begin());
-        // The values the rules read, from the reply as its cycle judged it.
-        readAgain(sample, r.choice);
+        if (sample.reply == ObservedSample::Reply::Window) {
+            if (!readWindowValues(samples.value(8).toString(), &sample))
+                return read.fail(QStringLiteral("window %1 of recording %2 is damaged: its "
+                                                "values are missing")
+                                     .arg(samples.value(7).toLongLong() + 1)
+                                     .arg(id));
+        } else {
+            // The values the rules read, from the reply as its cycle judged it.
+            readAgain(sample, r.choice);
+        }
         r.samples.append(std::move(sample));
     }
     // A connection cut while the rows came ends them early.
     if (samples.lastError().isValid() || read.finish())
         return read.fail(sqlReason(samples.lastError()));
 
+    if (r.recording) {
+        // Written whole, in one transaction: judged again by the rules.
+        r = judgedRecordingAgain(std::move(r), r.choice);
+        return record;
+    }
     const qsizetype taken = r.samples.size();
     if (!finished) {
         // Ended without its end written: what the samples say of the time.

@@ -32,5 +32,5 @@ inline ObservationRecord newObservationRecord(const QString& port, const QString
 // has been judged again by them.
 inline bool rulesChanged(const ObservationRecord& record)
 {
-    return !record.rules.isEmpty() && record.rules != QLatin1String(kObservationRules);
+    return !record.rules.isEmpty() && record.rules != record.result.rules();
 }

@@ -2,10 +2,12 @@
 
 #include "observation_columns.h"
 #include "record_columns.h"
+#include "record_json.h"
 #include "record_schema.h"
 #include "store_connection.h"
 #include "store_reads.h"
 
+#include <QJsonDocument>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -70,7 +72,7 @@ QVariantList observationRow(const ObservationRecord& o)
     return values;
 }
 
-// How many samples one INSERT writes at most (9 values each).
+// How many samples one INSERT writes at most (10 values each).
 constexpr int kSamplesAStatement = 200;
 
 // A sample with its index in the observation.
@@ -85,11 +87,11 @@ QString insertSamples(QSqlDatabase& db, qint64 id, const QList<IndexedSample>& s
     for (qsizetype first = 0; first < samples.size(); first += kSamplesAStatement) {
         const qsizetype rows = std::min<qsizetype>(kSamplesAStatement, samples.size() - first);
         if (rows != prepared) {
-            QStringList placeholders(rows, QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            QStringList placeholders(rows, QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
             if (!query.prepare(
                     QStringLiteral("INSERT INTO observation_samples (observation_id, "
                                    "sample_index, start_s, measured_ms, utc_offset, verdict, "
-                                   "problem, reply_line, reply) VALUES %1 "
+                                   "problem, reply_line, reply, window_values) VALUES %1 "
                                    "ON CONFLICT (observation_id, sample_index) DO NOTHING")
                         .arg(placeholders.join(QStringLiteral(", ")))))
                 return sqlReason(query.lastError());
@@ -105,7 +107,10 @@ QString insertSamples(QSqlDatabase& db, qint64 id, const QList<IndexedSample>& s
                   sample.problem.isNull() ? QVariant(QMetaType::fromType<QString>())
                                           : QVariant(sample.problem),
                   replyLineValue(sample.line),
-                  QVariant(QString::fromLatin1(kReplyNames[std::size_t(sample.reply)]))})
+                  QVariant(QString::fromLatin1(kReplyNames[std::size_t(sample.reply)])),
+                  sample.reply == ObservedSample::Reply::Window
+                      ? QVariant(windowValuesText(sample))
+                      : QVariant(QMetaType::fromType<QString>())})
                 query.bindValue(n++, value);
         }
         if (!query.exec())
@@ -245,4 +250,48 @@ Outcome RecordStore::finishObservation(const ObservationRecord& record)
         },
         QDeadlineTimer(kStoreDeadline));
     return written(reason);
+}
+
+Outcome RecordStore::saveRecording(ObservationRecord& record)
+{
+    if (const std::optional<Outcome> refused = refusedWrite())
+        return *refused;
+    if (!record.result.recording)
+        return written(QStringLiteral("it is given an observation without a recording"));
+    const ObservationResult& r = record.result;
+    qint64 id = 0;
+    const QString reason = write(
+        [&](QSqlDatabase& db) {
+            if (const QString failed = insertMeasurementsRow(db, observationRow(record), &id);
+                !failed.isEmpty())
+                return failed;
+            QString failed = runStatement(
+                db,
+                QStringLiteral("INSERT INTO observations (id, duration_s, elapsed_s, "
+                               "sample_interval_s, finished, rules) VALUES (?, ?, ?, ?, 1, ?)"),
+                {id, r.durationS, r.elapsedS, r.sampleIntervalS, record.rules});
+            const RecordingFacts& facts = *r.recording;
+            if (failed.isEmpty())
+                failed = runStatement(
+                    db,
+                    QStringLiteral("INSERT INTO recordings (id, file, size_bytes, sha256, facts) "
+                                   "VALUES (?, ?, ?, ?, ?)"),
+                    {id, facts.file, facts.sizeBytes, facts.sha256,
+                     QString::fromUtf8(QJsonDocument(recordingFactsJson(facts))
+                                           .toJson(QJsonDocument::Compact))});
+            if (!failed.isEmpty())
+                return failed;
+            QList<IndexedSample> samples;
+            samples.reserve(r.samples.size());
+            for (int n = 0; n < int(r.samples.size()); ++n)
+                samples.append({n, &r.samples.at(n)});
+            return insertSamples(db, id, samples);
+        },
+        // A day's windows take longer than one measurement.
+        QDeadlineTimer(kStoreDeadline + std::chrono::milliseconds(r.samples.size() / 5)));
+    if (const Outcome outcome = written(reason); !outcome.succeeded())
+        return outcome;
+    record.id = id;
+    record.store = m_origin;
+    return Outcome::ok();
 }

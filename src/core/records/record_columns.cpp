@@ -196,8 +196,15 @@ const Column kColumns[] = {
     // the observation calls of the store write and read).
     {"kind", "TEXT", 4, 0,
      [](const Record& m) -> QVariant {
-         return m.kind == RecordKind::Observation ? store_internal::kObservationKind
-                                                  : store_internal::kMeasurementKind;
+         switch (m.kind) {
+         case RecordKind::Observation:
+             return store_internal::kObservationKind;
+         case RecordKind::Waveform:
+             return store_internal::kWaveformKind;
+         case RecordKind::Measurement:
+             break;
+         }
+         return store_internal::kMeasurementKind;
      },
      nullptr},
     // The guard band (%) the record was judged under; NULL (0) for none.

@@ -1,6 +1,7 @@
 #include "record_header.h"
 
 #include "judgement.h"
+#include "observation.h"
 #include "observation_rules.h"
 #include "version.h"
 
@@ -19,8 +20,17 @@ RecordHeader newRecordHeader(RecordKind kind, const QString& port, const QString
     header.startedAt = startedAt;
     header.choice = choice;
     header.choice.power = choice.classDPower();
-    header.rules = kind == RecordKind::Observation ? QLatin1String(kObservationRules)
-                                                   : measurementRules(choice.edition);
+    switch (kind) {
+    case RecordKind::Observation:
+        header.rules = QLatin1String(kObservationRules);
+        break;
+    case RecordKind::Waveform:
+        header.rules = QLatin1String(kRecordingRules);
+        break;
+    case RecordKind::Measurement:
+        header.rules = measurementRules(choice.edition);
+        break;
+    }
     header.toolVersion = QString::fromLatin1(kToolVersion);
     return header;
 }

@@ -20,8 +20,9 @@ struct ProductInfo
     QString conditions = {};
 };
 
-// What a record is: one measurement cycle, or a timed observation of many.
-enum class RecordKind { Measurement, Observation };
+// What a record is: one measurement cycle, a timed observation of many, or
+// a recording judged window by window as an observation (kind waveform).
+enum class RecordKind { Measurement, Observation, Waveform };
 
 // What a record says about itself, the same for a measurement and a timed
 // observation: its id and the store it is in, what kind it is, where, when,

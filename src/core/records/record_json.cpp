@@ -149,3 +149,59 @@ bool readJudgementJson(const QString& json, Judgement* judgement)
     return readTexts(o[QStringLiteral("limits")], &judgement->limits) &&
            readTexts(o[QStringLiteral("currents")], &judgement->currents);
 }
+
+QJsonObject recordingFactsJson(const RecordingFacts& f)
+{
+    return QJsonObject{
+        {QStringLiteral("file"), QJsonObject{{QStringLiteral("name"), f.file},
+                                             {QStringLiteral("size_bytes"), f.sizeBytes},
+                                             {QStringLiteral("sha256"), f.sha256}}},
+        {QStringLiteral("channels"), QJsonObject{{QStringLiteral("voltage"), f.voltageChannel},
+                                                 {QStringLiteral("current"), f.currentChannel}}},
+        {QStringLiteral("sample_rate_hz"), f.sampleRate},
+        {QStringLiteral("periods_per_window"), f.periodsPerWindow},
+        {QStringLiteral("frequency_hz"), f.frequencyHz},
+        {QStringLiteral("thd_pct"), f.thdPct},
+        {QStringLiteral("crest_factor"), f.crestFactor},
+        {QStringLiteral("highest_power_w"), f.highestPowerW},
+        {QStringLiteral("supply"), QJsonObject{{QStringLiteral("volts_lowest"), f.voltsLowest},
+                                               {QStringLiteral("volts_highest"), f.voltsHighest},
+                                               {QStringLiteral("hz_lowest"), f.hzLowest},
+                                               {QStringLiteral("hz_highest"), f.hzHighest},
+                                               {QStringLiteral("crest_lowest"), f.crestLowest},
+                                               {QStringLiteral("crest_highest"), f.crestHighest},
+                                               {QStringLiteral("warning"), f.supplyWarning}}},
+    };
+}
+
+bool readRecordingFacts(const QJsonObject& json, RecordingFacts* f)
+{
+    const QJsonObject file = json.value(QStringLiteral("file")).toObject();
+    const QJsonObject channels = json.value(QStringLiteral("channels")).toObject();
+    const QJsonObject supply = json.value(QStringLiteral("supply")).toObject();
+    bool whole = file.contains(QStringLiteral("sha256")) && channels.contains(QStringLiteral("current"));
+    const auto number = [&whole](const QJsonObject& from, const char* key) {
+        const QJsonValue value = from.value(QLatin1String(key));
+        whole = whole && value.isDouble();
+        return value.toDouble();
+    };
+    f->file = file.value(QStringLiteral("name")).toString();
+    f->sizeBytes = qint64(number(file, "size_bytes"));
+    f->sha256 = file.value(QStringLiteral("sha256")).toString();
+    f->voltageChannel = channels.value(QStringLiteral("voltage")).toString();
+    f->currentChannel = channels.value(QStringLiteral("current")).toString();
+    f->sampleRate = number(json, "sample_rate_hz");
+    f->periodsPerWindow = int(number(json, "periods_per_window"));
+    f->frequencyHz = number(json, "frequency_hz");
+    f->thdPct = number(json, "thd_pct");
+    f->crestFactor = number(json, "crest_factor");
+    f->highestPowerW = number(json, "highest_power_w");
+    f->voltsLowest = number(supply, "volts_lowest");
+    f->voltsHighest = number(supply, "volts_highest");
+    f->hzLowest = number(supply, "hz_lowest");
+    f->hzHighest = number(supply, "hz_highest");
+    f->crestLowest = number(supply, "crest_lowest");
+    f->crestHighest = number(supply, "crest_highest");
+    f->supplyWarning = supply.value(QStringLiteral("warning")).toString();
+    return whole;
+}

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "judgement.h"
+#include "observation.h"
 #include "parsed_reply.h"
 
+#include <QJsonObject>
 #include <QString>
 
 // The reply and the judgement as the record store keeps them: one compact
@@ -23,3 +25,12 @@ QString judgementJson(const Judgement& judgement);
 // columns of their own and are left as they are.
 bool readReplyJson(const QString& json, ParsedReply* reply);
 bool readJudgementJson(const QString& json, Judgement* judgement);
+
+// A recording's facts as a record keeps them and a report shows them:
+// {"file": {"name", "size_bytes", "sha256"}, "channels": {"voltage",
+// "current"}, "sample_rate_hz", "periods_per_window", "frequency_hz",
+// "thd_pct", "crest_factor", "highest_power_w", "supply": {"volts_lowest",
+// "volts_highest", "hz_lowest", "hz_highest", "crest_lowest",
+// "crest_highest", "warning"}}. Read back: false when a figure is missing.
+QJsonObject recordingFactsJson(const RecordingFacts& facts);
+bool readRecordingFacts(const QJsonObject& json, RecordingFacts* facts);

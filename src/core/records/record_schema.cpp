@@ -230,12 +230,34 @@ QString upgradeTo7(QSqlDatabase& db)
                       });
 }
 
+// A recording judged window by window is a record of kind 'waveform': an
+// observation whose samples are its DFT windows, each holding its values
+// (window_values: V, A, W, PF, Hz, the fundamental in A and orders 2 to 40
+// in mA) instead of a reply line; its own row in recordings names the file
+// (as given), its size and SHA-256, and keeps what the analysis found beside
+// the harmonics (facts, a JSON document). Never the recording's samples.
+QString upgradeTo8(QSqlDatabase& db)
+{
+    return runAll(db, {
+                          QStringLiteral("ALTER TABLE observation_samples "
+                                         "ADD COLUMN window_values TEXT"),
+                          QStringLiteral("CREATE TABLE recordings ("
+                                         "id BIGINT PRIMARY KEY, "
+                                         "file TEXT NOT NULL, "
+                                         "size_bytes BIGINT NOT NULL, "
+                                         "sha256 TEXT NOT NULL, "
+                                         "facts TEXT NOT NULL)"),
+                          QStringLiteral("UPDATE meta SET value = '8' "
+                                         "WHERE name = 'schema_version'"),
+                      });
+}
+
 // steps[n] brings a store of version n to version n + 1; version 0 is an
 // empty database.
 using Step = QString (*)(QSqlDatabase&);
 constexpr Step kSteps[kRecordSchemaVersion] = {createVersion1, upgradeTo2, upgradeTo3,
                                                upgradeTo4,     upgradeTo5, upgradeTo6,
-                                               upgradeTo7};
+                                               upgradeTo7,     upgradeTo8};
 
 // The tables of the database that are not this tool's, sorted.
 QStringList otherTables(QSqlDatabase& db, QString* reason)
@@ -258,6 +280,7 @@ QStringList otherTables(QSqlDatabase& db, QString* reason)
     names.removeAll(QStringLiteral("measurements"));
     names.removeAll(QStringLiteral("observations"));
     names.removeAll(QStringLiteral("observation_samples"));
+    names.removeAll(QStringLiteral("recordings"));
     return names;
 }
 

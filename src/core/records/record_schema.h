@@ -12,7 +12,7 @@
 // a kind for each record of the measurements table, an observation's own
 // row and its samples; version 5 the guard band a record was judged under;
 // version 6 (SQLite) the full-text index of the search text.
-inline constexpr int kRecordSchemaVersion = 7;
+inline constexpr int kRecordSchemaVersion = 8;
 
 // Runs `statements` in one transaction that writes, commits it when they
 // return no reason and rolls it back otherwise. Begun on SQLite it holds the

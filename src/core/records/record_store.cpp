@@ -375,11 +375,12 @@ QList<RecordSummary> RecordStore::history(const HistoryQuery& asked, QString* er
     while (query.next()) {
         readColumns(query, RecordColumn::InHistory, m);
         const int kind = query.record().count() - 2;
-        const bool observation = query.value(kind).toString() == kObservationKind;
+        const QString kindStored = query.value(kind).toString();
+        const bool observation = kindStored == kObservationKind || kindStored == kWaveformKind;
         summaries.append({m.id, m.startedAt, m.choice.productClass, m.choice.power.text(),
                           m.result.verdict, m.product.product, m.product.serial,
                           m.product.operatorName, m.port,
-                          observation ? kObservationKind : kMeasurementKind,
+                          observation ? kindStored : kMeasurementKind,
                           observation ? query.value(kind + 1).toString() : QString(),
                           m.choice.guardBandPct, isSimulatedDevice(m.device)});
         summaries.last().edition = m.choice.edition;

@@ -65,6 +65,13 @@ class StoreRead;
 // waits longer than kStoreDeadline, or its `deadline` when given (one
 // deadline shared by several calls), also when a PostgreSQL server stops
 // answering in the middle of it.
+// True for the kinds observation() reads: a timed observation, and a
+// recording judged window by window ("waveform").
+inline bool heldAsObservation(const QString& kind)
+{
+    return kind == QLatin1String("observation") || kind == QLatin1String("waveform");
+}
+
 class RecordStore
 {
 public:
@@ -106,7 +113,7 @@ public:
     // filter matches) in one transaction. Fails, writing nothing, when there
     // is no such record.
     Outcome updateProduct(qint64 id, const ProductInfo& product);
-    // The kind of record `id`: "measurement" or "observation" (as
+    // The kind of record `id`: "measurement", "observation" or "waveform" (as
     // RecordSummary::kind); nothing (and *error says why) when there is no
     // such record or it could not be read.
     std::optional<QString> recordKind(qint64 id, QString* error = nullptr) const;
@@ -133,6 +140,11 @@ public:
     Outcome beginObservation(ObservationRecord& record);
     Outcome addSample(qint64 id, int index, const ObservedSample& sample);
     Outcome finishObservation(const ObservationRecord& record);
+    // A recording judged window by window (record.result.recording set),
+    // written whole in one transaction as a record of kind waveform: its
+    // header, its facts and every window; sets record.id. observation()
+    // reads it back.
+    Outcome saveRecording(ObservationRecord& record);
     // The observation with its samples as they were kept, judged again by
     // the rules (judgeSamples). One never finished (the tool was ended
     // during it) reads as "Incomplete observation" with the samples written

@@ -21,6 +21,7 @@ namespace store_internal {
 
 inline const QString kMeasurementKind = QStringLiteral("measurement");
 inline const QString kObservationKind = QStringLiteral("observation");
+inline const QString kWaveformKind = QStringLiteral("waveform");
 
 // The kind column as a store of `schemaVersion` reads it: every record of an
 // older store is a measurement.

@@ -54,6 +54,10 @@ void insertHeader(QJsonObject& json, const RecordHeader& header)
     json.insert(QStringLiteral("device"), header.device);
     json.insert(QStringLiteral("tool_version"), header.toolVersion);
     json.insert(QStringLiteral("simulated"), header.simulated());
+    // What took it: the Zento analyzer, or a recording judged window by window.
+    json.insert(QStringLiteral("source"), header.kind == RecordKind::Waveform
+                                              ? QStringLiteral("recording")
+                                              : QStringLiteral("zento"));
     for (const ProductField& field : kProductFields)
         json.insert(QString::fromLatin1(field.key), header.product.*field.field);
 }

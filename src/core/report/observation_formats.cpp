@@ -4,6 +4,7 @@
 #include "guard_band.h"
 #include "harmonics.h"
 #include "header_formats.h"
+#include "record_json.h"
 #include "report_rows.h"
 #include "result_formats.h"
 #include "sort_out.h"
@@ -235,8 +236,17 @@ QJsonObject observationJson(const ObservationRecord& record)
     json.insert(QStringLiteral("samples_not_judged"), r.samplesNotJudged);
     json.insert(QStringLiteral("not_judged_samples"), sampleNumbersJson(notJudgedSamples(r)));
     json.insert(QStringLiteral("sample_interval_s"), rounded(r.sampleIntervalS, 1));
-    json.insert(QStringLiteral("sampling"), samplingSentence(r.sampleIntervalS));
-    json.insert(QStringLiteral("rules"), QLatin1String(kObservationRules));
+    json.insert(QStringLiteral("sampling"), r.sampling());
+    json.insert(QStringLiteral("rules"), r.rules());
+    json.insert(QStringLiteral("source"), r.source());
+    if (r.recording) {
+        json.insert(QStringLiteral("windows"), j.samplesJudged);
+        json.insert(QStringLiteral("window_s"), rounded(r.sampleIntervalS, 5));
+        const QJsonObject facts = recordingFactsJson(*r.recording);
+        for (auto fact = facts.begin(); fact != facts.end(); ++fact)
+            if (!json.contains(fact.key()))
+                json.insert(fact.key(), fact.value());
+    }
     json.insert(QStringLiteral("edition"), editionName(j.edition));
     json.insert(QStringLiteral("professional"), r.choice.professional);
     json.insert(QStringLiteral("judgement_notes"), QJsonArray::fromStringList(j.notes));
@@ -319,7 +329,10 @@ QString observationCsv(const ObservationRecord& record)
                   QStringLiteral("rules"),           QStringLiteral("sampling"),
                   QStringLiteral("provision_used"),  QStringLiteral("guard_band_pct"),
                   QStringLiteral("guarded_limit_ma")};
-    header << QStringLiteral("edition") << QStringLiteral("professional");
+    header << QStringLiteral("edition") << QStringLiteral("professional")
+           << QStringLiteral("source") << QStringLiteral("file") << QStringLiteral("sha256")
+           << QStringLiteral("frequency_hz") << QStringLiteral("thd_pct")
+           << QStringLiteral("crest_factor") << QStringLiteral("supply_warning");
     QString csv = csvRow(header);
     const bool classD = r.choice.productClass == ProductClass::D;
     QStringList common{shownObservationVerdict(r),
@@ -335,6 +348,16 @@ QString observationCsv(const ObservationRecord& record)
            << (classD ? yesNo(j.basis.powerDiffers) : QString())
            << (classD ? powerBasisName(j.basis.powerBasis) : QString())
            << (classD ? numberText(j.basis.basisW, 3) : QString()) << observationProblem(r);
+    QStringList recording{r.source(), QString(), QString(), QString(), QString(), QString(),
+                          QString()};
+    if (const std::optional<RecordingFacts>& f = r.recording)
+        recording = {r.source(),
+                     f->file,
+                     f->sha256,
+                     numberText(f->frequencyHz, 3),
+                     numberText(f->thdPct, 1),
+                     numberText(f->crestFactor, 2),
+                     f->supplyWarning};
     QStringList pohc{QString(), QString(), QString()};
     if (j.pohc)
         pohc = {numberText(j.pohc->measuredMa, 3), numberText(j.pohc->limitMa, 3),
@@ -345,11 +368,10 @@ QString observationCsv(const ObservationRecord& record)
                       << QString::number(harmonicOrder(cell)) << numberText(o.limitMa, 3)
                       << numberText(o.averageMa, 3) << numberText(o.maximumMa, 3)
                       << percentNumber(o.averagePct) << percentNumber(o.maximumPct)
-                      << cellStateName(o.state) << pohc << QLatin1String(kObservationRules)
-                      << samplingSentence(r.sampleIntervalS)
+                      << cellStateName(o.state) << pohc << r.rules() << r.sampling()
                       << (o.provisionUsed ? QStringLiteral("yes") : QStringLiteral("no"))
                       << NumberText(j.guardBandPct) << numberText(o.guardedLimitMa, 3)
-                      << editionName(j.edition) << yesNo(r.choice.professional));
+                      << editionName(j.edition) << yesNo(r.choice.professional) << recording);
     }
     return csv;
 }
@@ -387,15 +409,42 @@ QString observationText(const ObservationRecord& record)
         line(QStringLiteral("Guard band"),
              QStringLiteral("%1 (every limit reduced by it for the verdict)")
                  .arg(guardBandText(j.guardBandPct)));
-    line(QStringLiteral("Duration"),
-         QStringLiteral("%1 s (%2 s elapsed)").arg(r.durationS).arg(numberText(r.elapsedS, 1)));
-    line(QStringLiteral("Samples"),
-         QStringLiteral("%1 judged, %2 not judged").arg(j.samplesJudged).arg(r.samplesNotJudged));
+    if (const std::optional<RecordingFacts>& f = r.recording) {
+        line(QStringLiteral("File"), QStringLiteral("%1 (%2 bytes, SHA-256 %3)")
+                                         .arg(escapedText(f->file))
+                                         .arg(f->sizeBytes)
+                                         .arg(f->sha256));
+        line(QStringLiteral("Channels"),
+             QStringLiteral("voltage \"%1\", current \"%2\", %3 samples/s")
+                 .arg(escapedText(f->voltageChannel), escapedText(f->currentChannel),
+                      NumberText(f->sampleRate)));
+        line(QStringLiteral("Windows"), QStringLiteral("%1 of %2 periods, %3 s each: %4 s")
+                                            .arg(j.samplesJudged)
+                                            .arg(f->periodsPerWindow)
+                                            .arg(numberText(r.sampleIntervalS, 4))
+                                            .arg(numberText(r.elapsedS, 1)));
+        line(QStringLiteral("Frequency"), QStringLiteral("%1 Hz").arg(numberText(f->frequencyHz, 3)));
+        line(QStringLiteral("Highest THD"), QStringLiteral("%1 %").arg(numberText(f->thdPct, 1)));
+        line(QStringLiteral("Crest factor"), numberText(f->crestFactor, 2));
+        line(QStringLiteral("Supply"),
+             f->supplyWarning.isEmpty()
+                 ? QStringLiteral("%1-%2 V, %3-%4 Hz: within the test supply's requirements")
+                       .arg(numberText(f->voltsLowest, 1), numberText(f->voltsHighest, 1),
+                            numberText(f->hzLowest, 2), numberText(f->hzHighest, 2))
+                 : escapedMessage(f->supplyWarning));
+    } else {
+        line(QStringLiteral("Duration"), QStringLiteral("%1 s (%2 s elapsed)")
+                                             .arg(r.durationS)
+                                             .arg(numberText(r.elapsedS, 1)));
+        line(QStringLiteral("Samples"), QStringLiteral("%1 judged, %2 not judged")
+                                            .arg(j.samplesJudged)
+                                            .arg(r.samplesNotJudged));
+    }
     if (const QList<int> notJudged = notJudgedSamples(r); !notJudged.isEmpty())
         line(QStringLiteral("Not judged"),
              QStringLiteral("samples %1").arg(notJudgedText(r, notJudged)));
-    line(QStringLiteral("Sampling"), samplingSentence(r.sampleIntervalS));
-    line(QStringLiteral("Rules"), QLatin1String(kObservationRules));
+    line(QStringLiteral("Sampling"), r.sampling());
+    line(QStringLiteral("Rules"), r.rules());
     for (const ElectricalValue& value : electricalValues(r))
         line(QString::fromLatin1(value.caption), electricalText(value));
     if (rulesChanged(record))

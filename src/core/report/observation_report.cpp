@@ -27,7 +27,7 @@ PageHeading headingOf(const ObservationRecord& record)
     heading.classText =
         reportClassText(record.result.choice.productClass, record.result.choice.power.text());
     heading.verdict = shownObservationVerdict(record.result);
-    heading.rules = QString::fromLatin1(kObservationRules);
+    heading.rules = record.result.rules();
     heading.edition =
         editionShown(record.result.judgement.edition, record.result.choice.professional);
     heading.pages = kPages;
@@ -136,7 +136,7 @@ QString ObservationPainter::samplingText() const
 {
     if (m_result.samples.isEmpty())
         return QStringLiteral("no sample taken");
-    return QStringLiteral("%1; %2").arg(samplesText(), samplingSentence(m_result.sampleIntervalS));
+    return QStringLiteral("%1; %2").arg(samplesText(), m_result.sampling());
 }
 
 QString ObservationPainter::pohcText() const
@@ -174,7 +174,30 @@ double ObservationPainter::fact(double y, const QString& caption, const QString&
 
 double ObservationPainter::facts(double y)
 {
-    y = fact(y, QStringLiteral("Rules"), QString::fromLatin1(kObservationRules));
+    y = fact(y, QStringLiteral("Rules"), m_result.rules());
+    if (const std::optional<RecordingFacts>& f = m_result.recording) {
+        y = fact(y, QStringLiteral("Recording"),
+                 QStringLiteral("%1 (%2 bytes, SHA-256 %3); voltage \"%4\", current \"%5\", "
+                                "%6 samples/s")
+                     .arg(f->file)
+                     .arg(f->sizeBytes)
+                     .arg(f->sha256, f->voltageChannel, f->currentChannel)
+                     .arg(f->sampleRate, 0, 'f', 0));
+        y = fact(y, QStringLiteral("Waveform"),
+                 QStringLiteral("%1 Hz; highest THD %2 %; crest factor %3; highest power %4 W")
+                     .arg(f->frequencyHz, 0, 'f', 3)
+                     .arg(f->thdPct, 0, 'f', 1)
+                     .arg(f->crestFactor, 0, 'f', 2)
+                     .arg(f->highestPowerW, 0, 'f', 1));
+        y = fact(y, QStringLiteral("Supply"),
+                 f->supplyWarning.isEmpty()
+                     ? QStringLiteral("%1-%2 V, %3-%4 Hz: within the test supply's requirements")
+                           .arg(f->voltsLowest, 0, 'f', 1)
+                           .arg(f->voltsHighest, 0, 'f', 1)
+                           .arg(f->hzLowest, 0, 'f', 2)
+                           .arg(f->hzHighest, 0, 'f', 2)
+                     : f->supplyWarning);
+    }
     if (const QList<int> used = provisionOrders(); !used.isEmpty()) {
         QStringList orders;
         for (int cell : used)
@@ -278,7 +301,7 @@ void ObservationPainter::paintTablePage()
                             "it; Class A samples up to 200 % pass under 10 % of the time and "
                             "10 min at an average under 90 %; an average below 5 mA or 0.6 % "
                             "of the rms current is not judged, its tested samples are")
-                 .arg(QString::fromLatin1(kObservationRules)),
+                 .arg(m_result.rules()),
              Qt::black, false, bodyBottom() - y - factsUnder);
     y = fact(y, QStringLiteral("POHC"), pohcText());
     fact(y, QStringLiteral("Samples"), samplingText());

@@ -35,6 +35,12 @@ SampleRow rowOf(const ObservedSample& sample)
     row.values = {shown[ShownValues::Volts],       shown[ShownValues::Amps],
                   shown[ShownValues::Watts],       shown[ShownValues::PowerFactor],
                   shown[ShownValues::Frequency],   std::nullopt};
+    if (sample.reply == ObservedSample::Reply::Window && sample.values) {
+        row.values[5] = sample.values->fundamentalA;
+        for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell)
+            row.harmonicsMa[cell] = sample.values->currentsMa[cell];
+        return row;
+    }
     if (sample.reply != ObservedSample::Reply::Whole)
         return row;
     const ParsedReply reply = SortOut(sample.line);

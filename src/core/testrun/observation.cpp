@@ -6,7 +6,10 @@
 #include "sort_out.h"
 #include "verdict_scheme.h"
 
+#include <QStringList>
+
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -132,6 +135,7 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
         result.judgement = Limits(choice, measuredValues(result.reply));
         break;
     case ObservedSample::Reply::NotRead:
+    case ObservedSample::Reply::Window:
         result.judgement.productClass = choice.productClass;
         result.judgement.power = power.text();
         result.judgement.guardBandPct = choice.guardBandPct;
@@ -147,6 +151,9 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
 
 void readAgain(ObservedSample& sample, const ClassChoice& choice)
 {
+    // A window's values are the recording's, whatever the class.
+    if (sample.reply == ObservedSample::Reply::Window)
+        return;
     const CycleResult cycle = cycleResultOf(sample, choice);
     sample.values = ruleSampleOf(cycle);
     sample.shown = shownValuesOf(cycle.reply);
@@ -166,6 +173,8 @@ ObservationEnd endOf(ObservationVerdict verdict)
 
 ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choice)
 {
+    if (result.recording)
+        return judgedRecordingAgain(std::move(result), choice);
     const ObservationEnd end = endOf(result.verdict);
     // Under its own class the samples give its verdict unless it was never
     // finished.
@@ -181,6 +190,126 @@ ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choic
     if (unfinished)
         result.judgement.verdict = ObservationVerdict::IncompleteObservation;
     result.verdict = result.judgement.verdict;
+    return result;
+}
+
+ObservedSample windowSampleAt(double startS, const QDateTime& measuredAt, const RuleSample& values,
+                              const ShownValues& shown)
+{
+    ObservedSample sample;
+    sample.startS = startS;
+    sample.measuredAt = measuredAt;
+    sample.reply = ObservedSample::Reply::Window;
+    sample.values = values;
+    sample.shown = shown;
+    return sample;
+}
+
+RuleSample windowRuleSample(const std::array<double, kHarmonicCells>& currentsMa, double rmsA,
+                            double fundamentalA, double powerFactor, double powerW)
+{
+    RuleSample sample;
+    const double notTestedBelow = evaluation::notTestedBelowMa(rmsA);
+    for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
+        sample.currentsMa[cell] = currentsMa[cell];
+        sample.notTested[cell] = currentsMa[cell] < notTestedBelow;
+    }
+    sample.fundamentalA = fundamentalA;
+    sample.powerFactor = powerFactor;
+    sample.powerW = powerW;
+    sample.rmsA = rmsA;
+    return sample;
+}
+
+QString windowValuesText(const ObservedSample& sample)
+{
+    if (!sample.values)
+        return QString();
+    QStringList numbers;
+    const auto add = [&numbers](double value) { numbers << QString::number(value, 'g', 9); };
+    for (ShownValues::Value value : {ShownValues::Volts, ShownValues::Amps, ShownValues::Watts,
+                                     ShownValues::PowerFactor, ShownValues::Frequency})
+        add(sample.shown[value].value_or(0));
+    add(sample.values->fundamentalA);
+    for (double ma : sample.values->currentsMa)
+        add(ma);
+    return numbers.join(QLatin1Char(' '));
+}
+
+bool readWindowValues(const QString& text, ObservedSample* sample)
+{
+    const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    constexpr int kShown = ShownValues::kCount;
+    if (parts.size() != kShown + 1 + kHarmonicCells)
+        return false;
+    std::array<double, kShown + 1 + kHarmonicCells> numbers{};
+    for (std::size_t n = 0; n < numbers.size(); ++n) {
+        bool ok = false;
+        numbers[n] = parts.at(qsizetype(n)).toDouble(&ok);
+        if (!ok || !std::isfinite(numbers[n]))
+            return false;
+    }
+    for (int value = 0; value < kShown; ++value)
+        sample->shown.set(ShownValues::Value(value), numbers[std::size_t(value)]);
+    std::array<double, kHarmonicCells> currentsMa{};
+    std::copy(numbers.begin() + kShown + 1, numbers.end(), currentsMa.begin());
+    sample->values = windowRuleSample(currentsMa, numbers[ShownValues::Amps], numbers[kShown],
+                                      numbers[ShownValues::PowerFactor],
+                                      numbers[ShownValues::Watts]);
+    return true;
+}
+
+QString recordingMethodSentence(const RecordingFacts& facts)
+{
+    return QStringLiteral("1.5 s smoothed DFT windows of %1 periods (IEC 61000-4-7) from a "
+                          "recording")
+        .arg(facts.periodsPerWindow);
+}
+
+QString ObservationResult::source() const
+{
+    return recording ? QStringLiteral("recording") : QStringLiteral("zento");
+}
+
+QString ObservationResult::sampling() const
+{
+    return recording ? recordingMethodSentence(*recording) : samplingSentence(sampleIntervalS);
+}
+
+QString ObservationResult::rules() const
+{
+    return QLatin1String(recording ? kRecordingRules : kObservationRules);
+}
+
+void markWindowVerdicts(ObservationResult& result)
+{
+    const ObservationJudgement& j = result.judgement;
+    for (ObservedSample& sample : result.samples) {
+        if (sample.reply != ObservedSample::Reply::Window || !sample.values)
+            continue;
+        bool above = false;
+        for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells) && !above; ++cell) {
+            const std::optional<double>& limit = j.orders[cell].guardedLimitMa;
+            above = limit && !sample.values->notTested[cell] &&
+                    sample.values->currentsMa[cell] > *limit;
+        }
+        sample.verdict = above ? Verdict::Fail : Verdict::Pass;
+    }
+}
+
+ObservationResult judgedRecordingAgain(ObservationResult result, const ClassChoice& choice)
+{
+    result.choice = choice;
+    result.judgement =
+        judgeSamples(result.samples, choice, ObservationEnd::Completed, result.sampleIntervalS);
+    result.samplesNotJudged = result.judgement.samplesNotJudged;
+    result.verdict = result.judgement.verdict;
+    if (result.elapsedS < Observation::kDefaultDurationS)
+        result.judgement.notes << QStringLiteral("The recording is %1 s long, shorter than the "
+                                                 "observation period of %2 min: judged as it is.")
+                                      .arg(QString::number(result.elapsedS, 'f', 1))
+                                      .arg(Observation::kDefaultDurationS / 60.0);
+    markWindowVerdicts(result);
     return result;
 }
 

@@ -56,6 +56,8 @@ struct ObservedSample
         Whole,   // a reply (or none at all) was read and judged
         Cut,     // the reply's front was dropped: kept, never parsed
         NotRead, // the cycle ended before reading a reply
+        Window,  // a recorded DFT window: no reply line; its values are the
+                 // window's smoothed values
     };
 
     // When the cycle began: seconds after the observation's start, on the
@@ -86,6 +88,24 @@ QString replyLineText(const QByteArray& kept);
 // The sample of a cycle that began `startS` seconds after the start.
 ObservedSample observedSample(double startS, const CycleResult& cycle);
 
+// The values the rules read of a recorded window: its currents in mA, those
+// below 5 mA or below 0.6 % of its rms current not tested, as a single
+// measurement takes them.
+RuleSample windowRuleSample(const std::array<double, kHarmonicCells>& currentsMa, double rmsA,
+                            double fundamentalA, double powerFactor, double powerW);
+
+// A window's values as a record keeps them: V, A, W, PF, Hz, the fundamental
+// (A) and orders 2 to 40 (mA), separated by blanks; and read back (false for
+// a text that does not hold them all).
+QString windowValuesText(const ObservedSample& sample);
+bool readWindowValues(const QString& text, ObservedSample* sample);
+
+// The sample of a recorded DFT window that began `startS` seconds into the
+// recording: its values and shown values the window's, its verdict unset
+// until judged (markWindowVerdicts).
+ObservedSample windowSampleAt(double startS, const QDateTime& measuredAt, const RuleSample& values,
+                              const ShownValues& shown);
+
 // The full result of a sample's cycle, as the cycle gave it under `choice`:
 // under the observation's class, the very result its cycle produced. Under
 // another class, the reply is judged again as a live cycle would have judged
@@ -95,6 +115,39 @@ CycleResult cycleResultOf(const ObservedSample& sample, const ClassChoice& choic
 // A sample read back from its kept line: what its cycle read of the reply
 // (values, shown) under `choice`, filled in again.
 void readAgain(ObservedSample& sample, const ClassChoice& choice);
+
+// What a recording judged as a timed observation keeps beside its windows:
+// the file, how it was read, and what its windows showed beyond the
+// harmonics. A record of kind waveform names its source by it.
+struct RecordingFacts
+{
+    // The file as given, its size in bytes and its SHA-256 (hex).
+    QString file;
+    qint64 sizeBytes = 0;
+    QString sha256;
+    QString voltageChannel, currentChannel;
+    double sampleRate = 0;
+    int periodsPerWindow = 10;
+    double frequencyHz = 0;   // the mean over the windows judged
+    double thdPct = 0;        // the highest current THD of a window, orders 2 to 40
+    double crestFactor = 0;   // the highest current crest factor of a window
+    double highestPowerW = 0; // the highest smoothed active power
+    // The supply: its rms voltage, frequency and crest factor over the
+    // windows, and what falls outside the test supply's requirements.
+    double voltsLowest = 0, voltsHighest = 0;
+    double hzLowest = 0, hzHighest = 0;
+    double crestLowest = 0, crestHighest = 0;
+    QString supplyWarning;
+};
+
+// What every output says of the method of a recording: "1.5 s smoothed DFT
+// windows of 10 periods (IEC 61000-4-7) from a recording".
+QString recordingMethodSentence(const RecordingFacts& facts);
+// The rule set a recording is judged by (the observation's rules over its
+// windows), as records and reports name it.
+inline constexpr const char* kRecordingRules =
+    "IEC 61000-4-7 DFT windows, 1.5 s smoothed; observation rules, average 100 %, samples 150 % "
+    "(Class A 200 % under 10 % and 10 min), POHC";
 
 // A timed observation, as a value: what the window shows, the command line
 // prints, the record store keeps and a report renders. Its start is its
@@ -117,6 +170,17 @@ struct ObservationResult
     // Why the observation ended early (the line failed) or did not start (a
     // duration out of range); empty otherwise.
     QString problem;
+    // A recording judged as an observation: each sample one DFT window.
+    // None for the analyzer's observation.
+    std::optional<RecordingFacts> recording = {};
+
+    // "zento" for the analyzer's samples, "recording" for a recording's.
+    QString source() const;
+    // What every output says of how the samples were taken
+    // (samplingSentence() for the analyzer's snapshots, the method for a
+    // recording's windows) and by which rules they are judged.
+    QString sampling() const;
+    QString rules() const;
 };
 
 // The rules over the samples' values, judged under `choice`: the
@@ -134,6 +198,15 @@ ObservationEnd endOf(ObservationVerdict verdict);
 // observation would have judged them under that class. One that was never
 // finished stays "Incomplete observation".
 ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choice);
+
+// Sets each window's verdict: Fail when a tested order is above its
+// (guarded) limit in the judgement, Pass otherwise. The analyzer's samples
+// keep their cycle's verdict.
+void markWindowVerdicts(ObservationResult& result);
+
+// A recording's samples judged under `choice`: the observation's rules over
+// its windows, which stay as recorded, each window's verdict set again.
+ObservationResult judgedRecordingAgain(ObservationResult result, const ClassChoice& choice);
 
 // Follows an observation. The observation's cycles report here directly;
 // their progress, steps and waits move the countdown (secondsLeft) and are

@@ -28,18 +28,67 @@ QString sha256Of(const QString& path)
 
 RuleSample windowSample(const SmoothedWindow& window)
 {
-    RuleSample sample;
-    // The single-cycle rule's threshold: 5 mA, or 0.6 % of the rms current.
-    const double notTestedBelow = evaluation::notTestedBelowMa(double(window.amps));
-    for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
-        sample.currentsMa[cell] = double(window.harmonicsMilliamps[cell]);
-        sample.notTested[cell] = sample.currentsMa[cell] < notTestedBelow;
-    }
-    sample.fundamentalA = window.fundamentalAmps;
-    sample.powerFactor = window.powerFactor;
-    sample.powerW = window.watts;
-    sample.rmsA = window.amps;
-    return sample;
+    std::array<double, kHarmonicCells> currentsMa{};
+    for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell)
+        currentsMa[cell] = double(window.harmonicsMilliamps[cell]);
+    return windowRuleSample(currentsMa, window.amps, window.fundamentalAmps, window.powerFactor,
+                            window.watts);
+}
+
+ShownValues windowShownValues(const SmoothedWindow& window)
+{
+    ShownValues shown;
+    shown.set(ShownValues::Volts, double(window.volts));
+    shown.set(ShownValues::Amps, double(window.amps));
+    shown.set(ShownValues::Watts, double(window.watts));
+    shown.set(ShownValues::PowerFactor, double(window.powerFactor));
+    shown.set(ShownValues::Frequency, double(window.hz));
+    return shown;
+}
+
+ObservationResult recordingObservation(const JudgedRecording& judged, const ClassChoice& choice,
+                                       const QDateTime& startedAt)
+{
+    const RecordingAnalysis& a = judged.analysis;
+    ObservationResult result;
+    RecordingFacts facts;
+    facts.file = judged.file;
+    facts.sizeBytes = judged.sizeBytes;
+    facts.sha256 = judged.sha256;
+    facts.voltageChannel = a.voltageChannel;
+    facts.currentChannel = a.currentChannel;
+    facts.sampleRate = a.sampleRate;
+    facts.periodsPerWindow = a.periodsPerWindow;
+    facts.frequencyHz = judged.windowSeconds > 0 ? a.periodsPerWindow / judged.windowSeconds : 0;
+    facts.thdPct = a.maximumThdPercent;
+    facts.crestFactor = a.maximumCrestFactor;
+    facts.highestPowerW = a.maximumWatts;
+    facts.voltsLowest = a.supply.lowestVolts;
+    facts.voltsHighest = a.supply.highestVolts;
+    facts.hzLowest = a.supply.lowestHz;
+    facts.hzHighest = a.supply.highestHz;
+    facts.crestLowest = a.supply.lowestCrest;
+    facts.crestHighest = a.supply.highestCrest;
+    facts.supplyWarning = a.supply.warning;
+    result.recording = facts;
+    result.durationS = int(std::lround(judged.judgedSeconds));
+    result.elapsedS = judged.judgedSeconds;
+    result.sampleIntervalS = judged.windowSeconds;
+    result.samples.reserve(qsizetype(a.windows.size()));
+    for (const SmoothedWindow& window : a.windows)
+        result.samples.append(windowSampleAt(window.time,
+                                             startedAt.addMSecs(qint64(window.time * 1000)),
+                                             windowSample(window), windowShownValues(window)));
+    return judgedRecordingAgain(std::move(result), choice);
+}
+
+std::optional<QString> notKeptBecause(const JudgedRecording& judged)
+{
+    if (judged.clipped)
+        return QStringLiteral("a channel clips; nothing is kept");
+    if (judged.analysis.incomplete)
+        return QStringLiteral("the file ended before the samples it announced; nothing is kept");
+    return std::nullopt;
 }
 
 std::variant<JudgedRecording, RecordingError>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "observation.h"
 #include "observation_rules.h"
 #include "recording_analysis.h"
 
@@ -42,6 +43,20 @@ RuleSample windowSample(const SmoothedWindow& window);
 std::variant<JudgedRecording, RecordingError>
 judgeRecording(const QString& path, const RecordingOptions& options, const ClassChoice& choice,
                bool keepWindows = false);
+
+// The neutral shown values of a window: V, A, W, PF, Hz.
+ShownValues windowShownValues(const SmoothedWindow& window);
+
+// The recording as a timed observation judged under `choice`: each kept
+// window one sample (judgeRecording with keepWindows), the recording's facts
+// kept with it, begun at `startedAt`. A recording shorter than the
+// observation period is judged and its notes say so.
+ObservationResult recordingObservation(const JudgedRecording& judged, const ClassChoice& choice,
+                                       const QDateTime& startedAt);
+
+// Nothing is kept of a recording that clipped or ended early: its refusal,
+// or none for one that may be kept.
+std::optional<QString> notKeptBecause(const JudgedRecording& judged);
 
 // "Incomplete observation", "Invalid result", or the judgement's verdict.
 QString recordingVerdictText(const JudgedRecording& judged);
