@@ -63,7 +63,8 @@ QList<double> sampleValues(const QString& text)
     QList<double> values;
     for (const QString& part : text.split(u',')) {
         const QStringList valueAndCount = part.split(u'*');
-        values.append(QList<double>(valueAndCount.value(1, "1").toInt(), valueAndCount[0].toDouble()));
+        values.append(
+            QList<double>(valueAndCount.value(1, "1").toInt(), valueAndCount[0].toDouble()));
     }
     return values;
 }
@@ -71,16 +72,20 @@ QList<double> sampleValues(const QString& text)
 QString verdictOf(const Judgement& judgement)
 {
     switch (judgement.evaluation.status) {
-    case Evaluation::NotLimited: return "NotLimited";
-    case Evaluation::Judged: return judgement.anyFailed ? "Fail" : "Pass";
-    default: return "NoVerdict";
+    case Evaluation::NotLimited:
+        return "NotLimited";
+    case Evaluation::Judged:
+        return judgement.anyFailed ? "Fail" : "Pass";
+    default:
+        return "NoVerdict";
     }
 }
 
 QString verdictOf(ObservationVerdict verdict)
 {
     static const QMap<ObservationVerdict, QString> names{
-        {ObservationVerdict::Pass, "Pass"}, {ObservationVerdict::Fail, "Fail"},
+        {ObservationVerdict::Pass, "Pass"},
+        {ObservationVerdict::Fail, "Fail"},
         {ObservationVerdict::IncompleteObservation, "Incomplete"},
         {ObservationVerdict::NotLimited, "NotLimited"}};
     return names.value(verdict, "Other");
@@ -121,11 +126,14 @@ QString observed(const ObservationJudgement& judged, const QString& key)
     if (match.hasMatch()) {
         const OrderJudgement& order = judged.orders.at(std::size_t(match.captured(2).toInt() - 2));
         const QString name = match.captured(1);
-        const QMap<QString, QString> values{
-            {"limit", number(order.limitMa)}, {"guarded", number(order.guardedLimitMa)},
-            {"average", number(order.averageMa)}, {"maximum", number(order.maximumMa)},
-            {"averagePct", number(order.averagePct)}, {"maximumPct", number(order.maximumPct)},
-            {"state", cellStateName(order.state)}, {"provision", order.provisionUsed ? "yes" : "no"}};
+        const QMap<QString, QString> values{{"limit", number(order.limitMa)},
+                                            {"guarded", number(order.guardedLimitMa)},
+                                            {"average", number(order.averageMa)},
+                                            {"maximum", number(order.maximumMa)},
+                                            {"averagePct", number(order.averagePct)},
+                                            {"maximumPct", number(order.maximumPct)},
+                                            {"state", cellStateName(order.state)},
+                                            {"provision", order.provisionUsed ? "yes" : "no"}};
         return values.value(name, "unknown key");
     }
     if (key == "verdict")
@@ -232,7 +240,8 @@ void RulesExamples::example()
     const ObservationJudgement judged = observation ? judgeObservation(in) : ObservationJudgement{};
     const Judgement single = observation ? Judgement{} : judgeMeasurement(in);
     for (auto it = expected.begin(); it != expected.end(); ++it) {
-        const QString actual = observation ? observed(judged, it.key()) : measured(single, it.key());
+        const QString actual =
+            observation ? observed(judged, it.key()) : measured(single, it.key());
         if (!matches(it.value(), actual))
             QFAIL(qPrintable(QStringLiteral("%1: the document says %2, the tool gives %3")
                                  .arg(it.key(), it.value(), actual)));
