@@ -6,11 +6,10 @@
 #include "options.h"
 #include "record_store.h"
 #include "recording_formats.h"
-#include "recording_judgement.h"
+#include "recording_intake.h"
 #include "report_rows.h"
 
 #include <QCommandLineParser>
-#include <QDateTime>
 #include <QJsonDocument>
 
 // analyze: a recording of the supply voltage and the product's current judged
@@ -82,32 +81,25 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
     RecordStore store;
     if (!openForWriting(store, configuration))
         return kStoreFailed;
-    const ClassChoice& choice = configuration.choice;
-    auto outcome = judgeRecording(files.first(), options, choice, true);
-    if (const auto* refused = std::get_if<RecordingError>(&outcome)) {
-        err(QStringLiteral("iec1000: %1").arg(refused->message));
+    const RecordingIntake intake = takeRecording(files.first(), options, configuration.choice,
+                                                 productOf(parser), store);
+    if (intake.refused) {
+        err(QStringLiteral("iec1000: %1").arg(intake.refused->message));
         return kDataError;
     }
-    JudgedRecording& judged = std::get<JudgedRecording>(outcome);
-    if (const std::optional<QString> notKept = notKeptBecause(judged)) {
+    if (intake.shownOnly) {
         // Shown as judged so far, never kept nor reported.
-        err(QStringLiteral("iec1000: %1: %2").arg(files.first(), *notKept));
-        out(format == Format::Json ? QString::fromUtf8(QJsonDocument(recordingJson(judged))
+        err(QStringLiteral("iec1000: %1: %2").arg(files.first(), intake.notKept));
+        out(format == Format::Json ? QString::fromUtf8(QJsonDocument(recordingJson(*intake.shownOnly))
                                                            .toJson(QJsonDocument::Indented))
-                                   : recordingText(judged));
+                                   : recordingText(*intake.shownOnly));
         return kNoVerdict;
     }
-    ObservationRecord record{newRecordHeader(RecordKind::Waveform, QString(), judged.file,
-                                             choice, QDateTime::currentDateTime())};
-    record.product = productOf(parser);
-    record.result = recordingObservation(judged, choice, record.startedAt);
-    judged.analysis.windows = {};
-
+    const ObservationRecord& record = intake.record;
     int exitCode = observationExitCode(record.result.verdict);
-    if (const Outcome saved = store.saveRecording(record); !saved.succeeded()) {
-        record.recordProblem = saved.reason();
+    if (!record.recordProblem.isEmpty()) {
         err(QStringLiteral("iec1000: the recording's result was not recorded: %1")
-                .arg(saved.reason()));
+                .arg(record.recordProblem));
         exitCode = kStoreFailed;
     }
     out(renderedObservation(record, format));

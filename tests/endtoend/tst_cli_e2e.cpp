@@ -972,13 +972,34 @@ void TestCommandLineEndToEnd::analyzeExitCodes()
         }
         file.write(text);
     }
-    const ToolRun judged = runTool({"analyze", "--class", "A", "--format", "json", csv});
+    const ToolRun judged = runTool(
+        {"analyze", "--class", "A", "--format", "json", "--db", store(), "--product", "Lamp", csv});
     QVERIFY2(judged.exitCode == 0, judged.err.constData());
     const QJsonObject json = jsonObject(judged.out);
     QCOMPARE(json.value("verdict").toString(), QStringLiteral("Pass"));
     QCOMPARE(json.value("source").toString(), QStringLiteral("recording"));
     QVERIFY(json.value("windows").toInt() >= 4);
     QVERIFY(qAbs(json["harmonics"][1]["average_ma"].toDouble() - 500) < 2);
+
+    // Kept as a record of kind waveform, read back by every command.
+    const QString id = QString::number(json.value("record_id").toInteger());
+    QVERIFY(id.toInt() > 0);
+    const ToolRun listed = runTool({"history", "--db", store()});
+    QVERIFY2(listed.out.contains("waveform") && listed.out.contains("Lamp"), listed.out.constData());
+    const QString reportFile = m_dir.filePath(QStringLiteral("recording.json"));
+    QCOMPARE(runTool({"report", id, "--db", store(), "--output", reportFile}).exitCode, 0);
+    QFile reportText(reportFile);
+    QVERIFY(reportText.open(QIODevice::ReadOnly));
+    const QJsonObject report = jsonObject(reportText.readAll());
+    QCOMPARE(report.value("file")["sha256"], json.value("file")["sha256"]);
+    QCOMPARE(report.value("harmonics")[1]["maximum_ma"], json.value("harmonics")[1]["maximum_ma"]);
+    const ToolRun samples = runTool({"report", id, "--db", store(), "--samples", "--format", "csv"});
+    QCOMPARE(samples.out.count('\n'), json.value("windows").toInt() + 1);
+    // Under Class D at 100 W (3rd 340 mA) the same windows fail.
+    const ToolRun again = runTool({"evaluate", "--db", store(), "--record", id, "--class", "D",
+                                   "--power", "100", "--format", "json"});
+    QCOMPARE(again.exitCode, 1);
+    QCOMPARE(jsonObject(again.out).value("verdict").toString(), QStringLiteral("Fail"));
 
     const ToolRun missing =
         runTool({"analyze", "--class", "A", m_dir.filePath("missing.wav")});

@@ -17,6 +17,7 @@ inline const QStringList kInstalledFiles{
     "share/icons/hicolor/128x128/apps/iec1000.png",
     "share/icons/hicolor/48x48/apps/iec1000.png",
     "share/icons/hicolor/scalable/apps/iec1000.svg",
+    "share/iec1000/examples/fluctuating-third.wav",
     "share/man/man1/iec1000.1.gz",
     "share/man/man1/zento-sim.1.gz",
 };

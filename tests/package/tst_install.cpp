@@ -18,6 +18,7 @@ private slots:
     void manualPageRenders_data();
     void manualPageRenders();
     void icons();
+    void exampleRecordingIsJudged();
 
 private:
     QTemporaryDir m_prefix;
@@ -100,5 +101,20 @@ void TestInstall::icons()
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
 }
 
+// The example the README names: the installed tool judges the installed
+// recording (the 3rd switching between 0.4 and 0.8 A stays within Class A).
+void TestInstall::exampleRecordingIsJudged()
+{
+    QTemporaryDir home;
+    const ToolRun run = runTool(
+        m_prefix.filePath(QStringLiteral("bin/iec1000")),
+        {"analyze", "--class", "A", "--volts-scale", "400", "--amps-scale", "4", "--db",
+         home.filePath(QStringLiteral("records.sqlite")),
+         m_prefix.filePath(QStringLiteral("share/iec1000/examples/fluctuating-third.wav"))});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.out.contains(QStringLiteral("Verdict: Pass")), qPrintable(run.out));
+}
+
 QTEST_GUILESS_MAIN(TestInstall)
 #include "tst_install.moc"
+

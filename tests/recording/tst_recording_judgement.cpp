@@ -2,8 +2,11 @@
 // verdicts of steady currents worked out by hand against the Class A
 // limits, the edition's scope, and a clipping channel.
 
+#include "record_store.h"
 #include "recording_judgement.h"
 #include "waveform_synth.h"
+
+#include <QDateTime>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +35,27 @@ private:
         *options = {voltsFullScale(d), ampsFullScale > 0 ? ampsFullScale : ::ampsFullScale(d), {}};
         return path;
     }
+
+    // The record of a recording judged under `choice`, kept in a new store
+    // and read back.
+    std::optional<ObservationRecord> keptAndReadBack(const QString& path,
+                                                     const RecordingOptions& options,
+                                                     const ClassChoice& choice, RecordStore& store)
+    {
+        const auto outcome = judgeRecording(path, options, choice, true);
+        if (!std::holds_alternative<JudgedRecording>(outcome))
+            return std::nullopt;
+        const JudgedRecording& judged = std::get<JudgedRecording>(outcome);
+        ObservationRecord record{newRecordHeader(RecordKind::Waveform, QString(), judged.file,
+                                                 choice, QDateTime::currentDateTime())};
+        record.result = recordingObservation(judged, choice, record.startedAt);
+        if (!store.open(m_dir.filePath(QStringLiteral("records-%1.sqlite").arg(++m_stores)))
+                 .succeeded() ||
+            !store.saveRecording(record).succeeded())
+            return std::nullopt;
+        return store.observation(record.id);
+    }
+    int m_stores = 0;
 
 private slots:
     void steadyCurrentsAgainstClassA_data()
@@ -79,6 +103,53 @@ private slots:
         const JudgedRecording& judged = std::get<JudgedRecording>(outcome);
         QCOMPARE(recordingVerdictText(judged), "Invalid result");
         QVERIFY2(judged.clipped->message.contains("channel \"channel 2\" clips"), qPrintable(judged.clipped->message));
+    }
+
+    void keptRecordingIsReadBackAndJudgedAgain()
+    {
+        // 2.5 A of 3rd: above Class A's 2300 mA in every window, within
+        // Class B's 3450 mA.
+        RecordingOptions options;
+        const QString path = written("kept.wav", 4.0, 2.5, &options);
+        RecordStore store;
+        const std::optional<ObservationRecord> kept =
+            keptAndReadBack(path, options, ClassChoice{ProductClass::A, {}}, store);
+        QVERIFY(kept);
+        QCOMPARE(kept->kind, RecordKind::Waveform);
+        QCOMPARE(kept->result.verdict, ObservationVerdict::Fail);
+        QCOMPARE(kept->result.samples.size(), 49);
+        QCOMPARE(kept->result.recording->file, path);
+        QCOMPARE(kept->result.recording->sha256.size(), 64);
+        QVERIFY(qAbs(kept->result.recording->frequencyHz - 50) < 0.01);
+        const ObservedSample& window = kept->result.samples.at(20);
+        QCOMPARE(window.verdict, Verdict::Fail);
+        QVERIFY(qAbs(window.values->currentsMa[1] - 2500) < 2.5 + 1);
+        QVERIFY(qAbs(*window.shown[ShownValues::Volts] - 230) < 0.3);
+        QVERIFY(kept->result.judgement.notes.last().contains("shorter than the observation"));
+        const QList<RecordSummary> listed = store.history(0);
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(listed.first().kind, "waveform");
+        QCOMPARE(listed.first().observationVerdict, "Fail");
+
+        // Judged again under Class B: the same windows, each within its limit.
+        const ObservationResult again = judgedAgain(kept->result, ClassChoice{ProductClass::B, {}});
+        QCOMPARE(again.verdict, ObservationVerdict::Pass);
+        QCOMPARE(again.samples.at(20).verdict, Verdict::Pass);
+        QCOMPARE(again.samples.at(20).values->currentsMa[1], window.values->currentsMa[1]);
+    }
+
+    void notLimitedRecordIsReadBack()
+    {
+        // 46 W under 2018: "Not limited", kept and read back as such.
+        RecordingOptions options;
+        const QString path = written("small-kept.wav", 0.2, 0.15, &options);
+        ClassChoice choice{ProductClass::A, {}};
+        choice.edition = Edition::Iec2018;
+        RecordStore store;
+        const std::optional<ObservationRecord> kept = keptAndReadBack(path, options, choice, store);
+        QVERIFY(kept);
+        QCOMPARE(kept->result.verdict, ObservationVerdict::NotLimited);
+        QCOMPARE(kept->result.choice.edition, Edition::Iec2018);
     }
 
     void unreadableFileIsRefused()

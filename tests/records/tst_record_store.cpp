@@ -630,7 +630,7 @@ void RecordStoreTest::upgradeFromVersion1()
         QVERIFY(store.add(added).succeeded());
         QCOMPARE(added.id, 10);
     }
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "7");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "8");
 }
 
 void RecordStoreTest::upgradeFromVersion2()
@@ -664,7 +664,7 @@ void RecordStoreTest::upgradeFromVersion2()
     QVERIFY(store.add(added).succeeded());
     QCOMPARE(dump(store.record(added.id).value_or(MeasurementRecord())), dump(added));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "7");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "8");
 }
 
 void RecordStoreTest::upgradeFromVersion3()
@@ -702,7 +702,7 @@ void RecordStoreTest::upgradeFromVersion3()
     QCOMPARE(dump(store.observation(observation.id).value_or(ObservationRecord())),
              dump(observation));
     store.close();
-    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "7");
+    QCOMPARE(querySqlite(old, {"SELECT value FROM meta WHERE name = 'schema_version'"}), "8");
 }
 
 void RecordStoreTest::unwritableStore_data()

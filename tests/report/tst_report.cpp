@@ -295,7 +295,7 @@ void TestReport::jsonFile_data()
         "watts",      "power_factor", "frequency",    "harmonics",    "measured_at",
         "reply",      "id",           "port",         "device",       "tool_version",
         "product",    "serial",       "operator",     "notes",        "lab",
-        "instrument", "conditions",   "record_id",    "simulated",    "guard_band_pct",
+        "instrument", "conditions",   "record_id",    "simulated",    "source", "guard_band_pct",
         "rules",      "closest",      "edition",      "professional", "judgement_notes"};
     QTest::newRow("class D fail") << classDFail()
                                   << (QStringList(common) << "power"
@@ -1173,6 +1173,7 @@ void TestReport::observationFormats()
                      "device",
                      "tool_version",
                      "simulated",
+                     "source",
                      "product",
                      "serial",
                      "operator",
@@ -1188,6 +1189,7 @@ void TestReport::observationFormats()
     keys.sort();
     QCOMPARE(json.keys(), keys);
     QCOMPARE(json["verdict"].toString(), observationVerdictText(record.result.verdict));
+    QCOMPARE(json["source"].toString(), "zento");
     QCOMPARE(json["samples"].toInt(), 4);
     QCOMPARE(json["elapsed_s"].toDouble(), 33.0);
     QCOMPARE(json["measured_at"].toString(), QStringLiteral("2026-12-07T16:10:38+01:00"));
