@@ -138,6 +138,10 @@ public slots:
     // "Timed Observation..." (Ctrl+T): shows the observation window, made on
     // first use; it works this window's line and session.
     void showObservation();
+    // "Open Recording...": a recording judged as a timed observation in the
+    // observation window (ObservationWindow::openRecording); nothing while a
+    // measurement cycle, log on or observation runs.
+    void openRecording();
     // "Judge by IEC 1000-3-2 (1995)", "Judge by IEC 61000-3-2:2018+A1:2020"
     // and "Professional equipment" in the context menu: every measurement,
     // observation and record from now on is judged so, the choice is kept in
@@ -161,6 +165,8 @@ private:
     void createRecordActions();
     void createJudgingActions();
     void createJudgementNote();
+    // The observation window, made on first use.
+    void makeObservationWindow();
     // Whether a cycle or log on runs, or the tool is ending.
     bool busy() const;
     void Form_Load();
@@ -182,6 +188,7 @@ private:
     QAction* m_saveReportAction = nullptr;
     QAction* m_historyAction = nullptr;
     QAction* m_observationAction = nullptr;
+    QAction* m_openRecordingAction = nullptr;
     QAction* m_edition1995Action = nullptr;
     QAction* m_edition2018Action = nullptr;
     QAction* m_professionalAction = nullptr;

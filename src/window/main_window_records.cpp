@@ -1,6 +1,6 @@
 // IEC1000's records: its context menu ("Save Report...", "Measurement
-// History..." and "Timed Observation...") with their shortcuts, the record
-// store it keeps to, and what each item opens; the menu's choice of the
+// History...", "Timed Observation..." and "Open Recording...") with their
+// shortcuts, the record store it keeps to, and what each item opens; the menu's choice of the
 // edition and category every measurement is judged by.
 
 #include "configuration.h"
@@ -35,6 +35,9 @@ void IEC1000::createRecordActions()
     connect(m_saveReportAction, &QAction::triggered, this, &IEC1000::saveReport);
     connect(m_historyAction, &QAction::triggered, this, &IEC1000::showHistory);
     connect(m_observationAction, &QAction::triggered, this, &IEC1000::showObservation);
+    m_openRecordingAction = new QAction(QStringLiteral("Open Recording..."), this);
+    addAction(m_openRecordingAction);
+    connect(m_openRecordingAction, &QAction::triggered, this, &IEC1000::openRecording);
 }
 
 void IEC1000::createJudgingActions()
@@ -100,6 +103,7 @@ void IEC1000::contextMenuEvent(QContextMenuEvent* event)
     menu.addAction(m_saveReportAction);
     menu.addAction(m_historyAction);
     menu.addAction(m_observationAction);
+    menu.addAction(m_openRecordingAction);
     menu.addSeparator();
     menu.addAction(m_edition1995Action);
     menu.addAction(m_edition2018Action);
@@ -140,6 +144,22 @@ void IEC1000::showObservation()
     const bool observing = m_observationWindow && m_observationWindow->running();
     if (busy() && !observing)
         return;
+    makeObservationWindow();
+    m_observationWindow->show();
+    m_observationWindow->raise();
+    m_observationWindow->activateWindow();
+}
+
+void IEC1000::openRecording()
+{
+    if (busy())
+        return;
+    makeObservationWindow();
+    m_observationWindow->openRecording(this);
+}
+
+void IEC1000::makeObservationWindow()
+{
     if (!m_observationWindow) {
         m_observationWindow = std::make_unique<ObservationWindow>(
             m_session, m_logOn.devices(), *this, m_toolkit, m_members, m_activity);
@@ -158,7 +178,4 @@ void IEC1000::showObservation()
         for (QPushButton* button : {Log, Run})
             connect(button, &QPushButton::clicked, window, &ObservationWindow::showJudgingBasis);
     }
-    m_observationWindow->show();
-    m_observationWindow->raise();
-    m_observationWindow->activateWindow();
 }

@@ -45,6 +45,20 @@ void ObservationKeeper::finish(const ObservationRecord& record)
     m_failure.clear();
 }
 
+void ObservationKeeper::keepRecording(ObservationRecord& record)
+{
+    QString reason;
+    RecordStore* store = m_records.store(&reason);
+    const Outcome saved = store ? store->saveRecording(record) : Outcome::failed(reason);
+    if (saved.succeeded())
+        return;
+    if (store)
+        store->close();
+    record.recordProblem = saved.reason();
+    m_toolkit.messageBox(
+        QStringLiteral("The recording's result was not recorded: %1").arg(saved.reason()));
+}
+
 void ObservationKeeper::failed(const Outcome& outcome, RecordStore* store)
 {
     if (outcome.succeeded())

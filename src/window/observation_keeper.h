@@ -21,6 +21,9 @@ public:
     virtual void begin(ObservationRecord& record) = 0;
     virtual void addSample(qint64 id, int index, const ObservedSample& sample) = 0;
     virtual void finish(const ObservationRecord& record) = 0;
+    // Keeps a judged recording whole (a record of kind waveform); sets
+    // record.id, or record.recordProblem when the store cannot take it.
+    virtual void keepRecording(ObservationRecord& record) = 0;
 };
 
 // Records the window's observations in the record store of a RecordKeeper
@@ -35,6 +38,8 @@ public:
     void begin(ObservationRecord& record) override;
     void addSample(qint64 id, int index, const ObservedSample& sample) override;
     void finish(const ObservationRecord& record) override;
+    // The operator is told when the recording's record was not kept, and why.
+    void keepRecording(ObservationRecord& record) override;
 
 private:
     // Keeps the first failure of this observation; a store that failed a

@@ -8,6 +8,8 @@
 #include "observation_keeper.h"
 #include "observation_view.h"
 #include "record_keeper.h"
+#include "recording_dialog.h"
+#include "recording_judgement.h"
 #include "serial_port.h"
 #include "test_run.h"
 #include "toolkit.h"
@@ -16,17 +18,20 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace {
 
+const QString kTitle = QStringLiteral("Timed Observation");
 const QString kStartCaption = QStringLiteral("Start");
 const QString kStopCaption = QStringLiteral("Stop");
 
@@ -53,7 +58,7 @@ ObservationWindow::ObservationWindow(AnalyzerSession& session, const ComDevices&
       m_observation(session.cycle(), session.clock())
 {
     setObjectName(QStringLiteral("ObservationWindow"));
-    setWindowTitle(QStringLiteral("Timed Observation"));
+    setWindowTitle(kTitle);
     resize(960, 680);
 
     duration = new QSpinBox(this);
@@ -134,7 +139,23 @@ ObservationWindow::ObservationWindow(AnalyzerSession& session, const ComDevices&
     updateSaveReport();
 }
 
-ObservationWindow::~ObservationWindow() = default;
+struct ObservationWindow::PendingRecording
+{
+    QString path;
+    ClassChoice choice;
+    // Written by the judging thread, read once it has finished.
+    std::optional<std::variant<JudgedRecording, RecordingError>> outcome;
+    // The verdict shown before, shown again when nothing is judged.
+    QString verdictBefore;
+    QColor colourBefore;
+};
+
+ObservationWindow::~ObservationWindow()
+{
+    // The judging thread reads its file to the end; its result is dropped.
+    if (m_judge)
+        m_judge->wait();
+}
 
 void ObservationWindow::setRecorder(ObservationRecorder* recorder)
 {
@@ -155,7 +176,7 @@ void ObservationWindow::startStopClicked()
     }
     // A log on or a single cycle of IEC1000 waits at one of its dispatch
     // points, or the tool is ending.
-    if (m_activity.testRun || m_activity.logOn || m_activity.ending)
+    if (m_activity.testRun || m_activity.logOn || m_activity.ending || judging())
         return;
     const QString why = refusal();
     if (!why.isEmpty()) {
@@ -177,6 +198,11 @@ QString ObservationWindow::refusal() const
     if (!m_session.isLoggedOn() || !m_session.lineOpen())
         return QStringLiteral("Log on to the analyzer in the main window first: the observation "
                               "uses its session.");
+    return classRefusal();
+}
+
+QString ObservationWindow::classRefusal() const
+{
     const ClassChoice choice = chosenClass();
     if (choice.productClass == ProductClass::None)
         return QStringLiteral("Choose the product class in the main window first.");
@@ -185,10 +211,111 @@ QString ObservationWindow::refusal() const
     return QString();
 }
 
+void ObservationWindow::openRecording(QWidget* dialogParent)
+{
+    if (m_running || m_activity.ending)
+        return;
+    if (m_pending) {
+        m_toolkit.messageBox(
+            QStringLiteral("%1 is still being judged: open the next recording when it has ended.")
+                .arg(QFileInfo(m_pending->path).fileName()));
+        return;
+    }
+    if (const QString why = classRefusal(); !why.isEmpty()) {
+        m_toolkit.messageBox(why);
+        return;
+    }
+    const std::optional<RecordingChoice> recording = askForRecording(dialogParent);
+    if (!recording)
+        return;
+    // Judged by what the window showed when the file was chosen.
+    showJudgingBasis();
+    ClassChoice choice = chosenClass();
+    choice.guardBandPct = guardBand->value();
+    startJudging(*recording, choice);
+    show();
+    raise();
+    activateWindow();
+}
+
+void ObservationWindow::startJudging(const RecordingChoice& recording, const ClassChoice& choice)
+{
+    m_pending = std::make_unique<PendingRecording>();
+    m_pending->path = recording.path;
+    m_pending->choice = choice;
+    m_pending->verdictBefore = verdict->text();
+    m_pending->colourBefore = verdict->palette().color(QPalette::Base);
+    startStop->setEnabled(false);
+    updateSaveReport();
+    showVerdict(QStringLiteral("Judging %1...").arg(QFileInfo(recording.path).fileName()),
+                Colour::Neutral);
+
+    PendingRecording* pending = m_pending.get();
+    const RecordingOptions options = recording.options;
+    m_judge.reset(QThread::create([pending, options] {
+        pending->outcome = judgeRecording(pending->path, options, pending->choice, true);
+    }));
+    connect(m_judge.get(), &QThread::finished, this, &ObservationWindow::recordingJudged);
+    m_judge->start();
+}
+
+void ObservationWindow::recordingJudged()
+{
+    m_judge->wait();
+    m_judge.release()->deleteLater();
+    const std::unique_ptr<PendingRecording> pending = std::move(m_pending);
+    startStop->setEnabled(true);
+    updateSaveReport();
+    const QString name = QFileInfo(pending->path).fileName();
+    QString refusal;
+    if (const auto* refused = std::get_if<RecordingError>(&*pending->outcome)) {
+        refusal = refused->message;
+    } else if (const auto notKept = notKeptBecause(std::get<JudgedRecording>(*pending->outcome))) {
+        refusal = QStringLiteral("%1: %2").arg(name, *notKept);
+        if (const auto& clipped = std::get<JudgedRecording>(*pending->outcome).clipped)
+            refusal += QLatin1Char('\n') + clipped->message;
+    }
+    if (!refusal.isEmpty()) {
+        verdict->setText(pending->verdictBefore);
+        setRoleColour(verdict, QPalette::Base, pending->colourBefore);
+        m_toolkit.messageBox(refusal);
+        return;
+    }
+
+    JudgedRecording& judged = std::get<JudgedRecording>(*pending->outcome);
+    ObservationRecord record{newRecordHeader(RecordKind::Waveform, QString(), judged.file,
+                                             pending->choice, m_session.clock().currentDateTime())};
+    record.result = recordingObservation(judged, pending->choice, record.startedAt);
+    pending->outcome.reset();
+    showRecording(record);
+    setWindowTitle(QStringLiteral("%1 - %2").arg(kTitle, name));
+    if (m_recorder)
+        m_recorder->keepRecording(record);
+    m_last = std::move(record);
+    updateSaveReport();
+}
+
+void ObservationWindow::showRecording(const ObservationRecord& record)
+{
+    const ObservationResult& result = record.result;
+    chart->clear();
+    for (const ObservedSample& sample : result.samples)
+        chart->showSample(sample.startS, chartPoints(result.judgement, sample));
+    showCounts(result.judgement.samplesJudged, result.judgement.samplesNotJudged);
+    const bool judged =
+        result.verdict == ObservationVerdict::Pass || result.verdict == ObservationVerdict::Fail;
+    showVerdict(judged ? withGuardBand(observationVerdictText(result.verdict),
+                                       result.judgement.guardBandPct)
+                       : observationVerdictText(result.verdict),
+                observationVerdictColour(result.verdict));
+    sampling->setText(observationNotes(result));
+}
+
 void ObservationWindow::run()
 {
     ActivityScope measuring(m_activity.testRun);
     m_running = true;
+    setWindowTitle(kTitle);
     m_stopRequested = false;
     m_form.setEnabled(Button::Run, false);
     m_form.setEnabled(Button::Log, false);
@@ -293,7 +420,7 @@ void ObservationWindow::showVerdict(const QString& text, Colour colour)
 
 void ObservationWindow::updateSaveReport()
 {
-    saveReport->setEnabled(m_reportSaver && m_last && !m_running);
+    saveReport->setEnabled(m_reportSaver && m_last && !m_running && !judging());
 }
 
 void ObservationWindow::saveReportClicked()

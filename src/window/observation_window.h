@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -17,9 +18,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class QThread;
 class AnalyzerSession;
 class ObservationRecorder;
 class Toolkit;
+struct RecordingChoice;
 
 // Saves the report of an observation as the operator asks (product fields,
 // file): the product fields given, nothing when the operator cancelled.
@@ -55,6 +58,8 @@ public:
     void setReportSaver(ObservationReportSaver saver);
 
     bool running() const { return m_running; }
+    // Whether a recording is being judged.
+    bool judging() const { return m_judge != nullptr; }
     // The last observation run from this window, as recorded.
     const std::optional<ObservationRecord>& last() const { return m_last; }
 
@@ -82,6 +87,13 @@ public slots:
     // Shows what the next observation judges by (while one runs: what it
     // judges by); IEC1000 calls it when its class, power or session changes.
     void showJudgingBasis();
+    // "Open Recording...": asks for a recording (its dialogs over
+    // `dialogParent`) and judges it under what the next observation judges
+    // by, away from the window's thread; this window says so meanwhile and
+    // then shows its result as an observation's, its title naming the file,
+    // and the recorder keeps it. Refused while an observation runs or
+    // another recording is judged, or without a class to judge by.
+    void openRecording(QWidget* dialogParent);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -102,6 +114,12 @@ private:
     ClassChoice chosenClass() const;
     // Why an observation cannot start now; empty when it can.
     QString refusal() const;
+    // Why nothing can be judged under the class chosen; empty when it can.
+    QString classRefusal() const;
+    void startJudging(const RecordingChoice& recording, const ClassChoice& choice);
+    void recordingJudged();
+    // A recording's observation as this window shows a finished one.
+    void showRecording(const ObservationRecord& record);
     void run();
     void showCounts(int judged, int notJudged);
     void showVerdict(const QString& text, Colour colour);
@@ -120,4 +138,8 @@ private:
     bool m_stopRequested = false;
     qint64 m_recordId = 0;
     std::optional<ObservationRecord> m_last;
+    // The recording being judged, and the thread judging it.
+    struct PendingRecording;
+    std::unique_ptr<PendingRecording> m_pending;
+    std::unique_ptr<QThread> m_judge;
 };

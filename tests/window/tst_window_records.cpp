@@ -32,15 +32,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSpinBox>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <cmath>
 #include <memory>
+#include <numbers>
 
 #include <unistd.h>
 
@@ -164,6 +166,36 @@ void answerSaveReport(const QString& path, const QStringList& typed = {})
     });
 }
 
+// A recording of 3 s at 8 kHz as an oscilloscope writes it: 230 V at 50 Hz
+// and a current of 4 A with a 3rd harmonic of `thirdA` A (Class A allows
+// 2.3 A), every value rms.
+void writeRecording(const QString& path, double thirdA)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("time,voltage,current\n");
+    const double w = 2 * std::numbers::pi * 50;
+    const double peak = std::numbers::sqrt2;
+    for (int n = 0; n < 24000; ++n) {
+        const double t = n / 8000.0;
+        const double amps = peak * (4 * std::sin(w * t) + thirdA * std::sin(3 * w * t));
+        file.write(QByteArray::number(t, 'g', 10) + ',' +
+                   QByteArray::number(peak * 230 * std::sin(w * t), 'f', 4) + ',' +
+                   QByteArray::number(amps, 'f', 5) + '\n');
+    }
+}
+
+// Chooses `path` in the file dialog "Open Recording..." opens.
+void answerOpenRecording(const QString& path)
+{
+    QTimer::singleShot(0, [path] {
+        auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(files);
+        files->selectFile(path);
+        QMetaObject::invokeMethod(files, "accept");
+    });
+}
+
 } // namespace
 
 class TestWindowRecords : public QObject
@@ -200,6 +232,8 @@ private slots:
     void observationNotesBesideTheVerdict_data();
     void observationNotesBesideTheVerdict();
     void chartRanksJudgedOrdersOnly();
+    void openedRecordingIsShownAndKept();
+    void recordingThatCannotBeJudgedIsToldAndNotKept();
 
 private:
     QTemporaryDir m_dir;
@@ -845,4 +879,70 @@ void TestWindowRecords::chartRanksJudgedOrdersOnly()
     QCOMPARE(points[33].rank, std::nullopt);
     QCOMPARE(points[17].rank, std::optional<int>(0));
     QCOMPARE(points[1].rank, std::optional<int>(1));
+}
+
+// A recording opened from the menu is judged away from the window's thread,
+// shown as an observation and kept as a record of kind waveform.
+void TestWindowRecords::openedRecordingIsShownAndKept()
+{
+    const QString recording = m_dir.filePath(QStringLiteral("fan.csv"));
+    writeRecording(recording, 2.5);
+    const QString path = m_dir.filePath(QStringLiteral("recording.sqlite"));
+    Bench bench;
+    bench.window->setRecordStore(path);
+    bench.window->Aopt->setChecked(true);
+    QAction* open = bench.action(QStringLiteral("Open Recording..."));
+    QVERIFY(open);
+
+    answerOpenRecording(recording);
+    open->trigger();
+    ObservationWindow* observation = bench.window->observationWindow();
+    QVERIFY(observation && observation->isVisible());
+    QCOMPARE(observation->verdict->text(), QStringLiteral("Judging fan.csv..."));
+    QVERIFY(!observation->startStop->isEnabled());
+    open->trigger(); // refused while the first is judged
+    QCOMPARE(bench.toolkit.messages,
+             QStringList{"fan.csv is still being judged: open the next recording when it has "
+                         "ended."});
+
+    QTRY_COMPARE_WITH_TIMEOUT(observation->verdict->text(), QStringLiteral("Fail"), 20000);
+    QCOMPARE(observation->windowTitle(), QStringLiteral("Timed Observation - fan.csv"));
+    QVERIFY2(observation->sampling->text().startsWith(QStringLiteral("3rd: average at 109 %")),
+             qPrintable(observation->sampling->text()));
+    QVERIFY(!observation->chart->worstOrders().empty());
+    QVERIFY(observation->startStop->isEnabled());
+    QCOMPARE(bench.toolkit.messages.size(), 1);
+
+    RecordStore reader;
+    QVERIFY(reader.open(path, StoreAccess::Read).succeeded());
+    const QList<RecordSummary> history = reader.history(0);
+    QCOMPARE(history.size(), 1);
+    QCOMPARE(history.first().kind, QStringLiteral("waveform"));
+    QCOMPARE(history.first().id, observation->last()->id);
+}
+
+void TestWindowRecords::recordingThatCannotBeJudgedIsToldAndNotKept()
+{
+    const QString recording = m_dir.filePath(QStringLiteral("no-current.csv"));
+    QFile file(recording);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("time,voltage\n0,0\n0.000125,1\n");
+    file.close();
+    const QString path = m_dir.filePath(QStringLiteral("no-recording.sqlite"));
+    Bench bench;
+    bench.window->setRecordStore(path);
+    bench.window->Aopt->setChecked(true);
+
+    answerOpenRecording(recording);
+    bench.action(QStringLiteral("Open Recording..."))->trigger();
+    ObservationWindow* observation = bench.window->observationWindow();
+    QTRY_VERIFY(!observation->judging());
+    QCOMPARE(bench.toolkit.messages.size(), 1);
+    QVERIFY2(bench.toolkit.messages.first().startsWith(QStringLiteral("no-current.csv: line 1: ")),
+             qPrintable(bench.toolkit.messages.first()));
+    QCOMPARE(observation->verdict->text(), QString());
+    QVERIFY(!observation->last());
+    RecordStore reader;
+    QVERIFY(reader.open(path).succeeded());
+    QVERIFY(reader.history(0).isEmpty());
 }
