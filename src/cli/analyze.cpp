@@ -10,6 +10,7 @@
 #include "report_rows.h"
 
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QJsonDocument>
 
 // analyze: a recording of the supply voltage and the product's current judged
@@ -81,8 +82,8 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
     RecordStore store;
     if (!openForWriting(store, configuration))
         return kStoreFailed;
-    const RecordingIntake intake = takeRecording(files.first(), options, configuration.choice,
-                                                 productOf(parser), store);
+    RecordingIntake intake = takeRecording(files.first(), options, configuration.choice,
+                                           productOf(parser), QDateTime::currentDateTime());
     if (intake.refused) {
         err(QStringLiteral("iec1000: %1").arg(intake.refused->message));
         return kDataError;
@@ -95,7 +96,9 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
                                    : recordingText(*intake.shownOnly));
         return kNoVerdict;
     }
-    const ObservationRecord& record = intake.record;
+    ObservationRecord& record = intake.record;
+    if (const Outcome saved = store.saveRecording(record); !saved.succeeded())
+        record.recordProblem = saved.reason();
     int exitCode = observationExitCode(record.result.verdict);
     if (!record.recordProblem.isEmpty()) {
         err(QStringLiteral("iec1000: the recording's result was not recorded: %1")

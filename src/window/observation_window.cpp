@@ -9,7 +9,7 @@
 #include "observation_view.h"
 #include "record_keeper.h"
 #include "recording_dialog.h"
-#include "recording_judgement.h"
+#include "recording_intake.h"
 #include "serial_port.h"
 #include "test_run.h"
 #include "toolkit.h"
@@ -144,7 +144,8 @@ struct ObservationWindow::PendingRecording
     QString path;
     ClassChoice choice;
     // Written by the judging thread, read once it has finished.
-    std::optional<std::variant<JudgedRecording, RecordingError>> outcome;
+    QDateTime takenAt;
+    RecordingIntake intake;
     // The verdict shown before, shown again when nothing is judged.
     QString verdictBefore;
     QColor colourBefore;
@@ -251,9 +252,11 @@ void ObservationWindow::startJudging(const RecordingChoice& recording, const Cla
                 Colour::Neutral);
 
     PendingRecording* pending = m_pending.get();
+    pending->takenAt = m_session.clock().currentDateTime();
     const RecordingOptions options = recording.options;
     m_judge.reset(QThread::create([pending, options] {
-        pending->outcome = judgeRecording(pending->path, options, pending->choice, true);
+        pending->intake =
+            takeRecording(pending->path, options, pending->choice, {}, pending->takenAt);
     }));
     connect(m_judge.get(), &QThread::finished, this, &ObservationWindow::recordingJudged);
     m_judge->start();
@@ -268,11 +271,12 @@ void ObservationWindow::recordingJudged()
     updateSaveReport();
     const QString name = QFileInfo(pending->path).fileName();
     QString refusal;
-    if (const auto* refused = std::get_if<RecordingError>(&*pending->outcome)) {
-        refusal = refused->message;
-    } else if (const auto notKept = notKeptBecause(std::get<JudgedRecording>(*pending->outcome))) {
-        refusal = QStringLiteral("%1: %2").arg(name, *notKept);
-        if (const auto& clipped = std::get<JudgedRecording>(*pending->outcome).clipped)
+    RecordingIntake& intake = pending->intake;
+    if (intake.refused) {
+        refusal = intake.refused->message;
+    } else if (intake.shownOnly) {
+        refusal = QStringLiteral("%1: %2").arg(name, intake.notKept);
+        if (const auto& clipped = intake.shownOnly->clipped)
             refusal += QLatin1Char('\n') + clipped->message;
     }
     if (!refusal.isEmpty()) {
@@ -282,11 +286,7 @@ void ObservationWindow::recordingJudged()
         return;
     }
 
-    JudgedRecording& judged = std::get<JudgedRecording>(*pending->outcome);
-    ObservationRecord record{newRecordHeader(RecordKind::Waveform, QString(), judged.file,
-                                             pending->choice, m_session.clock().currentDateTime())};
-    record.result = recordingObservation(judged, pending->choice, record.startedAt);
-    pending->outcome.reset();
+    ObservationRecord record = std::move(intake.record);
     showRecording(record);
     setWindowTitle(QStringLiteral("%1 - %2").arg(kTitle, name));
     if (m_recorder)

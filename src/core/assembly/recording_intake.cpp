@@ -1,12 +1,8 @@
 #include "recording_intake.h"
 
-#include "record_store.h"
-
-#include <QDateTime>
-
 RecordingIntake takeRecording(const QString& path, const RecordingOptions& options,
                               const ClassChoice& choice, const ProductInfo& product,
-                              RecordStore& store)
+                              const QDateTime& takenAt)
 {
     RecordingIntake intake;
     auto outcome = judgeRecording(path, options, choice, true);
@@ -23,12 +19,8 @@ RecordingIntake takeRecording(const QString& path, const RecordingOptions& optio
     // A recording has no port: the record names its source and the file.
     ObservationRecord& record = intake.record;
     static_cast<RecordHeader&>(record) = newRecordHeader(
-        RecordKind::Waveform, QStringLiteral("recording"), judged.file, choice,
-        QDateTime::currentDateTime());
+        RecordKind::Waveform, QStringLiteral("recording"), judged.file, choice, takenAt);
     record.product = product;
     record.result = recordingObservation(judged, choice, record.startedAt);
-    judged.analysis.windows = {};
-    if (const Outcome saved = store.saveRecording(record); !saved.succeeded())
-        record.recordProblem = saved.reason();
     return intake;
 }

@@ -1,18 +1,16 @@
 #pragma once
 
 #include "observation_record.h"
-#include "outcome.h"
 #include "recording_judgement.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
 
-class RecordStore;
-
 // A recording taken in, as the window and the command line take it: judged
-// under a class choice and, when it may be kept, kept in the store as a
-// record of kind waveform.
+// under a class choice and, when it may be kept, made the record of kind
+// waveform the store keeps (RecordStore::saveRecording).
 struct RecordingIntake
 {
     // The file could not be judged (unreadable, damaged, out of range): the
@@ -22,14 +20,14 @@ struct RecordingIntake
     // why, and what was judged, to show.
     QString notKept;
     std::optional<JudgedRecording> shownOnly;
-    // The record, judged; its id is set when the store kept it, otherwise
-    // recordProblem says why it was not.
+    // The record to keep, judged, with the product fields; named by its
+    // source ("recording") and the file.
     ObservationRecord record;
 };
 
-// Judges `path` under `choice` and keeps the result in `store` with the
-// product fields `product`, taken now. The file is streamed; only its
-// windows are held.
+// Judges `path` under `choice`, taken at `takenAt`. The file is streamed;
+// only its windows are held. Touches no store: the window judges off its
+// own thread.
 RecordingIntake takeRecording(const QString& path, const RecordingOptions& options,
                               const ClassChoice& choice, const ProductInfo& product,
-                              RecordStore& store);
+                              const QDateTime& takenAt);
