@@ -204,6 +204,24 @@ ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choic
 // keep their cycle's verdict.
 void markWindowVerdicts(ObservationResult& result);
 
+// A window's order `cell` (order cell + 2) against the judgement's guarded
+// limit: NotJudged without a limit, NotTested where the window's values do
+// not test it, Fail above its guarded limit, Pass otherwise.
+CellState windowOrderState(const ObservationJudgement& judgement, const RuleSample& values,
+                           int cell);
+
+// The window whose highest tested order is furthest above (or closest to)
+// its guarded limit, in % of that limit: its index among the samples (from
+// 0), that order's cell and its %. The earlier window of two as high. None
+// without a window that has a tested order under a limit.
+struct WorstWindow
+{
+    int index = 0;
+    int cell = 0;
+    double percentOfLimit = 0;
+};
+std::optional<WorstWindow> worstWindow(const ObservationResult& result);
+
 // A recording's samples judged under `choice`: the observation's rules over
 // its windows, which stay as recorded, each window's verdict set again.
 ObservationResult judgedRecordingAgain(ObservationResult result, const ClassChoice& choice);
