@@ -266,6 +266,17 @@ QString recordingMethodSentence(const RecordingFacts& facts)
         .arg(facts.periodsPerWindow);
 }
 
+QString recordingSupplyText(const RecordingFacts& facts)
+{
+    if (!facts.supplyWarning.isEmpty())
+        return facts.supplyWarning;
+    return QStringLiteral("%1-%2 V, %3-%4 Hz: within the test supply's requirements")
+        .arg(facts.voltsLowest, 0, 'f', 1)
+        .arg(facts.voltsHighest, 0, 'f', 1)
+        .arg(facts.hzLowest, 0, 'f', 2)
+        .arg(facts.hzHighest, 0, 'f', 2);
+}
+
 QString ObservationResult::source() const
 {
     return recording ? QStringLiteral("recording") : QStringLiteral("zento");

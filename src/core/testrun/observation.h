@@ -143,6 +143,9 @@ struct RecordingFacts
 // What every output says of the method of a recording: "1.5 s smoothed DFT
 // windows of 10 periods (IEC 61000-4-7) from a recording".
 QString recordingMethodSentence(const RecordingFacts& facts);
+// The supply a recording shows: "229.8-230.2 V, 49.99-50.01 Hz: within the
+// test supply's requirements", or its warning.
+QString recordingSupplyText(const RecordingFacts& facts);
 // The rule set a recording is judged by (the observation's rules over its
 // windows), as records and reports name it.
 inline constexpr const char* kRecordingRules =
