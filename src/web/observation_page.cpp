@@ -1,5 +1,6 @@
 #include "pages.h"
 
+#include "conversions.h"
 #include "html.h"
 #include "observation_formats.h"
 #include "observation_pdf_chart.h"
@@ -88,6 +89,70 @@ QString timeline(const ObservationResult& r)
            svg + QStringLiteral("</svg></section>");
 }
 
+// A recording's facts: the file, how it was read, what its windows showed
+// and the supply.
+QString recordingRows(const RecordingFacts& f, const ObservationResult& r)
+{
+    QString rows;
+    rows +=
+        row(QStringLiteral("File"),
+            QStringLiteral("<span class=\"stored\" id=\"file\">%1</span>").arg(storedText(f.file)));
+    rows += row(QStringLiteral("Size"), QStringLiteral("%1 bytes").arg(f.sizeBytes));
+    rows += row(QStringLiteral("SHA-256"), QStringLiteral("<code>%1</code>").arg(text(f.sha256)));
+    rows += row(QStringLiteral("Channels"),
+                QStringLiteral("voltage &quot;<span class=\"stored\">%1</span>&quot;, current "
+                               "&quot;<span class=\"stored\">%2</span>&quot;")
+                    .arg(storedText(f.voltageChannel), storedText(f.currentChannel)));
+    rows += row(QStringLiteral("Sample rate"),
+                QStringLiteral("%1 samples/s").arg(f.sampleRate, 0, 'f', 0));
+    rows += row(QStringLiteral("Windows"),
+                QStringLiteral("<span id=\"samples\">%1</span> judged, %2 not judged, of %3 "
+                               "periods, %4 s each: %5 s; %6")
+                    .arg(r.judgement.samplesJudged)
+                    .arg(r.samplesNotJudged)
+                    .arg(f.periodsPerWindow)
+                    .arg(r.sampleIntervalS, 0, 'f', 4)
+                    .arg(r.elapsedS, 0, 'f', 1)
+                    .arg(text(r.sampling())));
+    rows += row(QStringLiteral("Frequency"), QStringLiteral("%1 Hz").arg(f.frequencyHz, 0, 'f', 3));
+    rows += row(QStringLiteral("Highest THD"), QStringLiteral("%1 %").arg(f.thdPct, 0, 'f', 1));
+    rows += row(QStringLiteral("Crest factor"), QString::number(f.crestFactor, 'f', 2));
+    rows += row(QStringLiteral("Highest power"),
+                QStringLiteral("%1 W").arg(f.highestPowerW, 0, 'f', 1));
+    const QString supply = text(recordingSupplyText(f));
+    rows += f.supplyWarning.isEmpty() ? row(QStringLiteral("Supply"), supply)
+                                      : QStringLiteral("<tr id=\"supply-warning\"><th>Supply</th>"
+                                                       "<td class=\"verdict-fail\">%1</td></tr>")
+                                            .arg(supply);
+    return rows;
+}
+
+// The spectrum of the worst window: its orders in mA against their limits,
+// captioned with the window and its worst order; empty without one.
+QString worstWindowSection(const ObservationResult& r)
+{
+    const std::optional<WorstWindow> worst = worstWindow(r);
+    if (!worst)
+        return {};
+    const ObservedSample& window = r.samples.at(worst->index);
+    const ObservationJudgement& j = r.judgement;
+    QList<MilliampBar> bars;
+    for (int cell = 0; cell < kHarmonicCells; ++cell) {
+        const OrderJudgement& order = j.orders[std::size_t(cell)];
+        bars.append({window.values->currentsMa[std::size_t(cell)], order.limitMa,
+                     order.guardedLimitMa,
+                     cellStateName(windowOrderState(j, *window.values, cell))});
+    }
+    return QStringLiteral("<section><h2>The spectrum of the worst window</h2>"
+                          "<p id=\"worst-window\">Worst window: %1 at %2 s, %3 at %4 % of its "
+                          "%5limit</p>")
+               .arg(worst->index + 1)
+               .arg(window.startS, 0, 'f', 1)
+               .arg(orderOrdinal(worst->cell + 2), percentFigure(worst->percentOfLimit),
+                    j.guardBandPct > 0 ? QStringLiteral("guarded ") : QString()) +
+           milliampChart(bars, worst->cell, j.guardBandPct) + QStringLiteral("</section>");
+}
+
 } // namespace
 
 QString observationPage(const ObservationRecord& record, bool running, int samplePage)
@@ -96,8 +161,11 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
     const ObservationResult& r = record.result;
     const QString verdict =
         running ? QStringLiteral("running") : json.value(QLatin1String("verdict")).toString();
-    QString body = heading(record.id, QStringLiteral("timed observation"), verdict,
-                           running ? QStringLiteral("verdict-running") : verdictClass(verdict));
+    const std::optional<RecordingFacts>& recording = r.recording;
+    QString body = heading(
+        record.id,
+        recording ? QStringLiteral("waveform recording") : QStringLiteral("timed observation"),
+        verdict, running ? QStringLiteral("verdict-running") : verdictClass(verdict));
     const int taken = int(r.samples.size());
     body += QStringLiteral("<p id=\"live\" data-record=\"%1\" data-samples=\"%2\" "
                            "data-running=\"%3\">%4</p>")
@@ -113,19 +181,24 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
                            "<a href=\"/records/%1/samples.json\">JSON</a></p>")
                 .arg(record.id);
     body += productSection(record);
-    body += QStringLiteral("<section><h2>Observation</h2><table class=\"fields\" id=\"values\">");
+    body += QStringLiteral("<section><h2>%1</h2><table class=\"fields\" id=\"values\">")
+                .arg(recording ? QStringLiteral("Recording") : QStringLiteral("Observation"));
     body +=
         row(QStringLiteral("Started"), text(json.value(QLatin1String("measured_at")).toString()));
     body += row(QStringLiteral("Class"),
                 storedText(reportClassText(r.choice.productClass, r.choice.power.text())));
     body += row(QStringLiteral("Edition"),
                 text(editionShown(r.judgement.edition, r.choice.professional)));
-    body += row(QStringLiteral("Duration"),
-                QStringLiteral("%1 s asked, %2 s elapsed")
-                    .arg(r.durationS)
-                    .arg(json.value(QLatin1String("elapsed_s")).toDouble(), 0, 'f', 1));
-    body +=
-        row(QStringLiteral("Samples"),
+    if (recording)
+        body += recordingRows(*recording, r);
+    else
+        body += row(QStringLiteral("Duration"),
+                    QStringLiteral("%1 s asked, %2 s elapsed")
+                        .arg(r.durationS)
+                        .arg(json.value(QLatin1String("elapsed_s")).toDouble(), 0, 'f', 1));
+    if (!recording)
+        body += row(
+            QStringLiteral("Samples"),
             QStringLiteral("<span id=\"samples\">%1</span> judged, %2 not judged (%3 taken); %4")
                 .arg(json.value(QLatin1String("samples")).toInt())
                 .arg(json.value(QLatin1String("samples_not_judged")).toInt())
@@ -149,7 +222,9 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
     } else {
         body += row(QStringLiteral("POHC"), QStringLiteral("none for this class"));
     }
-    if (json.contains(QLatin1String("highest_power_w")))
+    // A recording's highest power is among its facts; only Class D has a
+    // power basis.
+    if (json.contains(QLatin1String("power_differs")))
         body += row(QStringLiteral("Power basis"),
                     QStringLiteral("typed %1 W; highest measured %2 W%3")
                         .arg(storedText(r.choice.power.text()))
@@ -210,13 +285,15 @@ QString observationPage(const ObservationRecord& record, bool running, int sampl
             percentChart(bars, {100, 150}, guardBandPct, 160) + table +
             QStringLiteral("</section>");
 
+    body += worstWindowSection(r);
     body += timeline(r);
 
     // The samples, a page of them.
     const int pages = std::max(1, (taken + kSamplesPageSize - 1) / kSamplesPageSize);
     const int shown = std::clamp(samplePage, 1, pages);
-    body += QStringLiteral("<section><h2>Samples</h2><table class=\"samples\" id=\"sample-list\">"
-                           "<thead><tr><th>#</th><th>Start (s)</th><th>Time</th><th>Verdict</th>"
+    body += QStringLiteral("<section><h2>%1</h2><table class=\"samples\" id=\"sample-list\">")
+                .arg(recording ? QStringLiteral("Windows") : QStringLiteral("Samples"));
+    body += QStringLiteral("<thead><tr><th>#</th><th>Start (s)</th><th>Time</th><th>Verdict</th>"
                            "<th>Problem</th></tr></thead><tbody>");
     for (int k = (shown - 1) * kSamplesPageSize; k < std::min(taken, shown * kSamplesPageSize);
          ++k) {

@@ -2,6 +2,7 @@
 
 #include "conversions.h"
 #include "html.h"
+#include "observation_rules.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -92,22 +93,32 @@ QString downloads(qint64 id)
         .arg(id);
 }
 
-QString gridLines(double left, double width, double base, double height, double top, double step)
+QString gridLines(double left, double width, double base, double height, double top, double step,
+                  const QString& unit)
 {
     QString svg;
     for (double mark = 0; mark <= top + step / 2; mark += step) {
         const double y = base - mark / top * height;
         svg += QStringLiteral("<line x1=\"%1\" x2=\"%2\" y1=\"%3\" y2=\"%3\" stroke=\"#ddd\"/>"
-                              "<text x=\"%4\" y=\"%5\" text-anchor=\"end\" font-size=\"10\">%6 %"
+                              "<text x=\"%4\" y=\"%5\" text-anchor=\"end\" font-size=\"10\">%6 %7"
                               "</text>")
                    .arg(left)
                    .arg(left + width)
                    .arg(y, 0, 'f', 1)
                    .arg(left - 4)
                    .arg(y + 3, 0, 'f', 1)
-                   .arg(mark, 0, 'g', 6);
+                   .arg(mark, 0, 'g', 6)
+                   .arg(unit);
     }
     return svg;
+}
+
+QString stateFill(const QString& state)
+{
+    return state == QLatin1String("fail")         ? QStringLiteral("#ff0000")
+           : state == QLatin1String("not_tested") ? QStringLiteral("#0000ff")
+           : state == QLatin1String("pass")       ? QStringLiteral("#00ff00")
+                                                  : QStringLiteral("#999999");
 }
 
 QString percentChart(const QList<ChartBar>& bars, const QList<double>& lines, double guardBandPct,
@@ -137,10 +148,7 @@ QString percentChart(const QList<ChartBar>& bars, const QList<double>& lines, do
     for (int n = 0; n < int(bars.size()); ++n) {
         const ChartBar& bar = bars.at(n);
         const double x = left + n * 16 + 3;
-        const QString fill = bar.state == QLatin1String("fail")         ? QStringLiteral("#ff0000")
-                             : bar.state == QLatin1String("not_tested") ? QStringLiteral("#0000ff")
-                             : bar.state == QLatin1String("pass")       ? QStringLiteral("#00ff00")
-                                                                        : QStringLiteral("#999999");
+        const QString fill = stateFill(bar.state);
         if (bar.maximum) {
             anyMaximum = true;
             svg += barRect(x - 1, 6, bar.percent, fill, QStringLiteral(" class=\"average\""));
@@ -196,6 +204,81 @@ QString percentChart(const QList<ChartBar>& bars, const QList<double>& lines, do
                    .arg(legend.at(n));
     return QStringLiteral("<svg class=\"chart\" viewBox=\"0 0 %1 %2\" role=\"img\" "
                           "aria-label=\"Each order as percent of its limit\">")
+               .arg(left + width + 10)
+               .arg(260 + 12 * legend.size()) +
+           svg + QLatin1String("</svg>");
+}
+
+QString milliampChart(const QList<MilliampBar>& bars, int scaledTo, double guardBandPct)
+{
+    double highest = 0;
+    for (const MilliampBar& bar : bars)
+        highest = std::max(highest, bar.currentMa);
+    if (scaledTo >= 0 && scaledTo < int(bars.size()))
+        highest = std::max(highest, bars.at(scaledTo).limitMa.value_or(0));
+    const auto [top, step] = chartScale(highest, 10);
+    const double left = 56, width = 39 * 16, height = 220, base = 10 + height;
+    QString svg = gridLines(left, width, base, height, top, step, QStringLiteral("mA"));
+    const auto mark = [&](double x, double ma, const QString& colour, const QString& dash,
+                          const QString& name) {
+        if (ma > top)
+            return QStringLiteral("<path d=\"M%1 %2 l5 -7 l5 7 z\" fill=\"%3\" "
+                                  "class=\"limit-above\"><title>%4 %5 mA</title></path>")
+                .arg(x)
+                .arg(base - height + 7, 0, 'f', 1)
+                .arg(colour, name)
+                .arg(ma, 0, 'f', 1);
+        const double y = base - ma / top * height;
+        return QStringLiteral("<line x1=\"%1\" x2=\"%2\" y1=\"%3\" y2=\"%3\" stroke=\"%4\" "
+                              "stroke-width=\"2\" stroke-dasharray=\"%5\" class=\"limit-mark\">"
+                              "<title>%6 %7 mA</title></line>")
+            .arg(x - 2)
+            .arg(x + 12)
+            .arg(y, 0, 'f', 1)
+            .arg(colour, dash, name)
+            .arg(ma, 0, 'f', 1);
+    };
+    for (int n = 0; n < int(bars.size()); ++n) {
+        const MilliampBar& bar = bars.at(n);
+        const double x = left + n * 16 + 3;
+        const double h = std::min(bar.currentMa, top) / top * height;
+        if (h > 0)
+            svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"10\" height=\"%3\" "
+                                  "fill=\"%4\" stroke=\"#333\" stroke-width=\"0.5\" "
+                                  "class=\"current\"><title>%5: %6 mA</title></rect>")
+                       .arg(x)
+                       .arg(base - h, 0, 'f', 1)
+                       .arg(h, 0, 'f', 1)
+                       .arg(stateFill(bar.state), orderOrdinal(n + 2))
+                       .arg(bar.currentMa, 0, 'f', 1);
+        const QString order = orderOrdinal(n + 2);
+        if (bar.limitMa)
+            svg += mark(x, *bar.limitMa, QStringLiteral("#000"), QStringLiteral("none"),
+                        order + QStringLiteral(" limit"));
+        if (guardBandPct > 0 && bar.guardedLimitMa)
+            svg += mark(x, *bar.guardedLimitMa, QStringLiteral("#c00"), QStringLiteral("2 2"),
+                        order + QStringLiteral(" guarded limit"));
+        if (n % 2 == 1 || n == 0)
+            svg += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\" "
+                                  "font-size=\"9\">%3</text>")
+                       .arg(x + 5)
+                       .arg(base + 12)
+                       .arg(n + 2);
+    }
+    QStringList legend{QStringLiteral("bars: the window's current of each order, mA; black "
+                                      "mark: its limit; a triangle: the limit is above the "
+                                      "scale")};
+    if (guardBandPct > 0)
+        legend << QStringLiteral("dotted red: the limit less the %1 % guard band, as judged")
+                      .arg(guardBandPct, 0, 'g', 6);
+    for (int n = 0; n < int(legend.size()); ++n)
+        svg += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"10\">%3</text>")
+                   .arg(left)
+                   .arg(base + 28 + 12 * n)
+                   .arg(legend.at(n));
+    return QStringLiteral("<svg class=\"chart\" id=\"worst-window-chart\" viewBox=\"0 0 %1 %2\" "
+                          "role=\"img\" aria-label=\"The worst window's orders in mA against "
+                          "their limits\">")
                .arg(left + width + 10)
                .arg(260 + 12 * legend.size()) +
            svg + QLatin1String("</svg>");

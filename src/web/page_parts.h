@@ -45,9 +45,14 @@ QString heading(qint64 id, const QString& what, const QString& verdict, const QS
 // The links to record `id`'s reports: PDF, CSV and JSON.
 QString downloads(qint64 id);
 
-// The horizontal grid of a chart, a line and its "% " label every `step` up
-// to `top`, `height` high above `base`, `width` wide from `left`.
-QString gridLines(double left, double width, double base, double height, double top, double step);
+// The horizontal grid of a chart, a line and its label (the figure and
+// `unit`) every `step` up to `top`, `height` high above `base`, `width` wide
+// from `left`.
+QString gridLines(double left, double width, double base, double height, double top, double step,
+                  const QString& unit = QStringLiteral("%"));
+
+// A bar's fill for an order's state ("pass", "fail", "not_tested", ...).
+QString stateFill(const QString& state);
 
 // One order of a percentChart: its (average) % of limit, its state, and an
 // observation's maximum % beside it.
@@ -65,6 +70,23 @@ struct ChartBar
 // `guardBandPct`, a dotted one where it puts each.
 QString percentChart(const QList<ChartBar>& bars, const QList<double>& lines = {100},
                      double guardBandPct = 0, double lowestTop = kChartMinTopPercent);
+
+// One order of a milliampChart: its current and limit in mA (none where
+// the class sets none), the limit less the guard band, and its state.
+struct MilliampBar
+{
+    double currentMa = 0;
+    std::optional<double> limitMa;
+    std::optional<double> guardedLimitMa;
+    QString state;
+};
+
+// A bar chart of currents in mA, one bar an order from the 2nd, coloured by
+// its state, each order's limit a black mark across its bar and, under a
+// guard band of `guardBandPct`, the guarded limit a dotted red one. The
+// scale reaches the highest current or the limit of order `scaledTo` (a
+// cell), whichever is higher; a limit above it is a triangle at the top.
+QString milliampChart(const QList<MilliampBar>& bars, int scaledTo, double guardBandPct);
 
 // The harmonics table's limit cell and, under a guard band, the guarded
 // limit's cell beside it (both HTML as they are).

@@ -118,6 +118,7 @@ private slots:
     void stopEndsIt();
     void durationOutOfRangeSendsNothing();
     void judgedAgainKeepsHowItEnded();
+    void worstWindowIsFurthestAboveItsGuardedLimit();
 };
 
 void ObservationRun::cycleAtTheEndCompletesAndCounts()
@@ -304,6 +305,38 @@ void ObservationRun::judgedAgainKeepsHowItEnded()
     unfinished.verdict = ObservationVerdict::IncompleteObservation;
     QCOMPARE(judgedAgain(unfinished, {ProductClass::B, {}}).verdict,
              ObservationVerdict::IncompleteObservation);
+}
+
+void ObservationRun::worstWindowIsFurthestAboveItsGuardedLimit()
+{
+    // Guarded limits: the 3rd 1000 mA, the 5th 500 mA.
+    ObservationResult result;
+    result.judgement.orders[1].guardedLimitMa = 1000;
+    result.judgement.orders[3].guardedLimitMa = 500;
+    const auto window = [](double third, double fifth, bool fifthTested = true) {
+        std::array<double, kHarmonicCells> currents{};
+        currents[1] = third;
+        currents[3] = fifth;
+        RuleSample values = windowRuleSample(currents, 2, 1.9, 0.9, 400);
+        values.notTested[3] = !fifthTested;
+        return windowSampleAt(0, {}, values, {});
+    };
+    QVERIFY(!worstWindow(result));
+    // The 3rd at 90 %; the 5th at 112 %; an untested 5th at 140 %; an
+    // analyzer's sample is no window.
+    result.samples << window(900, 100) << window(800, 560) << window(500, 700, false);
+    ObservedSample snapshot = window(3000, 3000);
+    snapshot.reply = ObservedSample::Reply::Whole;
+    result.samples << snapshot;
+    const std::optional<WorstWindow> worst = worstWindow(result);
+    QVERIFY(worst);
+    QCOMPARE(worst->index, 1);
+    QCOMPARE(worst->cell, 3);
+    QCOMPARE(worst->percentOfLimit, 112.0);
+    // All within: the closest.
+    result.samples = {window(900, 100), window(950, 100)};
+    QCOMPARE(worstWindow(result)->index, 1);
+    QCOMPARE(worstWindow(result)->percentOfLimit, 95.0);
 }
 
 QTEST_GUILESS_MAIN(ObservationRun)

@@ -47,6 +47,39 @@ ObservationRecord failedObservation()
     return record;
 }
 
+// A Class A recording of three windows, 0.2 s apart, the 3rd at 1000,
+// 2530 and 1200 mA: the second 110 % of its 2300 mA limit.
+ObservationRecord recording()
+{
+    ObservationRecord record =
+        newObservationRecord(QString(), QStringLiteral("x.csv"), {ProductClass::A, {}}, 0, kAt);
+    record.id = 9;
+    record.kind = RecordKind::Waveform;
+    RecordingFacts facts;
+    facts.file = QStringLiteral("bench <3>.csv");
+    facts.sizeBytes = 7760035;
+    facts.sha256 = QStringLiteral("a1c11e96");
+    facts.voltageChannel = QStringLiteral("u");
+    facts.currentChannel = QStringLiteral("i");
+    facts.sampleRate = 10000;
+    facts.frequencyHz = 50;
+    facts.thdPct = 42.5;
+    facts.crestFactor = 1.63;
+    facts.supplyWarning = QStringLiteral("The voltage varies by more than 2 %.");
+    record.result.recording = facts;
+    record.result.sampleIntervalS = 0.2;
+    record.result.elapsedS = 0.6;
+    const double thirds[] = {1000, 2530, 1200};
+    for (int n = 0; n < 3; ++n) {
+        std::array<double, kHarmonicCells> currents{};
+        currents[1] = thirds[n];
+        record.result.samples << windowSampleAt(n * 0.2, kAt,
+                                                windowRuleSample(currents, 3, 2.5, 0.9, 600), {});
+    }
+    record.result = judgedRecordingAgain(record.result, record.result.choice);
+    return record;
+}
+
 Request get(const QString& path)
 {
     Request request;
@@ -70,6 +103,7 @@ private slots:
     void measurementShowsItsEditionAndTheLabBasis();
     void observationShowsItsEditionAndNotes();
     void samplesDownload();
+    void recordingShowsItsFactsAndWorstWindow();
 };
 
 void WebPages::historySaysTheGuardBand()
@@ -209,6 +243,31 @@ void WebPages::samplesDownload()
     QVERIFY(QString::fromUtf8(site.answer(get("/records/2")).body)
                 .contains("href=\"/records/2/samples.csv\""));
     QCOMPARE(site.answer(get("/records/1/samples.csv")).status, 404);
+}
+
+void WebPages::recordingShowsItsFactsAndWorstWindow()
+{
+    const QString page = observationPage(recording(), false, 1);
+    for (const char* shown :
+         {"<small>waveform recording</small>", "<h2>Recording</h2>",
+          "<span class=\"stored\" id=\"file\">bench &lt;3&gt;.csv</span>",
+          "<tr><th>Size</th><td>7760035 bytes</td></tr>", "<code>a1c11e96</code>",
+          "<tr><th>Sample rate</th><td>10000 samples/s</td></tr>",
+          "of 10 periods, 0.2000 s each: 0.6 s; 1.5 s smoothed DFT windows of 10 periods",
+          "<tr><th>Highest THD</th><td>42.5 %</td></tr>",
+          "<tr><th>Crest factor</th><td>1.63</td></tr>",
+          "<td class=\"verdict-fail\">The voltage varies by more than 2 %.</td>",
+          "<p id=\"worst-window\">Worst window: 2 at 0.2 s, 3rd at 110.0 % of its limit</p>",
+          "<title>3rd: 2530.0 mA</title>", "<title>3rd limit 2300.0 mA</title>"})
+        QVERIFY2(page.contains(shown), shown);
+    // Its bar red, above its limit; no analyzer's power basis, no sampling
+    // interval.
+    QVERIFY(page.contains("fill=\"#ff0000\" stroke=\"#333\" stroke-width=\"0.5\" "
+                          "class=\"current\"><title>3rd"));
+    QVERIFY(!page.contains("Power basis"));
+    QVERIFY(!page.contains("analyzer snapshots"));
+    // An analyzer's observation has no worst window.
+    QVERIFY(!observationPage(failedObservation(), false, 1).contains("worst-window"));
 }
 
 QTEST_GUILESS_MAIN(WebPages)

@@ -266,6 +266,17 @@ QString recordingMethodSentence(const RecordingFacts& facts)
         .arg(facts.periodsPerWindow);
 }
 
+QString recordingSupplyText(const RecordingFacts& facts)
+{
+    if (!facts.supplyWarning.isEmpty())
+        return facts.supplyWarning;
+    return QStringLiteral("%1-%2 V, %3-%4 Hz: within the test supply's requirements")
+        .arg(facts.voltsLowest, 0, 'f', 1)
+        .arg(facts.voltsHighest, 0, 'f', 1)
+        .arg(facts.hzLowest, 0, 'f', 2)
+        .arg(facts.hzHighest, 0, 'f', 2);
+}
+
 QString ObservationResult::source() const
 {
     return recording ? QStringLiteral("recording") : QStringLiteral("zento");
@@ -281,20 +292,47 @@ QString ObservationResult::rules() const
     return QLatin1String(recording ? kRecordingRules : kObservationRules);
 }
 
+CellState windowOrderState(const ObservationJudgement& judgement, const RuleSample& values,
+                           int cell)
+{
+    const std::optional<double>& limit = judgement.orders[std::size_t(cell)].guardedLimitMa;
+    if (!limit)
+        return CellState::NotJudged;
+    if (values.notTested[std::size_t(cell)])
+        return CellState::NotTested;
+    return values.currentsMa[std::size_t(cell)] > *limit ? CellState::Fail : CellState::Pass;
+}
+
 void markWindowVerdicts(ObservationResult& result)
 {
-    const ObservationJudgement& j = result.judgement;
     for (ObservedSample& sample : result.samples) {
         if (sample.reply != ObservedSample::Reply::Window || !sample.values)
             continue;
         bool above = false;
-        for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells) && !above; ++cell) {
-            const std::optional<double>& limit = j.orders[cell].guardedLimitMa;
-            above = limit && !sample.values->notTested[cell] &&
-                    sample.values->currentsMa[cell] > *limit;
-        }
+        for (int cell = 0; cell < kHarmonicCells && !above; ++cell)
+            above = windowOrderState(result.judgement, *sample.values, cell) == CellState::Fail;
         sample.verdict = above ? Verdict::Fail : Verdict::Pass;
     }
+}
+
+std::optional<WorstWindow> worstWindow(const ObservationResult& result)
+{
+    std::optional<WorstWindow> worst;
+    for (int index = 0; index < int(result.samples.size()); ++index) {
+        const ObservedSample& sample = result.samples.at(index);
+        if (sample.reply != ObservedSample::Reply::Window || !sample.values)
+            continue;
+        for (int cell = 0; cell < kHarmonicCells; ++cell) {
+            const std::optional<double>& limit =
+                result.judgement.orders[std::size_t(cell)].guardedLimitMa;
+            if (!limit || *limit <= 0 || sample.values->notTested[std::size_t(cell)])
+                continue;
+            const double pct = sample.values->currentsMa[std::size_t(cell)] / *limit * 100;
+            if (!worst || pct > worst->percentOfLimit)
+                worst = WorstWindow{index, cell, pct};
+        }
+    }
+    return worst;
 }
 
 ObservationResult judgedRecordingAgain(ObservationResult result, const ClassChoice& choice)

@@ -143,6 +143,9 @@ struct RecordingFacts
 // What every output says of the method of a recording: "1.5 s smoothed DFT
 // windows of 10 periods (IEC 61000-4-7) from a recording".
 QString recordingMethodSentence(const RecordingFacts& facts);
+// The supply a recording shows: "229.8-230.2 V, 49.99-50.01 Hz: within the
+// test supply's requirements", or its warning.
+QString recordingSupplyText(const RecordingFacts& facts);
 // The rule set a recording is judged by (the observation's rules over its
 // windows), as records and reports name it.
 inline constexpr const char* kRecordingRules =
@@ -203,6 +206,24 @@ ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choic
 // (guarded) limit in the judgement, Pass otherwise. The analyzer's samples
 // keep their cycle's verdict.
 void markWindowVerdicts(ObservationResult& result);
+
+// A window's order `cell` (order cell + 2) against the judgement's guarded
+// limit: NotJudged without a limit, NotTested where the window's values do
+// not test it, Fail above its guarded limit, Pass otherwise.
+CellState windowOrderState(const ObservationJudgement& judgement, const RuleSample& values,
+                           int cell);
+
+// The window whose highest tested order is furthest above (or closest to)
+// its guarded limit, in % of that limit: its index among the samples (from
+// 0), that order's cell and its %. The earlier window of two as high. None
+// without a window that has a tested order under a limit.
+struct WorstWindow
+{
+    int index = 0;
+    int cell = 0;
+    double percentOfLimit = 0;
+};
+std::optional<WorstWindow> worstWindow(const ObservationResult& result);
 
 // A recording's samples judged under `choice`: the observation's rules over
 // its windows, which stay as recorded, each window's verdict set again.
