@@ -2,9 +2,11 @@
 # a circle. Folders are the layers: src/core of PROJECT_DIR is the core, every
 # other folder of src/ a face. The core includes no face's header and no
 # header of Qt's window modules (WINDOW_QT_HEADERS names them, one a line); a
-# face includes no other face's header. A file and its header (x.h, x.cpp)
-# are one unit; no unit of src/ or tools/ reaches itself through what it
-# includes.
+# face includes no other face's header. Each folder of src/core/sources is one
+# source of the measurement (zento: the analyzer over the serial line;
+# recording: a recorded waveform) and includes no other source's header.
+# A file and its header (x.h, x.cpp) are one unit; no unit of src/ or tools/
+# reaches itself through what it includes.
 cmake_minimum_required(VERSION 3.25)
 file(STRINGS ${WINDOW_QT_HEADERS} window_qt_headers)
 file(GLOB_RECURSE files RELATIVE ${PROJECT_DIR} ${PROJECT_DIR}/src/*.h ${PROJECT_DIR}/src/*.cpp
@@ -32,6 +34,10 @@ foreach(file IN LISTS files)
     if(file MATCHES "^src/([^/]+)/")
         set(layer ${CMAKE_MATCH_1})
     endif()
+    set(source)
+    if(file MATCHES "^src/core/sources/([^/]+)/")
+        set(source ${CMAKE_MATCH_1})
+    endif()
     string(REGEX REPLACE "\\.(h|cpp)$" "" unit "${file}")
     file(STRINGS ${PROJECT_DIR}/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
     foreach(line IN LISTS includes)
@@ -54,6 +60,10 @@ foreach(file IN LISTS files)
         if(layer AND target_layer AND NOT target_layer STREQUAL "core"
            AND NOT target_layer STREQUAL layer)
             list(APPEND found "${file}: ${included} (src/${target_layer})")
+        endif()
+        if(source AND target MATCHES "^src/core/sources/([^/]+)/"
+           AND NOT CMAKE_MATCH_1 STREQUAL source)
+            list(APPEND found "${file}: ${included} (another source, src/core/sources/${CMAKE_MATCH_1})")
         endif()
         string(REGEX REPLACE "\\.(h|cpp)$" "" target_unit "${target}")
         if(NOT target_unit STREQUAL unit)
@@ -104,4 +114,4 @@ if(found)
     message(FATAL_ERROR "The layers are crossed:\n  ${found}")
 endif()
 list(LENGTH files count)
-message(STATUS "${count} files: the core includes no face, no face another, no circle.")
+message(STATUS "${count} files: the core includes no face, no face another, no source another, no circle.")

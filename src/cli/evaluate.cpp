@@ -6,6 +6,7 @@
 #include "rejudge.h"
 #include "report_rows.h"
 #include "result_formats.h"
+#include "sort_out.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -92,21 +93,16 @@ std::optional<int> evaluate(const QStringList& arguments, const Configuration& s
         return kStoreFailed;
     }
     // A saved reply is at most a few kB; more is not a reply.
-    QByteArray content = file.read(CommandChannel::kInputLimit + 1);
+    const QByteArray content = file.read(CommandChannel::kInputLimit + 1);
     if (content.size() > CommandChannel::kInputLimit) {
         err(QStringLiteral("iec1000: %1 is longer than a result reply (%2 bytes).")
                 .arg(name)
                 .arg(CommandChannel::kInputLimit));
         return kNoVerdict;
     }
-    // The end of the file ends the line of a whole reply saved without its
-    // line end. A shorter one ("head -c 200") was cut, its last field too.
-    if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r') &&
-        content.count(',') + 1 >= kReplyFields)
-        content += "\r\n";
     // A saved reply carries no time: it is not said when it was measured.
     CycleResult stored;
-    stored.reply.line = QString::fromLatin1(content);
+    stored.reply.line = savedReplyLine(content);
     return judgedReply(stored, configuration.choice, format);
 }
 

@@ -2,8 +2,8 @@
 
 #include "class_evaluation.h"
 #include "clock.h"
-#include "sort_out.h"
 #include "toolkit.h"
+#include "zento_measurement.h"
 
 namespace {
 
@@ -46,18 +46,19 @@ bool toldInAMessage(Verdict verdict)
 
 } // namespace
 
-void showReply(Form& form, const ParsedReply& reply)
+void showReply(Form& form, const Measurement& measurement)
 {
     const std::array<Field, 5> valueFields{Field::Wattxt, Field::Vlttxt, Field::AmpTxt,
                                            Field::PfTxt, Field::FreqTxt};
-    const std::array<const QString*, 5> values{&reply.watts, &reply.volts, &reply.amps,
-                                               &reply.powerFactor, &reply.frequency};
+    const std::array<const QString*, 5> values{&measurement.watts, &measurement.volts,
+                                               &measurement.amps, &measurement.powerFactor,
+                                               &measurement.frequency};
     for (int n = 0; n < int(values.size()); ++n)
-        if (n < reply.fieldsFound)
+        if (!values[n]->isNull())
             form.setText(valueFields[n], *values[n]);
     for (int cell = 0; cell < kHarmonicCells; ++cell)
-        if (kFirstHarmonicField + cell <= reply.fieldsFound)
-            form.setHrmNo(cell, reply.harmonics[cell]);
+        if (!measurement.harmonicsMa[cell].isNull())
+            form.setHrmNo(cell, measurement.harmonicsMa[cell]);
 }
 
 QString judgementNote(const CycleResult& result)
@@ -75,7 +76,7 @@ QString judgementNote(const CycleResult& result)
 void showResult(Form& form, const CycleResult& result)
 {
     if (replyWasRead(result.verdict)) {
-        showReply(form, result.reply);
+        showReply(form, zentoMeasurement(result.reply, result.measuredAt));
         showJudgement(form, result.judgement);
     }
     form.setJudgementNote(replyWasRead(result.verdict) ? judgementNote(result) : QString());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "class_selection.h"
+#include "measurement.h"
 #include "measurement_cycle.h"
 #include "window_model.h"
 
@@ -75,9 +76,9 @@ private:
 // colour, every other verdict on red.
 Colour verdictColour(Verdict verdict);
 
-// Writes the fields found into Wattxt, Vlttxt, AmpTxt, PfTxt, FreqTxt and
-// HrmNo; the others keep what they held.
-void showReply(Form& form, const ParsedReply& reply);
+// Writes the values the measurement gives into Wattxt, Vlttxt, AmpTxt,
+// PfTxt, FreqTxt and HrmNo; the others keep what they held.
+void showReply(Form& form, const Measurement& measurement);
 
 // Writes a cycle result into the window: the values and harmonic cells of a
 // reply that was read (showReply), the judgement (showJudgement) and its

@@ -16,6 +16,7 @@
 #include "sort_out.h"
 #include "virtual_clock.h"
 #include "window_layout.h"
+#include "zento_measurement.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -567,7 +568,8 @@ void TestMainWindow::everyNumberShowsWhole()
         const QStringList harmonics = analyzerNumbers(-6, 1);
         for (qsizetype n = 0; n < std::max(values.size(), harmonics.size()); ++n) {
             const QString& value = values[n % values.size()];
-            showReply(w, reply(value, value, typical, harmonics[n % harmonics.size()]));
+            showReply(
+                w, zentoMeasurement(reply(value, value, typical, harmonics[n % harmonics.size()])));
             if (cut.isEmpty())
                 cut = firstCutText(w);
             ++shown;

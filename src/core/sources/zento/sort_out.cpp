@@ -2,6 +2,7 @@
 
 #include "conversions.h"
 #include "evaluation_steps.h"
+#include "zento_measurement.h"
 
 #include <algorithm>
 #include <array>
@@ -269,14 +270,16 @@ QString invalidReplyProblem(const ParsedReply& reply)
            kNotJudged;
 }
 
+QString savedReplyLine(const QByteArray& content)
+{
+    QString line = QString::fromLatin1(content);
+    if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r') &&
+        content.count(',') + 1 >= kReplyFields)
+        line += QStringLiteral("\r\n");
+    return line;
+}
+
 MeasuredValues measuredValues(const ParsedReply& reply)
 {
-    MeasuredValues measured;
-    measured.harmonics = reply.harmonics;
-    measured.amps = reply.amps;
-    measured.powerFactor = reply.powerFactor;
-    measured.powerFactorSent = reply.fieldsFound >= 4 ? reply.fields[3] : QString();
-    measured.fundAmp = reply.fundAmp;
-    measured.watts = reply.watts;
-    return measured;
+    return measuredValues(zentoMeasurement(reply));
 }

@@ -63,5 +63,12 @@ int firstNegativeField(const ParsedReply& reply);
 // above 1000 A (firstCurrentAboveLimit), whichever comes first.
 QString invalidReplyProblem(const ParsedReply& reply);
 
-// The inputs of the class evaluations in a parsed reply.
+// A result reply saved to a file, as the line a cycle would have read: the
+// end of the file ends the line of a whole reply (47 fields or more) saved
+// without its line end; a shorter one was cut, its last field too, and stays
+// without one.
+QString savedReplyLine(const QByteArray& content);
+
+// The inputs of the class evaluations in a parsed reply: those of the
+// measurement it holds (zentoMeasurement).
 MeasuredValues measuredValues(const ParsedReply& reply);

@@ -1,5 +1,6 @@
 #include "measurement_cycle.h"
 #include "sort_out.h"
+#include "zento_measurement.h"
 
 #include <QtTest>
 
@@ -47,6 +48,7 @@ private slots:
     void replyLongerThan16BitPositions();
     void invalidReply_data();
     void invalidReply();
+    void measurementOfReply();
 };
 
 void ParseReply::fieldText_data()
@@ -237,6 +239,28 @@ void ParseReply::invalidReply()
     }
     QCOMPARE(verdict, Verdict::InvalidResult);
     QVERIFY2(told.startsWith(problem), qPrintable(told));
+}
+
+// A reply's values arrive in the neutral measurement as the window shows
+// them, named as the Zento analyzer's; a field not found gives none.
+void ParseReply::measurementOfReply()
+{
+    const QDateTime at(QDate(2026, 3, 4), QTime(10, 20, 30));
+    const Measurement whole = zentoMeasurement(SortOut(completeFields().join(',') + "\r\n"), at);
+    QCOMPARE(whole.source, QStringLiteral("zento"));
+    QCOMPARE(whole.takenAt, at);
+    const QStringList values{whole.watts,       whole.volts,     whole.amps,
+                             whole.powerFactor, whole.frequency, whole.fundamentalA};
+    QCOMPARE(values, QStringList({"230", "230.1", "1.5", "0.98", "50", "1.234"}));
+    QCOMPARE(whole.powerFactorGiven, QStringLiteral("0.98"));
+    for (int k = 0; k < kHarmonicCells; ++k)
+        QCOMPARE(whole.harmonicsMa[k], QString::number(k + 1));
+
+    const Measurement shortOne = zentoMeasurement(SortOut("230,230.1,1.5\r\n"));
+    QCOMPARE(shortOne.amps, QStringLiteral("1.5"));
+    QVERIFY(shortOne.powerFactor.isNull());
+    QVERIFY(shortOne.frequency.isNull());
+    QVERIFY(shortOne.harmonicsMa[0].isNull());
 }
 
 QTEST_GUILESS_MAIN(ParseReply)
