@@ -147,7 +147,7 @@ void sayPowerDiffers(const CycleResult& result)
     if (result.judgement.productClass != ProductClass::D ||
         editionRules(result.judgement.edition).classDMeasuredBasis)
         return;
-    const QString line = powerDiffersLine(result.judgement.power, result.reply.watts);
+    const QString line = powerDiffersLine(result.judgement.power, result.measurement().watts);
     if (!line.isEmpty())
         err(line);
 }

@@ -232,7 +232,7 @@ void TestRun::cycleEnded(const CycleResult& result)
 {
     if (replyWasRead(result.verdict)) {
         m_members.result = result.reply.line;
-        m_members.FundAmp = result.reply.fundAmp;
+        m_members.FundAmp = result.measurement().fundamentalA;
         if (result.judgement.anyFailed)
             m_members.TestFailed = -1;
     }

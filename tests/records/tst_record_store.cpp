@@ -250,7 +250,8 @@ const QStringList kBackToVersion3{"DROP TRIGGER measurements_search_added",
                                   "ALTER TABLE measurements DROP COLUMN lab_verdict",
                                   "ALTER TABLE measurements DROP COLUMN kind",
                                   "DROP TABLE observations",
-                                  "DROP TABLE observation_samples"};
+                                  "DROP TABLE observation_samples",
+                                  "DROP TABLE recordings"};
 
 // The last statement's first value, through a connection of the test's own;
 // "failed: <statement>" when one failed.

@@ -102,9 +102,9 @@ double ReportPainter::powerNote(double y)
     setFont(9);
     m_painter.setPen(Qt::black);
     const Judgement& judgement = m_result.judgement;
-    const QString measured = m_result.reply.watts.isEmpty()
+    const QString measured = m_result.measurement().watts.isEmpty()
                                  ? QStringLiteral("gave no power value")
-                                 : QStringLiteral("measured %1 W").arg(m_result.reply.watts);
+                                 : QStringLiteral("measured %1 W").arg(m_result.measurement().watts);
     const QString basis =
         judgement.evaluation.status == Evaluation::NotLimited
             ? QStringLiteral("No Class D limits: the edition sets none for this equipment; the "

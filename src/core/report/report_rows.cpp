@@ -17,17 +17,18 @@ QString shownValue(const CycleResult& result, int field)
 {
     if (!receivedWhole(result.reply, field))
         return QString();
+    const Measurement measured = result.measurement();
     switch (field) {
     case 1:
-        return result.reply.watts;
+        return measured.watts;
     case 2:
-        return result.reply.volts;
+        return measured.volts;
     case 3:
-        return result.reply.amps;
+        return measured.amps;
     case 4:
-        return result.reply.powerFactor;
+        return measured.powerFactor;
     case 5:
-        return result.reply.frequency;
+        return measured.frequency;
     default:
         return QString();
     }
@@ -39,7 +40,7 @@ QString shownCurrent(const CycleResult& result, int cell)
         return QString();
     if (result.judgement.evaluation.status == Evaluation::Judged)
         return result.judgement.currents[std::size_t(cell)];
-    return result.reply.harmonics[std::size_t(cell)];
+    return result.measurement().harmonicsMa[std::size_t(cell)];
 }
 
 std::optional<CellState> shownState(const CycleResult& result, int cell)
@@ -127,7 +128,7 @@ std::optional<double> powerDeviation(const CycleResult& result)
 {
     if (result.judgement.productClass != ProductClass::D)
         return std::nullopt;
-    return powerDeviationPct(result.judgement.power, result.reply.watts);
+    return powerDeviationPct(result.judgement.power, result.measurement().watts);
 }
 
 QString editionShown(Edition edition, bool professional)

@@ -235,10 +235,10 @@ QJsonObject resultJson(const CycleResult& result)
     json.insert(QStringLiteral("class"), classLetter(result.judgement.productClass));
     if (result.judgement.productClass == ProductClass::D) {
         json.insert(QStringLiteral("power"), result.judgement.power);
-        const std::optional<double> measured = StrictNumber(result.reply.watts);
+        const std::optional<double> measured = StrictNumber(result.measurement().watts);
         json.insert(QStringLiteral("measured_power_w"), jsonNumber(measured));
         json.insert(QStringLiteral("power_differs"),
-                    !powerDiffersLine(result.judgement.power, result.reply.watts).isEmpty());
+                    !powerDiffersLine(result.judgement.power, result.measurement().watts).isEmpty());
     }
     insertJudgementBasis(json, result);
     json.insert(QStringLiteral("guard_band_pct"), result.judgement.guardBandPct);
@@ -312,7 +312,7 @@ QString resultText(const CycleResult& result)
              QStringLiteral("%1 (every limit reduced by it for the verdict)")
                  .arg(guardBandText(guardBand)));
     if (result.judgement.productClass == ProductClass::D) {
-        const QString differs = powerDiffersLine(result.judgement.power, result.reply.watts);
+        const QString differs = powerDiffersLine(result.judgement.power, result.measurement().watts);
         if (!differs.isEmpty())
             text += differs + QLatin1Char('\n');
     }

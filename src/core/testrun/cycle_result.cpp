@@ -1,5 +1,7 @@
 #include "cycle_result.h"
 
+#include "zento_measurement.h"
+
 #include <array>
 
 namespace {
@@ -54,4 +56,9 @@ Verdict worseOfBoth(const CycleResult& result)
     if (lab && *lab == Verdict::Fail)
         return Verdict::Fail;
     return result.verdict;
+}
+
+Measurement CycleResult::measurement() const
+{
+    return zentoMeasurement(reply, measuredAt);
 }

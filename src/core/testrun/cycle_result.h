@@ -1,6 +1,7 @@
 #pragma once
 
 #include "judgement.h"
+#include "measurement.h"
 #include "parsed_reply.h"
 
 #include <QDateTime>
@@ -52,6 +53,11 @@ struct CycleResult
     // What the operator is told about a cycle that ended without Pass or
     // Fail (the message box text); empty otherwise.
     QString problem;
+
+    // The measurement the reply holds, as every face, report and the
+    // observation read it: its values, its time and its source. The reply
+    // stays the source's own record of it.
+    Measurement measurement() const;
 };
 
 // The verdict at the lab's Class D power basis (Judgement::lab) of a reply

@@ -55,27 +55,28 @@ std::optional<RuleSample> ruleSampleOf(const CycleResult& result)
         !(result.verdict == Verdict::NoVerdict && result.judgement.waveShapeUndecided))
         return std::nullopt;
     RuleSample sample;
+    const Measurement measured = result.measurement();
     // The single-cycle rule's threshold, whatever the cycle's own limits.
-    const double notTestedBelow = evaluation::notTestedBelowMa(result.reply.amps);
+    const double notTestedBelow = evaluation::notTestedBelowMa(measured.amps);
     for (std::size_t cell = 0; cell < std::size_t(kHarmonicCells); ++cell) {
-        sample.currentsMa[cell] = NumericValue(result.reply.harmonics[cell]);
+        sample.currentsMa[cell] = NumericValue(measured.harmonicsMa[cell]);
         sample.notTested[cell] = sample.currentsMa[cell] < notTestedBelow;
     }
-    sample.fundamentalA = NumericValue(result.reply.fundAmp);
-    sample.powerFactor = NumericValue(result.reply.powerFactor);
-    sample.powerW = NumericValue(result.reply.watts);
-    sample.rmsA = NumericValue(result.reply.amps);
+    sample.fundamentalA = NumericValue(measured.fundamentalA);
+    sample.powerFactor = NumericValue(measured.powerFactor);
+    sample.powerW = NumericValue(measured.watts);
+    sample.rmsA = NumericValue(measured.amps);
     return sample;
 }
 
-ShownValues shownValuesOf(const ParsedReply& reply)
+ShownValues shownValuesOf(const Measurement& measured)
 {
     ShownValues shown;
-    shown.set(ShownValues::Volts, StrictNumber(reply.volts));
-    shown.set(ShownValues::Amps, StrictNumber(reply.amps));
-    shown.set(ShownValues::Watts, StrictNumber(reply.watts));
-    shown.set(ShownValues::PowerFactor, StrictNumber(reply.powerFactor));
-    shown.set(ShownValues::Frequency, StrictNumber(reply.frequency));
+    shown.set(ShownValues::Volts, StrictNumber(measured.volts));
+    shown.set(ShownValues::Amps, StrictNumber(measured.amps));
+    shown.set(ShownValues::Watts, StrictNumber(measured.watts));
+    shown.set(ShownValues::PowerFactor, StrictNumber(measured.powerFactor));
+    shown.set(ShownValues::Frequency, StrictNumber(measured.frequency));
     return shown;
 }
 
@@ -117,7 +118,7 @@ ObservedSample observedSample(double startS, const CycleResult& cycle)
         break;
     }
     sample.values = ruleSampleOf(cycle);
-    sample.shown = shownValuesOf(cycle.reply);
+    sample.shown = shownValuesOf(cycle.measurement());
     return sample;
 }
 
@@ -156,7 +157,7 @@ void readAgain(ObservedSample& sample, const ClassChoice& choice)
         return;
     const CycleResult cycle = cycleResultOf(sample, choice);
     sample.values = ruleSampleOf(cycle);
-    sample.shown = shownValuesOf(cycle.reply);
+    sample.shown = shownValuesOf(cycle.measurement());
 }
 
 ObservationEnd endOf(ObservationVerdict verdict)

@@ -45,7 +45,7 @@ struct ShownValues
     std::array<double, kCount> values{};
     quint8 present = 0;
 };
-ShownValues shownValuesOf(const ParsedReply& reply);
+ShownValues shownValuesOf(const Measurement& measured);
 
 // One cycle of an observation, kept in little room: a day's samples fit in
 // a few MB. cycleResultOf() gives back the cycle's full result.
