@@ -2,7 +2,6 @@
 
 #include "configuration_options.h"
 #include "exit_codes.h"
-#include "observation_report.h"
 #include "options.h"
 #include "record_store.h"
 #include "recording_formats.h"
@@ -105,15 +104,7 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
                 .arg(record.recordProblem));
         exitCode = kStoreFailed;
     }
-    out(renderedObservation(record, format));
-    if (reportFile) {
-        if (const Outcome written = writeObservationReport(record, *reportFile);
-            !written.succeeded()) {
-            err(QStringLiteral("iec1000: the report was not written: %1").arg(written.reason()));
-            exitCode = kStoreFailed;
-        }
-    }
-    return exitCode;
+    return shownAndReported(record, format, reportFile, exitCode);
 }
 
 } // namespace cli

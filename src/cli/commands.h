@@ -44,5 +44,9 @@ int ports(const QStringList& arguments, const Configuration& configuration);
 // observation prints the same.
 QString renderedObservation(const ObservationRecord& record, Format format);
 int observationExitCode(ObservationVerdict verdict);
+// Prints `record` in `format` and writes its report to `reportFile` when
+// given: `exitCode`, or 4 when the report could not be written.
+int shownAndReported(const ObservationRecord& record, Format format,
+                     const std::optional<QString>& reportFile, int exitCode);
 
 } // namespace cli

@@ -63,6 +63,20 @@ QString renderedObservation(const ObservationRecord& record, Format format)
     return observationText(record);
 }
 
+int shownAndReported(const ObservationRecord& record, Format format,
+                     const std::optional<QString>& reportFile, int exitCode)
+{
+    out(renderedObservation(record, format));
+    if (reportFile) {
+        if (const Outcome written = writeObservationReport(record, *reportFile);
+            !written.succeeded()) {
+            err(QStringLiteral("iec1000: the report was not written: %1").arg(written.reason()));
+            return kStoreFailed;
+        }
+    }
+    return exitCode;
+}
+
 int observationExitCode(ObservationVerdict verdict)
 {
     switch (verdict) {
@@ -181,15 +195,7 @@ int observe(const QStringList& arguments, const Configuration& startConfiguratio
                     .arg(finished.reason()));
         }
     }
-    out(renderedObservation(record, format));
-    if (reportFile) {
-        if (const Outcome written = writeObservationReport(record, *reportFile);
-            !written.succeeded()) {
-            err(QStringLiteral("iec1000: the report was not written: %1").arg(written.reason()));
-            exitCode = kStoreFailed;
-        }
-    }
-    return exitCode;
+    return shownAndReported(record, format, reportFile, exitCode);
 }
 
 } // namespace cli

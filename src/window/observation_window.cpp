@@ -295,12 +295,8 @@ void ObservationWindow::recordingJudged()
     updateSaveReport();
 }
 
-void ObservationWindow::showRecording(const ObservationRecord& record)
+void ObservationWindow::showOutcome(const ObservationResult& result)
 {
-    const ObservationResult& result = record.result;
-    chart->clear();
-    for (const ObservedSample& sample : result.samples)
-        chart->showSample(sample.startS, chartPoints(result.judgement, sample));
     showCounts(result.judgement.samplesJudged, result.judgement.samplesNotJudged);
     const bool judged =
         result.verdict == ObservationVerdict::Pass || result.verdict == ObservationVerdict::Fail;
@@ -309,6 +305,15 @@ void ObservationWindow::showRecording(const ObservationRecord& record)
                        : observationVerdictText(result.verdict),
                 observationVerdictColour(result.verdict));
     sampling->setText(observationNotes(result));
+}
+
+void ObservationWindow::showRecording(const ObservationRecord& record)
+{
+    const ObservationResult& result = record.result;
+    chart->clear();
+    for (const ObservedSample& sample : result.samples)
+        chart->showSample(sample.startS, chartPoints(result.judgement, sample));
+    showOutcome(result);
 }
 
 void ObservationWindow::run()
@@ -361,14 +366,7 @@ void ObservationWindow::run()
     }
 
     const ObservationResult& result = m_last->result;
-    showCounts(result.judgement.samplesJudged, result.judgement.samplesNotJudged);
-    const bool judged =
-        result.verdict == ObservationVerdict::Pass || result.verdict == ObservationVerdict::Fail;
-    showVerdict(judged ? withGuardBand(observationVerdictText(result.verdict),
-                                       result.judgement.guardBandPct)
-                       : observationVerdictText(result.verdict),
-                observationVerdictColour(result.verdict));
-    sampling->setText(observationNotes(result));
+    showOutcome(result);
     duration->setEnabled(true);
     guardBand->setEnabled(true);
     professional->setEnabled(true);

@@ -122,6 +122,9 @@ private:
     void showRecording(const ObservationRecord& record);
     void run();
     void showCounts(int judged, int notJudged);
+    // The counts, the verdict and the notes of an ended observation or a
+    // judged recording.
+    void showOutcome(const ObservationResult& result);
     void showVerdict(const QString& text, Colour colour);
     void updateSaveReport();
 

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <thread>
 
 #include <sys/stat.h>
@@ -147,6 +148,7 @@ private slots:
     void servedOverTheWire_data();
     void servedOverTheWire();
     void servedKeepsServingBesideAHog();
+    void analyzedRecordingIsServed();
 };
 
 void WebTest::storedTextIsText_data()
@@ -900,6 +902,44 @@ void WebTest::servedKeepsServingBesideAHog()
                      "\r\n\r\n",
                  5000, QHostAddress(QStringLiteral("127.0.0.2")));
     QVERIFY2(reply.startsWith("HTTP/1.1 200 OK\r\n") && reply.contains("Hand mixer"), reply);
+}
+
+// A recording judged by `iec1000 analyze` is shown by `iec1000 serve` as a
+// waveform record with its worst window.
+void WebTest::analyzedRecordingIsServed()
+{
+    if (qEnvironmentVariableIsEmpty("IEC1000_BIN"))
+        QSKIP("IEC1000_BIN is not set");
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("fan.csv"));
+    {
+        // 1 s at 10 kHz: 230 V, 1 A at 50 Hz with a 3rd of 0.5 A.
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray text = "time,voltage,current\n";
+        for (int n = 0; n < 10000; ++n) {
+            const double w = 2 * M_PI * 50 * n / 10000.0;
+            text += QByteArray::number(n / 10000.0, 'f', 6) + ',' +
+                    QByteArray::number(230 * M_SQRT2 * std::sin(w), 'f', 4) + ',' +
+                    QByteArray::number(M_SQRT2 * (std::sin(w) + 0.5 * std::sin(3 * w)), 'f', 5) +
+                    '\n';
+        }
+        file.write(text);
+    }
+    const QString store = dir.filePath(QStringLiteral("records.sqlite"));
+    QProcess analyze;
+    analyze.start(qEnvironmentVariable("IEC1000_BIN"),
+                  {"analyze", "--class", "A", "--db", store, "--product", "Desk fan", csv});
+    QVERIFY(analyze.waitForFinished(20000));
+    QCOMPARE(analyze.exitCode(), 0);
+    Served served(store);
+    QVERIFY(served.port != 0);
+    const QByteArray page = exchange(
+        served.port,
+        "GET /records/1 HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(served.port) + "\r\n\r\n");
+    QVERIFY2(page.startsWith("HTTP/1.1 200 OK\r\n"), page.left(200));
+    for (const char* shown : {"Desk fan", "waveform recording", "fan.csv", "Worst window: "})
+        QVERIFY2(page.contains(shown), shown);
 }
 
 // A PDF report needs a QGuiApplication.
