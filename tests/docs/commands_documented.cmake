@@ -26,7 +26,7 @@ function(options_of out text)
 endfunction()
 
 function(holds text word out)
-    string(REGEX MATCH "(^|[^a-z0-9-])${word}([^a-z0-9-]|$)" found "${text}")
+    string(REGEX MATCH "(^|[^A-Za-z0-9_-])${word}([^A-Za-z0-9_-]|$)" found "${text}")
     if(found STREQUAL "")
         set(${out} FALSE PARENT_SCOPE)
     else()
