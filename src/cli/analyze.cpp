@@ -81,8 +81,10 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
     RecordStore store;
     if (!openForWriting(store, configuration))
         return kStoreFailed;
-    RecordingIntake intake = takeRecording(files.first(), options, configuration.choice,
-                                           productOf(parser), QDateTime::currentDateTime());
+    // Kept as it is judged: the memory stays the same whatever the length.
+    RecordingIntake intake =
+        keepRecordingAsJudged(files.first(), options, configuration.choice, productOf(parser),
+                              QDateTime::currentDateTime(), store);
     if (intake.refused) {
         err(QStringLiteral("iec1000: %1").arg(intake.refused->message));
         return kDataError;
@@ -95,9 +97,7 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
                                    : recordingText(*intake.shownOnly));
         return kNoVerdict;
     }
-    ObservationRecord& record = intake.record;
-    if (const Outcome saved = store.saveRecording(record); !saved.succeeded())
-        record.recordProblem = saved.reason();
+    const ObservationRecord& record = intake.record;
     int exitCode = observationExitCode(record.result.verdict);
     if (!record.recordProblem.isEmpty()) {
         err(QStringLiteral("iec1000: the recording's result was not recorded: %1")

@@ -10,11 +10,12 @@ namespace cli {
 
 bool needsGui(const QStringList& arguments)
 {
-    // A PDF report: measure (and observe) --report and report --output with a file whose
-    // extension is .pdf or that has none (.pdf is then added).
+    // A PDF report: measure (observe, analyze) --report and report --output with a file
+    // whose extension is .pdf or that has none (.pdf is then added).
     if (arguments.size() < 2 ||
         (arguments.at(1) != QLatin1String("measure") &&
-         arguments.at(1) != QLatin1String("observe") && arguments.at(1) != QLatin1String("report")))
+         arguments.at(1) != QLatin1String("observe") &&
+         arguments.at(1) != QLatin1String("analyze") && arguments.at(1) != QLatin1String("report")))
         return false;
     static const QRegularExpression option(QStringLiteral("^--?(?:report|output|o)(?:=(.*))?$"));
     for (qsizetype n = 2; n < arguments.size(); ++n) {

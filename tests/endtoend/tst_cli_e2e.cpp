@@ -972,9 +972,12 @@ void TestCommandLineEndToEnd::analyzeExitCodes()
         }
         file.write(text);
     }
-    const ToolRun judged = runTool(
-        {"analyze", "--class", "A", "--format", "json", "--db", store(), "--product", "Lamp", csv});
+    const QString pdf = m_dir.filePath(QStringLiteral("recording.pdf"));
+    const ToolRun judged = runTool({"analyze", "--class", "A", "--format", "json", "--db", store(),
+                                    "--product", "Lamp", "--report", pdf, csv});
     QVERIFY2(judged.exitCode == 0, judged.err.constData());
+    QFile pdfFile(pdf);
+    QVERIFY(pdfFile.open(QIODevice::ReadOnly) && pdfFile.read(5) == "%PDF-");
     const QJsonObject json = jsonObject(judged.out);
     QCOMPARE(json.value("verdict").toString(), QStringLiteral("Pass"));
     QCOMPARE(json.value("source").toString(), QStringLiteral("recording"));

@@ -3,6 +3,8 @@
 // limits, the edition's scope, and a clipping channel.
 
 #include "record_store.h"
+#include "observation_formats.h"
+#include "recording_intake.h"
 #include "recording_judgement.h"
 #include "waveform_synth.h"
 
@@ -136,6 +138,43 @@ private slots:
         QCOMPARE(again.verdict, ObservationVerdict::Pass);
         QCOMPARE(again.samples.at(20).verdict, Verdict::Pass);
         QCOMPARE(again.samples.at(20).values->currentsMa[1], window.values->currentsMa[1]);
+    }
+
+    void recordingKeptAsJudgedHoldsFewWindows()
+    {
+        // 49 windows, at most about 2 x 10 held: the same judgement and
+        // electrical values as the recording held whole, every window kept.
+        RecordingOptions options;
+        const QString path = written("streamed.wav", 4.0, 2.5, &options);
+        const ClassChoice choice{ProductClass::A, {}};
+        const QDateTime now = QDateTime::currentDateTime();
+        RecordStore store;
+        QVERIFY(store.open(m_dir.filePath(QStringLiteral("streamed.sqlite"))).succeeded());
+        const RecordingIntake streamed =
+            keepRecordingAsJudged(path, options, choice, {}, now, store, 10);
+        const RecordingIntake whole = takeRecording(path, options, choice, {}, now);
+        const ObservationResult& r = streamed.record.result;
+        QVERIFY(streamed.record.id > 0 && streamed.record.recordProblem.isEmpty());
+        QVERIFY(r.samples.size() >= 10 && r.samples.size() < 20);
+        QCOMPARE(r.samples.at(1).startS, whole.record.result.samples.at(4).startS);
+        QCOMPARE(r.verdict, whole.record.result.verdict);
+        QCOMPARE(r.judgement.orders[1].averageMa, whole.record.result.judgement.orders[1].averageMa);
+        const ObservationRecord wholeRecord = whole.record;
+        const ObservationRecord streamedRecord = streamed.record;
+        QCOMPARE(observationText(streamedRecord).section("Voltage:", 1, 1).left(200),
+                 observationText(wholeRecord).section("Voltage:", 1, 1).left(200));
+        const std::optional<ObservationRecord> kept = store.observation(streamed.record.id);
+        QVERIFY(kept);
+        QCOMPARE(kept->result.samples.size(), 49);
+        QCOMPARE(kept->result.verdict, ObservationVerdict::Fail);
+        QCOMPARE(kept->result.recording->sha256, whole.record.result.recording->sha256);
+
+        // A clipping channel: judged, nothing left in the store.
+        const QString clipped = written("streamed-clipped.wav", 4.0, 1.0, &options, 4.0);
+        const RecordingIntake refused =
+            keepRecordingAsJudged(clipped, options, choice, {}, now, store, 10);
+        QVERIFY(refused.shownOnly);
+        QCOMPARE(store.history(0).size(), 1);
     }
 
     void notLimitedRecordIsReadBack()

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class RecordStore;
+
 // A recording taken in, as the window and the command line take it: judged
 // under a class choice and, when it may be kept, made the record of kind
 // waveform the store keeps (RecordStore::saveRecording).
@@ -31,3 +33,19 @@ struct RecordingIntake
 RecordingIntake takeRecording(const QString& path, const RecordingOptions& options,
                               const ClassChoice& choice, const ProductInfo& product,
                               const QDateTime& takenAt);
+
+// How many windows a recording kept as it is judged holds for its charts at
+// most, about: every other one is let go when twice as many are held.
+inline constexpr int kChartWindows = 3000;
+
+// As takeRecording, and kept in `store` as it is judged: each window written
+// as it comes, so that the memory does not grow with the recording's length.
+// The record's samples are then a selection of at most about twice
+// `chartWindows` of its windows, evenly spread (ObservationResult::rangesOfAll
+// holds the shown values of all). A recording not kept, or whose writes
+// failed, leaves nothing in the store; record.recordProblem says why a
+// judged one is not kept.
+RecordingIntake keepRecordingAsJudged(const QString& path, const RecordingOptions& options,
+                                      const ClassChoice& choice, const ProductInfo& product,
+                                      const QDateTime& takenAt, RecordStore& store,
+                                      int chartWindows = kChartWindows);

@@ -186,8 +186,16 @@ std::optional<ObservationRecord> RecordStore::observation(qint64 id, QString* er
         return read.fail(sqlReason(samples.lastError()));
 
     if (r.recording) {
-        // Written whole, in one transaction: judged again by the rules.
+        // Its windows judged again by the rules; one whose judging never
+        // ended keeps the windows written until then, without a verdict.
         r = judgedRecordingAgain(std::move(r), r.choice);
+        if (!finished) {
+            r.verdict = r.judgement.verdict = ObservationVerdict::IncompleteObservation;
+            r.problem = QStringLiteral("The recording's judging was never finished (the tool "
+                                       "ended during it); the %1 windows written until then "
+                                       "are kept.")
+                            .arg(r.samples.size());
+        }
         return record;
     }
     const qsizetype taken = r.samples.size();

@@ -165,6 +165,22 @@ QString runStatement(QSqlDatabase& db, const QString& sql, const QVariantList& v
     return query.exec() ? QString() : sqlReason(query.lastError());
 }
 
+QString factsText(const RecordingFacts& facts)
+{
+    return QString::fromUtf8(QJsonDocument(recordingFactsJson(facts)).toJson(QJsonDocument::Compact));
+}
+
+QString insertRecordingRow(QSqlDatabase& db, qint64 id, const RecordingFacts& facts)
+{
+    return runStatement(db,
+                        QStringLiteral("INSERT INTO recordings (id, file, size_bytes, sha256, "
+                                       "facts) VALUES (?, ?, ?, ?, ?)"),
+                        // The SHA-256 of a file still being read: empty until it ends.
+                        {id, facts.file, facts.sizeBytes,
+                         facts.sha256.isNull() ? QStringLiteral("") : facts.sha256,
+                         factsText(facts)});
+}
+
 } // namespace
 
 Outcome RecordStore::beginObservation(ObservationRecord& record)
@@ -177,11 +193,17 @@ Outcome RecordStore::beginObservation(ObservationRecord& record)
             if (const QString failed = insertMeasurementsRow(db, observationRow(record), &id);
                 !failed.isEmpty())
                 return failed;
-            return runStatement(db,
-                                QStringLiteral("INSERT INTO observations (id, duration_s, "
-                                               "elapsed_s, sample_interval_s, finished, rules) "
-                                               "VALUES (?, ?, NULL, NULL, 0, ?)"),
-                                {id, record.result.durationS, QLatin1String(kObservationRules)});
+            QString failed =
+                runStatement(db,
+                             QStringLiteral("INSERT INTO observations (id, duration_s, "
+                                            "elapsed_s, sample_interval_s, finished, rules) "
+                                            "VALUES (?, ?, NULL, NULL, 0, ?)"),
+                             {id, record.result.durationS, record.result.rules()});
+            // A recording's file is named from the start; its figures follow
+            // at the end.
+            if (failed.isEmpty() && record.result.recording)
+                failed = insertRecordingRow(db, id, *record.result.recording);
+            return failed;
         },
         QDeadlineTimer(kStoreDeadline));
     if (const Outcome outcome = written(reason); !outcome.succeeded())
@@ -217,7 +239,7 @@ Outcome RecordStore::finishObservation(const ObservationRecord& record)
             found.bindValue(0, record.id);
             if (!found.exec())
                 return sqlReason(found.lastError());
-            if (!found.next() || found.value(0).toString() != kObservationKind)
+            if (!found.next() || !heldAsObservation(found.value(0).toString()))
                 return QStringLiteral("it holds no observation %1").arg(record.id);
             found.finish();
             QString failed = runStatement(
@@ -239,6 +261,14 @@ Outcome RecordStore::finishObservation(const ObservationRecord& record)
                                                      "sample_interval_s = ?, finished = 1 "
                                                      "WHERE id = ?"),
                                       {r.elapsedS, r.sampleIntervalS, record.id});
+            if (failed.isEmpty() && r.recording)
+                failed = runStatement(
+                    db, QStringLiteral("UPDATE recordings SET sha256 = ?, facts = ? WHERE id = ?"),
+                    {r.recording->sha256, factsText(*r.recording), record.id});
+            // A recording's samples are a selection of the windows its writes
+            // added as they came: none is missing.
+            if (r.rangesOfAll)
+                return failed;
             // A sample whose own write failed is written now; those written
             // as they arrived are only counted.
             QList<IndexedSample> missing;
@@ -270,15 +300,8 @@ Outcome RecordStore::saveRecording(ObservationRecord& record)
                 QStringLiteral("INSERT INTO observations (id, duration_s, elapsed_s, "
                                "sample_interval_s, finished, rules) VALUES (?, ?, ?, ?, 1, ?)"),
                 {id, r.durationS, r.elapsedS, r.sampleIntervalS, record.rules});
-            const RecordingFacts& facts = *r.recording;
             if (failed.isEmpty())
-                failed = runStatement(
-                    db,
-                    QStringLiteral("INSERT INTO recordings (id, file, size_bytes, sha256, facts) "
-                                   "VALUES (?, ?, ?, ?, ?)"),
-                    {id, facts.file, facts.sizeBytes, facts.sha256,
-                     QString::fromUtf8(QJsonDocument(recordingFactsJson(facts))
-                                           .toJson(QJsonDocument::Compact))});
+                failed = insertRecordingRow(db, id, *r.recording);
             if (!failed.isEmpty())
                 return failed;
             QList<IndexedSample> samples;
@@ -294,4 +317,34 @@ Outcome RecordStore::saveRecording(ObservationRecord& record)
     record.id = id;
     record.store = m_origin;
     return Outcome::ok();
+}
+
+Outcome RecordStore::addSamples(qint64 id, int first, const QList<ObservedSample>& samples)
+{
+    if (const std::optional<Outcome> refused = refusedWrite())
+        return *refused;
+    QList<IndexedSample> indexed;
+    indexed.reserve(samples.size());
+    for (int n = 0; n < int(samples.size()); ++n)
+        indexed.append({first + n, &samples.at(n)});
+    return written(write([&](QSqlDatabase& db) { return insertSamples(db, id, indexed); },
+                         QDeadlineTimer(kStoreDeadline)));
+}
+
+Outcome RecordStore::discardObservation(qint64 id)
+{
+    if (const std::optional<Outcome> refused = refusedWrite())
+        return *refused;
+    return written(write(
+        [&](QSqlDatabase& db) {
+            QString failed;
+            for (const char* sql : {"DELETE FROM observation_samples WHERE observation_id = ?",
+                                    "DELETE FROM recordings WHERE id = ?",
+                                    "DELETE FROM observations WHERE id = ?",
+                                    "DELETE FROM measurements WHERE id = ?"})
+                if (failed.isEmpty())
+                    failed = runStatement(db, QLatin1String(sql), {id});
+            return failed;
+        },
+        QDeadlineTimer(kStoreDeadline)));
 }

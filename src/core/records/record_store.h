@@ -140,6 +140,13 @@ public:
     Outcome beginObservation(ObservationRecord& record);
     Outcome addSample(qint64 id, int index, const ObservedSample& sample);
     Outcome finishObservation(const ObservationRecord& record);
+    // A recording's windows written as they come: begun by beginObservation
+    // (record.result.recording names the file), `samples` added as windows
+    // `first` on, finished by finishObservation (its figures, and none
+    // missing when record.result.rangesOfAll says its samples are a
+    // selection). discardObservation removes a record begun and all it holds.
+    Outcome addSamples(qint64 id, int first, const QList<ObservedSample>& samples);
+    Outcome discardObservation(qint64 id);
     // A recording judged window by window (record.result.recording set),
     // written whole in one transaction as a record of kind waveform: its
     // header, its facts and every window; sets record.id. observation()

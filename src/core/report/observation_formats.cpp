@@ -160,31 +160,20 @@ std::array<ElectricalValue, 5> electricalValues(const ObservationResult& result)
         {"power_factor", "Power factor", "", 3, std::nullopt},
         {"frequency", "Frequency", "Hz", 2, std::nullopt},
     }};
-    std::array<double, 5> sums{};
-    std::array<int, 5> counts{};
-    for (qsizetype k = 0; k < result.samples.size(); ++k) {
-        if (!result.samples[k].values)
-            continue; // not judged
-        const ShownValues& shown = result.samples[k].shown;
-        const std::array<ShownValues::Value, 5> read{ShownValues::Volts, ShownValues::Amps,
-                                                     ShownValues::Watts, ShownValues::PowerFactor,
-                                                     ShownValues::Frequency};
-        for (std::size_t n = 0; n < values.size(); ++n) {
-            const std::optional<double> value = shown[read[n]];
-            if (!value)
-                continue;
-            std::optional<ValueRange>& range = values[n].range;
-            if (!range)
-                range = ValueRange{0, *value, *value};
-            range->minimum = std::min(range->minimum, *value);
-            range->maximum = std::max(range->maximum, *value);
-            sums[n] += *value;
-            ++counts[n];
-        }
-    }
+    // The judged samples' values, or those of every window of a recording
+    // whose samples are a selection.
+    ShownRanges ranges;
+    if (result.rangesOfAll)
+        ranges = *result.rangesOfAll;
+    else
+        for (const ObservedSample& sample : result.samples)
+            if (sample.values)
+                ranges.add(sample.shown);
+    // In the order of ShownValues: volts, amps, watts, power factor, frequency.
     for (std::size_t n = 0; n < values.size(); ++n)
-        if (values[n].range)
-            values[n].range->average = sums[n] / counts[n];
+        if (ranges.count[n] > 0)
+            values[n].range =
+                ValueRange{ranges.sum[n] / ranges.count[n], ranges.lowest[n], ranges.highest[n]};
     return values;
 }
 

@@ -194,6 +194,20 @@ ObservationResult judgedAgain(ObservationResult result, const ClassChoice& choic
     return result;
 }
 
+void ShownRanges::add(const ShownValues& shown)
+{
+    for (int n = 0; n < ShownValues::kCount; ++n) {
+        const std::optional<double> value = shown[ShownValues::Value(n)];
+        if (!value)
+            continue;
+        const std::size_t k = std::size_t(n);
+        lowest[k] = count[k] == 0 ? *value : std::min(lowest[k], *value);
+        highest[k] = count[k] == 0 ? *value : std::max(highest[k], *value);
+        sum[k] += *value;
+        ++count[k];
+    }
+}
+
 ObservedSample windowSampleAt(double startS, const QDateTime& measuredAt, const RuleSample& values,
                               const ShownValues& shown)
 {
@@ -343,13 +357,18 @@ ObservationResult judgedRecordingAgain(ObservationResult result, const ClassChoi
         judgeSamples(result.samples, choice, ObservationEnd::Completed, result.sampleIntervalS);
     result.samplesNotJudged = result.judgement.samplesNotJudged;
     result.verdict = result.judgement.verdict;
+    noteARecordingTooShort(result);
+    markWindowVerdicts(result);
+    return result;
+}
+
+void noteARecordingTooShort(ObservationResult& result)
+{
     if (result.elapsedS < Observation::kDefaultDurationS)
         result.judgement.notes << QStringLiteral("The recording is %1 s long, shorter than the "
                                                  "observation period of %2 min: judged as it is.")
                                       .arg(QString::number(result.elapsedS, 'f', 1))
                                       .arg(Observation::kDefaultDurationS / 60.0);
-    markWindowVerdicts(result);
-    return result;
 }
 
 ObservationJudgement judgeSamples(const QList<ObservedSample>& samples, const ClassChoice& choice,

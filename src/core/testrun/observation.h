@@ -47,6 +47,15 @@ struct ShownValues
 };
 ShownValues shownValuesOf(const Measurement& measured);
 
+// The shown values of many samples: for each, the sum, the lowest, the
+// highest and how many gave it as a number.
+struct ShownRanges
+{
+    std::array<double, ShownValues::kCount> sum{}, lowest{}, highest{};
+    std::array<int, ShownValues::kCount> count{};
+    void add(const ShownValues& shown);
+};
+
 // One cycle of an observation, kept in little room: a day's samples fit in
 // a few MB. cycleResultOf() gives back the cycle's full result.
 struct ObservedSample
@@ -176,6 +185,10 @@ struct ObservationResult
     // A recording judged as an observation: each sample one DFT window.
     // None for the analyzer's observation.
     std::optional<RecordingFacts> recording = {};
+    // A recording too long to hold every window: `samples` holds a
+    // selection of its windows (for the charts; the judgement is of all of
+    // them) and these are the shown values over all of them.
+    std::optional<ShownRanges> rangesOfAll = {};
 
     // "zento" for the analyzer's samples, "recording" for a recording's.
     QString source() const;
@@ -228,6 +241,9 @@ std::optional<WorstWindow> worstWindow(const ObservationResult& result);
 // A recording's samples judged under `choice`: the observation's rules over
 // its windows, which stay as recorded, each window's verdict set again.
 ObservationResult judgedRecordingAgain(ObservationResult result, const ClassChoice& choice);
+// Adds to a recording's judgement the note that it is shorter than the
+// observation period, when it is.
+void noteARecordingTooShort(ObservationResult& result);
 
 // Follows an observation. The observation's cycles report here directly;
 // their progress, steps and waits move the countdown (secondsLeft) and are

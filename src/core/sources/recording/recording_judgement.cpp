@@ -46,11 +46,9 @@ ShownValues windowShownValues(const SmoothedWindow& window)
     return shown;
 }
 
-ObservationResult recordingObservation(const JudgedRecording& judged, const ClassChoice& choice,
-                                       const QDateTime& startedAt)
+RecordingFacts recordingFacts(const JudgedRecording& judged)
 {
     const RecordingAnalysis& a = judged.analysis;
-    ObservationResult result;
     RecordingFacts facts;
     facts.file = judged.file;
     facts.sizeBytes = judged.sizeBytes;
@@ -70,16 +68,49 @@ ObservationResult recordingObservation(const JudgedRecording& judged, const Clas
     facts.crestLowest = a.supply.lowestCrest;
     facts.crestHighest = a.supply.highestCrest;
     facts.supplyWarning = a.supply.warning;
-    result.recording = facts;
+    return facts;
+}
+
+namespace {
+
+// The result's facts and times, without samples.
+ObservationResult recordingResult(const JudgedRecording& judged)
+{
+    ObservationResult result;
+    result.recording = recordingFacts(judged);
     result.durationS = int(std::lround(judged.judgedSeconds));
     result.elapsedS = judged.judgedSeconds;
     result.sampleIntervalS = judged.windowSeconds;
-    result.samples.reserve(qsizetype(a.windows.size()));
-    for (const SmoothedWindow& window : a.windows)
+    return result;
+}
+
+} // namespace
+
+ObservationResult recordingObservation(const JudgedRecording& judged, const ClassChoice& choice,
+                                       const QDateTime& startedAt)
+{
+    ObservationResult result = recordingResult(judged);
+    result.samples.reserve(qsizetype(judged.analysis.windows.size()));
+    for (const SmoothedWindow& window : judged.analysis.windows)
         result.samples.append(windowSampleAt(window.time,
                                              startedAt.addMSecs(qint64(window.time * 1000)),
                                              windowSample(window), windowShownValues(window)));
     return judgedRecordingAgain(std::move(result), choice);
+}
+
+ObservationResult streamedRecording(const JudgedRecording& judged, const ClassChoice& choice,
+                                    QList<ObservedSample> selection, const ShownRanges& all)
+{
+    ObservationResult result = recordingResult(judged);
+    result.samples = std::move(selection);
+    result.rangesOfAll = all;
+    result.judgement = judged.judgement;
+    result.choice = choice;
+    result.samplesNotJudged = result.judgement.samplesNotJudged;
+    result.verdict = result.judgement.verdict;
+    noteARecordingTooShort(result);
+    markWindowVerdicts(result);
+    return result;
 }
 
 std::optional<QString> notKeptBecause(const JudgedRecording& judged)
@@ -93,7 +124,7 @@ std::optional<QString> notKeptBecause(const JudgedRecording& judged)
 
 std::variant<JudgedRecording, RecordingError>
 judgeRecording(const QString& path, const RecordingOptions& options, const ClassChoice& choice,
-               bool keepWindows)
+               bool keepWindows, const std::function<void(const SmoothedWindow&)>& eachWindow)
 {
     OpenedRecording opened = openRecording(path, options);
     if (auto* refused = std::get_if<RecordingError>(&opened))
@@ -112,6 +143,8 @@ judgeRecording(const QString& path, const RecordingOptions& options, const Class
         lastStart = window.time;
         ++windows;
         tally.add(windowSample(window));
+        if (eachWindow)
+            eachWindow(window);
     };
     AnalysisOutcome outcome = analyzeRecording(reader, analysisOptions);
 

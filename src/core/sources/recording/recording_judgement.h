@@ -39,10 +39,12 @@ RuleSample windowSample(const SmoothedWindow& window);
 // Reads and judges `path` under `choice`. A file that cannot be judged is
 // the refusal (RecordingError, exit 65) except a clipped channel, which is
 // judged no further and kept in `clipped`. `keepWindows`: keep every window
-// in analysis.windows (report --samples).
+// in analysis.windows (report --samples). `eachWindow`, when given, is
+// called with every window as it is made, kept or not.
 std::variant<JudgedRecording, RecordingError>
 judgeRecording(const QString& path, const RecordingOptions& options, const ClassChoice& choice,
-               bool keepWindows = false);
+               bool keepWindows = false,
+               const std::function<void(const SmoothedWindow&)>& eachWindow = {});
 
 // The neutral shown values of a window: V, A, W, PF, Hz.
 ShownValues windowShownValues(const SmoothedWindow& window);
@@ -53,6 +55,16 @@ ShownValues windowShownValues(const SmoothedWindow& window);
 // observation period is judged and its notes say so.
 ObservationResult recordingObservation(const JudgedRecording& judged, const ClassChoice& choice,
                                        const QDateTime& startedAt);
+
+// The recording's facts: the file and what its windows showed.
+RecordingFacts recordingFacts(const JudgedRecording& judged);
+
+// A recording whose windows were written as they came (none kept in
+// judged.analysis.windows), as an observation's result: its judgement,
+// `selection` (some of its windows, for the charts) as its samples and the
+// shown values of all of them.
+ObservationResult streamedRecording(const JudgedRecording& judged, const ClassChoice& choice,
+                                    QList<ObservedSample> selection, const ShownRanges& all);
 
 // Nothing is kept of a recording that clipped or ended early: its refusal,
 // or none for one that may be kept.
