@@ -4,13 +4,11 @@
 #include "exit_codes.h"
 #include "options.h"
 #include "record_store.h"
-#include "recording_formats.h"
 #include "recording_intake.h"
 #include "report_rows.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
-#include <QJsonDocument>
 
 // analyze: a recording of the supply voltage and the product's current judged
 // as the lab judges, window by window.
@@ -92,9 +90,7 @@ int analyze(const QStringList& arguments, const Configuration& startConfiguratio
     if (intake.shownOnly) {
         // Shown as judged so far, never kept nor reported.
         err(QStringLiteral("iec1000: %1: %2").arg(files.first(), intake.notKept));
-        out(format == Format::Json ? QString::fromUtf8(QJsonDocument(recordingJson(*intake.shownOnly))
-                                                           .toJson(QJsonDocument::Indented))
-                                   : recordingText(*intake.shownOnly));
+        out(renderedObservation(intake.record, format));
         return kNoVerdict;
     }
     const ObservationRecord& record = intake.record;

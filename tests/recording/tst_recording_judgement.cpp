@@ -175,6 +175,11 @@ private slots:
             keepRecordingAsJudged(clipped, options, choice, {}, now, store, 10);
         QVERIFY(refused.shownOnly);
         QCOMPARE(store.history(0).size(), 1);
+        // Shown as judged so far, no verdict, the channel named.
+        const QString shown = observationText(refused.record);
+        QVERIFY2(shown.contains("Verdict: Invalid result") &&
+                     shown.contains("channel \"channel 2\" clips"),
+                 qPrintable(shown));
     }
 
     void notLimitedRecordIsReadBack()

@@ -98,14 +98,15 @@ RecordingIntake keepRecordingAsJudged(const QString& path, const RecordingOption
         return intake;
     }
     JudgedRecording& judged = std::get<JudgedRecording>(outcome);
+    record.result = streamedRecording(judged, choice, std::move(selection), all);
     if (const std::optional<QString> notKept = notKeptBecause(judged)) {
         discard();
         intake.notKept = *notKept;
+        record.recordProblem = *notKept;
         intake.shownOnly = std::move(judged);
         return intake;
     }
     flush();
-    record.result = streamedRecording(judged, choice, std::move(selection), all);
     if (failure.isEmpty()) {
         if (const Outcome finished = store.finishObservation(record); !finished.succeeded())
             failure = finished.reason();

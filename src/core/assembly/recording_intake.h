@@ -19,7 +19,9 @@ struct RecordingIntake
     // reason and where. Nothing else is set.
     std::optional<RecordingError> refused;
     // It was judged but is not kept (a channel clips, the file ended early):
-    // why, and what was judged, to show.
+    // why, and what was judged. keepRecordingAsJudged then also makes
+    // `record`, to show: "Invalid result" or "Incomplete observation", its
+    // problem the reason, no id.
     QString notKept;
     std::optional<JudgedRecording> shownOnly;
     // The record to keep, judged, with the product fields; named by its

@@ -114,6 +114,8 @@ QString notJudgedText(const ObservationResult& r, const QList<int>& samples)
 
 QString shownObservationVerdict(const ObservationResult& result)
 {
+    if (result.recording && !result.recording->invalid.isEmpty())
+        return QStringLiteral("Invalid result");
     const QString text = observationVerdictText(result.verdict);
     const bool judged =
         result.verdict == ObservationVerdict::Pass || result.verdict == ObservationVerdict::Fail;

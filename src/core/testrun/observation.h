@@ -147,6 +147,10 @@ struct RecordingFacts
     double hzLowest = 0, hzHighest = 0;
     double crestLowest = 0, crestHighest = 0;
     QString supplyWarning;
+    // Why the windows judged give no verdict because a channel clips (the
+    // channel and the time): its verdict is "Invalid result". Such a
+    // recording is shown, never kept.
+    QString invalid = {};
 };
 
 // What every output says of the method of a recording: "1.5 s smoothed DFT

@@ -110,6 +110,18 @@ ObservationResult streamedRecording(const JudgedRecording& judged, const ClassCh
     result.verdict = result.judgement.verdict;
     noteARecordingTooShort(result);
     markWindowVerdicts(result);
+    // A file that ended early or a channel that clips: its windows judged,
+    // no verdict.
+    if (judged.clipped) {
+        result.recording->invalid = judged.clipped->message;
+        result.problem = judged.clipped->message;
+    } else if (judged.analysis.incomplete) {
+        result.problem = QStringLiteral("The file ended before the samples it announced: its %1 "
+                                        "whole windows were judged.")
+                             .arg(judged.judgement.samplesJudged);
+    }
+    if (judged.clipped || judged.analysis.incomplete)
+        result.verdict = result.judgement.verdict = ObservationVerdict::IncompleteObservation;
     return result;
 }
 
@@ -192,12 +204,4 @@ QString recordingVerdictText(const JudgedRecording& judged)
         break;
     }
     return QStringLiteral("Incomplete observation");
-}
-
-QString recordingRulesSentence(const JudgedRecording& judged)
-{
-    return QStringLiteral("1.5 s smoothed DFT windows of %1 periods (IEC 61000-4-7) from a "
-                          "recording, %2 observation rules")
-        .arg(judged.analysis.periodsPerWindow)
-        .arg(editionTitle(judged.judgement.edition));
 }

@@ -72,6 +72,4 @@ std::optional<QString> notKeptBecause(const JudgedRecording& judged);
 
 // "Incomplete observation", "Invalid result", or the judgement's verdict.
 QString recordingVerdictText(const JudgedRecording& judged);
-// What every output says of the method: "1.5 s smoothed DFT windows of 10
-// periods (IEC 61000-4-7) from a recording".
-QString recordingRulesSentence(const JudgedRecording& judged);
+
